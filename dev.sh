@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test Vorpex on Debian 12.
+#   ./dev.sh run [ARGS]   install what is missing, build build/vorpex, start it
+#   ./dev.sh test         install what is missing, build, run every test (also under the
+#                         sanitizers and the fuzzers); exits non-zero when any test fails
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$PWD
+JOBS=$(nproc)
+
+PACKAGES=(build-essential cmake ninja-build pkg-config ccache libgmp-dev libmpfr-dev
+  libisal-dev libgtest-dev libgmock-dev libbenchmark-dev libedit-dev qt6-base-dev
+  libgl-dev fonts-ipafont-gothic clang libclang-rt-14-dev zlib1g-dev xvfb xauth)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+# configure DIR [cmake options...]: configures once, then only builds what changed.
+build() {
+  local dir=$1; shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@"
+  fi
+  cmake --build "$dir" -j "$JOBS"
+}
+
+cmd=${1:-}
+shift || true
+case "$cmd" in
+  run)
+    install_missing
+    build build
+    exec build/vorpex "$@"
+    ;;
+  test)
+    install_missing
+    export QT_QPA_PLATFORM=offscreen
+    build build
+    echo "== tests"
+    ctest --test-dir build --output-on-failure -j "$JOBS"
+    echo "== engine tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    build build-asan -DVORPEX_SANITIZE=ON -DVORPEX_WITH_QT=OFF -DVORPEX_BENCH=OFF \
+      -DCMAKE_BUILD_TYPE=Debug
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+    echo "== concurrency tests under ThreadSanitizer"
+    build build-tsan -DVORPEX_TSAN=ON -DVORPEX_WITH_QT=OFF -DVORPEX_BENCH=OFF
+    for t in build-tsan/tests/test_*; do
+      [ -x "$t" ] || continue
+      TSAN_OPTIONS="halt_on_error=1" "$t" --gtest_brief=1 --gtest_filter='*Threads*'
+    done
+    if [ -f tests/fuzz/CMakeLists.txt ]; then
+      echo "== fuzzers"
+      build build-fuzz -DVORPEX_FUZZ=ON -DVORPEX_WITH_QT=OFF -DVORPEX_BENCH=OFF \
+        -DVORPEX_TESTS=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+      for f in build-fuzz/tests/fuzz/fuzz_*; do
+        [ -x "$f" ] || continue
+        name=$(basename "$f")
+        corpus=$(mktemp -d)
+        [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$corpus/"
+        "$f" -max_total_time="${VORPEX_FUZZ_SECONDS:-30}" -timeout=10 -rss_limit_mb=4096 \
+          "$corpus" 2>&1 | tail -n 3
+        rm -rf "$corpus"
+      done
+    fi
+    echo "== all tests passed"
+    ;;
+  *)
+    sed -n 2,6p "$0"
+    exit 2
+    ;;
+esac

@@ -1,0 +1,35 @@
+// Shift-JIS (code page 932) text: the engine's internal encoding. Conversion to and from
+// UTF-8 for every boundary (widgets, terminal, file names, clipboard), the lead/trail byte
+// classes, and SJ(), which turns a UTF-8 message literal of the source into Shift-JIS.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vpx {
+
+// Both conversions return false, leaving out empty, when the text has a character without
+// a form in the target encoding or is not valid in its own; nothing is ever replaced.
+bool Utf8ToSjis(std::string_view utf8, std::string& out);
+bool SjisToUtf8(std::string_view sjis, std::string& out);
+
+inline bool IsSjisLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xF5);
+}
+inline bool IsSjisTrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+// Shift-JIS form of a UTF-8 literal. Aborts on a literal that has no Shift-JIS form: that
+// is a fault in the source, caught by the first test that reaches the literal.
+std::string SjisLiteral(const char* utf8);
+
+}  // namespace vpx
+
+// SJ("※　...") yields a const std::string& holding the Shift-JIS bytes of the literal,
+// converted once per call site.
+#define SJ(lit)                                                  \
+  ([]() -> const std::string& {                                  \
+    static const std::string converted = ::vpx::SjisLiteral(lit); \
+    return converted;                                            \
+  }())

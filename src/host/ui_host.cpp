@@ -1,0 +1,44 @@
+#include "host/ui_host.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+std::atomic<const UserInterface*> g_ui{nullptr};
+}
+
+void SetProcessUserInterface(const UserInterface* ui) { g_ui.store(ui); }
+
+const UserInterface* GetProcessUserInterface() { return g_ui.load(); }
+
+void HostMessageBox(const std::string& text) {
+  const UserInterface* ui = g_ui.load();
+  if (ui == nullptr || ui->dialogs == nullptr) {
+    std::string utf8;
+    if (!SjisToUtf8(text, utf8)) utf8 = "(message not convertible to UTF-8)";
+    std::fprintf(stderr, "%s\n", utf8.c_str());
+    return;
+  }
+  if (ui->queue != nullptr && !ui->queue->IsGuiThread()) {
+    IDialogs* dialogs = ui->dialogs;
+    ui->queue->Post([dialogs, text] { dialogs->MessageBox(text); });
+    return;
+  }
+  ui->dialogs->MessageBox(text);
+}
+
+void HostBeep(unsigned frequencyHz, unsigned durationMs) {
+  const UserInterface* ui = g_ui.load();
+  if (ui == nullptr || ui->dialogs == nullptr) return;
+  if (ui->queue != nullptr && !ui->queue->IsGuiThread()) {
+    IDialogs* dialogs = ui->dialogs;
+    ui->queue->Post([dialogs, frequencyHz, durationMs] { dialogs->Beep(frequencyHz, durationMs); });
+    return;
+  }
+  ui->dialogs->Beep(frequencyHz, durationMs);
+}
+
+}  // namespace vpx

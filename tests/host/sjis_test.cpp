@@ -1,0 +1,36 @@
+#include "host/sjis.h"
+
+#include <gtest/gtest.h>
+
+namespace vpx {
+namespace {
+
+TEST(SjisConversion, RoundTripsJapaneseText) {
+  std::string sjis;
+  ASSERT_TRUE(Utf8ToSjis("※　完了", sjis));
+  EXPECT_EQ(sjis, "\x81\xA6\x81\x40\x8A\xAE\x97\xB9");
+  std::string back;
+  ASSERT_TRUE(SjisToUtf8(sjis, back));
+  EXPECT_EQ(back, "※　完了");
+}
+
+TEST(SjisConversion, RefusesCharactersWithoutShiftJisForm) {
+  std::string out = "stale";
+  EXPECT_FALSE(Utf8ToSjis("abc😀", out));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(SjisConversion, RefusesInvalidShiftJisBytes) {
+  std::string out;
+  EXPECT_FALSE(SjisToUtf8("\x81", out));  // lead byte without trail byte
+  EXPECT_FALSE(SjisToUtf8("\x81\x20", out));
+}
+
+TEST(SjisConversion, LiteralMacroConvertsOncePerCallSite) {
+  const std::string& a = SJ("ソ");  // trail byte 0x5C, a backslash in ASCII
+  EXPECT_EQ(a, "\x83\x5C");
+  EXPECT_EQ(&a, &a);
+}
+
+}  // namespace
+}  // namespace vpx
