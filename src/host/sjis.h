@@ -28,8 +28,8 @@ std::string SjisLiteral(const char* utf8);
 
 // SJ("※　...") yields a const std::string& holding the Shift-JIS bytes of the literal,
 // converted once per call site.
-#define SJ(lit)                                                  \
-  ([]() -> const std::string& {                                  \
+#define SJ(lit)                                                   \
+  ([]() -> const std::string& {                                   \
     static const std::string converted = ::vpx::SjisLiteral(lit); \
-    return converted;                                            \
+    return converted;                                             \
   }())

@@ -10,9 +10,13 @@ namespace {
 std::atomic<const UserInterface*> g_ui{nullptr};
 }
 
-void SetProcessUserInterface(const UserInterface* ui) { g_ui.store(ui); }
+void SetProcessUserInterface(const UserInterface* ui) {
+  g_ui.store(ui);
+}
 
-const UserInterface* GetProcessUserInterface() { return g_ui.load(); }
+const UserInterface* GetProcessUserInterface() {
+  return g_ui.load();
+}
 
 void HostMessageBox(const std::string& text) {
   const UserInterface* ui = g_ui.load();

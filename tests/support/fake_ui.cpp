@@ -32,7 +32,8 @@ void FakeConsole::AppendOutput(const std::string& text) {
   std::string body = text;
   const std::string space = "\x81\x40";  // ideographic space in Shift-JIS
   if (body.compare(0, space.size(), space) == 0) body.erase(0, space.size());
-  if (body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0) body.resize(body.size() - 2);
+  if (body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0)
+    body.resize(body.size() - 2);
   output_.push_back(body);
 }
 
@@ -146,7 +147,9 @@ int FakeDialogs::ChooseFolder(const std::string&, const std::string&, std::strin
   return 1;
 }
 
-void FakeDialogs::Beep(unsigned, unsigned) { ++beeps; }
+void FakeDialogs::Beep(unsigned, unsigned) {
+  ++beeps;
+}
 
 std::vector<std::string> FakeDialogs::TakeMessageBoxes() {
   std::lock_guard lock(mutex_);
@@ -206,7 +209,9 @@ void FakeGuiQueue::Pump() {
   }
 }
 
-bool FakeGuiQueue::IsGuiThread() const { return std::this_thread::get_id() == guiThread_; }
+bool FakeGuiQueue::IsGuiThread() const {
+  return std::this_thread::get_id() == guiThread_;
+}
 
 FakeUi::FakeUi() {
   ui.console = &console;
@@ -219,6 +224,8 @@ FakeUi::FakeUi() {
   SetProcessUserInterface(&ui);
 }
 
-FakeUi::~FakeUi() { SetProcessUserInterface(nullptr); }
+FakeUi::~FakeUi() {
+  SetProcessUserInterface(nullptr);
+}
 
 }  // namespace vpx::test

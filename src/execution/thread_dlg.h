@@ -1,0 +1,76 @@
+// CMyThreadDlg: one job — a copy of the parsed call, the cancel flag that its body polls,
+// and the result fields the body fills on its worker thread. The engine queues, starts,
+// retires and deletes jobs; bodies see only the accessors below.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "command/func_data.h"
+#include "execution/func_result.h"
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+
+class CVorpexEngine;
+
+class CMyThreadDlg {
+ public:
+  explicit CMyThreadDlg(CVorpexEngine* parent);
+  ~CMyThreadDlg();
+  CMyThreadDlg(const CMyThreadDlg&) = delete;
+  CMyThreadDlg& operator=(const CMyThreadDlg&) = delete;
+
+  // --- what a job body uses ---
+  const CMyFuncData& GetCallData() const { return callData_; }
+  uint32_t GetFunctionID() const { return functionID_; }
+  MyNumeric& NumericResult() { return numericResult_; }
+  std::string& TextResult() { return textResult_; }
+  void SetError(const std::string& text) {
+    error_ = 1;
+    errorText_ = text;
+  }
+  // The cancel flag: bodies poll it and hand it to long number loops as the abort flag.
+  const AbortFlag* GetCancelFlag() const { return &cancel_; }
+  bool IsCancelled() const { return cancel_.load(std::memory_order_relaxed) != 0; }
+
+  // --- the job frame ---
+  int SetThreadFunc(uint32_t functionID, const CMyFuncData& callData, bool reserve);
+  int CreateHidden();
+  int StartThread();
+  int GetResult(CMyFuncResult& record) const;
+  std::string GetThreadName() const { return callData_.GetLineText(); }
+  bool IsResultReserved() const { return reserves_ != 0; }
+  void Cancel() { cancel_.store(1); }
+  bool IsRunning() const { return running_.load() != 0; }
+  bool HasError() const { return error_ != 0; }
+  const std::string& GetErrorText() const { return errorText_; }
+
+  // Time the worker thread started (steady clock, milliseconds), 0 before.
+  int64_t GetStartedAtMs() const { return startedAtMs_.load(); }
+
+ private:
+  friend class CVorpexEngine;
+  void ThreadProc();
+
+  CVorpexEngine* parent_;
+  std::atomic<int32_t> destroyed_{0};
+  MyNumeric numericResult_;
+  std::atomic<int32_t> running_{0};
+  AbortFlag cancel_{0};
+  int32_t error_ = 0;
+  std::string errorText_;
+  CMyFuncResult reservation_;
+  int32_t reserves_ = 0;
+  int32_t jobSet_ = 0;
+  CMyFuncData callData_;
+  uint32_t functionID_ = 0;
+  std::string textResult_;
+  int32_t created_ = 0;
+  std::thread thread_;
+  std::atomic<int64_t> startedAtMs_{0};
+};
+
+}  // namespace vpx

@@ -1,0 +1,157 @@
+// MyNumeric: the system's only number, a signed decimal of up to 100,000,000 significant
+// digits held one digit per byte (least significant digit at the lowest index), with its
+// text and binary conversions and its arithmetic. Operations return 0 (or a count) for
+// success and a negative value for failure; diagnostics go to the trace log.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vpx {
+
+// Snapshot of a number's layout (seventeen 32-bit words in the original layout).
+struct MyNumericParam {
+  uint32_t Error, Minus, Float, Zero;
+  int32_t iExp;
+  uint32_t MSD, LSD, SPPos, IntSize, SPSize, ValidSize, BuffSize, SubBuffSize, TempBuffSize;
+  const uint8_t* pbBuff;
+  const uint8_t* pbSubBuff;
+  const uint8_t* pbTempBuff;
+};
+
+// The abort flag that long loops poll; a job's cancel flag.
+using AbortFlag = std::atomic<int32_t>;
+
+class MyNumeric {
+ public:
+  static constexpr uint32_t kMaxDigits = 100'000'000;
+
+  MyNumeric();
+  explicit MyNumeric(const AbortFlag* pAbortFlag);
+  MyNumeric(const MyNumeric& cAnother);          // deep copy, new ID, no abort flag
+  explicit MyNumeric(const MyNumeric* pTarget);  // light copy: main buffer only
+  virtual ~MyNumeric();
+  MyNumeric& operator=(const MyNumeric& other);
+
+  // Process-wide default result size (100 at start) shared by all threads.
+  static uint32_t GetDefaultResultSize();
+
+  // --- state setting ---
+  int SetZero();
+  int SetOne();
+  int SetByUInt(uint32_t u);
+  int SetByInt(int32_t i);
+  void SetResultSize(uint32_t n);
+  int SetAllNines(uint32_t n);
+  int SetMax();
+  int SetUnderflowZero(uint32_t n);
+  void SetAbortFlag(const AbortFlag* pAbortFlag);
+
+  // --- queries ---
+  int GetValidPartSize(uint32_t* pdwIntSize, uint32_t* pdwSPSize) const;
+  int RefreshValidPartSize();
+  int IsAllZero();
+  int CheckZero();
+  int IsUnsignedInteger() const;
+  int IsInteger() const;
+  int HasFractionPart() const;
+  MyNumericParam GetParam() const;
+  int VerifyLayout();
+  void TraceParameter() const;
+
+  bool IsMinus() const { return Minus != 0; }
+  bool IsZero() const { return Zero != 0; }
+  bool IsError() const { return Error != 0; }
+  bool IsOverflow() const { return Overflow != 0; }
+  bool IsFloat() const { return Float != 0; }
+  uint32_t GetResultSize() const { return ResultSize; }
+  uint32_t GetValidSize() const { return ValidSize; }
+  uint32_t GetIntSize() const { return IntSize; }
+  uint32_t GetSPSize() const { return SPSize; }
+  const std::string& GetErrorText() const { return ErrorText; }
+  // Digit at a place: place 0 is the units digit, k > 0 above it, -k the k-th fraction
+  // digit; -1 outside the digit run.
+  int GetDigitAtPlace(int64_t place) const;
+
+  // --- text and binary conversions ---
+  int SetByString(const std::string& text);
+  int SetByString(const char* text, int length);
+  int GetDataAsStr(std::string* pStrData, uint32_t dwGetDigit = 0, int bFillZero = 0,
+                   int bReverse = 0) const;
+  std::string ToString() const;  // GetDataAsStr with the default options
+  int GetFloatDataAsStr(char* buffer, int* pExp, uint32_t bufferLength) const;
+  int64_t GetDataAsBinary(uint8_t* out, int64_t length) const;
+  int64_t CountBinaryBytes() const;
+  int SetByBinary(uint32_t dwByteNum, const uint8_t* bytes, int bIsLittleEndian);
+  int SetByBinaryDigits(const uint8_t* digits, uint32_t count);
+  uint32_t GetAsUInt() const;
+  int32_t GetAsInt() const;
+  int64_t GetAsInt64() const;
+  int8_t GetAsChar() const;
+  int64_t GetDataAsStrHex(std::string& out) const;
+  int64_t GetDataAsStrBin(std::string& out) const;
+
+  // --- arithmetic (in place; this is the left operand) ---
+  int Add(const MyNumeric& other, int signHandled = 0);
+  int Sub(const MyNumeric& other);
+  int SubInternalCalc(const MyNumeric& other);
+  int Mul(const MyNumeric& other);
+  int Div(const MyNumeric& divisor);
+  int Surplus(const MyNumeric& divisor);
+  int Double();
+  int Halve();
+  int MyNumericCompare(const MyNumeric& other) const;
+  bool IsLess(const MyNumeric& other) const { return MyNumericCompare(other) < 0; }
+  bool IsGreater(const MyNumeric& other) const { return MyNumericCompare(other) > 0; }
+  int Add(int32_t v, uint32_t s, int signHandled);
+  int Sub(int32_t v, uint32_t s, int signHandled);
+  int AddAtDigit(int magnitudeFlag, int64_t place);
+  int SubAtDigit(int magnitudeFlag, int64_t place);
+  int ShiftPoint(int32_t n);
+  int FloatToNormal();
+  int ClearFraction();
+  int TruncateDigits(uint32_t n);
+  int Reserve(uint32_t n);
+
+  // Exchanges the value with another number's whole state (used to hand results back
+  // from a computation without copying millions of digits).
+  void Swap(MyNumeric& other) noexcept;
+
+  // Digits of the significant run, most significant first, as digit values 0..9; with
+  // the count of integer digits among them. For fast paths that read the digit form.
+  std::string GetDigitsMsdFirst(uint32_t* intDigits) const;
+  // Builds the number from digit values 0..9, most significant first, intDigits of them
+  // before the point. Returns 0, or -1 when a buffer cannot be had.
+  int SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits, bool minus);
+
+ private:
+  friend class MyNumericTestAccess;
+  // Fields of the number (see the class comment); the implementation owns their use.
+  const AbortFlag* pAbortFlag = nullptr;
+  uint32_t Overflow = 0;
+  uint32_t ResultSize = 0;
+  uint32_t Error = 0;
+  int32_t iExp = 0;
+  uint32_t Float = 0;
+  uint32_t Zero = 1;
+  std::string ErrorText;
+  uint32_t BuffSize = 0;
+  uint32_t SubBuffSize = 0;
+  uint32_t ValidSize = 1;
+  uint32_t SPPos = 0;
+  uint32_t Minus = 0;
+  uint32_t MSD = 0;
+  uint32_t LSD = 0;
+  uint32_t SPSize = 0;
+  uint32_t IntSize = 1;
+  std::unique_ptr<uint8_t[]> pbBuff;
+  std::unique_ptr<uint8_t[]> pbSubBuff;
+  std::unique_ptr<uint8_t[]> pbTempBuff;
+  uint32_t TempBuffSize = 0;
+  uint32_t ID = 0;
+  uint32_t MaxSize = 0;
+};
+
+}  // namespace vpx
