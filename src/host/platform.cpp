@@ -1,0 +1,113 @@
+#include "host/platform.h"
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+#include "host/sjis.h"
+
+namespace vpx {
+
+bool ToOsPath(const std::string& sjisName, std::string& osName) {
+  return SjisToUtf8(sjisName, osName);
+}
+
+bool FromOsPath(const std::string& osName, std::string& sjisName) {
+  return Utf8ToSjis(osName, sjisName);
+}
+
+bool GetProgramDir(std::string& sjisDir) {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return false;
+  std::string path(buf, static_cast<size_t>(n));
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return false;
+  path.resize(slash == 0 ? 1 : slash);
+  return FromOsPath(path, sjisDir);
+}
+
+bool GetCurrentDir(std::string& sjisDir) {
+  std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+  if (!cwd) return false;
+  return FromOsPath(cwd.get(), sjisDir);
+}
+
+int SetCurrentDir(const std::string& sjisDir) {
+  std::string os;
+  if (!ToOsPath(sjisDir, os)) return EILSEQ;
+  return chdir(os.c_str()) == 0 ? 0 : errno;
+}
+
+namespace {
+
+// The mount point holding path: the longest mount directory of /proc/self/mounts that is
+// a prefix of the path's real location.
+std::string FindMountPoint(const std::string& realPath) {
+  std::ifstream mounts("/proc/self/mounts");
+  std::string device, dir, rest, best = "/";
+  while (mounts >> device >> dir) {
+    std::getline(mounts, rest);
+    // Mount paths escape blanks as \040.
+    for (size_t p; (p = dir.find("\\040")) != std::string::npos;) dir.replace(p, 4, " ");
+    bool prefix = realPath == dir ||
+                  (realPath.compare(0, dir.size(), dir) == 0 &&
+                   (dir == "/" || (realPath.size() > dir.size() && realPath[dir.size()] == '/')));
+    if (prefix && dir.size() >= best.size()) best = dir;
+  }
+  return best;
+}
+
+}  // namespace
+
+bool QueryFileSystem(const std::string& sjisPath, FileSystemSpace& space) {
+  std::string os;
+  if (sjisPath.empty() || !ToOsPath(sjisPath, os)) return false;
+  struct stat st;
+  if (stat(os.c_str(), &st) != 0) {
+    size_t slash = os.rfind('/');
+    if (slash == std::string::npos) {
+      os = ".";
+    } else {
+      os.resize(slash == 0 ? 1 : slash);
+    }
+    if (stat(os.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  }
+  struct statvfs vfs;
+  if (statvfs(os.c_str(), &vfs) != 0) return false;
+  space.freeBytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+  space.totalBytes = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;
+  std::unique_ptr<char, decltype(&std::free)> real(realpath(os.c_str(), nullptr), &std::free);
+  std::string mount = FindMountPoint(real ? real.get() : os);
+  if (!FromOsPath(mount, space.mountPoint)) space.mountPoint = "/";
+  return true;
+}
+
+uint64_t GetAvailablePhysicalMemory() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key, unit;
+  uint64_t value = 0;
+  while (meminfo >> key >> value) {
+    std::getline(meminfo, unit);
+    if (key == "MemAvailable:") return value * 1024;
+  }
+  long pages = sysconf(_SC_AVPHYS_PAGES);
+  long size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(size) : 0;
+}
+
+std::string FormatSystemError(int code) {
+  char buf[512];
+  const char* text = strerror_r(code, buf, sizeof buf);
+  std::string sjis;
+  if (!FromOsPath(text, sjis)) sjis = "error " + std::to_string(code);
+  return sjis + "\n";
+}
+
+}  // namespace vpx
