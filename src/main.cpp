@@ -1,33 +1,85 @@
-// Entry point: the window when a display is there, the terminal front end otherwise.
+// Entry point: the window when a display is there, the terminal front end otherwise, or
+// batch mode for --batch FILE and -e LINE.
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstring>
+#include <string>
+
+#include "cli/batch_mode.h"
+#include "cli/cli_options.h"
+#include "cli/interactive_console.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+#ifdef VORPEX_HAVE_QT
+#include "ui/run_window.h"
+#endif
 
 namespace {
-constexpr const char* kVersionText = "Vorpex Version 0.9";
 
-void PrintHelp() {
-  std::printf(
-      "%s\n"
-      "Usage: vorpex [OPTION]\n"
-      "  --version     print the name and version\n"
-      "  --help        print this help\n",
-      kVersionText);
+// Sets and empties the trace file; false when the path has no Shift-JIS form.
+bool InitTrace(const std::string& utf8Path) {
+  std::string sjis;
+  if (!utf8Path.empty() && !vpx::Utf8ToSjis(utf8Path, sjis)) return false;
+  vpx::InitTraceLog(sjis);
+  return true;
 }
+
+// No mode option: the window, or the console when there is no display.
+int RunDefault(int argc, char** argv, const vpx::cli::CommandLine& commandLine) {
+#ifdef VORPEX_HAVE_QT
+  if (vpx::ui::DisplayAvailable()) {
+    std::string traceSjis;
+    vpx::Utf8ToSjis(commandLine.tracePath, traceSjis);
+    return vpx::ui::RunWindow(argc, argv, traceSjis);
+  }
+  std::fprintf(stderr, "vorpex: no display available for the window\n");
+#else
+  (void)argc;
+  (void)argv;
+  std::fprintf(stderr, "vorpex: built without the window\n");
+#endif
+  if (!isatty(STDIN_FILENO)) {
+    std::fprintf(stderr, "vorpex: standard input is not a terminal; use --batch FILE or -e LINE\n");
+    return 2;
+  }
+  vpx::cli::TerminalOptions options = commandLine.terminal;
+  options.interactive = true;
+  return vpx::cli::RunConsole(options);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("%s\n", kVersionText);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--help") == 0) {
-      PrintHelp();
-      return 0;
-    }
-    std::fprintf(stderr, "vorpex: unknown option %s (see --help)\n", argv[i]);
+  vpx::cli::CommandLine commandLine;
+  std::string error;
+  if (!vpx::cli::ParseCommandLine(argc, argv, commandLine, error)) {
+    std::fprintf(stderr, "vorpex: %s (see --help)\n", error.c_str());
     return 2;
   }
-  std::fprintf(stderr, "vorpex: the console and the window are not built yet\n");
-  return 1;
+  switch (commandLine.mode) {
+    case vpx::cli::RunMode::kVersion:
+      std::printf("%s\n", vpx::cli::VersionText());
+      return 0;
+    case vpx::cli::RunMode::kHelp:
+      std::fputs(vpx::cli::HelpText().c_str(), stdout);
+      return 0;
+    default:
+      break;
+  }
+  if (!InitTrace(commandLine.tracePath)) {
+    std::fprintf(stderr, "vorpex: the trace path has no Shift-JIS form\n");
+    return 2;
+  }
+  switch (commandLine.mode) {
+    case vpx::cli::RunMode::kBatchFile:
+      return vpx::cli::RunBatchFile(commandLine.batchFile, commandLine.terminal);
+    case vpx::cli::RunMode::kBatchLines:
+      return vpx::cli::RunBatchLines(commandLine.lines, commandLine.terminal);
+    case vpx::cli::RunMode::kConsole:
+      return vpx::cli::RunConsole(commandLine.terminal);
+    default:
+      break;
+  }
+  return RunDefault(argc, argv, commandLine);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "command/func_data.h"
@@ -17,6 +18,9 @@ namespace vpx {
 class CMyMacro;
 class CVXShortCutArray;
 class CMyThreadDlg;
+class CMyThreadList;
+template <typename T>
+class CGRingMemT;
 
 // The console texts a job starter prints when it cannot queue its job; empty texts
 // print nothing.
@@ -77,6 +81,40 @@ class CVorpexEngine {
   void RequestShutdown();
   // True once the control thread has ended after a shutdown request.
   bool IsShutDown() const;
+
+  // --- the job frame's reach to the GUI thread ---
+  // Runs task on the GUI thread after everything handed over before it.
+  void PostToGui(std::function<void()> task);
+  // Runs task on the GUI thread and waits for it (at once on the GUI thread).
+  void SendToGui(std::function<void()> task);
+  // A job's worker thread hands its ended job to the GUI thread, which queues it for the
+  // control thread; the worker waits until that is done.
+  void NotifyJobEnded(CMyThreadDlg* job);
+  // GUI thread: runs the tasks the control and worker threads handed over.
+  void RunHandedOverTasks();
+
+  // --- the front end's operations on the result list (buttons and context menu) ---
+  void HoldList();
+  void ReleaseListHold();
+  bool IsListHeld() const;
+  // Removes the selected rows from index 1 up, highest first, skipping reserved ones.
+  void DeleteSelectedRows(bool clearSelection);
+  void SelectAllRows();
+  // File-open dialog; a confirmed path becomes a new STRING entry. 1 when added.
+  int AddFilePathEntry();
+
+  // --- input history and other state the front ends show ---
+  const std::string& GetLastInputLine() const;
+  CGRingMemT<std::string>& InputHistory();
+  CMyThreadList& WindowRegistry();
+  // Called on the GUI thread after a line was pushed into the input history.
+  void SetHistoryListener(std::function<void()> listener);
+  // Called on the GUI thread when a job's result has been written into its entry.
+  void SetJobRetiredListener(std::function<void(uint32_t index, const std::string& rowText)> l);
+  // Called on the GUI thread when the control thread has ended (the front end closes).
+  void SetControlEndedListener(std::function<void()> listener);
+  // Period of the control thread's service rounds (200 ms); tests shorten it.
+  void SetServiceIntervalMs(int ms);
 
  private:
   struct Impl;

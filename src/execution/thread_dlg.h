@@ -50,10 +50,15 @@ class CMyThreadDlg {
 
   // Time the worker thread started (steady clock, milliseconds), 0 before.
   int64_t GetStartedAtMs() const { return startedAtMs_.load(); }
+  bool IsDestroyed() const { return destroyed_.load() != 0; }
+
+  // Tests: makes the next thread creations fail as a system without resources would.
+  static void FailThreadCreationForTest(bool fail);
 
  private:
   friend class CVorpexEngine;
   void ThreadProc();
+  int RunThreadFunc();
 
   CVorpexEngine* parent_;
   std::atomic<int32_t> destroyed_{0};
@@ -70,6 +75,7 @@ class CMyThreadDlg {
   std::string textResult_;
   int32_t created_ = 0;
   std::thread thread_;
+  std::atomic<int32_t> threadDone_{0};  // set as the worker's last act
   std::atomic<int64_t> startedAtMs_{0};
 };
 

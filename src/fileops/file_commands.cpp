@@ -1,8 +1,55 @@
-#include "execution/handler_table.h"
+#include "fileops/file_commands.h"
+
+#include "execution/thread_dlg.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
 
 namespace vpx {
 
-// The file commands are not built yet: their IDs answer with the invalid-ID message.
-void RegisterFileCommands(HandlerTable&) {}
+const std::string& ArgText(const CMyFuncData& call, int i) {
+  static const std::string kEmpty;
+  return i < call.GetArgCount() ? call.GetArgText(i) : kEmpty;
+}
+
+int64_t ArgInt64(const CMyFuncData& call, int i) {
+  return i < call.GetArgCount() ? call.GetArgValue(i).GetAsInt64() : 0;
+}
+
+int32_t ArgInt(const CMyFuncData& call, int i) {
+  return i < call.GetArgCount() ? call.GetArgValue(i).GetAsInt() : 0;
+}
+
+void SetNumber(MyNumeric& number, int64_t value) {
+  number.SetByString(std::to_string(value));
+}
+
+void FailJob(CMyThreadDlg& job, const std::string& text, bool trace) {
+  job.SetError(text);
+  SetNumber(job.NumericResult(), -1);
+  if (trace) {
+    WriteTrace(text);
+    WriteTraceNewline();
+  }
+}
+
+void EchoAndTrace(CVorpexEngine& engine, const std::string& text) {
+  WriteTrace(text);
+  engine.EchoLine(text);
+}
+
+const JobStartFailureTexts& SharedStarterTexts() {
+  static const JobStartFailureTexts texts{SJ("※　スレッドクラス生成に失敗しました。"), std::string(),
+                                          SJ("※　スレッドクラスの登録に失敗しました。")};
+  return texts;
+}
+
+void RegisterFileCommands(HandlerTable& table) {
+  RegisterCopyCommands(table);
+  RegisterCreateCommands(table);
+  RegisterModifyCommands(table);
+  RegisterChecksumCommands(table);
+  RegisterWriteCommands(table);
+  RegisterDirCommands(table);
+}
 
 }  // namespace vpx

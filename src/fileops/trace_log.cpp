@@ -103,6 +103,10 @@ void WriteTrace(const std::string& text) {
   if (!AppendBytes(ToCrLf(text))) HostMessageBox(SJ("トレース用ファイルが開けません"));
 }
 
+bool TryWriteTrace(const std::string& text) {
+  return AppendBytes(ToCrLf(text));
+}
+
 void WriteTraceNewline() {
   AppendBytes("\r\n");
 }

@@ -16,6 +16,9 @@ void InitTraceLog(const std::string& path = std::string());
 std::string GetTracePath();
 
 void WriteTrace(const std::string& text);
+// As WriteTrace, but reports a file that cannot be opened (false) instead of showing a
+// message box, for callers that show their own.
+bool TryWriteTrace(const std::string& text);
 void WriteTraceNewline();
 // count bytes as two upper-case hex digits each, last byte first, blank-separated.
 void TraceHexBytes(const uint8_t* bytes, size_t count);

@@ -82,6 +82,9 @@ struct BinaryDisplayRequest {
   std::string fileName;  // Shift-JIS
   int64_t start = 0;     // first byte shown
   int64_t length = -1;   // bytes shown; -1 for the whole file from start
+  // The inclusive last byte as the dump command computed it; used instead of length when
+  // set (>= 0). It may lie before start: the display then shows the swapped pair.
+  int64_t end = -1;
 };
 
 class IBinaryDisplay {

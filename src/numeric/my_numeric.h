@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vpx {
 
@@ -32,6 +33,9 @@ class MyNumeric {
   explicit MyNumeric(const AbortFlag* pAbortFlag);
   MyNumeric(const MyNumeric& cAnother);          // deep copy, new ID, no abort flag
   explicit MyNumeric(const MyNumeric* pTarget);  // light copy: main buffer only
+  // Moves take the buffers over (containers of numbers grow without copying digits).
+  MyNumeric(MyNumeric&& other) noexcept;
+  MyNumeric& operator=(MyNumeric&& other) noexcept;
   virtual ~MyNumeric();
   MyNumeric& operator=(const MyNumeric& other);
 
@@ -101,6 +105,8 @@ class MyNumeric {
   int Div(const MyNumeric& divisor);
   int Surplus(const MyNumeric& divisor);
   int Double();
+  // Halves the magnitude. An integer drops the remainder and returns it (0 or 1); a number
+  // with a fraction stays exact (a digit 5 may be appended) and returns 0. -1 on an error.
   int Halve();
   int MyNumericCompare(const MyNumeric& other) const;
   bool IsLess(const MyNumeric& other) const { return MyNumericCompare(other) < 0; }
@@ -152,6 +158,57 @@ class MyNumeric {
   uint32_t TempBuffSize = 0;
   uint32_t ID = 0;
   uint32_t MaxSize = 0;
+
+  // --- layout helpers (my_numeric_state.cpp) ---
+  uint8_t* Run() { return pbBuff.get() + LSD; }
+  const uint8_t* Run() const { return pbBuff.get() + LSD; }
+  // Sets LSD, ValidSize and SPSize and derives MSD, SPPos and IntSize from them.
+  void SetLayout(uint32_t lsd, uint32_t validSize, uint32_t spSize);
+  // Index range [lo, hi] of the significant digits (GetValidPartSize's run).
+  void SignificantRange(uint32_t* lo, uint32_t* hi) const;
+  void ResetToEmptyError();
+  void InitBuffers(uint32_t size);
+  // Main buffer at least n bytes long without keeping its content (sub or temporary
+  // buffer reused when long enough). Returns 0, or -1 with a trace.
+  int GetLargeBuffInThree(uint32_t n);
+  // Sub / temporary buffer at least need bytes; replaced by one of alloc bytes when not.
+  bool EnsureSubBuff(uint32_t need, uint32_t alloc);
+  bool EnsureTempBuff(uint32_t need, uint32_t alloc);
+  void ExchangeMainAndSub();
+  void ExchangeMainAndTemp();
+  // Copies the digit run centred into a main buffer of the given size (reused when the
+  // current one is at least that long). Returns false when the buffer cannot be had.
+  bool RecentreInto(uint32_t size);
+  void DropLeadingZeros();
+  // Abort flag as loops see it: never raised when the number has none.
+  bool AbortRequested() const;
+
+  // --- arithmetic helpers (my_numeric_add.cpp) ---
+  enum class FitMode { kRound, kCut };
+  int AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize);
+  int SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize);
+  void FitToResultSize(FitMode mode);
+  void CutFraction(uint32_t keepFraction, bool round);
+  int AddOrSubInteger(int32_t v, uint32_t s, int signHandled, bool subtract);
+  int SetNinesInPlace(uint32_t n);
+  int CompareMagnitude(const MyNumeric& other) const;
+
+  // --- multiplication and division helpers (my_numeric_muldiv.cpp) ---
+  uint32_t TopNonzero() const;  // index of the highest nonzero digit (LSD when none)
+  void RemoveInsignificantZeros();
+  void KeepTopDigits(uint32_t k);
+  int FloatToNormalNegative(uint32_t shift);
+  int FloatToNormalAppend(uint32_t zeros);
+
+  // Integer part's magnitude when it has at most maxDigits significant digits: 1 and the
+  // value; 0 when longer; -1 when a floating number cannot be converted.
+  int IntegerMagnitude(uint32_t maxDigits, uint64_t* value) const;
+
+  // --- binary helpers (my_numeric_binary.cpp) ---
+  // Builds the number from count little-endian bytes (table path up to 128 bytes).
+  int SetFromLittleEndian(const uint8_t* bytes, uint64_t count);
+  // Two's-complement little-endian bytes of the integer part; the byte count, or -1.
+  int64_t IntegerToLittleEndian(std::vector<uint8_t>& bytes) const;
 };
 
 }  // namespace vpx

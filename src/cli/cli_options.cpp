@@ -1,0 +1,82 @@
+#include "cli/cli_options.h"
+
+#include <cstring>
+
+namespace vpx::cli {
+namespace {
+
+bool SetMode(CommandLine& out, RunMode mode, std::string& error) {
+  if (out.mode != RunMode::kDefault && out.mode != mode) {
+    error = "--batch, -e and --console exclude each other";
+    return false;
+  }
+  out.mode = mode;
+  return true;
+}
+
+}  // namespace
+
+const char* VersionText() {
+  return "Vorpex Version 0.9";
+}
+
+std::string HelpText() {
+  return std::string(VersionText()) +
+         "\n"
+         "Usage: vorpex [OPTION]...\n"
+         "Without --batch, -e or --console: the window when a display is available, otherwise\n"
+         "the console form when standard input is a terminal.\n"
+         "  --batch FILE   run the lines of FILE (- for standard input) in order\n"
+         "  -e LINE        run LINE (repeatable) instead of a file\n"
+         "  --console      interactive console with line editing; Ctrl+D quits\n"
+         "  --trace PATH   write the trace log to PATH\n"
+         "  --yes          answer Yes/No questions with Yes (default: No)\n"
+         "  --transcript   print each input line before its output\n"
+         "  --version      print the name and version\n"
+         "  --help         print this help\n";
+}
+
+bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error) {
+  out = CommandLine();
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    auto value = [&](std::string& target) {
+      if (i + 1 >= argc) {
+        error = std::string("option ") + arg + " needs a value";
+        return false;
+      }
+      target = argv[++i];
+      return true;
+    };
+    if (std::strcmp(arg, "--version") == 0) {
+      out.mode = RunMode::kVersion;
+      return true;
+    }
+    if (std::strcmp(arg, "--help") == 0) {
+      out.mode = RunMode::kHelp;
+      return true;
+    }
+    if (std::strcmp(arg, "--batch") == 0) {
+      if (!SetMode(out, RunMode::kBatchFile, error) || !value(out.batchFile)) return false;
+    } else if (std::strcmp(arg, "-e") == 0) {
+      std::string line;
+      if (!SetMode(out, RunMode::kBatchLines, error) || !value(line)) return false;
+      out.lines.push_back(line);
+    } else if (std::strcmp(arg, "--console") == 0) {
+      if (!SetMode(out, RunMode::kConsole, error)) return false;
+    } else if (std::strcmp(arg, "--trace") == 0) {
+      if (!value(out.tracePath)) return false;
+    } else if (std::strcmp(arg, "--yes") == 0) {
+      out.terminal.answerYes = true;
+    } else if (std::strcmp(arg, "--transcript") == 0) {
+      out.terminal.transcript = true;
+    } else {
+      error = std::string("unknown option ") + arg;
+      return false;
+    }
+  }
+  out.terminal.interactive = out.mode == RunMode::kConsole;
+  return true;
+}
+
+}  // namespace vpx::cli

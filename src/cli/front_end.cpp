@@ -1,0 +1,70 @@
+#include "cli/front_end.h"
+
+#include "host/sjis.h"
+
+namespace vpx::cli {
+namespace {
+
+constexpr int kPumpSliceMs = 20;
+
+// A UTF-8 byte-order mark at the start of a line is not part of the command.
+std::string WithoutBom(const std::string& line) {
+  return line.compare(0, 3, "\xEF\xBB\xBF") == 0 ? line.substr(3) : line;
+}
+
+}  // namespace
+
+TerminalFrontEnd::TerminalFrontEnd(const TerminalOptions& options) : options_(options) {
+  ui_.console = &console_;
+  ui_.resultList = &resultList_;
+  ui_.jobList = &jobList_;
+  ui_.dialogs = &dialogs_;
+  ui_.clipboard = &clipboard_;
+  ui_.binaryDisplay = &binaryDisplay_;
+  ui_.queue = &queue_;
+  dialogs_.audibleBeep = options.interactive;
+  SetProcessUserInterface(&ui_);
+  engine_ = std::make_unique<CVorpexEngine>(ui_);
+}
+
+TerminalFrontEnd::~TerminalFrontEnd() {
+  engine_.reset();
+  queue_.Pump();
+  SetProcessUserInterface(nullptr);
+}
+
+bool TerminalFrontEnd::Start() {
+  return engine_->Start() != 0;
+}
+
+void TerminalFrontEnd::RunLine(const std::string& utf8Line) {
+  const std::string line = WithoutBom(utf8Line);
+  if (options_.transcript) output_.WriteOutputText(line + "\n");
+  std::string sjis;
+  if (!Utf8ToSjis(line, sjis)) {
+    engine_->EchoLine(SJ("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。"));
+    return;
+  }
+  console_.Enter(sjis);
+  engine_->ExecuteInputLine();
+  console_.Clear();
+}
+
+void TerminalFrontEnd::PumpFor(int timeoutMs) {
+  queue_.WaitForTasks(timeoutMs);
+  queue_.Pump();
+}
+
+void TerminalFrontEnd::WaitIdle() {
+  queue_.Pump();
+  while (!engine_->IsIdle()) PumpFor(kPumpSliceMs);
+  queue_.Pump();
+}
+
+void TerminalFrontEnd::Shutdown() {
+  engine_->RequestShutdown();
+  while (!engine_->IsShutDown()) PumpFor(kPumpSliceMs);
+  queue_.Pump();
+}
+
+}  // namespace vpx::cli

@@ -1,0 +1,61 @@
+// TerminalFrontEnd: the engine with the terminal's host interfaces. The constructing thread
+// is the GUI thread; it runs lines as if typed and entered, waits for jobs while pumping the
+// GUI queue, and shuts the engine down in order.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/memory_list_view.h"
+#include "cli/terminal_queue.h"
+#include "cli/terminal_ui.h"
+#include "execution/engine.h"
+
+namespace vpx::cli {
+
+struct TerminalOptions {
+  bool answerYes = false;   // --yes
+  bool transcript = false;  // --transcript
+  bool interactive = false; // --console
+};
+
+class TerminalFrontEnd {
+ public:
+  explicit TerminalFrontEnd(const TerminalOptions& options);
+  ~TerminalFrontEnd();
+  TerminalFrontEnd(const TerminalFrontEnd&) = delete;
+  TerminalFrontEnd& operator=(const TerminalFrontEnd&) = delete;
+
+  // The engine's start-up; false when it failed (its message box went to stderr).
+  bool Start();
+  // Runs one UTF-8 input line as if typed and entered. A line without a Shift-JIS form is
+  // not executed; a "※　" message is echoed instead.
+  void RunLine(const std::string& utf8Line);
+  // Pumps the GUI queue until no job is queued or running.
+  void WaitIdle();
+  // Runs the tasks handed to the GUI thread, waiting up to timeoutMs for the first.
+  void PumpFor(int timeoutMs);
+  // The close request of the engine, then pumping until the control thread has ended.
+  void Shutdown();
+
+  CVorpexEngine& Engine() { return *engine_; }
+  TerminalGuiQueue& Queue() { return queue_; }
+  TerminalOutput& Output() { return output_; }
+  TerminalDialogs& Dialogs() { return dialogs_; }
+  const TerminalOptions& Options() const { return options_; }
+
+ private:
+  const TerminalOptions options_;
+  TerminalGuiQueue queue_;
+  TerminalOutput output_;
+  TerminalConsole console_{output_};
+  MemoryListView resultList_;
+  MemoryListView jobList_;
+  TerminalDialogs dialogs_{output_, options_.answerYes};
+  ProcessClipboard clipboard_;
+  TerminalBinaryDisplay binaryDisplay_{output_};
+  UserInterface ui_;
+  std::unique_ptr<CVorpexEngine> engine_;
+};
+
+}  // namespace vpx::cli

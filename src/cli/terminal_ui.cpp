@@ -1,0 +1,149 @@
+#include "cli/terminal_ui.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "fileops/binary_page.h"
+#include "host/sjis.h"
+
+namespace vpx::cli {
+namespace {
+
+// "\r\n" becomes "\n".
+std::string ToLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+std::string OneLine(const std::string& text) {
+  std::string out = text;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  for (char& c : out)
+    if (c == '\n' || c == '\r') c = ' ';
+  return out;
+}
+
+}  // namespace
+
+std::string TerminalText(const std::string& sjis) {
+  std::string utf8;
+  if (SjisToUtf8(sjis, utf8)) return utf8;
+  // Character by character, so one bad byte does not lose the whole text.
+  std::string out;
+  for (size_t i = 0; i < sjis.size();) {
+    const size_t step =
+        IsSjisLeadByte(static_cast<unsigned char>(sjis[i])) && i + 1 < sjis.size() ? 2 : 1;
+    std::string piece;
+    out += SjisToUtf8(sjis.substr(i, step), piece) ? piece : std::string("?");
+    i += step;
+  }
+  return out;
+}
+
+void TerminalOutput::Write(FILE* stream, const std::string& utf8) {
+  auto write = [&] {
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+  };
+  if (promptShown_ && wrapper_) {
+    wrapper_(write);
+  } else {
+    write();
+  }
+}
+
+void TerminalOutput::WriteConsole(const std::string& sjis) {
+  Write(stdout, ToLf(TerminalText(sjis)));
+}
+
+void TerminalOutput::WriteNotice(const std::string& sjis) {
+  Write(stderr, OneLine(TerminalText(sjis)) + "\n");
+}
+
+void TerminalOutput::WriteErrorText(const std::string& utf8) {
+  Write(stderr, utf8);
+}
+
+void TerminalOutput::WriteOutputText(const std::string& utf8) {
+  Write(stdout, utf8);
+}
+
+void TerminalDialogs::MessageBox(const std::string& text) {
+  out_.WriteNotice(text);
+}
+
+bool TerminalDialogs::AskYesNo(const std::string& text) {
+  const std::string question = OneLine(TerminalText(text));
+  if (asker) {
+    std::string answer;
+    if (!asker(question + " (y/N) ", answer)) return false;
+    return answer == "y" || answer == "Y" || answer == "yes";
+  }
+  out_.WriteErrorText(question + (answerYes_ ? " (y/N) y\n" : " (y/N) n\n"));
+  return answerYes_;
+}
+
+bool TerminalDialogs::AskPath(const std::string& promptSjis, const std::string& baseDir,
+                              std::string& path) {
+  if (!asker) return false;
+  std::string answer;
+  if (!asker(TerminalText(promptSjis), answer) || answer.empty()) return false;
+  std::string sjis;
+  if (!Utf8ToSjis(answer, sjis)) {
+    out_.WriteNotice(SJ("※　Shift-JIS に変換できない文字を含むパスです。"));
+    return false;
+  }
+  path = sjis[0] == '/' || baseDir.empty() ? sjis : baseDir + "/" + sjis;
+  return true;
+}
+
+bool TerminalDialogs::ChooseOpenFiles(const std::string& initialDir, bool,
+                                      std::vector<std::string>& paths) {
+  std::string path;
+  if (!AskPath(SJ("ファイル名 (空行で取消): "), initialDir, path)) return false;
+  paths.assign(1, path);
+  return true;
+}
+
+int TerminalDialogs::ChooseFolder(const std::string& title, const std::string& initialPath,
+                                  std::string& path) {
+  std::string prompt = title;
+  prompt += SJ(" (空行で取消): ");
+  return AskPath(prompt, initialPath, path) ? 1 : 2;
+}
+
+void TerminalDialogs::Beep(unsigned, unsigned) {
+  if (audibleBeep) out_.WriteErrorText("\a");
+}
+
+bool ProcessClipboard::SetText(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  text_ = text;
+  hasText_ = true;
+  return true;
+}
+
+bool ProcessClipboard::GetText(std::string& text) {
+  std::lock_guard lock(mutex_);
+  text = hasText_ ? text_ : std::string();
+  return hasText_;
+}
+
+int TerminalBinaryDisplay::OpenBinaryDisplay(const BinaryDisplayRequest& request) {
+  const int64_t last = request.length < 0 ? std::numeric_limits<int64_t>::max()
+                                          : request.start + request.length - 1;
+  CBinaryViewModel view;
+  if (view.DispFileData(request.fileName, request.start, last) == 0) return 0;
+  std::string text = SJ("簡易バイナリ表示 ") + request.fileName + "\n";
+  for (const BinaryLine& line : view.FormatPage())
+    text += line.offset + line.hex + line.chars + "\n";
+  out_.WriteErrorText(TerminalText(text));
+  return 1;
+}
+
+}  // namespace vpx::cli

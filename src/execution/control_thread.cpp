@@ -1,0 +1,312 @@
+// Jobs: queueing on the GUI thread, the control thread's service rounds (start at most 10
+// queued jobs and retire at most 10 ended ones every 200 ms), the reserved result entries,
+// the running-job list and the orderly end.
+#include <algorithm>
+#include <chrono>
+#include <new>
+#include <system_error>
+
+#include "execution/engine_impl.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+constexpr size_t kBatchLimit = 10;
+
+uint32_t Identity(const void* p) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+}  // namespace
+
+// --- queueing (GUI thread) ---
+
+int CVorpexEngine::QueueJob(uint32_t id, const CMyFuncData& call,
+                            const JobStartFailureTexts& texts) {
+  auto echoIfAny = [this](const std::string& text) {
+    if (!text.empty()) EchoLine(text);
+  };
+  CMyThreadDlg* job = nullptr;
+  try {
+    job = new CMyThreadDlg(this);
+  } catch (const std::bad_alloc&) {
+    job = nullptr;
+  }
+  if (job == nullptr) {
+    echoIfAny(texts.notCreated);
+    return 0;
+  }
+  if (job->SetThreadFunc(id, call, true) == 0) {
+    echoIfAny(texts.functionNotSet);
+    delete job;
+    return 0;
+  }
+  job->CreateHidden();
+  impl_->liveJobs.fetch_add(1);
+  // After the control thread has ended nothing would ever start or delete the job.
+  if (!impl_->controlRunning.load() || impl_->RegisterStartingThread(job) == 0) {
+    echoIfAny(texts.notRegistered);
+    delete job;
+    impl_->liveJobs.fetch_sub(1);
+    return 0;
+  }
+  return 1;
+}
+
+int CVorpexEngine::Impl::RegisterStartingThread(CMyThreadDlg* job) {
+  if (job == nullptr) return 0;
+  if (!addLock.Acquire()) {
+    WriteTrace(SJ("※　動作前スレッド登録用ミューテックスハンドル確保に失敗。\n"));
+    return 0;
+  }
+  startingQueue.push_back(job);
+  addLock.Release();
+  return 1;
+}
+
+int CVorpexEngine::Impl::RegisterEndedThread(CMyThreadDlg* job) {
+  if (job == nullptr) return 0;
+  if (!endedLock.Acquire()) {
+    WriteTrace(SJ("※　動作終了スレッド後処理用ミューテックスハンドル確保に失敗。\n"));
+    return 0;
+  }
+  endedQueue.push_back(job);
+  endedLock.Release();
+  return 1;
+}
+
+void CVorpexEngine::Impl::DestroyJob(CMyThreadDlg* job) {
+  delete job;
+  liveJobs.fetch_sub(1);
+}
+
+// --- the control thread ---
+
+void CVorpexEngine::Impl::StartControlThread() {
+  controlRunning.store(true);
+  try {
+    controlThread = std::thread([this] { ControlThreadProc(); });
+  } catch (const std::system_error&) {
+    controlRunning.store(false);
+    WriteTrace(SJ("※　スレッド作成に失敗。\n"));
+  }
+}
+
+void CVorpexEngine::Impl::ControlThreadProc() {
+  controlRunning.store(true);
+  while (!shutdown.load() || !idle.load()) {
+    ServiceThreads();
+    std::this_thread::sleep_for(std::chrono::milliseconds(serviceIntervalMs.load()));
+  }
+  controlRunning.store(false);
+  bridge.Post([this] {
+    if (controlEndedListener) controlEndedListener();
+  });
+}
+
+void CVorpexEngine::Impl::StopControlThread() {
+  if (!controlThread.joinable()) return;
+  shutdown.store(true);
+  // The control thread and the workers may need the GUI thread until they are done.
+  while (controlRunning.load()) {
+    bridge.PumpAll();
+    std::unique_lock lock(bridge.Mutex());
+    bridge.WakeUp().wait_for(lock, std::chrono::milliseconds(10),
+                             [&] { return bridge.HasPendingLocked(); });
+  }
+  controlThread.join();
+  bridge.RunHandedOver();
+}
+
+bool CVorpexEngine::Impl::TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& queue,
+                                    std::vector<CMyThreadDlg*>& batch) {
+  if (!lock.Acquire()) return false;
+  while (!queue.empty() && batch.size() < kBatchLimit) {
+    batch.push_back(queue.front());
+    queue.pop_front();
+  }
+  lock.Release();
+  return true;
+}
+
+void CVorpexEngine::Impl::ServiceThreads() {
+  std::vector<CMyThreadDlg*> starting;
+  std::vector<CMyThreadDlg*> ended;
+  TakeBatch(addLock, startingQueue, starting);
+  TakeBatch(endedLock, endedQueue, ended);
+  if (!ended.empty()) RetireEndedJobs(ended);
+  if (!starting.empty()) AddThreadFunc(starting);
+  if (shutdown.load()) CancelEverything();
+  if (!runningSet.empty()) {
+    idle.store(false);
+  } else if (addLock.Acquire()) {
+    idle.store(startingQueue.empty());
+    addLock.Release();
+  } else {
+    idle.store(true);
+  }
+}
+
+void CVorpexEngine::Impl::AddThreadFunc(std::vector<CMyThreadDlg*>& jobs) {
+  for (CMyThreadDlg* job : jobs) {
+    if (job == nullptr) {
+      WriteTrace(SJ("※　スレッドアドレスの取得・登録・リストへの追加に失敗。\n"));
+      continue;
+    }
+    if (job->IsResultReserved()) {
+      CMyFuncResult record;
+      if (job->GetResult(record) == 0 || AddThreadDataToListAndShortCut(record) < 0)
+        WriteTrace(SJ("※　動作スレッドの結果をショートカットに予約失敗。\n"));
+    }
+    if (AddThreadToList(job) < 0)
+      WriteTrace(SJ("※　動作スレッドを表示リストに追加失敗。AddThreadFunc()\n"));
+    runningSet.push_back(job);
+    if (job->StartThread() == 0) {
+      // No thread: the job ends at once with the failure as its result, so that it is
+      // retired like any other and the control thread still reaches idle.
+      job->SetError(SJ("※　スレッド作成に失敗。"));
+      RegisterEndedThread(job);
+    }
+  }
+}
+
+void CVorpexEngine::Impl::RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs) {
+  // Without the list lock (only when the engine is closing) the jobs are still retired,
+  // without their results, so the control thread reaches idle.
+  const bool locked = listLock.Acquire();
+  for (CMyThreadDlg* job : jobs) {
+    if (locked && !shutdown.load() && !job->IsDestroyed()) {
+      if (job->IsResultReserved()) SetThreadResultToListAndShortCut(job, false);
+      if (RemoveThreadFromList(job) < 0)
+        WriteTrace(Format(SJ("※　スレッド[%08X]をリストコントロールから削除失敗。\n").c_str(),
+                          Identity(job)));
+    }
+    bridge.Post([this, job] { DestroyJob(job); });
+    runningSet.erase(std::remove(runningSet.begin(), runningSet.end(), job), runningSet.end());
+  }
+  if (locked) listLock.Release();
+}
+
+void CVorpexEngine::Impl::CancelEverything() {
+  for (CMyThreadDlg* job : runningSet) job->Cancel();
+  std::deque<CMyThreadDlg*> queued;
+  if (addLock.Acquire()) {
+    queued.swap(startingQueue);
+    addLock.Release();
+  }
+  for (CMyThreadDlg* job : queued) bridge.Post([this, job] { DestroyJob(job); });
+}
+
+// --- reserved entries (control thread) ---
+
+void CVorpexEngine::Impl::TraceAndBox(const std::string& text) {
+  WriteTrace(text);
+  PostMessageBox(text);
+}
+
+int CVorpexEngine::Impl::AddThreadDataToListAndShortCut(const CMyFuncResult& record) {
+  if (!listLock.Acquire()) {
+    WriteTrace(SJ(
+        "※　リストコントロール用ミューテックスハンドル取得に失敗。AddThreadDataToListAndShortCut()\n"));
+    return -1;
+  }
+  if (engine.AddDataToShortCutArray(record, false) < 0) {
+    listLock.Release();
+    TraceAndBox(SJ("※　ショートカット配列への予約データ追加に失敗。\n"));
+    return -1;
+  }
+  if (engine.AddDataToList(record, false) == 0) {
+    DropLastEntry();
+    const uint32_t count = shortcuts.GetCount();
+    const int rows = ListRowCount();
+    listLock.Release();
+    TraceAndBox(SJ("※　リストコントロールへの予約データ追加に失敗。\n"));
+    if (static_cast<int64_t>(count) != rows)
+      TraceAndBox(
+                  Format(SJ("※　ショートカット配列とリストのアイテム数が一致しません。ShortCut[%u]/"
+                            "List[%u]\n")
+                             .c_str(),
+                         count, static_cast<uint32_t>(rows)));
+    return -1;
+  }
+  const int count = static_cast<int>(shortcuts.GetCount());
+  listLock.Release();
+  return count;
+}
+
+int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, bool lock) {
+  CMyFuncResult record;
+  if (job->GetResult(record) == 0) return 0;
+  record.reserved = 0;
+  record.owner = nullptr;
+  if (!LockIf(lock)) {
+    WriteTrace(SJ(
+        "※　リストコントロール用ミューテックスハンドル取得に失敗。SetThreadResultToListAndShortCut()"
+        "\n"));
+    return 0;
+  }
+  const int index = shortcuts.FindReserved(job, record);
+  if (index < 0) {
+    UnlockIf(lock);
+    WriteTrace(
+        SJ("※　ショートカット配列への結果書込に失敗。SetThreadResultToListAndShortCut()\n"));
+    return 0;
+  }
+  if (engine.SetDataToList(static_cast<uint32_t>(index), record) < 0) {
+    UnlockIf(lock);
+    WriteTrace(Format(
+        SJ("※　ショートカットリストへの結果書込に失敗。SetThreadResultToListAndShortCut( %u )\n")
+            .c_str(),
+        static_cast<uint32_t>(index)));
+    return 0;
+  }
+  UnlockIf(lock);
+  std::string text;
+  record.GetResultValueText(text);
+  bridge.Post([this, index, text] {
+    if (retiredListener) retiredListener(static_cast<uint32_t>(index), text);
+  });
+  return 1;
+}
+
+// --- the running-job list ---
+
+int CVorpexEngine::Impl::AddThreadToList(CMyThreadDlg* job) {
+  const std::string name = job->GetThreadName();
+  int position = -1;
+  OnGui([&] {
+    IListView* view = ui.jobList;
+    position = view->InsertRow(view->GetRowCount(), name);
+    if (position < 0) return;
+    if (!view->SetCellText(position, 1, Format("%u", static_cast<uint32_t>(position))) ||
+        !view->SetItemData(position, reinterpret_cast<uintptr_t>(job))) {
+      view->DeleteRow(position);
+      position = -1;
+    }
+  });
+  if (position < 0) WriteTrace(SJ("※　スレッドリストへの追加に失敗しました。\n"));
+  return position;
+}
+
+int CVorpexEngine::Impl::RemoveThreadFromList(CMyThreadDlg* job) {
+  int found = -1;
+  OnGui([&] {
+    IListView* view = ui.jobList;
+    const int rows = view->GetRowCount();
+    for (int r = 0; r < rows && found < 0; ++r)
+      if (view->GetItemData(r) == reinterpret_cast<uintptr_t>(job)) found = r;
+    if (found < 0) return;
+    for (int r = found + 1; r < rows; ++r) {
+      view->SetCellText(r - 1, 0, view->GetCellText(r, 0));
+      view->SetCellText(r - 1, 1, Format("%u", static_cast<uint32_t>(r - 1)));
+      view->SetItemData(r - 1, view->GetItemData(r));
+    }
+    view->DeleteRow(rows - 1);
+  });
+  if (found < 0) WriteTrace(SJ("※　指定スレッドデータがスレッドリストに存在しませんでした。\n"));
+  return found;
+}
+
+}  // namespace vpx

@@ -1,0 +1,217 @@
+// The engine's life and the Enter cycle: start-up (registry, handlers, control thread,
+// entry 0), reading and resolving the entered line, echoing, the input history, and the
+// orderly end.
+#include "execution/engine.h"
+
+#include <chrono>
+#include <new>
+
+#include "command/func_catalogue.h"
+#include "execution/engine_impl.h"
+#include "fileops/trace_log.h"
+#include "host/platform.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+constexpr size_t kLineLimit = 99'999;  // bytes taken from the entered line
+constexpr int32_t kTestId = 999'999;
+
+}  // namespace
+
+CVorpexEngine::Impl::Impl(CVorpexEngine& owner)
+    : engine(owner),
+      ui(owner.ui_),
+      bridge(owner.ui_.queue),
+      ctrlLock(bridge, "Vorpex_CtrlThreadMutex"),
+      addLock(bridge, "Vorpex_AddThreadMutex"),
+      endedLock(bridge, "Vorpex_EndedThreadMutex"),
+      listLock(bridge, "Vorpex_ListCtrlMutex") {
+  macro.SetShortCutArray(&shortcuts);
+}
+
+void CVorpexEngine::Impl::PostMessageBox(const std::string& text) {
+  IDialogs* dialogs = ui.dialogs;
+  if (dialogs == nullptr) {
+    HostMessageBox(text);
+    return;
+  }
+  bridge.Post([dialogs, text] { dialogs->MessageBox(text); });
+}
+
+CVorpexEngine::CVorpexEngine(const UserInterface& ui) : ui_(ui), impl_(new Impl(*this)) {
+  RegisterListCommands(handlers_);
+  RegisterMathCommands(handlers_);
+  RegisterFileCommands(handlers_);
+}
+
+CVorpexEngine::~CVorpexEngine() {
+  impl_->historyListener = nullptr;
+  impl_->retiredListener = nullptr;
+  impl_->controlEndedListener = nullptr;
+  if (impl_->bridge.IsGuiThread()) ReleaseListHold();
+  impl_->StopControlThread();
+  impl_->windows.DestroyAll();
+  impl_->ctrlLock.Close();
+  impl_->addLock.Close();
+  impl_->endedLock.Close();
+  impl_->listLock.Close();
+  delete impl_;
+}
+
+void CVorpexEngine::Impl::SeedEntryZero() {
+  if (!listLock.Acquire()) return;
+  CMyFuncData call;
+  const int32_t id = macro.AnalyseAndGetID(std::string("Add(0, 0)"), call);
+  if (id != -1) {
+    call.SetID(id);
+    MyNumeric zero;
+    CMyFuncResult record;
+    if (record.SetData(&call, id, &zero) != 0) {
+      previous = record;
+      engine.AddDataToListAndShortCut(record, false);
+    }
+  }
+  listLock.Release();
+}
+
+int CVorpexEngine::Start() {
+  if (impl_->started) return 1;
+  std::string dir;
+  if (GetCurrentDir(dir)) impl_->startDir.swap(dir);
+  impl_->ApplyListColours();
+  // Shows its own message box on failure; the front end then closes.
+  if (impl_->macro.RegisterFuncTable() == 0) return 0;
+  impl_->lastInputLine.clear();
+  impl_->StartControlThread();
+  impl_->SeedEntryZero();
+  impl_->started = true;
+  return 1;
+}
+
+void CVorpexEngine::EchoLine(const std::string& text) {
+  std::string line = SJ("　");
+  line += text;
+  line += "\r\n";
+  IConsole* console = ui_.console;
+  impl_->OnGui([console, &line] { console->AppendOutput(line); });
+}
+
+void CVorpexEngine::ExecuteInputLine() {
+  IConsole* console = ui_.console;
+  const int lines = console->GetLineCount();
+  if (lines < 2) return;
+  std::string text = console->GetLine(lines - 2);
+  if (text.size() > kLineLimit) text.resize(kLineLimit);
+  if (text.empty()) {
+    EchoLine(SJ("※　画面からの読込失敗。"));
+    return;
+  }
+  const size_t cr = text.rfind('\r');
+  const size_t lf = text.rfind('\n');
+  if (cr != std::string::npos && lf != std::string::npos && lf == cr + 1) text.resize(cr);
+  impl_->lastInputLine = text;
+
+  CMyFuncData call;
+  int32_t id = -1;
+  // The parser copies shortcut entries, which the control thread changes under this lock.
+  if (impl_->listLock.Acquire()) {
+    id = impl_->macro.AnalyseAndGetID(text, call);
+    impl_->listLock.Release();
+  }
+  if (id == -1) {
+    EchoLine(SJ("未登録な命令です。"));
+  } else {
+    call.SetID(id);
+    EchoLine(impl_->macro.GetMacroInfo(static_cast<uint32_t>(id)));
+    ExecuteFunc(id, &call);
+  }
+  if (id != kTestId) {
+    impl_->history.PushNewDataToRing(text);
+    if (impl_->historyListener) impl_->historyListener();
+  }
+}
+
+CMyMacro& CVorpexEngine::GetMacro() {
+  return impl_->macro;
+}
+
+CMyFuncResult& CVorpexEngine::PreviousResult() {
+  return impl_->previous;
+}
+
+CVXShortCutArray& CVorpexEngine::ShortCutArray() {
+  return impl_->shortcuts;
+}
+
+bool CVorpexEngine::AcquireListLock() {
+  return impl_->listLock.Acquire();
+}
+
+void CVorpexEngine::ReleaseListLock() {
+  impl_->listLock.Release();
+}
+
+bool CVorpexEngine::IsIdle() const {
+  return impl_->liveJobs.load() == 0;
+}
+
+void CVorpexEngine::RequestShutdown() {
+  if (impl_->bridge.IsGuiThread()) ReleaseListHold();
+  impl_->shutdown.store(true);
+}
+
+bool CVorpexEngine::IsShutDown() const {
+  return impl_->shutdown.load() && !impl_->controlRunning.load();
+}
+
+void CVorpexEngine::PostToGui(std::function<void()> task) {
+  impl_->bridge.Post(std::move(task));
+}
+
+void CVorpexEngine::SendToGui(std::function<void()> task) {
+  impl_->bridge.Send(std::move(task));
+}
+
+void CVorpexEngine::RunHandedOverTasks() {
+  impl_->bridge.RunHandedOver();
+}
+
+void CVorpexEngine::NotifyJobEnded(CMyThreadDlg* job) {
+  Impl* impl = impl_;
+  impl->bridge.Send([impl, job] {
+    if (!job->IsDestroyed()) impl->RegisterEndedThread(job);
+  });
+}
+
+const std::string& CVorpexEngine::GetLastInputLine() const {
+  return impl_->lastInputLine;
+}
+
+CGRingMemT<std::string>& CVorpexEngine::InputHistory() {
+  return impl_->history;
+}
+
+CMyThreadList& CVorpexEngine::WindowRegistry() {
+  return impl_->windows;
+}
+
+void CVorpexEngine::SetHistoryListener(std::function<void()> listener) {
+  impl_->historyListener = std::move(listener);
+}
+
+void CVorpexEngine::SetJobRetiredListener(
+    std::function<void(uint32_t index, const std::string& rowText)> listener) {
+  impl_->retiredListener = std::move(listener);
+}
+
+void CVorpexEngine::SetControlEndedListener(std::function<void()> listener) {
+  impl_->controlEndedListener = std::move(listener);
+}
+
+void CVorpexEngine::SetServiceIntervalMs(int ms) {
+  impl_->serviceIntervalMs.store(ms > 0 ? ms : 1);
+}
+
+}  // namespace vpx

@@ -1,0 +1,105 @@
+// The engine's private state and the operations its source files share: the registry, the
+// previous result, the shortcut array with its list rows, the four locks, the job queues
+// and the control thread. Only the engine's own files include it.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "command/my_macro.h"
+#include "execution/engine.h"
+#include "execution/gui_bridge.h"
+#include "execution/named_lock.h"
+#include "execution/ring_memory.h"
+#include "execution/shortcut_array.h"
+#include "execution/thread_dlg.h"
+#include "execution/thread_list.h"
+
+namespace vpx {
+
+struct CVorpexEngine::Impl {
+  explicit Impl(CVorpexEngine& owner);
+
+  CVorpexEngine& engine;
+  const UserInterface& ui;
+  GuiBridge bridge;
+  NamedLock ctrlLock;
+  NamedLock addLock;
+  NamedLock endedLock;
+  NamedLock listLock;
+
+  CMyMacro macro;
+  CMyFuncResult previous;
+  CVXShortCutArray shortcuts;
+  std::string lastInputLine;
+  std::string startDir{"."};  // the current directory at start-up
+  CGRingMemT<std::string> history{16};
+  CMyThreadList windows;
+
+  // Result list rows: the next row position. Guarded by the list lock.
+  int rowCounter = 0;
+  // The user's hold of the list (GUI thread only).
+  bool held = false;
+  bool holdTaken = false;
+
+  // Jobs. The queues are guarded by addLock and endedLock; the running set belongs to the
+  // control thread.
+  std::deque<CMyThreadDlg*> startingQueue;
+  std::deque<CMyThreadDlg*> endedQueue;
+  std::vector<CMyThreadDlg*> runningSet;
+  std::atomic<bool> controlRunning{false};
+  std::atomic<bool> shutdown{false};
+  std::atomic<bool> idle{true};
+  std::atomic<int> liveJobs{0};  // queued, running or not yet deleted
+  std::atomic<int> serviceIntervalMs{200};
+  std::thread controlThread;
+  bool started = false;
+
+  std::function<void()> historyListener;
+  std::function<void(uint32_t, const std::string&)> retiredListener;
+  std::function<void()> controlEndedListener;
+
+  // --- start-up (engine.cpp) ---
+  void SeedEntryZero();
+  void ApplyListColours();
+
+  // --- result list (result_list.cpp) ---
+  // Runs list-view work on the GUI thread.
+  void OnGui(const std::function<void()>& work) { bridge.RunOnGui(work); }
+  bool LockIf(bool lock) { return !lock || listLock.Acquire(); }
+  void UnlockIf(bool lock) {
+    if (lock) listLock.Release();
+  }
+  int ListRowCount();
+  int CopyRow(int from, int to);
+  // Drops the entry just appended, also when it is a reservation.
+  void DropLastEntry();
+  // A message box shown by the GUI thread, without blocking the caller.
+  void PostMessageBox(const std::string& text);
+  void TraceAndBox(const std::string& text);
+
+  // --- jobs (control_thread.cpp) ---
+  void StartControlThread();
+  void ControlThreadProc();
+  void ServiceThreads();
+  void RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs);
+  void AddThreadFunc(std::vector<CMyThreadDlg*>& jobs);
+  void CancelEverything();
+  bool TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& queue,
+                 std::vector<CMyThreadDlg*>& batch);
+  int RegisterStartingThread(CMyThreadDlg* job);
+  int RegisterEndedThread(CMyThreadDlg* job);
+  int AddThreadDataToListAndShortCut(const CMyFuncResult& record);
+  int SetThreadResultToListAndShortCut(CMyThreadDlg* job, bool lock);
+  int AddThreadToList(CMyThreadDlg* job);
+  int RemoveThreadFromList(CMyThreadDlg* job);
+  // Deletes a job on the GUI thread (the job window's destruction).
+  void DestroyJob(CMyThreadDlg* job);
+  void StopControlThread();
+};
+
+}  // namespace vpx

@@ -1,0 +1,86 @@
+#include "execution/func_result.h"
+
+#include "command/func_catalogue.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+unsigned PointerBits(const void* p) {
+  return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p));
+}
+
+// Shared body of both SetData forms; exactly one of number and text is given. A value of
+// the other form than the type needs is converted (a text that is no number gives zero).
+int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
+              const MyNumeric* number, const std::string* text) {
+  if (pFuncData == nullptr || (number == nullptr && text == nullptr) || id == -1) {
+    const void* value = number != nullptr ? static_cast<const void*>(number) : text;
+    WriteTrace(Format(SJ("※　引数が無効です。CMyFuncResult::SetData()\n\tpFuncData[%08X], "
+                         "dwFuncID[%08X], pResult[%08X]\n")
+                          .c_str(),
+                      PointerBits(pFuncData), static_cast<unsigned>(id), PointerBits(value)));
+    return 0;
+  }
+  record.callData = *pFuncData;
+  record.id = id;
+  record.signature = GetTableSignature(id);
+  record.type = GetTableReturnCode(id);
+  record.owner = nullptr;
+  record.reserved = 0;
+  if (record.type >= kRetInt && record.type <= kRetFloat) {
+    if (number != nullptr)
+      record.number = *number;
+    else if (record.number.SetByString(*text) != 0)
+      record.number.SetZero();
+    record.text.clear();
+  } else if (record.type == kRetString) {
+    record.text = text != nullptr ? *text : number->ToString();
+    record.number.SetZero();
+  } else {
+    record.number.SetZero();
+    record.text.clear();
+  }
+  return 1;
+}
+
+}  // namespace
+
+int CMyFuncResult::SetData(const CMyFuncData* pFuncData, int32_t newId, const MyNumeric* value) {
+  return SetRecord(*this, pFuncData, newId, value, nullptr);
+}
+
+int CMyFuncResult::SetData(const CMyFuncData* pFuncData, int32_t newId, const std::string* value) {
+  return SetRecord(*this, pFuncData, newId, nullptr, value);
+}
+
+std::string CMyFuncResult::GetResultText() const {
+  const std::string& format = SJ("【直前の結果】%s : %s");
+  if (type >= kRetInt && type <= kRetFloat)
+    return Format(format.c_str(), ReturnCodeToTypeName(type).c_str(), number.ToString().c_str());
+  if (type == kRetString) return Format(format.c_str(), "STRING", text.c_str());
+  return SJ("【直前の結果】VOID : ");
+}
+
+int CMyFuncResult::GetResultValueText(std::string& out) const {
+  if (overrideFlag != 0) {
+    out = overrideText;
+  } else if (reserved != 0) {
+    out = text;
+  } else if (type >= kRetInt && type <= kRetFloat) {
+    out = number.ToString();
+  } else if (type == kRetString) {
+    out = text;
+  } else {
+    return 0;
+  }
+  return 1;
+}
+
+std::string CMyFuncResult::GetTypeLetter() const {
+  if (overrideFlag != 0) return "S";
+  return ReturnCodeToTypeName(type).substr(0, 1);
+}
+
+}  // namespace vpx

@@ -1,0 +1,333 @@
+// The list and clipboard commands: adding, reading, overwriting, copying and deleting
+// result-list entries, and moving texts between entries, the previous result and the
+// clipboard. Every handler runs on the GUI thread.
+#include <algorithm>
+#include <string>
+
+#include "command/func_catalogue.h"
+#include "execution/engine.h"
+#include "execution/handler_table.h"
+#include "execution/shortcut_array.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+// Takes the list lock for a handler and releases it on every path.
+class ListLockScope {
+ public:
+  explicit ListLockScope(CVorpexEngine& engine) : engine_(engine), had_(engine.AcquireListLock()) {}
+  ~ListLockScope() { Release(); }
+  bool Had() const { return had_; }
+  void Release() {
+    if (had_) engine_.ReleaseListLock();
+    had_ = false;
+  }
+
+ private:
+  CVorpexEngine& engine_;
+  bool had_;
+};
+
+const std::string& ListLockFailureText() {
+  return SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。");
+}
+
+// Fails the handler with a message, the lock released first.
+int FailWith(CVorpexEngine& engine, ListLockScope& scope, const std::string& text) {
+  scope.Release();
+  engine.EchoLine(text);
+  return 0;
+}
+
+// UINT for a non-negative integral value, INT for a negative one, FLOAT otherwise.
+uint32_t NumericKind(const MyNumeric& value) {
+  if (value.HasFractionPart()) return kRetFloat;
+  return value.IsMinus() ? kRetInt : kRetUInt;
+}
+
+CMyFuncResult TextRecord(const std::string& text) {
+  CMyFuncResult record;
+  record.type = kRetString;
+  record.text = text;
+  return record;
+}
+
+CMyFuncResult NumberRecord(const MyNumeric& value) {
+  CMyFuncResult record;
+  record.type = NumericKind(value);
+  record.number = value;
+  return record;
+}
+
+std::string ReservedText(uint32_t index) {
+  return Format(SJ("※　ショートカット[%u]は計算スレッドに予約されています。").c_str(), index);
+}
+
+bool ReadClipboard(CVorpexEngine& engine, std::string& text) {
+  IClipboard* clipboard = engine.GetUi().clipboard;
+  text.clear();
+  return clipboard != nullptr && clipboard->GetText(text) && !text.empty();
+}
+
+bool WriteClipboard(CVorpexEngine& engine, const std::string& text) {
+  IClipboard* clipboard = engine.GetUi().clipboard;
+  return clipboard != nullptr && clipboard->SetText(text);
+}
+
+// AddStrToList (300: the previous STRING result; 301: the argument). The new index or -1.
+int AddStrToList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  const CMyFuncResult& previous = engine.PreviousResult();
+  if (id == 300 && previous.type != kRetString) {
+    engine.EchoLine(SJ("※　直前の結果は文字列を返していません。"));
+    return -1;
+  }
+  const std::string text = id == 300 ? previous.text : call.GetArgText(0);
+  return engine.AddDataToListAndShortCut(TextRecord(text), true);
+}
+
+// DelList (302: one entry; 303: a range, highest index first, reserved entries skipped).
+int DelList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  uint32_t first = call.GetArgValue(0).GetAsUInt();
+  uint32_t last = id == 303 ? call.GetArgValue(1).GetAsUInt() : first;
+  if (last < first) std::swap(first, last);
+  ListLockScope scope(engine);
+  if (!scope.Had()) {
+    const std::string& text = SJ("※　ショートカットリスト用ミューテックスハンドル取得に失敗。");
+    WriteTrace(text);
+    engine.EchoLine(text);
+    return 0;
+  }
+  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  const uint32_t count = shortcuts.GetCount();
+  if (first == 0 || first >= count || count == 0)
+    return FailWith(engine, scope,
+                    Format(SJ("※　指定インデックスはショートカットリストの範囲外です。ErrIndex[%u] / "
+                              "ListNum[%u]")
+                               .c_str(),
+                           first, count));
+  uint32_t deleted = 0;
+  bool firstReserved = false;
+  bool firstRemoved = false;
+  for (uint32_t i = std::min(last, count - 1);; --i) {
+    if (shortcuts.IsReserved(i) != 0) {
+      firstReserved = i == first;
+    } else if (engine.RemoveAtListAndShortCut(i, false) >= 0) {
+      ++deleted;
+      firstRemoved = i == first;
+    }
+    if (i == first) break;
+  }
+  scope.Release();
+  if (id == 303) {
+    engine.EchoLine(Format(SJ("[%u]個のショートカットを削除しました。").c_str(), deleted));
+    return 0;
+  }
+  if (firstRemoved) {
+    engine.EchoLine(Format(SJ("Index[%u] のショートカットを削除しました。").c_str(), first));
+    return 1;
+  }
+  engine.EchoLine(
+      Format(firstReserved ? SJ("※　Index[%u] のショートカットは計算終了待ちです。").c_str()
+                           : SJ("※　Index[%u] のショートカット削除に失敗しました。").c_str(),
+             first));
+  return 0;
+}
+
+// AddIntToList (304): a numeric entry holding the argument.
+int AddIntToList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  ListLockScope scope(engine);
+  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  CMyFuncResult record = NumberRecord(call.GetArgValue(0));
+  record.id = 304;
+  engine.AddDataToListAndShortCut(record, false);
+  return 1;
+}
+
+// AddResultToList (305): a copy of the previous result as a new entry.
+int AddResultToList(CVorpexEngine& engine, uint32_t, CMyFuncData&) {
+  ListLockScope scope(engine);
+  if (!scope.Had()) {
+    WriteTrace(ListLockFailureText());
+    return FailWith(engine, scope, ListLockFailureText());
+  }
+  const CMyFuncResult& previous = engine.PreviousResult();
+  if (engine.AddDataToShortCutArray(previous, false) < 0)
+    return FailWith(engine, scope, SJ("※　直前結果データの登録に失敗。"));
+  if (engine.AddDataToList(previous, false) == 0) {
+    engine.RemoveAtShortCutArray(engine.ShortCutArray().GetCount() - 1, false);
+    return FailWith(engine, scope, SJ("※　リストへの登録に失敗。"));
+  }
+  return 1;
+}
+
+// GetListData (306): an entry becomes the previous result and entry 0, and is shown.
+int GetListData(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  const uint32_t index = call.GetArgValue(0).GetAsUInt();
+  ListLockScope scope(engine);
+  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  CMyFuncResult record;
+  if (engine.ShortCutArray().GetAt(index, record) == 0)
+    return FailWith(
+        engine, scope,
+        Format(SJ("※　ショートカットリストからのデータ取得失敗。Index[%u]").c_str(), index));
+  // A reserved entry belongs to its job: copied elsewhere it would take the job's result.
+  if (record.reserved != 0) return FailWith(engine, scope, ReservedText(index));
+  engine.PreviousResult() = record;
+  if (engine.SetDataToListAndShortCut(0, record, false) == 0)
+    return FailWith(engine, scope, SJ("※　ショートカットデータのセットに失敗。"));
+  scope.Release();
+  std::string text;
+  record.GetResultValueText(text);
+  engine.EchoLine(text);
+  return 1;
+}
+
+// SetStrToList (309) and SetIntToList (319): overwrite an existing entry.
+int SetValueToList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  const uint32_t index = call.GetArgValue(0).GetAsUInt();
+  ListLockScope scope(engine);
+  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  if (index >= static_cast<uint32_t>(shortcuts.GetCount())) return 0;
+  const CMyFuncResult record =
+      id == 309 ? TextRecord(call.GetArgText(1)) : NumberRecord(call.GetArgValue(1));
+  if (shortcuts.IsReserved(index) != 0) return FailWith(engine, scope, ReservedText(index));
+  if (engine.SetDataToListAndShortCut(index, record, false) == 0) {
+    const std::string& format = id == 309
+                                    ? SJ("※　ショートカット[%u]への文字列データセットに失敗。")
+                                    : SJ("※　ショートカット[%u]への数値データセットに失敗。");
+    return FailWith(engine, scope, Format(format.c_str(), index));
+  }
+  return 1;
+}
+
+// ListToClip (310): an entry's display text onto the clipboard.
+int ListToClip(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  const uint32_t index = call.GetArgValue(0).GetAsUInt();
+  // Read under the lock: the control thread changes the array.
+  ListLockScope scope(engine);
+  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  const uint32_t count = shortcuts.GetCount();
+  if (index >= count)
+    return FailWith(engine, scope,
+                    Format(SJ("※　指定インデックスはショートカットリストの範囲外です。Index[%u] / "
+                              "ListCount[%u]")
+                               .c_str(),
+                           index, count));
+  CMyFuncResult record;
+  if (shortcuts.GetAt(index, record) == 0)
+    return FailWith(engine, scope,
+                    Format(SJ("※　指定インデックスからの取り出しに失敗しました。Index[%u] / "
+                              "ListCount[%u]")
+                               .c_str(),
+                           index, count));
+  scope.Release();
+  std::string text;
+  if (record.GetResultValueText(text) == 0) {
+    engine.EchoLine(SJ("※　文字列としての取り出しに失敗しました。"));
+    return 0;
+  }
+  if (!WriteClipboard(engine, text)) {
+    engine.EchoLine(SJ("※　クリップボードへの張り付けに失敗しました。"));
+    return 0;
+  }
+  engine.EchoLine(Format(SJ("クリップボードに %u 文字コピーしました。").c_str(),
+                         static_cast<uint32_t>(text.size())));
+  return 1;
+}
+
+// AddClipToList (311): the clipboard text becomes the previous result and a new entry.
+int AddClipToList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  std::string text;
+  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, 311, &text) == 0) {
+    engine.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
+    return 0;
+  }
+  engine.AddDataToListAndShortCut(engine.PreviousResult(), true);
+  return 1;
+}
+
+// ResultToClip (312): the previous result's display text onto the clipboard.
+int ResultToClip(CVorpexEngine& engine, uint32_t, CMyFuncData&) {
+  std::string text;
+  if (engine.PreviousResult().GetResultValueText(text) == 0 || !WriteClipboard(engine, text)) {
+    engine.EchoLine(SJ("※　クリップボードへのデータセットに失敗。"));
+    return 0;
+  }
+  engine.EchoLine(text);
+  return 1;
+}
+
+// GetClip (109): the clipboard text becomes the previous result and entry 0.
+int GetClip(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  std::string text;
+  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, 109, &text) == 0) {
+    engine.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
+    return 0;
+  }
+  engine.EchoLine(text);
+  ListLockScope scope(engine);
+  if (!scope.Had()) return FailWith(engine, scope, SJ("※　クリップボードからのデータ取得に失敗。"));
+  engine.SetResultToListAndShortCut(engine.PreviousResult(), false);
+  return 1;
+}
+
+// CopyList (318): an entry copied over another one, or appended when the destination is
+// negative or beyond the end.
+int CopyList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  const uint32_t source = call.GetArgValue(0).GetAsUInt();
+  const int32_t destination = call.GetArgValue(1).GetAsInt();
+  if (static_cast<int64_t>(source) == destination) return 1;
+  ListLockScope scope(engine);
+  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  const uint32_t count = shortcuts.GetCount();
+  if (count == 0) return FailWith(engine, scope, SJ("※　ショートカットリストの状態が異常です。"));
+  if (source >= count)
+    return FailWith(
+        engine, scope,
+        Format(SJ("※　コピー元インデックスは範囲外です。ListItemCount[%u]").c_str(), count));
+  CMyFuncResult record;
+  if (shortcuts.GetAt(source, record) == 0)
+    return FailWith(engine, scope,
+                    Format(SJ("※　ショートカットデータ取得に失敗。SrcIndex[%u]").c_str(), source));
+  // A reservation stays with its own entry: neither copied nor overwritten.
+  if (record.reserved != 0) return FailWith(engine, scope, ReservedText(source));
+  if (destination < 0 || static_cast<uint32_t>(destination) >= count) {
+    if (engine.AddDataToListAndShortCut(record, false) < 0)
+      return FailWith(engine, scope,
+                      Format(SJ("※　ショートカットデータ追加に失敗。SrcIndex[%u]").c_str(), source));
+    return 1;
+  }
+  const uint32_t target = static_cast<uint32_t>(destination);
+  if (shortcuts.IsReserved(target) != 0) return FailWith(engine, scope, ReservedText(target));
+  if (engine.SetDataToListAndShortCut(target, record, false) == 0)
+    return FailWith(
+        engine, scope,
+        Format(SJ("※　ショートカットデータ上書きに失敗。DestIndex[%u] , SrcIndex[%u]").c_str(),
+               target, source));
+  return 1;
+}
+
+}  // namespace
+
+void RegisterListCommands(HandlerTable& table) {
+  table.AddCommand(300, AddStrToList);
+  table.AddCommand(301, AddStrToList);
+  table.AddCommand(302, DelList);
+  table.AddCommand(303, DelList);
+  table.AddCommand(304, AddIntToList);
+  table.AddCommand(305, AddResultToList);
+  table.AddCommand(306, GetListData);
+  table.AddCommand(309, SetValueToList);
+  table.AddCommand(319, SetValueToList);
+  table.AddCommand(310, ListToClip);
+  table.AddCommand(311, AddClipToList);
+  table.AddCommand(312, ResultToClip);
+  table.AddCommand(109, GetClip);
+  table.AddCommand(318, CopyList);
+}
+
+}  // namespace vpx

@@ -1,0 +1,45 @@
+// NamedLock: one of the engine's four process-local re-entrant locks (list, starting queue,
+// ended queue, control thread). Acquisition waits without a time-out in 100 ms slices; a
+// waiting GUI thread keeps running the tasks handed to it. No thread holds two of them at
+// once (asserted in debug builds), except the user's hold of the list.
+#pragma once
+
+#include <string>
+#include <thread>
+
+#include "execution/gui_bridge.h"
+
+namespace vpx {
+
+class NamedLock {
+ public:
+  NamedLock(GuiBridge& bridge, std::string name);
+  NamedLock(const NamedLock&) = delete;
+  NamedLock& operator=(const NamedLock&) = delete;
+
+  // Waits until the lock is had (at once for its owner). False once the lock is closed.
+  bool Acquire();
+  void Release();
+  // The user's hold of the list: the same lock, taken by the GUI thread outside the
+  // one-lock rule, released only by ReleaseHold.
+  bool AcquireHold();
+  void ReleaseHold();
+  // From now on every acquisition fails; wakes the waiters.
+  void Close();
+
+  bool IsOwnedByCurrentThread() const;
+  const std::string& GetName() const { return name_; }
+
+ private:
+  bool Take();
+  void Give();
+
+  GuiBridge& bridge_;
+  const std::string name_;
+  // Guarded by the bridge's mutex.
+  std::thread::id owner_;
+  int depth_ = 0;
+  bool closed_ = false;
+};
+
+}  // namespace vpx

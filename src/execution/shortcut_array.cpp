@@ -1,0 +1,73 @@
+#include "execution/shortcut_array.h"
+
+#include <new>
+#include <utility>
+
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+
+int CVXShortCutArray::AddData(const CMyFuncResult& record) {
+  try {
+    auto copy = std::make_unique<CMyFuncResult>(record);
+    entries_.push_back(std::move(copy));
+  } catch (const std::bad_alloc&) {
+    WriteTrace(
+        Format(SJ("※　配列データへの追加エラー。　CVXShortCutArray::AddData()\n\tCurItemNum[%u]\n")
+                   .c_str(),
+               static_cast<unsigned>(entries_.size())));
+    return -1;
+  }
+  return GetCount();
+}
+
+int CVXShortCutArray::RemoveData(uint32_t index) {
+  if (index >= entries_.size() || entries_[index]->reserved != 0) return -1;
+  entries_.erase(entries_.begin() + index);
+  return GetCount();
+}
+
+int CVXShortCutArray::GetAt(uint32_t index, CMyFuncResult& record) const {
+  if (index >= entries_.size()) return 0;
+  try {
+    record = *entries_[index];
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return 1;
+}
+
+int CVXShortCutArray::SetAt(uint32_t index, const CMyFuncResult& record) {
+  if (index >= entries_.size()) return -1;
+  try {
+    // Copy first, so the entry stays as it was when memory runs out.
+    auto copy = std::make_unique<CMyFuncResult>(record);
+    entries_[index] = std::move(copy);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  return GetCount();
+}
+
+int CVXShortCutArray::IsReserved(uint32_t index) const {
+  if (index >= entries_.size()) return 0;
+  return entries_[index]->reserved != 0 ? 1 : 0;
+}
+
+int CVXShortCutArray::FindReserved(const CMyThreadDlg* owner, const CMyFuncResult& record) {
+  if (owner == nullptr || entries_.empty()) return -1;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i]->reserved == 0 || entries_[i]->owner != owner) continue;
+    try {
+      auto copy = std::make_unique<CMyFuncResult>(record);
+      entries_[i] = std::move(copy);
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+    return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace vpx

@@ -1,0 +1,132 @@
+#include "execution/thread_dlg.h"
+
+#include <chrono>
+#include <new>
+#include <system_error>
+
+#include "command/func_catalogue.h"
+#include "execution/engine.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+#include "host/ui_host.h"
+
+namespace vpx {
+namespace {
+
+std::atomic<bool> g_failThreadCreation{false};
+
+int64_t SteadyNowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The job's own handling of the "thread started" message: parameters 10 and -11.
+void HandleThreadStartedMessage(int32_t first, int32_t second) {
+  if (second == ~first)
+    WriteTrace(SJ("●　スレッドからのメッセージ CMyThreadDlg::PreTranslateMessage()\n"));
+}
+
+}  // namespace
+
+void CMyThreadDlg::FailThreadCreationForTest(bool fail) {
+  g_failThreadCreation.store(fail);
+}
+
+CMyThreadDlg::CMyThreadDlg(CVorpexEngine* parent) : parent_(parent) {}
+
+CMyThreadDlg::~CMyThreadDlg() {
+  if (!thread_.joinable()) return;
+  if (running_.load() != 0) {
+    // Destroyed while the body runs: stop it and drop its result.
+    destroyed_.store(1);
+    cancel_.store(1);
+  }
+  // The worker may be handing its end to this (GUI) thread; keep that going until it left.
+  while (threadDone_.load() == 0) {
+    if (parent_ != nullptr) parent_->RunHandedOverTasks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  thread_.join();
+}
+
+int CMyThreadDlg::SetThreadFunc(uint32_t functionID, const CMyFuncData& callData, bool reserve) {
+  try {
+    callData_ = callData;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  functionID_ = functionID;
+  reserves_ = reserve ? 1 : 0;
+  if (reserve) reservation_.reserved = 1;
+  jobSet_ = 1;
+  error_ = 0;
+  errorText_.clear();
+  textResult_.clear();
+  return 1;
+}
+
+int CMyThreadDlg::CreateHidden() {
+  created_ = 1;
+  return 1;
+}
+
+int CMyThreadDlg::StartThread() {
+  if (running_.load() != 0 || jobSet_ == 0 || thread_.joinable()) return 0;
+  running_.store(1);
+  try {
+    if (g_failThreadCreation.load())
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    thread_ = std::thread(&CMyThreadDlg::ThreadProc, this);
+  } catch (const std::system_error&) {
+    WriteTrace(SJ("※　スレッド作成に失敗。CMyThreadDlg::StartThread()\n"));
+    running_.store(0);
+    return 0;
+  }
+  return 1;
+}
+
+void CMyThreadDlg::ThreadProc() {
+  startedAtMs_.store(SteadyNowMs());
+  WriteTrace(std::string());
+  if (parent_ != nullptr) parent_->PostToGui([] { HandleThreadStartedMessage(10, -11); });
+  RunThreadFunc();
+  HostBeep(1000, 100);
+  running_.store(0);
+  if (parent_ != nullptr && destroyed_.load() == 0) parent_->NotifyJobEnded(this);
+  threadDone_.store(1);
+}
+
+int CMyThreadDlg::RunThreadFunc() {
+  JobBody body = parent_ != nullptr ? parent_->Handlers().FindJobBody(functionID_) : nullptr;
+  if (body == nullptr) {
+    WriteTrace(SJ("※　スレッド用に登録されていない識別コードです。\n"));
+    return 0;
+  }
+  return body(*this);
+}
+
+int CMyThreadDlg::GetResult(CMyFuncResult& record) const {
+  const uint32_t type = GetTableReturnCode(functionID_);
+  if (type > kRetString) {
+    WriteTrace(SJ("※　無効なデータ型です。CMyThreadDlg::GetResult()\n"));
+    return 0;
+  }
+  const int32_t id = static_cast<int32_t>(functionID_);
+  const int set = (type == kRetVoid || type == kRetString)
+                      ? record.SetData(&callData_, id, &textResult_)
+                      : record.SetData(&callData_, id, &numericResult_);
+  if (set == 0) return 0;
+  record.owner = this;
+  record.reserved = reservation_.reserved;
+  if (cancel_.load() != 0) {
+    record.overrideFlag = 1;
+    record.overrideText = SJ("※　中断しました。");
+  } else if (error_ != 0) {
+    record.overrideFlag = 1;
+    record.overrideText = errorText_;
+  }
+  return 1;
+}
+
+}  // namespace vpx

@@ -1,0 +1,136 @@
+#include "fileops/checksums.h"
+
+#include <fcntl.h>
+#include <isa-l.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <memory>
+#include <new>
+
+#include "fileops/file_primitives.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+// Bytes read per call: small enough that the checksum reads them while they are still
+// in the CPU cache.
+constexpr uint32_t kReadPiece = 512u << 10;
+
+uint32_t InitialValue(ChecksumKind kind) {
+  return kind == ChecksumKind::kCrc32 ? 0u : 1u;
+}
+
+uint32_t Update(ChecksumKind kind, uint32_t value, const uint8_t* bytes, size_t count) {
+  return kind == ChecksumKind::kCrc32 ? crc32_gzip_refl(value, bytes, count)
+                                      : isal_adler32(value, bytes, count);
+}
+
+void SetText(std::string* out, const std::string& text) {
+  if (out != nullptr) *out = text;
+}
+
+}  // namespace
+
+uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
+                             std::string* failureText, const AbortFlag* cancel) {
+  const uint32_t initial = InitialValue(kind);
+  if (file.empty()) {
+    SetText(failureText, SJ("※　ファイル名がありません。"));
+    return initial;
+  }
+  if (!IxExistFile(file, false)) {
+    SetText(failureText, SJ("※　ファイルが存在しません。"));
+    return initial;
+  }
+  int64_t size = QueryFileSize(file);
+  if (size <= 0) {
+    SetText(failureText, std::string());
+    return initial;
+  }
+  UniqueFd fd = OpenFile(file, O_RDONLY);
+  if (!fd.IsOpen()) {
+    SetText(failureText, Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), file.c_str()));
+    return initial;
+  }
+  posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  uint32_t capacity = bufferSize == 0 || bufferSize > kChecksumBuffer ? kChecksumBuffer : bufferSize;
+  uint32_t piece = std::min(capacity, kReadPiece);
+  std::unique_ptr<uint8_t[]> buffer;
+  try {
+    buffer.reset(new uint8_t[piece]);
+  } catch (const std::bad_alloc&) {
+    SetText(failureText, Format(SJ("※　バッファ確保に失敗。BuffSize[%u]").c_str(), capacity));
+    return initial;
+  }
+  uint32_t value = initial;
+  int64_t done = 0;
+  for (;;) {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed) != 0) {
+      SetText(failureText, SJ("※　中断しました。"));
+      return initial;
+    }
+    ssize_t n = read(fd.Get(), buffer.get(), piece);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    value = Update(kind, value, buffer.get(), static_cast<size_t>(n));
+    done += n;
+  }
+  if (done != size) {
+    SetText(failureText, Format(SJ("※　ファイル読込に失敗。DoneSize[%lld] / FileSize[%lld]").c_str(),
+                                static_cast<long long>(done), static_cast<long long>(size)));
+    return initial;
+  }
+  SetText(failureText, std::string());
+  return value;
+}
+
+uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
+                          const AbortFlag* cancel) {
+  return ComputeFileChecksum(ChecksumKind::kCrc32, file, bufferSize, failureText, cancel);
+}
+
+uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize,
+                            std::string* failureText, const AbortFlag* cancel) {
+  return ComputeFileChecksum(ChecksumKind::kAdler32, file, bufferSize, failureText, cancel);
+}
+
+int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
+                        std::string* message, const AbortFlag* cancel) {
+  if (file.empty()) {
+    SetText(message, SJ("※　ファイル名が無効です。"));
+    return 0;
+  }
+  std::string failure;
+  uint32_t value = ComputeFileChecksum(kind, file, kChecksumBuffer, &failure, cancel);
+  if (!failure.empty()) {
+    SetText(message, failure);
+    return 0;
+  }
+  if (value == expected) return 1;
+  const std::string& format = kind == ChecksumKind::kCrc32
+                                  ? SJ("※　CRC32不一致。NewCRC[%08X] / CheckCRC[%08X]")
+                                  : SJ("※　ADLER32不一致。NewADLER[%08X] / CheckADLER[%08X]");
+  SetText(message, Format(format.c_str(), value, expected));
+  return 0;
+}
+
+uint32_t ParseHexChecksum(const std::string& text) {
+  size_t pos = 0;
+  while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+  if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X'))
+    pos += 2;
+  uint64_t value = 0;
+  for (; pos < text.size() && std::isxdigit(static_cast<unsigned char>(text[pos])); ++pos) {
+    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[pos])));
+    value = value * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+}  // namespace vpx

@@ -1,0 +1,35 @@
+// CRC-32 (ISO-HDLC, as zlib and PNG) and Adler-32 (RFC 1950) of whole files, computed with
+// ISA-L's folding routines over one reading buffer, and their comparison with a value
+// typed in hexadecimal.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+
+constexpr uint32_t kChecksumBuffer = 16u << 20;
+
+enum class ChecksumKind { kCrc32, kAdler32 };
+
+// The checksum of a whole file read through a buffer of bufferSize bytes (at most 16 MiB).
+// On failure returns the initial value (CRC 0, Adler 1) with a non-empty failureText;
+// after success failureText is empty. An empty file gives the initial value.
+uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
+                             std::string* failureText, const AbortFlag* cancel = nullptr);
+uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
+                          const AbortFlag* cancel = nullptr);
+uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize,
+                            std::string* failureText, const AbortFlag* cancel = nullptr);
+
+// Compares the file's checksum with expected: 1 when equal, else 0 with message set.
+int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
+                        std::string* message, const AbortFlag* cancel = nullptr);
+
+// An unsigned hexadecimal number: leading blanks skipped, an optional 0x, reading stops at
+// the first other character; values beyond 32 bits are held at 0xFFFFFFFF.
+uint32_t ParseHexChecksum(const std::string& text);
+
+}  // namespace vpx

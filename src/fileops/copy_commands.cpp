@@ -1,0 +1,124 @@
+// DumpFile and DumpFileR (200-202) open the binary display on a range; CopyFileSect and
+// CopyFileSectR (203, 204) check their arguments here and copy in a job.
+#include <algorithm>
+
+#include "execution/thread_dlg.h"
+#include "fileops/file_commands.h"
+#include "fileops/file_primitives.h"
+#include "fileops/section_copy.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+const std::string& EmptySourceText(uint32_t id) {
+  return id == 203 ? SJ("【完了】コピー元のファイルはサイズが0でした。")
+                   : SJ("【完了】コピー元のファイルがサイズが0、もしくは指定サイズが0でした。");
+}
+
+bool IsEmptyCopy(uint32_t id, int64_t sourceSize, int64_t fourthArgument) {
+  return sourceSize == 0 || (id == 204 && fourthArgument == 0);
+}
+
+int DumpHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  const std::string& file = ArgText(call, 0);
+  if (!IxExistFile(file, false)) {
+    EchoAndTrace(engine, SJ("※　ファイルが存在しません。"));
+    return 0;
+  }
+  int64_t size = QueryFileSize(file);
+  ByteRange range = DumpRange(id, size, ArgInt64(call, 1), ArgInt64(call, 2));
+  engine.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.start),
+                         static_cast<long long>(range.end)));
+  if (size <= 0 || range.end >= size || range.start < 0 || range.end < 0) {
+    EchoAndTrace(engine, SJ("※　ファイルサイズが0、もしくは範囲が無効です。"));
+    return 0;
+  }
+  IBinaryDisplay* display = engine.GetUi().binaryDisplay;
+  if (display == nullptr) return 0;
+  // A DumpFileR with a negative length gives a reversed pair: show it in file order.
+  int64_t first = std::min(range.start, range.end);
+  int64_t last = std::max(range.start, range.end);
+  return display->OpenBinaryDisplay(BinaryDisplayRequest{file, first, last - first + 1});
+}
+
+int CopyHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (ArgInt64(call, 2) < 0) {
+    engine.EchoLine(SJ("※　無効な範囲指定です。"));
+    return 0;
+  }
+  const std::string& destination = ArgText(call, 0);
+  const std::string& source = ArgText(call, 1);
+  if (!IxExistFile(source, false)) {
+    engine.EchoLine(SJ("※　コピー元のファイルが存在しません。"));
+    return 0;
+  }
+  if (IxExistFile(destination, false)) {
+    IDialogs* dialogs = engine.GetUi().dialogs;
+    if (dialogs == nullptr ||
+        !dialogs->AskYesNo(SJ("コピー先のファイルは既に存在します。上書きしますか?"))) {
+      engine.EchoLine(SJ("キャンセルしました。"));
+      return 0;
+    }
+  }
+  if (IsEmptyCopy(id, QueryFileSize(source), ArgInt64(call, 3))) {
+    ResizeFile(destination, 0);
+    engine.EchoLine(EmptySourceText(id));
+    return 1;
+  }
+  return engine.QueueJob(id, call, SharedStarterTexts());
+}
+
+// The job of 203 and 204: the range rules of each, then the copy routine with the job's
+// cancel flag.
+int CopyJob(CMyThreadDlg& job) {
+  const CMyFuncData& call = job.GetCallData();
+  const uint32_t id = job.GetFunctionID();
+  const std::string& destination = ArgText(call, 0);
+  const std::string& source = ArgText(call, 1);
+  const int64_t start = ArgInt64(call, 2);
+  const int64_t fourth = ArgInt64(call, 3);
+  if (start < 0) {
+    FailJob(job, SJ("※　無効な範囲指定です。"), true);
+    return 0;
+  }
+  if (!IxExistFile(source, false)) {
+    FailJob(job, SJ("※　コピー元のファイルが存在しません。"), true);
+    return 0;
+  }
+  int64_t size = QueryFileSize(source);
+  if (IsEmptyCopy(id, size, fourth)) {
+    ResizeFile(destination, 0);
+    job.TextResult() = EmptySourceText(id);
+    SetNumber(job.NumericResult(), 0);
+    return 1;
+  }
+  ByteRange range =
+      id == 203 ? CopySectRange(start, fourth, size) : CopySectRRange(start, fourth, size);
+  int64_t length = SaturatingAdd(range.end - range.start, 1);
+  std::string failure;
+  int64_t written =
+      CopyFileSect(CopyRequest{destination, source, range.start, length, 0, job.GetCancelFlag(),
+                               &failure});
+  if (written != length) {
+    FailJob(job, failure, true);
+    return 0;
+  }
+  SetNumber(job.NumericResult(), id == 203 ? written : 0);
+  job.TextResult() = Format(SJ("【完了】%lld バイトのデータをコピーしました。").c_str(),
+                            static_cast<long long>(written));
+  return 1;
+}
+
+}  // namespace
+
+void RegisterCopyCommands(HandlerTable& table) {
+  for (uint32_t id : {200u, 201u, 202u}) table.AddCommand(id, DumpHandler);
+  for (uint32_t id : {203u, 204u}) {
+    table.AddCommand(id, CopyHandler);
+    table.AddJobBody(id, CopyJob);
+  }
+}
+
+}  // namespace vpx

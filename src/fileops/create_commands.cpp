@@ -1,0 +1,164 @@
+// CombineFile (206), ResizeFile (208), ClearFile and ClearFileSect (212, 213), MakeFile
+// (214), MakeClearedFile (215) and GetFileSize (216). CombineFile and MakeClearedFile run
+// their work as jobs.
+#include "execution/thread_dlg.h"
+#include "fileops/file_commands.h"
+#include "fileops/file_create.h"
+#include "fileops/file_primitives.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+const JobStartFailureTexts& AppendStarterTexts() {
+  static const JobStartFailureTexts texts{SJ("※　スレッド作成に失敗。"),
+                                          SJ("※　スレッドへの関数登録に失敗。"),
+                                          SJ("※　スレッドのリスト登録に失敗。")};
+  return texts;
+}
+
+const JobStartFailureTexts& ZeroFileStarterTexts() {
+  static const JobStartFailureTexts texts{SJ("※　スレッド作成に失敗しました。"),
+                                          SJ("※　スレッドへの関数登録に失敗。"),
+                                          SJ("※　スレッドのリスト登録に失敗。")};
+  return texts;
+}
+
+int CombineHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  return engine.QueueJob(id, call, AppendStarterTexts());
+}
+
+int CombineJob(CMyThreadDlg& job) {
+  const CMyFuncData& call = job.GetCallData();
+  std::string failure;
+  int64_t newSize = 0;
+  if (!AppendFileContents(ArgText(call, 0), ArgText(call, 1), &failure, job.GetCancelFlag(),
+                          &newSize)) {
+    job.SetError(failure);
+    return 0;
+  }
+  job.TextResult() = Format(SJ("ファイル内容追加完了。新規ファイルサイズ [%s] Byte").c_str(),
+                            FormatByteCount(newSize).c_str());
+  return 1;
+}
+
+int ResizeHandler(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  if (call.GetArgCount() < 2) {
+    EchoAndTrace(engine, SJ("※　引数が無効です。VPX_ResizeFile()"));
+    return 0;
+  }
+  const std::string& file = ArgText(call, 0);
+  if (file.empty()) {
+    EchoAndTrace(engine, SJ("※　ファイル名が無効です。VPX_ResizeFile()"));
+    return 0;
+  }
+  if (!IxExistFile(file, false)) {
+    EchoAndTrace(engine, SJ("※　ファイルが存在しません。VPX_ResizeFile()"));
+    return 0;
+  }
+  int64_t newSize = ArgInt64(call, 1);
+  engine.EchoLine(Format("ResizeFile(): CurrentSize[%lld] -> NewSize[%lld]",
+                         static_cast<long long>(QueryFileSize(file)),
+                         static_cast<long long>(newSize)));
+  if (ResizeFile(file, newSize) == 0) {
+    EchoAndTrace(engine, SJ("※　ファイルサイズの変更に失敗"));
+    return 0;
+  }
+  if (QueryFileSize(file) != newSize) {
+    EchoAndTrace(engine, SJ("※　【失敗】変更後のファイルサイズが指定サイズではありません。"));
+    return 0;
+  }
+  engine.EchoLine(SJ("ファイルサイズを変更しました。"));
+  return 1;
+}
+
+int ClearRange(uint32_t id, const CMyFuncData& call, const AbortFlag* cancel) {
+  if (id == 212) return ZeroFileRange(ArgText(call, 0), 0, 0, cancel);
+  return ZeroFileRange(ArgText(call, 0), ArgInt64(call, 1), ArgInt64(call, 2), cancel);
+}
+
+int ClearHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (ClearRange(id, call, nullptr) == 0) {
+    engine.EchoLine(SJ("※　ファイルのクリアに失敗。"));
+    return 0;
+  }
+  engine.EchoLine(SJ("クリア成功。"));
+  return 1;
+}
+
+int ClearJob(CMyThreadDlg& job) {
+  int ok = ClearRange(job.GetFunctionID(), job.GetCallData(), job.GetCancelFlag());
+  SetNumber(job.NumericResult(), ok ? 0 : -1);
+  return ok;
+}
+
+int MakeFileHandler(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+  std::string message;
+  int ok = MakeSizedFile(ArgText(call, 0), ArgInt64(call, 1), &message);
+  engine.EchoLine(message);
+  return ok;
+}
+
+int MakeClearedHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  const std::string& file = ArgText(call, 0);
+  if (IxExistFile(file, false)) {
+    engine.EchoLine(Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), file.c_str()));
+    return 0;
+  }
+  std::string noRoom = CheckFreeSpace(file, ArgInt64(call, 1));
+  if (!noRoom.empty()) {
+    engine.EchoLine(noRoom);
+    return 0;
+  }
+  return engine.QueueJob(id, call, ZeroFileStarterTexts());
+}
+
+int MakeClearedJob(CMyThreadDlg& job) {
+  const CMyFuncData& call = job.GetCallData();
+  std::string text;
+  int64_t size = ArgInt64(call, 1);
+  if (!CreateZeroFile(ArgText(call, 0), size, &text, job.GetCancelFlag())) {
+    job.SetError(text);
+    return 0;
+  }
+  job.TextResult() = Format(SJ("ファイル作成完了。新規ファイルサイズ [%s] Byte").c_str(),
+                            FormatByteCount(size).c_str());
+  return 1;
+}
+
+int GetFileSizeHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  const std::string& file = ArgText(call, 0);
+  if (!IxExistFile(file, false)) {
+    engine.EchoLine(SJ("※　指定ファイルは存在しません。"));
+    return 0;
+  }
+  int64_t size = QueryFileSize(file);
+  MyNumeric value;
+  SetNumber(value, size);
+  if (engine.PreviousResult().SetData(&call, static_cast<int32_t>(id), &value) == 0) {
+    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+    return 0;
+  }
+  engine.SetResultToListAndShortCut(engine.PreviousResult(), true);
+  engine.EchoLine(FormatByteCount(size) + " Byte");
+  return 1;
+}
+
+}  // namespace
+
+void RegisterCreateCommands(HandlerTable& table) {
+  table.AddCommand(206, CombineHandler);
+  table.AddJobBody(206, CombineJob);
+  table.AddCommand(208, ResizeHandler);
+  for (uint32_t id : {212u, 213u}) {
+    table.AddCommand(id, ClearHandler);
+    table.AddJobBody(id, ClearJob);
+  }
+  table.AddCommand(214, MakeFileHandler);
+  table.AddCommand(215, MakeClearedHandler);
+  table.AddJobBody(215, MakeClearedJob);
+  table.AddCommand(216, GetFileSizeHandler);
+}
+
+}  // namespace vpx

@@ -1,0 +1,38 @@
+// Shared pieces of the file command handlers and job bodies: argument access, job result
+// helpers, the job-start failure texts, and the registration of each command family.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "command/func_data.h"
+#include "execution/engine.h"
+#include "execution/handler_table.h"
+
+namespace vpx {
+
+class CMyThreadDlg;
+
+// Argument i as text (empty when missing) and as a signed 64-bit integer (0 when missing).
+const std::string& ArgText(const CMyFuncData& call, int i);
+int64_t ArgInt64(const CMyFuncData& call, int i);
+int32_t ArgInt(const CMyFuncData& call, int i);
+
+void SetNumber(MyNumeric& number, int64_t value);
+// Marks the job failed: error flag and text, numeric result -1; traces the text and a
+// line end when trace is true.
+void FailJob(CMyThreadDlg& job, const std::string& text, bool trace);
+// Prints text in the console and writes it to the trace.
+void EchoAndTrace(CVorpexEngine& engine, const std::string& text);
+
+// The texts of the shared job starter (copies and checksums).
+const JobStartFailureTexts& SharedStarterTexts();
+
+void RegisterCopyCommands(HandlerTable& table);      // 200-204
+void RegisterCreateCommands(HandlerTable& table);    // 206, 208, 212-216
+void RegisterModifyCommands(HandlerTable& table);    // 209-211
+void RegisterChecksumCommands(HandlerTable& table);  // 217-220
+void RegisterWriteCommands(HandlerTable& table);     // 239-246
+void RegisterDirCommands(HandlerTable& table);       // 101-103, 106, 111-118, 314-316
+
+}  // namespace vpx

@@ -1,0 +1,43 @@
+// Creating files of a given size (sparse or zero-filled), appending one file to another,
+// and overwriting a byte range with zeros. Plain routines: the commands around them print
+// or report the texts these return.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+
+constexpr uint32_t kClearBuffer = 4u << 20;
+constexpr uint32_t kZeroFileBuffer = 8u << 20;
+constexpr uint32_t kAppendBuffer = 8u << 20;
+
+// Overwrites bytes start..end (inclusive) of an existing file with zeros. A negative start
+// is 0; an end <= 0 or past the file is its last byte; a reversed pair is swapped. 1, or 0
+// (a short write is traced).
+int ZeroFileRange(const std::string& file, int64_t start, int64_t end,
+                  const AbortFlag* cancel = nullptr);
+
+// Appends the whole source to the destination. 1 (newSize: the destination's size
+// afterwards), or 0 with failureText set.
+int AppendFileContents(const std::string& destination, const std::string& source,
+                       std::string* failureText, const AbortFlag* cancel,
+                       int64_t* newSize = nullptr);
+
+// Creates a new file of size zero bytes with allocated blocks (fallocate in pieces where
+// the file system supports it, else written zeros). 1 with the created text, or 0 with
+// the failure text; an interrupted file stays with its shorter length.
+int CreateZeroFile(const std::string& file, int64_t size, std::string* text,
+                   const AbortFlag* cancel);
+
+// MakeFile: creates a new file and sets its length without writing (the file system
+// supplies the content). 1 or 0, with the console text in message.
+int MakeSizedFile(const std::string& file, int64_t size, std::string* message);
+
+// The text refusing a size that the file system holding file has no room for, or empty
+// when there is room (a size equal to the free space is refused).
+std::string CheckFreeSpace(const std::string& file, int64_t size);
+
+}  // namespace vpx

@@ -1,0 +1,70 @@
+// Copying byte ranges between files: the piece-wise range copy shared by the copy and
+// append commands (the kernel copies where it can), the section copy routine that
+// replaces its destination only once every byte arrived, and the range rules of the
+// section copy and dump commands.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+
+// --- piece-wise range copy ---
+
+struct RangeCopyOutcome {
+  int64_t read = 0;     // bytes taken from the source
+  int64_t written = 0;  // bytes that reached the destination
+  bool cancelled = false;
+  bool failed = false;    // a piece moved fewer bytes than asked
+  bool noBuffer = false;  // the read/write fallback could not get its buffer
+};
+
+// Copies length bytes from src at srcOffset to dst at dstOffset. Pieces: a first one of
+// length mod pieceSize bytes (a whole piece when that is 0), then whole pieces; the
+// cancel flag is looked at before each. Uses copy_file_range, falling back to read/write
+// through one buffer of pieceSize bytes where the kernel refuses.
+RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstOffset,
+                               int64_t length, size_t pieceSize, const AbortFlag* cancel);
+
+// --- section copy routine ---
+
+constexpr uint32_t kCopyDefaultBuffer = 16u << 20;
+constexpr uint32_t kCopyMaxBuffer = 32u << 20;
+
+struct CopyRequest {
+  std::string destination;  // Shift-JIS names
+  std::string source;
+  int64_t start = 0;
+  int64_t length = 0;
+  uint32_t bufferSize = 0;  // 0: the default
+  const AbortFlag* cancel = nullptr;
+  std::string* failureText = nullptr;
+};
+
+// Copies length bytes of the source from start into a temporary file beside the
+// destination and renames it to the destination when every byte was copied. Returns the
+// bytes now in the destination: length on success, 0 after a failure or a cancel (the
+// temporary file is removed, the destination left as it was, failureText set).
+int64_t CopyFileSect(const CopyRequest& request);
+
+// --- range rules ---
+
+struct ByteRange {
+  int64_t start = 0;
+  int64_t end = 0;  // inclusive
+};
+
+// DumpFile (200: whole file, 201: start..end, swapped when reversed) and DumpFileR (202:
+// start and a length, a negative one counting back from start).
+ByteRange DumpRange(uint32_t id, int64_t size, int64_t first, int64_t second);
+// CopyFileSect job: swaps a reversed pair; start = end = 0 or a negative end mean "to
+// the last byte". No bound is put on the end.
+ByteRange CopySectRange(int64_t start, int64_t end, int64_t size);
+// CopyFileSectR job: start and a nonzero length (negative counts back from start),
+// swapped when reversed and cut to the file.
+ByteRange CopySectRRange(int64_t start, int64_t length, int64_t size);
+
+}  // namespace vpx

@@ -1,0 +1,212 @@
+#include "fileops/value_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "fileops/file_primitives.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+constexpr size_t kDigitBuffer = 1024;
+
+enum class Form { kText, kBytes, kDigitsLsdFirst, kDigitsMsdFirst };
+
+Form FormOf(uint32_t id) {
+  switch (id) {
+    case 239:
+    case 240: return Form::kText;
+    case 245: return Form::kDigitsLsdFirst;
+    case 246: return Form::kDigitsMsdFirst;
+    default: return Form::kBytes;
+  }
+}
+
+// The data to write: bytes held whole, or the digits of a number streamed through a small
+// buffer.
+struct Payload {
+  Form form = Form::kBytes;
+  std::string bytes;
+  MyNumeric number;  // for the digit forms, with its insignificant zeros removed
+  int64_t length = 0;  // the data length reported
+  int64_t total = 0;   // the bytes that must be written (text: with the newline)
+};
+
+// Text mode: every "\n" is stored as CR LF. Returns the source bytes that were written.
+int64_t WriteText(int fd, const std::string& data) {
+  std::string stored;
+  stored.reserve(data.size() + data.size() / 16 + 2);
+  for (char c : data) {
+    if (c == '\n') stored += '\r';
+    stored += c;
+  }
+  int64_t written = WriteFull(fd, stored.data(), stored.size());
+  int64_t source = 0;
+  int64_t end = 0;
+  for (char c : data) {
+    end += c == '\n' ? 2 : 1;
+    if (end > written) break;
+    ++source;
+  }
+  return source;
+}
+
+int64_t WriteDigits(int fd, const MyNumeric& number, bool msdFirst) {
+  const int64_t count = number.GetValidSize();
+  const int64_t top = static_cast<int64_t>(number.GetIntSize()) - 1;
+  const int64_t bottom = -static_cast<int64_t>(number.GetSPSize());
+  uint8_t buffer[kDigitBuffer];
+  int64_t done = 0;
+  while (done < count) {
+    size_t fill = static_cast<size_t>(std::min<int64_t>(kDigitBuffer, count - done));
+    for (size_t i = 0; i < fill; ++i) {
+      int64_t k = done + static_cast<int64_t>(i);
+      int digit = number.GetDigitAtPlace(msdFirst ? top - k : bottom + k);
+      buffer[i] = static_cast<uint8_t>(digit < 0 ? 0 : digit);
+    }
+    int64_t written = WriteFull(fd, buffer, fill);
+    done += written;
+    if (written != static_cast<int64_t>(fill)) break;
+  }
+  return done;
+}
+
+int64_t WritePayload(int fd, const Payload& payload) {
+  switch (payload.form) {
+    case Form::kText: return WriteText(fd, payload.bytes + "\n");
+    case Form::kBytes: return WriteFull(fd, payload.bytes.data(), payload.bytes.size());
+    case Form::kDigitsLsdFirst: return WriteDigits(fd, payload.number, false);
+    case Form::kDigitsMsdFirst: return WriteDigits(fd, payload.number, true);
+  }
+  return 0;
+}
+
+// The number as two's-complement bytes, little-endian, or reversed for big-endian.
+bool NumberAsBinary(const MyNumeric& number, bool bigEndian, std::string& bytes,
+                    std::string& failure) {
+  int64_t expected = number.CountBinaryBytes() + 1;
+  std::vector<uint8_t> buffer;
+  try {
+    buffer.resize(static_cast<size_t>(std::max<int64_t>(expected, 1)));
+  } catch (const std::bad_alloc&) {
+    failure = Format(SJ("※　バッファの確保に失敗。ExpectByteSize[%u]").c_str(),
+                     static_cast<unsigned>(expected));
+    return false;
+  }
+  int64_t produced = number.GetDataAsBinary(buffer.data(), static_cast<int64_t>(buffer.size()));
+  if (produced <= 0) {
+    failure = SJ("※　BCDからバイナリデータへの変換に失敗。");
+    return false;
+  }
+  if (bigEndian) ReverseBinaryArray(buffer.data(), static_cast<uint32_t>(produced));
+  bytes.assign(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(produced));
+  return true;
+}
+
+bool PreparePayload(uint32_t id, const std::string& text, const MyNumeric& number,
+                    Payload& payload, std::string& failure) {
+  payload.form = FormOf(id);
+  if (id == 239 || id == 241 || id == 243) {
+    payload.bytes = text;
+  } else if (id == 240) {
+    payload.bytes = NumberAsDecimalText(number);
+  } else if (id == 242 || id == 244) {
+    if (!NumberAsBinary(number, id == 244, payload.bytes, failure)) return false;
+  } else {
+    payload.number = number;
+    payload.number.RefreshValidPartSize();
+    payload.length = payload.total = payload.number.GetValidSize();
+    return true;
+  }
+  payload.length = static_cast<int64_t>(payload.bytes.size());
+  payload.total = payload.form == Form::kText ? payload.length + 1 : payload.length;
+  return true;
+}
+
+// Opens (or creates) file and moves to offset; a negative offset is the end of an
+// existing file or 0 for a new one.
+UniqueFd OpenAtOffset(const std::string& file, int64_t offset, std::string& failure) {
+  bool exists = IxExistFile(file, false) != 0;
+  if (offset < 0) offset = exists ? QueryFileSize(file) : 0;
+  int error = 0;
+  UniqueFd fd = OpenFile(file, exists ? O_RDWR : O_RDWR | O_CREAT, 0666, &error);
+  if (!fd.IsOpen()) {
+    failure = OpenErrorText(error);
+    return fd;
+  }
+  if (lseek(fd.Get(), offset, SEEK_SET) != offset) {
+    failure = Format(SJ("※　ファイルシークに失敗。希望アドレス[%lld]").c_str(),
+                     static_cast<long long>(offset));
+    return UniqueFd();
+  }
+  return fd;
+}
+
+std::string OutcomeText(uint32_t id, bool complete, int64_t written, int64_t length) {
+  if (complete) {
+    const std::string& format =
+        id == 239 || id == 240   ? SJ("書込完了しました。　書込サイズ [%s] Byte")
+        : id == 243 || id == 244 ? SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [%s] Byte")
+                                 : SJ("バイナリ書込完了しました。　書込サイズ [%s] Byte");
+    return Format(format.c_str(), FormatByteCount(length).c_str());
+  }
+  if (id == 239 || id == 240) {
+    return Format(SJ("※　書込に失敗しました。書込サイズ[%d] / データサイズ[%d]").c_str(),
+                  static_cast<int>(written), static_cast<int>(length));
+  }
+  return Format(
+      SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[%u] / DataSize[%u]").c_str(),
+      static_cast<unsigned>(written), static_cast<unsigned>(length));
+}
+
+}  // namespace
+
+std::string NumberAsDecimalText(const MyNumeric& number) {
+  MyNumeric value(number);
+  value.RefreshValidPartSize();
+  std::string text;
+  const int64_t intSize = value.GetIntSize();
+  const int64_t fractionSize = value.GetSPSize();
+  text.reserve(static_cast<size_t>(intSize + fractionSize + 1));
+  for (int64_t place = intSize - 1; place >= 0; --place)
+    text += static_cast<char>('0' + std::max(0, value.GetDigitAtPlace(place)));
+  if (fractionSize > 0) {
+    text += '.';
+    for (int64_t place = -1; place >= -fractionSize; --place)
+      text += static_cast<char>('0' + std::max(0, value.GetDigitAtPlace(place)));
+  }
+  return text;
+}
+
+int WriteValueToFile(uint32_t id, const std::string& file, int64_t offset,
+                     const std::string& text, const MyNumeric& number, std::string* message) {
+  std::string result;
+  Payload payload;
+  int ok = 0;
+  try {
+    if (PreparePayload(id, text, number, payload, result)) {
+      UniqueFd fd = OpenAtOffset(file, offset, result);
+      if (fd.IsOpen()) {
+        int64_t written = WritePayload(fd.Get(), payload);
+        bool complete = fd.Close() && written == payload.total;
+        result = OutcomeText(id, complete, std::min(written, payload.length), payload.length);
+        ok = complete ? 1 : 0;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    result = SJ("※　バッファの確保に失敗しました。");
+    ok = 0;
+  }
+  if (message != nullptr) *message = result;
+  return ok;
+}
+
+}  // namespace vpx

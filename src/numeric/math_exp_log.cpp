@@ -1,0 +1,157 @@
+#include "numeric/math_exp_log.h"
+
+#include <cmath>
+
+namespace vpx {
+namespace {
+
+bool Raised(const AbortFlag* abort) {
+  return abort != nullptr && abort->load(std::memory_order_relaxed) != 0;
+}
+
+// T/Q = sum over k = a+1 ... b of 1 / ((a+1)(a+2)...k), with Q = (a+1)...b.
+void SplitExpSeries(uint64_t a, uint64_t b, mpz_ptr T, mpz_ptr Q) {
+  if (b - a <= 16) {
+    // Innermost first: v <- (1 + v) / j.
+    mpz_set_ui(T, 1);
+    mpz_set_ui(Q, b);
+    for (uint64_t j = b - 1; j > a; --j) {
+      mpz_add(T, T, Q);
+      mpz_mul_ui(Q, Q, j);
+    }
+    return;
+  }
+  const uint64_t m = (a + b) / 2;
+  Mpz T2, Q2;
+  SplitExpSeries(a, m, T, Q);
+  SplitExpSeries(m, b, T2.get(), Q2.get());
+  mpz_mul(T, T, Q2.get());
+  mpz_add(T, T, T2.get());
+  mpz_mul(Q, Q, Q2.get());
+}
+
+// Smallest N with log10(N!) above `digits`.
+uint64_t TermsForDigits(double digits) {
+  double sum = 0.0;
+  uint64_t n = 1;
+  while (sum <= digits) sum += std::log10(static_cast<double>(++n));
+  return n;
+}
+
+// Decimal digits of floor(v) for v >= 0 (1 for values below ten, zero included).
+uint64_t IntegerDigitCount(mpfr_srcptr v) {
+  if (mpfr_cmp_ui(v, 10) < 0) return 1;
+  Mpz z;
+  mpfr_get_z(z.get(), v, MPFR_RNDZ);
+  return DecimalDigitCount(z.get());
+}
+
+// One attempt at floor(|ln x| * 10^F) with `bits` of precision; false when the error
+// bound leaves a kept digit open.
+bool TryLogE(mpz_srcptr X, int64_t t, uint32_t digits, mpfr_prec_t bits,
+             const AbortFlag* abort, bool* aborted, DecimalDigits* out) {
+  Mpfr x(bits), y(bits), err(64), ten(bits);
+  mpfr_set_z(x.get(), X, MPFR_RNDN);
+  if (t != 0) {
+    mpfr_set_ui(y.get(), 10, MPFR_RNDN);
+    PowerByRepeatedSquaring(ten.get(), y.get(), static_cast<uint64_t>(t < 0 ? -t : t));
+    if (t > 0) {
+      mpfr_mul(x.get(), x.get(), ten.get(), MPFR_RNDN);
+    } else {
+      mpfr_div(x.get(), x.get(), ten.get(), MPFR_RNDN);
+    }
+  }
+  mpfr_log(y.get(), x.get(), MPFR_RNDN);
+  if (Raised(abort)) {
+    *aborted = true;
+    return true;
+  }
+  const bool negative = mpfr_sgn(y.get()) < 0;
+  mpfr_abs(y.get(), y.get(), MPFR_RNDN);
+  // x carries the rounding of X, of 10^|t| (3|t| + 1 units) and of the quotient: a
+  // relative error r that moves ln x by at most 2r; the logarithm's own rounding adds
+  // 2^-bits * |y|.
+  const double inputUnits = 2.0 * (3.0 * std::fabs(static_cast<double>(t)) + 4.0);
+  mpfr_set_d(err.get(), inputUnits, MPFR_RNDU);
+  mpfr_add(err.get(), err.get(), y.get(), MPFR_RNDU);
+  mpfr_div_2si(err.get(), err.get(), bits, MPFR_RNDU);
+  Mpfr lo(bits), hi(bits);
+  mpfr_sub(lo.get(), y.get(), err.get(), MPFR_RNDD);
+  mpfr_add(hi.get(), y.get(), err.get(), MPFR_RNDU);
+  if (mpfr_sgn(lo.get()) < 0) mpfr_set_ui(lo.get(), 0, MPFR_RNDN);
+  const uint64_t intDigits = IntegerDigitCount(lo.get());
+  if (intDigits != IntegerDigitCount(hi.get())) return false;
+  const uint64_t F = digits > intDigits ? digits - intDigits : 0;
+  // w = |y| * 10^F; its error: the scaled error of y (10^F is exact within this
+  // precision) plus one more rounding.
+  mpfr_ui_pow_ui(ten.get(), 10, F, MPFR_RNDN);
+  mpfr_mul(y.get(), y.get(), ten.get(), MPFR_RNDN);
+  Mpfr errW(64);
+  mpfr_mul(errW.get(), err.get(), ten.get(), MPFR_RNDU);
+  mpfr_mul_2ui(errW.get(), errW.get(), 1, MPFR_RNDU);
+  mpfr_abs(err.get(), y.get(), MPFR_RNDU);
+  mpfr_div_2si(err.get(), err.get(), bits - 3, MPFR_RNDU);
+  mpfr_add(errW.get(), errW.get(), err.get(), MPFR_RNDU);
+  mpfr_sub(lo.get(), y.get(), errW.get(), MPFR_RNDD);
+  mpfr_add(hi.get(), y.get(), errW.get(), MPFR_RNDU);
+  mpfr_floor(lo.get(), lo.get());
+  mpfr_floor(hi.get(), hi.get());
+  if (!mpfr_equal_p(lo.get(), hi.get())) return false;
+  Mpz W;
+  mpfr_get_z(W.get(), lo.get(), MPFR_RNDN);
+  if (mpz_sgn(W.get()) < 0) mpz_set_ui(W.get(), 0);
+  *out = FromScaledInteger(W.get(), F, negative);
+  return true;
+}
+
+}  // namespace
+
+DecimalDigits NapierDigits(uint32_t digits) {
+  if (digits == 0) digits = 1;
+  Mpz scale, T, Q, quotient, remainder, slack, bound;
+  mpz_ui_pow_ui(scale.get(), 10, digits - 1);
+  mpz_mul_ui(bound.get(), scale.get(), 2);
+  // e = 1 + T/Q + r with 0 < r < 2/(N+1)!; the floor of e * 10^(digits-1) is settled when
+  // 2 * 10^(digits-1) <= (Q - remainder) * (N + 1). Otherwise more terms are taken.
+  for (uint64_t N = TermsForDigits(digits + 10.0);; N += 64) {
+    SplitExpSeries(0, N, T.get(), Q.get());
+    mpz_add(T.get(), T.get(), Q.get());
+    mpz_mul(T.get(), T.get(), scale.get());
+    mpz_tdiv_qr(quotient.get(), remainder.get(), T.get(), Q.get());
+    mpz_sub(slack.get(), Q.get(), remainder.get());
+    mpz_mul_ui(slack.get(), slack.get(), N + 1);
+    if (mpz_cmp(bound.get(), slack.get()) <= 0) break;
+  }
+  return FromScaledInteger(quotient.get(), digits - 1, false);
+}
+
+bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort,
+                DecimalDigits* out) {
+  if (digits == 0) digits = 1;
+  Mpz X;
+  int64_t t = 0;
+  ToScaledInteger(x, X.get(), &t);
+  if (mpz_cmp_ui(X.get(), 1) == 0 && t == 0) {
+    *out = DecimalDigits();
+    return true;
+  }
+  WidenMpfrExponentRange();
+  // Integer digits of |ln x|, estimated to size the first attempt.
+  long exp2 = 0;
+  const double mant = mpz_get_d_2exp(&exp2, X.get());
+  const double lnx = std::log(mant) + exp2 * 0.69314718055994531 + t * 2.302585092994046;
+  const double intDigits = std::fabs(lnx) < 1.0 ? 1.0 : std::floor(std::log10(std::fabs(lnx))) + 1;
+  for (mpfr_prec_t bits = BitsForDigits(digits + static_cast<uint64_t>(intDigits) + 2) + 64;;
+       bits *= 2) {
+    bool aborted = false;
+    DecimalDigits result;
+    if (TryLogE(X.get(), t, digits, bits, abort, &aborted, &result)) {
+      if (aborted) return false;
+      *out = std::move(result);
+      return true;
+    }
+    if (Raised(abort)) return false;
+  }
+}
+
+}  // namespace vpx

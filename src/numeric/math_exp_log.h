@@ -1,0 +1,22 @@
+// The number e and natural logarithms to a chosen number of digits, with every kept digit
+// proven: e by binary splitting of its series in GMP integers, logarithms by MPFR with
+// guard bits and an error bound that must settle each digit before it is kept.
+#pragma once
+
+#include <cstdint>
+
+#include "numeric/math_decimal.h"
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+
+// e truncated to `digits` significant digits (digits >= 1): 10 gives 2.718281828.
+DecimalDigits NapierDigits(uint32_t digits);
+
+// ln x for x > 0, truncated toward zero to `digits` digits counted from the units digit
+// (ln 2 to 10 digits is 0.693147180); an integer part longer than that is kept whole.
+// Polls abort between its steps; false (and *out untouched) when raised.
+bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort,
+                DecimalDigits* out);
+
+}  // namespace vpx

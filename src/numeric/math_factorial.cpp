@@ -1,0 +1,87 @@
+#include "numeric/math_factorial.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace vpx {
+namespace {
+
+bool Raised(const AbortFlag* abort) {
+  return abort != nullptr && abort->load(std::memory_order_relaxed) != 0;
+}
+
+std::vector<uint32_t> BuildFactorialDigitTable() {
+  std::vector<uint32_t> table(kFactorialTableLastIndex + 1);
+  // log10(n!) summed in extended precision: the accumulated error stays below 1e-8, so
+  // only sums within the margin of an integer need the exact count.
+  long double sum = 0.0L;
+  table[0] = 1;
+  for (uint32_t n = 1; n <= kFactorialTableLastIndex; ++n) {
+    sum += std::log10(static_cast<long double>(n));
+    long double nearest = std::nearbyint(sum);
+    if (std::fabs(sum - nearest) < 1e-6L) {
+      table[n] = static_cast<uint32_t>(FactorialDigitCount(n));
+    } else {
+      table[n] = static_cast<uint32_t>(std::floor(sum)) + 1;
+    }
+  }
+  return table;
+}
+
+}  // namespace
+
+const uint32_t* FactorialDigitTable() {
+  static const std::vector<uint32_t> table = BuildFactorialDigitTable();
+  return table.data();
+}
+
+uint64_t FactorialDigitCount(uint32_t n) {
+  if (n <= 1) return 1;
+  // digits = floor(lngamma(n + 1) / ln 10) + 1; n! is never a power of ten for n >= 2, so
+  // narrowing the enclosing interval always settles the floor.
+  for (mpfr_prec_t bits = 128;; bits *= 2) {
+    Mpfr arg(bits), lo(bits), hi(bits), ln10lo(bits), ln10hi(bits);
+    mpfr_set_ui(arg.get(), n + 1, MPFR_RNDN);
+    mpfr_lngamma(lo.get(), arg.get(), MPFR_RNDD);
+    mpfr_lngamma(hi.get(), arg.get(), MPFR_RNDU);
+    mpfr_set_ui(arg.get(), 10, MPFR_RNDN);
+    mpfr_log(ln10lo.get(), arg.get(), MPFR_RNDD);
+    mpfr_log(ln10hi.get(), arg.get(), MPFR_RNDU);
+    mpfr_div(lo.get(), lo.get(), ln10hi.get(), MPFR_RNDD);
+    mpfr_div(hi.get(), hi.get(), ln10lo.get(), MPFR_RNDU);
+    mpfr_floor(lo.get(), lo.get());
+    mpfr_floor(hi.get(), hi.get());
+    if (mpfr_equal_p(lo.get(), hi.get())) return mpfr_get_ui(lo.get(), MPFR_RNDN) + 1;
+  }
+}
+
+uint32_t FindFactorialByDigitCount(uint32_t d) {
+  if (d == 0) return 0;
+  const uint32_t* table = FactorialDigitTable();
+  const uint32_t* end = table + kFactorialTableLastIndex + 1;
+  const uint32_t* found = std::lower_bound(table, end, d);
+  if (found == end) return kFactorialTableLastIndex;
+  // A run of equal entries reaching index 0 (the ones of 0! to 3!) answers 1.
+  return std::max<uint32_t>(static_cast<uint32_t>(found - table), 1);
+}
+
+bool ComputeFactorial(uint32_t n, uint32_t maxDigits, const AbortFlag* abort,
+                      DecimalDigits* out) {
+  uint64_t digits =
+      n <= kFactorialTableLastIndex ? FactorialDigitTable()[n] : FactorialDigitCount(n);
+  if (digits > maxDigits) {
+    *out = SaturatedNines(maxDigits, false);
+    return true;
+  }
+  if (Raised(abort)) return false;
+  Mpz value;
+  mpz_fac_ui(value.get(), n);
+  if (Raised(abort)) return false;
+  DecimalDigits result = FromScaledInteger(value.get(), 0, false);
+  if (Raised(abort)) return false;
+  *out = std::move(result);
+  return true;
+}
+
+}  // namespace vpx

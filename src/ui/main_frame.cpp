@@ -1,0 +1,98 @@
+#include "ui/main_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui/console_edit.h"
+#include "ui/vorpex_view.h"
+
+namespace vpx::ui {
+namespace {
+const QString kVersionText = QStringLiteral("Vorpex Version 0.9");
+}
+
+CMainFrame::CMainFrame() : view_(new CVorpexView(this)) {
+  setWindowTitle(kVersionText);
+  setMinimumSize(640, 430);
+  resize(800, 600);
+  setCentralWidget(view_);
+  statusBar()->addWidget(new QLabel(QStringLiteral("レディ")));
+  BuildMenuBar();
+  connect(view_, &CVorpexView::closeFrameRequested, this, &CMainFrame::close, Qt::QueuedConnection);
+  connect(view_, &CVorpexView::statusMessage, this,
+          [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::Initialise() {
+  if (view_->InitialUpdate()) return true;
+  QTimer::singleShot(0, this, &CMainFrame::close);
+  return false;
+}
+
+void CMainFrame::BuildMenuBar() {
+  CConsoleEdit* console = view_->Console();
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  // The document holds no data: new and save have no behaviour.
+  file->addAction(QStringLiteral("新規作成(&N)"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  file->addAction(QStringLiteral("開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O), this,
+                  [this] { view_->InsertChosenPath(true); });
+  file->addAction(QStringLiteral("上書き保存(&S)"))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  file->addAction(QStringLiteral("名前を付けて保存(&A)..."));
+  file->addSeparator();
+  file->addAction(QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), this, &CMainFrame::close);
+
+  // The console handles these keys itself; the menu offers them by mouse.
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  edit->addAction(QStringLiteral("元に戻す(&U)\tCtrl+Z"), console, &CConsoleEdit::undo);
+  edit->addSeparator();
+  edit->addAction(QStringLiteral("切り取り(&T)\tCtrl+X"), console, &CConsoleEdit::cut);
+  edit->addAction(QStringLiteral("ｺﾋﾟｰ(&C)\tCtrl+C"), console, &CConsoleEdit::copy);
+  edit->addAction(QStringLiteral("貼り付け(&P)\tCtrl+V"), console, &CConsoleEdit::paste);
+
+  QMenu* show = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  QAction* bar = show->addAction(QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"));
+  bar->setCheckable(true);
+  bar->setChecked(true);
+  connect(bar, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+  help->addAction(QStringLiteral("Vorpex のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CMainFrame::ShowAbout);
+}
+
+void CMainFrame::ShowAbout() {
+  QDialog about(this);
+  about.setWindowTitle(QStringLiteral("Vorpexのﾊﾞｰｼﾞｮﾝ情報"));
+  auto* icon = new QLabel(&about);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+  auto* text = new QLabel(kVersionText, &about);
+  auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
+  connect(ok, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+  auto* row = new QHBoxLayout;
+  row->addWidget(icon);
+  row->addWidget(text, 1);
+  auto* layout = new QVBoxLayout(&about);
+  layout->addLayout(row);
+  layout->addWidget(ok);
+  about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+  if (view_->RequestClose()) {
+    e->accept();
+  } else {
+    e->ignore();
+  }
+}
+
+}  // namespace vpx::ui

@@ -1,0 +1,67 @@
+// A report-style list view (the result list and the running-job list): columns shown in
+// their own visual order, whole-row selection, colours for the hold state, the engine's
+// IListView. Texts are kept as the engine's Shift-JIS bytes beside what is shown.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QTreeWidget>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/ui_host.h"
+
+namespace vpx::ui {
+
+struct ReportColumn {
+  QString heading;
+  Qt::Alignment alignment;
+  int width;  // pixels; column 0 takes what the others leave
+};
+
+class CReportList : public QTreeWidget, public IListView {
+  Q_OBJECT
+ public:
+  // columns in creation order; visualOrder lists them as shown, by creation index.
+  CReportList(const std::vector<ReportColumn>& columns, const std::vector<int>& visualOrder,
+              QWidget* parent = nullptr);
+
+  int GetRowCount() override;
+  int InsertRow(int pos, const std::string& text) override;
+  bool SetCellText(int row, int column, const std::string& text) override;
+  std::string GetCellText(int row, int column) override;
+  bool SetItemData(int row, uintptr_t data) override;
+  uintptr_t GetItemData(int row) override;
+  bool DeleteRow(int row) override;
+  bool DeleteAllRows() override;
+  std::vector<int> GetSelectedRows() override;
+  void SetRowSelected(int row, bool selected) override;
+  void SetColours(RgbColour background, RgbColour text) override;
+
+  // Shows in column 0, before the text, how long each row's item has been in the list,
+  // updated every second (the running-job list).
+  void ShowElapsedTime();
+  // "m:ss " (or "h:mm:ss ") for the row, empty when elapsed time is not shown.
+  QString ElapsedPrefix(int row) const;
+  // Column 0 takes the client width the other columns leave.
+  void FitFirstColumn();
+
+ signals:
+  void contextMenuRequested(const QPoint& globalPos);
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+
+ private:
+  void ForgetUnusedStartTimes();
+
+  std::vector<ReportColumn> columns_;
+  bool showElapsed_ = false;
+  QTimer tick_;
+  // Start of each item-data value still held by a row; rows that move keep their start.
+  std::map<uintptr_t, QElapsedTimer> started_;
+};
+
+}  // namespace vpx::ui

@@ -1,0 +1,277 @@
+#include "ui/vorpex_view.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <chrono>
+#include <thread>
+
+#include "execution/thread_dlg.h"
+#include "fileops/file_primitives.h"
+#include "host/platform.h"
+#include "ui/bin_dialog.h"
+#include "ui/console_edit.h"
+#include "ui/form_layout.h"
+#include "ui/history_dialog.h"
+#include "ui/qt_gui_queue.h"
+#include "ui/qt_host.h"
+#include "ui/qt_text.h"
+#include "ui/report_list.h"
+
+namespace vpx::ui {
+namespace {
+
+// In-place editing that shows the text selected for copying and never keeps an edit.
+class NoCommitDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    QStyledItemDelegate::setEditorData(editor, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) line->selectAll();
+  }
+  void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
+};
+
+std::vector<ReportColumn> ShortcutColumns() {
+  return {{QStringLiteral("ショートカット"), Qt::AlignLeft | Qt::AlignVCenter, 100},
+          {QStringLiteral("Index"), Qt::AlignCenter, 40},
+          {QStringLiteral("型"), Qt::AlignCenter, 20}};
+}
+
+std::vector<ReportColumn> JobColumns() {
+  return {{QStringLiteral("動作中スレッド"), Qt::AlignLeft | Qt::AlignVCenter, 86},
+          {QStringLiteral("Index"), Qt::AlignCenter, 40}};
+}
+
+}  // namespace
+
+CVorpexView::CVorpexView(QWidget* parent)
+    : QWidget(parent),
+      console_(new CConsoleEdit(this)),
+      jobList_(new CReportList(JobColumns(), {1, 0}, this)),
+      resultList_(new CReportList(ShortcutColumns(), {1, 2, 0}, this)),
+      queue_(std::make_unique<CQtGuiQueue>()),
+      dialogs_(std::make_unique<CQtDialogs>(this)),
+      clipboard_(std::make_unique<CQtClipboard>()) {
+  const char* labels[] = {"ADD", "SAVE", "LOAD", "DEL"};
+  for (int i = 0; i < 4; ++i) buttons_[i] = new QPushButton(QString::fromLatin1(labels[i]), this);
+  jobList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  jobList_->ShowElapsedTime();
+  resultList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  resultList_->setItemDelegateForColumn(0, new NoCommitDelegate(resultList_));
+
+  ui_.console = console_;
+  ui_.resultList = resultList_;
+  ui_.jobList = jobList_;
+  ui_.dialogs = dialogs_.get();
+  ui_.clipboard = clipboard_.get();
+  ui_.binaryDisplay = this;
+  ui_.queue = queue_.get();
+  engine_ = std::make_unique<CVorpexEngine>(ui_);
+  BuildMenus();
+  ConnectControls();
+}
+
+CVorpexView::~CVorpexView() {
+  ShutDownEngine();
+  delete history_;
+  history_ = nullptr;
+  engine_.reset();
+  if (GetProcessUserInterface() == &ui_) SetProcessUserInterface(nullptr);
+}
+
+bool CVorpexView::InitialUpdate() {
+  SetProcessUserInterface(&ui_);
+  engine_->SetHistoryListener([this] {
+    if (history_ != nullptr) history_->Refresh();
+  });
+  engine_->SetControlEndedListener([this] { emit closeFrameRequested(); });
+  if (engine_->Start() == 0) return false;
+  started_ = true;
+  history_ = new CInputHistoryDlg(&engine_->InputHistory());
+  history_->Refresh();
+  connect(history_, &CInputHistoryDlg::insertRequested, this, &CVorpexView::InsertHistoryEntry);
+  connect(history_, &CInputHistoryDlg::focusViewRequested, this, [this] { console_->setFocus(); });
+  LayoutControls();
+  layoutReady_ = true;
+  console_->setFocus();
+  return true;
+}
+
+bool CVorpexView::RequestClose() {
+  if (started_) engine_->ReleaseListHold();
+  if (!started_ || engine_->IsShutDown()) return true;
+  shutdownAsked_ = true;
+  engine_->RequestShutdown();
+  return engine_->IsShutDown();
+}
+
+void CVorpexView::ShutDownEngine() {
+  if (!started_) return;
+  engine_->ReleaseListHold();
+  // Jobs are cancelled; the GUI thread keeps serving them until the engine has ended.
+  engine_->RequestShutdown();
+  while (!engine_->IsShutDown()) {
+    queue_->Pump();
+    engine_->RunHandedOverTasks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  engine_->WindowRegistry().DestroyAll();
+}
+
+void CVorpexView::BuildMenus() {
+  consoleMenu_ = new QMenu(this);
+  consoleMenu_->addAction(QStringLiteral("選択範囲をコピー"), console_, &CConsoleEdit::copy);
+  consoleMenu_->addAction(QStringLiteral("全てコピー"), console_, &CConsoleEdit::CopyAll);
+  consoleMenu_->addSeparator();
+  consoleMenu_->addAction(QStringLiteral("張り付け"), this, [this] {
+    if (console_->canPaste()) console_->paste();
+  });
+
+  listMenu_ = new QMenu(this);
+  listMenu_->addAction(QStringLiteral("保持"), this, [this] { engine_->HoldList(); });
+  listMenu_->addAction(QStringLiteral("保持解除"), this, [this] { engine_->ReleaseListHold(); });
+  listMenu_->addSeparator();
+  listMenu_->addAction(QStringLiteral("ファイル名追加"), this,
+                       [this] { engine_->AddFilePathEntry(); });
+  listMenu_->addAction(QStringLiteral("削除"), this, [this] { engine_->DeleteSelectedRows(true); });
+  listMenu_->addSeparator();
+  listMenu_->addAction(QStringLiteral("ショートカット保存"));
+  listMenu_->addAction(QStringLiteral("ショートカット読出"));
+  listMenu_->addSeparator();
+  listMenu_->addAction(QStringLiteral("全て選択"), this, [this] { engine_->SelectAllRows(); });
+
+  jobMenu_ = new QMenu(this);
+  jobMenu_->addAction(QStringLiteral("中断"), this, &CVorpexView::CancelSelectedJob);
+}
+
+void CVorpexView::ConnectControls() {
+  connect(
+      console_, &CConsoleEdit::lineEntered, this,
+      [this] {
+        if (started_) engine_->ExecuteInputLine();
+      },
+      Qt::QueuedConnection);
+  connect(console_, &CConsoleEdit::historyRequested, this, &CVorpexView::ShowHistory);
+  connect(console_, &CConsoleEdit::recallRequested, this, &CVorpexView::RecallLastLine);
+  connect(console_, &CConsoleEdit::contextMenuRequested, this,
+          [this](const QPoint& at) { consoleMenu_->popup(at); });
+  connect(console_, &CConsoleEdit::textRefused, this, [this] {
+    emit statusMessage(QStringLiteral("※　Shift-JIS で表せない文字は入力できません。"));
+  });
+  connect(resultList_, &CReportList::contextMenuRequested, this,
+          [this](const QPoint& at) { listMenu_->popup(at); });
+  connect(resultList_, &QTreeWidget::itemDoubleClicked, this, &CVorpexView::EditSelectedShortcut);
+  connect(jobList_, &CReportList::contextMenuRequested, this, [this](const QPoint& at) {
+    jobMenu_->actions().first()->setEnabled(!shutdownAsked_ &&
+                                            !jobList_->GetSelectedRows().empty());
+    jobMenu_->popup(at);
+  });
+  connect(buttons_[0], &QPushButton::clicked, this, [this] { engine_->AddFilePathEntry(); });
+  connect(buttons_[3], &QPushButton::clicked, this, [this] { engine_->DeleteSelectedRows(false); });
+}
+
+void CVorpexView::LayoutControls() {
+  const FormLayout f = ComputeFormLayout(width(), height());
+  console_->setGeometry(f.console);
+  jobList_->setGeometry(f.jobList);
+  resultList_->setGeometry(f.resultList);
+  buttons_[0]->setGeometry(f.add);
+  buttons_[1]->setGeometry(f.save);
+  buttons_[2]->setGeometry(f.load);
+  buttons_[3]->setGeometry(f.del);
+  jobList_->FitFirstColumn();
+  resultList_->FitFirstColumn();
+}
+
+void CVorpexView::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (layoutReady_) LayoutControls();
+}
+
+void CVorpexView::ShowHistory() {
+  if (history_ == nullptr) return;
+  history_->Refresh();
+  history_->show();
+  history_->raise();
+  history_->activateWindow();
+}
+
+void CVorpexView::RecallLastLine() {
+  console_->AppendTyped(Qs(engine_->GetLastInputLine()));
+}
+
+void CVorpexView::InsertHistoryEntry(int index) {
+  if (engine_->InputHistory().GetCount() == 0) return;
+  console_->InsertAtCaret(Qs(engine_->InputHistory().GetFromOldData(static_cast<uint32_t>(index))));
+  console_->setFocus();
+}
+
+void CVorpexView::InsertChosenPath(bool quoted) {
+  std::string dir;
+  if (!GetCurrentDir(dir)) dir.clear();
+  const QString chosen = QFileDialog::getOpenFileName(this, QString(), Qs(dir));
+  std::string sjis;
+  if (chosen.isEmpty() || !ChosenNameToSjis(this, chosen, sjis)) return;
+  console_->InsertAtCaret(quoted ? QChar('"') + chosen + QChar('"') : chosen);
+  console_->setFocus();
+}
+
+void CVorpexView::CancelSelectedJob() {
+  // A row of the running-job list names a job that is still alive: the engine deletes a
+  // job only after its row is gone (except at shut-down, when every job is cancelled).
+  if (shutdownAsked_) return;
+  const std::vector<int> rows = jobList_->GetSelectedRows();
+  if (rows.empty()) return;
+  auto* job = reinterpret_cast<CMyThreadDlg*>(jobList_->GetItemData(rows.front()));
+  if (job != nullptr) job->Cancel();
+}
+
+void CVorpexView::EditSelectedShortcut() {
+  if (!engine_->AcquireListLock()) return;
+  const QList<QTreeWidgetItem*> selected = resultList_->selectedItems();
+  if (!selected.isEmpty()) {
+    QTreeWidgetItem* item = selected.first();
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    resultList_->editItem(item, 0);
+  }
+  engine_->ReleaseListLock();
+}
+
+int CVorpexView::OpenBinaryDisplay(const BinaryDisplayRequest& request) {
+  int64_t last = request.start + request.length - 1;
+  if (request.end >= 0) {
+    last = request.end;
+  } else if (request.length <= 0) {
+    // The whole file from start.
+    last = std::max<int64_t>(request.start, QueryFileSize(request.fileName) - 1);
+  }
+  return OpenBinaryDialog(request.fileName, request.start, last);
+}
+
+int CVorpexView::OpenBinaryDialog(const std::string& name, int64_t first, int64_t last) {
+  auto* dialog = new CMyBinDialog;
+  if (dialog->DispFileData(name, first, last) == 0) {
+    delete dialog;
+    return 0;
+  }
+  connect(dialog, &CMyBinDialog::closedByUser, this, &CVorpexView::OnBinaryDialogClosed);
+  dialog->move(mapToGlobal(QPoint(width(), 0)));
+  if (engine_->WindowRegistry().AddThreadADRS(dialog) == 0) {
+    delete dialog;
+    return 0;
+  }
+  dialog->show();
+  return 1;
+}
+
+void CVorpexView::OnBinaryDialogClosed(CMyBinDialog* dialog) {
+  engine_->WindowRegistry().RemovehreadADRS(dialog);
+  dialog->deleteLater();
+}
+
+}  // namespace vpx::ui

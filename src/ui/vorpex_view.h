@@ -1,0 +1,99 @@
+// CVorpexView: the main view, the whole working surface of the window — the console on
+// top, the running-job list, the shortcut list and the four buttons below — laid out by
+// fixed proportions on every resize. It owns the engine and the widgets that serve it as
+// its user interface, and turns keys, menus and buttons into engine operations.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "execution/engine.h"
+#include "host/ui_host.h"
+
+class QMenu;
+class QPushButton;
+
+namespace vpx::ui {
+
+class CConsoleEdit;
+class CReportList;
+class CInputHistoryDlg;
+class CMyBinDialog;
+class CQtGuiQueue;
+class CQtDialogs;
+class CQtClipboard;
+
+class CVorpexView : public QWidget, public IBinaryDisplay {
+  Q_OBJECT
+ public:
+  explicit CVorpexView(QWidget* parent = nullptr);
+  ~CVorpexView() override;
+
+  // The initial update: engine start-up, history dialog, first layout. False after the
+  // start-up's failure message; the frame then closes.
+  bool InitialUpdate();
+  // A close request: true when the frame may close now; while jobs run it only asks the
+  // engine to shut down, and the frame is asked again when the engine has ended.
+  bool RequestClose();
+  // File-open dialog; the chosen path is inserted at the console caret, quoted or not.
+  void InsertChosenPath(bool quoted);
+
+  // Opens a binary display on the request's range, placed at the view's top-right corner.
+  int OpenBinaryDisplay(const BinaryDisplayRequest& request) override;
+  // The binary display as the dump command opens it: the inclusive range first..last.
+  int OpenBinaryDialog(const std::string& name, int64_t first, int64_t last);
+
+  CVorpexEngine* Engine() const { return engine_.get(); }
+  CConsoleEdit* Console() const { return console_; }
+  CReportList* ResultList() const { return resultList_; }
+  CReportList* JobList() const { return jobList_; }
+  CInputHistoryDlg* HistoryDialog() const { return history_; }
+  QPushButton* Button(int index) const { return buttons_[index]; }  // ADD, SAVE, LOAD, DEL
+  QMenu* ConsoleMenu() const { return consoleMenu_; }
+  QMenu* ListMenu() const { return listMenu_; }
+  QMenu* JobMenu() const { return jobMenu_; }
+  // Places the controls for the current client size.
+  void LayoutControls();
+  void ShowHistory();
+  void RecallLastLine();
+  void InsertHistoryEntry(int index);
+  // Sets the cancel flag of the job in the selected row of the running-job list.
+  void CancelSelectedJob();
+  // Starts in-place editing of the first selected shortcut row (its text is not kept).
+  void EditSelectedShortcut();
+
+ signals:
+  // The engine has ended after a shutdown request: the frame may close now.
+  void closeFrameRequested();
+  void statusMessage(const QString& text);
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  void BuildMenus();
+  void ConnectControls();
+  void OnBinaryDialogClosed(CMyBinDialog* dialog);
+  void ShutDownEngine();
+
+  CConsoleEdit* console_;
+  CReportList* jobList_;
+  CReportList* resultList_;
+  QPushButton* buttons_[4];
+  QMenu* consoleMenu_ = nullptr;
+  QMenu* listMenu_ = nullptr;
+  QMenu* jobMenu_ = nullptr;
+  CInputHistoryDlg* history_ = nullptr;
+  bool layoutReady_ = false;
+  bool started_ = false;
+  bool shutdownAsked_ = false;
+
+  std::unique_ptr<CQtGuiQueue> queue_;
+  std::unique_ptr<CQtDialogs> dialogs_;
+  std::unique_ptr<CQtClipboard> clipboard_;
+  UserInterface ui_;
+  std::unique_ptr<CVorpexEngine> engine_;
+};
+
+}  // namespace vpx::ui

@@ -1,0 +1,16 @@
+// Fonts and colours shared by the window's widgets.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+namespace vpx::ui {
+
+// The Japanese monospace font of the console, the lists and the binary display, 9 points.
+QFont ConsoleFont();
+
+inline QColor OutputColour() {
+  return QColor(0, 223, 223);
+}
+
+}  // namespace vpx::ui

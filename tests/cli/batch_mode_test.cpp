@@ -1,0 +1,190 @@
+// End-to-end transcripts of vorpex in batch mode, run as a subprocess: standard output holds
+// exactly the echoed console lines, in UTF-8.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+class BatchMode : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vorpex_batch_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    const char* binary = std::getenv("VORPEX_BINARY");
+    ASSERT_NE(binary, nullptr) << "VORPEX_BINARY is not set";
+    binary_ = binary;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs vorpex with args (and stdinText on standard input) in the temp directory.
+  Outcome Vorpex(const std::vector<std::string>& args, const std::string& stdinText = "") {
+    std::ofstream(dir_ / "stdin.txt", std::ios::binary) << stdinText;
+    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(binary_) +
+                          " --trace " + Quote((dir_ / "trace.txt").string());
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    command += " < stdin.txt > stdout.txt 2> stderr.txt";
+    const int status = std::system(command.c_str());
+    Outcome outcome;
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.out = Slurp(dir_ / "stdout.txt");
+    outcome.err = Slurp(dir_ / "stderr.txt");
+    return outcome;
+  }
+  Outcome Lines(const std::vector<std::string>& lines) {
+    std::vector<std::string> args;
+    for (const std::string& line : lines) {
+      args.push_back("-e");
+      args.push_back(line);
+    }
+    return Vorpex(args);
+  }
+  std::string WriteFile(const std::string& name, const std::string& content) {
+    std::ofstream(dir_ / name, std::ios::binary) << content;
+    return (dir_ / name).string();
+  }
+
+  fs::path dir_;
+  std::string binary_;
+};
+
+// The console form of one echoed line.
+std::string L(const std::string& text) {
+  return "　" + text + "\n";
+}
+
+TEST_F(BatchMode, AddIntEchoAndPreviousResult) {
+  Outcome r = Lines({"AddInt(1, 2)", "GetResultData()"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, L("INT AddInt(INT, INT)") + L("3") + L("VOID GetResultData(VOID)") +
+                       L("【直前の結果】INT : 3"));
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(BatchMode, EntryZeroExistsAfterStartUp) {
+  Outcome r = Lines({"GetListItemNum()", "ListToClip(0)"});
+  EXPECT_EQ(r.out, L("UINT GetListItemNum(VOID)") + L("1") + L("STRING ListToClip(UINT)") +
+                       L("クリップボードに 1 文字コピーしました。"));
+}
+
+TEST_F(BatchMode, InvalidIdMessageKeepsItsOwnLineFeed) {
+  Outcome r = Lines({"StrToInt(\"12\")"});
+  EXPECT_EQ(r.out, L("INT StrToInt(STRING)") + "　※　無効な識別IDです。[32]\n\n");
+}
+
+TEST_F(BatchMode, UnregisteredAndEmptyLines) {
+  const std::string file = WriteFile("lines.txt", "bogus(\r\n\nNOP()");
+  Outcome r = Vorpex({"--batch", file});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, L("未登録な命令です。") + L("※　画面からの読込失敗。") + L("VOID NOP(VOID)"));
+}
+
+TEST_F(BatchMode, DelListRangesAndIndexZero) {
+  Outcome r = Lines({"AddStrToList(\"a\")", "AddStrToList(\"b\")", "AddStrToList(\"c\")",
+                     "DelList(0)", "DelList(3, 2)", "DelList(1, 9)", "GetListItemNum()"});
+  const std::string sig = L("INT AddStrToList(STRING)");
+  EXPECT_EQ(r.out, sig + sig + sig + L("INT DelList(UINT)") +
+                       L("※　指定インデックスはショートカットリストの範囲外です。ErrIndex[0] / "
+                         "ListNum[4]") +
+                       L("INT DelList(UINT, UINT)") + L("[2]個のショートカットを削除しました。") +
+                       L("INT DelList(UINT, UINT)") + L("[1]個のショートカットを削除しました。") +
+                       L("UINT GetListItemNum(VOID)") + L("1"));
+}
+
+TEST_F(BatchMode, CopyListAndListToClipByteCounts) {
+  Outcome r = Lines({"AddStrToList(\"twelve bytes\")", "CopyList(1, 5)", "CopyList(2, 2)",
+                     "ListToClip(2)", "AddStrToList(\"全角\")", "ListToClip(3)"});
+  EXPECT_EQ(r.out, L("INT AddStrToList(STRING)") + L("VOID CopyList(INT, UINT)") +
+                       L("VOID CopyList(INT, UINT)") + L("STRING ListToClip(UINT)") +
+                       L("クリップボードに 12 文字コピーしました。") +
+                       L("INT AddStrToList(STRING)") + L("STRING ListToClip(UINT)") +
+                       L("クリップボードに 4 文字コピーしました。"));
+}
+
+TEST_F(BatchMode, ClipboardIsKeptInTheProcess) {
+  Outcome r = Lines({"SetString(\"kept\")", "ResultToClip()", "GetClip()"});
+  EXPECT_EQ(r.out, L("STRING SetString(STRING)") + L("kept") + L("INT ResultToClip(VOID)") +
+                       L("kept") + L("STRING GetClip(VOID)") + L("kept"));
+}
+
+TEST_F(BatchMode, LaterLineUsesTheResultOfAnEarlierJob) {
+  const std::string file = WriteFile("data.bin", "123456789");
+  Outcome r = Lines({"MakeFileCRC(\"" + file + "\")", "GetListData(1)",
+                     "CheckFileCRC(\"" + file + "\", $1)", "GetListData(2)"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, L("STRING MakeFileCRC(STRING)") + L("INT GetListData(UINT)") + L("CBF43926") +
+                       L("INT CheckFileCRC(STRING, STRING)") + L("INT GetListData(UINT)") +
+                       L("CRCが一致しました。[ CBF43926 ]"));
+}
+
+TEST_F(BatchMode, LineWithoutShiftJisFormIsNotExecuted) {
+  Outcome r = Lines({"AddStrToList(\"😀\")", "GetListItemNum()"});
+  EXPECT_EQ(r.out, L("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。") +
+                       L("UINT GetListItemNum(VOID)") + L("1"));
+}
+
+TEST_F(BatchMode, TranscriptPrintsEachInputLineFirst) {
+  Outcome r = Vorpex({"--transcript", "-e", "AddInt(2, 2)", "-e", "NOP()"});
+  EXPECT_EQ(r.out, "AddInt(2, 2)\n" + L("INT AddInt(INT, INT)") + L("4") + "NOP()\n" +
+                       L("VOID NOP(VOID)"));
+}
+
+TEST_F(BatchMode, StandardInputAsTheBatchFile) {
+  Outcome r = Vorpex({"--batch", "-"}, "AddInt(20, 22)\n");
+  EXPECT_EQ(r.out, L("INT AddInt(INT, INT)") + L("42"));
+}
+
+TEST_F(BatchMode, UnreadableFileExitsWithTwoAndPrintsNothing) {
+  Outcome r = Vorpex({"--batch", (dir_ / "missing.txt").string()});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err, "");
+  EXPECT_EQ(Vorpex({"--batch", dir_.string()}).exitCode, 2);
+}
+
+TEST_F(BatchMode, TraceGoesToTheGivenPath) {
+  Lines({"bogus("});
+  EXPECT_TRUE(fs::exists(dir_ / "trace.txt"));
+}
+
+TEST_F(BatchMode, VersionHelpAndBadOptions) {
+  EXPECT_EQ(Vorpex({"--version"}).out, "Vorpex Version 0.9\n");
+  Outcome help = Vorpex({"--help"});
+  EXPECT_NE(help.out.find("--batch FILE"), std::string::npos);
+  EXPECT_NE(help.out.find("--transcript"), std::string::npos);
+  Outcome bad = Vorpex({"--frobnicate"});
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_EQ(Vorpex({"-e"}).exitCode, 2);
+}
+
+}  // namespace

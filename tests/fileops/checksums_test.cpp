@@ -1,0 +1,105 @@
+#include "fileops/checksums.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "file_test_util.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+using test::TempDir;
+
+// zlib's checksums as the reference, loaded at run time.
+struct Zlib {
+  using Fn = unsigned long (*)(unsigned long, const unsigned char*, size_t);
+  Zlib() {
+    handle = dlopen("libz.so.1", RTLD_NOW);
+    if (handle != nullptr) {
+      crc32 = reinterpret_cast<Fn>(dlsym(handle, "crc32_z"));
+      adler32 = reinterpret_cast<Fn>(dlsym(handle, "adler32_z"));
+    }
+  }
+  ~Zlib() {
+    if (handle != nullptr) dlclose(handle);
+  }
+  void* handle = nullptr;
+  Fn crc32 = nullptr;
+  Fn adler32 = nullptr;
+};
+
+class ChecksumTest : public ::testing::Test {
+ protected:
+  uint32_t Crc(const std::string& file) { return ComputeFileCRC32(file, kChecksumBuffer, &failure); }
+  uint32_t Adler(const std::string& file) {
+    return ComputeFileAdler32(file, kChecksumBuffer, &failure);
+  }
+  TempDir dir;
+  std::string failure = "not set";
+};
+
+TEST_F(ChecksumTest, GivesTheStandardCheckValues) {
+  test::WriteBytes(dir.File("f"), "123456789");
+  EXPECT_EQ(Crc(dir.File("f")), 0xCBF43926u);
+  EXPECT_TRUE(failure.empty());
+  EXPECT_EQ(Adler(dir.File("f")), 0x091E01DEu);
+  EXPECT_TRUE(failure.empty());
+}
+
+TEST_F(ChecksumTest, EmptyFilesGiveTheInitialValues) {
+  test::WriteBytes(dir.File("e"), "");
+  EXPECT_EQ(Crc(dir.File("e")), 0u);
+  EXPECT_TRUE(failure.empty());
+  EXPECT_EQ(Adler(dir.File("e")), 1u);
+  EXPECT_TRUE(failure.empty());
+}
+
+TEST_F(ChecksumTest, MissingFilesFailWithText) {
+  EXPECT_EQ(Crc(dir.File("missing")), 0u);
+  EXPECT_EQ(failure, SJ("※　ファイルが存在しません。"));
+  EXPECT_EQ(Adler(""), 1u);
+  EXPECT_EQ(failure, SJ("※　ファイル名がありません。"));
+}
+
+TEST_F(ChecksumTest, FilesLargerThanTheBufferMatchZlib) {
+  Zlib zlib;
+  if (zlib.crc32 == nullptr || zlib.adler32 == nullptr) GTEST_SKIP() << "zlib not loadable";
+  std::string data = test::Pattern((16u << 20) + 12345);
+  test::WriteBytes(dir.File("big"), data);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+  EXPECT_EQ(Crc(dir.File("big")), static_cast<uint32_t>(zlib.crc32(0, bytes, data.size())));
+  EXPECT_EQ(Adler(dir.File("big")), static_cast<uint32_t>(zlib.adler32(1, bytes, data.size())));
+  // A small buffer carries the state across many pieces.
+  EXPECT_EQ(ComputeFileCRC32(dir.File("big"), 1000, &failure),
+            static_cast<uint32_t>(zlib.crc32(0, bytes, data.size())));
+}
+
+TEST_F(ChecksumTest, ACancelledChecksumFails) {
+  test::WriteBytes(dir.File("f"), "123456789");
+  AbortFlag cancel{1};
+  EXPECT_EQ(ComputeFileCRC32(dir.File("f"), kChecksumBuffer, &failure, &cancel), 0u);
+  EXPECT_EQ(failure, SJ("※　中断しました。"));
+}
+
+TEST_F(ChecksumTest, ComparisonReportsBothValuesOnMismatch) {
+  test::WriteBytes(dir.File("f"), "123456789");
+  std::string message;
+  EXPECT_EQ(CompareFileChecksum(ChecksumKind::kCrc32, dir.File("f"), 0xCBF43926u, &message), 1);
+  EXPECT_EQ(CompareFileChecksum(ChecksumKind::kAdler32, dir.File("f"), 0x12u, &message), 0);
+  EXPECT_EQ(message, SJ("※　ADLER32不一致。NewADLER[091E01DE] / CheckADLER[00000012]"));
+  EXPECT_EQ(CompareFileChecksum(ChecksumKind::kCrc32, "", 0, &message), 0);
+  EXPECT_EQ(message, SJ("※　ファイル名が無効です。"));
+}
+
+TEST(ParseHexChecksum, ReadsLikeAnUnsignedHexNumber) {
+  EXPECT_EQ(ParseHexChecksum("cbf43926"), 0xCBF43926u);
+  EXPECT_EQ(ParseHexChecksum("  0xCBF43926"), 0xCBF43926u);
+  EXPECT_EQ(ParseHexChecksum("1Fz9"), 0x1Fu);
+  EXPECT_EQ(ParseHexChecksum("zz"), 0u);
+  EXPECT_EQ(ParseHexChecksum("123456789"), 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace vpx

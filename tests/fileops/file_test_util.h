@@ -1,0 +1,32 @@
+// Helpers of the file command tests: a temporary directory removed with its contents, and
+// whole-file reads and writes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vpx::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  // path/name
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+// Names of the entries of a directory, without . and ..
+std::vector<std::string> ListDir(const std::string& path);
+// A text of n bytes with a pattern that differs at every offset of a small period.
+std::string Pattern(size_t n, unsigned seed = 1);
+
+}  // namespace vpx::test

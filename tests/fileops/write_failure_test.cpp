@@ -1,0 +1,143 @@
+// Real write failures: a file-size limit set in a child process, and files the child may
+// not write (as root the child drops to an unprivileged user first). Every such write must
+// give the failure text, never a success text, and a failed copy must leave its
+// destination as it was.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "file_test_util.h"
+#include "fileops/bit_modify.h"
+#include "fileops/file_create.h"
+#include "fileops/file_primitives.h"
+#include "fileops/section_copy.h"
+#include "fileops/trace_log.h"
+#include "fileops/value_writer.h"
+#include "host/sjis.h"
+
+namespace vpx {
+namespace {
+
+using test::TempDir;
+
+struct ChildLimits {
+  rlim_t fileSizeLimit = 0;  // 0: none
+  bool unprivileged = false;
+};
+
+// Runs body in a child process with the limits and returns the text it reported; an
+// empty text when the child did not end normally (for instance killed by SIGXFSZ).
+std::string RunInChild(const ChildLimits& limits, const std::function<std::string()>& body) {
+  int fds[2];
+  if (pipe(fds) != 0) return std::string();
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (limits.fileSizeLimit != 0) {
+      rlimit limit{limits.fileSizeLimit, limits.fileSizeLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (limits.unprivileged && geteuid() == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    }
+    std::string text = body();
+    ssize_t ignored = write(fds[1], text.data(), text.size());
+    (void)ignored;
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : std::string();
+}
+
+constexpr rlim_t kLimit = 1 << 20;
+
+class WriteFailureTest : public ::testing::Test {
+ protected:
+  void SetUp() override { chmod(dir.Path().c_str(), 0755); }
+  TempDir dir;
+};
+
+TEST_F(WriteFailureTest, ValueWritePastTheSizeLimitFails) {
+  std::string file = dir.File("v");
+  std::string text = RunInChild({kLimit, false}, [&] {
+    std::string message;
+    WriteValueToFile(241, file, kLimit - 2, "abcdef", MyNumeric(), &message);
+    return message;
+  });
+  EXPECT_EQ(text, SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[2] / DataSize[6]"));
+  text = RunInChild({kLimit, false}, [&] {
+    std::string message;
+    WriteValueToFile(239, file, kLimit + 10, "abc", MyNumeric(), &message);
+    return message;
+  });
+  EXPECT_EQ(text, SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[3]"));
+}
+
+TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
+  test::WriteBytes(dir.File("src"), test::Pattern(3 * kLimit));
+  test::WriteBytes(dir.File("dst"), "keep me");
+  std::string text = RunInChild({kLimit, false}, [&] {
+    std::string failure;
+    int64_t n = CopyFileSect(CopyRequest{dir.File("dst"), dir.File("src"), 0, 3 * kLimit, 0,
+                                         nullptr, &failure});
+    return std::to_string(n) + ":" + failure;
+  });
+  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。"));
+  EXPECT_EQ(test::ReadBytes(dir.File("dst")), "keep me");
+  EXPECT_EQ(test::ListDir(dir.Path()).size(), 2u);
+}
+
+TEST_F(WriteFailureTest, ZeroFileAndAppendPastTheSizeLimitFail) {
+  std::string text = RunInChild({kLimit, false}, [&] {
+    std::string message;
+    CreateZeroFile(dir.File("z"), 2 * kLimit, &message, nullptr);
+    return message;
+  });
+  EXPECT_EQ(text.rfind(SJ("※　ファイルサイズの設定に失敗しました。"), 0), 0u) << text;
+  test::WriteBytes(dir.File("d"), test::Pattern(kLimit - 5));
+  test::WriteBytes(dir.File("s"), test::Pattern(100));
+  text = RunInChild({kLimit, false}, [&] {
+    std::string message;
+    AppendFileContents(dir.File("d"), dir.File("s"), &message, nullptr);
+    return message;
+  });
+  EXPECT_EQ(text.rfind(SJ("※　ファイル内容追加に失敗。AddFileSize[100]"), 0), 0u) << text;
+}
+
+TEST_F(WriteFailureTest, ReadOnlyFilesAndFoldersRefuseEveryWrite) {
+  test::WriteBytes(dir.File("ro"), "0123456789");
+  chmod(dir.File("ro").c_str(), 0444);
+  mkdir(dir.File("rodir").c_str(), 0555);
+  test::WriteBytes(dir.File("src"), "abc");
+  chmod(dir.File("src").c_str(), 0644);
+  std::string text = RunInChild({0, true}, [&] {
+    std::string value, bit, copy;
+    WriteValueToFile(241, dir.File("ro"), 0, "xy", MyNumeric(), &value);
+    ModifyFileByteAt(dir.File("ro"), 0, 1, kOpSet, &bit);
+    CopyFileSect(CopyRequest{dir.File("rodir/dst"), dir.File("src"), 0, 3, 0, nullptr, &copy});
+    int cleared = ZeroFileRange(dir.File("ro"), 0, 0);
+    return value + "|" + bit + "|" + copy + "|" + std::to_string(cleared);
+  });
+  EXPECT_EQ(text, OpenErrorText(EACCES) + "|" +
+                      Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(),
+                             dir.File("ro").c_str()) +
+                      "|" +
+                      Format(SJ("※　コピー先ファイルをオープンできません。[ %s ]").c_str(),
+                             dir.File("rodir/dst").c_str()) +
+                      "|0");
+  EXPECT_EQ(test::ReadBytes(dir.File("ro")), "0123456789");
+}
+
+}  // namespace
+}  // namespace vpx

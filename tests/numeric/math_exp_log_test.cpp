@@ -1,0 +1,122 @@
+#include "numeric/math_exp_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "math_oracle.h"
+
+namespace vpx {
+namespace {
+
+std::string Ln(const std::string& x, uint32_t digits) {
+  DecimalDigits out;
+  EXPECT_TRUE(LogEDigits(DecimalDigits::FromText(x), digits, nullptr, &out));
+  return out.ToText();
+}
+
+// ln x from MPFR at several times the precision, cut to digits from the units digit.
+std::string OracleLn(const std::string& x, uint32_t digits) {
+  mpfr_t v;
+  mpfr_init2(v, BitsForDigits(4 * digits + x.size() + 200));
+  test::SetDecimal(v, x);
+  mpfr_log(v, v, MPFR_RNDN);
+  const int64_t intDigits = test::IntDigits(v);
+  std::string text = test::CutText(v, intDigits >= digits ? 0 : digits - intDigits);
+  mpfr_clear(v);
+  return text;
+}
+
+// e^c written with `length` significant digits, cut (below e^c) or cut plus one unit in
+// the last place (above e^c): logarithms just beside the short decimal c.
+std::string ExpBeside(const char* c, int length, bool above) {
+  mpfr_t v;
+  mpfr_init2(v, BitsForDigits(length + 100));
+  test::SetDecimal(v, c);
+  mpfr_exp(v, v, MPFR_RNDN);
+  const int64_t intDigits = test::IntDigits(v);
+  mpfr_t unit;
+  mpfr_init2(unit, BitsForDigits(length + 100));
+  if (above) {
+    mpfr_ui_pow_ui(unit, 10, static_cast<unsigned long>(length - intDigits), MPFR_RNDN);
+    mpfr_ui_div(unit, 1, unit, MPFR_RNDN);
+    mpfr_add(v, v, unit, MPFR_RNDN);
+  }
+  std::string text = test::CutText(v, length - intDigits);
+  mpfr_clears(v, unit, static_cast<mpfr_ptr>(nullptr));
+  return text;
+}
+
+TEST(NapierDigits, GivesTheDocumentedValues) {
+  EXPECT_EQ(NapierDigits(10).ToText(), "2.718281828");
+  EXPECT_EQ(NapierDigits(1).ToText(), "2");
+  EXPECT_EQ(NapierDigits(2).ToText(), "2.7");
+}
+
+TEST(NapierDigits, MatchesMpfrExpOfOneForManyDigitCounts) {
+  mpfr_t e;
+  mpfr_init2(e, BitsForDigits(20200));
+  mpfr_set_ui(e, 1, MPFR_RNDN);
+  mpfr_exp(e, e, MPFR_RNDN);
+  for (uint32_t digits : {3u, 7u, 21u, 99u, 100u, 101u, 1000u, 4321u, 20000u}) {
+    EXPECT_EQ(NapierDigits(digits).ToText(), test::CutText(e, digits - 1)) << digits;
+  }
+  mpfr_clear(e);
+}
+
+TEST(LogEDigits, GivesTheDocumentedValues) {
+  EXPECT_EQ(Ln("2", 10), "0.693147180");
+  EXPECT_EQ(Ln("2", 31), "0.693147180559945309417232121458");
+  EXPECT_EQ(Ln("1", 10), "0");
+  EXPECT_EQ(Ln("1000", 5), "6.9077");
+}
+
+TEST(LogEDigits, CutsTheMagnitudeOfNegativeLogarithms) {
+  EXPECT_EQ(Ln("0.5", 10), "-0.693147180");
+  EXPECT_EQ(Ln("0.1", 3), "-2.30");
+}
+
+TEST(LogEDigits, KeepsALongIntegerPartWhole) {
+  // ln(10^100) = 230.258509...
+  EXPECT_EQ(Ln("1" + std::string(100, '0'), 2), "230");
+  EXPECT_EQ(Ln("1" + std::string(100, '0'), 4), "230.2");
+}
+
+TEST(LogEDigits, MatchesAnIndependentOracle) {
+  const std::vector<std::string> args = {"2",     "3",    "10",       "0.5",   "1.0000001",
+                                         "0.999", "1000", "123.456",  "7E0",   "0.0000002",
+                                         "271828182845904523536", "1.5", "99999999"};
+  for (std::string x : args) {
+    if (x == "7E0") x = "7";
+    for (uint32_t digits : {1u, 2u, 5u, 10u, 30u, 31u, 77u, 300u}) {
+      EXPECT_EQ(Ln(x, digits), OracleLn(x, digits)) << "ln(" << x << ") digits " << digits;
+    }
+  }
+}
+
+TEST(LogEDigits, SettlesDigitsRightBesideATruncationBoundary) {
+  // ln of e^2.5 cut to 45 digits lies about 1e-45 below 2.5: nines must not round up.
+  const std::string below = ExpBeside("2.5", 45, false);
+  const std::string above = ExpBeside("2.5", 45, true);
+  EXPECT_EQ(Ln(below, 30), "2.49999999999999999999999999999");
+  EXPECT_EQ(Ln(above, 30), "2.5");
+  EXPECT_EQ(Ln(below, 30), OracleLn(below, 30));
+  const std::string nearOneBelow = ExpBeside("0.001", 60, false);
+  EXPECT_EQ(Ln(nearOneBelow, 40), "0.000999999999999999999999999999999999999");
+}
+
+TEST(LogEDigits, MatchesTheOracleAtThreeThousandDigits) {
+  EXPECT_EQ(Ln("2", 3000), OracleLn("2", 3000));
+  EXPECT_EQ(Ln("0.3", 3000), OracleLn("0.3", 3000));
+}
+
+TEST(LogEDigits, StopsWhenTheAbortFlagIsRaised) {
+  AbortFlag abort{1};
+  DecimalDigits out = DecimalDigits::FromText("5");
+  EXPECT_FALSE(LogEDigits(DecimalDigits::FromText("2"), 1000, &abort, &out));
+  EXPECT_EQ(out.ToText(), "5");
+}
+
+}  // namespace
+}  // namespace vpx

@@ -1,0 +1,123 @@
+#include "numeric/math_factorial.h"
+
+#include <gmp.h>
+#include <gtest/gtest.h>
+#include <mpfr.h>
+
+#include <string>
+
+namespace vpx {
+namespace {
+
+// Digits of n! counted on GMP's exact factorial.
+uint64_t ExactFactorialDigits(uint32_t n) {
+  Mpz f;
+  mpz_fac_ui(f.get(), n);
+  return DecimalDigitCount(f.get());
+}
+
+TEST(FactorialDigitTable, StartsAndEndsAsDocumented) {
+  const uint32_t* table = FactorialDigitTable();
+  const uint32_t first[] = {1, 1, 1, 1, 2, 3, 3, 4, 5, 6};
+  for (uint32_t n = 0; n < 10; ++n) EXPECT_EQ(table[n], first[n]) << n;
+  EXPECT_EQ(table[kFactorialTableLastIndex], 456574u);
+}
+
+TEST(FactorialDigitTable, AgreesWithGmpFactorialsForSmallArguments) {
+  const uint32_t* table = FactorialDigitTable();
+  // Every entry to 2,000, then a spread of larger ones.
+  Mpz f;
+  mpz_set_ui(f.get(), 1);
+  for (uint32_t n = 1; n <= 2000; ++n) {
+    mpz_mul_ui(f.get(), f.get(), n);
+    ASSERT_EQ(table[n], DecimalDigitCount(f.get())) << n;
+  }
+  for (uint32_t n : {2500u, 9999u, 10000u, 25000u, 65535u, 99999u, 100000u}) {
+    EXPECT_EQ(table[n], ExactFactorialDigits(n)) << n;
+  }
+}
+
+// Every entry is proven by an enclosure of log10(n!) summed with outward rounding: the
+// floor of both ends must agree with the entry.
+TEST(FactorialDigitTable, EveryEntryLiesInsideARigorousLogarithmEnclosure) {
+  const uint32_t* table = FactorialDigitTable();
+  mpfr_t lo, hi, term, arg, floorLo, floorHi;
+  mpfr_inits2(96, lo, hi, term, arg, floorLo, floorHi, static_cast<mpfr_ptr>(nullptr));
+  mpfr_set_ui(lo, 0, MPFR_RNDN);
+  mpfr_set_ui(hi, 0, MPFR_RNDN);
+  for (uint32_t n = 2; n <= kFactorialTableLastIndex; ++n) {
+    mpfr_set_ui(arg, n, MPFR_RNDN);
+    mpfr_log10(term, arg, MPFR_RNDD);
+    mpfr_add(lo, lo, term, MPFR_RNDD);
+    mpfr_log10(term, arg, MPFR_RNDU);
+    mpfr_add(hi, hi, term, MPFR_RNDU);
+    mpfr_floor(floorLo, lo);
+    mpfr_floor(floorHi, hi);
+    ASSERT_TRUE(mpfr_equal_p(floorLo, floorHi)) << "enclosure too wide at " << n;
+    ASSERT_EQ(table[n], mpfr_get_ui(floorLo, MPFR_RNDN) + 1) << n;
+  }
+  mpfr_clears(lo, hi, term, arg, floorLo, floorHi, static_cast<mpfr_ptr>(nullptr));
+}
+
+TEST(FactorialDigitCount, IsExactBeyondTheTable) {
+  EXPECT_EQ(FactorialDigitCount(205022), 1000000u);
+  EXPECT_EQ(FactorialDigitCount(205023), 1000006u);
+  EXPECT_EQ(FactorialDigitCount(123457), ExactFactorialDigits(123457));
+  EXPECT_EQ(FactorialDigitCount(0), 1u);
+  EXPECT_EQ(FactorialDigitCount(1), 1u);
+}
+
+TEST(FindFactorialByDigitCount, FindsTheFirstFactorialOfThatLength) {
+  EXPECT_EQ(FindFactorialByDigitCount(0), 0u);
+  EXPECT_EQ(FindFactorialByDigitCount(1), 1u);
+  EXPECT_EQ(FindFactorialByDigitCount(2), 4u);
+  EXPECT_EQ(FindFactorialByDigitCount(5), 8u);
+  EXPECT_EQ(FindFactorialByDigitCount(456574), 100000u);
+  EXPECT_EQ(FindFactorialByDigitCount(456575), 100000u);
+  EXPECT_EQ(FindFactorialByDigitCount(1000000), 100000u);
+  // Every digit count: the answer is the first index whose factorial is at least that long.
+  const uint32_t* table = FactorialDigitTable();
+  for (uint32_t d = 2; d < 3000; ++d) {
+    uint32_t n = FindFactorialByDigitCount(d);
+    ASSERT_GE(table[n], d) << d;
+    ASSERT_LT(table[n - 1], d) << d;
+  }
+}
+
+TEST(ComputeFactorial, GivesExactFactorialsUpToTheDigitLimit) {
+  DecimalDigits out;
+  ASSERT_TRUE(ComputeFactorial(10, 1000000, nullptr, &out));
+  EXPECT_EQ(out.ToText(), "3628800");
+  ASSERT_TRUE(ComputeFactorial(0, 1000000, nullptr, &out));
+  EXPECT_EQ(out.ToText(), "1");
+  Mpz f;
+  mpz_fac_ui(f.get(), 3000);
+  std::string expected(mpz_sizeinbase(f.get(), 10) + 2, '\0');
+  mpz_get_str(expected.data(), 10, f.get());
+  expected.resize(expected.find('\0'));
+  ASSERT_EQ(expected.size(), 9131u);
+  ASSERT_TRUE(ComputeFactorial(3000, 9131, nullptr, &out));
+  EXPECT_EQ(out.digits, expected);
+  EXPECT_FALSE(out.overflow);
+}
+
+TEST(ComputeFactorial, SaturatesToNinesBeyondTheDigitLimit) {
+  DecimalDigits out;
+  ASSERT_TRUE(ComputeFactorial(3000, 9130, nullptr, &out));
+  EXPECT_EQ(out.ToText(), std::string(9130, '9') + " (E)");
+  ASSERT_TRUE(ComputeFactorial(9999999, 1000000, nullptr, &out));
+  EXPECT_TRUE(out.overflow);
+  EXPECT_EQ(out.digits.size(), 1000000u);
+  ASSERT_TRUE(ComputeFactorial(205023, 1000000, nullptr, &out));
+  EXPECT_TRUE(out.overflow);
+}
+
+TEST(ComputeFactorial, StopsWhenTheAbortFlagIsRaised) {
+  AbortFlag abort{1};
+  DecimalDigits out = DecimalDigits::FromText("5");
+  EXPECT_FALSE(ComputeFactorial(1000, 1000000, &abort, &out));
+  EXPECT_EQ(out.ToText(), "5");
+}
+
+}  // namespace
+}  // namespace vpx

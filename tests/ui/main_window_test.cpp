@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTreeWidget>
+#include <atomic>
+#include <filesystem>
+
+#include "command/func_data.h"
+#include "execution/engine.h"
+#include "execution/thread_dlg.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+#include "ui/console_edit.h"
+#include "ui/history_dialog.h"
+#include "ui/main_frame.h"
+#include "ui/report_list.h"
+#include "ui/ui_test_app.h"
+#include "ui/vorpex_view.h"
+
+namespace vpx::ui {
+namespace {
+
+using test::App;
+using test::PumpUntil;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    trace_ = std::filesystem::temp_directory_path() / "vorpex_ui_test_trace.txt";
+    InitTraceLog(trace_.string());
+    frame_ = std::make_unique<CMainFrame>();
+    frame_->show();
+    ASSERT_TRUE(frame_->Initialise());
+    view_ = frame_->View();
+    console_ = view_->Console();
+    view_->Engine()->SetServiceIntervalMs(20);
+  }
+  void TearDown() override {
+    frame_.reset();
+    std::filesystem::remove(trace_);
+  }
+
+  // Types line at the end, puts the caret on the first line and presses Enter.
+  void Enter(const QString& line) {
+    console_->moveCursor(QTextCursor::End);
+    console_->insertPlainText(line);
+    console_->moveCursor(QTextCursor::Start);
+    const int before = console_->document()->blockCount();
+    test::PressKey(console_, Qt::Key_Return);
+    PumpUntil([&] { return console_->document()->blockCount() > before + 1; }, 2000);
+    QCoreApplication::processEvents();
+  }
+
+  QTextBlock FindBlock(const QString& text) {
+    for (QTextBlock b = console_->document()->firstBlock(); b.isValid(); b = b.next()) {
+      if (b.text() == text) return b;
+    }
+    return QTextBlock();
+  }
+
+  std::filesystem::path trace_;
+  std::unique_ptr<CMainFrame> frame_;
+  CVorpexView* view_ = nullptr;
+  CConsoleEdit* console_ = nullptr;
+};
+
+TEST_F(MainWindowTest, EnterRunsTheLastLineAndEchoesInTheOutputColour) {
+  console_->AppendTyped(QStringLiteral("an earlier line\n"));
+  Enter(QStringLiteral("AddInt(1, 2)"));
+  const QTextBlock signature = FindBlock(QStringLiteral("　INT AddInt(INT, INT)"));
+  ASSERT_TRUE(signature.isValid()) << console_->toPlainText().toStdString();
+  const QTextBlock value = signature.next();
+  EXPECT_EQ(value.text(), QStringLiteral("　3"));
+  const QTextCharFormat f = value.begin().fragment().charFormat();
+  EXPECT_EQ(f.foreground().color(), QColor(0, 223, 223));
+  EXPECT_EQ(f.fontWeight(), QFont::Bold);
+}
+
+TEST_F(MainWindowTest, F3RecallsAnUnregisteredLine) {
+  Enter(QStringLiteral("NoSuchCommand(1)"));
+  ASSERT_TRUE(FindBlock(QString::fromStdString(
+                            "\xE3\x80\x80\xE6\x9C\xAA\xE7\x99\xBB\xE9\x8C\xB2\xE3\x81\xAA"
+                            "\xE5\x91\xBD\xE4\xBB\xA4\xE3\x81\xA7\xE3\x81\x99\xE3\x80\x82"))
+                  .isValid());
+  test::PressKey(console_, Qt::Key_F3);
+  EXPECT_EQ(console_->document()->lastBlock().text(), QStringLiteral("NoSuchCommand(1)"));
+}
+
+TEST_F(MainWindowTest, HistoryAfterSeventeenLinesHoldsLinesTwoToSeventeenNewestFirst) {
+  for (int i = 1; i <= 17; ++i) Enter(QStringLiteral("Line%1()").arg(i));
+  test::PressKey(console_, Qt::Key_F1);
+  CInputHistoryDlg* history = view_->HistoryDialog();
+  ASSERT_TRUE(history->isVisible());
+  QTreeWidget* list = history->List();
+  ASSERT_EQ(list->topLevelItemCount(), 16);
+  for (int row = 0; row < 16; ++row) {
+    EXPECT_EQ(list->topLevelItem(row)->text(0), QStringLiteral("Line%1()").arg(17 - row));
+    EXPECT_EQ(list->topLevelItem(row)->text(1), QString::asprintf("%4d", row));
+  }
+  // Choosing an entry inserts it at the caret without running it.
+  const int blocks = console_->document()->blockCount();
+  list->setCurrentItem(list->topLevelItem(3));
+  history->InputButton()->click();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(history->isVisible());
+  EXPECT_EQ(console_->document()->lastBlock().text(), QStringLiteral("Line14()"));
+  EXPECT_EQ(console_->document()->blockCount(), blocks);
+}
+
+TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
+  static std::atomic<bool> finish{false};
+  finish = false;
+  constexpr uint32_t kJobId = 215;
+  view_->Engine()->Handlers().AddJobBody(kJobId, [](CMyThreadDlg& job) {
+    while (!finish && !job.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return 1;
+  });
+  CReportList* results = view_->ResultList();
+  CReportList* jobs = view_->JobList();
+  view_->Engine()->HoldList();
+  EXPECT_EQ(results->palette().color(QPalette::Base), QColor(0, 0, 255));
+  EXPECT_EQ(results->palette().color(QPalette::Text), QColor(255, 0, 0));
+  EXPECT_EQ(jobs->palette().color(QPalette::Base), QColor(0, 0, 255));
+
+  CMyFuncData call;
+  call.SetLineText("MakeClearedFile(\"x\", 1)");
+  ASSERT_EQ(view_->Engine()->QueueJob(kJobId, call, {}), 1);
+  test::PumpFor(300);
+  EXPECT_EQ(jobs->GetRowCount(), 0);
+  EXPECT_EQ(results->GetRowCount(), 1);
+
+  view_->Engine()->ReleaseListHold();
+  EXPECT_EQ(results->palette().color(QPalette::Base), QColor(0, 0, 0));
+  EXPECT_EQ(results->palette().color(QPalette::Text), QColor(255, 255, 255));
+  ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
+  EXPECT_EQ(jobs->GetCellText(0, 0), "MakeClearedFile(\"x\", 1)");
+  EXPECT_TRUE(jobs->ElapsedPrefix(0).startsWith(QStringLiteral("0:0")));
+  finish = true;
+  EXPECT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 0; }));
+}
+
+TEST_F(MainWindowTest, CancellingTheSelectedJobEndsItAsCancelled) {
+  constexpr uint32_t kJobId = 215;
+  view_->Engine()->Handlers().AddJobBody(kJobId, [](CMyThreadDlg& job) {
+    while (!job.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return 0;
+  });
+  CMyFuncData call;
+  call.SetLineText("MakeClearedFile(\"y\", 1)");
+  ASSERT_EQ(view_->Engine()->QueueJob(kJobId, call, {}), 1);
+  CReportList* jobs = view_->JobList();
+  ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
+  jobs->SetRowSelected(0, true);
+  view_->CancelSelectedJob();
+  ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 0; }));
+  CReportList* results = view_->ResultList();
+  ASSERT_EQ(results->GetRowCount(), 2);
+  EXPECT_EQ(results->GetCellText(1, 0), SJ("※　中断しました。"));
+}
+
+TEST_F(MainWindowTest, MinimumSizeKeepsEveryControlInsideWithDelAtTheBottomRight) {
+  frame_->resize(640, 430);
+  QCoreApplication::processEvents();
+  const QRect client = view_->rect();
+  ASSERT_GT(client.height(), 300);
+  QWidget* controls[] = {console_,         view_->JobList(), view_->ResultList(), view_->Button(0),
+                         view_->Button(1), view_->Button(2), view_->Button(3)};
+  for (QWidget* w : controls) {
+    EXPECT_TRUE(client.contains(w->geometry())) << w->metaObject()->className();
+    EXPECT_GT(w->width(), 0);
+    EXPECT_GT(w->height(), 0);
+  }
+  const QRect del = view_->Button(3)->geometry();
+  EXPECT_EQ(view_->Button(3)->text(), QStringLiteral("DEL"));
+  for (QWidget* w : controls) {
+    EXPECT_LE(w->geometry().bottom(), del.bottom());
+    if (w != console_) {
+      EXPECT_LE(w->geometry().left(), del.left());
+    }
+  }
+  EXPECT_EQ(console_->height(), static_cast<int>(client.height() * 0.7));
+  EXPECT_EQ(view_->JobList()->width(), static_cast<int>(client.width() * 0.2));
+}
+
+}  // namespace
+}  // namespace vpx::ui
