@@ -10,7 +10,7 @@ JOBS=$(nproc)
 
 PACKAGES=(build-essential cmake ninja-build pkg-config ccache libgmp-dev libmpfr-dev
   libisal-dev libgtest-dev libgmock-dev libbenchmark-dev libedit-dev qt6-base-dev
-  libgl-dev fonts-ipafont-gothic clang libclang-rt-14-dev zlib1g-dev xvfb xauth)
+  libgl-dev fonts-ipafont-gothic clang libclang-rt-14-dev zlib1g-dev xvfb xauth xdotool)
 
 install_missing() {
   local missing=()

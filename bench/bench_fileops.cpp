@@ -32,10 +32,12 @@ const std::string& SourceFile() {
     int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::unique_ptr<char[]> block(new char[1 << 20]);
     uint32_t x = 12345;
-    for (int i = 0; i < (1 << 20); ++i) block[i] = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    for (int i = 0; i < (1 << 20); ++i)
+      block[i] = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
     for (int64_t done = 0; done < kSize; done += 1 << 20) {
       if (write(fd, block.get(), 1 << 20) != (1 << 20)) std::abort();
     }
+    fdatasync(fd);  // no writeback of the source competes with the measured writes
     close(fd);
     std::atexit([] { unlink(SourceFile().c_str()); });
     return p;
@@ -45,6 +47,11 @@ const std::string& SourceFile() {
 
 std::string TargetFile() {
   return BenchDir() + "/vpx-bench-dst-" + std::to_string(getpid());
+}
+
+// Settles the writeback of earlier benchmarks before one that writes.
+void SettleWriteback() {
+  sync();
 }
 
 void WarmCache() {
@@ -108,6 +115,7 @@ void BM_MakeFileChecksum(benchmark::State& state) {
 // --- copies ---
 
 void BM_Reference_CpKernelCopy(benchmark::State& state) {
+  SettleWriteback();
   WarmCache();
   for (auto _ : state) {
     int in = open(SourceFile().c_str(), O_RDONLY);
@@ -124,6 +132,7 @@ void BM_Reference_CpKernelCopy(benchmark::State& state) {
 }
 
 void BM_CopyFileSect(benchmark::State& state) {
+  SettleWriteback();
   WarmCache();
   std::string failure;
   for (auto _ : state) {
@@ -140,6 +149,7 @@ void BM_CopyFileSect(benchmark::State& state) {
 // --- zero-filled files ---
 
 void BM_Reference_Fallocate(benchmark::State& state) {
+  SettleWriteback();
   for (auto _ : state) {
     int fd = open(TargetFile().c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
     if (fallocate(fd, 0, 0, kSize) != 0) state.SkipWithError("fallocate unsupported");
@@ -152,6 +162,7 @@ void BM_Reference_Fallocate(benchmark::State& state) {
 }
 
 void BM_Reference_DdZeroWrites(benchmark::State& state) {
+  SettleWriteback();
   std::unique_ptr<char[]> zeros(new char[8 << 20]());
   for (auto _ : state) {
     int fd = open(TargetFile().c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -167,6 +178,7 @@ void BM_Reference_DdZeroWrites(benchmark::State& state) {
 }
 
 void BM_MakeClearedFile(benchmark::State& state) {
+  SettleWriteback();
   std::string text;
   for (auto _ : state) {
     if (vpx::CreateZeroFile(TargetFile(), kSize, &text, nullptr) != 1)

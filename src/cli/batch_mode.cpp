@@ -1,12 +1,12 @@
 #include "cli/batch_mode.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-
-#include <sys/stat.h>
 
 namespace vpx::cli {
 namespace {

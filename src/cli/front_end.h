@@ -14,9 +14,9 @@
 namespace vpx::cli {
 
 struct TerminalOptions {
-  bool answerYes = false;   // --yes
-  bool transcript = false;  // --transcript
-  bool interactive = false; // --console
+  bool answerYes = false;    // --yes
+  bool transcript = false;   // --transcript
+  bool interactive = false;  // --console
 };
 
 class TerminalFrontEnd {

@@ -34,8 +34,12 @@ void OnLine(char* line) {
   const std::string text(line);
   std::free(line);
   TerminalFrontEnd& frontEnd = *g_console.frontEnd;
+  // libedit leaves its unbuffered mode for the handler; installing the handler again
+  // afterwards restores it and shows the prompt.
+  rl_callback_handler_remove();
   frontEnd.Output().SetPromptShown(false);
   frontEnd.RunLine(text);
+  rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
 }
 
@@ -66,9 +70,8 @@ bool AskUser(const std::string& prompt, std::string& answer) {
 
 void ConnectEngine(TerminalFrontEnd& frontEnd) {
   CVorpexEngine& engine = frontEnd.Engine();
-  engine.SetHistoryListener([&engine] {
-    add_history(TerminalText(engine.InputHistory().GetFromOldData(0)).c_str());
-  });
+  engine.SetHistoryListener(
+      [&engine] { add_history(TerminalText(engine.InputHistory().GetFromOldData(0)).c_str()); });
   engine.SetJobRetiredListener([&frontEnd](uint32_t index, const std::string& rowText) {
     frontEnd.Output().WriteOutputText(Format("[%u] ", index) + TerminalText(rowText) + "\n");
   });

@@ -135,8 +135,8 @@ bool ProcessClipboard::GetText(std::string& text) {
 }
 
 int TerminalBinaryDisplay::OpenBinaryDisplay(const BinaryDisplayRequest& request) {
-  const int64_t last = request.length < 0 ? std::numeric_limits<int64_t>::max()
-                                          : request.start + request.length - 1;
+  const int64_t last =
+      request.length < 0 ? std::numeric_limits<int64_t>::max() : request.start + request.length - 1;
   CBinaryViewModel view;
   if (view.DispFileData(request.fileName, request.start, last) == 0) return 0;
   std::string text = SJ("簡易バイナリ表示 ") + request.fileName + "\n";

@@ -16,6 +16,12 @@ void CMyFuncData::AddArgument(const std::string& text, uint8_t kind, const MyNum
   argValues_.push_back(value);
 }
 
+void CMyFuncData::ReserveArguments(size_t n) {
+  argTexts_.reserve(n);
+  argKinds_.reserve(n);
+  argValues_.reserve(n);
+}
+
 void CMyFuncData::SetArgTypeStr() {
   static constexpr char kLetters[] = {'V', 'I', 'U', 'F', 'S'};
   std::string kinds(argKinds_.empty() ? 1 : argKinds_.size(), 'V');

@@ -26,6 +26,8 @@ class CMyFuncData {
 
   void Clear();
   void AddArgument(const std::string& text, uint8_t kind, const MyNumeric& value);
+  // Room for n arguments, so long argument lists are not copied while they grow.
+  void ReserveArguments(size_t n);
   void SetArgTypeStr();
 
   int GetArgCount() const { return static_cast<int>(argTexts_.size()); }

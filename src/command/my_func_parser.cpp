@@ -182,6 +182,7 @@ bool CMyFuncParser::CheckArgGrammar(int start, int end) {
     return false;
   }
   CheckConmaInArg(start, end);
+  funcData_.ReserveArguments(commas_.size() + 1);
   int from = start;
   for (int comma : commas_) {
     if (!CheckArgCluster(from, comma - 1)) return false;

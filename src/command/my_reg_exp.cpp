@@ -113,52 +113,54 @@ int CMyRegExp::SplitKeyCode() {
     return 0;
   }
   try {
-    // Walk the keyword, a two-byte character as a unit. `plain` is the keyword with its
-    // escape backslashes removed; cluster positions refer to it.
-    const std::string& key = m_strKeyword;
-    std::string plain;
-    std::string literal;
-    int literalPos = 0;
-    auto flush = [&] {
-      if (literal.empty()) return;
-      int len = static_cast<int>(literal.size());
-      AddCluster(std::move(literal), literalPos, len, kLiteral);
-      literal.clear();
-    };
-    auto takeChar = [&](size_t i) -> size_t {  // appends the character at i to the literal
-      size_t n = IsPairAt(key, i) ? 2 : 1;
-      if (literal.empty()) literalPos = static_cast<int>(plain.size());
-      literal.append(key, i, n);
-      plain.append(key, i, n);
-      return i + n;
-    };
-    size_t i = 0;
-    while (i < key.size()) {
-      char c = key[i];
-      if (IsPairAt(key, i) || (c != '*' && c != '?' && c != '\\')) {
-        i = takeChar(i);
-      } else if (c != '\\') {
-        flush();
-        AddCluster(std::string(1, c), static_cast<int>(plain.size()), 1,
-                   c == '*' ? kAnyRun : kAnyChar);
-        plain += c;
-        ++i;
-      } else if (i + 1 == key.size()) {
-        break;  // a final backslash is dropped
-      } else if (uint8_t code = ClassCodeOf(key[i + 1]); code != 0) {
-        flush();
-        AddCluster(key.substr(i, 2), static_cast<int>(plain.size()), 1, code);
-        plain.append(key, i, 2);
-        i += 2;
-      } else {
-        i = takeChar(i + 1);  // escape: the backslash goes, the character stays literal
-      }
-    }
-    flush();
+    BuildClusters();
   } catch (const std::bad_alloc&) {
     RegExpTrace(SJ("※　CMemoryExceptionError At SplitKeyCode()\n"));
   }
   return m_iClusterPos;
+}
+
+// Walks the keyword, a two-byte character as a unit. Cluster positions count in the keyword
+// without its escape backslashes.
+void CMyRegExp::BuildClusters() {
+  const std::string& key = m_strKeyword;
+  int plainLength = 0;
+  std::string literal;
+  int literalPos = 0;
+  auto flush = [&] {
+    if (literal.empty()) return;
+    int len = static_cast<int>(literal.size());
+    AddCluster(std::move(literal), literalPos, len, kLiteral);
+    literal.clear();
+  };
+  auto takeChar = [&](size_t i) {  // appends the character at i to the literal run
+    size_t n = IsPairAt(key, i) ? 2 : 1;
+    if (literal.empty()) literalPos = plainLength;
+    literal.append(key, i, n);
+    plainLength += static_cast<int>(n);
+    return i + n;
+  };
+  size_t i = 0;
+  while (i < key.size()) {
+    const char c = key[i];
+    if (IsPairAt(key, i) || (c != '*' && c != '?' && c != '\\')) {
+      i = takeChar(i);
+    } else if (c != '\\') {
+      flush();
+      AddCluster(std::string(1, c), plainLength++, 1, c == '*' ? kAnyRun : kAnyChar);
+      ++i;
+    } else if (i + 1 == key.size()) {
+      break;  // a final backslash is dropped
+    } else if (uint8_t code = ClassCodeOf(key[i + 1]); code != 0) {
+      flush();
+      AddCluster(key.substr(i, 2), plainLength, 1, code);
+      plainLength += 2;
+      i += 2;
+    } else {
+      i = takeChar(i + 1);  // escape: the backslash goes, the character stays literal
+    }
+  }
+  flush();
 }
 
 int CMyRegExp::GetMinKeyLength(int firstCluster) const {
@@ -304,7 +306,7 @@ int CMyRegExp::CheckKeyInTarget(int pos, int* pClusterIndex, int* pMatchLength) 
         idx, m_iClusterPos));
     return -2;
   }
-  if (pos < 0) return -1;
+  if (pos < 0 || pos > targetLen_) return -1;
   if (clusters_[idx].code == kAnyRun) {
     int end = StarEnd(pos, idx);
     if (end < 0) return -1;

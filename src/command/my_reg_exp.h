@@ -63,6 +63,7 @@ class CMyRegExp {
   };
 
   void EnsureSplit();
+  void BuildClusters();
   void AddCluster(std::string text, int pos, int len, uint8_t code);
   int Step(int q) const;
   bool IsTwoByteAt(int q) const;

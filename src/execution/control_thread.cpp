@@ -208,8 +208,9 @@ void CVorpexEngine::Impl::TraceAndBox(const std::string& text) {
 
 int CVorpexEngine::Impl::AddThreadDataToListAndShortCut(const CMyFuncResult& record) {
   if (!listLock.Acquire()) {
-    WriteTrace(SJ(
-        "※　リストコントロール用ミューテックスハンドル取得に失敗。AddThreadDataToListAndShortCut()\n"));
+    WriteTrace(
+        SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。AddThreadDataToListAndShortCut"
+           "()\n"));
     return -1;
   }
   if (engine.AddDataToShortCutArray(record, false) < 0) {
@@ -224,8 +225,7 @@ int CVorpexEngine::Impl::AddThreadDataToListAndShortCut(const CMyFuncResult& rec
     listLock.Release();
     TraceAndBox(SJ("※　リストコントロールへの予約データ追加に失敗。\n"));
     if (static_cast<int64_t>(count) != rows)
-      TraceAndBox(
-                  Format(SJ("※　ショートカット配列とリストのアイテム数が一致しません。ShortCut[%u]/"
+      TraceAndBox(Format(SJ("※　ショートカット配列とリストのアイテム数が一致しません。ShortCut[%u]/"
                             "List[%u]\n")
                              .c_str(),
                          count, static_cast<uint32_t>(rows)));
@@ -242,16 +242,16 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
   record.reserved = 0;
   record.owner = nullptr;
   if (!LockIf(lock)) {
-    WriteTrace(SJ(
-        "※　リストコントロール用ミューテックスハンドル取得に失敗。SetThreadResultToListAndShortCut()"
-        "\n"));
+    WriteTrace(
+        SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。SetThreadResultToListAndShortC"
+           "ut()"
+           "\n"));
     return 0;
   }
   const int index = shortcuts.FindReserved(job, record);
   if (index < 0) {
     UnlockIf(lock);
-    WriteTrace(
-        SJ("※　ショートカット配列への結果書込に失敗。SetThreadResultToListAndShortCut()\n"));
+    WriteTrace(SJ("※　ショートカット配列への結果書込に失敗。SetThreadResultToListAndShortCut()\n"));
     return 0;
   }
   if (engine.SetDataToList(static_cast<uint32_t>(index), record) < 0) {

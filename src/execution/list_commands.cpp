@@ -102,11 +102,12 @@ int DelList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   CVXShortCutArray& shortcuts = engine.ShortCutArray();
   const uint32_t count = shortcuts.GetCount();
   if (first == 0 || first >= count || count == 0)
-    return FailWith(engine, scope,
-                    Format(SJ("※　指定インデックスはショートカットリストの範囲外です。ErrIndex[%u] / "
-                              "ListNum[%u]")
-                               .c_str(),
-                           first, count));
+    return FailWith(
+        engine, scope,
+        Format(SJ("※　指定インデックスはショートカットリストの範囲外です。ErrIndex[%u] / "
+                  "ListNum[%u]")
+                   .c_str(),
+               first, count));
   uint32_t deleted = 0;
   bool firstReserved = false;
   bool firstRemoved = false;
@@ -128,10 +129,10 @@ int DelList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
     engine.EchoLine(Format(SJ("Index[%u] のショートカットを削除しました。").c_str(), first));
     return 1;
   }
-  engine.EchoLine(
-      Format(firstReserved ? SJ("※　Index[%u] のショートカットは計算終了待ちです。").c_str()
-                           : SJ("※　Index[%u] のショートカット削除に失敗しました。").c_str(),
-             first));
+  engine.EchoLine(Format(firstReserved
+                             ? SJ("※　Index[%u] のショートカットは計算終了待ちです。").c_str()
+                             : SJ("※　Index[%u] のショートカット削除に失敗しました。").c_str(),
+                         first));
   return 0;
 }
 
@@ -297,8 +298,9 @@ int CopyList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
   if (record.reserved != 0) return FailWith(engine, scope, ReservedText(source));
   if (destination < 0 || static_cast<uint32_t>(destination) >= count) {
     if (engine.AddDataToListAndShortCut(record, false) < 0)
-      return FailWith(engine, scope,
-                      Format(SJ("※　ショートカットデータ追加に失敗。SrcIndex[%u]").c_str(), source));
+      return FailWith(
+          engine, scope,
+          Format(SJ("※　ショートカットデータ追加に失敗。SrcIndex[%u]").c_str(), source));
     return 1;
   }
   const uint32_t target = static_cast<uint32_t>(destination);

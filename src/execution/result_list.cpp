@@ -197,8 +197,7 @@ int CVorpexEngine::SetResultToListAndShortCut(const CMyFuncResult& record, bool 
     impl_->shortcuts.RemoveAll();
     impl_->rowCounter = 0;
   } else if (count != 0) {
-    const bool stored =
-        impl_->shortcuts.SetAt(0, record) >= 0 && SetDataToList(0, record) >= 0;
+    const bool stored = impl_->shortcuts.SetAt(0, record) >= 0 && SetDataToList(0, record) >= 0;
     impl_->UnlockIf(lock);
     if (!stored) EchoLine(SJ("※　結果データの登録に失敗。"));
     return 1;
@@ -254,13 +253,14 @@ int CVorpexEngine::SetDataToListAndShortCut(uint32_t index, const CMyFuncResult&
   }
   int result = 0;
   if (static_cast<int64_t>(index) >= impl_->ListRowCount()) {
-    WriteTrace(
-        Format(SJ("※　指定インデックスはショートカットアイテム範囲外です。( %u )\n").c_str(), index));
+    WriteTrace(Format(SJ("※　指定インデックスはショートカットアイテム範囲外です。( %u )\n").c_str(),
+                      index));
   } else if (OverWriteAtShortCutArray(index, record, false) < 0) {
     result = 0;
   } else if (SetDataToList(index, record) < 0) {
-    WriteTrace(Format(
-        SJ("※　リストコントロールへの書込に失敗。SetDataToListAndShortCut( %u )\n").c_str(), index));
+    WriteTrace(
+        Format(SJ("※　リストコントロールへの書込に失敗。SetDataToListAndShortCut( %u )\n").c_str(),
+               index));
   } else {
     result = 1;
   }

@@ -58,10 +58,10 @@ int CMyThreadList::RemovehreadADRS(IRegisteredWindow* window) {
       return 1;
     }
   }
-  WriteTrace(Format(
-      SJ("※　指定のアドレスデータは未登録です。CMyThreadList::RemovehreadADRS()\n\tpThread=[%08X]\n")
-          .c_str(),
-      Identity(window)));
+  WriteTrace(Format(SJ("※　指定のアドレスデータは未登録です。CMyThreadList::RemovehreadADRS()"
+                       "\n\tpThread=[%08X]\n")
+                        .c_str(),
+                    Identity(window)));
   return 0;
 }
 

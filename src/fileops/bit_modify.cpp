@@ -13,8 +13,8 @@
 namespace vpx {
 namespace {
 
-constexpr std::array<const char*, 10> kOperationNames = {
-    "RESET", "SET", "NOT", "OR", "AND", "EXOR", "NOR", "NAND", "EXNOR", "FORCE"};
+constexpr std::array<const char*, 10> kOperationNames = {"RESET", "SET", "NOT",  "OR",    "AND",
+                                                         "EXOR",  "NOR", "NAND", "EXNOR", "FORCE"};
 
 int NormaliseOperation(int operation) {
   int index = operation % 10;
@@ -30,9 +30,8 @@ int ModifyByteInFile(const std::string& file, int64_t offset,
     return 0;
   }
   int64_t size = QueryFileSize(file);
-  std::string positionText =
-      Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
-             static_cast<long long>(offset), static_cast<long long>(size));
+  std::string positionText = Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
+                                    static_cast<long long>(offset), static_cast<long long>(size));
   if (offset >= size) {
     message = SJ("※　ファイルサイズが足りません。") + positionText;
     return 0;
@@ -50,23 +49,33 @@ int ModifyByteInFile(const std::string& file, int64_t offset,
   uint8_t result = newByte(stored);
   bool written = WriteFull(fd.Get(), &result, 1, offset) == 1;
   if (!fd.Close() || !written) {
-    message = Format(SJ("※　データの書込に失敗。NewData[%02X] / OrgData[%02X]").c_str(), result,
-                     stored);
+    message =
+        Format(SJ("※　データの書込に失敗。NewData[%02X] / OrgData[%02X]").c_str(), result, stored);
     return 0;
   }
   message = Format(SJ("【成功】OrgData[%02X] -> NewData[%02X]").c_str(), stored, result);
   return 1;
 }
 
-bool CheckFileName(const std::string& file, std::string& message) {
-  if (!file.empty()) return true;
-  message = SJ("※　ファイル名がありません。");
-  return false;
-}
-
 std::string BitAddressText(int64_t address) {
   return Format(SJ("※　指定ビットアドレスが無効です。[ %lld ]").c_str(),
                 static_cast<long long>(address));
+}
+
+// Checks the name and the offset, then changes the byte; message holds the console text.
+int CheckedModify(const std::string& file, int64_t offset, const std::string& badAddressText,
+                  const std::function<uint8_t(uint8_t)>& newByte, std::string* message) {
+  std::string text;
+  int result = 0;
+  if (file.empty()) {
+    text = SJ("※　ファイル名がありません。");
+  } else if (offset < 0) {
+    text = badAddressText;
+  } else {
+    result = ModifyByteInFile(file, offset, newByte, text);
+  }
+  if (message != nullptr) *message = text;
+  return result;
 }
 
 }  // namespace
@@ -80,16 +89,26 @@ int BitOperation(const std::string& name) {
 
 uint8_t ApplyByteOperation(uint8_t x, uint8_t y, int operation) {
   switch (NormaliseOperation(operation)) {
-    case kOpReset: return 0x00;
-    case kOpSet: return 0xFF;
-    case kOpNot: return static_cast<uint8_t>(~x);
-    case kOpOr: return x | y;
-    case kOpAnd: return x & y;
-    case kOpExor: return x ^ y;
-    case kOpNor: return static_cast<uint8_t>(~(x | y));
-    case kOpNand: return static_cast<uint8_t>(~(x & y));
-    case kOpExnor: return static_cast<uint8_t>(~x ^ y);
-    default: return y;
+    case kOpReset:
+      return 0x00;
+    case kOpSet:
+      return 0xFF;
+    case kOpNot:
+      return static_cast<uint8_t>(~x);
+    case kOpOr:
+      return x | y;
+    case kOpAnd:
+      return x & y;
+    case kOpExor:
+      return x ^ y;
+    case kOpNor:
+      return static_cast<uint8_t>(~(x | y));
+    case kOpNand:
+      return static_cast<uint8_t>(~(x & y));
+    case kOpExnor:
+      return static_cast<uint8_t>(~x ^ y);
+    default:
+      return y;
   }
 }
 
@@ -105,37 +124,21 @@ uint8_t ApplyBitOperation(uint8_t stored, unsigned bit, uint8_t value, int opera
 int ModifyFileBitAt(const std::string& file, int64_t byteIndex, unsigned bit, uint8_t value,
                     int operation, bool bitAddressForm, int64_t givenAddress,
                     std::string* message) {
-  std::string text;
-  int result = 0;
-  if (!CheckFileName(file, text)) {
-  } else if (byteIndex < 0 || (bitAddressForm && givenAddress < 0)) {
-    text = bitAddressForm
-               ? BitAddressText(givenAddress)
-               : Format(SJ("※　指定位置情報が無効です。ByteIndex[ %lld ], BitPos[ %u ]").c_str(),
-                        static_cast<long long>(byteIndex), bit);
-  } else {
-    result = ModifyByteInFile(
-        file, byteIndex,
-        [&](uint8_t stored) { return ApplyBitOperation(stored, bit, value, operation); }, text);
-  }
-  if (message != nullptr) *message = text;
-  return result;
+  std::string badAddress =
+      bitAddressForm
+          ? BitAddressText(givenAddress)
+          : Format(SJ("※　指定位置情報が無効です。ByteIndex[ %lld ], BitPos[ %u ]").c_str(),
+                   static_cast<long long>(byteIndex), bit);
+  return CheckedModify(
+      file, byteIndex, badAddress,
+      [&](uint8_t stored) { return ApplyBitOperation(stored, bit, value, operation); }, message);
 }
 
 int ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value, int operation,
                      std::string* message) {
-  std::string text;
-  int result = 0;
-  if (!CheckFileName(file, text)) {
-  } else if (byteAddress < 0) {
-    text = BitAddressText(byteAddress);
-  } else {
-    result = ModifyByteInFile(
-        file, byteAddress,
-        [&](uint8_t stored) { return ApplyByteOperation(stored, value, operation); }, text);
-  }
-  if (message != nullptr) *message = text;
-  return result;
+  return CheckedModify(
+      file, byteAddress, BitAddressText(byteAddress),
+      [&](uint8_t stored) { return ApplyByteOperation(stored, value, operation); }, message);
 }
 
 }  // namespace vpx

@@ -35,8 +35,7 @@ uint8_t ApplyBitOperation(uint8_t stored, unsigned bit, uint8_t value, int opera
 // of a negative index: a bit address (ModifyFileBit with one address) or an index and a
 // position. 1 or 0; message holds the console text either way.
 int ModifyFileBitAt(const std::string& file, int64_t byteIndex, unsigned bit, uint8_t value,
-                    int operation, bool bitAddressForm, int64_t givenAddress,
-                    std::string* message);
+                    int operation, bool bitAddressForm, int64_t givenAddress, std::string* message);
 // Byte form. 1 or 0; message holds the console text either way.
 int ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value, int operation,
                      std::string* message);

@@ -27,7 +27,8 @@ int CheckChecksumJob(CMyThreadDlg& job, ChecksumKind kind) {
   const bool crc = kind == ChecksumKind::kCrc32;
   const std::string& expectedText = ArgText(job.GetCallData(), 1);
   if (expectedText.empty()) {
-    job.TextResult() = crc ? SJ("※　入力CRCデータが無効です。") : SJ("※　入力ADLER32データが無効です。");
+    job.TextResult() =
+        crc ? SJ("※　入力CRCデータが無効です。") : SJ("※　入力ADLER32データが無効です。");
     SetNumber(job.NumericResult(), -1);
     return 0;
   }
@@ -49,10 +50,14 @@ int CheckChecksumJob(CMyThreadDlg& job, ChecksumKind kind) {
 
 int ChecksumJob(CMyThreadDlg& job) {
   switch (job.GetFunctionID()) {
-    case 217: return MakeChecksumJob(job, ChecksumKind::kCrc32);
-    case 218: return CheckChecksumJob(job, ChecksumKind::kCrc32);
-    case 219: return MakeChecksumJob(job, ChecksumKind::kAdler32);
-    default: return CheckChecksumJob(job, ChecksumKind::kAdler32);
+    case 217:
+      return MakeChecksumJob(job, ChecksumKind::kCrc32);
+    case 218:
+      return CheckChecksumJob(job, ChecksumKind::kCrc32);
+    case 219:
+      return MakeChecksumJob(job, ChecksumKind::kAdler32);
+    default:
+      return CheckChecksumJob(job, ChecksumKind::kAdler32);
   }
 }
 

@@ -1,8 +1,9 @@
-// CRC-32 (ISO-HDLC, as zlib and PNG) and Adler-32 (RFC 1950) of whole files, computed with
-// ISA-L's folding routines over one reading buffer, and their comparison with a value
-// typed in hexadecimal.
+// CRC-32 (ISO-HDLC, as zlib and PNG) and Adler-32 (RFC 1950) of whole files, read through
+// one buffer: ISA-L's folding CRC, and an AVX2 Adler-32 (ISA-L's where the CPU lacks AVX2);
+// and their comparison with a value typed in hexadecimal.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,9 @@ constexpr uint32_t kChecksumBuffer = 16u << 20;
 
 enum class ChecksumKind { kCrc32, kAdler32 };
 
+// Continues an Adler-32 (start with 1) over count bytes.
+uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count);
+
 // The checksum of a whole file read through a buffer of bufferSize bytes (at most 16 MiB).
 // On failure returns the initial value (CRC 0, Adler 1) with a non-empty failureText;
 // after success failureText is empty. An empty file gives the initial value.
@@ -21,8 +25,8 @@ uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_
                              std::string* failureText, const AbortFlag* cancel = nullptr);
 uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
                           const AbortFlag* cancel = nullptr);
-uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize,
-                            std::string* failureText, const AbortFlag* cancel = nullptr);
+uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::string* failureText,
+                            const AbortFlag* cancel = nullptr);
 
 // Compares the file's checksum with expected: 1 when equal, else 0 with message set.
 int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,

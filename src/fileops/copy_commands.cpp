@@ -98,9 +98,8 @@ int CopyJob(CMyThreadDlg& job) {
       id == 203 ? CopySectRange(start, fourth, size) : CopySectRRange(start, fourth, size);
   int64_t length = SaturatingAdd(range.end - range.start, 1);
   std::string failure;
-  int64_t written =
-      CopyFileSect(CopyRequest{destination, source, range.start, length, 0, job.GetCancelFlag(),
-                               &failure});
+  int64_t written = CopyFileSect(
+      CopyRequest{destination, source, range.start, length, 0, job.GetCancelFlag(), &failure});
   if (written != length) {
     FailJob(job, failure, true);
     return 0;

@@ -38,7 +38,8 @@ void EchoAndTrace(CVorpexEngine& engine, const std::string& text) {
 }
 
 const JobStartFailureTexts& SharedStarterTexts() {
-  static const JobStartFailureTexts texts{SJ("※　スレッドクラス生成に失敗しました。"), std::string(),
+  static const JobStartFailureTexts texts{SJ("※　スレッドクラス生成に失敗しました。"),
+                                          std::string(),
                                           SJ("※　スレッドクラスの登録に失敗しました。")};
   return texts;
 }

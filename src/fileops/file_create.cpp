@@ -122,8 +122,8 @@ int ZeroFileRange(const std::string& file, int64_t start, int64_t end, const Abo
 int AppendFileContents(const std::string& destination, const std::string& source,
                        std::string* failureText, const AbortFlag* cancel, int64_t* newSize) {
   if (!IxExistFile(destination, false)) {
-    SetText(failureText, Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(),
-                                destination.c_str()));
+    SetText(failureText,
+            Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(), destination.c_str()));
     return 0;
   }
   if (!IxExistFile(source, false)) {
@@ -166,11 +166,12 @@ int AppendFileContents(const std::string& destination, const std::string& source
   RangeCopyOutcome outcome = CopyFileRange(src.Get(), 0, dst.Get(), end, n, kAppendBuffer, cancel);
   bool closed = dst.Close();
   if (!closed || outcome.read != n || outcome.written != n) {
-    SetText(failureText, Format(SJ("※　ファイル内容追加に失敗。AddFileSize[%lld] / ReadSize[%lld] / "
-                                   "WriteSize[%lld]")
-                                    .c_str(),
-                                static_cast<long long>(n), static_cast<long long>(outcome.read),
-                                static_cast<long long>(outcome.written)));
+    SetText(failureText,
+            Format(SJ("※　ファイル内容追加に失敗。AddFileSize[%lld] / ReadSize[%lld] / "
+                      "WriteSize[%lld]")
+                       .c_str(),
+                   static_cast<long long>(n), static_cast<long long>(outcome.read),
+                   static_cast<long long>(outcome.written)));
     return 0;
   }
   if (newSize != nullptr) *newSize = QueryFileSize(destination);

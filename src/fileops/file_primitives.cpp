@@ -106,7 +106,8 @@ int ResizeFile(const std::string& name, int64_t newSize) {
   if (name.empty()) {
     auto size = static_cast<uint64_t>(newSize);
     WriteTrace(Format(SJ("※引数が無効。ResizeFile()\n\tdwLow[%08X], dwHigh[%08X]\n").c_str(),
-                      static_cast<unsigned>(size & 0xFFFFFFFFu), static_cast<unsigned>(size >> 32)));
+                      static_cast<unsigned>(size & 0xFFFFFFFFu),
+                      static_cast<unsigned>(size >> 32)));
     return 0;
   }
   if (!IxExistFile(name, false)) return 0;

@@ -88,8 +88,7 @@ class UniqueFd {
 
 // Opens a Shift-JIS name with open(2) flags; on failure the descriptor is closed and
 // *errorCode holds the errno (ENOENT for a name without an OS form).
-UniqueFd OpenFile(const std::string& name, int flags, mode_t mode = 0666,
-                  int* errorCode = nullptr);
+UniqueFd OpenFile(const std::string& name, int flags, mode_t mode = 0666, int* errorCode = nullptr);
 // Reads up to count bytes at offset (or at the file position when offset < 0), looping
 // over short reads; stops at the end of the file or an error. Returns the bytes read.
 int64_t ReadFull(int fd, void* buffer, size_t count, int64_t offset = -1);

@@ -22,8 +22,7 @@ int ModifyHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
                          BitOperation(ArgText(call, 4)), false, 0, &message);
   } else {
     auto value = static_cast<uint8_t>(ArgInt(call, 2));
-    ok = ModifyFileByteAt(file, ArgInt64(call, 1), value, BitOperation(ArgText(call, 3)),
-                          &message);
+    ok = ModifyFileByteAt(file, ArgInt64(call, 1), value, BitOperation(ArgText(call, 3)), &message);
   }
   engine.EchoLine(message);
   return ok;

@@ -49,8 +49,8 @@ class RangeCopier {
     int64_t done = kernelCopies_ ? KernelCopy(srcOffset, dstOffset, count) : 0;
     if (done < count && !kernelCopies_) {
       if (!EnsureBuffer()) return false;
-      done += CopyPieceThroughBuffer(src_, srcOffset + done, dst_, dstOffset + done,
-                                     count - done, buffer_.get(), outcome_);
+      done += CopyPieceThroughBuffer(src_, srcOffset + done, dst_, dstOffset + done, count - done,
+                                     buffer_.get(), outcome_);
     }
     return done == count;
   }
@@ -117,8 +117,7 @@ UniqueFd CreateTempBeside(const std::string& osTarget, std::string& osTemp) {
 std::string ResolveDestination(const std::string& osName) {
   struct stat st;
   if (lstat(osName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    std::unique_ptr<char, decltype(&std::free)> real(realpath(osName.c_str(), nullptr),
-                                                     &std::free);
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(osName.c_str(), nullptr), &std::free);
     if (real) return real.get();
   }
   return osName;
@@ -191,8 +190,8 @@ int64_t CopyFileSect(const CopyRequest& request) {
   if (request.length < 0) {
     outcome.failed = true;
   } else {
-    outcome = CopyFileRange(src.Get(), request.start, temp.Get(), 0, request.length,
-                            bufferSize, request.cancel);
+    outcome = CopyFileRange(src.Get(), request.start, temp.Get(), 0, request.length, bufferSize,
+                            request.cancel);
   }
   bool complete = !outcome.cancelled && !outcome.failed && !outcome.noBuffer &&
                   outcome.written == request.length;

@@ -23,10 +23,14 @@ enum class Form { kText, kBytes, kDigitsLsdFirst, kDigitsMsdFirst };
 Form FormOf(uint32_t id) {
   switch (id) {
     case 239:
-    case 240: return Form::kText;
-    case 245: return Form::kDigitsLsdFirst;
-    case 246: return Form::kDigitsMsdFirst;
-    default: return Form::kBytes;
+    case 240:
+      return Form::kText;
+    case 245:
+      return Form::kDigitsLsdFirst;
+    case 246:
+      return Form::kDigitsMsdFirst;
+    default:
+      return Form::kBytes;
   }
 }
 
@@ -35,7 +39,7 @@ Form FormOf(uint32_t id) {
 struct Payload {
   Form form = Form::kBytes;
   std::string bytes;
-  MyNumeric number;  // for the digit forms, with its insignificant zeros removed
+  MyNumeric number;    // for the digit forms, with its insignificant zeros removed
   int64_t length = 0;  // the data length reported
   int64_t total = 0;   // the bytes that must be written (text: with the newline)
 };
@@ -81,10 +85,14 @@ int64_t WriteDigits(int fd, const MyNumeric& number, bool msdFirst) {
 
 int64_t WritePayload(int fd, const Payload& payload) {
   switch (payload.form) {
-    case Form::kText: return WriteText(fd, payload.bytes + "\n");
-    case Form::kBytes: return WriteFull(fd, payload.bytes.data(), payload.bytes.size());
-    case Form::kDigitsLsdFirst: return WriteDigits(fd, payload.number, false);
-    case Form::kDigitsMsdFirst: return WriteDigits(fd, payload.number, true);
+    case Form::kText:
+      return WriteText(fd, payload.bytes + "\n");
+    case Form::kBytes:
+      return WriteFull(fd, payload.bytes.data(), payload.bytes.size());
+    case Form::kDigitsLsdFirst:
+      return WriteDigits(fd, payload.number, false);
+    case Form::kDigitsMsdFirst:
+      return WriteDigits(fd, payload.number, true);
   }
   return 0;
 }
@@ -111,8 +119,8 @@ bool NumberAsBinary(const MyNumeric& number, bool bigEndian, std::string& bytes,
   return true;
 }
 
-bool PreparePayload(uint32_t id, const std::string& text, const MyNumeric& number,
-                    Payload& payload, std::string& failure) {
+bool PreparePayload(uint32_t id, const std::string& text, const MyNumeric& number, Payload& payload,
+                    std::string& failure) {
   payload.form = FormOf(id);
   if (id == 239 || id == 241 || id == 243) {
     payload.bytes = text;
@@ -153,7 +161,7 @@ UniqueFd OpenAtOffset(const std::string& file, int64_t offset, std::string& fail
 std::string OutcomeText(uint32_t id, bool complete, int64_t written, int64_t length) {
   if (complete) {
     const std::string& format =
-        id == 239 || id == 240   ? SJ("書込完了しました。　書込サイズ [%s] Byte")
+        id == 239 || id == 240 ? SJ("書込完了しました。　書込サイズ [%s] Byte")
         : id == 243 || id == 244 ? SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [%s] Byte")
                                  : SJ("バイナリ書込完了しました。　書込サイズ [%s] Byte");
     return Format(format.c_str(), FormatByteCount(length).c_str());
@@ -186,8 +194,8 @@ std::string NumberAsDecimalText(const MyNumeric& number) {
   return text;
 }
 
-int WriteValueToFile(uint32_t id, const std::string& file, int64_t offset,
-                     const std::string& text, const MyNumeric& number, std::string* message) {
+int WriteValueToFile(uint32_t id, const std::string& file, int64_t offset, const std::string& text,
+                     const MyNumeric& number, std::string* message) {
   std::string result;
   Payload payload;
   int ok = 0;

@@ -16,8 +16,8 @@ namespace vpx {
 // text is used by the odd-numbered forms 239, 241, 243, number by the others. A negative
 // offset means the end of an existing file (0 for a new one). 1 or 0; message holds the
 // console text either way.
-int WriteValueToFile(uint32_t id, const std::string& file, int64_t offset,
-                     const std::string& text, const MyNumeric& number, std::string* message);
+int WriteValueToFile(uint32_t id, const std::string& file, int64_t offset, const std::string& text,
+                     const MyNumeric& number, std::string* message);
 
 // The number's magnitude as decimal text: integer digits, then "." and the fraction
 // digits when there are any.

@@ -10,8 +10,8 @@ int WriteHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   static const MyNumeric kZero;
   const MyNumeric& number = call.GetArgCount() > 2 ? call.GetArgValue(2) : kZero;
   std::string message;
-  int ok = WriteValueToFile(id, ArgText(call, 0), ArgInt64(call, 1), ArgText(call, 2), number,
-                            &message);
+  int ok =
+      WriteValueToFile(id, ArgText(call, 0), ArgInt64(call, 1), ArgText(call, 2), number, &message);
   engine.EchoLine(message);
   return ok;
 }

@@ -35,7 +35,7 @@ DecimalDigits DecimalDigits::FromText(const std::string& text) {
   return x;
 }
 
-void Canonicalize(DecimalDigits& x) {
+void Canonicalize(DecimalDigits& x, bool keepFractionZeros) {
   if (x.digits.empty() || x.intDigits == 0) {
     std::string padded(1, '0');
     padded += x.digits;
@@ -45,7 +45,7 @@ void Canonicalize(DecimalDigits& x) {
   size_t lead = 0;
   while (lead + 1 < x.intDigits && x.digits[lead] == '0') ++lead;
   size_t keep = x.digits.size();
-  while (keep > x.intDigits && x.digits[keep - 1] == '0') --keep;
+  while (!keepFractionZeros && keep > x.intDigits && x.digits[keep - 1] == '0') --keep;
   x.digits = x.digits.substr(lead, keep - lead);
   x.intDigits -= static_cast<uint32_t>(lead);
   if (x.IsZero()) x.minus = false;
@@ -65,7 +65,8 @@ void ToScaledInteger(const DecimalDigits& x, mpz_ptr X, int64_t* t) {
   *t = static_cast<int64_t>(x.intDigits) - static_cast<int64_t>(last) - 1;
 }
 
-DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus) {
+DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus,
+                                bool keepFractionZeros) {
   DecimalDigits x;
   size_t size = mpz_sizeinbase(W, 10) + 2;
   std::unique_ptr<char[]> text(new char[size]);
@@ -79,7 +80,7 @@ DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minu
   x.intDigits = static_cast<uint32_t>(digits.size() - fractionDigits);
   x.digits = std::move(digits);
   x.minus = minus;
-  Canonicalize(x);
+  Canonicalize(x, keepFractionZeros);
   return x;
 }
 

@@ -53,14 +53,17 @@ class Mpfr {
   mpfr_t v_;
 };
 
-// Brings digits into canonical form (strips zeros, clears the sign of zero).
-void Canonicalize(DecimalDigits& x);
+// Brings digits into canonical form (strips zeros, clears the sign of zero); with
+// keepFractionZeros trailing fraction zeros stay.
+void Canonicalize(DecimalDigits& x, bool keepFractionZeros = false);
 
 // |x| = X * 10^t with X an integer not divisible by 10 (X = 0 for zero, then t = 0).
 void ToScaledInteger(const DecimalDigits& x, mpz_ptr X, int64_t* t);
 
-// W / 10^fractionDigits (W >= 0) as a canonical decimal with the given sign.
-DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus);
+// W / 10^fractionDigits (W >= 0) as a canonical decimal with the given sign; with
+// keepFractionZeros the fraction keeps all its fractionDigits places.
+DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus,
+                                bool keepFractionZeros = false);
 
 // count nines as an integer with the overflow mark: the saturated result.
 DecimalDigits SaturatedNines(uint32_t count, bool minus);

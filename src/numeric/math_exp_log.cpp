@@ -48,8 +48,8 @@ uint64_t IntegerDigitCount(mpfr_srcptr v) {
 
 // One attempt at floor(|ln x| * 10^F) with `bits` of precision; false when the error
 // bound leaves a kept digit open.
-bool TryLogE(mpz_srcptr X, int64_t t, uint32_t digits, mpfr_prec_t bits,
-             const AbortFlag* abort, bool* aborted, DecimalDigits* out) {
+bool TryLogE(mpz_srcptr X, int64_t t, uint32_t digits, mpfr_prec_t bits, const AbortFlag* abort,
+             bool* aborted, DecimalDigits* out) {
   Mpfr x(bits), y(bits), err(64), ten(bits);
   mpfr_set_z(x.get(), X, MPFR_RNDN);
   if (t != 0) {
@@ -100,7 +100,7 @@ bool TryLogE(mpz_srcptr X, int64_t t, uint32_t digits, mpfr_prec_t bits,
   Mpz W;
   mpfr_get_z(W.get(), lo.get(), MPFR_RNDN);
   if (mpz_sgn(W.get()) < 0) mpz_set_ui(W.get(), 0);
-  *out = FromScaledInteger(W.get(), F, negative);
+  *out = FromScaledInteger(W.get(), F, negative, true);
   return true;
 }
 

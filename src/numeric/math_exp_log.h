@@ -14,7 +14,8 @@ namespace vpx {
 DecimalDigits NapierDigits(uint32_t digits);
 
 // ln x for x > 0, truncated toward zero to `digits` digits counted from the units digit
-// (ln 2 to 10 digits is 0.693147180); an integer part longer than that is kept whole.
+// (ln 2 to 10 digits is 0.693147180, its trailing zero kept); an integer part longer than
+// that is kept whole.
 // Polls abort between its steps; false (and *out untouched) when raised.
 bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort,
                 DecimalDigits* out);

@@ -66,8 +66,7 @@ uint32_t FindFactorialByDigitCount(uint32_t d) {
   return std::max<uint32_t>(static_cast<uint32_t>(found - table), 1);
 }
 
-bool ComputeFactorial(uint32_t n, uint32_t maxDigits, const AbortFlag* abort,
-                      DecimalDigits* out) {
+bool ComputeFactorial(uint32_t n, uint32_t maxDigits, const AbortFlag* abort, DecimalDigits* out) {
   uint64_t digits =
       n <= kFactorialTableLastIndex ? FactorialDigitTable()[n] : FactorialDigitCount(n);
   if (digits > maxDigits) {

@@ -24,7 +24,6 @@ uint32_t FindFactorialByDigitCount(uint32_t d);
 
 // n! exactly when it has at most maxDigits digits, otherwise maxDigits nines marked as
 // saturated. Polls abort between its steps; false (and *out untouched) when raised.
-bool ComputeFactorial(uint32_t n, uint32_t maxDigits, const AbortFlag* abort,
-                      DecimalDigits* out);
+bool ComputeFactorial(uint32_t n, uint32_t maxDigits, const AbortFlag* abort, DecimalDigits* out);
 
 }  // namespace vpx

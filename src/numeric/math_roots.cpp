@@ -7,7 +7,9 @@ namespace vpx {
 namespace {
 
 // 10^e into v (e >= 0).
-void SetPowerOfTen(mpz_ptr v, uint64_t e) { mpz_ui_pow_ui(v, 10, e); }
+void SetPowerOfTen(mpz_ptr v, uint64_t e) {
+  mpz_ui_pow_ui(v, 10, e);
+}
 
 // Number of integer digits of a canonical value (0 for a value below one).
 uint64_t IntegerDigitsOf(const DecimalDigits& x) {
@@ -128,29 +130,34 @@ void EncloseLog10OfPower(const PowProblem& p, mpfr_prec_t bits, Enclosure& L) {
   mpfr_add(L.err.get(), L.err.get(), extra.get(), MPFR_RNDU);
 }
 
-// w = X^m * 10^E (or 10^E / X^m when invert), enclosed; E may be negative.
-void EnclosePowerTimesTen(const PowProblem& p, int64_t E, mpfr_prec_t bits, bool invert,
+// w = x^m * 10^scale, or 10^scale / x^m when invert, enclosed (0 <= scale <= R + 1).
+// Working from x = X * 10^t rather than X keeps every power near the size of the result.
+void EnclosePowerTimesTen(const PowProblem& p, uint64_t scale, mpfr_prec_t bits, bool invert,
                           Enclosure& w) {
-  Mpfr x(bits), ten(bits);
-  const uint64_t absE = static_cast<uint64_t>(E < 0 ? -E : E);
+  Mpfr x(bits), ten(bits), power(bits);
+  const uint64_t absT = static_cast<uint64_t>(p.t < 0 ? -p.t : p.t);
+  mpfr_set_ui(ten.get(), 10, MPFR_RNDN);
   mpfr_set_z(x.get(), p.X.get(), MPFR_RNDN);
-  PowerByRepeatedSquaring(w.value.get(), x.get(), p.m);
-  mpfr_set_ui(x.get(), 10, MPFR_RNDN);
-  PowerByRepeatedSquaring(ten.get(), x.get(), absE);
-  if ((E >= 0) == invert) {
-    // One of 10^|E| and X^m divides the other.
-    if (invert) {
-      mpfr_div(w.value.get(), ten.get(), w.value.get(), MPFR_RNDN);
+  if (absT != 0) {
+    PowerByRepeatedSquaring(power.get(), ten.get(), absT);
+    if (p.t > 0) {
+      mpfr_mul(x.get(), x.get(), power.get(), MPFR_RNDN);
     } else {
-      mpfr_div(w.value.get(), w.value.get(), ten.get(), MPFR_RNDN);
+      mpfr_div(x.get(), x.get(), power.get(), MPFR_RNDN);
     }
-  } else {
-    mpfr_mul(w.value.get(), w.value.get(), ten.get(), MPFR_RNDN);
-    if (invert) mpfr_ui_div(w.value.get(), 1, w.value.get(), MPFR_RNDN);
   }
-  // Both powers: the rounding of X raised to the m-th power plus 3 per exponent unit;
-  // then two more roundings.
-  SetRelativeError(w, 4.0 * (static_cast<double>(p.m) + static_cast<double>(absE)) + 16.0, bits);
+  PowerByRepeatedSquaring(w.value.get(), x.get(), p.m);
+  PowerByRepeatedSquaring(power.get(), ten.get(), scale);
+  if (invert) {
+    mpfr_div(w.value.get(), power.get(), w.value.get(), MPFR_RNDN);
+  } else {
+    mpfr_mul(w.value.get(), w.value.get(), power.get(), MPFR_RNDN);
+  }
+  // x carries (3|t| + 2) units of rounding, raised to the m-th power with 3m more; the
+  // scale power 3 * scale and the last operation one. Doubled for second-order terms.
+  const double units = static_cast<double>(p.m) * (3.0 * static_cast<double>(absT) + 5.0) +
+                       3.0 * static_cast<double>(scale) + 2.0;
+  SetRelativeError(w, 2.0 * units + 16.0, bits);
 }
 
 // Approximate route for an X^m too long to form: the magnitude from an enclosed
@@ -178,10 +185,9 @@ DecimalDigits ApproximatePower(const PowProblem& p) {
     if (intSize > R) return SaturatedNines(p.R, p.minus);
     const int64_t k = R - intSize;
     if (pc <= -k - 2) return DecimalDigits();
-    const int64_t E = p.t * static_cast<int64_t>(p.m) + k;
     for (mpfr_prec_t bits = BitsForDigits(R + 3) + logBits;; bits *= 2) {
       Enclosure w(bits);
-      EnclosePowerTimesTen(p, E, bits, false, w);
+      EnclosePowerTimesTen(p, static_cast<uint64_t>(k), bits, false, w);
       if (SettledFloor(w, W.get(), 0.5)) break;
     }
     return FromScaledInteger(W.get(), static_cast<uint64_t>(k), p.minus);
@@ -190,10 +196,9 @@ DecimalDigits ApproximatePower(const PowProblem& p) {
   if (pq + 1 > R) return SaturatedNines(p.R, p.minus);
   const int64_t F = QuotientFractionDigits(pc, p.R);
   if (pq < -F) return DecimalDigits();
-  const int64_t E = F - p.t * static_cast<int64_t>(p.m);
   for (mpfr_prec_t bits = BitsForDigits(R + 3) + logBits;; bits *= 2) {
     Enclosure w(bits);
-    EnclosePowerTimesTen(p, E, bits, true, w);
+    EnclosePowerTimesTen(p, static_cast<uint64_t>(F), bits, true, w);
     if (SettledFloor(w, W.get())) break;
   }
   return FromScaledInteger(W.get(), static_cast<uint64_t>(F), p.minus);
@@ -253,8 +258,7 @@ PowStatus PowDigits(const DecimalDigits& x, int32_t n, uint32_t resultSize, Deci
   // Forms whose value is exact within a few times R digits go the exact way; this bound
   // also covers every power whose fitted value could be a tie or a power of ten.
   const double exactLimit = 3.0 * p.R + 100.0;
-  *out = EstimatedPowerDigits(p.X.get(), p.m) <= exactLimit ? ExactPower(p)
-                                                              : ApproximatePower(p);
+  *out = EstimatedPowerDigits(p.X.get(), p.m) <= exactLimit ? ExactPower(p) : ApproximatePower(p);
   return PowStatus::kOk;
 }
 

@@ -178,8 +178,8 @@ int MyNumeric::Add(const MyNumeric& other, int signHandled) {
     return -1;
   }
   DropLeadingZeros();
-  CheckZero();
   FitToResultSize(FitMode::kRound);
+  CheckZero();
   return 0;
 }
 
@@ -224,8 +224,8 @@ int MyNumeric::SubInternalCalc(const MyNumeric& other) {
     return -1;
   }
   DropLeadingZeros();
-  CheckZero();
   FitToResultSize(FitMode::kCut);
+  CheckZero();
   return 0;
 }
 

@@ -17,7 +17,7 @@ namespace vpx::mynum {
 // move them to force one path or the other; 0 in mulMinDigits or divWork forces GMP.
 struct Crossovers {
   uint32_t mulMinDigits;    // product: GMP when the shorter operand has at least this many
-  uint32_t mulWideDigits;   // ... or the longer one at least this many and the shorter > 9
+  uint32_t mulSquareRatio;  // ... and shorter^2 * 100 >= longer * mulSquareRatio
   uint32_t divWork;         // quotient places x divisor digits above which GMP divides
   uint32_t binaryDigits;    // decimal digits above which binary conversion uses GMP
 };

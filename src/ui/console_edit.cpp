@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QTextBlock>
 #include <QThread>
+#include <vector>
 
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
@@ -125,19 +126,30 @@ void CConsoleEdit::AppendLines(const QString& text, const QTextCharFormat& forma
   c.movePosition(QTextCursor::End);
   const int appendStart = c.block().position();
   c.beginEditBlock();
+  // One insertion: line ends and chunk ends become block separators; then the blocks that
+  // continue a line are marked.
+  QString joined;
+  joined.reserve(normal.size() + normal.size() / kChunkChars + 1);
+  std::vector<bool> continues;
   for (int i = 0; i < lines.size(); ++i) {
     if (i > 0) {
-      c.insertBlock(QTextBlockFormat(), format);
-      c.block().setUserState(-1);
+      joined += QChar::ParagraphSeparator;
+      continues.push_back(false);
     }
     const QString& line = lines[i];
     for (int at = 0; at < line.size(); at += kChunkChars) {
       if (at > 0) {
-        c.insertBlock(QTextBlockFormat(), format);
-        c.block().setUserState(kContinuation);
+        joined += QChar::ParagraphSeparator;
+        continues.push_back(true);
       }
-      c.insertText(line.mid(at, kChunkChars), format);
+      joined += QStringView(line).mid(at, kChunkChars);
     }
+  }
+  QTextBlock first = c.block();
+  c.insertText(joined, format);
+  QTextBlock b = first.next();
+  for (size_t i = 0; i < continues.size() && b.isValid(); ++i, b = b.next()) {
+    b.setUserState(continues[i] ? kContinuation : -1);
   }
   c.endEditBlock();
   DropOldestLines(appendStart);
@@ -231,7 +243,7 @@ void CConsoleEdit::keyPressEvent(QKeyEvent* e) {
     }
   }
   const QString typed = e->text();
-  if (!typed.isEmpty() && typed[0].isPrint() && !Accepts(typed)) return;
+  if (!Accepts(typed)) return;
   QPlainTextEdit::keyPressEvent(e);
 }
 

@@ -49,8 +49,8 @@ class BatchMode : public ::testing::Test {
   // Runs vorpex with args (and stdinText on standard input) in the temp directory.
   Outcome Vorpex(const std::vector<std::string>& args, const std::string& stdinText = "") {
     std::ofstream(dir_ / "stdin.txt", std::ios::binary) << stdinText;
-    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(binary_) +
-                          " --trace " + Quote((dir_ / "trace.txt").string());
+    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(binary_) + " --trace " +
+                          Quote((dir_ / "trace.txt").string());
     for (const std::string& arg : args) command += " " + Quote(arg);
     command += " < stdin.txt > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
@@ -143,7 +143,7 @@ TEST_F(BatchMode, LaterLineUsesTheResultOfAnEarlierJob) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, L("STRING MakeFileCRC(STRING)") + L("INT GetListData(UINT)") + L("CBF43926") +
                        L("INT CheckFileCRC(STRING, STRING)") + L("INT GetListData(UINT)") +
-                       L("CRCが一致しました。[ CBF43926 ]"));
+                       L("0"));  // 0: the CRC of entry 1 matches
 }
 
 TEST_F(BatchMode, LineWithoutShiftJisFormIsNotExecuted) {

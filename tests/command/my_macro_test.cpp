@@ -166,16 +166,5 @@ TEST(CMyMacroRegistration, RefusedRowsAreLeftOutAndIdTextsReadAsPrefixes) {
   EXPECT_TRUE(ui.dialogs.TakeMessageBoxes().empty());
 }
 
-TEST(CMyMacroAcceptance, RegisteredCodesAcceptTheirTable) {
-  const std::string given = "IUFSV";
-  const std::pair<char, const char*> table[] = {{'I', "IU"}, {'U', "U"}, {'F', "IUF"},
-                                                {'S', "S"},  {'V', "V"}, {'X', ""}};
-  for (auto [registered, accepted] : table)
-    for (char g : given)
-      EXPECT_EQ(CMyMacro::IsAcceptableArgType(registered, g),
-                std::string(accepted).find(g) != std::string::npos)
-          << registered << " given " << g;
-}
-
 }  // namespace
 }  // namespace vpx

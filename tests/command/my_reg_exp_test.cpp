@@ -6,6 +6,7 @@
 
 #include "command/trace_capture.h"
 #include "host/sjis.h"
+#include "support/fake_ui.h"
 
 namespace vpx {
 namespace {
@@ -183,6 +184,16 @@ TEST(CMyRegExpFailures, BadClusterIndexesAndAbsentOutputsReportTheirCodes) {
   EXPECT_TRUE(trace.Contains(SJ("※　引数のポインタが不正です。FindKeyIntarget()\n")));
   EXPECT_TRUE(trace.Contains(SJ("※　引数のポインタが無効です。 CheckKeyInTarget()\n")));
   EXPECT_TRUE(trace.Contains(SJ("※　引数のポインタが無効。 FindKeyInTarget()\n")));
+}
+
+TEST(CMyRegExpFailures, UnwritableTraceFileShowsTheMatchersOwnMessageBox) {
+  test::FakeUi ui;
+  test::TraceCapture restore;
+  InitTraceLog("/nonexistent-dir/DataTrace.txt");
+  EXPECT_EQ(Search("", "abc").pos, -1);
+  auto boxes = ui.dialogs.TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], SJ("トレース用ファイルを開けません。 class CMyRegExp"));
 }
 
 TEST(CMyRegExpSteps, CheckKeyInTargetAdvancesTheClusterIndex) {

@@ -22,7 +22,10 @@ class TraceCapture {
     path_ = pattern;
     InitTraceLog(path_);
   }
-  ~TraceCapture() { unlink(path_.c_str()); }
+  ~TraceCapture() {
+    InitTraceLog();  // back to the default file, so later tests leave nothing behind here
+    unlink(path_.c_str());
+  }
   TraceCapture(const TraceCapture&) = delete;
   TraceCapture& operator=(const TraceCapture&) = delete;
 

@@ -2,7 +2,6 @@
 // engine runs itself, the invalid-ID answer, start-up state and the input history.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include "execution/engine_fixture.h"
@@ -95,10 +94,10 @@ TEST_F(EngineCycle, ListUpFuncListsEveryRegisteredSignatureInOrder) {
 }
 
 TEST_F(EngineCycle, ListUpFuncWithKeywordListsWholeNameMatches) {
-  EXPECT_THAT(Type("ListUpFunc(\"GetDrive*\")"),
-              ElementsAre("VOID ListUpFunc(STRING)", "UINT GetDriveSize(VOID)",
-                          "UINT GetDriveSize(STRING)", "UINT GetDriveFreeSpace(VOID)",
-                          "UINT GetDriveFreeSpace(STRING)"));
+  EXPECT_THAT(
+      Type("ListUpFunc(\"GetDrive*\")"),
+      ElementsAre("VOID ListUpFunc(STRING)", "UINT GetDriveSize(VOID)", "UINT GetDriveSize(STRING)",
+                  "UINT GetDriveFreeSpace(VOID)", "UINT GetDriveFreeSpace(STRING)"));
   EXPECT_THAT(Type("ListUpFunc(\"Get?\")"), ElementsAre("VOID ListUpFunc(STRING)"));
   EXPECT_THAT(Type("ListUpFunc(\"GDS\")"),
               ElementsAre("VOID ListUpFunc(STRING)", "UINT GDS(VOID)", "UINT GDS(STRING)"));

@@ -87,7 +87,8 @@ TEST_F(JobFrameThreads, JobsEndingInOppositeOrderFillTheirOwnEntries) {
   EXPECT_EQ(retired[1].first, 1u);
   EXPECT_EQ(ToUtf8(retired[1].second), "done:gate:0");
   // A finished entry is an ordinary value for later lines.
-  EXPECT_THAT(Type("ListToClip(1)"), ::testing::Contains("クリップボードに 11 文字コピーしました。"));
+  EXPECT_THAT(Type("ListToClip(1)"),
+              ::testing::Contains("クリップボードに 11 文字コピーしました。"));
 }
 
 TEST_F(JobFrameThreads, FailingBodyShowsItsErrorTextWithTypeLetterS) {

@@ -85,7 +85,8 @@ TEST_F(ListCommands, GetListDataMakesEntryZeroAndThePreviousResultEqualToTheEntr
   EXPECT_THAT(Type("GetResultData()"),
               ElementsAre("VOID GetResultData(VOID)", "【直前の結果】STRING : s2"));
   EXPECT_THAT(Type("GetListData(9)"),
-              ElementsAre("INT GetListData(UINT)", "※　ショートカットリストからのデータ取得失敗。Index[9]"));
+              ElementsAre("INT GetListData(UINT)",
+                          "※　ショートカットリストからのデータ取得失敗。Index[9]"));
 }
 
 TEST_F(ListCommands, SetStrAndSetIntOverwriteExistingEntriesOnly) {

@@ -41,7 +41,8 @@ TEST_F(ResultList, RemovingAnEntryRenumbersTheRowsAndMovesItemData) {
 
 TEST_F(ResultList, EntryZeroIsNeverRemoved) {
   EXPECT_EQ(engine.RemoveAtListAndShortCut(0, true), -1);
-  EXPECT_EQ(Output(), std::vector<std::string>{"※　ショートカットのインデックス0は削除できません。"});
+  EXPECT_EQ(Output(),
+            std::vector<std::string>{"※　ショートカットのインデックス0は削除できません。"});
   EXPECT_EQ(EntryCount(), 1);
 }
 

@@ -31,7 +31,8 @@ TEST(InputHistoryRing, EmptyRingGivesAnEmptyText) {
 TEST(InputHistoryRing, WrapsManyTimesWithoutLosingOrder) {
   CGRingMemT<int> ring(4);
   for (int i = 0; i < 1003; ++i) ring.PushNewDataToRing(i);
-  for (uint32_t back = 0; back < 4; ++back) EXPECT_EQ(ring.GetFromOldData(back), 1002 - static_cast<int>(back));
+  for (uint32_t back = 0; back < 4; ++back)
+    EXPECT_EQ(ring.GetFromOldData(back), 1002 - static_cast<int>(back));
 }
 
 }  // namespace

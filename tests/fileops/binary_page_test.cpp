@@ -121,17 +121,20 @@ TEST_F(BinaryViewModelTest, MovingToAnOverlappingBlockReusesTheLoadedBytes) {
   const int64_t firstStart = m.Block().Start();
   ASSERT_GT(firstStart, 0);
   std::string error;
-  ASSERT_TRUE(m.MoveBlock(1, error)) << error;
-  EXPECT_EQ(m.Block().Start(), block);
-  EXPECT_EQ(m.Block().Count(), 4000);
-  EXPECT_EQ(m.Block().ReusedByLastLoad(), 4000);
-  EXPECT_EQ(m.PagePosition(), 0);
   ASSERT_TRUE(m.MoveBlock(0, error)) << error;
   EXPECT_EQ(m.Block().ReusedByLastLoad(), block - firstStart);
-  EXPECT_EQ(m.PagePosition(), m.PageCount() - 1);
-  for (int64_t i : {int64_t{0}, int64_t{255}, firstStart, block - 1}) {
+  EXPECT_EQ(m.PagePosition(), m.PageCount() - 1);  // a backward move shows the last page
+  for (int64_t i : {int64_t{0}, int64_t{255}, firstStart - 1, firstStart, block - 1}) {
     ASSERT_EQ(m.Block().Data()[i], ByteAt(i)) << i;
   }
+  CBinaryViewModel forward;
+  ASSERT_EQ(forward.DispFileData(path_, block + 100, block + 200), 1);
+  ASSERT_TRUE(forward.MoveBlock(1, error)) << error;
+  EXPECT_EQ(forward.Block().Start(), block);
+  EXPECT_EQ(forward.Block().Count(), 4000);
+  EXPECT_EQ(forward.Block().ReusedByLastLoad(), 4000);
+  EXPECT_EQ(forward.PagePosition(), 0);
+  EXPECT_EQ(forward.Block().Data()[3999], ByteAt(block + 3999));
 }
 
 TEST_F(BinaryViewModelTest, FailedBlockReadKeepsThePreviousBlock) {

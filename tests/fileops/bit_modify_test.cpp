@@ -41,9 +41,9 @@ TEST(BitOperation, BitOperationsChangeOnlyTheAddressedBit) {
     int op;
     int results[4];  // b,v = 00, 01, 10, 11
   };
-  const Row rows[] = {{kOpReset, {0, 0, 0, 0}}, {kOpSet, {1, 1, 1, 1}},   {kOpNot, {1, 1, 0, 0}},
-                      {kOpOr, {0, 1, 1, 1}},    {kOpAnd, {0, 0, 0, 1}},   {kOpExor, {0, 1, 1, 0}},
-                      {kOpNor, {1, 0, 0, 0}},   {kOpNand, {1, 1, 1, 0}},  {kOpExnor, {1, 0, 0, 1}},
+  const Row rows[] = {{kOpReset, {0, 0, 0, 0}}, {kOpSet, {1, 1, 1, 1}},  {kOpNot, {1, 1, 0, 0}},
+                      {kOpOr, {0, 1, 1, 1}},    {kOpAnd, {0, 0, 0, 1}},  {kOpExor, {0, 1, 1, 0}},
+                      {kOpNor, {1, 0, 0, 0}},   {kOpNand, {1, 1, 1, 0}}, {kOpExnor, {1, 0, 0, 1}},
                       {kOpForce, {0, 1, 0, 1}}};
   for (const Row& row : rows) {
     for (int b = 0; b < 2; ++b) {

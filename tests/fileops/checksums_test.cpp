@@ -32,7 +32,9 @@ struct Zlib {
 
 class ChecksumTest : public ::testing::Test {
  protected:
-  uint32_t Crc(const std::string& file) { return ComputeFileCRC32(file, kChecksumBuffer, &failure); }
+  uint32_t Crc(const std::string& file) {
+    return ComputeFileCRC32(file, kChecksumBuffer, &failure);
+  }
   uint32_t Adler(const std::string& file) {
     return ComputeFileAdler32(file, kChecksumBuffer, &failure);
   }
@@ -91,6 +93,29 @@ TEST_F(ChecksumTest, ComparisonReportsBothValuesOnMismatch) {
   EXPECT_EQ(message, SJ("※　ADLER32不一致。NewADLER[091E01DE] / CheckADLER[00000012]"));
   EXPECT_EQ(CompareFileChecksum(ChecksumKind::kCrc32, "", 0, &message), 0);
   EXPECT_EQ(message, SJ("※　ファイル名が無効です。"));
+}
+
+// RFC 1950 byte by byte.
+uint32_t ReferenceAdler32(uint32_t adler, const std::string& bytes) {
+  uint32_t a = adler & 0xFFFF, b = adler >> 16;
+  for (unsigned char c : bytes) {
+    a = (a + c) % 65521;
+    b = (b + a) % 65521;
+  }
+  return (b << 16) | a;
+}
+
+TEST(UpdateAdler32, MatchesTheByteWiseDefinitionAtEveryLengthAndSplit) {
+  std::string data = test::Pattern(3 * 5552 + 77, 7);
+  data.replace(100, 6000, 6000, '\xFF');  // long runs of the largest byte stress the sums
+  for (size_t length : {0ul, 1ul, 31ul, 32ul, 33ul, 5535ul, 5536ul, 5552ul, 5553ul, data.size()}) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    EXPECT_EQ(UpdateAdler32(1, bytes, length), ReferenceAdler32(1, data.substr(0, length)))
+        << length;
+    uint32_t split =
+        UpdateAdler32(UpdateAdler32(1, bytes, length / 3), bytes + length / 3, length - length / 3);
+    EXPECT_EQ(split, ReferenceAdler32(1, data.substr(0, length))) << "split " << length;
+  }
 }
 
 TEST(ParseHexChecksum, ReadsLikeAnUnsignedHexNumber) {

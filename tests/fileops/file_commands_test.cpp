@@ -123,7 +123,8 @@ TEST_F(FileCommandsTest, CreationCommandsReportSizes) {
   out = Type(R"(GetFileSize("m"))");
   EXPECT_EQ(out.back(), "1,234,567 Byte");
   EXPECT_EQ(RowText(0), "1234567");
-  EXPECT_EQ(RunJob(R"(MakeClearedFile("z", 1000))"), "ファイル作成完了。新規ファイルサイズ [1,000] Byte");
+  EXPECT_EQ(RunJob(R"(MakeClearedFile("z", 1000))"),
+            "ファイル作成完了。新規ファイルサイズ [1,000] Byte");
   test::WriteBytes(dir.File("tail"), "abc");
   EXPECT_EQ(RunJob(R"(CombineFile("z", "tail"))"),
             "ファイル内容追加完了。新規ファイルサイズ [1,003] Byte");

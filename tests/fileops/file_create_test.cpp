@@ -101,7 +101,8 @@ TEST(CreateZeroFile, StopsWhenCancelledAndReportsTheShortSize) {
   std::string text;
   AbortFlag cancel{1};
   EXPECT_EQ(CreateZeroFile(dir.File("z"), 1000, &text, &cancel), 0);
-  EXPECT_EQ(text, SJ("※　ファイルサイズの設定に失敗しました。 NewFileSize[0] / NeedFileSize[1000]"));
+  EXPECT_EQ(text,
+            SJ("※　ファイルサイズの設定に失敗しました。 NewFileSize[0] / NeedFileSize[1000]"));
 }
 
 TEST(AppendFileContents, AppendsReportsAndHandlesEmptySources) {

@@ -4,11 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "file_test_util.h"
-#include "host/sjis.h"
-#include "support/fake_ui.h"
 
 namespace vpx {
 namespace {
@@ -84,32 +80,6 @@ TEST(InsertThousandsSeparators, GroupsFromTheRight) {
   std::string tooLong(751, '9');  // 751 + 250 reaches 1000: unchanged
   EXPECT_EQ(InsertThousandsSeparators(tooLong), tooLong);
   EXPECT_EQ(FormatByteCount(1234567), "1,234,567");
-}
-
-TEST(OpenErrorText, MapsTheOpenErrors) {
-  EXPECT_EQ(OpenErrorText(ENOENT), SJ("ファイル名またはパス名が見つかりません。"));
-  EXPECT_EQ(OpenErrorText(EEXIST),
-            SJ("_O_CREAT と _O_EXCL フラグが指定されましたがファイルは既に存在しています。"));
-  EXPECT_EQ(OpenErrorText(EACCES), OpenErrorText(EISDIR));
-  EXPECT_EQ(OpenErrorText(EMFILE), SJ("ファイル ハンドルをこれ以上使ません。 "));
-  EXPECT_EQ(OpenErrorText(EIO), SJ("不明なエラーです。_open()"));
-}
-
-TEST(ChooseFolderAndClipboard, ReportChoiceCancelAndMissingText) {
-  test::FakeUi fake;
-  std::string out;
-  EXPECT_EQ(ChooseFolder(&fake.dialogs, "/", &out), 2);
-  fake.dialogs.folderChosen = true;
-  fake.dialogs.chosenFolder = "/tmp";
-  EXPECT_EQ(ChooseFolder(&fake.dialogs, "/", &out), 1);
-  EXPECT_EQ(out, "/tmp");
-  EXPECT_EQ(ChooseFolder(&fake.dialogs, "/", nullptr), 2);
-
-  EXPECT_EQ(GetStrFromClipBoard(&out, &fake.clipboard), 0);
-  EXPECT_TRUE(out.empty());
-  EXPECT_EQ(SetStrToClipBoard("abc", &fake.clipboard), 1);
-  EXPECT_EQ(GetStrFromClipBoard(&out, &fake.clipboard), 1);
-  EXPECT_EQ(out, "abc");
 }
 
 }  // namespace

@@ -75,7 +75,8 @@ TEST_F(WriteFailureTest, ValueWritePastTheSizeLimitFails) {
     WriteValueToFile(241, file, kLimit - 2, "abcdef", MyNumeric(), &message);
     return message;
   });
-  EXPECT_EQ(text, SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[2] / DataSize[6]"));
+  EXPECT_EQ(text,
+            SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[2] / DataSize[6]"));
   text = RunInChild({kLimit, false}, [&] {
     std::string message;
     WriteValueToFile(239, file, kLimit + 10, "abc", MyNumeric(), &message);
@@ -89,8 +90,8 @@ TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
   test::WriteBytes(dir.File("dst"), "keep me");
   std::string text = RunInChild({kLimit, false}, [&] {
     std::string failure;
-    int64_t n = CopyFileSect(CopyRequest{dir.File("dst"), dir.File("src"), 0, 3 * kLimit, 0,
-                                         nullptr, &failure});
+    int64_t n = CopyFileSect(
+        CopyRequest{dir.File("dst"), dir.File("src"), 0, 3 * kLimit, 0, nullptr, &failure});
     return std::to_string(n) + ":" + failure;
   });
   EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。"));

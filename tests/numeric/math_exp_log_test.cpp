@@ -23,7 +23,7 @@ std::string OracleLn(const std::string& x, uint32_t digits) {
   test::SetDecimal(v, x);
   mpfr_log(v, v, MPFR_RNDN);
   const int64_t intDigits = test::IntDigits(v);
-  std::string text = test::CutText(v, intDigits >= digits ? 0 : digits - intDigits);
+  std::string text = test::CutText(v, intDigits >= digits ? 0 : digits - intDigits, true);
   mpfr_clear(v);
   return text;
 }
@@ -84,9 +84,19 @@ TEST(LogEDigits, KeepsALongIntegerPartWhole) {
 }
 
 TEST(LogEDigits, MatchesAnIndependentOracle) {
-  const std::vector<std::string> args = {"2",     "3",    "10",       "0.5",   "1.0000001",
-                                         "0.999", "1000", "123.456",  "7E0",   "0.0000002",
-                                         "271828182845904523536", "1.5", "99999999"};
+  const std::vector<std::string> args = {"2",
+                                         "3",
+                                         "10",
+                                         "0.5",
+                                         "1.0000001",
+                                         "0.999",
+                                         "1000",
+                                         "123.456",
+                                         "7E0",
+                                         "0.0000002",
+                                         "271828182845904523536",
+                                         "1.5",
+                                         "99999999"};
   for (std::string x : args) {
     if (x == "7E0") x = "7";
     for (uint32_t digits : {1u, 2u, 5u, 10u, 30u, 31u, 77u, 300u}) {
@@ -100,7 +110,7 @@ TEST(LogEDigits, SettlesDigitsRightBesideATruncationBoundary) {
   const std::string below = ExpBeside("2.5", 45, false);
   const std::string above = ExpBeside("2.5", 45, true);
   EXPECT_EQ(Ln(below, 30), "2.49999999999999999999999999999");
-  EXPECT_EQ(Ln(above, 30), "2.5");
+  EXPECT_EQ(Ln(above, 30), "2.50000000000000000000000000000");
   EXPECT_EQ(Ln(below, 30), OracleLn(below, 30));
   const std::string nearOneBelow = ExpBeside("0.001", 60, false);
   EXPECT_EQ(Ln(nearOneBelow, 40), "0.000999999999999999999999999999999999999");

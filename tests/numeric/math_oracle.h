@@ -10,8 +10,9 @@
 
 namespace vpx::test {
 
-// The value v cut toward zero to fraction digits (trailing zeros dropped), as "[-]d.ddd".
-inline std::string CutText(mpfr_srcptr v, int64_t fraction) {
+// The value v cut toward zero to fraction digits, as "[-]d.ddd"; trailing zeros dropped
+// unless keepZeros.
+inline std::string CutText(mpfr_srcptr v, int64_t fraction, bool keepZeros = false) {
   const mpfr_prec_t bits = mpfr_get_prec(v) + 64;
   mpfr_t scaled, ten;
   mpfr_inits2(bits, scaled, ten, static_cast<mpfr_ptr>(nullptr));
@@ -34,7 +35,7 @@ inline std::string CutText(mpfr_srcptr v, int64_t fraction) {
   }
   std::string text = digits.substr(0, digits.size() - static_cast<size_t>(fraction));
   std::string frac = digits.substr(digits.size() - static_cast<size_t>(fraction));
-  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  while (!keepZeros && !frac.empty() && frac.back() == '0') frac.pop_back();
   if (!frac.empty()) text += "." + frac;
   if (minus && text != "0") text = "-" + text;
   return text;

@@ -13,7 +13,11 @@ std::string Apply(const std::string& a, Op op, const std::string& b, uint32_t re
                   int* status = nullptr) {
   MyNumeric x = Num(a);
   MyNumeric y = Num(b);
-  if (resultSize != 0) x.SetResultSize(resultSize);
+  if (resultSize != 0) {
+    uint32_t saved = MyNumeric::GetDefaultResultSize();
+    x.SetResultSize(resultSize);
+    SetDefaultResultSize(saved);
+  }
   int r = 0;
   switch (op) {
     case Op::kAdd: r = x.Add(y); break;

@@ -174,10 +174,13 @@ TEST_F(MainWindowTest, MinimumSizeKeepsEveryControlInsideWithDelAtTheBottomRight
   }
   const QRect del = view_->Button(3)->geometry();
   EXPECT_EQ(view_->Button(3)->text(), QStringLiteral("DEL"));
+  EXPECT_GE(del.bottom(), client.bottom() - 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_LT(view_->Button(i)->geometry().bottom(), del.top());
+  }
   for (QWidget* w : controls) {
-    EXPECT_LE(w->geometry().bottom(), del.bottom());
     if (w != console_) {
-      EXPECT_LE(w->geometry().left(), del.left());
+      EXPECT_LE(w->geometry().right(), del.right());
     }
   }
   EXPECT_EQ(console_->height(), static_cast<int>(client.height() * 0.7));

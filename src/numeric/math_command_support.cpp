@@ -1,0 +1,76 @@
+#include "numeric/math_command_support.h"
+
+#include <new>
+
+#include "command/func_data.h"
+#include "execution/engine.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+
+namespace vpx {
+
+DecimalDigits ToDecimalDigits(const MyNumeric& x) {
+  DecimalDigits d;
+  uint32_t intDigits = 1;
+  d.digits = x.GetDigitsMsdFirst(&intDigits);
+  for (char& c : d.digits) c = static_cast<char>(c + '0');
+  d.intDigits = intDigits;
+  d.minus = x.IsMinus();
+  Canonicalize(d, true);
+  return d;
+}
+
+int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d) {
+  try {
+    std::string values(d.digits);
+    for (char& c : values) c = static_cast<char>(c - '0');
+    if (x.SetDigitsMsdFirst(reinterpret_cast<const uint8_t*>(values.data()),
+                            static_cast<uint32_t>(values.size()), d.intDigits, d.minus) != 0)
+      return -1;
+  } catch (const std::bad_alloc&) {
+    WriteTrace(SJ("※　バッファの確保に失敗。StoreDecimalDigits()\n"));
+    return -1;
+  }
+  // The nines are laid out again by the number itself so that it carries the mark.
+  if (d.overflow && x.SetAllNines(x.GetResultSize() + 10) != 0) return -1;
+  return 0;
+}
+
+int RecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const MyNumeric& value) {
+  CMyFuncResult& previous = engine.PreviousResult();
+  if (previous.SetData(&call, static_cast<int32_t>(id), &value) == 0) {
+    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+    return 0;
+  }
+  engine.SetResultToListAndShortCut(previous, true);
+  return 1;
+}
+
+int RecordText(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const std::string& text) {
+  CMyFuncResult& previous = engine.PreviousResult();
+  if (previous.SetData(&call, static_cast<int32_t>(id), &text) == 0) {
+    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+    return 0;
+  }
+  engine.SetResultToListAndShortCut(previous, true);
+  return 1;
+}
+
+int EchoAndRecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call,
+                        const MyNumeric& value) {
+  engine.EchoLine(value.ToString());
+  return RecordNumber(engine, id, call, value);
+}
+
+std::string OperationFailureText(const char* operationUtf8) {
+  return Format(SJ("※　%sに失敗しました。").c_str(), SjisLiteral(operationUtf8).c_str());
+}
+
+const std::string& NegativeNumberText() {
+  return SJ("※　負の数は使えません。");
+}
+const std::string& DivisionByZeroText() {
+  return SJ("※　ゼロで除算しようとしました。");
+}
+
+}  // namespace vpx

@@ -1,0 +1,39 @@
+// What the math command handlers share: moving values between MyNumeric and the digit
+// strings of the exact computations, echoing and recording results, and the console texts
+// for failed operations.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "numeric/math_decimal.h"
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+
+class CVorpexEngine;
+class CMyFuncData;
+
+// The value of x as decimal digits.
+DecimalDigits ToDecimalDigits(const MyNumeric& x);
+// x takes the value of d (a saturated d leaves x saturated with its overflow mark; its
+// nine count must equal x's result size). 0, or -1 when a buffer cannot be had.
+int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d);
+
+// Makes value the previous result and entry 0 of the result list (taking the list lock).
+// 1, or 0 after the temporary-saving failure message.
+int RecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const MyNumeric& value);
+int RecordText(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const std::string& text);
+// Echoes the value's text, then records it.
+int EchoAndRecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call,
+                        const MyNumeric& value);
+
+// The console line for a failed number operation, naming it ("除算" gives
+// "※　除算に失敗しました。"). A zero divisor has DivisionByZeroText instead.
+std::string OperationFailureText(const char* operationUtf8);
+
+// Common console texts.
+const std::string& NegativeNumberText();
+const std::string& DivisionByZeroText();
+
+}  // namespace vpx

@@ -1,0 +1,14 @@
+// Registration of the math command families into the handler table; each family file
+// defines its own part (RegisterMathCommands in handler_table.h calls them).
+#pragma once
+
+namespace vpx {
+
+class HandlerTable;
+
+// Pow, SqRoot, GetNapier, LogE and Factorial with their job bodies.
+void RegisterSeriesCommands(HandlerTable& table);
+// Factorial digit counts, StrLen and the digit queries of a number.
+void RegisterDigitCommands(HandlerTable& table);
+
+}  // namespace vpx

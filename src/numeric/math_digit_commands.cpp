@@ -1,0 +1,112 @@
+// Handlers of the digit-count queries: factorial digit counts and their inverse, StrLen,
+// the digit, integer and fraction sizes of a number, and one digit of a number by place.
+#include <string>
+
+#include "command/func_data.h"
+#include "execution/engine.h"
+#include "execution/handler_table.h"
+#include "fileops/trace_log.h"
+#include "host/sjis.h"
+#include "numeric/math_command_support.h"
+#include "numeric/math_commands.h"
+#include "numeric/math_factorial.h"
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+namespace {
+
+// Records the count as a number and echoes it with the given format.
+int RecordCount(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, uint32_t count,
+                const std::string& echo) {
+  MyNumeric r;
+  r.SetByUInt(count);
+  const int recorded = RecordNumber(engine, id, call, r);
+  engine.EchoLine(echo);
+  return recorded;
+}
+
+// GetFactorialDigitSize (ID 30).
+int RunFactorialDigitSize(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 1) return 0;
+  const uint32_t n = call.GetArgValue(0).GetAsUInt();
+  if (n > kFactorialTableLastIndex) {
+    engine.EchoLine(SJ("※　階乗データが大きすぎます。10万以下のみ利用できます。"));
+    return 0;
+  }
+  const uint32_t digits = FactorialDigitTable()[n];
+  MyNumeric r;
+  r.SetByUInt(digits);
+  engine.EchoLine(Format("%u", digits));
+  return RecordNumber(engine, id, call, r);
+}
+
+// GetFactorialDataFromDigitSize (ID 31).
+int RunFactorialFromDigitSize(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 1) return 0;
+  const uint32_t n = FindFactorialByDigitCount(call.GetArgValue(0).GetAsUInt());
+  MyNumeric r;
+  r.SetByUInt(n);
+  engine.EchoLine(Format("%u", n));
+  return RecordNumber(engine, id, call, r);
+}
+
+// StrLen (ID 34): bytes of the text, a two-byte character counting 2.
+int RunStrLen(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 1) return 0;
+  const uint32_t length = static_cast<uint32_t>(call.GetArgText(0).size());
+  MyNumeric r;
+  r.SetByUInt(length);
+  engine.EchoLine(Format("%d", static_cast<int>(length)));
+  return RecordNumber(engine, id, call, r);
+}
+
+// GetDigitSize, GetIntSize, GetFloatSize (IDs 35 to 37): the fields as they stand.
+int RunSizeQuery(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 1) return 0;
+  const MyNumeric& x = call.GetArgValue(0);
+  switch (id) {
+    case 35:
+      return RecordCount(engine, id, call, x.GetValidSize(),
+                         Format(SJ("指定データは %u 桁です。").c_str(), x.GetValidSize()));
+    case 36:
+      return RecordCount(engine, id, call, x.GetIntSize(),
+                         Format(SJ("指定データの整数部分は %u 桁です。").c_str(), x.GetIntSize()));
+    default:
+      return RecordCount(engine, id, call, x.GetSPSize(),
+                         Format(SJ("指定データの小数以下は %u 桁です。").c_str(), x.GetSPSize()));
+  }
+}
+
+// GetDigitData (ID 38): the digit at place k (0 the units digit, -1 the first fraction
+// digit), read through a parameter snapshot.
+int RunDigitData(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 2) return 0;
+  const MyNumericParam param = call.GetArgValue(0).GetParam();
+  const int32_t k = call.GetArgValue(1).GetAsInt();
+  const int64_t place = k;
+  if (place < -static_cast<int64_t>(param.SPSize) || place >= param.IntSize ||
+      param.pbBuff == nullptr) {
+    engine.EchoLine(
+        Format(SJ("※　%d 桁目は数値の範囲を超えています。整数部分 %u 桁 / 小数部分 %u 桁").c_str(),
+               k, param.IntSize, param.SPSize));
+    return 0;
+  }
+  const uint32_t digit = param.pbBuff[static_cast<int64_t>(param.SPPos) + place];
+  MyNumeric r;
+  r.SetByUInt(digit);
+  const int recorded = RecordNumber(engine, id, call, r);
+  engine.EchoLine(Format(SJ("%d 桁目は [ %u ] です。").c_str(), k, digit));
+  return recorded;
+}
+
+}  // namespace
+
+void RegisterDigitCommands(HandlerTable& table) {
+  table.AddCommand(30, RunFactorialDigitSize);
+  table.AddCommand(31, RunFactorialFromDigitSize);
+  table.AddCommand(34, RunStrLen);
+  for (uint32_t id = 35; id <= 37; ++id) table.AddCommand(id, RunSizeQuery);
+  table.AddCommand(38, RunDigitData);
+}
+
+}  // namespace vpx

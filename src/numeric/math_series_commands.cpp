@@ -1,0 +1,204 @@
+// Handlers of Pow, SqRoot, GetNapier, LogE and Factorial, and the job bodies of LogE and
+// Factorial. The digits come from the exact computations; these handlers keep the
+// commands' limits, messages and result-size settings.
+#include <mpfr.h>
+
+#include <algorithm>
+#include <string>
+
+#include "command/func_data.h"
+#include "execution/engine.h"
+#include "execution/handler_table.h"
+#include "execution/thread_dlg.h"
+#include "host/sjis.h"
+#include "numeric/math_command_support.h"
+#include "numeric/math_commands.h"
+#include "numeric/math_exp_log.h"
+#include "numeric/math_factorial.h"
+#include "numeric/math_roots.h"
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+namespace {
+
+constexpr uint32_t kSeriesDigitLimit = 1'000'000;  // SqRoot, GetNapier, LogE
+constexpr uint32_t kLogEInlineDigits = 30;         // longer logarithms run as jobs
+constexpr uint32_t kLogEDefaultDigits = 100;       // LogE(x, 0)
+constexpr uint32_t kFactorialLimit = 10'000'000;   // arguments must stay below
+constexpr uint32_t kFactorialResultSize = 1'000'000;
+constexpr uint32_t kNapierTableCap = 456'574;
+
+// --- Pow (ID 24) ---
+
+int RunPow(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 2) return 0;
+  MyNumeric r(call.GetArgValue(0));
+  DecimalDigits power;
+  if (PowDigits(ToDecimalDigits(r), call.GetArgValue(1).GetAsInt(), r.GetResultSize(), &power) ==
+      PowStatus::kDivisionByZero) {
+    engine.EchoLine(DivisionByZeroText());
+    return 0;
+  }
+  if (StoreDecimalDigits(r, power) != 0) {
+    engine.EchoLine(OperationFailureText("べき乗"));
+    return 0;
+  }
+  r.RefreshValidPartSize();
+  return EchoAndRecordNumber(engine, id, call, r);
+}
+
+// --- SqRoot (IDs 26, 27) ---
+
+int RunSquareRoot(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < (id == 27 ? 2 : 1)) return 0;
+  MyNumeric r(call.GetArgValue(0));
+  r.RefreshValidPartSize();  // -0 is zero, not negative
+  if (r.IsMinus()) {
+    engine.EchoLine(NegativeNumberText());
+    return 0;
+  }
+  if (r.IsZero()) {
+    r.SetZero();
+    r.RefreshValidPartSize();
+    return EchoAndRecordNumber(engine, id, call, r);
+  }
+  // The digit count becomes the process default too, as later commands expect.
+  if (id == 27) r.SetResultSize(std::min(call.GetArgValue(1).GetAsUInt(), kSeriesDigitLimit));
+  if (StoreDecimalDigits(r, SquareRootDigits(ToDecimalDigits(r), r.GetResultSize())) != 0) {
+    engine.EchoLine(OperationFailureText("平方根の計算"));
+    return 0;
+  }
+  return EchoAndRecordNumber(engine, id, call, r);
+}
+
+// --- GetNapier (ID 25) ---
+
+int RunNapier(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 1) return 0;
+  uint32_t digits = std::min(call.GetArgValue(0).GetAsUInt(), kSeriesDigitLimit);
+  if (digits == 0) digits = 100;
+  // The series of the original sized its numbers (and the process default) to twice the
+  // factorial length it needed; that setting is kept.
+  const uint32_t factorialDigits = std::min(kNapierTableCap, 2 * digits);
+  MyNumeric r;
+  r.SetResultSize(2 * factorialDigits);
+  if (StoreDecimalDigits(r, NapierDigits(digits)) != 0) {
+    engine.EchoLine(OperationFailureText("ネイピア数の計算"));
+    return 0;
+  }
+  return EchoAndRecordNumber(engine, id, call, r);
+}
+
+// --- LogE (ID 29) ---
+
+// The digit count of a LogE call: 0 means the default.
+uint32_t LogEDigitsOf(const CMyFuncData& call) {
+  const uint32_t d = call.GetArgValue(1).GetAsUInt();
+  return d == 0 ? kLogEDefaultDigits : d;
+}
+
+// ln x into x with d digits: the result size is d + 10 while computing and d afterwards
+// (both also the process default). ln 0 is the negative saturated value. 0, or -1 when
+// aborted or a buffer failed.
+int LogEOnNumber(MyNumeric& x, uint32_t d, const AbortFlag* abort) {
+  x.SetResultSize(d + 10);
+  x.RefreshValidPartSize();
+  if (x.IsZero()) return StoreDecimalDigits(x, SaturatedNines(d + 10, true));
+  DecimalDigits log;
+  if (!LogEDigits(ToDecimalDigits(x), d, abort, &log)) return -1;
+  if (StoreDecimalDigits(x, log) != 0) return -1;
+  if (!log.IsZero()) x.SetResultSize(d);
+  return 0;
+}
+
+int RunLogE(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 2) return 0;
+  if (call.GetArgValue(1).GetAsUInt() > kSeriesDigitLimit) {
+    engine.EchoLine(SJ("※　桁数が大きすぎます。1,000,000桁以下にしてください。"));
+    return 0;
+  }
+  MyNumeric r(call.GetArgValue(0));
+  r.RefreshValidPartSize();
+  if (r.IsMinus()) {
+    engine.EchoLine(NegativeNumberText());
+    return 0;
+  }
+  const uint32_t d = LogEDigitsOf(call);
+  if (d > kLogEInlineDigits) {
+    return engine.QueueJob(
+        id, call,
+        {SJ("※　スレッドクラス作成に失敗。"), std::string(), SJ("※　スレッドクラス登録に失敗。")});
+  }
+  if (LogEOnNumber(r, d, nullptr) != 0) {
+    engine.EchoLine(SJ("※　エラー"));
+    return 0;
+  }
+  return EchoAndRecordNumber(engine, id, call, r);
+}
+
+int LogEJob(CMyThreadDlg& job) {
+  const CMyFuncData& call = job.GetCallData();
+  if (call.GetArgCount() < 2) return 0;
+  MyNumeric r(job.GetCancelFlag());
+  r = call.GetArgValue(0);
+  r.RefreshValidPartSize();
+  if (r.IsMinus()) {
+    job.SetError(NegativeNumberText());
+    return 0;
+  }
+  const int status = LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelFlag());
+  mpfr_free_cache();  // this worker thread's copies of pi and log 2 end with it
+  job.NumericResult().Swap(r);
+  if (status != 0 && !job.IsCancelled()) {
+    job.SetError(SJ("※　エラー"));
+    return 0;
+  }
+  return status == 0 ? 1 : 0;
+}
+
+// --- Factorial (ID 21) ---
+
+int RunFactorial(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+  if (call.GetArgCount() < 1) return 0;
+  if (call.GetArgValue(0).GetAsUInt() >= kFactorialLimit) {
+    engine.EchoLine(SJ("※　大きすぎる数値です。10,000,000未満である必要があります。"));
+    return 0;
+  }
+  return engine.QueueJob(
+      id, call, {SJ("※　スレッドクラス作成に失敗。VPX_Factorial"), std::string(), std::string()});
+}
+
+int FactorialJob(CMyThreadDlg& job) {
+  const CMyFuncData& call = job.GetCallData();
+  if (call.GetArgCount() < 1) return 0;
+  const uint32_t n = call.GetArgValue(0).GetAsUInt();
+  MyNumeric r(job.GetCancelFlag());
+  r.SetResultSize(kFactorialResultSize);  // also the process default
+  if (n >= kFactorialLimit) {
+    job.SetError(SJ("※　大きすぎる数値です。10,000,000未満である必要があります。"));
+    return 0;
+  }
+  DecimalDigits value;
+  if (!ComputeFactorial(n, kFactorialResultSize, job.GetCancelFlag(), &value)) return 0;
+  if (StoreDecimalDigits(r, value) != 0) {
+    job.SetError(OperationFailureText("階乗の計算"));
+    return 0;
+  }
+  job.NumericResult().Swap(r);
+  return 1;
+}
+
+}  // namespace
+
+void RegisterSeriesCommands(HandlerTable& table) {
+  table.AddCommand(24, RunPow);
+  table.AddCommand(26, RunSquareRoot);
+  table.AddCommand(27, RunSquareRoot);
+  table.AddCommand(25, RunNapier);
+  table.AddCommand(29, RunLogE);
+  table.AddJobBody(29, LogEJob);
+  table.AddCommand(21, RunFactorial);
+  table.AddJobBody(21, FactorialJob);
+}
+
+}  // namespace vpx

@@ -1,0 +1,50 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vpx::cli {
+namespace {
+
+bool Parse(std::vector<const char*> args, CommandLine& out, std::string& error) {
+  args.insert(args.begin(), "vorpex");
+  return ParseCommandLine(static_cast<int>(args.size()), const_cast<char**>(args.data()), out,
+                          error);
+}
+
+TEST(CommandLineOptions, RepeatedLinesAndFlagsCombine) {
+  CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(Parse({"-e", "NOP()", "--yes", "-e", "Test()", "--transcript", "--trace", "t.txt"},
+                    cl, error));
+  EXPECT_EQ(cl.mode, RunMode::kBatchLines);
+  EXPECT_EQ(cl.lines, (std::vector<std::string>{"NOP()", "Test()"}));
+  EXPECT_TRUE(cl.terminal.answerYes);
+  EXPECT_TRUE(cl.terminal.transcript);
+  EXPECT_FALSE(cl.terminal.interactive);
+  EXPECT_EQ(cl.tracePath, "t.txt");
+}
+
+TEST(CommandLineOptions, ModesExcludeEachOtherAndValuesAreRequired) {
+  CommandLine cl;
+  std::string error;
+  EXPECT_FALSE(Parse({"--batch", "f", "-e", "NOP()"}, cl, error));
+  EXPECT_FALSE(Parse({"--console", "--batch", "f"}, cl, error));
+  EXPECT_FALSE(Parse({"--batch"}, cl, error));
+  EXPECT_FALSE(Parse({"--trace"}, cl, error));
+  EXPECT_FALSE(Parse({"-x"}, cl, error));
+  EXPECT_EQ(error, "unknown option -x");
+}
+
+TEST(CommandLineOptions, ConsoleAndDefaultModes) {
+  CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(Parse({"--console"}, cl, error));
+  EXPECT_TRUE(cl.terminal.interactive);
+  ASSERT_TRUE(Parse({}, cl, error));
+  EXPECT_EQ(cl.mode, RunMode::kDefault);
+}
+
+}  // namespace
+}  // namespace vpx::cli

@@ -1,0 +1,97 @@
+// The interactive console driven through a pseudo-terminal: prompt, execution, the history
+// under the up key, a retired job announced above the prompt, Ctrl+D.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+class ConsoleSession {
+ public:
+  explicit ConsoleSession(const std::string& binary) {
+    pid_ = forkpty(&fd_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      execl(binary.c_str(), binary.c_str(), "--console", "--trace", "/dev/null",
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~ConsoleSession() {
+    if (pid_ > 0 && !waited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (fd_ >= 0) close(fd_);
+  }
+  bool Started() const { return pid_ > 0; }
+
+  void Type(const std::string& keys) {
+    ASSERT_EQ(write(fd_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+
+  // Reads until the output so far contains text (times times); false after the time limit.
+  bool ReadUntil(const std::string& text, int times = 1, int limitMs = 10000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (Count(text) < times) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(fd_, buffer, sizeof buffer);
+      if (n <= 0) return Count(text) >= times;
+      seen_.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+  }
+  int Count(const std::string& text) const {
+    int count = 0;
+    for (size_t at = seen_.find(text); at != std::string::npos; at = seen_.find(text, at + 1))
+      ++count;
+    return count;
+  }
+  int Wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    waited_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  const std::string& Seen() const { return seen_; }
+
+ private:
+  pid_t pid_ = -1;
+  int fd_ = -1;
+  bool waited_ = false;
+  std::string seen_;
+};
+
+TEST(InteractiveConsole, RunsLinesRecallsHistoryAnnouncesJobsAndQuitsOnCtrlD) {
+  const char* binary = std::getenv("VORPEX_BINARY");
+  ASSERT_NE(binary, nullptr);
+  char pattern[] = "/tmp/vorpex_console_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string file = std::string(pattern) + "/data.bin";
+  std::ofstream(file) << "123456789";
+
+  ConsoleSession session(binary);
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.ReadUntil("vorpex> "));
+  session.Type("AddInt(40, 2)\r");
+  ASSERT_TRUE(session.ReadUntil("　42")) << session.Seen();
+  session.Type("MakeFileCRC(\"" + file + "\")\r");
+  ASSERT_TRUE(session.ReadUntil("[1] CBF43926")) << session.Seen();
+  session.Type("\x1b[A\x1b[A\r");  // up twice: AddInt(40, 2) again
+  ASSERT_TRUE(session.ReadUntil("　42", 2)) << session.Seen();
+  session.Type("\x04");
+  EXPECT_EQ(session.Wait(), 0);
+  std::remove(file.c_str());
+  rmdir(pattern);
+}
+
+}  // namespace
