@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -25,11 +24,11 @@ std::string BenchDir() {
   return dir != nullptr ? dir : "/tmp";
 }
 
-// The source file, made once and read once so that it sits in the page cache.
-const std::string& SourceFile() {
-  static const std::string path = [] {
-    std::string p = BenchDir() + "/vpx-bench-src-" + std::to_string(getpid());
-    int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+// The source file, made once (removed at exit) and read once so that it sits in the
+// page cache.
+struct SourceFileHolder {
+  SourceFileHolder() : path(BenchDir() + "/vpx-bench-src-" + std::to_string(getpid())) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::unique_ptr<char[]> block(new char[1 << 20]);
     uint32_t x = 12345;
     for (int i = 0; i < (1 << 20); ++i)
@@ -39,10 +38,14 @@ const std::string& SourceFile() {
     }
     fdatasync(fd);  // no writeback of the source competes with the measured writes
     close(fd);
-    std::atexit([] { unlink(SourceFile().c_str()); });
-    return p;
-  }();
-  return path;
+  }
+  ~SourceFileHolder() { unlink(path.c_str()); }
+  std::string path;
+};
+
+const std::string& SourceFile() {
+  static const SourceFileHolder holder;
+  return holder.path;
 }
 
 std::string TargetFile() {

@@ -149,8 +149,10 @@ void BM_MulSmall(benchmark::State& state) {
                        static_cast<uint32_t>(2 * n + 2));
   MyNumeric x = a;
   vpx::mynum::Crossovers saved = vpx::mynum::GetCrossovers();
-  if (state.range(2) == 0) vpx::mynum::SetCrossovers({UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX});
-  else vpx::mynum::SetCrossovers({0, 0, 0, 0});
+  if (state.range(2) == 0)
+    vpx::mynum::SetCrossovers({UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX});
+  else
+    vpx::mynum::SetCrossovers({0, 0, 0, 0});
   for (auto _ : state) {
     x = a;
     x.Mul(b);
@@ -159,11 +161,23 @@ void BM_MulSmall(benchmark::State& state) {
 }
 // Third argument: 0 per-digit rows, 1 GMP.
 BENCHMARK(BM_MulSmall)
-    ->Args({200, 200, 0})->Args({200, 200, 1})
-    ->Args({20, 20, 0})->Args({20, 20, 1})->Args({40, 40, 0})->Args({40, 40, 1})
-    ->Args({60, 60, 0})->Args({60, 60, 1})->Args({100, 100, 0})->Args({100, 100, 1})
-    ->Args({10000, 50, 0})->Args({10000, 50, 1})->Args({10000, 200, 0})->Args({10000, 200, 1})
-    ->Args({100000, 500, 0})->Args({100000, 500, 1})->Args({100000, 2000, 0})
+    ->Args({200, 200, 0})
+    ->Args({200, 200, 1})
+    ->Args({20, 20, 0})
+    ->Args({20, 20, 1})
+    ->Args({40, 40, 0})
+    ->Args({40, 40, 1})
+    ->Args({60, 60, 0})
+    ->Args({60, 60, 1})
+    ->Args({100, 100, 0})
+    ->Args({100, 100, 1})
+    ->Args({10000, 50, 0})
+    ->Args({10000, 50, 1})
+    ->Args({10000, 200, 0})
+    ->Args({10000, 200, 1})
+    ->Args({100000, 500, 0})
+    ->Args({100000, 500, 1})
+    ->Args({100000, 2000, 0})
     ->Args({100000, 2000, 1});
 
 void BM_DivSmall(benchmark::State& state) {
@@ -172,8 +186,10 @@ void BM_DivSmall(benchmark::State& state) {
   MyNumeric a = Number(RandomDigits(static_cast<size_t>(state.range(1)) * 2, 9), r);
   MyNumeric b = Number(RandomDigits(static_cast<size_t>(state.range(1)), 10), r);
   vpx::mynum::Crossovers saved = vpx::mynum::GetCrossovers();
-  if (state.range(2) == 0) vpx::mynum::SetCrossovers({UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX});
-  else vpx::mynum::SetCrossovers({0, 0, 0, 0});
+  if (state.range(2) == 0)
+    vpx::mynum::SetCrossovers({UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX});
+  else
+    vpx::mynum::SetCrossovers({0, 0, 0, 0});
   MyNumeric x = a;
   for (auto _ : state) {
     x = a;
@@ -186,8 +202,10 @@ BENCHMARK(BM_DivSmall)->ArgsProduct({{20, 100, 1000}, {20, 40, 100}, {0, 1}});
 void BM_ToBytes(benchmark::State& state) {
   MyNumeric a = Number(RandomDigits(static_cast<size_t>(state.range(0)), 11), 1000);
   vpx::mynum::Crossovers saved = vpx::mynum::GetCrossovers();
-  if (state.range(1) == 0) vpx::mynum::SetCrossovers({UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX});
-  else vpx::mynum::SetCrossovers({0, 0, 0, 0});
+  if (state.range(1) == 0)
+    vpx::mynum::SetCrossovers({UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX});
+  else
+    vpx::mynum::SetCrossovers({0, 0, 0, 0});
   std::string hex;
   for (auto _ : state) benchmark::DoNotOptimize(a.GetDataAsStrHex(hex));
   vpx::mynum::SetCrossovers(saved);

@@ -145,7 +145,8 @@ void MyNumeric::FitToResultSize(FitMode mode) {
 int MyNumeric::Add(const MyNumeric& other, int signHandled) {
   if (Error != 0 || other.Error != 0 || !other.pbBuff || !pbBuff) {
     WriteTrace(Format(
-        SJ("※　エラーデータは使えません。MyNumeric::Add()\n\tSelfError[%u], TargetError[%u]\n").c_str(),
+        SJ("※　エラーデータは使えません。MyNumeric::Add()\n\tSelfError[%u], TargetError[%u]\n")
+            .c_str(),
         Error, other.Error));
     return -1;
   }
@@ -164,8 +165,8 @@ int MyNumeric::Add(const MyNumeric& other, int signHandled) {
   if (std::max(thisInt, otherInt) > ResultSize) {
     return SetAllNines(std::min(ResultSize + 200, mynum::kBuffLimit));
   }
-  uint64_t span = static_cast<uint64_t>(std::max(SPSize, other.SPSize)) +
-                  std::max(thisInt, otherInt) + 1;
+  uint64_t span =
+      static_cast<uint64_t>(std::max(SPSize, other.SPSize)) + std::max(thisInt, otherInt) + 1;
   if (span > kMaxDigits) {
     TraceParameter();
     WriteTrace(Format(SJ("加算結果が制限サイズを超えるので末尾を切り捨てます [%u]/[%u]\n").c_str(),
@@ -186,7 +187,8 @@ int MyNumeric::Add(const MyNumeric& other, int signHandled) {
 int MyNumeric::Sub(const MyNumeric& other) {
   if (Error != 0 || other.Error != 0 || !other.pbBuff || !pbBuff) {
     WriteTrace(Format(
-        SJ("※　エラーデータは使えません。MyNumeric::Sub()\n\tSelfError[%u], TargetError[%u]\n").c_str(),
+        SJ("※　エラーデータは使えません。MyNumeric::Sub()\n\tSelfError[%u], TargetError[%u]\n")
+            .c_str(),
         Error, other.Error));
     TraceParameter();
     return -1;
@@ -245,9 +247,10 @@ int MyNumeric::AddOrSubInteger(int32_t v, uint32_t s, int signHandled, bool subt
   } while (magnitude != 0);
   int r = subtract ? SubMagnitude(digits, count, 0) : AddMagnitude(digits, count, 0);
   if (r != 0) {
-    WriteTrace(Format(subtract ? SJ("※　減算中に問題が発生。Add()\n\tiSubData[%d] iValidSize[%d]\n").c_str()
-                               : SJ("※　加算中に問題が発生。Add()\n\tiAddData[%d] iValidSize[%d]\n").c_str(),
-                      v, static_cast<int>(ValidSize)));
+    WriteTrace(Format(
+        subtract ? SJ("※　減算中に問題が発生。Add()\n\tiSubData[%d] iValidSize[%d]\n").c_str()
+                 : SJ("※　加算中に問題が発生。Add()\n\tiAddData[%d] iValidSize[%d]\n").c_str(),
+        v, static_cast<int>(ValidSize)));
     return -1;
   }
   RefreshValidPartSize();
@@ -324,7 +327,8 @@ int MyNumeric::CompareMagnitude(const MyNumeric& other) const {
   int64_t topA = static_cast<int64_t>(hiA) - SPPos;
   int64_t topB = static_cast<int64_t>(hiB) - other.SPPos;
   if (topA != topB) return topA > topB ? 1 : -1;
-  int64_t low = std::min(static_cast<int64_t>(loA) - SPPos, static_cast<int64_t>(loB) - other.SPPos);
+  int64_t low =
+      std::min(static_cast<int64_t>(loA) - SPPos, static_cast<int64_t>(loB) - other.SPPos);
   for (int64_t place = topA; place >= low; --place) {
     int64_t ia = SPPos + place, ib = other.SPPos + place;
     int a = ia >= loA ? pbBuff[ia] : 0;

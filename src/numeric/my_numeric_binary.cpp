@@ -155,8 +155,8 @@ int MyNumeric::SetByBinary(uint32_t dwByteNum, const uint8_t* bytes, int bIsLitt
     return 0;
   }
   if (dwByteNum > 5'000'000) {
-    WriteTrace(
-        Format(SJ("※　配列データのサイズ指定が過大。ByteNum[%u] SetByBinary()\n").c_str(), dwByteNum));
+    WriteTrace(Format(SJ("※　配列データのサイズ指定が過大。ByteNum[%u] SetByBinary()\n").c_str(),
+                      dwByteNum));
     return 0;
   }
   uint32_t digits = DigitCountForBytes(dwByteNum);
@@ -263,7 +263,8 @@ int64_t MyNumeric::GetDataAsStrBin(std::string& out) const {
   }
   size_t at = 0;
   for (int64_t i = count; i-- > 0;) {
-    for (int bit = 7; bit >= 0; --bit) out[at++] = (bytes[static_cast<size_t>(i)] >> bit & 1) ? '1' : '0';
+    for (int bit = 7; bit >= 0; --bit)
+      out[at++] = (bytes[static_cast<size_t>(i)] >> bit & 1) ? '1' : '0';
   }
   return count * 8;
 }

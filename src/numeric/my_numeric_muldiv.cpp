@@ -178,8 +178,8 @@ int MyNumeric::Surplus(const MyNumeric& divisor) {
 int MyNumeric::ShiftPoint(int32_t n) {
   if (Error != 0 || !pbBuff) return -1;
   if (Float != 0) {
-    iExp = static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(iExp) + n, INT32_MIN,
-                                                    INT32_MAX));
+    iExp = static_cast<int32_t>(
+        std::clamp<int64_t>(static_cast<int64_t>(iExp) + n, INT32_MIN, INT32_MAX));
     return 0;
   }
   int64_t e = static_cast<int64_t>(n) + MSD - SPPos;

@@ -204,42 +204,63 @@ int MyNumeric::CheckZero() {
   return zero;
 }
 
-int MyNumeric::IsUnsignedInteger() const { return Minus != 0 ? 0 : IsInteger(); }
+int MyNumeric::IsUnsignedInteger() const {
+  return Minus != 0 ? 0 : IsInteger();
+}
 
 int MyNumeric::IsInteger() const {
   if (SPSize == 0 || !pbBuff) return 1;
   return std::all_of(Run(), Run() + SPSize, [](uint8_t d) { return d == 0; }) ? 1 : 0;
 }
 
-int MyNumeric::HasFractionPart() const { return SPSize != 0 ? 1 : 0; }
+int MyNumeric::HasFractionPart() const {
+  return SPSize != 0 ? 1 : 0;
+}
 
 MyNumericParam MyNumeric::GetParam() const {
-  return MyNumericParam{Error,   Minus,    Float,      Zero,        iExp,         MSD,
-                        LSD,     SPPos,    IntSize,    SPSize,      ValidSize,    BuffSize,
-                        SubBuffSize, TempBuffSize, pbBuff.get(), pbSubBuff.get(), pbTempBuff.get()};
+  return MyNumericParam{Error,
+                        Minus,
+                        Float,
+                        Zero,
+                        iExp,
+                        MSD,
+                        LSD,
+                        SPPos,
+                        IntSize,
+                        SPSize,
+                        ValidSize,
+                        BuffSize,
+                        SubBuffSize,
+                        TempBuffSize,
+                        pbBuff.get(),
+                        pbSubBuff.get(),
+                        pbTempBuff.get()};
 }
 
 int MyNumeric::VerifyLayout() {
   ErrorText.clear();
   int failed = 0;
   if (ValidSize != IntSize + SPSize) {
-    ErrorText += Format(SJ("【 ValidSize != IntSize + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
-                        ValidSize, IntSize, SPSize);
+    ErrorText +=
+        Format(SJ("【 ValidSize != IntSize + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
+               ValidSize, IntSize, SPSize);
     ++failed;
   }
   if (SPPos != LSD + SPSize) {
-    ErrorText += Format(SJ("【 SPPos != LSD + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(), SPPos,
-                        LSD, SPSize);
+    ErrorText += Format(SJ("【 SPPos != LSD + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
+                        SPPos, LSD, SPSize);
     ++failed;
   }
   if (MSD != LSD + ValidSize - 1) {
-    ErrorText += Format(SJ("【 MSD != LSD + ValidSize - 1 】\n____(%u) != (%u) + (%u) - 1\n\n").c_str(),
-                        MSD, LSD, ValidSize);
+    ErrorText +=
+        Format(SJ("【 MSD != LSD + ValidSize - 1 】\n____(%u) != (%u) + (%u) - 1\n\n").c_str(), MSD,
+               LSD, ValidSize);
     ++failed;
   }
   if (SPPos != MSD - IntSize + 1) {
-    ErrorText += Format(SJ("【 SPPos != MSD - IntSize + 1 】\n____(%u) != (%u) - (%u) + 1\n\n").c_str(),
-                        SPPos, MSD, IntSize);
+    ErrorText +=
+        Format(SJ("【 SPPos != MSD - IntSize + 1 】\n____(%u) != (%u) - (%u) + 1\n\n").c_str(),
+               SPPos, MSD, IntSize);
     ++failed;
   }
   if (IntSize == 0) {
@@ -253,12 +274,12 @@ void MyNumeric::TraceParameter() const {
   WriteTrace("------------------TraceParameter-------------------\n");
   WriteTrace(Format("BuffSize[%u], SubBuffSize[%u], TempBuffSize[%u]\n", BuffSize, SubBuffSize,
                     TempBuffSize));
-  WriteTrace(Format("ValidSize[%u], ResultSize[%u], MaxSize[%u], iExp[%u]\n", ValidSize,
-                    ResultSize, MaxSize, static_cast<unsigned>(iExp)));
+  WriteTrace(Format("ValidSize[%u], ResultSize[%u], MaxSize[%u], iExp[%u]\n", ValidSize, ResultSize,
+                    MaxSize, static_cast<unsigned>(iExp)));
   WriteTrace(Format("MSD[%u], SPPos[%u], LSD[%u], IntSize[%u], SPSize[%u]\n", MSD, SPPos, LSD,
                     IntSize, SPSize));
-  WriteTrace(Format("ID[%u], Error[%u], Float[%u], Minus[%u], Zero[%u]\n", ID, Error, Float, Minus,
-                    Zero));
+  WriteTrace(
+      Format("ID[%u], Error[%u], Float[%u], Minus[%u], Zero[%u]\n", ID, Error, Float, Minus, Zero));
   WriteTrace("---------------------------------------------------\n");
 }
 

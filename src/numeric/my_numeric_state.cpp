@@ -14,7 +14,9 @@ namespace {
 
 std::atomic<uint32_t> g_serial{0};
 
-uint32_t NextId() { return g_serial.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint32_t NextId() {
+  return g_serial.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 }  // namespace
 
@@ -54,7 +56,9 @@ MyNumeric::MyNumeric() {
   InitBuffers(std::min<uint32_t>(2 * d + 10, mynum::kBuffLimit));
 }
 
-MyNumeric::MyNumeric(const AbortFlag* flag) : MyNumeric() { pAbortFlag = flag; }
+MyNumeric::MyNumeric(const AbortFlag* flag) : MyNumeric() {
+  pAbortFlag = flag;
+}
 
 MyNumeric::MyNumeric(const MyNumeric& cAnother) {
   if (cAnother.Error != 0 || !cAnother.pbBuff) {
@@ -73,10 +77,10 @@ MyNumeric::MyNumeric(const MyNumeric& cAnother) {
     TempBuffSize = size;
   } catch (const std::bad_alloc&) {
     ResetToEmptyError();
-    WriteTrace(Format(
-        SJ("※　バッファの確保に失敗。MyNumeric::MyNumeric(MyNumeric& cAnother)\n\tNeedBuffSize[%u]\n")
-            .c_str(),
-        size));
+    WriteTrace(Format(SJ("※　バッファの確保に失敗。MyNumeric::MyNumeric(MyNumeric& "
+                         "cAnother)\n\tNeedBuffSize[%u]\n")
+                          .c_str(),
+                      size));
     return;
   }
   Overflow = cAnother.Overflow;
@@ -241,8 +245,8 @@ int MyNumeric::GetLargeBuffInThree(uint32_t n) {
     BuffSize = n;
     return 0;
   } catch (const std::bad_alloc&) {
-    WriteTrace(
-        Format(SJ("※　新規バッファの確保に失敗。GetLargeBuffInThree()\n\tNeedSize[%u]\n").c_str(), n));
+    WriteTrace(Format(
+        SJ("※　新規バッファの確保に失敗。GetLargeBuffInThree()\n\tNeedSize[%u]\n").c_str(), n));
     return -1;
   }
 }
@@ -314,6 +318,8 @@ bool MyNumeric::AbortRequested() const {
   return pAbortFlag != nullptr && pAbortFlag->load(std::memory_order_relaxed) != 0;
 }
 
-void MyNumeric::SetAbortFlag(const AbortFlag* flag) { pAbortFlag = flag; }
+void MyNumeric::SetAbortFlag(const AbortFlag* flag) {
+  pAbortFlag = flag;
+}
 
 }  // namespace vpx

@@ -89,7 +89,9 @@ void SubtractInPlace(uint8_t* r, const uint8_t* b, uint32_t nb) {
 
 }  // namespace
 
-Crossovers DefaultCrossovers() { return Crossovers{32, 64, 200, 4}; }
+Crossovers DefaultCrossovers() {
+  return Crossovers{32, 64, 200, 4};
+}
 
 Crossovers GetCrossovers() {
   if (!g_crossoversSet.load(std::memory_order_acquire)) return DefaultCrossovers();
@@ -124,7 +126,9 @@ bool UseGmpForDiv(uint32_t quotientDigits, uint32_t nb) {
   return static_cast<uint64_t>(quotientDigits) * nb >= work;
 }
 
-bool UseGmpForBinary(uint32_t digits) { return digits > GetCrossovers().binaryDigits; }
+bool UseGmpForBinary(uint32_t digits) {
+  return digits > GetCrossovers().binaryDigits;
+}
 
 bool MulSchoolbook(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
                    const AbortFlag* abort) {
@@ -201,8 +205,8 @@ bool DivLong(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64
   return true;
 }
 
-bool DivGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_t shift,
-            uint8_t* q, uint32_t places) {
+bool DivGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_t shift, uint8_t* q,
+            uint32_t places) {
   try {
     int64_t len = static_cast<int64_t>(na) + shift;
     if (len <= 0) {

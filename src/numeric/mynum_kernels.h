@@ -42,8 +42,8 @@ bool MulGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_
 // -shift digits). The caller guarantees the quotient is below 10^places.
 bool DivLong(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_t shift,
              uint8_t* q, uint32_t places);
-bool DivGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_t shift,
-            uint8_t* q, uint32_t places);
+bool DivGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_t shift, uint8_t* q,
+            uint32_t places);
 
 // Integer digits d[0 .. n) (least significant first) to little-endian bytes; returns the
 // byte count (0 for the value zero), or -1 when scratch memory cannot be had.

@@ -1,6 +1,7 @@
 #include "fileops/bit_modify.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "file_test_util.h"
 #include "fileops/trace_log.h"
@@ -103,6 +104,18 @@ TEST_F(ModifyFileTest, RefusesAddressesOutsideTheFileAndLeavesIt) {
   EXPECT_EQ(Bytes(), std::string("\x00\xFF\x55", 3));
   test::WriteBytes(dir.File("empty"), "");
   EXPECT_EQ(ModifyFileByteAt(dir.File("empty"), 0, 1, kOpSet, &message), 0);
+}
+
+TEST(ModifyFile, ReachesBytesBeyondFourGiB) {
+  TempDir dir;
+  std::string file = dir.File("sparse");
+  test::WriteBytes(file, "");
+  const int64_t offset = (4ll << 30) + 3;
+  ASSERT_EQ(truncate(file.c_str(), offset + 1), 0);
+  std::string message;
+  ASSERT_EQ(ModifyFileBitAt(file, offset, 7, 1, kOpSet, true, offset * 8 + 7, &message), 1);
+  EXPECT_EQ(message, SJ("【成功】OrgData[00] -> NewData[80]"));
+  EXPECT_EQ(ModifyFileByteAt(file, offset + 1, 1, kOpSet, &message), 0);
 }
 
 }  // namespace

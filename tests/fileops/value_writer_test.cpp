@@ -1,6 +1,7 @@
 #include "fileops/value_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "file_test_util.h"
 #include "fileops/trace_log.h"
@@ -76,6 +77,15 @@ TEST_F(ValueWriterTest, OverwritesInPlaceWithoutTruncating) {
   ASSERT_EQ(WriteText(243, "xyz", 12), 1);  // past the end: the gap reads as zeros
   EXPECT_EQ(Bytes(), std::string("01AB456789\0\0xyz", 15));
   EXPECT_EQ(message, SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [3] Byte"));
+}
+
+TEST_F(ValueWriterTest, WritesAtOffsetsBeyondFourGiB) {
+  const int64_t offset = (4ll << 30) + 5;
+  ASSERT_EQ(WriteText(241, "end", offset), 1);
+  ASSERT_EQ(WriteText(241, "!", -1), 1);  // -1: the end of the existing file
+  struct stat st;
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, offset + 4);
 }
 
 TEST_F(ValueWriterTest, OpenFailuresGiveTheOpenText) {

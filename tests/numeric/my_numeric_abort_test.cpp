@@ -28,7 +28,8 @@ bool IsPartialProduct(const std::string& product, const std::string& x, const st
     char* low = mpz_get_str(nullptr, 10, q);
     std::string lowText(low);
     free(low);
-    ok = lowText.size() <= y.size() && y.compare(y.size() - lowText.size(), lowText.size(), lowText) == 0;
+    ok = lowText.size() <= y.size() &&
+         y.compare(y.size() - lowText.size(), lowText.size(), lowText) == 0;
   }
   mpz_clears(p, a, q, r, nullptr);
   return ok;
@@ -40,7 +41,10 @@ TEST_F(MyNumericAbortThreads, RaisedFlagStopsAfterTheFirstRowOnEitherKernel) {
   std::mt19937 rng(3);
   std::string x = RandomInteger(rng, 400), y = RandomInteger(rng, 400);
   for (bool gmp : {false, true}) {
-    if (gmp) ForceGmp(); else ForcePerDigit();
+    if (gmp)
+      ForceGmp();
+    else
+      ForcePerDigit();
     AbortFlag flag{1};
     MyNumeric a(&flag);
     ASSERT_EQ(a.SetByString(x), 0);

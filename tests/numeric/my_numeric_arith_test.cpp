@@ -20,11 +20,21 @@ std::string Apply(const std::string& a, Op op, const std::string& b, uint32_t re
   }
   int r = 0;
   switch (op) {
-    case Op::kAdd: r = x.Add(y); break;
-    case Op::kSub: r = x.Sub(y); break;
-    case Op::kMul: r = x.Mul(y); break;
-    case Op::kDiv: r = x.Div(y); break;
-    case Op::kSurplus: r = x.Surplus(y); break;
+    case Op::kAdd:
+      r = x.Add(y);
+      break;
+    case Op::kSub:
+      r = x.Sub(y);
+      break;
+    case Op::kMul:
+      r = x.Mul(y);
+      break;
+    case Op::kDiv:
+      r = x.Div(y);
+      break;
+    case Op::kSurplus:
+      r = x.Surplus(y);
+      break;
   }
   if (status != nullptr) *status = r;
   EXPECT_EQ(x.VerifyLayout(), 0) << a << " op " << b << "\n" << x.GetErrorText();
@@ -126,7 +136,8 @@ TEST_F(MyNumericArithTest, ComparisonAlignsAtThePoint) {
   EXPECT_EQ(Num("1.5").MyNumericCompare(Num("1.500001")), -1);
   EXPECT_EQ(Num("-2").MyNumericCompare(Num("-10")), 1);
   EXPECT_EQ(Num("-10").MyNumericCompare(Num("-2")), -1);
-  EXPECT_EQ(Num("0").MyNumericCompare(Num("-0")), 1) << "a zero with its minus sign counts as negative";
+  EXPECT_EQ(Num("0").MyNumericCompare(Num("-0")), 1)
+      << "a zero with its minus sign counts as negative";
   EXPECT_EQ(Num("007").MyNumericCompare(Num("7")), 0);
   EXPECT_EQ(Num("100").MyNumericCompare(Num("99.99")), 1);
   EXPECT_TRUE(Num("0.09").IsLess(Num("0.1")));
@@ -134,7 +145,8 @@ TEST_F(MyNumericArithTest, ComparisonAlignsAtThePoint) {
 }
 
 TEST_F(MyNumericArithTest, DoubleAndHalve) {
-  for (auto [in, out] : {std::pair{"5", "10"}, {"4", "8"}, {"-7", "-14"}, {"0", "0"}, {"9.95", "19.90"}}) {
+  for (auto [in, out] :
+       {std::pair{"5", "10"}, {"4", "8"}, {"-7", "-14"}, {"0", "0"}, {"9.95", "19.90"}}) {
     MyNumeric x = Num(in);
     EXPECT_EQ(x.Double(), 1);
     EXPECT_EQ(x.ToString(), out);

@@ -115,7 +115,10 @@ TEST_F(MyNumericBinaryTest, BytesRoundTripAcrossThePaths) {
     mpz_import(v, bytes.size(), -1, 1, 0, 0, bytes.data());
     char* digits = mpz_get_str(nullptr, 10, v);
     for (bool gmp : {false, true}) {
-      if (gmp) ForceGmp(); else ForcePerDigit();
+      if (gmp)
+        ForceGmp();
+      else
+        ForcePerDigit();
       MyNumeric n;
       ASSERT_EQ(n.SetByBinary(static_cast<uint32_t>(len), bytes.data(), 1), 1);
       ASSERT_EQ(n.ToString(), digits) << len;

@@ -92,7 +92,10 @@ void IncrementLast(std::string& ip, std::string& fp) {
   std::string all = ip + fp;
   int i = static_cast<int>(all.size()) - 1;
   while (i >= 0 && all[i] == '9') all[i--] = '0';
-  if (i < 0) all.insert(0, "1"); else ++all[i];
+  if (i < 0)
+    all.insert(0, "1");
+  else
+    ++all[i];
   ip = all.substr(0, all.size() - fp.size());
   fp = all.substr(all.size() - fp.size());
 }
@@ -131,7 +134,10 @@ std::string ExpectedSum(const Operand& a, const Operand& b, bool subtract, uint3
   int scale = std::max(a.scale, b.scale);
   Scale(x, scale - a.scale);
   Scale(y, scale - b.scale);
-  if (subtract) mpz_sub(sum.v, x.v, y.v); else mpz_add(sum.v, x.v, y.v);
+  if (subtract)
+    mpz_sub(sum.v, x.v, y.v);
+  else
+    mpz_add(sum.v, x.v, y.v);
   bool bNegative = subtract ? !b.negative : b.negative;
   bool magnitudeAdd = a.negative == bNegative;  // else the magnitudes are subtracted (cut)
   bool negative = mpz_sgn(sum.v) < 0;
@@ -228,15 +234,18 @@ class MyNumericOracleTest : public NumericTest {
   void Check(const Operand& a, const Operand& b, uint32_t r, const std::string& expected,
              bool refresh, Op op) {
     for (bool gmp : {false, true}) {
-      if (gmp) ForceGmp(); else ForcePerDigit();
+      if (gmp)
+        ForceGmp();
+      else
+        ForcePerDigit();
       MyNumeric x = Num(a.text);
       MyNumeric y = Num(b.text);
       x.SetResultSize(r);
       ASSERT_EQ(op(x, y), 0) << a.text << " , " << b.text;
       ASSERT_EQ(x.VerifyLayout(), 0) << x.GetErrorText();
       if (refresh) x.RefreshValidPartSize();
-      ASSERT_EQ(x.ToString(), expected) << a.text << " , " << b.text << " R=" << r
-                                        << (gmp ? " (gmp)" : " (per digit)");
+      ASSERT_EQ(x.ToString(), expected)
+          << a.text << " , " << b.text << " R=" << r << (gmp ? " (gmp)" : " (per digit)");
     }
   }
   uint32_t RandomSize(std::mt19937& rng) {

@@ -1,5 +1,19 @@
 // Construction, buffers, state setters, queries and the layout check of MyNumeric.
 #include "numeric_test_support.h"
+#include "support/fake_ui.h"
+
+namespace vpx {
+
+// Reaches states that no public operation produces.
+class MyNumericTestAccess {
+ public:
+  static void MarkFloating(MyNumeric& n, int32_t exp) {
+    n.Float = 1;
+    n.iExp = exp;
+  }
+};
+
+}  // namespace vpx
 
 namespace vpx::test {
 namespace {
@@ -169,6 +183,16 @@ TEST_F(MyNumericStateTest, ReserveKeepsValueAndCentres) {
   EXPECT_EQ(n.GetParam().LSD, (5000u - 5u) / 2);
   EXPECT_EQ(n.ToString(), "31415");
   EXPECT_EQ(n.Reserve(100'000'003), -1);
+  EXPECT_LAYOUT_OK(n);
+}
+
+TEST_F(MyNumericStateTest, MisshapenFloatingFormBeepsThroughTheUserInterface) {
+  FakeUi ui;
+  MyNumeric n = Num("12.5");  // two integer digits: not the floating layout
+  MyNumericTestAccess::MarkFloating(n, 1);
+  EXPECT_EQ(n.FloatToNormal(), 0);
+  EXPECT_EQ(ui.dialogs.beeps, 1);
+  EXPECT_EQ(n.ToString(), "125");
   EXPECT_LAYOUT_OK(n);
 }
 

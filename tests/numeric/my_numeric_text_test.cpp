@@ -63,7 +63,8 @@ TEST_F(MyNumericTextTest, HexadecimalAndBinaryForms) {
 }
 
 TEST_F(MyNumericTextTest, TextsWithoutDigitsOrWithStrayCharactersAreRejected) {
-  for (const char* bad : {"-", "   ", "5-", "1..2", "1.2.", "+5", "abc", "1,000", "0x-1", ".", "-."}) {
+  for (const char* bad :
+       {"-", "   ", "5-", "1..2", "1.2.", "+5", "abc", "1,000", "0x-1", ".", "-."}) {
     MyNumeric n = Num("42");
     EXPECT_EQ(n.SetByString(bad), -1) << bad;
     EXPECT_EQ(n.ToString(), "42") << "a rejected text leaves the number as it was";
