@@ -1,6 +1,8 @@
 #include "cli/interactive_console.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 // clang-format off
@@ -23,8 +25,36 @@ constexpr int kHistoryLines = 16;
 struct ConsoleState {
   TerminalFrontEnd* frontEnd = nullptr;
   bool quit = false;
+  const termios* lineMode = nullptr;  // the terminal's line mode while a command runs
 };
 ConsoleState g_console;
+
+// While a command runs libedit leaves the terminal in line mode, where a Ctrl+D typed ahead
+// becomes an end-of-file mark that libedit later waits behind. Keys typed ahead are kept
+// as plain bytes instead, for libedit to read once the prompt is back.
+class TypeAheadAsBytes {
+ public:
+  TypeAheadAsBytes() {
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &lineMode_) != 0) return;
+    termios raw = lineMode_;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    active_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    if (active_) g_console.lineMode = &lineMode_;
+  }
+  ~TypeAheadAsBytes() {
+    if (!active_) return;
+    g_console.lineMode = nullptr;
+    tcsetattr(STDIN_FILENO, TCSANOW, &lineMode_);
+  }
+  TypeAheadAsBytes(const TypeAheadAsBytes&) = delete;
+  TypeAheadAsBytes& operator=(const TypeAheadAsBytes&) = delete;
+
+ private:
+  termios lineMode_{};
+  bool active_ = false;
+};
 
 void OnLine(char* line) {
   if (line == nullptr) {  // Ctrl+D
@@ -38,7 +68,10 @@ void OnLine(char* line) {
   // afterwards restores it and shows the prompt.
   rl_callback_handler_remove();
   frontEnd.Output().SetPromptShown(false);
-  frontEnd.RunLine(text);
+  {
+    TypeAheadAsBytes typeAhead;
+    frontEnd.RunLine(text);
+  }
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
 }
@@ -51,21 +84,29 @@ void AbovePrompt(const std::function<void()>& write) {
   rl_forced_update_display();
 }
 
-// A question asked while a command runs (Yes/No, a file or folder name).
-bool AskUser(const std::string& prompt, std::string& answer) {
+// Reads byte by byte, so that nothing typed after the answer is taken from libedit.
+bool ReadAnswer(const std::string& prompt, std::string& answer) {
   std::fputs(prompt.c_str(), stderr);
   std::fflush(stderr);
-  char* line = nullptr;
-  size_t capacity = 0;
-  const ssize_t n = getline(&line, &capacity, stdin);
-  if (n < 0) {
-    std::free(line);
-    return false;
+  answer.clear();
+  char c = 0;
+  for (;;) {
+    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n <= 0) return !answer.empty();
+    if (c == '\n' || c == '\r') return true;
+    answer += c;
   }
-  answer.assign(line, static_cast<size_t>(n));
-  std::free(line);
-  while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
-  return true;
+}
+
+// A question asked while a command runs (Yes/No, a file or folder name).
+bool AskUser(const std::string& prompt, std::string& answer) {
+  // The answer is typed as a line.
+  termios bytesMode{};
+  const bool restore = g_console.lineMode != nullptr && tcgetattr(STDIN_FILENO, &bytesMode) == 0;
+  if (restore) tcsetattr(STDIN_FILENO, TCSANOW, g_console.lineMode);
+  const bool answered = ReadAnswer(prompt, answer);
+  if (restore) tcsetattr(STDIN_FILENO, TCSANOW, &bytesMode);
+  return answered;
 }
 
 void ConnectEngine(TerminalFrontEnd& frontEnd) {
@@ -97,7 +138,16 @@ int RunConsole(const TerminalOptions& options) {
       frontEnd.Queue().DrainWakeFd();
       frontEnd.Queue().Pump();
     }
-    if ((fds[0].revents & (POLLIN | POLLHUP)) != 0) rl_callback_read_char();
+    if ((fds[0].revents & POLLIN) != 0) {
+      // Readable with nothing to read is the end of input: Ctrl+D typed while a command
+      // ran (the terminal was in line mode then), or the end of a pipe.
+      int available = 0;
+      if (ioctl(STDIN_FILENO, FIONREAD, &available) == 0 && available == 0) {
+        g_console.quit = true;
+        break;
+      }
+      rl_callback_read_char();
+    }
     // End of a piped input, or a closed descriptor.
     if ((fds[0].revents & POLLNVAL) != 0 ||
         ((fds[0].revents & POLLHUP) != 0 && (fds[0].revents & POLLIN) == 0))

@@ -121,7 +121,7 @@ bool CBinaryBlock::Reserve(int64_t blockSize) {
   if (static_cast<int64_t>(buffer_.size()) >= blockSize) return true;
   try {
     std::vector<uint8_t> larger(static_cast<size_t>(blockSize));
-    std::memcpy(larger.data(), buffer_.data(), static_cast<size_t>(count_));
+    if (count_ > 0) std::memcpy(larger.data(), buffer_.data(), static_cast<size_t>(count_));
     buffer_.swap(larger);
   } catch (const std::bad_alloc&) {
     return false;

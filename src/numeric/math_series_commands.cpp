@@ -136,7 +136,14 @@ int RunLogE(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return EchoAndRecordNumber(engine, id, call, r);
 }
 
+// MPFR keeps per-thread caches (pi, log 2, ...) that would outlive a worker thread; a job
+// body releases them before its thread ends.
+struct MpfrThreadCacheRelease {
+  ~MpfrThreadCacheRelease() { mpfr_free_cache(); }
+};
+
 int LogEJob(CMyThreadDlg& job) {
+  MpfrThreadCacheRelease releaseCaches;
   const CMyFuncData& call = job.GetCallData();
   if (call.GetArgCount() < 2) return 0;
   MyNumeric r(job.GetCancelFlag());
@@ -147,7 +154,6 @@ int LogEJob(CMyThreadDlg& job) {
     return 0;
   }
   const int status = LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelFlag());
-  mpfr_free_cache();  // this worker thread's copies of pi and log 2 end with it
   job.NumericResult().Swap(r);
   if (status != 0 && !job.IsCancelled()) {
     job.SetError(SJ("※　エラー"));
@@ -169,6 +175,7 @@ int RunFactorial(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
 }
 
 int FactorialJob(CMyThreadDlg& job) {
+  MpfrThreadCacheRelease releaseCaches;
   const CMyFuncData& call = job.GetCallData();
   if (call.GetArgCount() < 1) return 0;
   const uint32_t n = call.GetArgValue(0).GetAsUInt();
