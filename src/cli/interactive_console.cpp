@@ -1,7 +1,6 @@
 #include "cli/interactive_console.h"
 
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <editline/readline.h>
 // clang-format on
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "execution/ring_memory.h"
@@ -48,6 +48,12 @@ class TypeAheadAsBytes {
     g_console.lineMode = nullptr;
     tcsetattr(STDIN_FILENO, TCSANOW, &lineMode_);
   }
+  // libedit takes the terminal over from here (its next prompt switches straight to its own
+  // mode, so there is no moment in line mode); the line mode is not restored.
+  void HandOver() {
+    active_ = false;
+    g_console.lineMode = nullptr;
+  }
   TypeAheadAsBytes(const TypeAheadAsBytes&) = delete;
   TypeAheadAsBytes& operator=(const TypeAheadAsBytes&) = delete;
 
@@ -68,10 +74,9 @@ void OnLine(char* line) {
   // afterwards restores it and shows the prompt.
   rl_callback_handler_remove();
   frontEnd.Output().SetPromptShown(false);
-  {
-    TypeAheadAsBytes typeAhead;
-    frontEnd.RunLine(text);
-  }
+  TypeAheadAsBytes typeAhead;
+  frontEnd.RunLine(text);
+  typeAhead.HandOver();
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
 }
@@ -109,6 +114,28 @@ bool AskUser(const std::string& prompt, std::string& answer) {
   return answered;
 }
 
+// libedit's key source: waits for a key while running the tasks handed to the GUI thread,
+// so jobs keep retiring while the user types. The end of input ends the console.
+int ReadKey(FILE*) {
+  TerminalGuiQueue& queue = g_console.frontEnd->Queue();
+  for (;;) {
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {queue.WakeFd(), POLLIN, 0}};
+    if (poll(fds, 2, 200) < 0 && errno != EINTR) break;
+    if (fds[1].revents != 0) {
+      queue.DrainWakeFd();
+      queue.Pump();
+    }
+    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) continue;
+    unsigned char key = 0;
+    const ssize_t n = read(STDIN_FILENO, &key, 1);
+    if (n == 1) return key;
+    if (n < 0 && errno == EINTR) continue;
+    break;
+  }
+  g_console.quit = true;
+  return EOF;
+}
+
 void ConnectEngine(TerminalFrontEnd& frontEnd) {
   CVorpexEngine& engine = frontEnd.Engine();
   engine.SetHistoryListener(
@@ -127,32 +154,11 @@ int RunConsole(const TerminalOptions& options) {
   if (!frontEnd.Start()) return 1;
   g_console = ConsoleState{&frontEnd, false};
   ConnectEngine(frontEnd);
+  rl_getc_function = ReadKey;  // before libedit initialises itself
   stifle_history(kHistoryLines);
-
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
-  while (!g_console.quit) {
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {frontEnd.Queue().WakeFd(), POLLIN, 0}};
-    if (poll(fds, 2, 200) < 0) continue;
-    if (fds[1].revents != 0) {
-      frontEnd.Queue().DrainWakeFd();
-      frontEnd.Queue().Pump();
-    }
-    if ((fds[0].revents & POLLIN) != 0) {
-      // Readable with nothing to read is the end of input: Ctrl+D typed while a command
-      // ran (the terminal was in line mode then), or the end of a pipe.
-      int available = 0;
-      if (ioctl(STDIN_FILENO, FIONREAD, &available) == 0 && available == 0) {
-        g_console.quit = true;
-        break;
-      }
-      rl_callback_read_char();
-    }
-    // End of a piped input, or a closed descriptor.
-    if ((fds[0].revents & POLLNVAL) != 0 ||
-        ((fds[0].revents & POLLHUP) != 0 && (fds[0].revents & POLLIN) == 0))
-      g_console.quit = true;
-  }
+  while (!g_console.quit) rl_callback_read_char();
   rl_callback_handler_remove();
   frontEnd.Output().SetPromptShown(false);
   std::fputs("\n", stdout);

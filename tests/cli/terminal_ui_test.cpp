@@ -1,0 +1,73 @@
+// The terminal's host interfaces in batch mode: message boxes and questions on standard
+// error, dialogs cancelled, console lines on standard output with CR LF as LF.
+#include "cli/terminal_ui.h"
+
+#include <gtest/gtest.h>
+
+#include "host/sjis.h"
+
+namespace vpx::cli {
+namespace {
+
+std::string Sjis(const std::string& utf8) {
+  std::string out;
+  EXPECT_TRUE(Utf8ToSjis(utf8, out));
+  return out;
+}
+
+TEST(TerminalHost, MessageBoxIsOneLineOnStandardError) {
+  TerminalOutput out;
+  TerminalDialogs dialogs(out, false);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  dialogs.MessageBox(Sjis("※　一行目\r\n二行目\n"));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "※　一行目  二行目\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST(TerminalHost, QuestionsAreAnsweredByTheYesOption) {
+  TerminalOutput out;
+  TerminalDialogs no(out, false);
+  TerminalDialogs yes(out, true);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(no.AskYesNo(Sjis("上書きしますか？")));
+  EXPECT_TRUE(yes.AskYesNo(Sjis("上書きしますか？")));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "上書きしますか？ (y/N) n\n上書きしますか？ (y/N) y\n");
+}
+
+TEST(TerminalHost, DialogsAreCancelledInBatchMode) {
+  TerminalOutput out;
+  TerminalDialogs dialogs(out, true);
+  std::vector<std::string> paths;
+  std::string folder;
+  EXPECT_FALSE(dialogs.ChooseOpenFiles("/tmp", false, paths));
+  EXPECT_EQ(dialogs.ChooseFolder("title", "/tmp", folder), 2);
+}
+
+TEST(TerminalHost, ConsoleLinesUseLineFeedsOnly) {
+  TerminalOutput out;
+  TerminalConsole console(out);
+  testing::internal::CaptureStdout();
+  console.AppendOutput(Sjis("　結果\r\n"));
+  console.AppendOutput(Sjis("　a\nb\r\n"));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "　結果\n　a\nb\n");
+}
+
+TEST(TerminalHost, UnconvertibleBytesBecomeQuestionMarks) {
+  EXPECT_EQ(TerminalText(std::string("ab\x81", 3)), "ab?");
+  EXPECT_EQ(TerminalText(Sjis("漢") + "\x85\x40" + "x"), "漢?x");
+}
+
+TEST(TerminalHost, ClipboardIsKeptInTheProcess) {
+  ProcessClipboard clipboard;
+  std::string text = "stale";
+  EXPECT_FALSE(clipboard.GetText(text));
+  EXPECT_EQ(text, "");
+  EXPECT_TRUE(clipboard.SetText("kept"));
+  EXPECT_TRUE(clipboard.GetText(text));
+  EXPECT_EQ(text, "kept");
+}
+
+}  // namespace
+}  // namespace vpx::cli
