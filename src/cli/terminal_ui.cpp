@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "fileops/binary_page.h"
+#include "fileops/trace_log.h"
 #include "host/sjis.h"
 
 namespace vpx::cli {
@@ -39,7 +40,12 @@ std::string TerminalText(const std::string& sjis) {
     const size_t step =
         IsSjisLeadByte(static_cast<unsigned char>(sjis[i])) && i + 1 < sjis.size() ? 2 : 1;
     std::string piece;
-    out += SjisToUtf8(sjis.substr(i, step), piece) ? piece : std::string("?");
+    if (SjisToUtf8(sjis.substr(i, step), piece)) {
+      out += piece;
+    } else {
+      for (size_t k = i; k < i + step; ++k)
+        out += Format("\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(sjis[k])));
+    }
     i += step;
   }
   return out;
@@ -135,14 +141,14 @@ bool ProcessClipboard::GetText(std::string& text) {
 }
 
 int TerminalBinaryDisplay::OpenBinaryDisplay(const BinaryDisplayRequest& request) {
-  const int64_t last =
+  int64_t last =
       request.length < 0 ? std::numeric_limits<int64_t>::max() : request.start + request.length - 1;
+  if (request.end >= 0) last = request.end;
   CBinaryViewModel view;
   if (view.DispFileData(request.fileName, request.start, last) == 0) return 0;
-  std::string text = SJ("簡易バイナリ表示 ") + request.fileName + "\n";
+  // The first page goes to standard output as console lines, like every other output.
   for (const BinaryLine& line : view.FormatPage())
-    text += line.offset + line.hex + line.chars + "\n";
-  out_.WriteErrorText(TerminalText(text));
+    out_.WriteConsole(SJ("　") + line.offset + line.hex + line.chars + "\r\n");
   return 1;
 }
 

@@ -12,7 +12,8 @@
 
 namespace vpx::cli {
 
-// Shift-JIS to UTF-8 for the terminal; bytes without a UTF-8 form become "?".
+// Shift-JIS to UTF-8 for the terminal; bytes that are not valid Shift-JIS are shown as
+// \xNN escapes, so they are visible rather than silently replaced.
 std::string TerminalText(const std::string& sjis);
 
 class TerminalOutput {

@@ -238,6 +238,9 @@ bool CMyFuncParser::AddShortCutArgument(int64_t index) {
   CMyFuncResult record;
   if (shortcuts_->GetAt(static_cast<uint32_t>(index), record) == 0) return false;
   if (record.type < kRetInt || record.type > kRetString) return false;  // VOID refers nothing
+  // A job still computing into the entry, or one that failed or was cancelled, has no
+  // value yet: using its placeholder zero would give a wrong result.
+  if (record.reserved != 0 || record.overrideFlag != 0) return false;
   funcData_.AddArgument(record.text, static_cast<uint8_t>(record.type), record.number);
   return true;
 }

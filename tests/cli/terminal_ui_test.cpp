@@ -54,9 +54,9 @@ TEST(TerminalHost, ConsoleLinesUseLineFeedsOnly) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "　結果\n　a\nb\n");
 }
 
-TEST(TerminalHost, UnconvertibleBytesBecomeQuestionMarks) {
-  EXPECT_EQ(TerminalText(std::string("ab\x81", 3)), "ab?");
-  EXPECT_EQ(TerminalText(Sjis("漢") + "\x85\x40" + "x"), "漢?x");
+TEST(TerminalHost, UnconvertibleBytesAreShownAsVisibleEscapes) {
+  EXPECT_EQ(TerminalText(std::string("ab\x81", 3)), "ab\\x81");
+  EXPECT_EQ(TerminalText(Sjis("漢") + "\x85\x40" + "x"), "漢\\x85\\x40x");
 }
 
 TEST(TerminalHost, ClipboardIsKeptInTheProcess) {

@@ -181,6 +181,21 @@ TEST_F(CMyFuncParserShortCuts, VoidOrMissingEntryMakesTheArgumentInvalid) {
   EXPECT_EQ(Parse("F($1)").data.GetArgCount(), 0);  // no array handed to the parser
 }
 
+TEST_F(CMyFuncParserShortCuts, EntryOfARunningOrFailedJobHasNoValueToUse) {
+  CMyFuncResult running;
+  running.type = kRetUInt;
+  running.reserved = 1;
+  shortcuts.SetAt(3, running);
+  CMyFuncResult failed;
+  failed.type = kRetUInt;
+  failed.overrideFlag = 1;
+  failed.overrideText = "x";
+  shortcuts.SetAt(4, failed);
+  EXPECT_EQ(Parse("F($3)", &shortcuts).data.GetArgCount(), 0);
+  EXPECT_EQ(Parse("F($4)", &shortcuts).data.GetArgCount(), 0);
+  EXPECT_EQ(Parse("F($1)", &shortcuts).data.GetArgCount(), 1);
+}
+
 TEST(CMyFuncParserShortCutNumber, ReadsDollarAndDigitsWithBlanksAnywhere) {
   EXPECT_EQ(CMyFuncParser::GetShortCutNumber("$2"), 2);
   EXPECT_EQ(CMyFuncParser::GetShortCutNumber(" $ 1 2 "), 12);
