@@ -25,13 +25,15 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-# configure DIR [cmake options...]: configures once, then only builds what changed.
+# build DIR [cmake options...]: configures once, then only builds what changed (all
+# targets, or those named in TARGETS).
 build() {
   local dir=$1; shift
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@"
   fi
-  cmake --build "$dir" -j "$JOBS"
+  # shellcheck disable=SC2086
+  cmake --build "$dir" -j "$JOBS" ${TARGETS:+--target $TARGETS}
 }
 
 cmd=${1:-}
@@ -61,7 +63,8 @@ case "$cmd" in
     done
     if [ -f tests/fuzz/CMakeLists.txt ]; then
       echo "== fuzzers"
-      build build-fuzz -DVORPEX_FUZZ=ON -DVORPEX_WITH_QT=OFF -DVORPEX_BENCH=OFF \
+      TARGETS=$(cd tests/fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//' | tr '\n' ' ') \
+        build build-fuzz -DVORPEX_FUZZ=ON -DVORPEX_WITH_QT=OFF -DVORPEX_BENCH=OFF \
         -DVORPEX_TESTS=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
       for f in build-fuzz/tests/fuzz/fuzz_*; do
         [ -x "$f" ] || continue

@@ -36,7 +36,11 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
       record.number.SetZero();
     record.text.clear();
   } else if (record.type == kRetString) {
-    record.text = text != nullptr ? *text : number->ToString();
+    if (text != nullptr) {
+      record.text = *text;
+    } else if (number != nullptr) {
+      record.text = number->ToString();
+    }
     record.number.SetZero();
   } else {
     record.number.SetZero();
