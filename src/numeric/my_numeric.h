@@ -209,6 +209,8 @@ class MyNumeric {
   int SetFromLittleEndian(const uint8_t* bytes, uint64_t count);
   // Two's-complement little-endian bytes of the integer part; the byte count, or -1.
   int64_t IntegerToLittleEndian(std::vector<uint8_t>& bytes) const;
+  // IntegerToLittleEndian, tracing failureText when the bytes cannot be had (-1).
+  int64_t IntegerBytesOrTrace(std::vector<uint8_t>& bytes, const std::string& failureText) const;
 };
 
 }  // namespace vpx

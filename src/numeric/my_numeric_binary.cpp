@@ -198,6 +198,18 @@ int MyNumeric::SetByBinaryDigits(const uint8_t* digits, uint32_t count) {
   }
 }
 
+int64_t MyNumeric::IntegerBytesOrTrace(std::vector<uint8_t>& bytes,
+                                       const std::string& failureText) const {
+  int64_t count = -1;
+  try {
+    count = IntegerToLittleEndian(bytes);
+  } catch (const std::bad_alloc&) {
+    count = -1;
+  }
+  if (count < 0) WriteTrace(failureText);
+  return count;
+}
+
 int64_t MyNumeric::GetDataAsStrHex(std::string& out) const {
   out.clear();
   if (!pbBuff || ValidSize == 0 || Error != 0) return 0;
@@ -206,16 +218,9 @@ int64_t MyNumeric::GetDataAsStrHex(std::string& out) const {
     return 1;
   }
   std::vector<uint8_t> bytes;
-  int64_t count = 0;
-  try {
-    count = IntegerToLittleEndian(bytes);
-  } catch (const std::bad_alloc&) {
-    count = -1;
-  }
-  if (count < 0) {
-    WriteTrace(SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrHex()\n"));
-    return 0;
-  }
+  const int64_t count = IntegerBytesOrTrace(
+      bytes, SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrHex()\n"));
+  if (count < 0) return 0;
   static const char kHex[] = "0123456789ABCDEF";
   try {
     out.resize(static_cast<size_t>(count) * 2);
@@ -240,16 +245,9 @@ int64_t MyNumeric::GetDataAsStrBin(std::string& out) const {
     return 8;
   }
   std::vector<uint8_t> bytes;
-  int64_t count = 0;
-  try {
-    count = IntegerToLittleEndian(bytes);
-  } catch (const std::bad_alloc&) {
-    count = -1;
-  }
-  if (count < 0) {
-    WriteTrace(SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrBin()\n"));
-    return 0;
-  }
+  const int64_t count = IntegerBytesOrTrace(
+      bytes, SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrBin()\n"));
+  if (count < 0) return 0;
   if (count >= 0x20000000) {
     WriteTrace(SJ("※　データサイズが大きすぎます。MyNumeric::GetDataAsStrBin()\n"));
     return 0;
