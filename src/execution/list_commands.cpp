@@ -41,9 +41,10 @@ int FailWith(CVorpexEngine& engine, ListLockScope& scope, const std::string& tex
   return 0;
 }
 
-// UINT for a non-negative integral value, INT for a negative one, FLOAT otherwise.
+// UINT for a non-negative integral value, INT for a negative one, FLOAT otherwise; fraction
+// zeros (1.0) do not make a value fractional, as for the parser's argument kinds.
 uint32_t NumericKind(const MyNumeric& value) {
-  if (value.HasFractionPart()) return kRetFloat;
+  if (value.IsInteger() == 0) return kRetFloat;
   return value.IsMinus() ? kRetInt : kRetUInt;
 }
 

@@ -28,7 +28,7 @@ int IxExistFile(const std::string& name, bool wantDirectory);
 // Size of an existing file, or kUnknownSize.
 int64_t QueryFileSize(const std::string& name);
 // Bytes available to the caller and total bytes of the file system holding path (for a
-// path that does not exist yet, of its folder); 0 when it cannot be found.
+// path that does not exist yet, of its nearest existing folder); 0 when it cannot be found.
 int64_t GetDriveFreeSize(const std::string& path);
 int64_t GetDriveTotalSize(const std::string& path);
 

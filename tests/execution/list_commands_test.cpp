@@ -64,9 +64,12 @@ TEST_F(ListCommands, AddIntToListClassifiesTheNumber) {
   Type("AddIntToList(7)");
   Type("AddIntToList(-7)");
   Type("AddIntToList(1.5)");
-  EXPECT_EQ(RowType(1), "U");
+  Type("AddIntToList(2.0)");
+  Type("SetIntToList(1, -4.00)");
+  EXPECT_EQ(RowType(1), "I");
   EXPECT_EQ(RowType(2), "I");
   EXPECT_EQ(RowType(3), "F");
+  EXPECT_EQ(RowType(4), "U");
   EXPECT_EQ(RowText(2), "-7");
 }
 

@@ -157,5 +157,19 @@ TEST(MakeSizedFile, CreatesEmptyAndSparseFilesButNeverOverwrites) {
   EXPECT_EQ(test::ReadBytes(dir.File("e")), "keep");
 }
 
+// A folder that does not exist is an open failure, not a lack of space: the space is that
+// of the nearest existing folder.
+TEST(MakeSizedFile, InAMissingFolderFailsToOpenRatherThanForLackOfSpace) {
+  TempDir dir;
+  const std::string missing = dir.File("no/such/x");
+  EXPECT_GT(GetDriveFreeSize(missing), 0);
+  std::string text;
+  EXPECT_EQ(MakeSizedFile(missing, 5, &text), 0);
+  EXPECT_EQ(text, SJ("ファイル名またはパス名が見つかりません。"));
+  EXPECT_EQ(CreateZeroFile(missing, 5, &text, nullptr), 0);
+  EXPECT_EQ(text, SJ("ファイル名またはパス名が見つかりません。"));
+  EXPECT_FALSE(test::Exists(dir.File("no")));
+}
+
 }  // namespace
 }  // namespace vpx
