@@ -49,7 +49,7 @@ class MainWindowTest : public ::testing::Test {
     console_->moveCursor(QTextCursor::Start);
     const int before = console_->document()->blockCount();
     test::PressKey(console_, Qt::Key_Return);
-    PumpUntil([&] { return console_->document()->blockCount() > before + 1; }, 2000);
+    PumpUntil([&] { return console_->document()->blockCount() > before + 1; }, 10000);
     QCoreApplication::processEvents();
   }
 

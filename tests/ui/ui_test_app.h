@@ -23,7 +23,7 @@ inline QApplication& App() {
 }
 
 // Processes events until done() holds or timeoutMs passed; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
