@@ -1,6 +1,8 @@
-// The dispatcher: runs the commands the engine itself owns (AddInt, SubInt, GetCurDir,
-// SetString, GetListItemNum, GetResultData, ListUpFunc) and routes every other ID through
-// the handler table; an ID without a handler answers with the invalid-ID message.
+// The dispatcher: routes every ID through the handler table, where an ID without a handler
+// answers with the invalid-ID message; and the commands the engine itself owns (AddInt,
+// SubInt, GetCurDir, SetString, GetListItemNum, GetResultData, ListUpFunc) with the IDs
+// accepted without action.
+#include <span>
 #include <string>
 
 #include "command/my_reg_exp.h"
@@ -14,25 +16,32 @@ namespace {
 
 constexpr size_t kCurDirLimit = 2048;
 
-bool IsAcceptedWithoutAction(int32_t id) {
+// Accepted and deliberately without action: success, no output.
+constexpr FuncId kInertFuncIds[] = {FuncId::Nop,        FuncId::AddUInt,        FuncId::GetPi,
+                                    FuncId::ChangeDrvV, FuncId::ChangeDrvS,     FuncId::ChangeFileName,
+                                    FuncId::Test};
+
+int RunNothing(ICommandContext&, FuncId, CMyFuncData&) {
+  return 1;
+}
+
+bool IsSubInt(FuncId id) {
   switch (id) {
-    case 0:
-    case 5:
-    case 28:
-    case 104:
-    case 105:
-    case 205:
-    case 999999:
+    case FuncId::SubIntII:
+    case FuncId::SubIntIU:
+    case FuncId::SubIntUI:
+    case FuncId::SubIntUU:
       return true;
     default:
       return false;
   }
 }
 
-// AddInt (IDs 1 to 4) and SubInt (6 to 9): the sum or difference of the two arguments,
-// echoed and kept as the previous result only.
-int RunIntArithmetic(CVorpexEngine& engine, int32_t id, CMyFuncData& call, bool subtract) {
+// AddInt and SubInt: the sum or difference of the two arguments, echoed and kept as the
+// previous result only.
+int RunIntArithmetic(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 2) return 0;
+  const bool subtract = IsSubInt(id);
   MyNumeric value(call.GetArgValue(0));
   if (subtract) {
     value.Sub(call.GetArgValue(1));
@@ -48,13 +57,13 @@ int RunIntArithmetic(CVorpexEngine& engine, int32_t id, CMyFuncData& call, bool 
   return rendered ? 1 : 0;
 }
 
-// GetCurDir (ID 100): the current directory becomes a STRING result, or the failure text.
-int RunGetCurDir(CVorpexEngine& engine, CMyFuncData& call) {
+// GetCurDir: the current directory becomes a STRING result, or the failure text.
+int RunGetCurDir(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   std::string dir;
   if (!GetCurrentDir(dir) || dir.size() >= kCurDirLimit)
     dir = SJ("※　カレントディレクトリの取得に失敗。");
   engine.EchoLine(dir);
-  if (engine.PreviousResult().SetData(&call, 100, &dir) == 0) {
+  if (engine.PreviousResult().SetData(&call, id, &dir) == 0) {
     engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
@@ -63,10 +72,10 @@ int RunGetCurDir(CVorpexEngine& engine, CMyFuncData& call) {
   return 1;
 }
 
-// SetString (ID 107): the argument text becomes a STRING result.
-int RunSetString(CVorpexEngine& engine, CMyFuncData& call) {
+// SetString: the argument text becomes a STRING result.
+int RunSetString(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1 ||
-      engine.PreviousResult().SetData(&call, 107, &call.GetArgText(0)) == 0) {
+      engine.PreviousResult().SetData(&call, id, &call.GetArgText(0)) == 0) {
     engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
@@ -75,7 +84,7 @@ int RunSetString(CVorpexEngine& engine, CMyFuncData& call) {
   return 1;
 }
 
-int RunGetListItemNum(CVorpexEngine& engine) {
+int RunGetListItemNum(ICommandContext& engine, FuncId, CMyFuncData&) {
   if (!engine.AcquireListLock()) return 0;
   const uint32_t count = engine.ShortCutArray().GetCount();
   engine.ReleaseListLock();
@@ -83,16 +92,21 @@ int RunGetListItemNum(CVorpexEngine& engine) {
   return 1;
 }
 
-// ListUpFunc: every registered signature (ID 1000), or those whose whole name the keyword
-// matches (ID 1001).
-int RunListUpFunc(CVorpexEngine& engine, int32_t id, CMyFuncData& call) {
+int RunGetResultData(ICommandContext& engine, FuncId, CMyFuncData&) {
+  engine.EchoLine(engine.PreviousResult().GetResultText());
+  return 1;
+}
+
+// ListUpFunc: every registered signature, or those whose whole name the keyword matches.
+int RunListUpFunc(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  const bool filtered = id == FuncId::ListUpFuncS;
   CMyMacro& macro = engine.GetMacro();
   const uint32_t count = macro.GetRegisteredNum();
   const std::string keyword =
-      id == 1001 && call.GetArgCount() > 0 ? call.GetArgText(0) : std::string();
-  if (id == 1001 && keyword.empty()) return 1;  // an empty keyword matches no name
+      filtered && call.GetArgCount() > 0 ? call.GetArgText(0) : std::string();
+  if (filtered && keyword.empty()) return 1;  // an empty keyword matches no name
   for (uint32_t i = 0; i < count; ++i) {
-    if (id == 1001) {
+    if (filtered) {
       CMyRegExp matcher;
       const std::string name = macro.GetFuncName(i);
       matcher.SetTarget(name);
@@ -108,37 +122,28 @@ int RunListUpFunc(CVorpexEngine& engine, int32_t id, CMyFuncData& call) {
 
 }  // namespace
 
+std::span<const FuncId> InertFuncIds() {
+  return kInertFuncIds;
+}
+
+void RegisterEngineCommands(HandlerTable& table) {
+  for (FuncId id : kInertFuncIds) table.AddCommand(id, RunNothing);
+  for (FuncId id : {FuncId::AddIntII, FuncId::AddIntIU, FuncId::AddIntUI, FuncId::AddIntUU,
+                    FuncId::SubIntII, FuncId::SubIntIU, FuncId::SubIntUI, FuncId::SubIntUU})
+    table.AddCommand(id, RunIntArithmetic);
+  table.AddCommand(FuncId::GetCurDir, RunGetCurDir);
+  table.AddCommand(FuncId::SetString, RunSetString);
+  table.AddCommand(FuncId::GetListItemNum, RunGetListItemNum);
+  table.AddCommand(FuncId::GetResultData, RunGetResultData);
+  table.AddCommand(FuncId::ListUpFuncV, RunListUpFunc);
+  table.AddCommand(FuncId::ListUpFuncS, RunListUpFunc);
+}
+
 int CVorpexEngine::ExecuteFunc(int32_t id, CMyFuncData* call) {
   if (call == nullptr) return 0;
-  if (IsAcceptedWithoutAction(id)) return 1;
-  switch (id) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-      return RunIntArithmetic(*this, id, *call, false);
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-      return RunIntArithmetic(*this, id, *call, true);
-    case 100:
-      return RunGetCurDir(*this, *call);
-    case 107:
-      return RunSetString(*this, *call);
-    case 307:
-      return RunGetListItemNum(*this);
-    case 308:
-      EchoLine(impl_->previous.GetResultText());
-      return 1;
-    case 1000:
-    case 1001:
-      return RunListUpFunc(*this, id, *call);
-    default:
-      break;
-  }
   const uint32_t uid = static_cast<uint32_t>(id);
-  if (CommandHandler handler = handlers_.FindCommand(uid)) return handler(*this, uid, *call);
+  if (CommandHandler handler = handlers_.FindCommand(static_cast<FuncId>(uid)))
+    return handler(*this, static_cast<FuncId>(uid), *call);
   EchoLine(Format(SJ("※　無効な識別IDです。[%u]\n").c_str(), uid));
   return 0;
 }

@@ -41,6 +41,7 @@ void CVorpexEngine::Impl::PostMessageBox(const std::string& text) {
 }
 
 CVorpexEngine::CVorpexEngine(const UserInterface& ui) : ui_(ui), impl_(new Impl(*this)) {
+  RegisterEngineCommands(handlers_);
   RegisterListCommands(handlers_);
   RegisterMathCommands(handlers_);
   RegisterFileCommands(handlers_);

@@ -1,7 +1,7 @@
 // CVorpexEngine: the console's execution engine, front-end independent. It owns the
 // registry, the previous result, the shortcut array with the result list, the job queues
 // and the control thread, and runs the Enter cycle and the dispatcher. Command handlers of
-// every family receive it to echo, store results and queue jobs.
+// every family reach it through ICommandContext.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "command/func_data.h"
+#include "execution/command_context.h"
 #include "execution/func_result.h"
 #include "execution/handler_table.h"
 #include "host/ui_host.h"
@@ -22,18 +23,10 @@ class CMyThreadList;
 template <typename T>
 class CGRingMemT;
 
-// The console texts a job starter prints when it cannot queue its job; empty texts
-// print nothing.
-struct JobStartFailureTexts {
-  std::string notCreated;
-  std::string functionNotSet;
-  std::string notRegistered;
-};
-
-class CVorpexEngine {
+class CVorpexEngine : public ICommandContext {
  public:
   explicit CVorpexEngine(const UserInterface& ui);
-  ~CVorpexEngine();
+  ~CVorpexEngine() override;
   CVorpexEngine(const CVorpexEngine&) = delete;
   CVorpexEngine& operator=(const CVorpexEngine&) = delete;
 
@@ -44,37 +37,35 @@ class CVorpexEngine {
   // --- the Enter cycle ---
   void ExecuteInputLine();
   int ExecuteFunc(int32_t id, CMyFuncData* call);
-  void EchoLine(const std::string& text);
+  void EchoLine(const std::string& text) override;
 
-  const UserInterface& GetUi() const { return ui_; }
+  const UserInterface& GetUi() const override { return ui_; }
   HandlerTable& Handlers() { return handlers_; }
-  CMyMacro& GetMacro();
-  CMyFuncResult& PreviousResult();
-  CVXShortCutArray& ShortCutArray();
+  CMyMacro& GetMacro() override;
+  CMyFuncResult& PreviousResult() override;
+  CVXShortCutArray& ShortCutArray() override;
 
   // --- the list lock (re-entrant; 100 ms slices, pumping the GUI queue on the GUI
   // thread) ---
-  bool AcquireListLock();
-  void ReleaseListLock();
+  bool AcquireListLock() override;
+  void ReleaseListLock() override;
 
   // --- result list and shortcut array ---
-  int AddDataToShortCutArray(const CMyFuncResult& record, bool lock);
-  int RemoveAtShortCutArray(uint32_t index, bool lock);
+  int AddDataToShortCutArray(const CMyFuncResult& record, bool lock) override;
+  int RemoveAtShortCutArray(uint32_t index, bool lock) override;
   int OverWriteAtShortCutArray(uint32_t index, const CMyFuncResult& record, bool lock);
-  int AddDataToList(const CMyFuncResult& record, bool lock);
+  int AddDataToList(const CMyFuncResult& record, bool lock) override;
   int SetDataToList(uint32_t index, const CMyFuncResult& record);
-  int AddDataToListAndShortCut(const CMyFuncResult& record, bool lock);
-  int SetResultToListAndShortCut(const CMyFuncResult& record, bool lock);
+  int AddDataToListAndShortCut(const CMyFuncResult& record, bool lock) override;
+  int SetResultToListAndShortCut(const CMyFuncResult& record, bool lock) override;
   int SetResultToListAndShortCut(uint32_t index, const CMyFuncResult& record, bool lock);
-  int SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record, bool lock);
-  int RemoveAtListAndShortCut(uint32_t index, bool lock);
+  int SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record, bool lock) override;
+  int RemoveAtListAndShortCut(uint32_t index, bool lock) override;
   int RemoveAtShortCutList(uint32_t index, bool lock);
   int IsShortCutItemReserved(uint32_t index, bool lock);
 
   // --- jobs ---
-  // Creates a job for id with a copy of call, reserving a result entry, and queues it.
-  // On failure prints the matching text and returns 0; 1 when queued.
-  int QueueJob(uint32_t id, const CMyFuncData& call, const JobStartFailureTexts& texts);
+  int QueueJob(FuncId id, const CMyFuncData& call, const JobStartFailureTexts& texts) override;
   // True when no job is queued or running.
   bool IsIdle() const;
   // A close request: only sets the shutdown flag while the control thread runs.

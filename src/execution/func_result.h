@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command/func_data.h"
+#include "command/func_id.h"
 #include "numeric/my_numeric.h"
 
 namespace vpx {
@@ -21,6 +22,12 @@ class CMyFuncResult {
   // of id); both are accepted and the one the type needs is taken.
   int SetData(const CMyFuncData* pFuncData, int32_t id, const MyNumeric* number);
   int SetData(const CMyFuncData* pFuncData, int32_t id, const std::string* text);
+  int SetData(const CMyFuncData* pFuncData, FuncId id, const MyNumeric* number) {
+    return SetData(pFuncData, static_cast<int32_t>(FuncIdValue(id)), number);
+  }
+  int SetData(const CMyFuncData* pFuncData, FuncId id, const std::string* text) {
+    return SetData(pFuncData, static_cast<int32_t>(FuncIdValue(id)), text);
+  }
   std::string GetResultText() const;
   int GetResultValueText(std::string& out) const;
   // "S" when overridden, else the first letter of the type name.

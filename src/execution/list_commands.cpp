@@ -5,7 +5,7 @@
 #include <string>
 
 #include "command/func_catalogue.h"
-#include "execution/engine.h"
+#include "execution/command_context.h"
 #include "execution/handler_table.h"
 #include "execution/shortcut_array.h"
 #include "fileops/trace_log.h"
@@ -17,7 +17,7 @@ namespace {
 // Takes the list lock for a handler and releases it on every path.
 class ListLockScope {
  public:
-  explicit ListLockScope(CVorpexEngine& engine) : engine_(engine), had_(engine.AcquireListLock()) {}
+  explicit ListLockScope(ICommandContext& engine) : engine_(engine), had_(engine.AcquireListLock()) {}
   ~ListLockScope() { Release(); }
   bool Had() const { return had_; }
   void Release() {
@@ -26,7 +26,7 @@ class ListLockScope {
   }
 
  private:
-  CVorpexEngine& engine_;
+  ICommandContext& engine_;
   bool had_;
 };
 
@@ -35,7 +35,7 @@ const std::string& ListLockFailureText() {
 }
 
 // Fails the handler with a message, the lock released first.
-int FailWith(CVorpexEngine& engine, ListLockScope& scope, const std::string& text) {
+int FailWith(ICommandContext& engine, ListLockScope& scope, const std::string& text) {
   scope.Release();
   engine.EchoLine(text);
   return 0;
@@ -66,32 +66,32 @@ std::string ReservedText(uint32_t index) {
   return Format(SJ("※　ショートカット[%u]は計算スレッドに予約されています。").c_str(), index);
 }
 
-bool ReadClipboard(CVorpexEngine& engine, std::string& text) {
+bool ReadClipboard(ICommandContext& engine, std::string& text) {
   IClipboard* clipboard = engine.GetUi().clipboard;
   text.clear();
   return clipboard != nullptr && clipboard->GetText(text) && !text.empty();
 }
 
-bool WriteClipboard(CVorpexEngine& engine, const std::string& text) {
+bool WriteClipboard(ICommandContext& engine, const std::string& text) {
   IClipboard* clipboard = engine.GetUi().clipboard;
   return clipboard != nullptr && clipboard->SetText(text);
 }
 
-// AddStrToList (300: the previous STRING result; 301: the argument). The new index or -1.
-int AddStrToList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// AddStrToList (V: the previous STRING result; S: the argument). The new index or -1.
+int AddStrToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const CMyFuncResult& previous = engine.PreviousResult();
-  if (id == 300 && previous.type != kRetString) {
+  if (id == FuncId::AddStrToListV && previous.type != kRetString) {
     engine.EchoLine(SJ("※　直前の結果は文字列を返していません。"));
     return -1;
   }
-  const std::string text = id == 300 ? previous.text : call.GetArgText(0);
+  const std::string text = id == FuncId::AddStrToListV ? previous.text : call.GetArgText(0);
   return engine.AddDataToListAndShortCut(TextRecord(text), true);
 }
 
-// DelList (302: one entry; 303: a range, highest index first, reserved entries skipped).
-int DelList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// DelList (U: one entry; UU: a range, highest index first, reserved entries skipped).
+int DelList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   uint32_t first = call.GetArgValue(0).GetAsUInt();
-  uint32_t last = id == 303 ? call.GetArgValue(1).GetAsUInt() : first;
+  uint32_t last = id == FuncId::DelListUU ? call.GetArgValue(1).GetAsUInt() : first;
   if (last < first) std::swap(first, last);
   ListLockScope scope(engine);
   if (!scope.Had()) {
@@ -122,7 +122,7 @@ int DelList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
     if (i == first) break;
   }
   scope.Release();
-  if (id == 303) {
+  if (id == FuncId::DelListUU) {
     engine.EchoLine(Format(SJ("[%u]個のショートカットを削除しました。").c_str(), deleted));
     return 0;
   }
@@ -137,18 +137,18 @@ int DelList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return 0;
 }
 
-// AddIntToList (304): a numeric entry holding the argument.
-int AddIntToList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+// AddIntToList: a numeric entry holding the argument.
+int AddIntToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   ListLockScope scope(engine);
   if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
   CMyFuncResult record = NumberRecord(call.GetArgValue(0));
-  record.id = 304;
+  record.id = static_cast<int32_t>(FuncIdValue(id));
   engine.AddDataToListAndShortCut(record, false);
   return 1;
 }
 
-// AddResultToList (305): a copy of the previous result as a new entry.
-int AddResultToList(CVorpexEngine& engine, uint32_t, CMyFuncData&) {
+// AddResultToList: a copy of the previous result as a new entry.
+int AddResultToList(ICommandContext& engine, FuncId, CMyFuncData&) {
   ListLockScope scope(engine);
   if (!scope.Had()) {
     WriteTrace(ListLockFailureText());
@@ -164,8 +164,8 @@ int AddResultToList(CVorpexEngine& engine, uint32_t, CMyFuncData&) {
   return 1;
 }
 
-// GetListData (306): an entry becomes the previous result and entry 0, and is shown.
-int GetListData(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+// GetListData: an entry becomes the previous result and entry 0, and is shown.
+int GetListData(ICommandContext& engine, FuncId, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
   ListLockScope scope(engine);
   if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
@@ -186,18 +186,18 @@ int GetListData(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
   return 1;
 }
 
-// SetStrToList (309) and SetIntToList (319): overwrite an existing entry.
-int SetValueToList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// SetStrToList and SetIntToList: overwrite an existing entry.
+int SetValueToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
   ListLockScope scope(engine);
   if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
   CVXShortCutArray& shortcuts = engine.ShortCutArray();
   if (index >= static_cast<uint32_t>(shortcuts.GetCount())) return 0;
   const CMyFuncResult record =
-      id == 309 ? TextRecord(call.GetArgText(1)) : NumberRecord(call.GetArgValue(1));
+      id == FuncId::SetStrToList ? TextRecord(call.GetArgText(1)) : NumberRecord(call.GetArgValue(1));
   if (shortcuts.IsReserved(index) != 0) return FailWith(engine, scope, ReservedText(index));
   if (engine.SetDataToListAndShortCut(index, record, false) == 0) {
-    const std::string& format = id == 309
+    const std::string& format = id == FuncId::SetStrToList
                                     ? SJ("※　ショートカット[%u]への文字列データセットに失敗。")
                                     : SJ("※　ショートカット[%u]への数値データセットに失敗。");
     return FailWith(engine, scope, Format(format.c_str(), index));
@@ -205,8 +205,8 @@ int SetValueToList(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return 1;
 }
 
-// ListToClip (310): an entry's display text onto the clipboard.
-int ListToClip(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+// ListToClip: an entry's display text onto the clipboard.
+int ListToClip(ICommandContext& engine, FuncId, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
   // Read under the lock: the control thread changes the array.
   ListLockScope scope(engine);
@@ -240,10 +240,10 @@ int ListToClip(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
   return 1;
 }
 
-// AddClipToList (311): the clipboard text becomes the previous result and a new entry.
-int AddClipToList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+// AddClipToList: the clipboard text becomes the previous result and a new entry.
+int AddClipToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   std::string text;
-  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, 311, &text) == 0) {
+  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, id, &text) == 0) {
     engine.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
     return 0;
   }
@@ -251,8 +251,8 @@ int AddClipToList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
   return 1;
 }
 
-// ResultToClip (312): the previous result's display text onto the clipboard.
-int ResultToClip(CVorpexEngine& engine, uint32_t, CMyFuncData&) {
+// ResultToClip: the previous result's display text onto the clipboard.
+int ResultToClip(ICommandContext& engine, FuncId, CMyFuncData&) {
   std::string text;
   if (engine.PreviousResult().GetResultValueText(text) == 0 || !WriteClipboard(engine, text)) {
     engine.EchoLine(SJ("※　クリップボードへのデータセットに失敗。"));
@@ -262,10 +262,10 @@ int ResultToClip(CVorpexEngine& engine, uint32_t, CMyFuncData&) {
   return 1;
 }
 
-// GetClip (109): the clipboard text becomes the previous result and entry 0.
-int GetClip(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+// GetClip: the clipboard text becomes the previous result and entry 0.
+int GetClip(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   std::string text;
-  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, 109, &text) == 0) {
+  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, id, &text) == 0) {
     engine.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
     return 0;
   }
@@ -276,9 +276,9 @@ int GetClip(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
   return 1;
 }
 
-// CopyList (318): an entry copied over another one, or appended when the destination is
+// CopyList: an entry copied over another one, or appended when the destination is
 // negative or beyond the end.
-int CopyList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+int CopyList(ICommandContext& engine, FuncId, CMyFuncData& call) {
   const uint32_t source = call.GetArgValue(0).GetAsUInt();
   const int32_t destination = call.GetArgValue(1).GetAsInt();
   if (static_cast<int64_t>(source) == destination) return 1;
@@ -317,20 +317,20 @@ int CopyList(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
 }  // namespace
 
 void RegisterListCommands(HandlerTable& table) {
-  table.AddCommand(300, AddStrToList);
-  table.AddCommand(301, AddStrToList);
-  table.AddCommand(302, DelList);
-  table.AddCommand(303, DelList);
-  table.AddCommand(304, AddIntToList);
-  table.AddCommand(305, AddResultToList);
-  table.AddCommand(306, GetListData);
-  table.AddCommand(309, SetValueToList);
-  table.AddCommand(319, SetValueToList);
-  table.AddCommand(310, ListToClip);
-  table.AddCommand(311, AddClipToList);
-  table.AddCommand(312, ResultToClip);
-  table.AddCommand(109, GetClip);
-  table.AddCommand(318, CopyList);
+  table.AddCommand(FuncId::AddStrToListV, AddStrToList);
+  table.AddCommand(FuncId::AddStrToListS, AddStrToList);
+  table.AddCommand(FuncId::DelListU, DelList);
+  table.AddCommand(FuncId::DelListUU, DelList);
+  table.AddCommand(FuncId::AddIntToList, AddIntToList);
+  table.AddCommand(FuncId::AddResultToList, AddResultToList);
+  table.AddCommand(FuncId::GetListData, GetListData);
+  table.AddCommand(FuncId::SetStrToList, SetValueToList);
+  table.AddCommand(FuncId::SetIntToList, SetValueToList);
+  table.AddCommand(FuncId::ListToClip, ListToClip);
+  table.AddCommand(FuncId::AddClipToList, AddClipToList);
+  table.AddCommand(FuncId::ResultToClip, ResultToClip);
+  table.AddCommand(FuncId::GetClip, GetClip);
+  table.AddCommand(FuncId::CopyList, CopyList);
 }
 
 }  // namespace vpx

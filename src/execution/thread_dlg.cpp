@@ -50,7 +50,7 @@ CMyThreadDlg::~CMyThreadDlg() {
   thread_.join();
 }
 
-int CMyThreadDlg::SetThreadFunc(uint32_t functionID, const CMyFuncData& callData, bool reserve) {
+int CMyThreadDlg::SetThreadFunc(FuncId functionID, const CMyFuncData& callData, bool reserve) {
   try {
     callData_ = callData;
   } catch (const std::bad_alloc&) {
@@ -107,12 +107,12 @@ int CMyThreadDlg::RunThreadFunc() {
 }
 
 int CMyThreadDlg::GetResult(CMyFuncResult& record) const {
-  const uint32_t type = GetTableReturnCode(functionID_);
+  const uint32_t type = GetTableReturnCode(FuncIdValue(functionID_));
   if (type > kRetString) {
     WriteTrace(SJ("※　無効なデータ型です。CMyThreadDlg::GetResult()\n"));
     return 0;
   }
-  const int32_t id = static_cast<int32_t>(functionID_);
+  const int32_t id = static_cast<int32_t>(FuncIdValue(functionID_));
   const int set = (type == kRetVoid || type == kRetString)
                       ? record.SetData(&callData_, id, &textResult_)
                       : record.SetData(&callData_, id, &numericResult_);

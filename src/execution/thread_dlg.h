@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "command/func_data.h"
+#include "command/func_id.h"
 #include "execution/func_result.h"
 #include "numeric/my_numeric.h"
 
@@ -25,7 +26,7 @@ class CMyThreadDlg {
 
   // --- what a job body uses ---
   const CMyFuncData& GetCallData() const { return callData_; }
-  uint32_t GetFunctionID() const { return functionID_; }
+  FuncId GetFunctionID() const { return functionID_; }
   MyNumeric& NumericResult() { return numericResult_; }
   std::string& TextResult() { return textResult_; }
   void SetError(const std::string& text) {
@@ -37,7 +38,7 @@ class CMyThreadDlg {
   bool IsCancelled() const { return cancel_.load(std::memory_order_relaxed) != 0; }
 
   // --- the job frame ---
-  int SetThreadFunc(uint32_t functionID, const CMyFuncData& callData, bool reserve);
+  int SetThreadFunc(FuncId functionID, const CMyFuncData& callData, bool reserve);
   int CreateHidden();
   int StartThread();
   int GetResult(CMyFuncResult& record) const;
@@ -71,7 +72,7 @@ class CMyThreadDlg {
   int32_t reserves_ = 0;
   int32_t jobSet_ = 0;
   CMyFuncData callData_;
-  uint32_t functionID_ = 0;
+  FuncId functionID_ = FuncId::Nop;
   std::string textResult_;
   int32_t created_ = 0;
   std::thread thread_;

@@ -1,5 +1,5 @@
-// MakeFileCRC, CheckFileCRC, MakeFileADLER and CheckFileADLER (217-220): jobs computing or
-// checking a file's CRC-32 or Adler-32.
+// MakeFileCRC, CheckFileCRC, MakeFileADLER and CheckFileADLER: jobs computing or checking
+// a file's CRC-32 or Adler-32.
 #include "execution/thread_dlg.h"
 #include "fileops/checksums.h"
 #include "fileops/file_commands.h"
@@ -9,7 +9,7 @@
 namespace vpx {
 namespace {
 
-int ChecksumHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int ChecksumHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   return engine.QueueJob(id, call, SharedStarterTexts());
 }
 
@@ -50,11 +50,11 @@ int CheckChecksumJob(CMyThreadDlg& job, ChecksumKind kind) {
 
 int ChecksumJob(CMyThreadDlg& job) {
   switch (job.GetFunctionID()) {
-    case 217:
+    case FuncId::MakeFileCRC:
       return MakeChecksumJob(job, ChecksumKind::kCrc32);
-    case 218:
+    case FuncId::CheckFileCRC:
       return CheckChecksumJob(job, ChecksumKind::kCrc32);
-    case 219:
+    case FuncId::MakeFileADLER:
       return MakeChecksumJob(job, ChecksumKind::kAdler32);
     default:
       return CheckChecksumJob(job, ChecksumKind::kAdler32);
@@ -64,7 +64,8 @@ int ChecksumJob(CMyThreadDlg& job) {
 }  // namespace
 
 void RegisterChecksumCommands(HandlerTable& table) {
-  for (uint32_t id : {217u, 218u, 219u, 220u}) {
+  for (FuncId id : {FuncId::MakeFileCRC, FuncId::CheckFileCRC, FuncId::MakeFileADLER,
+                    FuncId::CheckFileADLER}) {
     table.AddCommand(id, ChecksumHandler);
     table.AddJobBody(id, ChecksumJob);
   }

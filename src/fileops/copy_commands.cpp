@@ -1,5 +1,5 @@
-// DumpFile and DumpFileR (200-202) open the binary display on a range; CopyFileSect and
-// CopyFileSectR (203, 204) check their arguments here and copy in a job.
+// DumpFile and DumpFileR open the binary display on a range; CopyFileSect and
+// CopyFileSectR check their arguments here and copy in a job.
 #include <algorithm>
 
 #include "execution/thread_dlg.h"
@@ -12,23 +12,34 @@
 namespace vpx {
 namespace {
 
-const std::string& EmptySourceText(uint32_t id) {
-  return id == 203 ? SJ("【完了】コピー元のファイルはサイズが0でした。")
+const std::string& EmptySourceText(FuncId id) {
+  return id == FuncId::CopyFileSect ? SJ("【完了】コピー元のファイルはサイズが0でした。")
                    : SJ("【完了】コピー元のファイルがサイズが0、もしくは指定サイズが0でした。");
 }
 
-bool IsEmptyCopy(uint32_t id, int64_t sourceSize, int64_t fourthArgument) {
-  return sourceSize == 0 || (id == 204 && fourthArgument == 0);
+bool IsEmptyCopy(FuncId id, int64_t sourceSize, int64_t fourthArgument) {
+  return sourceSize == 0 || (id == FuncId::CopyFileSectR && fourthArgument == 0);
 }
 
-int DumpHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+DumpSpan SpanOf(FuncId id) {
+  switch (id) {
+    case FuncId::DumpFile:
+      return DumpSpan::kWholeFile;
+    case FuncId::DumpFileRange:
+      return DumpSpan::kFirstToLast;
+    default:
+      return DumpSpan::kStartAndLength;
+  }
+}
+
+int DumpHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
   if (!IxExistFile(file, false)) {
     EchoAndTrace(engine, SJ("※　ファイルが存在しません。"));
     return 0;
   }
   int64_t size = QueryFileSize(file);
-  ByteRange range = DumpRange(id, size, ArgInt64(call, 1), ArgInt64(call, 2));
+  ByteRange range = DumpRange(SpanOf(id), size, ArgInt64(call, 1), ArgInt64(call, 2));
   engine.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.start),
                          static_cast<long long>(range.end)));
   if (size <= 0 || range.end >= size || range.start < 0 || range.end < 0) {
@@ -43,7 +54,7 @@ int DumpHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return display->OpenBinaryDisplay(BinaryDisplayRequest{file, first, last - first + 1});
 }
 
-int CopyHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int CopyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (ArgInt64(call, 2) < 0) {
     engine.EchoLine(SJ("※　無効な範囲指定です。"));
     return 0;
@@ -70,11 +81,11 @@ int CopyHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return engine.QueueJob(id, call, SharedStarterTexts());
 }
 
-// The job of 203 and 204: the range rules of each, then the copy routine with the job's
+// The job of CopyFileSect and CopyFileSectR: the range rules of each, then the copy routine with the job's
 // cancel flag.
 int CopyJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
-  const uint32_t id = job.GetFunctionID();
+  const FuncId id = job.GetFunctionID();
   const std::string& destination = ArgText(call, 0);
   const std::string& source = ArgText(call, 1);
   const int64_t start = ArgInt64(call, 2);
@@ -95,7 +106,7 @@ int CopyJob(CMyThreadDlg& job) {
     return 1;
   }
   ByteRange range =
-      id == 203 ? CopySectRange(start, fourth, size) : CopySectRRange(start, fourth, size);
+      id == FuncId::CopyFileSect ? CopySectRange(start, fourth, size) : CopySectRRange(start, fourth, size);
   int64_t length = SaturatingAdd(range.end - range.start, 1);
   std::string failure;
   int64_t written = CopyFileSect(
@@ -104,7 +115,7 @@ int CopyJob(CMyThreadDlg& job) {
     FailJob(job, failure, true);
     return 0;
   }
-  SetNumber(job.NumericResult(), id == 203 ? written : 0);
+  SetNumber(job.NumericResult(), id == FuncId::CopyFileSect ? written : 0);
   job.TextResult() = Format(SJ("【完了】%lld バイトのデータをコピーしました。").c_str(),
                             static_cast<long long>(written));
   return 1;
@@ -113,8 +124,9 @@ int CopyJob(CMyThreadDlg& job) {
 }  // namespace
 
 void RegisterCopyCommands(HandlerTable& table) {
-  for (uint32_t id : {200u, 201u, 202u}) table.AddCommand(id, DumpHandler);
-  for (uint32_t id : {203u, 204u}) {
+  for (FuncId id : {FuncId::DumpFile, FuncId::DumpFileRange, FuncId::DumpFileR})
+    table.AddCommand(id, DumpHandler);
+  for (FuncId id : {FuncId::CopyFileSect, FuncId::CopyFileSectR}) {
     table.AddCommand(id, CopyHandler);
     table.AddJobBody(id, CopyJob);
   }

@@ -1,6 +1,5 @@
-// CombineFile (206), ResizeFile (208), ClearFile and ClearFileSect (212, 213), MakeFile
-// (214), MakeClearedFile (215) and GetFileSize (216). CombineFile and MakeClearedFile run
-// their work as jobs.
+// CombineFile, ResizeFile, ClearFile and ClearFileSect, MakeFile, MakeClearedFile and
+// GetFileSize. CombineFile and MakeClearedFile run their work as jobs.
 #include "execution/thread_dlg.h"
 #include "fileops/file_commands.h"
 #include "fileops/file_create.h"
@@ -25,7 +24,7 @@ const JobStartFailureTexts& ZeroFileStarterTexts() {
   return texts;
 }
 
-int CombineHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int CombineHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   return engine.QueueJob(id, call, AppendStarterTexts());
 }
 
@@ -43,7 +42,7 @@ int CombineJob(CMyThreadDlg& job) {
   return 1;
 }
 
-int ResizeHandler(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+int ResizeHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
   if (call.GetArgCount() < 2) {
     EchoAndTrace(engine, SJ("※　引数が無効です。VPX_ResizeFile()"));
     return 0;
@@ -73,12 +72,12 @@ int ResizeHandler(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
   return 1;
 }
 
-int ClearRange(uint32_t id, const CMyFuncData& call, const AbortFlag* cancel) {
-  if (id == 212) return ZeroFileRange(ArgText(call, 0), 0, 0, cancel);
+int ClearRange(FuncId id, const CMyFuncData& call, const AbortFlag* cancel) {
+  if (id == FuncId::ClearFile) return ZeroFileRange(ArgText(call, 0), 0, 0, cancel);
   return ZeroFileRange(ArgText(call, 0), ArgInt64(call, 1), ArgInt64(call, 2), cancel);
 }
 
-int ClearHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int ClearHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (ClearRange(id, call, nullptr) == 0) {
     engine.EchoLine(SJ("※　ファイルのクリアに失敗。"));
     return 0;
@@ -93,14 +92,14 @@ int ClearJob(CMyThreadDlg& job) {
   return ok;
 }
 
-int MakeFileHandler(CVorpexEngine& engine, uint32_t, CMyFuncData& call) {
+int MakeFileHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
   std::string message;
   int ok = MakeSizedFile(ArgText(call, 0), ArgInt64(call, 1), &message);
   engine.EchoLine(message);
   return ok;
 }
 
-int MakeClearedHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int MakeClearedHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
   if (IxExistFile(file, false)) {
     engine.EchoLine(Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), file.c_str()));
@@ -127,7 +126,7 @@ int MakeClearedJob(CMyThreadDlg& job) {
   return 1;
 }
 
-int GetFileSizeHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int GetFileSizeHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
   if (!IxExistFile(file, false)) {
     engine.EchoLine(SJ("※　指定ファイルは存在しません。"));
@@ -136,7 +135,7 @@ int GetFileSizeHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   int64_t size = QueryFileSize(file);
   MyNumeric value;
   SetNumber(value, size);
-  if (engine.PreviousResult().SetData(&call, static_cast<int32_t>(id), &value) == 0) {
+  if (engine.PreviousResult().SetData(&call, id, &value) == 0) {
     engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
@@ -148,17 +147,17 @@ int GetFileSizeHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
 }  // namespace
 
 void RegisterCreateCommands(HandlerTable& table) {
-  table.AddCommand(206, CombineHandler);
-  table.AddJobBody(206, CombineJob);
-  table.AddCommand(208, ResizeHandler);
-  for (uint32_t id : {212u, 213u}) {
+  table.AddCommand(FuncId::CombineFileSS, CombineHandler);
+  table.AddJobBody(FuncId::CombineFileSS, CombineJob);
+  table.AddCommand(FuncId::ResizeFile, ResizeHandler);
+  for (FuncId id : {FuncId::ClearFile, FuncId::ClearFileSect}) {
     table.AddCommand(id, ClearHandler);
     table.AddJobBody(id, ClearJob);
   }
-  table.AddCommand(214, MakeFileHandler);
-  table.AddCommand(215, MakeClearedHandler);
-  table.AddJobBody(215, MakeClearedJob);
-  table.AddCommand(216, GetFileSizeHandler);
+  table.AddCommand(FuncId::MakeFile, MakeFileHandler);
+  table.AddCommand(FuncId::MakeClearedFile, MakeClearedHandler);
+  table.AddJobBody(FuncId::MakeClearedFile, MakeClearedJob);
+  table.AddCommand(FuncId::GetFileSize, GetFileSizeHandler);
 }
 
 }  // namespace vpx

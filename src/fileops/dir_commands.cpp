@@ -1,6 +1,6 @@
-// Directory and drive commands: changing the current directory (101-103, 106), the size
-// and free space of the file system holding a path (111-118), and file or folder names
-// chosen in a dialog put into the result list (314-316).
+// Directory and drive commands: changing the current directory, the size and free space of
+// the file system holding a path, and file or folder names chosen in a dialog put into the
+// result list.
 #include <vector>
 
 #include "execution/shortcut_array.h"
@@ -15,9 +15,9 @@ namespace {
 
 constexpr int kMaxListEntries = 65535;
 
-int ChangeDirHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int ChangeDirHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   std::string target;
-  if (id == 103) {
+  if (id == FuncId::ChangeDirS) {
     target = ArgText(call, 0);
   } else {
     std::string start;
@@ -38,7 +38,7 @@ int ChangeDirHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return 1;
 }
 
-int ChangeDirRootHandler(CVorpexEngine& engine, uint32_t, CMyFuncData&) {
+int ChangeDirRootHandler(ICommandContext& engine, FuncId, CMyFuncData&) {
   const std::string root = "/";
   if (SetCurrentDir(root) != 0) {
     engine.EchoLine(Format(SJ("※　カレントディレクトリをルートに設定することに失敗。[%s]").c_str(),
@@ -54,11 +54,29 @@ bool PathExists(const std::string& path) {
   return !path.empty() && (IxExistFile(path, true) || IxExistFile(path, false));
 }
 
-// 111-114 report the total size, 115-118 the free space; 113, 114, 117 and 118 name a
-// path, the others use the current directory.
-int DriveSpaceHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
-  const bool total = id <= 114;
-  const bool named = id == 113 || id == 114 || id == 117 || id == 118;
+struct DriveSpaceQuery {
+  FuncId id;
+  bool total;  // the total size, else the free space
+  bool named;  // of the path argument, else of the current directory
+};
+
+constexpr DriveSpaceQuery kDriveSpaceQueries[] = {
+    {FuncId::GetDriveSizeV, true, false},       {FuncId::GDSV, true, false},
+    {FuncId::GetDriveSizeS, true, true},        {FuncId::GDSS, true, true},
+    {FuncId::GetDriveFreeSpaceV, false, false}, {FuncId::GDFSV, false, false},
+    {FuncId::GetDriveFreeSpaceS, false, true},  {FuncId::GDFSS, false, true},
+};
+
+DriveSpaceQuery QueryOf(FuncId id) {
+  for (const DriveSpaceQuery& query : kDriveSpaceQueries)
+    if (query.id == id) return query;
+  return kDriveSpaceQueries[0];
+}
+
+int DriveSpaceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  const DriveSpaceQuery query = QueryOf(id);
+  const bool total = query.total;
+  const bool named = query.named;
   std::string path;
   if (named) {
     path = ArgText(call, 0);
@@ -79,17 +97,18 @@ int DriveSpaceHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return 1;
 }
 
-int ListEntryCount(CVorpexEngine& engine) {
+int ListEntryCount(ICommandContext& engine) {
   if (!engine.AcquireListLock()) return 0;
   int count = engine.ShortCutArray().GetCount();
   engine.ReleaseListLock();
   return count;
 }
 
-// 314 appends the chosen file to the result list, 315 overwrites the entry at the index.
-int FileChoiceHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// AddFileToList appends the chosen file to the result list, SetFileToList overwrites the
+// entry at the index.
+int FileChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   IDialogs* dialogs = engine.GetUi().dialogs;
-  if (id == 314 && ListEntryCount(engine) > kMaxListEntries) {
+  if (id == FuncId::AddFileToList && ListEntryCount(engine) > kMaxListEntries) {
     HostMessageBox(SJ("※　これ以上追加できません。"));
     return 0;
   }
@@ -106,9 +125,9 @@ int FileChoiceHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   }
   const std::string& path = paths.front();
   CMyFuncResult record;
-  bool stored = record.SetData(&call, static_cast<int32_t>(id), &path) != 0;
+  bool stored = record.SetData(&call, id, &path) != 0;
   uint32_t index = call.GetArgCount() > 0 ? call.GetArgValue(0).GetAsUInt() : 0;
-  if (stored && id == 314) {
+  if (stored && id == FuncId::AddFileToList) {
     int added = engine.AddDataToListAndShortCut(record, true);
     stored = added >= 0;
     index = static_cast<uint32_t>(added);
@@ -123,12 +142,12 @@ int FileChoiceHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return 1;
 }
 
-int DirChoiceHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int DirChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   std::string start, path;
   GetModuleDir(&start);
   if (ChooseFolder(engine.GetUi().dialogs, start, &path) != 1) return 0;
   CMyFuncResult record;
-  if (record.SetData(&call, static_cast<int32_t>(id), &path) == 0 ||
+  if (record.SetData(&call, id, &path) == 0 ||
       engine.AddDataToListAndShortCut(record, true) < 0)
     return 0;
   engine.EchoLine(path);
@@ -138,12 +157,15 @@ int DirChoiceHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
 }  // namespace
 
 void RegisterDirCommands(HandlerTable& table) {
-  for (uint32_t id : {101u, 102u, 103u}) table.AddCommand(id, ChangeDirHandler);
-  table.AddCommand(106, ChangeDirRootHandler);
-  for (uint32_t id = 111; id <= 118; ++id) table.AddCommand(id, DriveSpaceHandler);
-  table.AddCommand(314, FileChoiceHandler);
-  table.AddCommand(315, FileChoiceHandler);
-  table.AddCommand(316, DirChoiceHandler);
+  // GetCurDrv is served as ChangeDir() is: by the folder dialog.
+  for (FuncId id : {FuncId::GetCurDrv, FuncId::ChangeDirV, FuncId::ChangeDirS})
+    table.AddCommand(id, ChangeDirHandler);
+  table.AddCommand(FuncId::ChangeDirRoot, ChangeDirRootHandler);
+  for (const DriveSpaceQuery& query : kDriveSpaceQueries)
+    table.AddCommand(query.id, DriveSpaceHandler);
+  table.AddCommand(FuncId::AddFileToList, FileChoiceHandler);
+  table.AddCommand(FuncId::SetFileToList, FileChoiceHandler);
+  table.AddCommand(FuncId::AddDirToList, DirChoiceHandler);
 }
 
 }  // namespace vpx

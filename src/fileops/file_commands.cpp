@@ -32,7 +32,7 @@ void FailJob(CMyThreadDlg& job, const std::string& text, bool trace) {
   }
 }
 
-void EchoAndTrace(CVorpexEngine& engine, const std::string& text) {
+void EchoAndTrace(ICommandContext& engine, const std::string& text) {
   WriteTrace(text);
   engine.EchoLine(text);
 }

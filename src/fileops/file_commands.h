@@ -6,7 +6,7 @@
 #include <string>
 
 #include "command/func_data.h"
-#include "execution/engine.h"
+#include "execution/command_context.h"
 #include "execution/handler_table.h"
 
 namespace vpx {
@@ -23,16 +23,16 @@ void SetNumber(MyNumeric& number, int64_t value);
 // line end when trace is true.
 void FailJob(CMyThreadDlg& job, const std::string& text, bool trace);
 // Prints text in the console and writes it to the trace.
-void EchoAndTrace(CVorpexEngine& engine, const std::string& text);
+void EchoAndTrace(ICommandContext& engine, const std::string& text);
 
 // The texts of the shared job starter (copies and checksums).
 const JobStartFailureTexts& SharedStarterTexts();
 
-void RegisterCopyCommands(HandlerTable& table);      // 200-204
-void RegisterCreateCommands(HandlerTable& table);    // 206, 208, 212-216
-void RegisterModifyCommands(HandlerTable& table);    // 209-211
-void RegisterChecksumCommands(HandlerTable& table);  // 217-220
-void RegisterWriteCommands(HandlerTable& table);     // 239-246
-void RegisterDirCommands(HandlerTable& table);       // 101-103, 106, 111-118, 314-316
+void RegisterCopyCommands(HandlerTable& table);      // DumpFile*, CopyFileSect*
+void RegisterCreateCommands(HandlerTable& table);    // CombineFile, ResizeFile, Clear*, Make*
+void RegisterModifyCommands(HandlerTable& table);    // ModifyFileBit, ModifyFileByte
+void RegisterChecksumCommands(HandlerTable& table);  // *FileCRC, *FileADLER
+void RegisterWriteCommands(HandlerTable& table);     // WriteToFileAs*
+void RegisterDirCommands(HandlerTable& table);       // directories, drives, file choices
 
 }  // namespace vpx

@@ -1,21 +1,21 @@
-// ModifyFileBit (209: a bit address; 210: a byte index and a bit position) and
-// ModifyFileByte (211): a named operation on one bit or byte of a file.
+// ModifyFileBit (SUIS: a bit address; SUUIS: a byte index and a bit position) and
+// ModifyFileByte: a named operation on one bit or byte of a file.
 #include "fileops/bit_modify.h"
 #include "fileops/file_commands.h"
 
 namespace vpx {
 namespace {
 
-int ModifyHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int ModifyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
   std::string message;
   int ok = 0;
-  if (id == 209) {
+  if (id == FuncId::ModifyFileBitSUIS) {
     int64_t address = ArgInt64(call, 1);
     auto value = static_cast<uint8_t>(ArgInt(call, 2));
     ok = ModifyFileBitAt(file, address >> 3, static_cast<unsigned>(address & 7), value,
                          BitOperation(ArgText(call, 3)), true, address, &message);
-  } else if (id == 210) {
+  } else if (id == FuncId::ModifyFileBitSUUIS) {
     int8_t position = call.GetArgCount() > 2 ? call.GetArgValue(2).GetAsChar() : 0;
     auto value = static_cast<uint8_t>(ArgInt(call, 3));
     ok = ModifyFileBitAt(file, ArgInt64(call, 1), static_cast<unsigned>(position & 7), value,
@@ -31,7 +31,8 @@ int ModifyHandler(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
 }  // namespace
 
 void RegisterModifyCommands(HandlerTable& table) {
-  for (uint32_t id : {209u, 210u, 211u}) table.AddCommand(id, ModifyHandler);
+  for (FuncId id : {FuncId::ModifyFileBitSUIS, FuncId::ModifyFileBitSUUIS, FuncId::ModifyFileByte})
+    table.AddCommand(id, ModifyHandler);
 }
 
 }  // namespace vpx

@@ -212,11 +212,11 @@ int64_t CopyFileSect(const CopyRequest& request) {
   return 0;
 }
 
-ByteRange DumpRange(uint32_t id, int64_t size, int64_t first, int64_t second) {
+ByteRange DumpRange(DumpSpan span, int64_t size, int64_t first, int64_t second) {
   ByteRange range{first, second};
-  if (id == 200) {
+  if (span == DumpSpan::kWholeFile) {
     range = {0, size - 1};
-  } else if (id == 201) {
+  } else if (span == DumpSpan::kFirstToLast) {
     if (range.start > range.end) std::swap(range.start, range.end);
   } else {
     range.end = SaturatingAdd(first, second > 0 ? second - 1 : second + 1);

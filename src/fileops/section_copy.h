@@ -57,9 +57,11 @@ struct ByteRange {
   int64_t end = 0;  // inclusive
 };
 
-// DumpFile (200: whole file, 201: start..end, swapped when reversed) and DumpFileR (202:
-// start and a length, a negative one counting back from start).
-ByteRange DumpRange(uint32_t id, int64_t size, int64_t first, int64_t second);
+// How a dump names its bytes: the whole file; a first and a last byte, swapped when
+// reversed; or a start and a length, a negative one counting back from start.
+enum class DumpSpan { kWholeFile, kFirstToLast, kStartAndLength };
+
+ByteRange DumpRange(DumpSpan span, int64_t size, int64_t first, int64_t second);
 // CopyFileSect job: swaps a reversed pair; start = end = 0 or a negative end mean "to
 // the last byte". No bound is put on the end.
 ByteRange CopySectRange(int64_t start, int64_t end, int64_t size);

@@ -18,26 +18,10 @@ namespace {
 
 constexpr size_t kDigitBuffer = 1024;
 
-enum class Form { kText, kBytes, kDigitsLsdFirst, kDigitsMsdFirst };
-
-Form FormOf(uint32_t id) {
-  switch (id) {
-    case 239:
-    case 240:
-      return Form::kText;
-    case 245:
-      return Form::kDigitsLsdFirst;
-    case 246:
-      return Form::kDigitsMsdFirst;
-    default:
-      return Form::kBytes;
-  }
-}
-
 // The data to write: bytes held whole, or the digits of a number streamed through a small
 // buffer.
 struct Payload {
-  Form form = Form::kBytes;
+  WriteForm form;
   std::string bytes;
   MyNumeric number;    // for the digit forms, with its insignificant zeros removed
   int64_t length = 0;  // the data length reported
@@ -84,15 +68,13 @@ int64_t WriteDigits(int fd, const MyNumeric& number, bool msdFirst) {
 }
 
 int64_t WritePayload(int fd, const Payload& payload) {
-  switch (payload.form) {
-    case Form::kText:
+  switch (payload.form.encoding) {
+    case WriteEncoding::kText:
       return WriteText(fd, payload.bytes + "\n");
-    case Form::kBytes:
+    case WriteEncoding::kBinary:
       return WriteFull(fd, payload.bytes.data(), payload.bytes.size());
-    case Form::kDigitsLsdFirst:
-      return WriteDigits(fd, payload.number, false);
-    case Form::kDigitsMsdFirst:
-      return WriteDigits(fd, payload.number, true);
+    case WriteEncoding::kDigits:
+      return WriteDigits(fd, payload.number, payload.form.bigEndian);
   }
   return 0;
 }
@@ -119,15 +101,15 @@ bool NumberAsBinary(const MyNumeric& number, bool bigEndian, std::string& bytes,
   return true;
 }
 
-bool PreparePayload(uint32_t id, const std::string& text, const MyNumeric& number, Payload& payload,
-                    std::string& failure) {
-  payload.form = FormOf(id);
-  if (id == 239 || id == 241 || id == 243) {
+bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& number,
+                    Payload& payload, std::string& failure) {
+  payload.form = form;
+  if (!form.fromNumber) {
     payload.bytes = text;
-  } else if (id == 240) {
+  } else if (form.encoding == WriteEncoding::kText) {
     payload.bytes = NumberAsDecimalText(number);
-  } else if (id == 242 || id == 244) {
-    if (!NumberAsBinary(number, id == 244, payload.bytes, failure)) return false;
+  } else if (form.encoding == WriteEncoding::kBinary) {
+    if (!NumberAsBinary(number, form.bigEndian, payload.bytes, failure)) return false;
   } else {
     payload.number = number;
     payload.number.RefreshValidPartSize();
@@ -135,7 +117,7 @@ bool PreparePayload(uint32_t id, const std::string& text, const MyNumeric& numbe
     return true;
   }
   payload.length = static_cast<int64_t>(payload.bytes.size());
-  payload.total = payload.form == Form::kText ? payload.length + 1 : payload.length;
+  payload.total = form.encoding == WriteEncoding::kText ? payload.length + 1 : payload.length;
   return true;
 }
 
@@ -158,15 +140,18 @@ UniqueFd OpenAtOffset(const std::string& file, int64_t offset, std::string& fail
   return fd;
 }
 
-std::string OutcomeText(uint32_t id, bool complete, int64_t written, int64_t length) {
+std::string OutcomeText(WriteForm form, bool complete, int64_t written, int64_t length) {
+  const bool asText = form.encoding == WriteEncoding::kText;
   if (complete) {
+    // The digit forms report as plain binary writes in either order.
+    const bool bigEndianBytes = form.encoding == WriteEncoding::kBinary && form.bigEndian;
     const std::string& format =
-        id == 239 || id == 240 ? SJ("書込完了しました。　書込サイズ [%s] Byte")
-        : id == 243 || id == 244 ? SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [%s] Byte")
-                                 : SJ("バイナリ書込完了しました。　書込サイズ [%s] Byte");
+        asText           ? SJ("書込完了しました。　書込サイズ [%s] Byte")
+        : bigEndianBytes ? SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [%s] Byte")
+                         : SJ("バイナリ書込完了しました。　書込サイズ [%s] Byte");
     return Format(format.c_str(), FormatByteCount(length).c_str());
   }
-  if (id == 239 || id == 240) {
+  if (asText) {
     return Format(SJ("※　書込に失敗しました。書込サイズ[%d] / データサイズ[%d]").c_str(),
                   static_cast<int>(written), static_cast<int>(length));
   }
@@ -194,18 +179,18 @@ std::string NumberAsDecimalText(const MyNumeric& number) {
   return text;
 }
 
-int WriteValueToFile(uint32_t id, const std::string& file, int64_t offset, const std::string& text,
+int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset, const std::string& text,
                      const MyNumeric& number, std::string* message) {
   std::string result;
   Payload payload;
   int ok = 0;
   try {
-    if (PreparePayload(id, text, number, payload, result)) {
+    if (PreparePayload(form, text, number, payload, result)) {
       UniqueFd fd = OpenAtOffset(file, offset, result);
       if (fd.IsOpen()) {
         int64_t written = WritePayload(fd.Get(), payload);
         bool complete = fd.Close() && written == payload.total;
-        result = OutcomeText(id, complete, std::min(written, payload.length), payload.length);
+        result = OutcomeText(form, complete, std::min(written, payload.length), payload.length);
         ok = complete ? 1 : 0;
       }
     }

@@ -11,12 +11,19 @@
 
 namespace vpx {
 
-// The commands WriteToFileAsStr (239, 240), WriteToFileAsBin (241, 242),
-// WriteToFileAsBinBE (243, 244), WriteToFileAsBCD (245) and WriteToFileAsBCDBE (246).
-// text is used by the odd-numbered forms 239, 241, 243, number by the others. A negative
-// offset means the end of an existing file (0 for a new one). 1 or 0; message holds the
-// console text either way.
-int WriteValueToFile(uint32_t id, const std::string& file, int64_t offset, const std::string& text,
+// How a write encodes its value: as text (a number as its decimal text), as bytes (the
+// text's own, or a number in two's complement), or as one decimal digit per byte.
+enum class WriteEncoding { kText, kBinary, kDigits };
+
+struct WriteForm {
+  WriteEncoding encoding = WriteEncoding::kText;
+  bool fromNumber = false;  // the number is written, else the text
+  bool bigEndian = false;   // most significant byte or digit first
+};
+
+// Writes text or number as form says. A negative offset means the end of an existing file
+// (0 for a new one). 1 or 0; message holds the console text either way.
+int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset, const std::string& text,
                      const MyNumeric& number, std::string* message);
 
 // The number's magnitude as decimal text: integer digits, then "." and the fraction

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "command/func_data.h"
-#include "execution/engine.h"
+#include "execution/command_context.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
 
@@ -36,9 +36,9 @@ int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d) {
   return 0;
 }
 
-int RecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const MyNumeric& value) {
+int RecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call, const MyNumeric& value) {
   CMyFuncResult& previous = engine.PreviousResult();
-  if (previous.SetData(&call, static_cast<int32_t>(id), &value) == 0) {
+  if (previous.SetData(&call, id, &value) == 0) {
     engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
@@ -46,9 +46,9 @@ int RecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const My
   return 1;
 }
 
-int RecordText(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const std::string& text) {
+int RecordText(ICommandContext& engine, FuncId id, CMyFuncData& call, const std::string& text) {
   CMyFuncResult& previous = engine.PreviousResult();
-  if (previous.SetData(&call, static_cast<int32_t>(id), &text) == 0) {
+  if (previous.SetData(&call, id, &text) == 0) {
     engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
@@ -56,7 +56,7 @@ int RecordText(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const std:
   return 1;
 }
 
-int EchoAndRecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call,
+int EchoAndRecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call,
                         const MyNumeric& value) {
   engine.EchoLine(value.ToString());
   return RecordNumber(engine, id, call, value);

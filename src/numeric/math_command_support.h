@@ -6,12 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "command/func_id.h"
 #include "numeric/math_decimal.h"
 #include "numeric/my_numeric.h"
 
 namespace vpx {
 
-class CVorpexEngine;
+class ICommandContext;
 class CMyFuncData;
 
 // The value of x as decimal digits.
@@ -22,10 +23,10 @@ int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d);
 
 // Makes value the previous result and entry 0 of the result list (taking the list lock).
 // 1, or 0 after the temporary-saving failure message.
-int RecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const MyNumeric& value);
-int RecordText(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, const std::string& text);
+int RecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call, const MyNumeric& value);
+int RecordText(ICommandContext& engine, FuncId id, CMyFuncData& call, const std::string& text);
 // Echoes the value's text, then records it.
-int EchoAndRecordNumber(CVorpexEngine& engine, uint32_t id, CMyFuncData& call,
+int EchoAndRecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call,
                         const MyNumeric& value);
 
 // The console line for a failed number operation, naming it ("除算" gives

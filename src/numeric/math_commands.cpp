@@ -5,7 +5,7 @@
 #include <string>
 
 #include "command/func_data.h"
-#include "execution/engine.h"
+#include "execution/command_context.h"
 #include "execution/handler_table.h"
 #include "numeric/math_command_support.h"
 #include "numeric/my_numeric.h"
@@ -14,47 +14,49 @@ namespace vpx {
 namespace {
 
 struct Operation {
-  uint32_t id;
+  FuncId id;
   const char* nameUtf8;  // named in the failure text
   bool refresh;          // insignificant zeros removed after the operation
 };
 
-constexpr Operation kOperations[] = {{17, "加算", true},        {18, "減算", true},
-                                     {19, "乗算", true},        {20, "除算", true},
-                                     {22, "剰余の計算", false}, {23, "切り捨て", false}};
+constexpr Operation kOperations[] = {
+    {FuncId::Add, "加算", true},         {FuncId::Sub, "減算", true},
+    {FuncId::Mul, "乗算", true},         {FuncId::Div, "除算", true},
+    {FuncId::Surplus, "剰余の計算", false}, {FuncId::Floor, "切り捨て", false}};
 
-const Operation* FindOperation(uint32_t id) {
+const Operation* FindOperation(FuncId id) {
   for (const Operation& op : kOperations)
     if (op.id == id) return &op;
   return nullptr;
 }
 
-int Apply(uint32_t id, MyNumeric& r, const CMyFuncData& call) {
+int Apply(FuncId id, MyNumeric& r, const CMyFuncData& call) {
   switch (id) {
-    case 17:
+    case FuncId::Add:
       return r.Add(call.GetArgValue(1));
-    case 18:
+    case FuncId::Sub:
       return r.Sub(call.GetArgValue(1));
-    case 19:
+    case FuncId::Mul:
       return r.Mul(call.GetArgValue(1));
-    case 20:
+    case FuncId::Div:
       return r.Div(call.GetArgValue(1));
-    case 22:
+    case FuncId::Surplus:
       return r.Surplus(call.GetArgValue(1));
     default:
       return r.ClearFraction();
   }
 }
 
-bool IsZeroDivisor(uint32_t id, int status) {
-  return (id == 20 && (status == -2 || status == -3)) || (id == 22 && status == -3);
+bool IsZeroDivisor(FuncId id, int status) {
+  return (id == FuncId::Div && (status == -2 || status == -3)) ||
+         (id == FuncId::Surplus && status == -3);
 }
 
 // Add, Sub, Mul, Div, Surplus, Floor: a failed operation is reported and nothing is
 // recorded, so an unchanged argument is never mistaken for a result.
-int RunOperation(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int RunOperation(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const Operation* op = FindOperation(id);
-  if (op == nullptr || call.GetArgCount() < (id == 23 ? 1 : 2)) return 0;
+  if (op == nullptr || call.GetArgCount() < (id == FuncId::Floor ? 1 : 2)) return 0;
   MyNumeric r(call.GetArgValue(0));
   const int status = Apply(id, r, call);
   if (status < 0) {
@@ -70,20 +72,41 @@ int RunOperation(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return EchoAndRecordNumber(engine, id, call, r);
 }
 
-// ToStrHex, ToStrDec, ToStrBin: even IDs take the number, odd IDs read the argument text
-// (a text that is no number gives zero). The text is a STRING result.
-int RunRendering(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+enum class Radix { kHex, kDec, kBin };
+
+struct Rendering {
+  FuncId id;
+  Radix radix;
+  bool fromText;  // reads the argument text, else takes the number
+};
+
+constexpr Rendering kRenderings[] = {
+    {FuncId::ToStrHexF, Radix::kHex, false}, {FuncId::ToStrHexS, Radix::kHex, true},
+    {FuncId::ToStrDecF, Radix::kDec, false}, {FuncId::ToStrDecS, Radix::kDec, true},
+    {FuncId::ToStrBinF, Radix::kBin, false}, {FuncId::ToStrBinS, Radix::kBin, true},
+};
+
+Rendering RenderingOf(FuncId id) {
+  for (const Rendering& rendering : kRenderings)
+    if (rendering.id == id) return rendering;
+  return kRenderings[0];
+}
+
+// ToStrHex, ToStrDec, ToStrBin: the FLOAT forms take the number, the STRING forms read the
+// argument text (a text that is no number gives zero). The text is a STRING result.
+int RunRendering(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
+  const Rendering rendering = RenderingOf(id);
   MyNumeric value;
-  if (id % 2 == 0) {
+  if (!rendering.fromText) {
     value = call.GetArgValue(0);
   } else if (value.SetByString(call.GetArgText(0)) != 0) {
     value.SetZero();
   }
   std::string text;
-  if (id <= 11) {
+  if (rendering.radix == Radix::kHex) {
     value.GetDataAsStrHex(text);
-  } else if (id <= 13) {
+  } else if (rendering.radix == Radix::kDec) {
     value.GetDataAsStr(&text);
   } else {
     value.GetDataAsStrBin(text);
@@ -96,7 +119,7 @@ int RunRendering(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
 
 void RegisterMathCommands(HandlerTable& table) {
   for (const Operation& op : kOperations) table.AddCommand(op.id, RunOperation);
-  for (uint32_t id = 10; id <= 15; ++id) table.AddCommand(id, RunRendering);
+  for (const Rendering& rendering : kRenderings) table.AddCommand(rendering.id, RunRendering);
   RegisterSeriesCommands(table);
   RegisterDigitCommands(table);
 }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "command/func_data.h"
-#include "execution/engine.h"
+#include "execution/command_context.h"
 #include "execution/handler_table.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
@@ -16,7 +16,7 @@ namespace vpx {
 namespace {
 
 // Records the count as a number and echoes it with the given format.
-int RecordCount(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, uint32_t count,
+int RecordCount(ICommandContext& engine, FuncId id, CMyFuncData& call, uint32_t count,
                 const std::string& echo) {
   MyNumeric r;
   r.SetByUInt(count);
@@ -25,8 +25,8 @@ int RecordCount(CVorpexEngine& engine, uint32_t id, CMyFuncData& call, uint32_t 
   return recorded;
 }
 
-// GetFactorialDigitSize (ID 30).
-int RunFactorialDigitSize(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// GetFactorialDigitSize.
+int RunFactorialDigitSize(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t n = call.GetArgValue(0).GetAsUInt();
   if (n > kFactorialTableLastIndex) {
@@ -40,8 +40,8 @@ int RunFactorialDigitSize(CVorpexEngine& engine, uint32_t id, CMyFuncData& call)
   return RecordNumber(engine, id, call, r);
 }
 
-// GetFactorialDataFromDigitSize (ID 31).
-int RunFactorialFromDigitSize(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// GetFactorialDataFromDigitSize.
+int RunFactorialFromDigitSize(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t n = FindFactorialByDigitCount(call.GetArgValue(0).GetAsUInt());
   MyNumeric r;
@@ -50,8 +50,8 @@ int RunFactorialFromDigitSize(CVorpexEngine& engine, uint32_t id, CMyFuncData& c
   return RecordNumber(engine, id, call, r);
 }
 
-// StrLen (ID 34): bytes of the text, a two-byte character counting 2.
-int RunStrLen(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// StrLen: bytes of the text, a two-byte character counting 2.
+int RunStrLen(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t length = static_cast<uint32_t>(call.GetArgText(0).size());
   MyNumeric r;
@@ -60,15 +60,15 @@ int RunStrLen(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return RecordNumber(engine, id, call, r);
 }
 
-// GetDigitSize, GetIntSize, GetFloatSize (IDs 35 to 37): the fields as they stand.
-int RunSizeQuery(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+// GetDigitSize, GetIntSize, GetFloatSize: the fields as they stand.
+int RunSizeQuery(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const MyNumeric& x = call.GetArgValue(0);
   switch (id) {
-    case 35:
+    case FuncId::GetDigitSize:
       return RecordCount(engine, id, call, x.GetValidSize(),
                          Format(SJ("指定データは %u 桁です。").c_str(), x.GetValidSize()));
-    case 36:
+    case FuncId::GetIntSize:
       return RecordCount(engine, id, call, x.GetIntSize(),
                          Format(SJ("指定データの整数部分は %u 桁です。").c_str(), x.GetIntSize()));
     default:
@@ -77,9 +77,9 @@ int RunSizeQuery(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   }
 }
 
-// GetDigitData (ID 38): the digit at place k (0 the units digit, -1 the first fraction
+// GetDigitData: the digit at place k (0 the units digit, -1 the first fraction
 // digit), read through a parameter snapshot.
-int RunDigitData(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int RunDigitData(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 2) return 0;
   const MyNumericParam param = call.GetArgValue(0).GetParam();
   const int32_t k = call.GetArgValue(1).GetAsInt();
@@ -102,11 +102,12 @@ int RunDigitData(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
 }  // namespace
 
 void RegisterDigitCommands(HandlerTable& table) {
-  table.AddCommand(30, RunFactorialDigitSize);
-  table.AddCommand(31, RunFactorialFromDigitSize);
-  table.AddCommand(34, RunStrLen);
-  for (uint32_t id = 35; id <= 37; ++id) table.AddCommand(id, RunSizeQuery);
-  table.AddCommand(38, RunDigitData);
+  table.AddCommand(FuncId::GetFactorialDigitSize, RunFactorialDigitSize);
+  table.AddCommand(FuncId::GetFactorialDataFromDigitSize, RunFactorialFromDigitSize);
+  table.AddCommand(FuncId::StrLen, RunStrLen);
+  for (FuncId id : {FuncId::GetDigitSize, FuncId::GetIntSize, FuncId::GetFloatSize})
+    table.AddCommand(id, RunSizeQuery);
+  table.AddCommand(FuncId::GetDigitData, RunDigitData);
 }
 
 }  // namespace vpx

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "command/func_data.h"
-#include "execution/engine.h"
+#include "execution/command_context.h"
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
 #include "host/sjis.h"
@@ -28,9 +28,9 @@ constexpr uint32_t kFactorialLimit = 10'000'000;   // arguments must stay below
 constexpr uint32_t kFactorialResultSize = 1'000'000;
 constexpr uint32_t kNapierTableCap = 456'574;
 
-// --- Pow (ID 24) ---
+// --- Pow ---
 
-int RunPow(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int RunPow(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 2) return 0;
   MyNumeric r(call.GetArgValue(0));
   DecimalDigits power;
@@ -47,10 +47,10 @@ int RunPow(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return EchoAndRecordNumber(engine, id, call, r);
 }
 
-// --- SqRoot (IDs 26, 27) ---
+// --- SqRoot ---
 
-int RunSquareRoot(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
-  if (call.GetArgCount() < (id == 27 ? 2 : 1)) return 0;
+int RunSquareRoot(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  if (call.GetArgCount() < (id == FuncId::SqRootFU ? 2 : 1)) return 0;
   MyNumeric r(call.GetArgValue(0));
   r.RefreshValidPartSize();  // -0 is zero, not negative
   if (r.IsMinus()) {
@@ -63,7 +63,7 @@ int RunSquareRoot(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
     return EchoAndRecordNumber(engine, id, call, r);
   }
   // The digit count becomes the process default too, as later commands expect.
-  if (id == 27) r.SetResultSize(std::min(call.GetArgValue(1).GetAsUInt(), kSeriesDigitLimit));
+  if (id == FuncId::SqRootFU) r.SetResultSize(std::min(call.GetArgValue(1).GetAsUInt(), kSeriesDigitLimit));
   if (StoreDecimalDigits(r, SquareRootDigits(ToDecimalDigits(r), r.GetResultSize())) != 0) {
     engine.EchoLine(OperationFailureText("平方根の計算"));
     return 0;
@@ -71,9 +71,9 @@ int RunSquareRoot(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return EchoAndRecordNumber(engine, id, call, r);
 }
 
-// --- GetNapier (ID 25) ---
+// --- GetNapier ---
 
-int RunNapier(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int RunNapier(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   uint32_t digits = std::min(call.GetArgValue(0).GetAsUInt(), kSeriesDigitLimit);
   if (digits == 0) digits = 100;
@@ -89,7 +89,7 @@ int RunNapier(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
   return EchoAndRecordNumber(engine, id, call, r);
 }
 
-// --- LogE (ID 29) ---
+// --- LogE ---
 
 // The digit count of a LogE call: 0 means the default.
 uint32_t LogEDigitsOf(const CMyFuncData& call) {
@@ -111,7 +111,7 @@ int LogEOnNumber(MyNumeric& x, uint32_t d, const AbortFlag* abort) {
   return 0;
 }
 
-int RunLogE(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int RunLogE(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 2) return 0;
   if (call.GetArgValue(1).GetAsUInt() > kSeriesDigitLimit) {
     engine.EchoLine(SJ("※　桁数が大きすぎます。1,000,000桁以下にしてください。"));
@@ -162,9 +162,9 @@ int LogEJob(CMyThreadDlg& job) {
   return status == 0 ? 1 : 0;
 }
 
-// --- Factorial (ID 21) ---
+// --- Factorial ---
 
-int RunFactorial(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int RunFactorial(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   if (call.GetArgValue(0).GetAsUInt() >= kFactorialLimit) {
     engine.EchoLine(SJ("※　大きすぎる数値です。10,000,000未満である必要があります。"));
@@ -198,14 +198,14 @@ int FactorialJob(CMyThreadDlg& job) {
 }  // namespace
 
 void RegisterSeriesCommands(HandlerTable& table) {
-  table.AddCommand(24, RunPow);
-  table.AddCommand(26, RunSquareRoot);
-  table.AddCommand(27, RunSquareRoot);
-  table.AddCommand(25, RunNapier);
-  table.AddCommand(29, RunLogE);
-  table.AddJobBody(29, LogEJob);
-  table.AddCommand(21, RunFactorial);
-  table.AddJobBody(21, FactorialJob);
+  table.AddCommand(FuncId::Pow, RunPow);
+  table.AddCommand(FuncId::SqRootF, RunSquareRoot);
+  table.AddCommand(FuncId::SqRootFU, RunSquareRoot);
+  table.AddCommand(FuncId::GetNapier, RunNapier);
+  table.AddCommand(FuncId::LogE, RunLogE);
+  table.AddJobBody(FuncId::LogE, LogEJob);
+  table.AddCommand(FuncId::Factorial, RunFactorial);
+  table.AddJobBody(FuncId::Factorial, FactorialJob);
 }
 
 }  // namespace vpx
