@@ -34,11 +34,11 @@ MyNumeric NumberOf(const std::string& text) {
 }
 
 // A job for id with the given arguments, run by the registered body on this thread.
-int64_t RunJobBody(uint32_t id, const std::string& a0, const std::string& a1) {
+int64_t RunJobBody(FuncId id, const std::string& a0, const std::string& a1) {
   HandlerTable table;
   RegisterMathCommands(table);
   CMyFuncData call;
-  call.SetID(static_cast<int32_t>(id));
+  call.SetID(static_cast<int32_t>(FuncIdValue(id)));
   call.AddArgument(a0, kKindUInt, NumberOf(a0));
   if (!a1.empty()) call.AddArgument(a1, kKindUInt, NumberOf(a1));
   call.SetArgTypeStr();
@@ -50,7 +50,7 @@ int64_t RunJobBody(uint32_t id, const std::string& a0, const std::string& a1) {
 }
 
 void BM_FactorialJobBody(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(RunJobBody(21, "205022", ""));
+  for (auto _ : state) benchmark::DoNotOptimize(RunJobBody(FuncId::Factorial, "205022", ""));
 }
 
 void BM_GmpFactorial(benchmark::State& state) {
@@ -108,7 +108,7 @@ void BM_LogEJobBody(benchmark::State& state) {
     state.PauseTiming();
     mpfr_free_cache();
     state.ResumeTiming();
-    benchmark::DoNotOptimize(RunJobBody(29, "2", "1000000"));
+    benchmark::DoNotOptimize(RunJobBody(FuncId::LogE, "2", "1000000"));
   }
 }
 

@@ -21,6 +21,16 @@ struct WriteForm {
   bool bigEndian = false;   // most significant byte or digit first
 };
 
+inline constexpr WriteForm kWriteText{WriteEncoding::kText, false, false};
+inline constexpr WriteForm kWriteNumberText{WriteEncoding::kText, true, false};
+inline constexpr WriteForm kWriteBytes{WriteEncoding::kBinary, false, false};
+inline constexpr WriteForm kWriteInteger{WriteEncoding::kBinary, true, false};
+// The text's bytes as they are, reported as a big-endian write.
+inline constexpr WriteForm kWriteBytesBE{WriteEncoding::kBinary, false, true};
+inline constexpr WriteForm kWriteIntegerBE{WriteEncoding::kBinary, true, true};
+inline constexpr WriteForm kWriteDigits{WriteEncoding::kDigits, true, false};
+inline constexpr WriteForm kWriteDigitsBE{WriteEncoding::kDigits, true, true};
+
 // Writes text or number as form says. A negative offset means the end of an existing file
 // (0 for a new one). 1 or 0; message holds the console text either way.
 int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset, const std::string& text,

@@ -12,14 +12,10 @@ struct WriterRow {
 };
 
 constexpr WriterRow kWriters[] = {
-    {FuncId::WriteToFileAsStrS, {WriteEncoding::kText, false, false}},
-    {FuncId::WriteToFileAsStrF, {WriteEncoding::kText, true, false}},
-    {FuncId::WriteToFileAsBinS, {WriteEncoding::kBinary, false, false}},
-    {FuncId::WriteToFileAsBinF, {WriteEncoding::kBinary, true, false}},
-    {FuncId::WriteToFileAsBinBES, {WriteEncoding::kBinary, false, true}},
-    {FuncId::WriteToFileAsBinBEF, {WriteEncoding::kBinary, true, true}},
-    {FuncId::WriteToFileAsBCD, {WriteEncoding::kDigits, true, false}},
-    {FuncId::WriteToFileAsBCDBE, {WriteEncoding::kDigits, true, true}},
+    {FuncId::WriteToFileAsStrS, kWriteText},       {FuncId::WriteToFileAsStrF, kWriteNumberText},
+    {FuncId::WriteToFileAsBinS, kWriteBytes},      {FuncId::WriteToFileAsBinF, kWriteInteger},
+    {FuncId::WriteToFileAsBinBES, kWriteBytesBE},  {FuncId::WriteToFileAsBinBEF, kWriteIntegerBE},
+    {FuncId::WriteToFileAsBCD, kWriteDigits},      {FuncId::WriteToFileAsBCDBE, kWriteDigitsBE},
 };
 
 WriteForm FormOf(FuncId id) {

@@ -18,7 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // MakeFileCRC(STRING) returns a STRING; its ID carries the test body here.
-constexpr uint32_t kJobId = 217;
+constexpr FuncId kJobId = FuncId::MakeFileCRC;
 
 std::array<std::atomic<bool>, 4> g_gates;
 std::atomic<int> g_bodiesRun{0};
@@ -43,7 +43,7 @@ int ScriptedJobBody(CMyThreadDlg& job) {
   return 1;
 }
 
-int StartTestJob(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int StartTestJob(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   return engine.QueueJob(id, call, JobStartFailureTexts{});
 }
 

@@ -16,15 +16,15 @@ namespace {
 using test::TempDir;
 
 TEST(CopyRanges, DumpRangesSwapAndCountBackwards) {
-  EXPECT_EQ(DumpRange(200, 10, 7, 7).start, 0);
-  EXPECT_EQ(DumpRange(200, 10, 7, 7).end, 9);
-  EXPECT_EQ(DumpRange(200, 0, 0, 0).end, -1);
-  EXPECT_EQ(DumpRange(201, 10, 5, 2).start, 2);
-  EXPECT_EQ(DumpRange(201, 10, 5, 2).end, 5);
-  EXPECT_EQ(DumpRange(202, 10, 5, -1).end, 5);  // the byte at start
-  EXPECT_EQ(DumpRange(202, 10, 5, 0).end, 6);   // start and start + 1
-  EXPECT_EQ(DumpRange(202, 10, 5, 3).end, 7);
-  EXPECT_EQ(DumpRange(202, 10, INT64_MAX, INT64_MAX).end, INT64_MAX);  // no overflow
+  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 10, 7, 7).start, 0);
+  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 10, 7, 7).end, 9);
+  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 0, 0, 0).end, -1);
+  EXPECT_EQ(DumpRange(DumpSpan::kFirstToLast, 10, 5, 2).start, 2);
+  EXPECT_EQ(DumpRange(DumpSpan::kFirstToLast, 10, 5, 2).end, 5);
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, -1).end, 5);  // the byte at start
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 0).end, 6);   // start and start + 1
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 3).end, 7);
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, INT64_MAX, INT64_MAX).end, INT64_MAX);  // no overflow
 }
 
 TEST(CopyRanges, SectionRangesFollowTheCopyRules) {

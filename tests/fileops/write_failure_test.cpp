@@ -72,14 +72,14 @@ TEST_F(WriteFailureTest, ValueWritePastTheSizeLimitFails) {
   std::string file = dir.File("v");
   std::string text = RunInChild({kLimit, false}, [&] {
     std::string message;
-    WriteValueToFile(241, file, kLimit - 2, "abcdef", MyNumeric(), &message);
+    WriteValueToFile(kWriteBytes, file, kLimit - 2, "abcdef", MyNumeric(), &message);
     return message;
   });
   EXPECT_EQ(text,
             SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[2] / DataSize[6]"));
   text = RunInChild({kLimit, false}, [&] {
     std::string message;
-    WriteValueToFile(239, file, kLimit + 10, "abc", MyNumeric(), &message);
+    WriteValueToFile(kWriteText, file, kLimit + 10, "abc", MyNumeric(), &message);
     return message;
   });
   EXPECT_EQ(text, SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[3]"));
@@ -124,7 +124,7 @@ TEST_F(WriteFailureTest, ReadOnlyFilesAndFoldersRefuseEveryWrite) {
   chmod(dir.File("src").c_str(), 0644);
   std::string text = RunInChild({0, true}, [&] {
     std::string value, bit, copy;
-    WriteValueToFile(241, dir.File("ro"), 0, "xy", MyNumeric(), &value);
+    WriteValueToFile(kWriteBytes, dir.File("ro"), 0, "xy", MyNumeric(), &value);
     ModifyFileByteAt(dir.File("ro"), 0, 1, kOpSet, &bit);
     CopyFileSect(CopyRequest{dir.File("rodir/dst"), dir.File("src"), 0, 3, 0, nullptr, &copy});
     int cleared = ZeroFileRange(dir.File("ro"), 0, 0);

@@ -112,7 +112,7 @@ TEST_F(MainWindowTest, HistoryAfterSeventeenLinesHoldsLinesTwoToSeventeenNewestF
 TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
   static std::atomic<bool> finish{false};
   finish = false;
-  constexpr uint32_t kJobId = 215;
+  constexpr FuncId kJobId = FuncId::MakeClearedFile;
   view_->Engine()->Handlers().AddJobBody(kJobId, [](CMyThreadDlg& job) {
     while (!finish && !job.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return 1;
@@ -142,7 +142,7 @@ TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
 }
 
 TEST_F(MainWindowTest, CancellingTheSelectedJobEndsItAsCancelled) {
-  constexpr uint32_t kJobId = 215;
+  constexpr FuncId kJobId = FuncId::MakeClearedFile;
   view_->Engine()->Handlers().AddJobBody(kJobId, [](CMyThreadDlg& job) {
     while (!job.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return 0;
