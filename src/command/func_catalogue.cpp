@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "command/func_id.h"
-
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
 

@@ -44,8 +44,7 @@ class ICommandContext {
   virtual int AddDataToListAndShortCut(const CMyFuncResult& record, bool lock) = 0;
   // Entry 0 takes the record.
   virtual int SetResultToListAndShortCut(const CMyFuncResult& record, bool lock) = 0;
-  virtual int SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record,
-                                       bool lock) = 0;
+  virtual int SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record, bool lock) = 0;
   virtual int RemoveAtListAndShortCut(uint32_t index, bool lock) = 0;
 
   // Creates a job for id with a copy of call, reserving a result entry, and queues it.

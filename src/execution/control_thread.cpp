@@ -23,8 +23,7 @@ uint32_t Identity(const void* p) {
 
 // --- queueing (GUI thread) ---
 
-int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call,
-                            const JobStartFailureTexts& texts) {
+int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call, const JobStartFailureTexts& texts) {
   auto echoIfAny = [this](const std::string& text) {
     if (!text.empty()) EchoLine(text);
   };

@@ -17,7 +17,8 @@ namespace {
 // Takes the list lock for a handler and releases it on every path.
 class ListLockScope {
  public:
-  explicit ListLockScope(ICommandContext& engine) : engine_(engine), had_(engine.AcquireListLock()) {}
+  explicit ListLockScope(ICommandContext& engine)
+      : engine_(engine), had_(engine.AcquireListLock()) {}
   ~ListLockScope() { Release(); }
   bool Had() const { return had_; }
   void Release() {
@@ -193,8 +194,8 @@ int SetValueToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
   CVXShortCutArray& shortcuts = engine.ShortCutArray();
   if (index >= static_cast<uint32_t>(shortcuts.GetCount())) return 0;
-  const CMyFuncResult record =
-      id == FuncId::SetStrToList ? TextRecord(call.GetArgText(1)) : NumberRecord(call.GetArgValue(1));
+  const CMyFuncResult record = id == FuncId::SetStrToList ? TextRecord(call.GetArgText(1))
+                                                          : NumberRecord(call.GetArgValue(1));
   if (shortcuts.IsReserved(index) != 0) return FailWith(engine, scope, ReservedText(index));
   if (engine.SetDataToListAndShortCut(index, record, false) == 0) {
     const std::string& format = id == FuncId::SetStrToList

@@ -64,8 +64,8 @@ int ChecksumJob(CMyThreadDlg& job) {
 }  // namespace
 
 void RegisterChecksumCommands(HandlerTable& table) {
-  for (FuncId id : {FuncId::MakeFileCRC, FuncId::CheckFileCRC, FuncId::MakeFileADLER,
-                    FuncId::CheckFileADLER}) {
+  for (FuncId id :
+       {FuncId::MakeFileCRC, FuncId::CheckFileCRC, FuncId::MakeFileADLER, FuncId::CheckFileADLER}) {
     table.AddCommand(id, ChecksumHandler);
     table.AddJobBody(id, ChecksumJob);
   }

@@ -13,8 +13,9 @@ namespace vpx {
 namespace {
 
 const std::string& EmptySourceText(FuncId id) {
-  return id == FuncId::CopyFileSect ? SJ("【完了】コピー元のファイルはサイズが0でした。")
-                   : SJ("【完了】コピー元のファイルがサイズが0、もしくは指定サイズが0でした。");
+  return id == FuncId::CopyFileSect
+             ? SJ("【完了】コピー元のファイルはサイズが0でした。")
+             : SJ("【完了】コピー元のファイルがサイズが0、もしくは指定サイズが0でした。");
 }
 
 bool IsEmptyCopy(FuncId id, int64_t sourceSize, int64_t fourthArgument) {
@@ -81,8 +82,8 @@ int CopyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   return engine.QueueJob(id, call, SharedStarterTexts());
 }
 
-// The job of CopyFileSect and CopyFileSectR: the range rules of each, then the copy routine with the job's
-// cancel flag.
+// The job of CopyFileSect and CopyFileSectR: the range rules of each, then the copy routine with
+// the job's cancel flag.
 int CopyJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   const FuncId id = job.GetFunctionID();
@@ -105,8 +106,8 @@ int CopyJob(CMyThreadDlg& job) {
     SetNumber(job.NumericResult(), 0);
     return 1;
   }
-  ByteRange range =
-      id == FuncId::CopyFileSect ? CopySectRange(start, fourth, size) : CopySectRRange(start, fourth, size);
+  ByteRange range = id == FuncId::CopyFileSect ? CopySectRange(start, fourth, size)
+                                               : CopySectRRange(start, fourth, size);
   int64_t length = SaturatingAdd(range.end - range.start, 1);
   std::string failure;
   int64_t written = CopyFileSect(

@@ -147,8 +147,7 @@ int DirChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   GetModuleDir(&start);
   if (ChooseFolder(engine.GetUi().dialogs, start, &path) != 1) return 0;
   CMyFuncResult record;
-  if (record.SetData(&call, id, &path) == 0 ||
-      engine.AddDataToListAndShortCut(record, true) < 0)
+  if (record.SetData(&call, id, &path) == 0 || engine.AddDataToListAndShortCut(record, true) < 0)
     return 0;
   engine.EchoLine(path);
   return 1;

@@ -146,7 +146,7 @@ std::string OutcomeText(WriteForm form, bool complete, int64_t written, int64_t 
     // The digit forms report as plain binary writes in either order.
     const bool bigEndianBytes = form.encoding == WriteEncoding::kBinary && form.bigEndian;
     const std::string& format =
-        asText           ? SJ("書込完了しました。　書込サイズ [%s] Byte")
+        asText ? SJ("書込完了しました。　書込サイズ [%s] Byte")
         : bigEndianBytes ? SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [%s] Byte")
                          : SJ("バイナリ書込完了しました。　書込サイズ [%s] Byte");
     return Format(format.c_str(), FormatByteCount(length).c_str());
@@ -179,8 +179,8 @@ std::string NumberAsDecimalText(const MyNumeric& number) {
   return text;
 }
 
-int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset, const std::string& text,
-                     const MyNumeric& number, std::string* message) {
+int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
+                     const std::string& text, const MyNumeric& number, std::string* message) {
   std::string result;
   Payload payload;
   int ok = 0;

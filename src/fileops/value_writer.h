@@ -33,8 +33,8 @@ inline constexpr WriteForm kWriteDigitsBE{WriteEncoding::kDigits, true, true};
 
 // Writes text or number as form says. A negative offset means the end of an existing file
 // (0 for a new one). 1 or 0; message holds the console text either way.
-int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset, const std::string& text,
-                     const MyNumeric& number, std::string* message);
+int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
+                     const std::string& text, const MyNumeric& number, std::string* message);
 
 // The number's magnitude as decimal text: integer digits, then "." and the fraction
 // digits when there are any.

@@ -12,10 +12,10 @@ struct WriterRow {
 };
 
 constexpr WriterRow kWriters[] = {
-    {FuncId::WriteToFileAsStrS, kWriteText},       {FuncId::WriteToFileAsStrF, kWriteNumberText},
-    {FuncId::WriteToFileAsBinS, kWriteBytes},      {FuncId::WriteToFileAsBinF, kWriteInteger},
-    {FuncId::WriteToFileAsBinBES, kWriteBytesBE},  {FuncId::WriteToFileAsBinBEF, kWriteIntegerBE},
-    {FuncId::WriteToFileAsBCD, kWriteDigits},      {FuncId::WriteToFileAsBCDBE, kWriteDigitsBE},
+    {FuncId::WriteToFileAsStrS, kWriteText},      {FuncId::WriteToFileAsStrF, kWriteNumberText},
+    {FuncId::WriteToFileAsBinS, kWriteBytes},     {FuncId::WriteToFileAsBinF, kWriteInteger},
+    {FuncId::WriteToFileAsBinBES, kWriteBytesBE}, {FuncId::WriteToFileAsBinBEF, kWriteIntegerBE},
+    {FuncId::WriteToFileAsBCD, kWriteDigits},     {FuncId::WriteToFileAsBCDBE, kWriteDigitsBE},
 };
 
 WriteForm FormOf(FuncId id) {

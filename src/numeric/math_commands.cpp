@@ -19,10 +19,12 @@ struct Operation {
   bool refresh;          // insignificant zeros removed after the operation
 };
 
-constexpr Operation kOperations[] = {
-    {FuncId::Add, "加算", true},         {FuncId::Sub, "減算", true},
-    {FuncId::Mul, "乗算", true},         {FuncId::Div, "除算", true},
-    {FuncId::Surplus, "剰余の計算", false}, {FuncId::Floor, "切り捨て", false}};
+constexpr Operation kOperations[] = {{FuncId::Add, "加算", true},
+                                     {FuncId::Sub, "減算", true},
+                                     {FuncId::Mul, "乗算", true},
+                                     {FuncId::Div, "除算", true},
+                                     {FuncId::Surplus, "剰余の計算", false},
+                                     {FuncId::Floor, "切り捨て", false}};
 
 const Operation* FindOperation(FuncId id) {
   for (const Operation& op : kOperations)

@@ -63,7 +63,8 @@ int RunSquareRoot(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     return EchoAndRecordNumber(engine, id, call, r);
   }
   // The digit count becomes the process default too, as later commands expect.
-  if (id == FuncId::SqRootFU) r.SetResultSize(std::min(call.GetArgValue(1).GetAsUInt(), kSeriesDigitLimit));
+  if (id == FuncId::SqRootFU)
+    r.SetResultSize(std::min(call.GetArgValue(1).GetAsUInt(), kSeriesDigitLimit));
   if (StoreDecimalDigits(r, SquareRootDigits(ToDecimalDigits(r), r.GetResultSize())) != 0) {
     engine.EchoLine(OperationFailureText("平方根の計算"));
     return 0;

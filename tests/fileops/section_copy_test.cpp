@@ -24,7 +24,8 @@ TEST(CopyRanges, DumpRangesSwapAndCountBackwards) {
   EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, -1).end, 5);  // the byte at start
   EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 0).end, 6);   // start and start + 1
   EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 3).end, 7);
-  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, INT64_MAX, INT64_MAX).end, INT64_MAX);  // no overflow
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, INT64_MAX, INT64_MAX).end,
+            INT64_MAX);  // no overflow
 }
 
 TEST(CopyRanges, SectionRangesFollowTheCopyRules) {
