@@ -21,7 +21,7 @@ struct FuncTableRow {
   const char* name;
   const char* returnType;
   const char* argCodes;
-  const char* id;
+  const char* id;  // decimal text of the row's FuncId, as the registry reads it
 };
 
 // The table, ending at the first row whose name is empty.

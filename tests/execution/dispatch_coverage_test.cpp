@@ -8,8 +8,8 @@
 
 #include "command/func_catalogue.h"
 #include "execution/engine_fixture.h"
-#include "execution/fake_command_context.h"
 #include "execution/handler_table.h"
+#include "support/fake_command_context.h"
 
 namespace vpx::test {
 namespace {
@@ -84,7 +84,7 @@ TEST(DispatchCoverage, InertRowsSucceedWithoutOutputOrChange) {
   FakeCommandContext context;
   for (FuncId id : InertFuncIds()) {
     SCOPED_TRACE(FuncIdValue(id));
-    CMyFuncData call = CallWith(id, {"1"}, {"a"});
+    CMyFuncData call = CallWith(id, {"1", "a"});
     EXPECT_EQ(table.FindCommand(id)(context, id, call), 1);
   }
   EXPECT_TRUE(context.echoed.empty());

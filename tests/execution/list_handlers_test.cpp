@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "execution/fake_command_context.h"
 #include "execution/handler_table.h"
 #include "host/sjis.h"
+#include "support/fake_command_context.h"
 
 namespace vpx::test {
 namespace {
@@ -22,7 +22,9 @@ class ListHandlers : public ::testing::Test {
     CommandHandler handler = table.FindCommand(id);
     EXPECT_NE(handler, nullptr);
     if (handler == nullptr) return -99;
-    CMyFuncData call = CallWith(id, numbers, texts);
+    std::vector<std::string> args = numbers;
+    args.insert(args.end(), texts.begin(), texts.end());
+    CMyFuncData call = CallWith(id, args);
     return handler(context, id, call);
   }
   std::string LastEcho() const {

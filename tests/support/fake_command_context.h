@@ -111,17 +111,19 @@ class FakeCommandContext : public ICommandContext {
   UserInterface ui_;
 };
 
-// A parsed call with the given arguments; numbers are read from their text.
-inline CMyFuncData CallWith(FuncId id, const std::vector<std::string>& numbers,
-                            const std::vector<std::string>& texts = {}) {
+// A parsed call with the given arguments in order: a text that reads as a number is an
+// INT or UINT argument with that value, any other a STRING.
+inline CMyFuncData CallWith(FuncId id, const std::vector<std::string>& args) {
   CMyFuncData call;
   call.SetID(static_cast<int32_t>(FuncIdValue(id)));
-  for (const std::string& text : numbers) {
+  for (const std::string& text : args) {
     MyNumeric value;
-    value.SetByString(text);
-    call.AddArgument(text, text[0] == '-' ? kKindInt : kKindUInt, value);
+    if (value.SetByString(text) != 0) {
+      call.AddArgument(text, kKindString, MyNumeric());
+    } else {
+      call.AddArgument(text, text[0] == '-' ? kKindInt : kKindUInt, value);
+    }
   }
-  for (const std::string& text : texts) call.AddArgument(text, kKindString, MyNumeric());
   call.SetArgTypeStr();
   return call;
 }
