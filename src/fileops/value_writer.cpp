@@ -104,17 +104,18 @@ bool NumberAsBinary(const MyNumeric& number, bool bigEndian, std::string& bytes,
 bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& number,
                     Payload& payload, std::string& failure) {
   payload.form = form;
-  if (!form.fromNumber) {
-    payload.bytes = text;
-  } else if (form.encoding == WriteEncoding::kText) {
-    payload.bytes = NumberAsDecimalText(number);
-  } else if (form.encoding == WriteEncoding::kBinary) {
-    if (!NumberAsBinary(number, form.bigEndian, payload.bytes, failure)) return false;
-  } else {
+  if (form.encoding == WriteEncoding::kDigits) {
     payload.number = number;
     payload.number.RefreshValidPartSize();
     payload.length = payload.total = payload.number.GetValidSize();
     return true;
+  }
+  if (!form.fromNumber) {
+    payload.bytes = text;
+  } else if (form.encoding == WriteEncoding::kText) {
+    payload.bytes = NumberAsDecimalText(number);
+  } else if (!NumberAsBinary(number, form.bigEndian, payload.bytes, failure)) {
+    return false;
   }
   payload.length = static_cast<int64_t>(payload.bytes.size());
   payload.total = form.encoding == WriteEncoding::kText ? payload.length + 1 : payload.length;

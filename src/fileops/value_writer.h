@@ -17,7 +17,7 @@ enum class WriteEncoding { kText, kBinary, kDigits };
 
 struct WriteForm {
   WriteEncoding encoding = WriteEncoding::kText;
-  bool fromNumber = false;  // the number is written, else the text
+  bool fromNumber = false;  // the number is written, else the text (digits: always the number)
   bool bigEndian = false;   // most significant byte or digit first
 };
 
