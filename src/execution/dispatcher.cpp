@@ -17,9 +17,8 @@ namespace {
 constexpr size_t kCurDirLimit = 2048;
 
 // Accepted and deliberately without action: success, no output.
-constexpr FuncId kInertFuncIds[] = {FuncId::Nop,        FuncId::AddUInt,    FuncId::GetPi,
-                                    FuncId::ChangeDrvV, FuncId::ChangeDrvS, FuncId::ChangeFileName,
-                                    FuncId::Test};
+constexpr FuncId kInertFuncIds[] = {FuncId::Nop,        FuncId::AddUInt,        FuncId::ChangeDrvV,
+                                    FuncId::ChangeDrvS, FuncId::ChangeFileName, FuncId::Test};
 
 int RunNothing(ICommandContext&, FuncId, CMyFuncData&) {
   return 1;

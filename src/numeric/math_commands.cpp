@@ -124,6 +124,7 @@ void RegisterMathCommands(HandlerTable& table) {
   for (const Rendering& rendering : kRenderings) table.AddCommand(rendering.id, RunRendering);
   RegisterSeriesCommands(table);
   RegisterDigitCommands(table);
+  RegisterPiCommand(table);
 }
 
 }  // namespace vpx

@@ -10,5 +10,7 @@ class HandlerTable;
 void RegisterSeriesCommands(HandlerTable& table);
 // Factorial digit counts, StrLen and the digit queries of a number.
 void RegisterDigitCommands(HandlerTable& table);
+// GetPi with its job body.
+void RegisterPiCommand(HandlerTable& table);
 
 }  // namespace vpx

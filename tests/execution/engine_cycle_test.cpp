@@ -44,7 +44,7 @@ TEST_F(EngineCycle, UnimplementedIdAnswersWithTheInvalidIdMessage) {
 
 TEST_F(EngineCycle, AcceptedIdsWithoutActionEchoOnlyTheSignature) {
   EXPECT_THAT(Type("NOP()"), ElementsAre("VOID NOP(VOID)"));
-  EXPECT_THAT(Type("GetPi(5)"), ElementsAre("FLOAT GetPi(UINT)"));
+  EXPECT_THAT(Type("AddUInt(1, 2)"), ElementsAre("UINT AddUInt(UINT, UINT)"));
 }
 
 TEST_F(EngineCycle, UnregisteredLinesAndEmptyLines) {

@@ -97,6 +97,32 @@ TEST_F(MathCommands, NapierGivesETruncated) {
   EXPECT_EQ(out[0].substr(0, 12), "2.7182818284");
 }
 
+TEST_F(MathCommands, PiGivesPiTruncatedWithNapiersDigitRules) {
+  EXPECT_THAT(Run("GetPi(10)"), ElementsAre("3.141592653"));
+  EXPECT_EQ(Entry0(), "3.141592653");
+  EXPECT_EQ(MyNumeric::GetDefaultResultSize(), 10u);
+  std::vector<std::string> out = Run("GetPi(0)");
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].size(), 101u);  // 100 digits and the point
+  EXPECT_EQ(out[0].substr(out[0].size() - 6), "117067");
+  out = Run("GetPi(20000)");
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].size(), 20001u);
+}
+
+TEST_F(MathCommands, LongPiRunsAsAJobAndFillsItsReservedEntry) {
+  EXPECT_THAT(Run("GetPi(20001)"), ElementsAre());
+  ASSERT_TRUE(WaitIdle());
+  CMyFuncResult entry;
+  ASSERT_TRUE(engine.AcquireListLock());
+  ASSERT_EQ(engine.ShortCutArray().GetAt(1, entry), 1);
+  engine.ReleaseListLock();
+  const std::string pi = entry.number.ToString();
+  EXPECT_EQ(pi.size(), 20002u);
+  EXPECT_EQ(pi.substr(0, 12), "3.1415926535");
+  EXPECT_EQ(MyNumeric::GetDefaultResultSize(), 20001u);
+}
+
 TEST_F(MathCommands, LogEInlineCases) {
   EXPECT_THAT(Run("LogE(2, 10)"), ElementsAre("0.693147180"));
   EXPECT_THAT(Run("LogE(1000, 5)"), ElementsAre("6.9077"));

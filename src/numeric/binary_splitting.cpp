@@ -1,0 +1,74 @@
+#include "numeric/binary_splitting.h"
+
+#include <system_error>
+#include <thread>
+
+namespace vpx {
+namespace {
+
+void Leaf(const SplitSeries& series, uint64_t n, SplitSums* r) {
+  Mpz a;
+  mpz_set_ui(r->B.get(), 1);
+  series.Term(n, r->P.get(), r->Q.get(), a.get(), r->B.get());
+  mpz_mul(r->T.get(), a.get(), r->P.get());
+}
+
+// left becomes the sum over both ranges; right is consumed.
+bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, const AbortFlag* abort) {
+  // T = T1 * B2 * Q2 + B1 * P1 * T2
+  mpz_mul(left->T.get(), left->T.get(), right->Q.get());
+  if (AbortRaised(abort)) return false;
+  mpz_mul(right->T.get(), right->T.get(), left->P.get());
+  if (AbortRaised(abort)) return false;
+  if (hasB) {
+    mpz_mul(left->T.get(), left->T.get(), right->B.get());
+    mpz_mul(right->T.get(), right->T.get(), left->B.get());
+    mpz_mul(left->B.get(), left->B.get(), right->B.get());
+    if (AbortRaised(abort)) return false;
+  }
+  mpz_add(left->T.get(), left->T.get(), right->T.get());
+  mpz_mul(left->Q.get(), left->Q.get(), right->Q.get());
+  if (AbortRaised(abort)) return false;
+  if (needP) mpz_mul(left->P.get(), left->P.get(), right->P.get());
+  return !AbortRaised(abort);
+}
+
+bool Split(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool hasB,
+           const AbortFlag* abort, SplitSums* out) {
+  if (AbortRaised(abort)) return false;
+  if (n1 - n0 == 1) {
+    Leaf(series, n0, out);
+    return true;
+  }
+  const uint64_t m = n0 + (n1 - n0) / 2;
+  SplitSums right;
+  return Split(series, n0, m, true, hasB, abort, out) &&
+         Split(series, m, n1, needP, hasB, abort, &right) && Merge(out, &right, needP, hasB, abort);
+}
+
+}  // namespace
+
+bool SecondCoreAvailable() {
+  return std::thread::hardware_concurrency() > 1;
+}
+
+bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
+               const AbortFlag* abort, SplitSums* out) {
+  const bool hasB = series.HasDenominators();
+  // Small sums are not worth a thread.
+  if (!twoThreads || n1 - n0 < 256) return Split(series, n0, n1, needP, hasB, abort, out);
+  const uint64_t m = n0 + (n1 - n0) / 2;
+  SplitSums right;
+  bool rightDone = false;
+  std::thread worker;
+  try {
+    worker = std::thread([&] { rightDone = Split(series, m, n1, needP, hasB, abort, &right); });
+  } catch (const std::system_error&) {
+    rightDone = Split(series, m, n1, needP, hasB, abort, &right);
+  }
+  const bool leftDone = Split(series, n0, m, true, hasB, abort, out);
+  if (worker.joinable()) worker.join();
+  return leftDone && rightDone && Merge(out, &right, needP, hasB, abort);
+}
+
+}  // namespace vpx

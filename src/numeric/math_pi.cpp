@@ -1,0 +1,85 @@
+#include "numeric/math_pi.h"
+
+#include "numeric/binary_splitting.h"
+
+namespace vpx {
+namespace {
+
+// 640320^3 / 24
+constexpr unsigned long kChudnovskyQ = 10939058860032000UL;
+constexpr double kDigitsPerTerm = 14.181647462725477;  // log10(640320^3 / 1728)
+
+// 1/pi = 12 / 640320^(3/2) * sum of (-1)^n (6n)! (13591409 + 545140134 n) /
+// ((3n)! (n!)^3 640320^(3n)), as ratios of consecutive terms.
+class ChudnovskySeries : public SplitSeries {
+ public:
+  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr /*b*/) const override {
+    if (n == 0) {
+      mpz_set_ui(p, 1);
+      mpz_set_ui(q, 1);
+    } else {
+      mpz_set_ui(p, 6 * n - 5);
+      mpz_mul_ui(p, p, 2 * n - 1);
+      mpz_mul_ui(p, p, 6 * n - 1);
+      mpz_set_ui(q, n);
+      mpz_mul_ui(q, q, n);
+      mpz_mul_ui(q, q, n);
+      mpz_mul_ui(q, q, kChudnovskyQ);
+    }
+    mpz_set_ui(a, 545140134);
+    mpz_mul_ui(a, a, n);
+    mpz_add_ui(a, a, 13591409);
+    if (n % 2 == 1) mpz_neg(a, a);
+  }
+  bool HasDenominators() const override { return false; }
+};
+
+// W with |W - pi * 10^D| < 2: W = floor(426880 * sqrt(10005 * 10^2D) * Q / T).
+bool ScaledPi(uint64_t D, bool twoThreads, const AbortFlag* abort, mpz_ptr W) {
+  // The first omitted term is below 10^-(14.18 N) * 40 N relative to the sum.
+  const uint64_t terms =
+      static_cast<uint64_t>((static_cast<double>(D) + 30.0) / kDigitsPerTerm) + 2;
+  SplitSums sums;
+  if (!SumSeries(ChudnovskySeries(), 0, terms, false, twoThreads, abort, &sums)) return false;
+  Mpz root;
+  mpz_ui_pow_ui(root.get(), 10, 2 * D);
+  mpz_mul_ui(root.get(), root.get(), 10005);
+  if (AbortRaised(abort)) return false;
+  mpz_sqrt(root.get(), root.get());
+  if (AbortRaised(abort)) return false;
+  // Q and T carry far more bits than 10^D needs; dropping the surplus from both moves the
+  // quotient by a relative 2^-64 at most.
+  const size_t keep = mpz_sizeinbase(root.get(), 2) + 96;
+  const size_t bits = mpz_sizeinbase(sums.T.get(), 2);
+  if (bits > keep + 64) {
+    mpz_tdiv_q_2exp(sums.T.get(), sums.T.get(), bits - keep);
+    mpz_tdiv_q_2exp(sums.Q.get(), sums.Q.get(), bits - keep);
+  }
+  mpz_mul_ui(sums.Q.get(), sums.Q.get(), 426880);
+  mpz_mul(W, sums.Q.get(), root.get());
+  if (AbortRaised(abort)) return false;
+  mpz_tdiv_q(W, W, sums.T.get());
+  return !AbortRaised(abort);
+}
+
+}  // namespace
+
+bool PiDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalDigits* out,
+              uint32_t guardDigits) {
+  if (digits == 0) digits = 1;
+  Mpz W, unit, kept, rest;
+  for (uint32_t guard = guardDigits == 0 ? 1 : guardDigits;; guard += 8) {
+    if (!ScaledPi(digits - 1 + uint64_t{guard}, twoThreads, abort, W.get())) return false;
+    // pi * 10^(digits-1) lies within 2 / 10^guard of W / 10^guard: its floor is settled
+    // unless the guard digits come within 2 of a digit boundary.
+    mpz_ui_pow_ui(unit.get(), 10, guard);
+    mpz_tdiv_qr(kept.get(), rest.get(), W.get(), unit.get());
+    mpz_sub_ui(unit.get(), unit.get(), 2);
+    if (mpz_cmp_ui(rest.get(), 2) >= 0 && mpz_cmp(rest.get(), unit.get()) < 0) break;
+  }
+  if (AbortRaised(abort)) return false;
+  *out = FromScaledInteger(kept.get(), digits - 1, false);
+  return true;
+}
+
+}  // namespace vpx
