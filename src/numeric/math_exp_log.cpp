@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "numeric/math_log_series.h"
+
 namespace vpx {
 namespace {
 
@@ -104,6 +106,54 @@ bool TryLogE(mpz_srcptr X, int64_t t, uint32_t digits, mpfr_prec_t bits, const A
   return true;
 }
 
+// The digits of |V| / 2^bits cut to `digits` digits from the units digit, when every value
+// within err units of V gives the same ones; false otherwise.
+bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, DecimalDigits* out) {
+  Mpz lo, hi, scale;
+  mpz_abs(lo.get(), V);
+  mpz_add_ui(hi.get(), lo.get(), err);
+  mpz_sub_ui(lo.get(), lo.get(), err);
+  if (mpz_sgn(lo.get()) < 0) mpz_set_ui(lo.get(), 0);
+  mpz_tdiv_q_2exp(scale.get(), lo.get(), bits);
+  const uint64_t intDigits = DecimalDigitCount(scale.get());
+  mpz_tdiv_q_2exp(scale.get(), hi.get(), bits);
+  if (DecimalDigitCount(scale.get()) != intDigits) return false;
+  const uint64_t F = digits > intDigits ? digits - intDigits : 0;
+  mpz_ui_pow_ui(scale.get(), 10, F);
+  mpz_mul(lo.get(), lo.get(), scale.get());
+  mpz_mul(hi.get(), hi.get(), scale.get());
+  mpz_tdiv_q_2exp(lo.get(), lo.get(), bits);
+  mpz_tdiv_q_2exp(hi.get(), hi.get(), bits);
+  if (mpz_cmp(lo.get(), hi.get()) != 0) return false;
+  *out = FromScaledInteger(lo.get(), F, mpz_sgn(V) < 0, true);
+  return true;
+}
+
+// ln(X * 10^t) by the series, with more bits until every kept digit is settled. false
+// when aborted, *handled false when the argument is too long for the series.
+bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bool twoThreads,
+                  uint32_t guardBits, const AbortFlag* abort, bool* handled, DecimalDigits* out) {
+  const uint64_t fraction = digits > intDigits ? digits - static_cast<uint64_t>(intDigits) : 0;
+  Mpz V;
+  uint64_t err = 0;
+  // The error bound grows with the exponent t (its multiples of ln 2 and ln 5).
+  for (uint64_t bits = BitsForDigits(fraction) + guardBits + BitsForDigits(std::llabs(t) + 1);;
+       bits += 64 + bits / 8) {
+    switch (LogBySeries(X, t, bits, twoThreads, abort, V.get(), &err)) {
+      case LogSeriesStatus::kArgumentTooLong:
+        *handled = false;
+        return true;
+      case LogSeriesStatus::kAborted:
+        return false;
+      case LogSeriesStatus::kDone:
+        break;
+    }
+    *handled = true;
+    if (SettleScaled(V.get(), bits, err, digits, out)) return !Raised(abort);
+    if (Raised(abort)) return false;
+  }
+}
+
 }  // namespace
 
 DecimalDigits NapierDigits(uint32_t digits) {
@@ -125,8 +175,8 @@ DecimalDigits NapierDigits(uint32_t digits) {
   return FromScaledInteger(quotient.get(), digits - 1, false);
 }
 
-bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort,
-                DecimalDigits* out) {
+bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort, DecimalDigits* out,
+                bool twoThreads, uint32_t guardBits) {
   if (digits == 0) digits = 1;
   Mpz X;
   int64_t t = 0;
@@ -141,6 +191,16 @@ bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort,
   const double mant = mpz_get_d_2exp(&exp2, X.get());
   const double lnx = std::log(mant) + exp2 * 0.69314718055994531 + t * 2.302585092994046;
   const double intDigits = std::fabs(lnx) < 1.0 ? 1.0 : std::floor(std::log10(std::fabs(lnx))) + 1;
+  bool bySeries = false;
+  DecimalDigits result;
+  if (!LogEBySeries(X.get(), t, digits, intDigits, twoThreads, guardBits, abort, &bySeries,
+                    &result))
+    return false;
+  if (bySeries) {
+    *out = std::move(result);
+    return true;
+  }
+  // Long arguments: MPFR, with guard bits and an error bound.
   for (mpfr_prec_t bits = BitsForDigits(digits + static_cast<uint64_t>(intDigits) + 2) + 64;;
        bits *= 2) {
     bool aborted = false;

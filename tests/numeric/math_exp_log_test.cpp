@@ -10,9 +10,10 @@
 namespace vpx {
 namespace {
 
-std::string Ln(const std::string& x, uint32_t digits) {
+std::string Ln(const std::string& x, uint32_t digits, uint32_t guardBits = kLogGuardBits,
+               bool twoThreads = false) {
   DecimalDigits out;
-  EXPECT_TRUE(LogEDigits(DecimalDigits::FromText(x), digits, nullptr, &out));
+  EXPECT_TRUE(LogEDigits(DecimalDigits::FromText(x), digits, nullptr, &out, twoThreads, guardBits));
   return out.ToText();
 }
 
@@ -119,6 +120,49 @@ TEST(LogEDigits, SettlesDigitsRightBesideATruncationBoundary) {
 TEST(LogEDigits, MatchesTheOracleAtThreeThousandDigits) {
   EXPECT_EQ(Ln("2", 3000), OracleLn("2", 3000));
   EXPECT_EQ(Ln("0.3", 3000), OracleLn("0.3", 3000));
+}
+
+// Short arguments go through the series: integers of up to 128 bits times powers of ten,
+// far from and near 1, with large exponents, and the first argument too long for it.
+const std::vector<std::string>& SeriesArguments() {
+  static const std::vector<std::string> args = {"3.7",
+                                                "12345.678",
+                                                "0.001",
+                                                "1" + std::string(60, '0'),
+                                                "0." + std::string(299, '0') + "7",
+                                                "1.00000000000000000001",
+                                                "340282366920938463463374607431768211455",
+                                                "340282366920938463463374607431768211457",
+                                                "65536",
+                                                "0.9999",
+                                                "5040",
+                                                "1.05"};
+  return args;
+}
+
+TEST(LogEDigits, SeriesMatchesTheOracleForShortArguments) {
+  for (const std::string& x : SeriesArguments()) {
+    for (uint32_t digits : {1u, 3u, 17u, 64u, 65u, 400u, 1001u}) {
+      EXPECT_EQ(Ln(x, digits), OracleLn(x, digits)) << "ln(" << x << ") digits " << digits;
+    }
+  }
+}
+
+TEST(LogEDigits, SettlesEveryDigitWhenTheFirstAttemptHasNoGuardBits) {
+  // Without guard bits almost every first attempt leaves the last digit open.
+  for (const std::string& x : SeriesArguments()) {
+    for (uint32_t digits : {2u, 9u, 50u, 333u}) {
+      EXPECT_EQ(Ln(x, digits, 0), OracleLn(x, digits)) << "ln(" << x << ") digits " << digits;
+    }
+  }
+}
+
+TEST(LogEDigits, MatchesTheOracleAtTwentyThousandDigits) {
+  EXPECT_EQ(Ln("12345.678", 20000), OracleLn("12345.678", 20000));
+}
+
+TEST(LogEDigitsThreads, TwoThreadsGiveTheSameDigitsAsOne) {
+  EXPECT_EQ(Ln("3.7", 30000, kLogGuardBits, true), Ln("3.7", 30000, kLogGuardBits, false));
 }
 
 TEST(LogEDigits, StopsWhenTheAbortFlagIsRaised) {

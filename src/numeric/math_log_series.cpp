@@ -1,0 +1,164 @@
+#include "numeric/math_log_series.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "numeric/binary_splitting.h"
+
+namespace vpx {
+namespace {
+
+constexpr int kPrimeCount = 4;
+constexpr std::array<unsigned long, kPrimeCount> kPrimes = {2, 3, 5, 7};
+// ln p = sum over j of kMachin[p][j] * atanh(1 / kAtanhDenominators[j]).
+constexpr std::array<unsigned long, kPrimeCount> kAtanhDenominators = {251, 449, 4801, 8749};
+constexpr int64_t kMachin[kPrimeCount][kPrimeCount] = {
+    {144, 54, -38, 62}, {228, 86, -60, 98}, {334, 126, -88, 144}, {404, 152, -106, 174}};
+constexpr int kExponentRange = 8;  // |exponent of 3, 5, 7| tried in the reduction
+// Error of one fixed-point arctangent: the cut series, the cut divisor and the quotient.
+constexpr uint64_t kAtanhErrorUnits = 3;
+
+// atanh(p/q) = sum over n of (p/q)^(2n+1) / (2n+1).
+class AtanhSeries : public SplitSeries {
+ public:
+  AtanhSeries(mpz_srcptr p, mpz_srcptr q) {
+    mpz_set(p_.get(), p);
+    mpz_set(q_.get(), q);
+    mpz_mul(p2_.get(), p, p);
+    mpz_mul(q2_.get(), q, q);
+  }
+  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr b) const override {
+    mpz_set(p, n == 0 ? p_.get() : p2_.get());
+    mpz_set(q, n == 0 ? q_.get() : q2_.get());
+    mpz_set_ui(a, 1);
+    mpz_set_ui(b, 2 * n + 1);
+  }
+  bool HasDenominators() const override { return true; }
+
+ private:
+  Mpz p_, q_, p2_, q2_;
+};
+
+// floor(2^bits * atanh(p/q)) within kAtanhErrorUnits, for 0 < p < q.
+bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, const AbortFlag* abort,
+                 mpz_ptr out) {
+  // Terms shrink by (p/q)^2; the tail after N terms stays below 2^-(bits+2).
+  const double shrinkBits =
+      std::log2(mpz_get_d(q)) - std::log2(mpz_get_d(p));  // both far inside double range
+  const uint64_t terms =
+      static_cast<uint64_t>((static_cast<double>(bits) + 4.0) / (2.0 * shrinkBits)) + 2;
+  SplitSums sums;
+  if (!SumSeries(AtanhSeries(p, q), 0, terms, false, twoThreads, abort, &sums)) return false;
+  mpz_mul(sums.B.get(), sums.B.get(), sums.Q.get());
+  if (AbortRaised(abort)) return false;
+  // The divisor carries more bits than the quotient needs; both lose the surplus.
+  const size_t divisorBits = mpz_sizeinbase(sums.B.get(), 2);
+  if (divisorBits > bits + 128) {
+    const size_t drop = divisorBits - bits - 96;
+    mpz_tdiv_q_2exp(sums.B.get(), sums.B.get(), drop);
+    mpz_tdiv_q_2exp(sums.T.get(), sums.T.get(), drop);
+  }
+  mpz_mul_2exp(sums.T.get(), sums.T.get(), bits);
+  mpz_tdiv_q(out, sums.T.get(), sums.B.get());
+  return !AbortRaised(abort);
+}
+
+// x = X * 2^-e[0] * 3^-e[1] * 5^-e[2] * 7^-e[3]: exponents chosen so that what is left
+// is near 1 with a cheap series (few bits in its numerator and denominator).
+std::array<int64_t, kPrimeCount> ChooseReduction(mpz_srcptr X) {
+  std::array<double, kPrimeCount> lnPrimes;
+  for (int k = 0; k < kPrimeCount; ++k) lnPrimes[k] = std::log(static_cast<double>(kPrimes[k]));
+  long exp2 = 0;
+  const double mant = mpz_get_d_2exp(&exp2, X);
+  const double lnX = std::log(mant) + static_cast<double>(exp2) * lnPrimes[0];
+  const double bitsX = std::log2(mant) + static_cast<double>(exp2);
+  std::array<int64_t, kPrimeCount> best = {0, 0, 0, 0};
+  double bestCost = INFINITY;
+  for (int b = -kExponentRange; b <= kExponentRange; ++b) {
+    for (int c = -kExponentRange; c <= kExponentRange; ++c) {
+      for (int d = -kExponentRange; d <= kExponentRange; ++d) {
+        const std::array<int64_t, kPrimeCount> e0 = {0, b, c, d};
+        double rest = lnX;
+        for (int k = 1; k < kPrimeCount; ++k) rest -= static_cast<double>(e0[k]) * lnPrimes[k];
+        const double a = std::nearbyint(rest / lnPrimes[0]);
+        rest -= a * lnPrimes[0];
+        const std::array<int64_t, kPrimeCount> e = {static_cast<int64_t>(a), b, c, d};
+        // Bits of numerator and denominator, and bits gained per term.
+        double num = bitsX, den = 0;
+        for (int k = 0; k < kPrimeCount; ++k) {
+          const double w = std::fabs(static_cast<double>(e[k])) * std::log2(kPrimes[k]);
+          (e[k] > 0 ? den : num) += w;
+        }
+        const double size = std::max(num, den);
+        const double gain = std::fabs(rest) < 1e-300 ? 4000.0 : -std::log2(std::fabs(rest));
+        const double cost = (4.0 * size - 2.0 * gain + 22.0) / (2.0 * gain + 2.0);
+        if (cost < bestCost) {
+          bestCost = cost;
+          best = e;
+        }
+      }
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
+                            const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits) {
+  if (mpz_sizeinbase(X, 2) > kLogSeriesArgumentBits) return LogSeriesStatus::kArgumentTooLong;
+  // ln x = sum of e[k] ln p[k] + ln(num / den); 10^t adds t to the exponents of 2 and 5.
+  std::array<int64_t, kPrimeCount> e = ChooseReduction(X);
+  Mpz num, den, power;
+  mpz_set(num.get(), X);
+  mpz_set_ui(den.get(), 1);
+  for (int k = 0; k < kPrimeCount; ++k) {
+    mpz_ui_pow_ui(power.get(), kPrimes[k], static_cast<unsigned long>(std::llabs(e[k])));
+    mpz_mul(e[k] > 0 ? den.get() : num.get(), e[k] > 0 ? den.get() : num.get(), power.get());
+  }
+  e[0] += t;
+  e[2] += t;
+  // The coefficients of the four arctangents.
+  std::array<int64_t, kPrimeCount> coeff = {0, 0, 0, 0};
+  for (int k = 0; k < kPrimeCount; ++k) {
+    for (int j = 0; j < kPrimeCount; ++j) coeff[j] += e[k] * kMachin[k][j];
+  }
+  mpz_set_ui(V, 0);
+  uint64_t err = 1;
+  Mpz one, atanh;
+  mpz_set_ui(one.get(), 1);
+  for (int j = 0; j < kPrimeCount; ++j) {
+    if (coeff[j] == 0) continue;
+    mpz_set_ui(power.get(), kAtanhDenominators[j]);
+    if (!AtanhScaled(one.get(), power.get(), bits, twoThreads, abort, atanh.get()))
+      return LogSeriesStatus::kAborted;
+    mpz_mul_si(atanh.get(), atanh.get(), static_cast<long>(coeff[j]));
+    mpz_add(V, V, atanh.get());
+    err += kAtanhErrorUnits * static_cast<uint64_t>(std::llabs(coeff[j]));
+  }
+  // ln(num/den) = 2 atanh((num - den) / (num + den)).
+  Mpz p, q, g;
+  mpz_sub(p.get(), num.get(), den.get());
+  if (mpz_sgn(p.get()) != 0) {
+    mpz_add(q.get(), num.get(), den.get());
+    mpz_gcd(g.get(), p.get(), q.get());
+    mpz_divexact(p.get(), p.get(), g.get());
+    mpz_divexact(q.get(), q.get(), g.get());
+    const bool negative = mpz_sgn(p.get()) < 0;
+    mpz_abs(p.get(), p.get());
+    if (!AtanhScaled(p.get(), q.get(), bits, twoThreads, abort, atanh.get()))
+      return LogSeriesStatus::kAborted;
+    mpz_mul_2exp(atanh.get(), atanh.get(), 1);
+    if (negative) {
+      mpz_sub(V, V, atanh.get());
+    } else {
+      mpz_add(V, V, atanh.get());
+    }
+    err += 2 * kAtanhErrorUnits;
+  }
+  *errorUnits = err;
+  return AbortRaised(abort) ? LogSeriesStatus::kAborted : LogSeriesStatus::kDone;
+}
+
+}  // namespace vpx
