@@ -1,11 +1,17 @@
 // The million-digit math commands against the reference libraries, decimal text included on
-// both sides: Factorial and LogE job bodies, SqRoot, GetNapier and Div(1, 3).
+// both sides: Factorial, LogE and GetPi job bodies, SqRoot, GetNapier and Div(1, 3). After
+// the table, each command's time is printed as a ratio to its reference (real time, and
+// CPU time of the whole process, so that a second thread counts).
 #include <benchmark/benchmark.h>
 #include <gmp.h>
 #include <mpfr.h>
 
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "command/func_data.h"
 #include "execution/handler_table.h"
@@ -13,6 +19,7 @@
 #include "numeric/math_command_support.h"
 #include "numeric/math_decimal.h"
 #include "numeric/math_exp_log.h"
+#include "numeric/math_pi.h"
 #include "numeric/math_roots.h"
 #include "numeric/my_numeric.h"
 
@@ -103,23 +110,52 @@ void BM_MpfrExpOne(benchmark::State& state) {
 
 // MPFR keeps pi and log 2 of the highest precision asked so far; each run starts without
 // them, as a fresh worker thread does.
-void BM_LogEJobBody(benchmark::State& state) {
+void BM_LogEJobBody(benchmark::State& state, const char* x) {
   for (auto _ : state) {
     state.PauseTiming();
     mpfr_free_cache();
     state.ResumeTiming();
-    benchmark::DoNotOptimize(RunJobBody(FuncId::LogE, "2", "1000000"));
+    benchmark::DoNotOptimize(RunJobBody(FuncId::LogE, x, "1000000"));
   }
 }
 
-void BM_MpfrLogTwo(benchmark::State& state) {
+void BM_MpfrLog(benchmark::State& state, const char* x) {
   for (auto _ : state) {
     state.PauseTiming();
     mpfr_free_cache();
     state.ResumeTiming();
     Mpfr v(BitsForDigits(kMillion));
-    mpfr_set_ui(v.get(), 2, MPFR_RNDN);
+    mpfr_set_str(v.get(), x, 10, MPFR_RNDN);
     mpfr_log(v.get(), v.get(), MPFR_RNDN);
+    mpfr_exp_t exp = 0;
+    char* text = mpfr_get_str(nullptr, &exp, 10, kMillion, v.get(), MPFR_RNDZ);
+    benchmark::DoNotOptimize(text);
+    mpfr_free_str(text);
+  }
+}
+
+// The job body uses a second core when there is one.
+void BM_GetPiJobBody(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(RunJobBody(FuncId::GetPi, "1000000", ""));
+}
+
+void BM_GetPiOneThread(benchmark::State& state) {
+  for (auto _ : state) {
+    DecimalDigits pi;
+    PiDigits(kMillion, false, nullptr, &pi);
+    MyNumeric r;
+    StoreDecimalDigits(r, pi);
+    benchmark::DoNotOptimize(r.ToString().size());
+  }
+}
+
+void BM_MpfrConstPi(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    mpfr_free_cache();
+    state.ResumeTiming();
+    Mpfr v(BitsForDigits(kMillion));
+    mpfr_const_pi(v.get(), MPFR_RNDN);
     mpfr_exp_t exp = 0;
     char* text = mpfr_get_str(nullptr, &exp, 10, kMillion, v.get(), MPFR_RNDZ);
     benchmark::DoNotOptimize(text);
@@ -149,18 +185,77 @@ void BM_GmpDivOneByThree(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_FactorialJobBody)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GmpFactorial)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SqRoot)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GmpSqrt)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GetNapier)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MpfrExpOne)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DivOneByThree)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GmpDivOneByThree)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LogEJobBody)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_MpfrLogTwo)->Unit(benchmark::kMillisecond)->Iterations(2);
+#define VPX_MATH_BENCH(...) \
+  __VA_ARGS__->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
+
+VPX_MATH_BENCH(BENCHMARK(BM_FactorialJobBody));
+VPX_MATH_BENCH(BENCHMARK(BM_GmpFactorial));
+VPX_MATH_BENCH(BENCHMARK(BM_SqRoot));
+VPX_MATH_BENCH(BENCHMARK(BM_GmpSqrt));
+VPX_MATH_BENCH(BENCHMARK(BM_GetNapier));
+VPX_MATH_BENCH(BENCHMARK(BM_MpfrExpOne));
+VPX_MATH_BENCH(BENCHMARK(BM_DivOneByThree));
+VPX_MATH_BENCH(BENCHMARK(BM_GmpDivOneByThree));
+VPX_MATH_BENCH(BENCHMARK(BM_GetPiJobBody))->Iterations(2);
+VPX_MATH_BENCH(BENCHMARK(BM_GetPiOneThread))->Iterations(2);
+VPX_MATH_BENCH(BENCHMARK(BM_MpfrConstPi))->Iterations(2);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 2, "2"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 2, "2"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 3.7, "3.7"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 3.7, "3.7"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 12345.678, "12345.678"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 12345.678, "12345.678"))->Iterations(1);
+
+// Each command against its reference.
+const std::vector<std::pair<std::string, std::string>> kRatios = {
+    {"BM_FactorialJobBody", "BM_GmpFactorial"},
+    {"BM_SqRoot", "BM_GmpSqrt"},
+    {"BM_GetNapier", "BM_MpfrExpOne"},
+    {"BM_DivOneByThree", "BM_GmpDivOneByThree"},
+    {"BM_GetPiJobBody", "BM_MpfrConstPi"},
+    {"BM_GetPiOneThread", "BM_MpfrConstPi"},
+    {"BM_LogEJobBody/2", "BM_MpfrLog/2"},
+    {"BM_LogEJobBody/3.7", "BM_MpfrLog/3.7"},
+    {"BM_LogEJobBody/12345.678", "BM_MpfrLog/12345.678"},
+};
+
+// The console table, then the ratios of the pairs above that ran.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      // The name without the run options ("/iterations:2/process_time/real_time").
+      std::string name = run.benchmark_name();
+      for (const char* option : {"/iterations", "/process_time", "/real_time"})
+        name = name.substr(0, name.find(option));
+      times_[name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+    }
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\n%-28s %-24s %10s %10s\n", "Vorpex", "reference", "real", "cpu");
+    for (const auto& [ours, theirs] : kRatios) {
+      auto a = times_.find(ours);
+      auto b = times_.find(theirs);
+      if (a == times_.end() || b == times_.end()) continue;
+      std::printf("%-28s %-24s %9.2fx %9.2fx\n", ours.c_str(), theirs.c_str(),
+                  a->second.first / b->second.first, a->second.second / b->second.second);
+    }
+  }
+
+ private:
+  std::map<std::string, std::pair<double, double>> times_;
+};
 
 }  // namespace
 }  // namespace vpx
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  vpx::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

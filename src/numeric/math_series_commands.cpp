@@ -11,6 +11,7 @@
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
 #include "host/sjis.h"
+#include "numeric/binary_splitting.h"
 #include "numeric/math_command_support.h"
 #include "numeric/math_commands.h"
 #include "numeric/math_exp_log.h"
@@ -101,12 +102,12 @@ uint32_t LogEDigitsOf(const CMyFuncData& call) {
 // ln x into x with d digits: the result size is d + 10 while computing and d afterwards
 // (both also the process default). ln 0 is the negative saturated value. 0, or -1 when
 // aborted or a buffer failed.
-int LogEOnNumber(MyNumeric& x, uint32_t d, const AbortFlag* abort) {
+int LogEOnNumber(MyNumeric& x, uint32_t d, const AbortFlag* abort, bool twoThreads) {
   x.SetResultSize(d + 10);
   x.RefreshValidPartSize();
   if (x.IsZero()) return StoreDecimalDigits(x, SaturatedNines(d + 10, true));
   DecimalDigits log;
-  if (!LogEDigits(ToDecimalDigits(x), d, abort, &log)) return -1;
+  if (!LogEDigits(ToDecimalDigits(x), d, abort, &log, twoThreads)) return -1;
   if (StoreDecimalDigits(x, log) != 0) return -1;
   if (!log.IsZero()) x.SetResultSize(d);
   return 0;
@@ -130,7 +131,7 @@ int RunLogE(ICommandContext& engine, FuncId id, CMyFuncData& call) {
         id, call,
         {SJ("※　スレッドクラス作成に失敗。"), std::string(), SJ("※　スレッドクラス登録に失敗。")});
   }
-  if (LogEOnNumber(r, d, nullptr) != 0) {
+  if (LogEOnNumber(r, d, nullptr, false) != 0) {
     engine.EchoLine(SJ("※　エラー"));
     return 0;
   }
@@ -154,7 +155,8 @@ int LogEJob(CMyThreadDlg& job) {
     job.SetError(NegativeNumberText());
     return 0;
   }
-  const int status = LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelFlag());
+  const int status =
+      LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelFlag(), SecondCoreAvailable());
   job.NumericResult().Swap(r);
   if (status != 0 && !job.IsCancelled()) {
     job.SetError(SJ("※　エラー"));
