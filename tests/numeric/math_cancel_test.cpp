@@ -1,0 +1,110 @@
+// Cancelling the long number computations from another thread: the series sums stop at
+// their next product, and the GetPi and LogE job bodies end with nothing computed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+
+#include "command/func_data.h"
+#include "execution/handler_table.h"
+#include "execution/thread_dlg.h"
+#include "numeric/binary_splitting.h"
+#include "numeric/my_numeric.h"
+
+namespace vpx {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Terms of atanh(1/3); term `gate` waits there until the test has raised the flag, so the
+// flag goes up in the middle of the sum whatever the machine's speed.
+class GatedSeries : public SplitSeries {
+ public:
+  GatedSeries(uint64_t gate, std::promise<void>* reached, std::shared_future<void> raised)
+      : gate_(gate), reached_(reached), raised_(std::move(raised)) {}
+  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr b) const override {
+    mpz_set_ui(p, 1);
+    mpz_set_ui(q, 9);
+    mpz_set_ui(a, 1);
+    mpz_set_ui(b, 2 * n + 1);
+    if (n == gate_) {
+      reached_->set_value();
+      raised_.wait();
+    }
+  }
+  bool HasDenominators() const override { return true; }
+
+ private:
+  uint64_t gate_;
+  std::promise<void>* reached_;
+  std::shared_future<void> raised_;
+};
+
+TEST(SumSeriesThreads, ACancelFromAnotherThreadEndsTheSum) {
+  for (bool twoThreads : {false, true}) {
+    AbortFlag abort{0};
+    std::promise<void> reached, raised;
+    GatedSeries series(1000, &reached, raised.get_future().share());
+    auto sum = std::async(std::launch::async, [&] {
+      SplitSums sums;
+      return SumSeries(series, 0, 400000, false, twoThreads, &abort, &sums);
+    });
+    ASSERT_EQ(reached.get_future().wait_for(30s), std::future_status::ready);
+    abort.store(1);
+    raised.set_value();
+    // Uncancelled, the rest of the sum would take far longer than this on any machine.
+    ASSERT_EQ(sum.wait_for(10s), std::future_status::ready) << twoThreads;
+    EXPECT_FALSE(sum.get()) << twoThreads;
+  }
+}
+
+TEST(SumSeriesThreads, SumsAreTheSameWithOneOrTwoThreads) {
+  AbortFlag never{0};
+  std::promise<void> unused;
+  std::promise<void> open;
+  open.set_value();
+  GatedSeries series(UINT64_MAX, &unused, open.get_future().share());
+  SplitSums one, two;
+  ASSERT_TRUE(SumSeries(series, 0, 3001, false, false, &never, &one));
+  ASSERT_TRUE(SumSeries(series, 0, 3001, false, true, &never, &two));
+  EXPECT_EQ(mpz_cmp(one.T.get(), two.T.get()), 0);
+  EXPECT_EQ(mpz_cmp(one.Q.get(), two.Q.get()), 0);
+  EXPECT_EQ(mpz_cmp(one.B.get(), two.B.get()), 0);
+}
+
+// A job for id run by its registered body on a thread of the test, cancelled once it has
+// run for a while. The body's return value, or -1 when it did not end in time.
+int CancelJobBody(uint32_t id, const std::string& a0, const std::string& a1) {
+  HandlerTable table;
+  RegisterMathCommands(table);
+  CMyFuncData call;
+  call.SetID(static_cast<int32_t>(id));
+  for (const std::string& text : {a0, a1}) {
+    if (text.empty()) continue;
+    MyNumeric value;
+    value.SetByString(text);
+    call.AddArgument(text, kKindUInt, value);
+  }
+  call.SetArgTypeStr();
+  CMyThreadDlg job(nullptr);
+  job.SetThreadFunc(id, call, false);
+  auto body = std::async(std::launch::async, [&] { return table.FindJobBody(id)(job); });
+  std::this_thread::sleep_for(50ms);
+  job.Cancel();
+  if (body.wait_for(10s) != std::future_status::ready) return -1;
+  return body.get();
+}
+
+TEST(MathJobCancelThreads, AMillionDigitPiJobEndsWhenCancelled) {
+  EXPECT_EQ(CancelJobBody(28, "1000000", ""), 0);
+  MyNumeric().SetResultSize(100);
+}
+
+TEST(MathJobCancelThreads, AMillionDigitLogarithmJobEndsWhenCancelled) {
+  EXPECT_EQ(CancelJobBody(29, "3.7", "1000000"), 0);
+  MyNumeric().SetResultSize(100);
+}
+
+}  // namespace
+}  // namespace vpx
