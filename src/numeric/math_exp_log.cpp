@@ -40,72 +40,6 @@ uint64_t TermsForDigits(double digits) {
   return n;
 }
 
-// Decimal digits of floor(v) for v >= 0 (1 for values below ten, zero included).
-uint64_t IntegerDigitCount(mpfr_srcptr v) {
-  if (mpfr_cmp_ui(v, 10) < 0) return 1;
-  Mpz z;
-  mpfr_get_z(z.get(), v, MPFR_RNDZ);
-  return DecimalDigitCount(z.get());
-}
-
-// One attempt at floor(|ln x| * 10^F) with `bits` of precision; false when the error
-// bound leaves a kept digit open.
-bool TryLogE(mpz_srcptr X, int64_t t, uint32_t digits, mpfr_prec_t bits, const AbortFlag* abort,
-             bool* aborted, DecimalDigits* out) {
-  Mpfr x(bits), y(bits), err(64), ten(bits);
-  mpfr_set_z(x.get(), X, MPFR_RNDN);
-  if (t != 0) {
-    mpfr_set_ui(y.get(), 10, MPFR_RNDN);
-    PowerByRepeatedSquaring(ten.get(), y.get(), static_cast<uint64_t>(t < 0 ? -t : t));
-    if (t > 0) {
-      mpfr_mul(x.get(), x.get(), ten.get(), MPFR_RNDN);
-    } else {
-      mpfr_div(x.get(), x.get(), ten.get(), MPFR_RNDN);
-    }
-  }
-  mpfr_log(y.get(), x.get(), MPFR_RNDN);
-  if (Raised(abort)) {
-    *aborted = true;
-    return true;
-  }
-  const bool negative = mpfr_sgn(y.get()) < 0;
-  mpfr_abs(y.get(), y.get(), MPFR_RNDN);
-  // x carries the rounding of X, of 10^|t| (3|t| + 1 units) and of the quotient: a
-  // relative error r that moves ln x by at most 2r; the logarithm's own rounding adds
-  // 2^-bits * |y|.
-  const double inputUnits = 2.0 * (3.0 * std::fabs(static_cast<double>(t)) + 4.0);
-  mpfr_set_d(err.get(), inputUnits, MPFR_RNDU);
-  mpfr_add(err.get(), err.get(), y.get(), MPFR_RNDU);
-  mpfr_div_2si(err.get(), err.get(), bits, MPFR_RNDU);
-  Mpfr lo(bits), hi(bits);
-  mpfr_sub(lo.get(), y.get(), err.get(), MPFR_RNDD);
-  mpfr_add(hi.get(), y.get(), err.get(), MPFR_RNDU);
-  if (mpfr_sgn(lo.get()) < 0) mpfr_set_ui(lo.get(), 0, MPFR_RNDN);
-  const uint64_t intDigits = IntegerDigitCount(lo.get());
-  if (intDigits != IntegerDigitCount(hi.get())) return false;
-  const uint64_t F = digits > intDigits ? digits - intDigits : 0;
-  // w = |y| * 10^F; its error: the scaled error of y (10^F is exact within this
-  // precision) plus one more rounding.
-  mpfr_ui_pow_ui(ten.get(), 10, F, MPFR_RNDN);
-  mpfr_mul(y.get(), y.get(), ten.get(), MPFR_RNDN);
-  Mpfr errW(64);
-  mpfr_mul(errW.get(), err.get(), ten.get(), MPFR_RNDU);
-  mpfr_mul_2ui(errW.get(), errW.get(), 1, MPFR_RNDU);
-  mpfr_abs(err.get(), y.get(), MPFR_RNDU);
-  mpfr_div_2si(err.get(), err.get(), bits - 3, MPFR_RNDU);
-  mpfr_add(errW.get(), errW.get(), err.get(), MPFR_RNDU);
-  mpfr_sub(lo.get(), y.get(), errW.get(), MPFR_RNDD);
-  mpfr_add(hi.get(), y.get(), errW.get(), MPFR_RNDU);
-  mpfr_floor(lo.get(), lo.get());
-  mpfr_floor(hi.get(), hi.get());
-  if (!mpfr_equal_p(lo.get(), hi.get())) return false;
-  Mpz W;
-  mpfr_get_z(W.get(), lo.get(), MPFR_RNDN);
-  if (mpz_sgn(W.get()) < 0) mpz_set_ui(W.get(), 0);
-  *out = FromScaledInteger(W.get(), F, negative, true);
-  return true;
-}
-
 // The digits of |V| / 2^bits cut to `digits` digits from the units digit, when every value
 // within err units of V gives the same ones; false otherwise.
 bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, DecimalDigits* out) {
@@ -130,26 +64,23 @@ bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, De
 }
 
 // ln(X * 10^t) by the series, with more bits until every kept digit is settled. false
-// when aborted, *handled false when the argument is too long for the series.
+// when aborted.
 bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bool twoThreads,
-                  uint32_t guardBits, const AbortFlag* abort, bool* handled, DecimalDigits* out) {
+                  uint32_t guardBits, const AbortFlag* abort, DecimalDigits* out) {
   const uint64_t fraction = digits > intDigits ? digits - static_cast<uint64_t>(intDigits) : 0;
   Mpz V;
   uint64_t err = 0;
   // The error bound grows with the exponent t (its multiples of ln 2 and ln 5).
   for (uint64_t bits = BitsForDigits(fraction) + guardBits + BitsForDigits(std::llabs(t) + 1);;
        bits += 64 + bits / 8) {
-    switch (LogBySeries(X, t, bits, twoThreads, abort, V.get(), &err)) {
-      case LogSeriesStatus::kArgumentTooLong:
-        *handled = false;
-        return true;
-      case LogSeriesStatus::kAborted:
-        return false;
-      case LogSeriesStatus::kDone:
-        break;
+    if (LogBySeries(X, t, bits, twoThreads, abort, V.get(), &err) != LogSeriesStatus::kDone)
+      return false;
+    DecimalDigits result;
+    if (SettleScaled(V.get(), bits, err, digits, &result)) {
+      if (Raised(abort)) return false;
+      *out = std::move(result);
+      return true;
     }
-    *handled = true;
-    if (SettleScaled(V.get(), bits, err, digits, out)) return !Raised(abort);
     if (Raised(abort)) return false;
   }
 }
@@ -185,33 +116,12 @@ bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort,
     *out = DecimalDigits();
     return true;
   }
-  WidenMpfrExponentRange();
   // Integer digits of |ln x|, estimated to size the first attempt.
   long exp2 = 0;
   const double mant = mpz_get_d_2exp(&exp2, X.get());
   const double lnx = std::log(mant) + exp2 * 0.69314718055994531 + t * 2.302585092994046;
   const double intDigits = std::fabs(lnx) < 1.0 ? 1.0 : std::floor(std::log10(std::fabs(lnx))) + 1;
-  bool bySeries = false;
-  DecimalDigits result;
-  if (!LogEBySeries(X.get(), t, digits, intDigits, twoThreads, guardBits, abort, &bySeries,
-                    &result))
-    return false;
-  if (bySeries) {
-    *out = std::move(result);
-    return true;
-  }
-  // Long arguments: MPFR, with guard bits and an error bound.
-  for (mpfr_prec_t bits = BitsForDigits(digits + static_cast<uint64_t>(intDigits) + 2) + 64;;
-       bits *= 2) {
-    bool aborted = false;
-    DecimalDigits result;
-    if (TryLogE(X.get(), t, digits, bits, abort, &aborted, &result)) {
-      if (aborted) return false;
-      *out = std::move(result);
-      return true;
-    }
-    if (Raised(abort)) return false;
-  }
+  return LogEBySeries(X.get(), t, digits, intDigits, twoThreads, guardBits, abort, out);
 }
 
 }  // namespace vpx

@@ -1,7 +1,6 @@
 // The number e and natural logarithms to a chosen number of digits, with every kept digit
-// proven: e by binary splitting of its series in GMP integers, logarithms by series (or
-// MPFR for long arguments) with an error bound that must settle each digit before it is
-// kept.
+// proven: e and logarithms by series summed with binary splitting in GMP integers, with an
+// error bound that must settle each digit before it is kept.
 #pragma once
 
 #include <cstdint>
@@ -17,10 +16,9 @@ DecimalDigits NapierDigits(uint32_t digits);
 // ln x for x > 0, truncated toward zero to `digits` digits counted from the units digit
 // (ln 2 to 10 digits is 0.693147180, its trailing zero kept); an integer part longer than
 // that is kept whole.
-// Arguments of up to 128 bits (times a power of ten) are summed by series, which may use a
-// second core with twoThreads, starting with guardBits beyond the kept digits (tests lower
-// it to force the settling path); longer ones go through MPFR. Polls abort between its
-// steps; false (and *out untouched) when raised.
+// The series may use a second core with twoThreads; the first attempt keeps guardBits
+// beyond the kept digits (tests lower it to force the settling path). Polls abort between
+// its products; false (and *out untouched) when raised.
 constexpr uint32_t kLogGuardBits = 64;
 bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort, DecimalDigits* out,
                 bool twoThreads = false, uint32_t guardBits = kLogGuardBits);

@@ -15,7 +15,11 @@ constexpr std::array<unsigned long, kPrimeCount> kPrimes = {2, 3, 5, 7};
 constexpr std::array<unsigned long, kPrimeCount> kAtanhDenominators = {251, 449, 4801, 8749};
 constexpr int64_t kMachin[kPrimeCount][kPrimeCount] = {
     {144, 54, -38, 62}, {228, 86, -60, 98}, {334, 126, -88, 144}, {404, 152, -106, 174}};
-constexpr int kExponentRange = 8;  // |exponent of 3, 5, 7| tried in the reduction
+constexpr int kExponentRange = 8;
+// Integers up to this many bits are reduced whole; longer ones keep this many leading bits
+// for the reduction and divide the rest out.
+constexpr size_t kShortArgumentBits = 128;
+constexpr size_t kLongArgumentHeadBits = 64;  // |exponent of 3, 5, 7| tried in the reduction
 // Error of one fixed-point arctangent: the cut series, the cut divisor and the quotient.
 constexpr uint64_t kAtanhErrorUnits = 3;
 
@@ -40,12 +44,18 @@ class AtanhSeries : public SplitSeries {
   Mpz p_, q_, p2_, q2_;
 };
 
+// log2 v for v > 0 of any length.
+double Log2(mpz_srcptr v) {
+  long exp = 0;
+  const double mant = mpz_get_d_2exp(&exp, v);
+  return std::log2(mant) + static_cast<double>(exp);
+}
+
 // floor(2^bits * atanh(p/q)) within kAtanhErrorUnits, for 0 < p < q.
 bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, const AbortFlag* abort,
                  mpz_ptr out) {
   // Terms shrink by (p/q)^2; the tail after N terms stays below 2^-(bits+2).
-  const double shrinkBits =
-      std::log2(mpz_get_d(q)) - std::log2(mpz_get_d(p));  // both far inside double range
+  const double shrinkBits = Log2(q) - Log2(p);
   const uint64_t terms =
       static_cast<uint64_t>((static_cast<double>(bits) + 4.0) / (2.0 * shrinkBits)) + 2;
   SplitSums sums;
@@ -103,11 +113,33 @@ std::array<int64_t, kPrimeCount> ChooseReduction(mpz_srcptr X) {
   return best;
 }
 
-}  // namespace
+// V += 2^bits * ln(num / den) for num, den > 0: 2 atanh((num - den) / (num + den)).
+// Adds at most 2 * kAtanhErrorUnits of error.
+bool AddLogOfFraction(mpz_srcptr num, mpz_srcptr den, uint64_t bits, bool twoThreads,
+                      const AbortFlag* abort, mpz_ptr V) {
+  Mpz p, q, g, atanh;
+  mpz_sub(p.get(), num, den);
+  if (mpz_sgn(p.get()) == 0) return true;
+  mpz_add(q.get(), num, den);
+  mpz_gcd(g.get(), p.get(), q.get());
+  mpz_divexact(p.get(), p.get(), g.get());
+  mpz_divexact(q.get(), q.get(), g.get());
+  const bool negative = mpz_sgn(p.get()) < 0;
+  mpz_abs(p.get(), p.get());
+  if (!AtanhScaled(p.get(), q.get(), bits, twoThreads, abort, atanh.get())) return false;
+  mpz_mul_2exp(atanh.get(), atanh.get(), 1);
+  if (negative) {
+    mpz_sub(V, V, atanh.get());
+  } else {
+    mpz_add(V, V, atanh.get());
+  }
+  return true;
+}
 
-LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
-                            const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits) {
-  if (mpz_sizeinbase(X, 2) > kLogSeriesArgumentBits) return LogSeriesStatus::kArgumentTooLong;
+// ln(X * 2^twos * 10^t) for X of at most kShortArgumentBits bits: ln 2 ... ln 7 by the
+// Machin-like set and the rest near 1 as one exact fraction.
+LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, bool twoThreads,
+                         const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits) {
   // ln x = sum of e[k] ln p[k] + ln(num / den); 10^t adds t to the exponents of 2 and 5.
   std::array<int64_t, kPrimeCount> e = ChooseReduction(X);
   Mpz num, den, power;
@@ -117,7 +149,7 @@ LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThre
     mpz_ui_pow_ui(power.get(), kPrimes[k], static_cast<unsigned long>(std::llabs(e[k])));
     mpz_mul(e[k] > 0 ? den.get() : num.get(), e[k] > 0 ? den.get() : num.get(), power.get());
   }
-  e[0] += t;
+  e[0] += t + twos;
   e[2] += t;
   // The coefficients of the four arctangents.
   std::array<int64_t, kPrimeCount> coeff = {0, 0, 0, 0};
@@ -137,28 +169,70 @@ LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThre
     mpz_add(V, V, atanh.get());
     err += kAtanhErrorUnits * static_cast<uint64_t>(std::llabs(coeff[j]));
   }
-  // ln(num/den) = 2 atanh((num - den) / (num + den)).
-  Mpz p, q, g;
-  mpz_sub(p.get(), num.get(), den.get());
-  if (mpz_sgn(p.get()) != 0) {
-    mpz_add(q.get(), num.get(), den.get());
-    mpz_gcd(g.get(), p.get(), q.get());
-    mpz_divexact(p.get(), p.get(), g.get());
-    mpz_divexact(q.get(), q.get(), g.get());
-    const bool negative = mpz_sgn(p.get()) < 0;
-    mpz_abs(p.get(), p.get());
-    if (!AtanhScaled(p.get(), q.get(), bits, twoThreads, abort, atanh.get()))
-      return LogSeriesStatus::kAborted;
-    mpz_mul_2exp(atanh.get(), atanh.get(), 1);
-    if (negative) {
-      mpz_sub(V, V, atanh.get());
-    } else {
-      mpz_add(V, V, atanh.get());
-    }
-    err += 2 * kAtanhErrorUnits;
+  if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, V)) {
+    return LogSeriesStatus::kAborted;
   }
-  *errorUnits = err;
+  *errorUnits = err + 2 * kAtanhErrorUnits;
   return AbortRaised(abort) ? LogSeriesStatus::kAborted : LogSeriesStatus::kDone;
+}
+
+// V += 2^bits * ln(U / 2^bits) for U within 2^(bits - s) of 2^bits, s >= 2: each round
+// divides U by a short fraction 1 + d/2^m that matches its leading bits, which doubles the
+// bits known to be 1, and adds the logarithm of that fraction; once U is within
+// 2^(bits/2) of 1 its logarithm is U - 1 to one unit. Error: 2 + kAtanhErrorUnits*2 + 1
+// units per round.
+bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, const AbortFlag* abort,
+                   mpz_ptr V, uint64_t* errorUnits) {
+  Mpz eps, d, num, den;
+  for (;;) {
+    mpz_set_ui(eps.get(), 1);
+    mpz_mul_2exp(eps.get(), eps.get(), bits);
+    mpz_sub(eps.get(), U, eps.get());
+    if (2 * s >= bits + 2 || mpz_sgn(eps.get()) == 0) {
+      mpz_add(V, V, eps.get());  // ln(1 + e) = e - e^2/2 + ...; e^2/2 is below a unit
+      *errorUnits += 1;
+      return !AbortRaised(abort);
+    }
+    const uint64_t m = std::min<uint64_t>(2 * s, bits);
+    // d = eps / 2^(bits - m), cut toward zero: |d| < 2^(m - s).
+    mpz_tdiv_q_2exp(d.get(), eps.get(), bits - m);
+    mpz_set_ui(den.get(), 1);
+    mpz_mul_2exp(den.get(), den.get(), m);
+    mpz_add(num.get(), den.get(), d.get());
+    if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, V)) return false;
+    // U = U * 2^m / (2^m + d): what is left lies within 2^-(m-1) of 1.
+    mpz_mul_2exp(U, U, m);
+    mpz_tdiv_q(U, U, num.get());
+    if (AbortRaised(abort)) return false;
+    *errorUnits += 2 * kAtanhErrorUnits + 2;
+    s = m - 1;
+  }
+}
+
+}  // namespace
+
+LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
+                            const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits) {
+  const size_t length = mpz_sizeinbase(X, 2);
+  if (length <= kShortArgumentBits) {
+    return ShortLog(X, 0, t, bits, twoThreads, abort, V, errorUnits);
+  }
+  // X = head * 2^shift * (1 + small): the head by the short way, the rest near 1.
+  const uint64_t shift = length - kLongArgumentHeadBits;
+  Mpz head, U;
+  mpz_tdiv_q_2exp(head.get(), X, shift);
+  const LogSeriesStatus status =
+      ShortLog(head.get(), static_cast<int64_t>(shift), t, bits, twoThreads, abort, V, errorUnits);
+  if (status != LogSeriesStatus::kDone) return status;
+  // U = 2^bits * X / (head * 2^shift), within 2^(bits - head bits + 1) of 2^bits.
+  mpz_mul_2exp(U.get(), X, bits);
+  mpz_mul_2exp(head.get(), head.get(), shift);
+  mpz_tdiv_q(U.get(), U.get(), head.get());
+  if (AbortRaised(abort)) return LogSeriesStatus::kAborted;
+  *errorUnits += 1;
+  if (!AddLogNearOne(U.get(), bits, kLongArgumentHeadBits - 2, twoThreads, abort, V, errorUnits))
+    return LogSeriesStatus::kAborted;
+  return LogSeriesStatus::kDone;
 }
 
 }  // namespace vpx

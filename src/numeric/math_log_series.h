@@ -1,6 +1,7 @@
-// Natural logarithms of short decimals by series summed with binary splitting: ln 2, ln 3,
-// ln 5 and ln 7 from four arctangent-hyperbolic series of reciprocals, and the rest of the
-// argument, divided by a nearby product of those primes, from one more series.
+// Natural logarithms of decimals by series summed with binary splitting: ln 2, ln 3, ln 5
+// and ln 7 from four arctangent-hyperbolic series of reciprocals, the rest of a short
+// argument, divided by a nearby product of those primes, from one more series, and the
+// rest of a long argument by rounds that each double its leading bits known to be 1.
 #pragma once
 
 #include <gmp.h>
@@ -11,14 +12,10 @@
 
 namespace vpx {
 
-enum class LogSeriesStatus { kDone, kAborted, kArgumentTooLong };
+enum class LogSeriesStatus { kDone, kAborted };
 
-// Integers of more bits than this go another way: the series of their remainder would be
-// slow.
-constexpr uint32_t kLogSeriesArgumentBits = 128;
-
-// ln(X * 10^t) for X > 0 (at most kLogSeriesArgumentBits bits) in fixed point with `bits`
-// fraction bits: |*V - 2^bits * ln x| <= *errorUnits. twoThreads lets each series use a
+// ln(X * 10^t) for X > 0 in fixed point with `bits` fraction bits:
+// |*V - 2^bits * ln x| <= *errorUnits. twoThreads lets each series use a
 // second core (same result either way). Polls abort between products.
 LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
                             const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits);
