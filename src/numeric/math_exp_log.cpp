@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "numeric/binary_splitting.h"
 #include "numeric/math_log_series.h"
 
 namespace vpx {
@@ -11,26 +12,16 @@ bool Raised(const AbortFlag* abort) {
   return abort != nullptr && abort->load(std::memory_order_relaxed) != 0;
 }
 
-// T/Q = sum over k = a+1 ... b of 1 / ((a+1)(a+2)...k), with Q = (a+1)...b.
-void SplitExpSeries(uint64_t a, uint64_t b, mpz_ptr T, mpz_ptr Q) {
-  if (b - a <= 16) {
-    // Innermost first: v <- (1 + v) / j.
-    mpz_set_ui(T, 1);
-    mpz_set_ui(Q, b);
-    for (uint64_t j = b - 1; j > a; --j) {
-      mpz_add(T, T, Q);
-      mpz_mul_ui(Q, Q, j);
-    }
-    return;
+// e = sum over n of 1/n!, as ratios of consecutive terms.
+class ExpSeries : public SplitSeries {
+ public:
+  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr /*b*/) const override {
+    mpz_set_ui(p, 1);
+    mpz_set_ui(q, n == 0 ? 1 : n);
+    mpz_set_ui(a, 1);
   }
-  const uint64_t m = (a + b) / 2;
-  Mpz T2, Q2;
-  SplitExpSeries(a, m, T, Q);
-  SplitExpSeries(m, b, T2.get(), Q2.get());
-  mpz_mul(T, T, Q2.get());
-  mpz_add(T, T, T2.get());
-  mpz_mul(Q, Q, Q2.get());
-}
+  bool HasDenominators() const override { return false; }
+};
 
 // Smallest N with log10(N!) above `digits`.
 uint64_t TermsForDigits(double digits) {
@@ -87,23 +78,26 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
 
 }  // namespace
 
-DecimalDigits NapierDigits(uint32_t digits) {
+bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalDigits* out) {
   if (digits == 0) digits = 1;
-  Mpz scale, T, Q, quotient, remainder, slack, bound;
+  Mpz scale, quotient, remainder, slack, bound;
   mpz_ui_pow_ui(scale.get(), 10, digits - 1);
   mpz_mul_ui(bound.get(), scale.get(), 2);
-  // e = 1 + T/Q + r with 0 < r < 2/(N+1)!; the floor of e * 10^(digits-1) is settled when
-  // 2 * 10^(digits-1) <= (Q - remainder) * (N + 1). Otherwise more terms are taken.
+  // e = T/Q + r with Q = (N-1)! and 0 < r < 2/N!; the floor of e * 10^(digits-1) is
+  // settled when 2 * 10^(digits-1) <= (Q - remainder) * N. Otherwise more terms are taken.
   for (uint64_t N = TermsForDigits(digits + 10.0);; N += 64) {
-    SplitExpSeries(0, N, T.get(), Q.get());
-    mpz_add(T.get(), T.get(), Q.get());
-    mpz_mul(T.get(), T.get(), scale.get());
-    mpz_tdiv_qr(quotient.get(), remainder.get(), T.get(), Q.get());
-    mpz_sub(slack.get(), Q.get(), remainder.get());
-    mpz_mul_ui(slack.get(), slack.get(), N + 1);
+    SplitSums sums;
+    if (!SumSeries(ExpSeries(), 0, N, false, twoThreads, abort, &sums)) return false;
+    mpz_mul(sums.T.get(), sums.T.get(), scale.get());
+    if (Raised(abort)) return false;
+    mpz_tdiv_qr(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get());
+    if (Raised(abort)) return false;
+    mpz_sub(slack.get(), sums.Q.get(), remainder.get());
+    mpz_mul_ui(slack.get(), slack.get(), N);
     if (mpz_cmp(bound.get(), slack.get()) <= 0) break;
   }
-  return FromScaledInteger(quotient.get(), digits - 1, false);
+  *out = FromScaledInteger(quotient.get(), digits - 1, false);
+  return !Raised(abort);
 }
 
 bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort, DecimalDigits* out,

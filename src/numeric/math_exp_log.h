@@ -10,8 +10,10 @@
 
 namespace vpx {
 
-// e truncated to `digits` significant digits (digits >= 1): 10 gives 2.718281828.
-DecimalDigits NapierDigits(uint32_t digits);
+// e truncated to `digits` significant digits (0 counts as 1): 10 gives 2.718281828. The
+// series may use a second core with twoThreads. Polls abort between its products; false
+// (and *out untouched) when raised.
+bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalDigits* out);
 
 // ln x for x > 0, truncated toward zero to `digits` digits counted from the units digit
 // (ln 2 to 10 digits is 0.693147180, its trailing zero kept); an integer part longer than

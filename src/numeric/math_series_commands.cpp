@@ -84,7 +84,8 @@ int RunNapier(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const uint32_t factorialDigits = std::min(kNapierTableCap, 2 * digits);
   MyNumeric r;
   r.SetResultSize(2 * factorialDigits);
-  if (StoreDecimalDigits(r, NapierDigits(digits)) != 0) {
+  DecimalDigits e;
+  if (!NapierDigits(digits, false, nullptr, &e) || StoreDecimalDigits(r, e) != 0) {
     engine.EchoLine(OperationFailureText("ネイピア数の計算"));
     return 0;
   }

@@ -18,6 +18,12 @@ std::string Ln(const std::string& x, uint32_t digits, uint32_t guardBits = kLogG
 }
 
 // ln x from MPFR at several times the precision, cut to digits from the units digit.
+std::string E(uint32_t digits, bool twoThreads = false) {
+  DecimalDigits out;
+  EXPECT_TRUE(NapierDigits(digits, twoThreads, nullptr, &out));
+  return out.ToText();
+}
+
 std::string OracleLn(const std::string& x, uint32_t digits) {
   mpfr_t v;
   mpfr_init2(v, BitsForDigits(4 * digits + x.size() + 200));
@@ -50,9 +56,9 @@ std::string ExpBeside(const char* c, int length, bool above) {
 }
 
 TEST(NapierDigits, GivesTheDocumentedValues) {
-  EXPECT_EQ(NapierDigits(10).ToText(), "2.718281828");
-  EXPECT_EQ(NapierDigits(1).ToText(), "2");
-  EXPECT_EQ(NapierDigits(2).ToText(), "2.7");
+  EXPECT_EQ(E(10), "2.718281828");
+  EXPECT_EQ(E(1), "2");
+  EXPECT_EQ(E(2), "2.7");
 }
 
 TEST(NapierDigits, MatchesMpfrExpOfOneForManyDigitCounts) {
@@ -61,9 +67,20 @@ TEST(NapierDigits, MatchesMpfrExpOfOneForManyDigitCounts) {
   mpfr_set_ui(e, 1, MPFR_RNDN);
   mpfr_exp(e, e, MPFR_RNDN);
   for (uint32_t digits : {3u, 7u, 21u, 99u, 100u, 101u, 1000u, 4321u, 20000u}) {
-    EXPECT_EQ(NapierDigits(digits).ToText(), test::CutText(e, digits - 1)) << digits;
+    EXPECT_EQ(E(digits), test::CutText(e, digits - 1)) << digits;
   }
   mpfr_clear(e);
+}
+
+TEST(NapierDigits, StopsWhenTheAbortFlagIsRaised) {
+  AbortFlag abort{1};
+  DecimalDigits out = DecimalDigits::FromText("5");
+  EXPECT_FALSE(NapierDigits(50000, false, &abort, &out));
+  EXPECT_EQ(out.ToText(), "5");
+}
+
+TEST(NapierDigitsThreads, TwoThreadsGiveTheSameDigitsAsOne) {
+  EXPECT_EQ(E(40000, true), E(40000, false));
 }
 
 TEST(LogEDigits, GivesTheDocumentedValues) {
