@@ -6,7 +6,10 @@
 #include <gmp.h>
 #include <mpfr.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,20 +43,52 @@ MyNumeric NumberOf(const std::string& text) {
   return n;
 }
 
-// A job for id with the given arguments, run by the registered body on this thread.
+// A job for id with the given arguments, run by its registered body.
+class BenchJob {
+ public:
+  BenchJob(FuncId id, const std::string& a0, const std::string& a1) : id_(id), job_(nullptr) {
+    RegisterMathCommands(table_);
+    CMyFuncData call;
+    call.SetID(static_cast<int32_t>(FuncIdValue(id)));
+    call.AddArgument(a0, kKindUInt, NumberOf(a0));
+    if (!a1.empty()) call.AddArgument(a1, kKindUInt, NumberOf(a1));
+    call.SetArgTypeStr();
+    job_.SetThreadFunc(id, call, false);
+  }
+  int Run() { return table_.FindJobBody(id_)(job_); }
+  CMyThreadDlg& Job() { return job_; }
+
+ private:
+  FuncId id_;
+  HandlerTable table_;
+  CMyThreadDlg job_;
+};
+
+// The job's body on this thread; the length of the decimal text the result list shows.
 int64_t RunJobBody(FuncId id, const std::string& a0, const std::string& a1) {
-  HandlerTable table;
-  RegisterMathCommands(table);
-  CMyFuncData call;
-  call.SetID(static_cast<int32_t>(FuncIdValue(id)));
-  call.AddArgument(a0, kKindUInt, NumberOf(a0));
-  if (!a1.empty()) call.AddArgument(a1, kKindUInt, NumberOf(a1));
-  call.SetArgTypeStr();
-  CMyThreadDlg job(nullptr);
-  job.SetThreadFunc(id, call, false);
-  table.FindJobBody(id)(job);
-  // The decimal text the result list shows.
-  return static_cast<int64_t>(job.NumericResult().ToString().size());
+  BenchJob job(id, a0, a1);
+  job.Run();
+  return static_cast<int64_t>(job.Job().NumericResult().ToString().size());
+}
+
+// Milliseconds from the cancel request to the end of a job body cancelled after several
+// delays (each stage of the computation in turn); the worst is reported.
+void BM_CancelLatency(benchmark::State& state, FuncId id, const char* a0, const char* a1) {
+  double worst = 0;
+  for (auto _ : state) {
+    for (int delayMs : {50, 200, 500, 900, 1400, 2000, 2800}) {
+      BenchJob job(id, a0, a1);
+      auto body = std::async(std::launch::async, [&] { return job.Run(); });
+      if (body.wait_for(std::chrono::milliseconds(delayMs)) == std::future_status::ready) break;
+      const auto cancelled = std::chrono::steady_clock::now();
+      job.Job().Cancel();
+      body.wait();
+      const std::chrono::duration<double, std::milli> latency =
+          std::chrono::steady_clock::now() - cancelled;
+      worst = std::max(worst, latency.count());
+    }
+  }
+  state.counters["worst_ms"] = worst;
 }
 
 void BM_FactorialJobBody(benchmark::State& state) {
@@ -207,6 +242,12 @@ VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 12345.678, "12345.678"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 12345.678, "12345.678"))->Iterations(1);
+BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(BM_CancelLatency, LogE, FuncId::LogE, "3.7", "1000000")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // Each command against its reference.
 const std::vector<std::pair<std::string, std::string>> kRatios = {

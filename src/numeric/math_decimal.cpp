@@ -65,22 +65,50 @@ void ToScaledInteger(const DecimalDigits& x, mpz_ptr X, int64_t* t) {
   *t = static_cast<int64_t>(x.intDigits) - static_cast<int64_t>(last) - 1;
 }
 
-DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus,
-                                bool keepFractionZeros) {
-  DecimalDigits x;
-  size_t size = mpz_sizeinbase(W, 10) + 2;
-  std::unique_ptr<char[]> text(new char[size]);
-  mpz_get_str(text.get(), 10, W);
-  std::string digits(text.get());
-  if (digits.size() < fractionDigits + 1) {
-    std::string padded(fractionDigits + 1 - digits.size(), '0');
-    padded += digits;
-    digits.swap(padded);
+namespace {
+
+// Above this many bits a conversion is split by a power of ten, so that each part takes a
+// few tens of milliseconds at most.
+constexpr size_t kConversionSplitBits = 1 << 20;
+
+// Decimal text of W >= 0 appended to text, padded with leading zeros to `width` digits.
+bool AppendIntegerText(mpz_srcptr W, size_t width, const AbortFlag* abort, std::string* text) {
+  if (abort != nullptr && abort->load(std::memory_order_relaxed) != 0) return false;
+  if (mpz_sizeinbase(W, 2) <= kConversionSplitBits) {
+    std::unique_ptr<char[]> raw(new char[mpz_sizeinbase(W, 10) + 2]);
+    mpz_get_str(raw.get(), 10, W);
+    const size_t length = std::char_traits<char>::length(raw.get());
+    if (length < width) text->append(width - length, '0');
+    text->append(raw.get(), length);
+    return true;
   }
+  const size_t low = mpz_sizeinbase(W, 10) / 2;
+  Mpz power, high, rest;
+  mpz_ui_pow_ui(power.get(), 10, low);
+  mpz_tdiv_qr(high.get(), rest.get(), W, power.get());
+  return AppendIntegerText(high.get(), width > low ? width - low : 0, abort, text) &&
+         AppendIntegerText(rest.get(), low, abort, text);
+}
+
+}  // namespace
+
+bool FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus, const AbortFlag* abort,
+                       DecimalDigits* out, bool keepFractionZeros) {
+  DecimalDigits x;
+  std::string digits;
+  if (!AppendIntegerText(W, fractionDigits + 1, abort, &digits)) return false;
   x.intDigits = static_cast<uint32_t>(digits.size() - fractionDigits);
   x.digits = std::move(digits);
   x.minus = minus;
   Canonicalize(x, keepFractionZeros);
+  *out = std::move(x);
+  return true;
+}
+
+DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus,
+                                bool keepFractionZeros) {
+  DecimalDigits x;
+  FromScaledInteger(W, fractionDigits, minus, nullptr, &x, keepFractionZeros);
   return x;
 }
 

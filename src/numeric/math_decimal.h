@@ -6,10 +6,13 @@
 #include <gmp.h>
 #include <mpfr.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 namespace vpx {
+
+using AbortFlag = std::atomic<int32_t>;  // as in my_numeric.h
 
 // A decimal value: digit characters '0'..'9' most significant first, intDigits of them
 // before the point. Canonical form: at least one integer digit, no leading integer zeros
@@ -64,6 +67,10 @@ void ToScaledInteger(const DecimalDigits& x, mpz_ptr X, int64_t* t);
 // keepFractionZeros the fraction keeps all its fractionDigits places.
 DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus,
                                 bool keepFractionZeros = false);
+// As above, polling abort between the parts of a long conversion; false (and *out
+// untouched) when raised.
+bool FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus, const AbortFlag* abort,
+                       DecimalDigits* out, bool keepFractionZeros = false);
 
 // count nines as an integer with the overflow mark: the saturated result.
 DecimalDigits SaturatedNines(uint32_t count, bool minus);

@@ -32,8 +32,9 @@ uint64_t TermsForDigits(double digits) {
 }
 
 // The digits of |V| / 2^bits cut to `digits` digits from the units digit, when every value
-// within err units of V gives the same ones; false otherwise.
-bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, DecimalDigits* out) {
+// within err units of V gives the same ones; false otherwise or when aborted.
+bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits,
+                  const AbortFlag* abort, DecimalDigits* out) {
   Mpz lo, hi, scale;
   mpz_abs(lo.get(), V);
   mpz_add_ui(hi.get(), lo.get(), err);
@@ -46,12 +47,13 @@ bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, De
   const uint64_t F = digits > intDigits ? digits - intDigits : 0;
   mpz_ui_pow_ui(scale.get(), 10, F);
   mpz_mul(lo.get(), lo.get(), scale.get());
+  if (Raised(abort)) return false;
   mpz_mul(hi.get(), hi.get(), scale.get());
+  if (Raised(abort)) return false;
   mpz_tdiv_q_2exp(lo.get(), lo.get(), bits);
   mpz_tdiv_q_2exp(hi.get(), hi.get(), bits);
   if (mpz_cmp(lo.get(), hi.get()) != 0) return false;
-  *out = FromScaledInteger(lo.get(), F, mpz_sgn(V) < 0, true);
-  return true;
+  return FromScaledInteger(lo.get(), F, mpz_sgn(V) < 0, abort, out, true);
 }
 
 // ln(X * 10^t) by the series, with more bits until every kept digit is settled. false
@@ -67,7 +69,7 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
     if (LogBySeries(X, t, bits, twoThreads, abort, V.get(), &err) != LogSeriesStatus::kDone)
       return false;
     DecimalDigits result;
-    if (SettleScaled(V.get(), bits, err, digits, &result)) {
+    if (SettleScaled(V.get(), bits, err, digits, abort, &result)) {
       if (Raised(abort)) return false;
       *out = std::move(result);
       return true;
@@ -96,8 +98,7 @@ bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, Deci
     mpz_mul_ui(slack.get(), slack.get(), N);
     if (mpz_cmp(bound.get(), slack.get()) <= 0) break;
   }
-  *out = FromScaledInteger(quotient.get(), digits - 1, false);
-  return !Raised(abort);
+  return FromScaledInteger(quotient.get(), digits - 1, false, abort, out);
 }
 
 bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort, DecimalDigits* out,

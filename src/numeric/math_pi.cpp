@@ -77,9 +77,7 @@ bool PiDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalD
     mpz_sub_ui(unit.get(), unit.get(), 2);
     if (mpz_cmp_ui(rest.get(), 2) >= 0 && mpz_cmp(rest.get(), unit.get()) < 0) break;
   }
-  if (AbortRaised(abort)) return false;
-  *out = FromScaledInteger(kept.get(), digits - 1, false);
-  return true;
+  return FromScaledInteger(kept.get(), digits - 1, false, abort, out);
 }
 
 }  // namespace vpx
