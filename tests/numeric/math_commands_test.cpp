@@ -27,6 +27,14 @@ class MathCommands : public ::testing::Test, public EngineFixture {
   }
   std::string Previous() { return ToUtf8(engine.PreviousResult().GetResultText()); }
   std::string Entry0() { return RowText(0); }
+  // The full text of an entry's number (the list view shows only its head).
+  std::string EntryNumberText(uint32_t index) {
+    CMyFuncResult entry;
+    if (!engine.AcquireListLock()) return "(list lock)";
+    const int found = engine.ShortCutArray().GetAt(index, entry);
+    engine.ReleaseListLock();
+    return found == 1 ? entry.number.ToString() : "(no entry)";
+  }
 };
 
 TEST_F(MathCommands, FourOperationsEchoAndRecordTheirResults) {
@@ -113,11 +121,7 @@ TEST_F(MathCommands, PiGivesPiTruncatedWithNapiersDigitRules) {
 TEST_F(MathCommands, LongPiRunsAsAJobAndFillsItsReservedEntry) {
   EXPECT_THAT(Run("GetPi(20001)"), ElementsAre());
   ASSERT_TRUE(WaitIdle());
-  CMyFuncResult entry;
-  ASSERT_TRUE(engine.AcquireListLock());
-  ASSERT_EQ(engine.ShortCutArray().GetAt(1, entry), 1);
-  engine.ReleaseListLock();
-  const std::string pi = entry.number.ToString();
+  const std::string pi = EntryNumberText(1);
   EXPECT_EQ(pi.size(), 20002u);
   EXPECT_EQ(pi.substr(0, 12), "3.1415926535");
   EXPECT_EQ(MyNumeric::GetDefaultResultSize(), 20001u);
@@ -151,11 +155,7 @@ TEST_F(MathCommands, LongLogarithmsAndFactorialsFillTheirReservedEntries) {
 TEST_F(MathCommands, FactorialBeyondAMillionDigitsSaturatesAtOnce) {
   Run("Factorial(9999999)");
   ASSERT_TRUE(WaitIdle());
-  CMyFuncResult entry;
-  ASSERT_TRUE(engine.AcquireListLock());
-  ASSERT_EQ(engine.ShortCutArray().GetAt(1, entry), 1);
-  engine.ReleaseListLock();
-  const std::string text = entry.number.ToString();
+  const std::string text = EntryNumberText(1);
   EXPECT_EQ(text.size(), 1000000u + 4);
   EXPECT_EQ(text.substr(text.size() - 8), "9999 (E)");
 }
