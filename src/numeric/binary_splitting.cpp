@@ -1,5 +1,6 @@
 #include "numeric/binary_splitting.h"
 
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -60,14 +61,29 @@ bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, 
   const uint64_t m = n0 + (n1 - n0) / 2;
   SplitSums right;
   bool rightDone = false;
+  std::exception_ptr rightFailure;  // e.g. memory exhaustion, raised again on this thread
+  auto sumRight = [&] {
+    try {
+      rightDone = Split(series, m, n1, needP, hasB, abort, &right);
+    } catch (...) {
+      rightFailure = std::current_exception();
+    }
+  };
   std::thread worker;
   try {
-    worker = std::thread([&] { rightDone = Split(series, m, n1, needP, hasB, abort, &right); });
+    worker = std::thread(sumRight);
   } catch (const std::system_error&) {
-    rightDone = Split(series, m, n1, needP, hasB, abort, &right);
+    sumRight();
   }
-  const bool leftDone = Split(series, n0, m, true, hasB, abort, out);
+  bool leftDone = false;
+  try {
+    leftDone = Split(series, n0, m, true, hasB, abort, out);
+  } catch (...) {
+    if (worker.joinable()) worker.join();
+    throw;
+  }
   if (worker.joinable()) worker.join();
+  if (rightFailure) std::rethrow_exception(rightFailure);
   return leftDone && rightDone && Merge(out, &right, needP, hasB, abort);
 }
 
