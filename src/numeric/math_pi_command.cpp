@@ -19,8 +19,8 @@ namespace {
 
 constexpr uint32_t kPiDigitLimit = 1'000'000;
 constexpr uint32_t kPiDefaultDigits = 100;  // GetPi(0)
-// Up to this many digits pi takes a few milliseconds (5 ms at 20,000 on one core); longer
-// requests run as a job that can be cancelled.
+// Up to this many digits pi takes about 10 ms on one core, short enough for the window's
+// thread; longer requests (up to a second at the cap) run as a job that can be cancelled.
 constexpr uint32_t kPiInlineDigits = 20'000;
 
 uint32_t PiDigitsOf(const CMyFuncData& call) {
