@@ -1,5 +1,7 @@
 #include "numeric/binary_splitting.h"
 
+#include <sched.h>
+
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -50,6 +52,11 @@ bool Split(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool
 }  // namespace
 
 bool SecondCoreAvailable() {
+  // The cores this process may run on, which a container or taskset can limit below the
+  // machine's count.
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  if (sched_getaffinity(0, sizeof(cpus), &cpus) == 0) return CPU_COUNT(&cpus) > 1;
   return std::thread::hardware_concurrency() > 1;
 }
 
