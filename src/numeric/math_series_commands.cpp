@@ -158,12 +158,13 @@ int LogEJob(CMyThreadDlg& job) {
   }
   const int status =
       LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelFlag(), SecondCoreAvailable());
-  job.NumericResult().Swap(r);
-  if (status != 0 && !job.IsCancelled()) {
-    job.SetError(SJ("※　エラー"));
+  if (status != 0) {
+    // A cancelled logarithm leaves no value: the argument must not pass for its result.
+    if (!job.IsCancelled()) job.SetError(SJ("※　エラー"));
     return 0;
   }
-  return status == 0 ? 1 : 0;
+  job.NumericResult().Swap(r);
+  return 1;
 }
 
 // --- Factorial ---

@@ -74,8 +74,9 @@ TEST(SumSeriesThreads, SumsAreTheSameWithOneOrTwoThreads) {
 }
 
 // A job for id run by its registered body on a thread of the test, cancelled once it has
-// run for a while. The body's return value, or -1 when it did not end in time.
-int CancelJobBody(uint32_t id, const std::string& a0, const std::string& a1) {
+// run for a while. The body's return value, or -1 when it did not end in time; *result
+// receives the text of the job's number.
+int CancelJobBody(uint32_t id, const std::string& a0, const std::string& a1, std::string* result) {
   HandlerTable table;
   RegisterMathCommands(table);
   CMyFuncData call;
@@ -93,16 +94,21 @@ int CancelJobBody(uint32_t id, const std::string& a0, const std::string& a1) {
   std::this_thread::sleep_for(50ms);
   job.Cancel();
   if (body.wait_for(10s) != std::future_status::ready) return -1;
+  *result = job.NumericResult().ToString();
   return body.get();
 }
 
 TEST(MathJobCancelThreads, AMillionDigitPiJobEndsWhenCancelled) {
-  EXPECT_EQ(CancelJobBody(28, "1000000", ""), 0);
+  std::string result;
+  EXPECT_EQ(CancelJobBody(28, "1000000", "", &result), 0);
+  EXPECT_EQ(result, "0");  // nothing of the cancelled computation
   MyNumeric().SetResultSize(100);
 }
 
 TEST(MathJobCancelThreads, AMillionDigitLogarithmJobEndsWhenCancelled) {
-  EXPECT_EQ(CancelJobBody(29, "3.7", "1000000"), 0);
+  std::string result;
+  EXPECT_EQ(CancelJobBody(29, "3.7", "1000000", &result), 0);
+  EXPECT_EQ(result, "0");  // neither a partial value nor the argument
   MyNumeric().SetResultSize(100);
 }
 
