@@ -76,11 +76,11 @@ TEST(SumSeriesThreads, SumsAreTheSameWithOneOrTwoThreads) {
 // A job for id run by its registered body on a thread of the test, cancelled once it has
 // run for a while. The body's return value, or -1 when it did not end in time; *result
 // receives the text of the job's number.
-int CancelJobBody(uint32_t id, const std::string& a0, const std::string& a1, std::string* result) {
+int CancelJobBody(FuncId id, const std::string& a0, const std::string& a1, std::string* result) {
   HandlerTable table;
   RegisterMathCommands(table);
   CMyFuncData call;
-  call.SetID(static_cast<int32_t>(id));
+  call.SetID(static_cast<int32_t>(FuncIdValue(id)));
   for (const std::string& text : {a0, a1}) {
     if (text.empty()) continue;
     MyNumeric value;
@@ -100,14 +100,14 @@ int CancelJobBody(uint32_t id, const std::string& a0, const std::string& a1, std
 
 TEST(MathJobCancelThreads, AMillionDigitPiJobEndsWhenCancelled) {
   std::string result;
-  EXPECT_EQ(CancelJobBody(28, "1000000", "", &result), 0);
+  EXPECT_EQ(CancelJobBody(FuncId::GetPi, "1000000", "", &result), 0);
   EXPECT_EQ(result, "0");  // nothing of the cancelled computation
   MyNumeric().SetResultSize(100);
 }
 
 TEST(MathJobCancelThreads, AMillionDigitLogarithmJobEndsWhenCancelled) {
   std::string result;
-  EXPECT_EQ(CancelJobBody(29, "3.7", "1000000", &result), 0);
+  EXPECT_EQ(CancelJobBody(FuncId::LogE, "3.7", "1000000", &result), 0);
   EXPECT_EQ(result, "0");  // neither a partial value nor the argument
   MyNumeric().SetResultSize(100);
 }
