@@ -15,11 +15,11 @@ constexpr std::array<unsigned long, kPrimeCount> kPrimes = {2, 3, 5, 7};
 constexpr std::array<unsigned long, kPrimeCount> kAtanhDenominators = {251, 449, 4801, 8749};
 constexpr int64_t kMachin[kPrimeCount][kPrimeCount] = {
     {144, 54, -38, 62}, {228, 86, -60, 98}, {334, 126, -88, 144}, {404, 152, -106, 174}};
-constexpr int kExponentRange = 8;
+constexpr int kExponentRange = 8;  // |exponent of 3, 5, 7| tried in the reduction
 // Integers up to this many bits are reduced whole; longer ones keep this many leading bits
 // for the reduction and divide the rest out.
 constexpr size_t kShortArgumentBits = 128;
-constexpr size_t kLongArgumentHeadBits = 64;  // |exponent of 3, 5, 7| tried in the reduction
+constexpr size_t kLongArgumentHeadBits = 64;
 // Error of one fixed-point arctangent: the cut series, the cut divisor and the quotient.
 constexpr uint64_t kAtanhErrorUnits = 3;
 
@@ -74,8 +74,8 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, con
   return !AbortRaised(abort);
 }
 
-// x = X * 2^-e[0] * 3^-e[1] * 5^-e[2] * 7^-e[3]: exponents chosen so that what is left
-// is near 1 with a cheap series (few bits in its numerator and denominator).
+// Exponents e such that X / (2^e[0] 3^e[1] 5^e[2] 7^e[3]) is near 1 with a cheap series:
+// few bits in its numerator and denominator for the bits each term gains.
 std::array<int64_t, kPrimeCount> ChooseReduction(mpz_srcptr X) {
   std::array<double, kPrimeCount> lnPrimes;
   for (int k = 0; k < kPrimeCount; ++k) lnPrimes[k] = std::log(static_cast<double>(kPrimes[k]));
