@@ -11,10 +11,18 @@ namespace {
 
 constexpr int kPrimeCount = 4;
 constexpr std::array<unsigned long, kPrimeCount> kPrimes = {2, 3, 5, 7};
-// ln p = sum over j of kMachin[p][j] * atanh(1 / kAtanhDenominators[j]).
-constexpr std::array<unsigned long, kPrimeCount> kAtanhDenominators = {251, 449, 4801, 8749};
-constexpr int64_t kMachin[kPrimeCount][kPrimeCount] = {
-    {144, 54, -38, 62}, {228, 86, -60, 98}, {334, 126, -88, 144}, {404, 152, -106, 174}};
+// ln p[k] = sum over j of coeff[k][j] * atanh(1 / denominators[j]): all four primes from
+// one set, and ln 2 alone from a cheaper one (a tenth less work).
+struct MachinSet {
+  int size;
+  std::array<unsigned long, kPrimeCount> denominators;
+  std::array<std::array<int64_t, kPrimeCount>, kPrimeCount> coeff;
+};
+constexpr MachinSet kFourPrimes = {
+    4,
+    {251, 449, 4801, 8749},
+    {{{144, 54, -38, 62}, {228, 86, -60, 98}, {334, 126, -88, 144}, {404, 152, -106, 174}}}};
+constexpr MachinSet kTwoOnly = {3, {26, 4801, 8749, 0}, {{{18, -2, 8, 0}}}};
 constexpr int kExponentRange = 8;  // |exponent of 3, 5, 7| tried in the reduction
 // Integers up to this many bits are reduced whole; longer ones keep this many leading bits
 // for the reduction and divide the rest out.
@@ -151,18 +159,19 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
   }
   e[0] += t + twos;
   e[2] += t;
-  // The coefficients of the four arctangents.
+  // The coefficients of the arctangents.
+  const MachinSet& set = e[1] == 0 && e[2] == 0 && e[3] == 0 ? kTwoOnly : kFourPrimes;
   std::array<int64_t, kPrimeCount> coeff = {0, 0, 0, 0};
   for (int k = 0; k < kPrimeCount; ++k) {
-    for (int j = 0; j < kPrimeCount; ++j) coeff[j] += e[k] * kMachin[k][j];
+    for (int j = 0; j < set.size; ++j) coeff[j] += e[k] * set.coeff[k][j];
   }
   mpz_set_ui(V, 0);
   uint64_t err = 1;
   Mpz one, atanh;
   mpz_set_ui(one.get(), 1);
-  for (int j = 0; j < kPrimeCount; ++j) {
+  for (int j = 0; j < set.size; ++j) {
     if (coeff[j] == 0) continue;
-    mpz_set_ui(power.get(), kAtanhDenominators[j]);
+    mpz_set_ui(power.get(), set.denominators[j]);
     if (!AtanhScaled(one.get(), power.get(), bits, twoThreads, abort, atanh.get()))
       return LogSeriesStatus::kAborted;
     mpz_mul_si(atanh.get(), atanh.get(), static_cast<long>(coeff[j]));
