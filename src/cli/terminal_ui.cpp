@@ -141,11 +141,9 @@ bool ProcessClipboard::GetText(std::string& text) {
 }
 
 int TerminalBinaryDisplay::OpenBinaryDisplay(const BinaryDisplayRequest& request) {
-  int64_t last =
-      request.length < 0 ? std::numeric_limits<int64_t>::max() : request.start + request.length - 1;
-  if (request.end >= 0) last = request.end;
+  const ByteRange range = request.range.Ordered();
   CBinaryViewModel view;
-  if (view.DispFileData(request.fileName, request.start, last) == 0) return 0;
+  if (view.DispFileData(request.fileName, range.first, range.last) == 0) return 0;
   // The first page goes to standard output as console lines, like every other output.
   for (const BinaryLine& line : view.FormatPage())
     out_.WriteConsole(SJ("　") + line.offset + line.hex + line.chars + "\r\n");

@@ -240,7 +240,8 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
   if (job->GetResult(record) == 0) return 0;
   record.reserved = 0;
   record.owner = nullptr;
-  if (!LockIf(lock)) {
+  NamedLockGuard guard(listLock, lock);
+  if (!guard.Ok()) {
     WriteTrace(
         SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。SetThreadResultToListAndShortC"
            "ut()"
@@ -249,19 +250,19 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
   }
   const int index = shortcuts.FindReserved(job, record);
   if (index < 0) {
-    UnlockIf(lock);
+    guard.Release();
     WriteTrace(SJ("※　ショートカット配列への結果書込に失敗。SetThreadResultToListAndShortCut()\n"));
     return 0;
   }
   if (engine.SetDataToList(static_cast<uint32_t>(index), record) < 0) {
-    UnlockIf(lock);
+    guard.Release();
     WriteTrace(Format(
         SJ("※　ショートカットリストへの結果書込に失敗。SetThreadResultToListAndShortCut( %u )\n")
             .c_str(),
         static_cast<uint32_t>(index)));
     return 0;
   }
-  UnlockIf(lock);
+  guard.Release();
   std::string text;
   record.GetResultValueText(text);
   bridge.Post([this, index, text] {

@@ -40,7 +40,8 @@ void CVorpexEngine::Impl::PostMessageBox(const std::string& text) {
   bridge.Post([dialogs, text] { dialogs->MessageBox(text); });
 }
 
-CVorpexEngine::CVorpexEngine(const UserInterface& ui) : ui_(ui), impl_(new Impl(*this)) {
+CVorpexEngine::CVorpexEngine(const UserInterface& ui)
+    : ui_(ui), impl_(std::make_unique<Impl>(*this)) {
   RegisterEngineCommands(handlers_);
   RegisterListCommands(handlers_);
   RegisterMathCommands(handlers_);
@@ -58,7 +59,6 @@ CVorpexEngine::~CVorpexEngine() {
   impl_->addLock.Close();
   impl_->endedLock.Close();
   impl_->listLock.Close();
-  delete impl_;
 }
 
 void CVorpexEngine::Impl::SeedEntryZero() {
@@ -180,7 +180,7 @@ void CVorpexEngine::RunHandedOverTasks() {
 }
 
 void CVorpexEngine::NotifyJobEnded(CMyThreadDlg* job) {
-  Impl* impl = impl_;
+  Impl* impl = impl_.get();
   impl->bridge.Send([impl, job] {
     if (!job->IsDestroyed()) impl->RegisterEndedThread(job);
   });

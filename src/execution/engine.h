@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "command/func_data.h"
@@ -111,7 +112,7 @@ class CVorpexEngine : public ICommandContext {
   struct Impl;
   const UserInterface ui_;
   HandlerTable handlers_;
-  Impl* impl_;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace vpx

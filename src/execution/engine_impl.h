@@ -70,10 +70,6 @@ struct CVorpexEngine::Impl {
   // --- result list (result_list.cpp) ---
   // Runs list-view work on the GUI thread.
   void OnGui(const std::function<void()>& work) { bridge.RunOnGui(work); }
-  bool LockIf(bool lock) { return !lock || listLock.Acquire(); }
-  void UnlockIf(bool lock) {
-    if (lock) listLock.Release();
-  }
   int ListRowCount();
   int CopyRow(int from, int to);
   // Drops the entry just appended, also when it is a reservation.

@@ -7,6 +7,7 @@
 #include "command/func_catalogue.h"
 #include "execution/command_context.h"
 #include "execution/handler_table.h"
+#include "execution/named_lock.h"
 #include "execution/shortcut_array.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
@@ -14,22 +15,9 @@
 namespace vpx {
 namespace {
 
-// Takes the list lock for a handler and releases it on every path.
-class ListLockScope {
- public:
-  explicit ListLockScope(ICommandContext& engine)
-      : engine_(engine), had_(engine.AcquireListLock()) {}
-  ~ListLockScope() { Release(); }
-  bool Had() const { return had_; }
-  void Release() {
-    if (had_) engine_.ReleaseListLock();
-    had_ = false;
-  }
-
- private:
-  ICommandContext& engine_;
-  bool had_;
-};
+// The engine's list lock for one handler, released on every path.
+using ListLockScope = ScopedLock<ICommandContext, &ICommandContext::AcquireListLock,
+                                 &ICommandContext::ReleaseListLock>;
 
 const std::string& ListLockFailureText() {
   return SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。");
@@ -95,7 +83,7 @@ int DelList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   uint32_t last = id == FuncId::DelListUU ? call.GetArgValue(1).GetAsUInt() : first;
   if (last < first) std::swap(first, last);
   ListLockScope scope(engine);
-  if (!scope.Had()) {
+  if (!scope.Ok()) {
     const std::string& text = SJ("※　ショートカットリスト用ミューテックスハンドル取得に失敗。");
     WriteTrace(text);
     engine.EchoLine(text);
@@ -141,7 +129,7 @@ int DelList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 // AddIntToList: a numeric entry holding the argument.
 int AddIntToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   ListLockScope scope(engine);
-  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
   CMyFuncResult record = NumberRecord(call.GetArgValue(0));
   record.id = static_cast<int32_t>(FuncIdValue(id));
   engine.AddDataToListAndShortCut(record, false);
@@ -151,7 +139,7 @@ int AddIntToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 // AddResultToList: a copy of the previous result as a new entry.
 int AddResultToList(ICommandContext& engine, FuncId, CMyFuncData&) {
   ListLockScope scope(engine);
-  if (!scope.Had()) {
+  if (!scope.Ok()) {
     WriteTrace(ListLockFailureText());
     return FailWith(engine, scope, ListLockFailureText());
   }
@@ -169,7 +157,7 @@ int AddResultToList(ICommandContext& engine, FuncId, CMyFuncData&) {
 int GetListData(ICommandContext& engine, FuncId, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
   ListLockScope scope(engine);
-  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
   CMyFuncResult record;
   if (engine.ShortCutArray().GetAt(index, record) == 0)
     return FailWith(
@@ -191,7 +179,7 @@ int GetListData(ICommandContext& engine, FuncId, CMyFuncData& call) {
 int SetValueToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
   ListLockScope scope(engine);
-  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
   CVXShortCutArray& shortcuts = engine.ShortCutArray();
   if (index >= static_cast<uint32_t>(shortcuts.GetCount())) return 0;
   const CMyFuncResult record = id == FuncId::SetStrToList ? TextRecord(call.GetArgText(1))
@@ -272,7 +260,7 @@ int GetClip(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   }
   engine.EchoLine(text);
   ListLockScope scope(engine);
-  if (!scope.Had()) return FailWith(engine, scope, SJ("※　クリップボードからのデータ取得に失敗。"));
+  if (!scope.Ok()) return FailWith(engine, scope, SJ("※　クリップボードからのデータ取得に失敗。"));
   engine.SetResultToListAndShortCut(engine.PreviousResult(), false);
   return 1;
 }
@@ -284,7 +272,7 @@ int CopyList(ICommandContext& engine, FuncId, CMyFuncData& call) {
   const int32_t destination = call.GetArgValue(1).GetAsInt();
   if (static_cast<int64_t>(source) == destination) return 1;
   ListLockScope scope(engine);
-  if (!scope.Had()) return FailWith(engine, scope, ListLockFailureText());
+  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
   CVXShortCutArray& shortcuts = engine.ShortCutArray();
   const uint32_t count = shortcuts.GetCount();
   if (count == 0) return FailWith(engine, scope, SJ("※　ショートカットリストの状態が異常です。"));

@@ -42,4 +42,32 @@ class NamedLock {
   bool closed_ = false;
 };
 
+// Holds a lock for one scope and releases it on every path out. Owner is anything with a
+// bool-returning take and a void give (a NamedLock, or the engine's list lock); with
+// take == false the caller already holds the lock and the guard only passes through.
+template <class Owner, bool (Owner::*Take)(), void (Owner::*Give)()>
+class ScopedLock {
+ public:
+  explicit ScopedLock(Owner& owner, bool take = true)
+      : owner_(owner), held_(take && (owner.*Take)()), ok_(!take || held_) {}
+  ~ScopedLock() { Release(); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
+
+  // False when the lock was wanted but could not be had.
+  bool Ok() const { return ok_; }
+  // Gives the lock back early (before a message that must not wait on it).
+  void Release() {
+    if (held_) (owner_.*Give)();
+    held_ = false;
+  }
+
+ private:
+  Owner& owner_;
+  bool held_;
+  bool ok_;
+};
+
+using NamedLockGuard = ScopedLock<NamedLock, &NamedLock::Acquire, &NamedLock::Release>;
+
 }  // namespace vpx

@@ -74,40 +74,41 @@ void CVorpexEngine::Impl::DropLastEntry() {
 }
 
 int CVorpexEngine::AddDataToShortCutArray(const CMyFuncResult& record, bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("AddDataToShortCutArray()");
     return -1;
   }
   int result = impl_->shortcuts.AddData(record);
-  impl_->UnlockIf(lock);
   return result;
 }
 
 int CVorpexEngine::RemoveAtShortCutArray(uint32_t index, bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("RemoveAtShortCutArray()");
     return -1;
   }
   int result = impl_->shortcuts.RemoveData(index);
-  impl_->UnlockIf(lock);
   return result;
 }
 
 int CVorpexEngine::OverWriteAtShortCutArray(uint32_t index, const CMyFuncResult& record,
                                             bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("OverWriteAtShortCutArray()");
     return -1;
   }
   int result = impl_->shortcuts.SetAt(index, record);
-  impl_->UnlockIf(lock);
   return result;
 }
 
 int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
   std::string text;
   if (!AppendedRowText(record, text)) return 0;
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("AddDataToList()");
     return 0;
   }
@@ -131,7 +132,7 @@ int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
     }
   });
   if (outcome == kAdded) impl_->rowCounter = landed + 1;
-  impl_->UnlockIf(lock);
+  guard.Release();
   switch (outcome) {
     case kAdded:
       return 1;
@@ -167,7 +168,8 @@ int CVorpexEngine::SetDataToList(uint32_t index, const CMyFuncResult& record) {
 }
 
 int CVorpexEngine::AddDataToListAndShortCut(const CMyFuncResult& record, bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("AddDataToListAndShortCut()");
     return -1;
   }
@@ -180,12 +182,12 @@ int CVorpexEngine::AddDataToListAndShortCut(const CMyFuncResult& record, bool lo
   } else {
     result = static_cast<int>(impl_->shortcuts.GetCount()) - 1;
   }
-  impl_->UnlockIf(lock);
   return result;
 }
 
 int CVorpexEngine::SetResultToListAndShortCut(const CMyFuncResult& record, bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceResultLockFailure();
     return -1;
   }
@@ -198,7 +200,7 @@ int CVorpexEngine::SetResultToListAndShortCut(const CMyFuncResult& record, bool 
     impl_->rowCounter = 0;
   } else if (count != 0) {
     const bool stored = impl_->shortcuts.SetAt(0, record) >= 0 && SetDataToList(0, record) >= 0;
-    impl_->UnlockIf(lock);
+    guard.Release();
     if (!stored) EchoLine(SJ("※　結果データの登録に失敗。"));
     return 1;
   }
@@ -211,43 +213,43 @@ int CVorpexEngine::SetResultToListAndShortCut(const CMyFuncResult& record, bool 
       impl_->DropLastEntry();
     }
   }
-  impl_->UnlockIf(lock);
+  guard.Release();
   if (result == 0) EchoLine(SJ("※　結果データの登録に失敗。"));
   return result;
 }
 
 int CVorpexEngine::SetResultToListAndShortCut(uint32_t index, const CMyFuncResult& record,
                                               bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceResultLockFailure();
     return -1;
   }
   CVXShortCutArray& shortcuts = impl_->shortcuts;
   if (index >= static_cast<uint32_t>(shortcuts.GetCount())) {
-    impl_->UnlockIf(lock);
     return -1;
   }
   int stored = static_cast<int64_t>(index) < impl_->rowCounter ? shortcuts.SetAt(index, record)
                                                                : shortcuts.AddData(record);
   impl_->rowCounter = static_cast<int>(shortcuts.GetCount());
   if (stored < 0) {
-    impl_->UnlockIf(lock);
+    guard.Release();
     EchoLine(SJ("※　ショートカット配列への追加に失敗。"));
     return -1;
   }
   if (SetDataToList(index, record) < 0) {
     shortcuts.RemoveData(index);
-    impl_->UnlockIf(lock);
+    guard.Release();
     EchoLine(SJ("※　リストへの追加に失敗。"));
     return -1;
   }
-  impl_->UnlockIf(lock);
   return static_cast<int>(index);
 }
 
 int CVorpexEngine::SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record,
                                             bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("SetDataToListAndShortCut()");
     return 0;
   }
@@ -264,7 +266,6 @@ int CVorpexEngine::SetDataToListAndShortCut(uint32_t index, const CMyFuncResult&
   } else {
     result = 1;
   }
-  impl_->UnlockIf(lock);
   return result;
 }
 
@@ -273,7 +274,8 @@ int CVorpexEngine::RemoveAtListAndShortCut(uint32_t index, bool lock) {
     EchoLine(SJ("※　ショートカットのインデックス0は削除できません。"));
     return -1;
   }
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("RemoveAtListAndShortCut()");
     return -1;
   }
@@ -287,7 +289,6 @@ int CVorpexEngine::RemoveAtListAndShortCut(uint32_t index, bool lock) {
   } else if (impl_->shortcuts.RemoveData(index) >= 0) {
     result = RemoveAtShortCutList(index, false);
   }
-  impl_->UnlockIf(lock);
   return result;
 }
 
@@ -301,7 +302,8 @@ int CVorpexEngine::Impl::CopyRow(int from, int to) {
 }
 
 int CVorpexEngine::RemoveAtShortCutList(uint32_t index, bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     TraceLockFailure("RemoveAtShortCutList()");
     return -1;
   }
@@ -322,18 +324,17 @@ int CVorpexEngine::RemoveAtShortCutList(uint32_t index, bool lock) {
   } else {
     impl_->rowCounter = result;
   }
-  impl_->UnlockIf(lock);
   return result;
 }
 
 int CVorpexEngine::IsShortCutItemReserved(uint32_t index, bool lock) {
-  if (!impl_->LockIf(lock)) {
+  NamedLockGuard guard(impl_->listLock, lock);
+  if (!guard.Ok()) {
     WriteTrace(SJ(
         "※　ショートカットリスト用ミューテックスハンドル取得に失敗。IsShortCutItemReserved()\n"));
     return 0;
   }
   int result = impl_->shortcuts.IsReserved(index) != 0 ? 1 : 0;
-  impl_->UnlockIf(lock);
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include "command/func_data.h"
 #include "command/func_id.h"
 #include "execution/func_result.h"
+#include "host/cancel_token.h"
 #include "numeric/my_numeric.h"
 
 namespace vpx {
@@ -33,9 +34,9 @@ class CMyThreadDlg {
     error_ = 1;
     errorText_ = text;
   }
-  // The cancel flag: bodies poll it and hand it to long number loops as the abort flag.
-  const AbortFlag* GetCancelFlag() const { return &cancel_; }
-  bool IsCancelled() const { return cancel_.load(std::memory_order_relaxed) != 0; }
+  // Bodies poll the token and hand it to their long loops.
+  CancelToken GetCancelToken() const { return &cancel_; }
+  bool IsCancelled() const { return GetCancelToken().IsCancelled(); }
 
   // --- the job frame ---
   int SetThreadFunc(FuncId functionID, const CMyFuncData& callData, bool reserve);
@@ -65,7 +66,7 @@ class CMyThreadDlg {
   std::atomic<int32_t> destroyed_{0};
   MyNumeric numericResult_;
   std::atomic<int32_t> running_{0};
-  AbortFlag cancel_{0};
+  CancelFlag cancel_{0};
   int32_t error_ = 0;
   std::string errorText_;
   CMyFuncResult reservation_;

@@ -74,47 +74,43 @@ int64_t CeilDiv(int64_t a, int64_t b) {
   return b <= 0 || a <= 0 ? 0 : (a + b - 1) / b;
 }
 
-bool NormaliseBinaryRange(int64_t first, int64_t last, int64_t fileSize, BinaryRange& out) {
+bool NormaliseBinaryRange(int64_t first, int64_t last, int64_t fileSize, ByteRange& out) {
   if (first < 0 || last < 0) return false;
-  if (first > last) std::swap(first, last);
-  if (first == 0 && last == 0) last = fileSize - 1;
+  out = ByteRange::FromFirstLast(first, last).Ordered();
+  if (out.first == 0 && out.last == 0) out.last = fileSize - 1;
   // Bytes past the end of the file cannot be shown.
-  last = std::min(last, fileSize - 1);
-  out.first = first;
-  out.last = last;
-  const int64_t count = std::max<int64_t>(0, last - first + 1);
-  out.firstPageLength = std::min(count, kBinPageBytes - first % kBinLineBytes);
+  out.last = std::min(out.last, fileSize - 1);
   return true;
 }
 
-BinarySection PlaceFirstBlock(const BinaryRange& range, int64_t fileSize, int64_t blockSize) {
-  BinarySection block;
-  if (range.first >= fileSize) return block;
-  const int64_t alignedStart = AlignDown16(range.first);
-  const int64_t count = std::max<int64_t>(0, range.last - range.first + 1);
-  const int64_t alignedLength =
-      std::min(count + range.first % kBinLineBytes, fileSize - alignedStart);
-  if (alignedLength >= blockSize) {
-    block.start = alignedStart;
-    block.length = std::min(blockSize, fileSize - alignedStart);
-    return block;
-  }
-  const int64_t margin = AlignDown16((blockSize - alignedLength) / 2);
-  if (range.first >= margin) {
-    block.start = alignedStart - margin;
-    block.length = std::min(blockSize, fileSize - block.start);
-  } else {
-    block.start = 0;
-    block.length = std::min(blockSize, fileSize);
-  }
-  return block;
+int64_t FirstPageLength(const ByteRange& range) {
+  const int64_t count = std::max<int64_t>(0, range.Length());
+  return std::min(count, kBinPageBytes - range.first % kBinLineBytes);
 }
 
-BinarySection BlockAtPosition(int64_t position, int64_t blockSize, int64_t fileSize) {
-  BinarySection block;
-  block.start = position * blockSize;
-  block.length = std::max<int64_t>(0, std::min(blockSize, fileSize - block.start));
-  return block;
+namespace {
+
+// A block of at most blockSize bytes from start, cut at the end of the file.
+ByteRange BlockFrom(int64_t start, int64_t blockSize, int64_t fileSize) {
+  return ByteRange::FromStartLength(start,
+                                    std::max<int64_t>(0, std::min(blockSize, fileSize - start)));
+}
+
+}  // namespace
+
+ByteRange PlaceFirstBlock(const ByteRange& range, int64_t fileSize, int64_t blockSize) {
+  if (range.first >= fileSize) return ByteRange::FromStartLength(0, 0);
+  const int64_t alignedStart = AlignDown16(range.first);
+  const int64_t count = std::max<int64_t>(0, range.Length());
+  const int64_t alignedLength =
+      std::min(count + range.first % kBinLineBytes, fileSize - alignedStart);
+  if (alignedLength >= blockSize) return BlockFrom(alignedStart, blockSize, fileSize);
+  const int64_t margin = AlignDown16((blockSize - alignedLength) / 2);
+  return BlockFrom(range.first >= margin ? alignedStart - margin : 0, blockSize, fileSize);
+}
+
+ByteRange BlockAtPosition(int64_t position, int64_t blockSize, int64_t fileSize) {
+  return BlockFrom(position * blockSize, blockSize, fileSize);
 }
 
 bool CBinaryBlock::Reserve(int64_t blockSize) {
@@ -129,47 +125,46 @@ bool CBinaryBlock::Reserve(int64_t blockSize) {
   return true;
 }
 
-bool CBinaryBlock::Load(const std::string& name, BinarySection section, std::string& error) {
+bool CBinaryBlock::Load(const std::string& name, ByteRange section, std::string& error) {
   int openError = 0;
   UniqueFd fd = OpenFile(name, O_RDONLY, 0, &openError);
   if (!fd.IsOpen()) {
     error = OpenErrorText(openError) + "\n";
     return false;
   }
-  const BinarySection previous{start_, count_};
+  const ByteRange previous = ByteRange::FromStartLength(start_, count_);
   if (LoadFrom(fd.Get(), section, error)) return true;
   std::string ignored;
   if (!LoadFrom(fd.Get(), previous, ignored)) count_ = 0;
   return false;
 }
 
-bool CBinaryBlock::LoadFrom(int fd, BinarySection section, std::string& error) {
-  if (!Reserve(section.length)) {
+bool CBinaryBlock::LoadFrom(int fd, ByteRange section, std::string& error) {
+  if (!Reserve(section.Length())) {
     error = FormatSystemError(ENOMEM);
     return false;
   }
   // The part of the new section already in the buffer moves to its new place.
-  const int64_t keepFrom = std::max(section.start, start_);
-  const int64_t keepTo = std::min(section.start + section.length, start_ + count_);
+  const int64_t keepFrom = std::max(section.first, start_);
+  const int64_t keepTo = std::min(section.End(), start_ + count_);
   reused_ = std::max<int64_t>(0, keepTo - keepFrom);
   if (reused_ > 0) {
-    std::memmove(buffer_.data() + (keepFrom - section.start), buffer_.data() + (keepFrom - start_),
+    std::memmove(buffer_.data() + (keepFrom - section.first), buffer_.data() + (keepFrom - start_),
                  static_cast<size_t>(reused_));
   }
   auto readPart = [&](int64_t from, int64_t to) {
     if (to <= from) return true;
     errno = 0;
     const int64_t got =
-        ReadFull(fd, buffer_.data() + (from - section.start), static_cast<size_t>(to - from), from);
+        ReadFull(fd, buffer_.data() + (from - section.first), static_cast<size_t>(to - from), from);
     if (got == to - from) return true;
     error = FormatSystemError(errno != 0 ? errno : EIO);
     return false;
   };
-  const int64_t sectionEnd = section.start + section.length;
-  const bool ok = reused_ > 0 ? readPart(section.start, keepFrom) && readPart(keepTo, sectionEnd)
-                              : readPart(section.start, sectionEnd);
-  start_ = section.start;
-  count_ = ok ? section.length : 0;
+  const bool ok = reused_ > 0 ? readPart(section.first, keepFrom) && readPart(keepTo, section.End())
+                              : readPart(section.first, section.End());
+  start_ = section.first;
+  count_ = ok ? section.Length() : 0;
   if (!ok) reused_ = 0;
   return ok;
 }
@@ -211,7 +206,7 @@ int CBinaryViewModel::DispFileData(const std::string& name, int64_t first, int64
   if (name.empty() || first < 0 || last < 0 || IxExistFile(name, false) != 1) return 0;
   const int64_t size = QueryFileSize(name);
   if (size < 0) return 0;
-  BinaryRange range;
+  ByteRange range;
   if (!NormaliseBinaryRange(first, last, size, range)) return 0;
   const int64_t blockSize = BinaryBlockSizeFor(size);
   if (!block_.Reserve(std::min(blockSize, std::max<int64_t>(size, 1)))) {
@@ -228,7 +223,7 @@ int CBinaryViewModel::DispFileData(const std::string& name, int64_t first, int64
   pageCount_ = CeilDiv(block_.Count(), kBinPageBytes);
   pagePos_ = block_.Count() > 0 ? (range.first - block_.Start()) / kBinPageBytes : 0;
   pageStart_ = block_.Count() > 0 ? range.first - block_.Start() : 0;
-  pageLength_ = block_.Count() > 0 ? range.firstPageLength : 0;
+  pageLength_ = block_.Count() > 0 ? FirstPageLength(range) : 0;
   return 1;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "host/byte_range.h"
+
 namespace vpx {
 
 constexpr int kBinLineBytes = 16;
@@ -20,29 +22,19 @@ constexpr int kBinOffsetChars = 17;
 // 32768 reaches the size, the last entry for larger files.
 int64_t BinaryBlockSizeFor(int64_t fileSize);
 
-// A requested range made ready for display.
-struct BinaryRange {
-  int64_t first = 0;
-  int64_t last = -1;            // inclusive; -1 with first 0 for an empty file
-  int64_t firstPageLength = 0;  // bytes of the first page, from first
-};
-
-// Swaps a reversed pair, turns 0..0 into the whole file and limits the first page to what
-// fits on one page. False for a negative offset.
-bool NormaliseBinaryRange(int64_t first, int64_t last, int64_t fileSize, BinaryRange& out);
-
-// The file section a block covers.
-struct BinarySection {
-  int64_t start = 0;
-  int64_t length = 0;
-};
+// Makes a requested range ready for display: swaps a reversed pair, turns 0..0 into the
+// whole file and cuts it at the end of the file (an empty file gives 0..-1). False for a
+// negative offset.
+bool NormaliseBinaryRange(int64_t first, int64_t last, int64_t fileSize, ByteRange& out);
+// Bytes of a normalised range's first page, from its first byte: the page ends on a line end.
+int64_t FirstPageLength(const ByteRange& range);
 
 // The first block placed around the range: centred with a 16-aligned margin when the range
 // is shorter than a block, at the range's aligned start otherwise.
-BinarySection PlaceFirstBlock(const BinaryRange& range, int64_t fileSize, int64_t blockSize);
+ByteRange PlaceFirstBlock(const ByteRange& range, int64_t fileSize, int64_t blockSize);
 
 // The block shown when the lower scroll bar stands at position.
-BinarySection BlockAtPosition(int64_t position, int64_t blockSize, int64_t fileSize);
+ByteRange BlockAtPosition(int64_t position, int64_t blockSize, int64_t fileSize);
 
 int64_t CeilDiv(int64_t a, int64_t b);
 
@@ -54,7 +46,7 @@ class CBinaryBlock {
   bool Reserve(int64_t blockSize);
   // Reads section of the file name (Shift-JIS). On failure returns false with the read's
   // message (Shift-JIS, ending in a line break) and shows the previous section again.
-  bool Load(const std::string& name, BinarySection section, std::string& error);
+  bool Load(const std::string& name, ByteRange section, std::string& error);
   const uint8_t* Data() const { return buffer_.data(); }
   int64_t Start() const { return start_; }
   int64_t Count() const { return count_; }
@@ -62,7 +54,7 @@ class CBinaryBlock {
   int64_t ReusedByLastLoad() const { return reused_; }
 
  private:
-  bool LoadFrom(int fd, BinarySection section, std::string& error);
+  bool LoadFrom(int fd, ByteRange section, std::string& error);
 
   std::vector<uint8_t> buffer_;
   int64_t start_ = 0;

@@ -88,7 +88,7 @@ uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count) {
 }
 
 uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
-                             std::string* failureText, const AbortFlag* cancel) {
+                             std::string* failureText, CancelToken cancel) {
   const uint32_t initial = InitialValue(kind);
   if (file.empty()) {
     SetText(failureText, SJ("※　ファイル名がありません。"));
@@ -122,7 +122,7 @@ uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_
   uint32_t value = initial;
   int64_t done = 0;
   for (;;) {
-    if (cancel != nullptr && cancel->load(std::memory_order_relaxed) != 0) {
+    if (cancel.IsCancelled()) {
       SetText(failureText, SJ("※　中断しました。"));
       return initial;
     }
@@ -143,17 +143,17 @@ uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_
 }
 
 uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                          const AbortFlag* cancel) {
+                          CancelToken cancel) {
   return ComputeFileChecksum(ChecksumKind::kCrc32, file, bufferSize, failureText, cancel);
 }
 
 uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                            const AbortFlag* cancel) {
+                            CancelToken cancel) {
   return ComputeFileChecksum(ChecksumKind::kAdler32, file, bufferSize, failureText, cancel);
 }
 
 int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
-                        std::string* message, const AbortFlag* cancel) {
+                        std::string* message, CancelToken cancel) {
   if (file.empty()) {
     SetText(message, SJ("※　ファイル名が無効です。"));
     return 0;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "numeric/my_numeric.h"
+#include "host/cancel_token.h"
 
 namespace vpx {
 
@@ -22,15 +22,15 @@ uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count);
 // On failure returns the initial value (CRC 0, Adler 1) with a non-empty failureText;
 // after success failureText is empty. An empty file gives the initial value.
 uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
-                             std::string* failureText, const AbortFlag* cancel = nullptr);
+                             std::string* failureText, CancelToken cancel = {});
 uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                          const AbortFlag* cancel = nullptr);
+                          CancelToken cancel = {});
 uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                            const AbortFlag* cancel = nullptr);
+                            CancelToken cancel = {});
 
 // Compares the file's checksum with expected: 1 when equal, else 0 with message set.
 int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
-                        std::string* message, const AbortFlag* cancel = nullptr);
+                        std::string* message, CancelToken cancel = {});
 
 // An unsigned hexadecimal number: leading blanks skipped, an optional 0x, reading stops at
 // the first other character; values beyond 32 bits are held at 0xFFFFFFFF.

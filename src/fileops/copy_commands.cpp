@@ -41,18 +41,16 @@ int DumpHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   }
   int64_t size = QueryFileSize(file);
   ByteRange range = DumpRange(SpanOf(id), size, ArgInt64(call, 1), ArgInt64(call, 2));
-  engine.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.start),
-                         static_cast<long long>(range.end)));
-  if (size <= 0 || range.end >= size || range.start < 0 || range.end < 0) {
+  engine.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.first),
+                         static_cast<long long>(range.last)));
+  if (size <= 0 || range.last >= size || range.first < 0 || range.last < 0) {
     EchoAndTrace(engine, SJ("※　ファイルサイズが0、もしくは範囲が無効です。"));
     return 0;
   }
   IBinaryDisplay* display = engine.GetUi().binaryDisplay;
   if (display == nullptr) return 0;
   // A DumpFileR with a negative length gives a reversed pair: show it in file order.
-  int64_t first = std::min(range.start, range.end);
-  int64_t last = std::max(range.start, range.end);
-  return display->OpenBinaryDisplay(BinaryDisplayRequest{file, first, last - first + 1});
+  return display->OpenBinaryDisplay(BinaryDisplayRequest{file, range.Ordered()});
 }
 
 int CopyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
@@ -108,10 +106,10 @@ int CopyJob(CMyThreadDlg& job) {
   }
   ByteRange range = id == FuncId::CopyFileSect ? CopySectRange(start, fourth, size)
                                                : CopySectRRange(start, fourth, size);
-  int64_t length = SaturatingAdd(range.end - range.start, 1);
+  int64_t length = range.Length();
   std::string failure;
   int64_t written = CopyFileSect(
-      CopyRequest{destination, source, range.start, length, 0, job.GetCancelFlag(), &failure});
+      CopyRequest{destination, source, range.first, length, 0, job.GetCancelToken(), &failure});
   if (written != length) {
     FailJob(job, failure, true);
     return 0;

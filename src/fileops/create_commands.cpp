@@ -32,7 +32,7 @@ int CombineJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   std::string failure;
   int64_t newSize = 0;
-  if (!AppendFileContents(ArgText(call, 0), ArgText(call, 1), &failure, job.GetCancelFlag(),
+  if (!AppendFileContents(ArgText(call, 0), ArgText(call, 1), &failure, job.GetCancelToken(),
                           &newSize)) {
     job.SetError(failure);
     return 0;
@@ -72,7 +72,7 @@ int ResizeHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
   return 1;
 }
 
-int ClearRange(FuncId id, const CMyFuncData& call, const AbortFlag* cancel) {
+int ClearRange(FuncId id, const CMyFuncData& call, CancelToken cancel) {
   if (id == FuncId::ClearFile) return ZeroFileRange(ArgText(call, 0), 0, 0, cancel);
   return ZeroFileRange(ArgText(call, 0), ArgInt64(call, 1), ArgInt64(call, 2), cancel);
 }
@@ -87,7 +87,7 @@ int ClearHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 }
 
 int ClearJob(CMyThreadDlg& job) {
-  int ok = ClearRange(job.GetFunctionID(), job.GetCallData(), job.GetCancelFlag());
+  int ok = ClearRange(job.GetFunctionID(), job.GetCallData(), job.GetCancelToken());
   SetNumber(job.NumericResult(), ok ? 0 : -1);
   return ok;
 }
@@ -117,7 +117,7 @@ int MakeClearedJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   std::string text;
   int64_t size = ArgInt64(call, 1);
-  if (!CreateZeroFile(ArgText(call, 0), size, &text, job.GetCancelFlag())) {
+  if (!CreateZeroFile(ArgText(call, 0), size, &text, job.GetCancelToken())) {
     job.SetError(text);
     return 0;
   }

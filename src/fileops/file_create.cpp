@@ -21,10 +21,6 @@ namespace {
 // where reserving means zeroing memory.
 constexpr int64_t kReservePiece = 64ll << 20;
 
-bool IsCancelled(const AbortFlag* cancel) {
-  return cancel != nullptr && cancel->load(std::memory_order_relaxed) != 0;
-}
-
 void SetText(std::string* out, const std::string& text) {
   if (out != nullptr) *out = text;
 }
@@ -49,10 +45,10 @@ std::string SizeMismatchText(const std::string& file, int64_t size) {
 
 // Writes zeros from offset up to size: whole buffers, then the rest, looking at the
 // cancel flag before each. False when the buffer cannot be had.
-bool WriteZeros(int fd, int64_t offset, int64_t size, const AbortFlag* cancel) {
+bool WriteZeros(int fd, int64_t offset, int64_t size, CancelToken cancel) {
   std::unique_ptr<uint8_t[]> zeros = AllocateZeros(kZeroFileBuffer);
   if (!zeros) return false;
-  while (offset < size && !IsCancelled(cancel)) {
+  while (offset < size && !cancel.IsCancelled()) {
     auto count = static_cast<size_t>(std::min<int64_t>(kZeroFileBuffer, size - offset));
     int64_t written = WriteFull(fd, zeros.get(), count, offset);
     offset += written;
@@ -65,10 +61,10 @@ enum class FillResult { kDone, kNoBuffer };
 
 // Reserves zero-reading blocks up to size in pieces; where the file system cannot, the
 // rest is written as zeros.
-FillResult FillWithZeros(int fd, int64_t size, const AbortFlag* cancel) {
+FillResult FillWithZeros(int fd, int64_t size, CancelToken cancel) {
   int64_t offset = 0;
   while (offset < size) {
-    if (IsCancelled(cancel)) return FillResult::kDone;
+    if (cancel.IsCancelled()) return FillResult::kDone;
     int64_t count = std::min(kReservePiece, size - offset);
     int result = fallocate(fd, 0, offset, count);
     if (result == 0) {
@@ -91,7 +87,7 @@ std::string CheckFreeSpace(const std::string& file, int64_t size) {
                 static_cast<long long>(size), static_cast<long long>(free));
 }
 
-int ZeroFileRange(const std::string& file, int64_t start, int64_t end, const AbortFlag* cancel) {
+int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelToken cancel) {
   if (file.empty()) return 0;
   start = std::max<int64_t>(start, 0);
   if (!IxExistFile(file, false)) return 0;
@@ -105,7 +101,7 @@ int ZeroFileRange(const std::string& file, int64_t start, int64_t end, const Abo
   UniqueFd fd = OpenFile(file, O_RDWR);
   if (!fd.IsOpen()) return 0;
   int64_t done = 0;
-  while (done < length && !IsCancelled(cancel)) {
+  while (done < length && !cancel.IsCancelled()) {
     auto count = static_cast<size_t>(std::min<int64_t>(kClearBuffer, length - done));
     int64_t written = WriteFull(fd.Get(), zeros.get(), count, start + done);
     done += written;
@@ -120,7 +116,7 @@ int ZeroFileRange(const std::string& file, int64_t start, int64_t end, const Abo
 }
 
 int AppendFileContents(const std::string& destination, const std::string& source,
-                       std::string* failureText, const AbortFlag* cancel, int64_t* newSize) {
+                       std::string* failureText, CancelToken cancel, int64_t* newSize) {
   if (!IxExistFile(destination, false)) {
     SetText(failureText,
             Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(), destination.c_str()));
@@ -179,8 +175,7 @@ int AppendFileContents(const std::string& destination, const std::string& source
   return 1;
 }
 
-int CreateZeroFile(const std::string& file, int64_t size, std::string* text,
-                   const AbortFlag* cancel) {
+int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel) {
   if (file.empty() || size < 0) {
     SetText(text, SJ("※　引数が無効です。MakeClearedFile()"));
     return 0;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "numeric/my_numeric.h"
+#include "host/cancel_token.h"
 
 namespace vpx {
 
@@ -17,20 +17,17 @@ constexpr uint32_t kAppendBuffer = 8u << 20;
 // Overwrites bytes start..end (inclusive) of an existing file with zeros. A negative start
 // is 0; an end <= 0 or past the file is its last byte; a reversed pair is swapped. 1, or 0
 // (a short write is traced).
-int ZeroFileRange(const std::string& file, int64_t start, int64_t end,
-                  const AbortFlag* cancel = nullptr);
+int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelToken cancel = {});
 
 // Appends the whole source to the destination. 1 (newSize: the destination's size
 // afterwards), or 0 with failureText set.
 int AppendFileContents(const std::string& destination, const std::string& source,
-                       std::string* failureText, const AbortFlag* cancel,
-                       int64_t* newSize = nullptr);
+                       std::string* failureText, CancelToken cancel, int64_t* newSize = nullptr);
 
 // Creates a new file of size zero bytes with allocated blocks (fallocate in pieces where
 // the file system supports it, else written zeros). 1 with the created text, or 0 with
 // the failure text; an interrupted file stays with its shorter length.
-int CreateZeroFile(const std::string& file, int64_t size, std::string* text,
-                   const AbortFlag* cancel);
+int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel);
 
 // MakeFile: creates a new file and sets its length without writing (the file system
 // supplies the content). 1 or 0, with the console text in message.

@@ -19,10 +19,6 @@
 namespace vpx {
 namespace {
 
-bool IsCancelled(const AbortFlag* cancel) {
-  return cancel != nullptr && cancel->load(std::memory_order_relaxed) != 0;
-}
-
 // Errors after which copy_file_range will not work for this pair of files.
 bool KernelCopyRefused(int error) {
   return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
@@ -137,14 +133,14 @@ uint32_t EffectiveBufferSize(uint32_t requested) {
 }  // namespace
 
 RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstOffset,
-                               int64_t length, size_t pieceSize, const AbortFlag* cancel) {
+                               int64_t length, size_t pieceSize, CancelToken cancel) {
   RangeCopyOutcome outcome;
   if (length <= 0) return outcome;
   auto piece = static_cast<int64_t>(pieceSize);
   int64_t first = length % piece == 0 ? piece : length % piece;
   RangeCopier copier(src, dst, pieceSize, outcome);
   for (int64_t done = 0, count = first; done < length; done += count, count = piece) {
-    if (IsCancelled(cancel)) {
+    if (cancel.IsCancelled()) {
       outcome.cancelled = true;
       break;
     }
@@ -212,30 +208,34 @@ int64_t CopyFileSect(const CopyRequest& request) {
   return 0;
 }
 
+namespace {
+
+// A start and a nonzero length; a negative length counts back from start and gives a
+// reversed pair.
+ByteRange SignedLengthRange(int64_t start, int64_t length) {
+  return length > 0 ? ByteRange::FromStartLength(start, length)
+                    : ByteRange::FromFirstLast(start, SaturatingAdd(start, length + 1));
+}
+
+}  // namespace
+
 ByteRange DumpRange(DumpSpan span, int64_t size, int64_t first, int64_t second) {
-  ByteRange range{first, second};
-  if (span == DumpSpan::kWholeFile) {
-    range = {0, size - 1};
-  } else if (span == DumpSpan::kFirstToLast) {
-    if (range.start > range.end) std::swap(range.start, range.end);
-  } else {
-    range.end = SaturatingAdd(first, second > 0 ? second - 1 : second + 1);
-  }
-  return range;
+  if (span == DumpSpan::kWholeFile) return ByteRange::FromStartLength(0, size);
+  if (span == DumpSpan::kFirstToLast) return ByteRange::FromFirstLast(first, second).Ordered();
+  return SignedLengthRange(first, second);
 }
 
 ByteRange CopySectRange(int64_t start, int64_t end, int64_t size) {
-  ByteRange range{start, end};
-  if (range.start > range.end && range.end >= 0) std::swap(range.start, range.end);
-  if ((range.start == 0 && range.end == 0) || range.end < 0) range.end = size - 1;
+  ByteRange range = ByteRange::FromFirstLast(start, end);
+  if (range.last >= 0) range = range.Ordered();
+  if ((range.first == 0 && range.last == 0) || range.last < 0) range.last = size - 1;
   return range;
 }
 
 ByteRange CopySectRRange(int64_t start, int64_t length, int64_t size) {
-  ByteRange range{start, SaturatingAdd(start, length > 0 ? length - 1 : length + 1)};
-  if (range.start > range.end) std::swap(range.start, range.end);
-  if (range.start < 0) range.start = 0;
-  if (range.end >= size) range.end = size - 1;
+  ByteRange range = SignedLengthRange(start, length).Ordered();
+  range.first = std::max<int64_t>(range.first, 0);
+  range.last = std::min(range.last, size - 1);
   return range;
 }
 

@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "numeric/my_numeric.h"
+#include "host/byte_range.h"
+#include "host/cancel_token.h"
 
 namespace vpx {
 
@@ -27,7 +28,7 @@ struct RangeCopyOutcome {
 // cancel flag is looked at before each. Uses copy_file_range, falling back to read/write
 // through one buffer of pieceSize bytes where the kernel refuses.
 RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstOffset,
-                               int64_t length, size_t pieceSize, const AbortFlag* cancel);
+                               int64_t length, size_t pieceSize, CancelToken cancel);
 
 // --- section copy routine ---
 
@@ -40,7 +41,7 @@ struct CopyRequest {
   int64_t start = 0;
   int64_t length = 0;
   uint32_t bufferSize = 0;  // 0: the default
-  const AbortFlag* cancel = nullptr;
+  CancelToken cancel;
   std::string* failureText = nullptr;
 };
 
@@ -51,11 +52,6 @@ struct CopyRequest {
 int64_t CopyFileSect(const CopyRequest& request);
 
 // --- range rules ---
-
-struct ByteRange {
-  int64_t start = 0;
-  int64_t end = 0;  // inclusive
-};
 
 // How a dump names its bytes: the whole file; a first and a last byte, swapped when
 // reversed; or a start and a length, a negative one counting back from start.

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "host/byte_range.h"
+
 namespace vpx {
 
 // The console: a text of lines; the engine reads the entered line and appends output.
@@ -80,11 +82,7 @@ class IClipboard {
 // the terminal prints the first page).
 struct BinaryDisplayRequest {
   std::string fileName;  // Shift-JIS
-  int64_t start = 0;     // first byte shown
-  int64_t length = -1;   // bytes shown; -1 for the whole file from start
-  // The inclusive last byte as the dump command computed it; used instead of length when
-  // set (>= 0). It may lie before start: the display then shows the swapped pair.
-  int64_t end = -1;
+  ByteRange range;       // in file order; bytes past the end of the file are not shown
 };
 
 class IBinaryDisplay {

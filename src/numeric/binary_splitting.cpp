@@ -21,28 +21,28 @@ void Leaf(const SplitSeries& series, uint64_t n, SplitSums* r) {
 }
 
 // left becomes the sum over both ranges; right is consumed.
-bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, const AbortFlag* abort) {
+bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, CancelToken abort) {
   // T = T1 * B2 * Q2 + B1 * P1 * T2
   mpz_mul(left->T.get(), left->T.get(), right->Q.get());
-  if (AbortRaised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   mpz_mul(right->T.get(), right->T.get(), left->P.get());
-  if (AbortRaised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   if (hasB) {
     mpz_mul(left->T.get(), left->T.get(), right->B.get());
     mpz_mul(right->T.get(), right->T.get(), left->B.get());
     mpz_mul(left->B.get(), left->B.get(), right->B.get());
-    if (AbortRaised(abort)) return false;
+    if (abort.IsCancelled()) return false;
   }
   mpz_add(left->T.get(), left->T.get(), right->T.get());
   mpz_mul(left->Q.get(), left->Q.get(), right->Q.get());
-  if (AbortRaised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   if (needP) mpz_mul(left->P.get(), left->P.get(), right->P.get());
-  return !AbortRaised(abort);
+  return !abort.IsCancelled();
 }
 
 bool Split(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool hasB,
-           const AbortFlag* abort, SplitSums* out) {
-  if (AbortRaised(abort)) return false;
+           CancelToken abort, SplitSums* out) {
+  if (abort.IsCancelled()) return false;
   if (n1 - n0 <= kLeafRun) {
     Leaf(series, n0, out);
     SplitSums next;
@@ -70,7 +70,7 @@ bool SecondCoreAvailable() {
 }
 
 bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
-               const AbortFlag* abort, SplitSums* out) {
+               CancelToken abort, SplitSums* out) {
   const bool hasB = series.HasDenominators();
   // Small sums are not worth a thread.
   if (!twoThreads || n1 - n0 < 256) return Split(series, n0, n1, needP, hasB, abort, out);

@@ -29,13 +29,9 @@ struct SplitSums {
 // sum rarely needs it). twoThreads: the two halves of the top level run at the same time;
 // the result is the same either way. Polls abort between products; false when raised.
 bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
-               const AbortFlag* abort, SplitSums* out);
+               CancelToken abort, SplitSums* out);
 
 // Whether a second thread can help (more than one core).
 bool SecondCoreAvailable();
-
-inline bool AbortRaised(const AbortFlag* abort) {
-  return abort != nullptr && abort->load(std::memory_order_relaxed) != 0;
-}
 
 }  // namespace vpx

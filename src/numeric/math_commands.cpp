@@ -50,8 +50,10 @@ int Apply(FuncId id, MyNumeric& r, const CMyFuncData& call) {
 }
 
 bool IsZeroDivisor(FuncId id, int status) {
-  return (id == FuncId::Div && (status == -2 || status == -3)) ||
-         (id == FuncId::Surplus && status == -3);
+  if (id == FuncId::Div) {
+    return status == MyNumeric::kDivisorZero || status == MyNumeric::kDivisorWithoutDigit;
+  }
+  return id == FuncId::Surplus && status == MyNumeric::kSurplusDivisorZero;
 }
 
 // Add, Sub, Mul, Div, Surplus, Floor: a failed operation is reported and nothing is

@@ -72,8 +72,8 @@ namespace {
 constexpr size_t kConversionSplitBits = 1 << 20;
 
 // Decimal text of W >= 0 appended to text, padded with leading zeros to `width` digits.
-bool AppendIntegerText(mpz_srcptr W, size_t width, const AbortFlag* abort, std::string* text) {
-  if (abort != nullptr && abort->load(std::memory_order_relaxed) != 0) return false;
+bool AppendIntegerText(mpz_srcptr W, size_t width, CancelToken abort, std::string* text) {
+  if (abort.IsCancelled()) return false;
   if (mpz_sizeinbase(W, 2) <= kConversionSplitBits) {
     std::unique_ptr<char[]> raw(new char[mpz_sizeinbase(W, 10) + 2]);
     mpz_get_str(raw.get(), 10, W);
@@ -92,7 +92,7 @@ bool AppendIntegerText(mpz_srcptr W, size_t width, const AbortFlag* abort, std::
 
 }  // namespace
 
-bool FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus, const AbortFlag* abort,
+bool FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus, CancelToken abort,
                        DecimalDigits* out, bool keepFractionZeros) {
   DecimalDigits x;
   std::string digits;

@@ -6,13 +6,12 @@
 #include <gmp.h>
 #include <mpfr.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
-namespace vpx {
+#include "host/cancel_token.h"
 
-using AbortFlag = std::atomic<int32_t>;  // as in my_numeric.h
+namespace vpx {
 
 // A decimal value: digit characters '0'..'9' most significant first, intDigits of them
 // before the point. Canonical form: at least one integer digit, no leading integer zeros
@@ -69,7 +68,7 @@ DecimalDigits FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minu
                                 bool keepFractionZeros = false);
 // As above, polling abort between the parts of a long conversion; false (and *out
 // untouched) when raised.
-bool FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus, const AbortFlag* abort,
+bool FromScaledInteger(mpz_srcptr W, uint64_t fractionDigits, bool minus, CancelToken abort,
                        DecimalDigits* out, bool keepFractionZeros = false);
 
 // count nines as an integer with the overflow mark: the saturated result.

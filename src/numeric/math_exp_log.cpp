@@ -8,10 +8,6 @@
 namespace vpx {
 namespace {
 
-bool Raised(const AbortFlag* abort) {
-  return abort != nullptr && abort->load(std::memory_order_relaxed) != 0;
-}
-
 // e = sum over n of 1/n!, as ratios of consecutive terms.
 class ExpSeries : public SplitSeries {
  public:
@@ -33,8 +29,8 @@ uint64_t TermsForDigits(double digits) {
 
 // The digits of |V| / 2^bits cut to `digits` digits from the units digit, when every value
 // within err units of V gives the same ones; false otherwise or when aborted.
-bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits,
-                  const AbortFlag* abort, DecimalDigits* out) {
+bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, CancelToken abort,
+                  DecimalDigits* out) {
   Mpz lo, hi, scale;
   mpz_abs(lo.get(), V);
   mpz_add_ui(hi.get(), lo.get(), err);
@@ -47,9 +43,9 @@ bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits,
   const uint64_t F = digits > intDigits ? digits - intDigits : 0;
   mpz_ui_pow_ui(scale.get(), 10, F);
   mpz_mul(lo.get(), lo.get(), scale.get());
-  if (Raised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   mpz_mul(hi.get(), hi.get(), scale.get());
-  if (Raised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   mpz_tdiv_q_2exp(lo.get(), lo.get(), bits);
   mpz_tdiv_q_2exp(hi.get(), hi.get(), bits);
   if (mpz_cmp(lo.get(), hi.get()) != 0) return false;
@@ -59,7 +55,7 @@ bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits,
 // ln(X * 10^t) by the series, with more bits until every kept digit is settled. false
 // when aborted.
 bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bool twoThreads,
-                  uint32_t guardBits, const AbortFlag* abort, DecimalDigits* out) {
+                  uint32_t guardBits, CancelToken abort, DecimalDigits* out) {
   const uint64_t fraction = digits > intDigits ? digits - static_cast<uint64_t>(intDigits) : 0;
   Mpz V;
   uint64_t err = 0;
@@ -70,17 +66,17 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
       return false;
     DecimalDigits result;
     if (SettleScaled(V.get(), bits, err, digits, abort, &result)) {
-      if (Raised(abort)) return false;
+      if (abort.IsCancelled()) return false;
       *out = std::move(result);
       return true;
     }
-    if (Raised(abort)) return false;
+    if (abort.IsCancelled()) return false;
   }
 }
 
 }  // namespace
 
-bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalDigits* out) {
+bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out) {
   if (digits == 0) digits = 1;
   Mpz scale, quotient, remainder, slack, bound;
   mpz_ui_pow_ui(scale.get(), 10, digits - 1);
@@ -91,9 +87,9 @@ bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, Deci
     SplitSums sums;
     if (!SumSeries(ExpSeries(), 0, N, false, twoThreads, abort, &sums)) return false;
     mpz_mul(sums.T.get(), sums.T.get(), scale.get());
-    if (Raised(abort)) return false;
+    if (abort.IsCancelled()) return false;
     mpz_tdiv_qr(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get());
-    if (Raised(abort)) return false;
+    if (abort.IsCancelled()) return false;
     mpz_sub(slack.get(), sums.Q.get(), remainder.get());
     mpz_mul_ui(slack.get(), slack.get(), N);
     if (mpz_cmp(bound.get(), slack.get()) <= 0) break;
@@ -101,7 +97,7 @@ bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, Deci
   return FromScaledInteger(quotient.get(), digits - 1, false, abort, out);
 }
 
-bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort, DecimalDigits* out,
+bool LogEDigits(const DecimalDigits& x, uint32_t digits, CancelToken abort, DecimalDigits* out,
                 bool twoThreads, uint32_t guardBits) {
   if (digits == 0) digits = 1;
   Mpz X;

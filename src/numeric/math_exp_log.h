@@ -13,7 +13,7 @@ namespace vpx {
 // e truncated to `digits` significant digits (0 counts as 1): 10 gives 2.718281828. The
 // series may use a second core with twoThreads. Polls abort between its products; false
 // (and *out untouched) when raised.
-bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalDigits* out);
+bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out);
 
 // ln x for x > 0, truncated toward zero to `digits` digits counted from the units digit
 // (ln 2 to 10 digits is 0.693147180, its trailing zero kept); an integer part longer than
@@ -22,7 +22,7 @@ bool NapierDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, Deci
 // beyond the kept digits (tests lower it to force the settling path). Polls abort between
 // its products; false (and *out untouched) when raised.
 constexpr uint32_t kLogGuardBits = 64;
-bool LogEDigits(const DecimalDigits& x, uint32_t digits, const AbortFlag* abort, DecimalDigits* out,
+bool LogEDigits(const DecimalDigits& x, uint32_t digits, CancelToken abort, DecimalDigits* out,
                 bool twoThreads = false, uint32_t guardBits = kLogGuardBits);
 
 }  // namespace vpx

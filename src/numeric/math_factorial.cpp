@@ -7,10 +7,6 @@
 namespace vpx {
 namespace {
 
-bool Raised(const AbortFlag* abort) {
-  return abort != nullptr && abort->load(std::memory_order_relaxed) != 0;
-}
-
 std::vector<uint32_t> BuildFactorialDigitTable() {
   std::vector<uint32_t> table(kFactorialTableLastIndex + 1);
   // log10(n!) summed in extended precision: the accumulated error stays below 1e-8, so
@@ -66,19 +62,19 @@ uint32_t FindFactorialByDigitCount(uint32_t d) {
   return std::max<uint32_t>(static_cast<uint32_t>(found - table), 1);
 }
 
-bool ComputeFactorial(uint32_t n, uint32_t maxDigits, const AbortFlag* abort, DecimalDigits* out) {
+bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, DecimalDigits* out) {
   uint64_t digits =
       n <= kFactorialTableLastIndex ? FactorialDigitTable()[n] : FactorialDigitCount(n);
   if (digits > maxDigits) {
     *out = SaturatedNines(maxDigits, false);
     return true;
   }
-  if (Raised(abort)) return false;
+  if (cancel.IsCancelled()) return false;
   Mpz value;
   mpz_fac_ui(value.get(), n);
-  if (Raised(abort)) return false;
+  if (cancel.IsCancelled()) return false;
   DecimalDigits result = FromScaledInteger(value.get(), 0, false);
-  if (Raised(abort)) return false;
+  if (cancel.IsCancelled()) return false;
   *out = std::move(result);
   return true;
 }

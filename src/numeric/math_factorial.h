@@ -23,7 +23,7 @@ uint64_t FactorialDigitCount(uint32_t n);
 uint32_t FindFactorialByDigitCount(uint32_t d);
 
 // n! exactly when it has at most maxDigits digits, otherwise maxDigits nines marked as
-// saturated. Polls abort between its steps; false (and *out untouched) when raised.
-bool ComputeFactorial(uint32_t n, uint32_t maxDigits, const AbortFlag* abort, DecimalDigits* out);
+// saturated. Polls cancel between its steps; false (and *out untouched) when cancelled.
+bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, DecimalDigits* out);
 
 }  // namespace vpx

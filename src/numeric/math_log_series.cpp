@@ -60,7 +60,7 @@ double Log2(mpz_srcptr v) {
 }
 
 // floor(2^bits * atanh(p/q)) within kAtanhErrorUnits, for 0 < p < q.
-bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, const AbortFlag* abort,
+bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, CancelToken abort,
                  mpz_ptr out) {
   // Terms shrink by (p/q)^2; the tail after N terms stays below 2^-(bits+2).
   const double shrinkBits = Log2(q) - Log2(p);
@@ -69,7 +69,7 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, con
   SplitSums sums;
   if (!SumSeries(AtanhSeries(p, q), 0, terms, false, twoThreads, abort, &sums)) return false;
   mpz_mul(sums.B.get(), sums.B.get(), sums.Q.get());
-  if (AbortRaised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   // The divisor carries more bits than the quotient needs; both lose the surplus.
   const size_t divisorBits = mpz_sizeinbase(sums.B.get(), 2);
   if (divisorBits > bits + 128) {
@@ -79,7 +79,7 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, con
   }
   mpz_mul_2exp(sums.T.get(), sums.T.get(), bits);
   mpz_tdiv_q(out, sums.T.get(), sums.B.get());
-  return !AbortRaised(abort);
+  return !abort.IsCancelled();
 }
 
 // Exponents e such that X / (2^e[0] 3^e[1] 5^e[2] 7^e[3]) is near 1 with a cheap series:
@@ -124,7 +124,7 @@ std::array<int64_t, kPrimeCount> ChooseReduction(mpz_srcptr X) {
 // V += 2^bits * ln(num / den) for num, den > 0: 2 atanh((num - den) / (num + den)).
 // Adds at most 2 * kAtanhErrorUnits of error.
 bool AddLogOfFraction(mpz_srcptr num, mpz_srcptr den, uint64_t bits, bool twoThreads,
-                      const AbortFlag* abort, mpz_ptr V) {
+                      CancelToken abort, mpz_ptr V) {
   Mpz p, q, g, atanh;
   mpz_sub(p.get(), num, den);
   if (mpz_sgn(p.get()) == 0) return true;
@@ -147,7 +147,7 @@ bool AddLogOfFraction(mpz_srcptr num, mpz_srcptr den, uint64_t bits, bool twoThr
 // ln(X * 2^twos * 10^t) for X of at most kShortArgumentBits bits: ln 2 ... ln 7 by the
 // Machin-like set and the rest near 1 as one exact fraction.
 LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, bool twoThreads,
-                         const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits) {
+                         CancelToken abort, mpz_ptr V, uint64_t* errorUnits) {
   // ln x = sum of e[k] ln p[k] + ln(num / den); 10^t adds t to the exponents of 2 and 5.
   std::array<int64_t, kPrimeCount> e = ChooseReduction(X);
   Mpz num, den, power;
@@ -182,7 +182,7 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
     return LogSeriesStatus::kAborted;
   }
   *errorUnits = err + 2 * kAtanhErrorUnits;
-  return AbortRaised(abort) ? LogSeriesStatus::kAborted : LogSeriesStatus::kDone;
+  return abort.IsCancelled() ? LogSeriesStatus::kAborted : LogSeriesStatus::kDone;
 }
 
 // V += 2^bits * ln(U / 2^bits) for U within 2^(bits - s) of 2^bits, s >= 2: each round
@@ -190,7 +190,7 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
 // bits known to be 1, and adds the logarithm of that fraction; once U is within
 // 2^(bits/2) of 1 its logarithm is U - 1 to one unit. Error: 2 + kAtanhErrorUnits*2 + 1
 // units per round.
-bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, const AbortFlag* abort,
+bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, CancelToken abort,
                    mpz_ptr V, uint64_t* errorUnits) {
   Mpz eps, d, num, den;
   for (;;) {
@@ -200,7 +200,7 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, const 
     if (2 * s >= bits + 2 || mpz_sgn(eps.get()) == 0) {
       mpz_add(V, V, eps.get());  // ln(1 + e) = e - e^2/2 + ...; e^2/2 is below a unit
       *errorUnits += 1;
-      return !AbortRaised(abort);
+      return !abort.IsCancelled();
     }
     const uint64_t m = std::min<uint64_t>(2 * s, bits);
     // d = eps / 2^(bits - m), cut toward zero: |d| < 2^(m - s).
@@ -212,7 +212,7 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, const 
     // U = U * 2^m / (2^m + d): what is left lies within 2^-(m-1) of 1.
     mpz_mul_2exp(U, U, m);
     mpz_tdiv_q(U, U, num.get());
-    if (AbortRaised(abort)) return false;
+    if (abort.IsCancelled()) return false;
     *errorUnits += 2 * kAtanhErrorUnits + 2;
     s = m - 1;
   }
@@ -221,7 +221,7 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, const 
 }  // namespace
 
 LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
-                            const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits) {
+                            CancelToken abort, mpz_ptr V, uint64_t* errorUnits) {
   const size_t length = mpz_sizeinbase(X, 2);
   if (length <= kShortArgumentBits) {
     return ShortLog(X, 0, t, bits, twoThreads, abort, V, errorUnits);
@@ -237,7 +237,7 @@ LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThre
   mpz_mul_2exp(U.get(), X, bits);
   mpz_mul_2exp(head.get(), head.get(), shift);
   mpz_tdiv_q(U.get(), U.get(), head.get());
-  if (AbortRaised(abort)) return LogSeriesStatus::kAborted;
+  if (abort.IsCancelled()) return LogSeriesStatus::kAborted;
   *errorUnits += 1;
   if (!AddLogNearOne(U.get(), bits, kLongArgumentHeadBits - 2, twoThreads, abort, V, errorUnits))
     return LogSeriesStatus::kAborted;

@@ -18,6 +18,6 @@ enum class LogSeriesStatus { kDone, kAborted };
 // |*V - 2^bits * ln x| <= *errorUnits. twoThreads lets each series use a
 // second core (same result either way). Polls abort between products.
 LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
-                            const AbortFlag* abort, mpz_ptr V, uint64_t* errorUnits);
+                            CancelToken abort, mpz_ptr V, uint64_t* errorUnits);
 
 }  // namespace vpx

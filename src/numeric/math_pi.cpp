@@ -35,7 +35,7 @@ class ChudnovskySeries : public SplitSeries {
 };
 
 // W with |W - pi * 10^D| < 2: W = floor(426880 * sqrt(10005 * 10^2D) * Q / T).
-bool ScaledPi(uint64_t D, bool twoThreads, const AbortFlag* abort, mpz_ptr W) {
+bool ScaledPi(uint64_t D, bool twoThreads, CancelToken abort, mpz_ptr W) {
   // The first omitted term is below 10^-(14.18 N) * 40 N relative to the sum.
   const uint64_t terms =
       static_cast<uint64_t>((static_cast<double>(D) + 30.0) / kDigitsPerTerm) + 2;
@@ -44,9 +44,9 @@ bool ScaledPi(uint64_t D, bool twoThreads, const AbortFlag* abort, mpz_ptr W) {
   Mpz root;
   mpz_ui_pow_ui(root.get(), 10, 2 * D);
   mpz_mul_ui(root.get(), root.get(), 10005);
-  if (AbortRaised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   mpz_sqrt(root.get(), root.get());
-  if (AbortRaised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   // Q and T carry far more bits than 10^D needs; dropping the surplus from both moves the
   // quotient by a relative 2^-64 at most.
   const size_t keep = mpz_sizeinbase(root.get(), 2) + 96;
@@ -57,14 +57,14 @@ bool ScaledPi(uint64_t D, bool twoThreads, const AbortFlag* abort, mpz_ptr W) {
   }
   mpz_mul_ui(sums.Q.get(), sums.Q.get(), 426880);
   mpz_mul(W, sums.Q.get(), root.get());
-  if (AbortRaised(abort)) return false;
+  if (abort.IsCancelled()) return false;
   mpz_tdiv_q(W, W, sums.T.get());
-  return !AbortRaised(abort);
+  return !abort.IsCancelled();
 }
 
 }  // namespace
 
-bool PiDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalDigits* out,
+bool PiDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
               uint32_t guardDigits) {
   if (digits == 0) digits = 1;
   Mpz W, unit, kept, rest;

@@ -16,7 +16,7 @@ constexpr uint32_t kPiGuardDigits = 12;
 // twoThreads lets the series use a second core (same digits either way). guardDigits is
 // the first attempt's margin (tests lower it to force the settling path). Polls abort;
 // false (and *out untouched) when raised.
-bool PiDigits(uint32_t digits, bool twoThreads, const AbortFlag* abort, DecimalDigits* out,
+bool PiDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
               uint32_t guardDigits = kPiGuardDigits);
 
 }  // namespace vpx

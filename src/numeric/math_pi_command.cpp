@@ -30,7 +30,7 @@ uint32_t PiDigitsOf(const CMyFuncData& call) {
 
 // pi into r with d significant digits; d becomes the result size (and the process
 // default). 0, or -1 when aborted or a buffer failed.
-int PiOnNumber(MyNumeric& r, uint32_t d, bool twoThreads, const AbortFlag* abort) {
+int PiOnNumber(MyNumeric& r, uint32_t d, bool twoThreads, CancelToken abort) {
   DecimalDigits pi;
   if (!PiDigits(d, twoThreads, abort, &pi)) return -1;
   r.SetResultSize(d);
@@ -56,8 +56,8 @@ int RunGetPi(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 int GetPiJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   if (call.GetArgCount() < 1) return 0;
-  MyNumeric r(job.GetCancelFlag());
-  const int status = PiOnNumber(r, PiDigitsOf(call), SecondCoreAvailable(), job.GetCancelFlag());
+  MyNumeric r(job.GetCancelToken());
+  const int status = PiOnNumber(r, PiDigitsOf(call), SecondCoreAvailable(), job.GetCancelToken());
   if (status != 0) {
     if (!job.IsCancelled()) job.SetError(OperationFailureText("円周率の計算"));
     return 0;

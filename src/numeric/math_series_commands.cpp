@@ -103,7 +103,7 @@ uint32_t LogEDigitsOf(const CMyFuncData& call) {
 // ln x into x with d digits: the result size is d + 10 while computing and d afterwards
 // (both also the process default). ln 0 is the negative saturated value. 0, or -1 when
 // aborted or a buffer failed.
-int LogEOnNumber(MyNumeric& x, uint32_t d, const AbortFlag* abort, bool twoThreads) {
+int LogEOnNumber(MyNumeric& x, uint32_t d, CancelToken abort, bool twoThreads) {
   x.SetResultSize(d + 10);
   x.RefreshValidPartSize();
   if (x.IsZero()) return StoreDecimalDigits(x, SaturatedNines(d + 10, true));
@@ -149,7 +149,7 @@ int LogEJob(CMyThreadDlg& job) {
   MpfrThreadCacheRelease releaseCaches;
   const CMyFuncData& call = job.GetCallData();
   if (call.GetArgCount() < 2) return 0;
-  MyNumeric r(job.GetCancelFlag());
+  MyNumeric r(job.GetCancelToken());
   r = call.GetArgValue(0);
   r.RefreshValidPartSize();
   if (r.IsMinus()) {
@@ -157,7 +157,7 @@ int LogEJob(CMyThreadDlg& job) {
     return 0;
   }
   const int status =
-      LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelFlag(), SecondCoreAvailable());
+      LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelToken(), SecondCoreAvailable());
   if (status != 0) {
     // A cancelled logarithm leaves no value: the argument must not pass for its result.
     if (!job.IsCancelled()) job.SetError(SJ("※　エラー"));
@@ -184,14 +184,14 @@ int FactorialJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   if (call.GetArgCount() < 1) return 0;
   const uint32_t n = call.GetArgValue(0).GetAsUInt();
-  MyNumeric r(job.GetCancelFlag());
+  MyNumeric r(job.GetCancelToken());
   r.SetResultSize(kFactorialResultSize);  // also the process default
   if (n >= kFactorialLimit) {
     job.SetError(SJ("※　大きすぎる数値です。10,000,000未満である必要があります。"));
     return 0;
   }
   DecimalDigits value;
-  if (!ComputeFactorial(n, kFactorialResultSize, job.GetCancelFlag(), &value)) return 0;
+  if (!ComputeFactorial(n, kFactorialResultSize, job.GetCancelToken(), &value)) return 0;
   if (StoreDecimalDigits(r, value) != 0) {
     job.SetError(OperationFailureText("階乗の計算"));
     return 0;

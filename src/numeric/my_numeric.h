@@ -4,11 +4,12 @@
 // success and a negative value for failure; diagnostics go to the trace log.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "host/cancel_token.h"
 
 namespace vpx {
 
@@ -22,15 +23,24 @@ struct MyNumericParam {
   const uint8_t* pbTempBuff;
 };
 
-// The abort flag that long loops poll; a job's cancel flag.
-using AbortFlag = std::atomic<int32_t>;
-
 class MyNumeric {
  public:
   static constexpr uint32_t kMaxDigits = 100'000'000;
+  // Longest text SetByString takes: digits with a sign, a point and an exponent to spare.
+  static constexpr uint32_t kMaxTextLength = 5 * kMaxDigits - 1;
+
+  // --- status values the operations return ---
+  static constexpr int kOk = 0;
+  static constexpr int kFailed = -1;  // a buffer could not be had, or a missing operand
+  // Div: the divisor is zero; its significant run holds no nonzero digit.
+  static constexpr int kDivisorZero = -2;
+  static constexpr int kDivisorWithoutDigit = -3;
+  // Surplus: the divisor is in error; the divisor is zero.
+  static constexpr int kSurplusDivisorInError = -2;
+  static constexpr int kSurplusDivisorZero = -3;
 
   MyNumeric();
-  explicit MyNumeric(const AbortFlag* pAbortFlag);
+  explicit MyNumeric(CancelToken cancel);
   MyNumeric(const MyNumeric& cAnother);          // deep copy, new ID, no abort flag
   explicit MyNumeric(const MyNumeric* pTarget);  // light copy: main buffer only
   // Moves take the buffers over (containers of numbers grow without copying digits).
@@ -51,7 +61,7 @@ class MyNumeric {
   int SetAllNines(uint32_t n);
   int SetMax();
   int SetUnderflowZero(uint32_t n);
-  void SetAbortFlag(const AbortFlag* pAbortFlag);
+  void SetCancelToken(CancelToken cancel);
 
   // --- queries ---
   int GetValidPartSize(uint32_t* pdwIntSize, uint32_t* pdwSPSize) const;
@@ -135,7 +145,7 @@ class MyNumeric {
  private:
   friend class MyNumericTestAccess;
   // Fields of the number (see the class comment); the implementation owns their use.
-  const AbortFlag* pAbortFlag = nullptr;
+  CancelToken cancel_;
   uint32_t Overflow = 0;
   uint32_t ResultSize = 0;
   uint32_t Error = 0;
@@ -180,8 +190,6 @@ class MyNumeric {
   // current one is at least that long). Returns false when the buffer cannot be had.
   bool RecentreInto(uint32_t size);
   void DropLeadingZeros();
-  // Abort flag as loops see it: never raised when the number has none.
-  bool AbortRequested() const;
 
   // --- arithmetic helpers (my_numeric_add.cpp) ---
   enum class FitMode { kRound, kCut };

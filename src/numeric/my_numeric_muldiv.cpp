@@ -40,13 +40,13 @@ int MyNumeric::Mul(const MyNumeric& other) {
   uint32_t a = hiA - loA + 1, b = hiB - loB + 1;
   uint32_t fraction = (SPPos - loA) + (other.SPPos - loB);
   uint64_t n = static_cast<uint64_t>(a) + b;
-  if (n + 4 > 99'999'998) {
+  if (n + mynum::kProductSpare > mynum::kProductLimit) {
     WriteTrace(Format(SJ("乗算後のサイズが大きすぎます AfterSize[%u] Size[%u] [%u]\n").c_str(),
                       static_cast<unsigned>(n), ValidSize, other.ValidSize));
     return -1;
   }
-  uint32_t need = static_cast<uint32_t>(n) + 4;
-  uint32_t alloc = need > 50'000'000 ? need + 100'000 : 2 * need;
+  uint32_t need = static_cast<uint32_t>(n) + mynum::kProductSpare;
+  uint32_t alloc = need > mynum::kDoublingLimit ? need + 100'000 : 2 * need;
   if (!EnsureSubBuff(need, std::min(alloc, mynum::kBuffLimit))) {
     WriteTrace(Format(SJ("メモリの新規確保に失敗しました。RequestSize[%u] Size[%u] [%u]\n").c_str(),
                       alloc, ValidSize, other.ValidSize));
@@ -59,10 +59,10 @@ int MyNumeric::Mul(const MyNumeric& other) {
   const uint8_t* db = other.pbBuff.get() + loB;
   // A raised abort flag leaves the product of the first row, as the per-digit loop does.
   bool ok = true;
-  if (mynum::UseGmpForMul(a, b) && !AbortRequested()) {
+  if (mynum::UseGmpForMul(a, b) && !cancel_.IsCancelled()) {
     ok = mynum::MulGmp(da, a, db, b, out);
   } else {
-    mynum::MulSchoolbook(da, a, db, b, out, pAbortFlag);
+    mynum::MulSchoolbook(da, a, db, b, out, cancel_);
   }
   if (!ok) {
     WriteTrace(Format(SJ("メモリの新規確保に失敗しました。RequestSize[%u] Size[%u] [%u]\n").c_str(),
@@ -95,7 +95,7 @@ int MyNumeric::Div(const MyNumeric& divisor) {
   if (divisor.ValidSize == 0 || divisor.pbBuff[divisor.TopNonzero()] == 0) {
     WriteTrace(SJ("※　エラー:　ゼロで除算しようとしました。MyNumeric::Div()\n"));
     divisor.TraceParameter();
-    return -2;
+    return kDivisorZero;
   }
   if (Float != 0 && FloatToNormal() != 0) return -1;
   Minus = (Minus != 0) != (divisor.Minus != 0);
@@ -117,8 +117,9 @@ int MyNumeric::Div(const MyNumeric& divisor) {
 
   ResultSize = std::clamp<uint32_t>(ResultSize, 1, kMaxDigits);
   uint32_t k = ResultSize;
-  if (static_cast<uint64_t>(ResultSize) + nb + 4 > 100'000'001) k = 99'999'998;
-  uint64_t need = std::min<uint64_t>(static_cast<uint64_t>(ResultSize) + nb + 4, kMaxDigits);
+  const uint64_t span = static_cast<uint64_t>(ResultSize) + nb + mynum::kQuotientSpare;
+  if (span > kMaxDigits + 1) k = mynum::kQuotientLimit;
+  uint64_t need = std::min<uint64_t>(span, kMaxDigits);
   if (!EnsureTempBuff(static_cast<uint32_t>(need), static_cast<uint32_t>(need) + 10'000)) {
     WriteTrace(SJ("※　除算結果格納用のバッファを確保できませんでした。 MyNumeric::Div()\n"));
     return -1;
@@ -163,8 +164,10 @@ void MyNumeric::KeepTopDigits(uint32_t k) {
 
 int MyNumeric::Surplus(const MyNumeric& divisor) {
   if (Error != 0 || !pbBuff) return -1;
-  if (divisor.Error != 0 || !divisor.pbBuff) return -2;
-  if (divisor.ValidSize == 0 || divisor.pbBuff[divisor.TopNonzero()] == 0) return -3;
+  if (divisor.Error != 0 || !divisor.pbBuff) return kSurplusDivisorInError;
+  if (divisor.ValidSize == 0 || divisor.pbBuff[divisor.TopNonzero()] == 0) {
+    return kSurplusDivisorZero;
+  }
   MyNumeric q(*this);
   if (q.Error != 0) return -1;
   int r = q.Div(divisor);

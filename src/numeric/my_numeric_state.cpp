@@ -56,8 +56,8 @@ MyNumeric::MyNumeric() {
   InitBuffers(std::min<uint32_t>(2 * d + 10, mynum::kBuffLimit));
 }
 
-MyNumeric::MyNumeric(const AbortFlag* flag) : MyNumeric() {
-  pAbortFlag = flag;
+MyNumeric::MyNumeric(CancelToken cancel) : MyNumeric() {
+  cancel_ = cancel;
 }
 
 MyNumeric::MyNumeric(const MyNumeric& cAnother) {
@@ -102,7 +102,7 @@ MyNumeric::MyNumeric(const MyNumeric* pTarget) {
     InitBuffers(std::min<uint32_t>(2 * d + 10, mynum::kBuffLimit));
     return;
   }
-  pAbortFlag = pTarget->pAbortFlag;
+  cancel_ = pTarget->cancel_;
   Overflow = pTarget->Overflow;
   ResultSize = pTarget->ResultSize;
   Error = pTarget->Error;
@@ -148,7 +148,7 @@ MyNumeric::~MyNumeric() = default;
 
 MyNumeric& MyNumeric::operator=(const MyNumeric& other) {
   if (this == &other) return *this;
-  if (other.pAbortFlag != nullptr) pAbortFlag = other.pAbortFlag;
+  if (other.cancel_.HasFlag()) cancel_ = other.cancel_;
   ResultSize = other.ResultSize;
   MaxSize = other.MaxSize;
   if (other.Error != 0 || !other.pbBuff) {
@@ -182,7 +182,7 @@ MyNumeric& MyNumeric::operator=(const MyNumeric& other) {
 }
 
 void MyNumeric::Swap(MyNumeric& o) noexcept {
-  std::swap(pAbortFlag, o.pAbortFlag);
+  std::swap(cancel_, o.cancel_);
   std::swap(Overflow, o.Overflow);
   std::swap(ResultSize, o.ResultSize);
   std::swap(Error, o.Error);
@@ -314,12 +314,8 @@ void MyNumeric::DropLeadingZeros() {
   }
 }
 
-bool MyNumeric::AbortRequested() const {
-  return pAbortFlag != nullptr && pAbortFlag->load(std::memory_order_relaxed) != 0;
-}
-
-void MyNumeric::SetAbortFlag(const AbortFlag* flag) {
-  pAbortFlag = flag;
+void MyNumeric::SetCancelToken(CancelToken cancel) {
+  cancel_ = cancel;
 }
 
 }  // namespace vpx

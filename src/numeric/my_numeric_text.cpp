@@ -137,8 +137,8 @@ int MyNumeric::SetByString(const std::string& text) {
 
 int MyNumeric::SetByString(const char* text, int length) {
   Overflow = 0;
-  if (text != nullptr && length == 0) length = static_cast<int>(strnlen(text, 500'000'000));
-  if (text == nullptr || length < 1 || length > 499'999'999) {
+  if (text != nullptr && length == 0) length = static_cast<int>(strnlen(text, kMaxTextLength + 1));
+  if (text == nullptr || length < 1 || length > static_cast<int>(kMaxTextLength)) {
     WriteTrace(Format(SJ("※　引数が無効 SetByString()\n\tpStr[%08X], iLen[%d]\n").c_str(),
                       Address32(text), length));
     return -1;

@@ -5,10 +5,21 @@
 #include <cstdint>
 #include <memory>
 
+#include "numeric/my_numeric.h"
+
 namespace vpx::mynum {
 
 // No buffer of a number is ever longer than this.
-constexpr uint32_t kBuffLimit = 100'000'002;
+constexpr uint32_t kBuffLimit = MyNumeric::kMaxDigits + 2;
+// A product of width N needs N + kProductSpare places; more than kProductLimit fails.
+constexpr uint32_t kProductSpare = 4;
+constexpr uint32_t kProductLimit = kBuffLimit - kProductSpare;
+// Above this a product buffer grows by a fixed margin instead of doubling.
+constexpr uint32_t kDoublingLimit = MyNumeric::kMaxDigits / 2;
+// The places a quotient needs beyond the divisor's digits and the kept digits, and the
+// kept digits when those would pass the cap by more than one.
+constexpr uint32_t kQuotientSpare = 4;
+constexpr uint32_t kQuotientLimit = kBuffLimit - kQuotientSpare;
 
 // A buffer of n bytes, zero-filled on request. Throws std::bad_alloc.
 inline std::unique_ptr<uint8_t[]> AllocateBuffer(uint32_t n, bool zeroFill) {

@@ -131,10 +131,10 @@ bool UseGmpForBinary(uint32_t digits) {
 }
 
 bool MulSchoolbook(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
-                   const AbortFlag* abort) {
+                   CancelToken cancel) {
   std::memset(out, 0, static_cast<size_t>(na) + nb);
   for (uint32_t k = 0; k < nb; k += 9) {
-    if (k > 0 && abort != nullptr && abort->load(std::memory_order_relaxed) != 0) return false;
+    if (k > 0 && cancel.IsCancelled()) return false;
     uint32_t len = std::min<uint32_t>(9, nb - k);
     uint64_t chunk = 0;
     for (uint32_t j = len; j-- > 0;) chunk = chunk * 10 + b[k + j];

@@ -30,10 +30,10 @@ bool UseGmpForDiv(uint32_t quotientDigits, uint32_t nb);
 bool UseGmpForBinary(uint32_t digits);
 
 // out[0 .. na+nb) = a x b. Per-digit rows of up to nine digits of b at a time; before each
-// further row the abort flag is polled, and a raised flag leaves the partial product
+// further row the token is polled, and a cancel leaves the partial product
 // a x (low digits of b). Returns false when aborted.
 bool MulSchoolbook(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
-                   const AbortFlag* abort);
+                   CancelToken cancel);
 // The same product through mpn_mul. Returns false when scratch memory cannot be had.
 bool MulGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out);
 

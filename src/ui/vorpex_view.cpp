@@ -243,14 +243,8 @@ void CVorpexView::EditSelectedShortcut() {
 }
 
 int CVorpexView::OpenBinaryDisplay(const BinaryDisplayRequest& request) {
-  int64_t last = request.start + request.length - 1;
-  if (request.end >= 0) {
-    last = request.end;
-  } else if (request.length <= 0) {
-    // The whole file from start.
-    last = std::max<int64_t>(request.start, QueryFileSize(request.fileName) - 1);
-  }
-  return OpenBinaryDialog(request.fileName, request.start, last);
+  const ByteRange range = request.range.Ordered();
+  return OpenBinaryDialog(request.fileName, range.first, range.last);
 }
 
 int CVorpexView::OpenBinaryDialog(const std::string& name, int64_t first, int64_t last) {

@@ -19,37 +19,36 @@ TEST(BinaryBlockSize, FirstTableEntryWhoseMultipleCoversTheFile) {
 }
 
 TEST(BinaryRangeNormalising, SwapsReversedPairsAndTakesZeroZeroAsTheWholeFile) {
-  BinaryRange r;
+  ByteRange r;
   ASSERT_TRUE(NormaliseBinaryRange(23, 19, 100, r));
   EXPECT_EQ(r.first, 19);
   EXPECT_EQ(r.last, 23);
   ASSERT_TRUE(NormaliseBinaryRange(0, 0, 5000, r));
   EXPECT_EQ(r.last, 4999);
-  EXPECT_EQ(r.firstPageLength, 992);
+  EXPECT_EQ(FirstPageLength(r), 992);
   ASSERT_TRUE(NormaliseBinaryRange(0, 0, 0, r));
   EXPECT_EQ(r.last, -1);
-  EXPECT_EQ(r.firstPageLength, 0);
+  EXPECT_EQ(FirstPageLength(r), 0);
   ASSERT_TRUE(NormaliseBinaryRange(1000, 5000, 10000, r));
-  EXPECT_EQ(r.firstPageLength, 992 - 1000 % 16);  // the first page ends on a line end
+  EXPECT_EQ(FirstPageLength(r), 992 - 1000 % 16);  // the first page ends on a line end
   EXPECT_FALSE(NormaliseBinaryRange(-1, 5, 100, r));
 }
 
 TEST(BinaryBlockPlacement, CentresShortRangesWithAnAlignedMargin) {
   const int64_t block = 4999680;
   const int64_t size = 3 * block;
-  BinaryRange r;
+  ByteRange r;
   ASSERT_TRUE(NormaliseBinaryRange(block + 5, block + 20, size, r));
-  const BinarySection s = PlaceFirstBlock(r, size, block);
+  const ByteRange s = PlaceFirstBlock(r, size, block);
   const int64_t margin = ((block - 21) / 2) / 16 * 16;
-  EXPECT_EQ(s.start, block - margin);
-  EXPECT_EQ(s.length, block);
+  EXPECT_EQ(s, ByteRange::FromStartLength(block - margin, block));
   ASSERT_TRUE(NormaliseBinaryRange(10, 20, size, r));
-  EXPECT_EQ(PlaceFirstBlock(r, size, block).start, 0);  // too close to the start
+  EXPECT_EQ(PlaceFirstBlock(r, size, block).first, 0);  // too close to the start
   ASSERT_TRUE(NormaliseBinaryRange(size - 10, size - 1, size, r));
-  const BinarySection end = PlaceFirstBlock(r, size, block);
-  EXPECT_EQ(end.start + end.length, size);  // cut at the end of the file
+  const ByteRange end = PlaceFirstBlock(r, size, block);
+  EXPECT_EQ(end.End(), size);  // cut at the end of the file
   ASSERT_TRUE(NormaliseBinaryRange(size, size + 5, size, r));
-  EXPECT_EQ(PlaceFirstBlock(r, size, block).length, 0);
+  EXPECT_EQ(PlaceFirstBlock(r, size, block).Length(), 0);
 }
 
 TEST(BinaryLineFormat, PartialLineLeavesCellsOutsideThePageBlank) {

@@ -80,7 +80,7 @@ TEST_F(ChecksumTest, FilesLargerThanTheBufferMatchZlib) {
 
 TEST_F(ChecksumTest, ACancelledChecksumFails) {
   test::WriteBytes(dir.File("f"), "123456789");
-  AbortFlag cancel{1};
+  CancelFlag cancel{1};
   EXPECT_EQ(ComputeFileCRC32(dir.File("f"), kChecksumBuffer, &failure, &cancel), 0u);
   EXPECT_EQ(failure, SJ("※　中断しました。"));
 }

@@ -95,11 +95,10 @@ TEST_F(FileCommandsTest, DumpShowsTheRangeLineAndOpensTheDisplay) {
   auto out = Type(R"(DumpFile("f", 5, 2))");
   EXPECT_EQ(out.back(), "f : 2 <--> 5");
   ASSERT_EQ(fake.binaryDisplay.requests.size(), 1u);
-  EXPECT_EQ(fake.binaryDisplay.requests[0].start, 2);
-  EXPECT_EQ(fake.binaryDisplay.requests[0].length, 4);
+  EXPECT_EQ(fake.binaryDisplay.requests[0].range, ByteRange::FromStartLength(2, 4));
   out = Type(R"(DumpFileR("f", 5, -1))");
   EXPECT_EQ(out.back(), "f : 5 <--> 5");
-  EXPECT_EQ(fake.binaryDisplay.requests.back().length, 1);
+  EXPECT_EQ(fake.binaryDisplay.requests.back().range.Length(), 1);
   test::WriteBytes(dir.File("e"), "");
   out = Type(R"(DumpFile("e"))");
   EXPECT_EQ(out.back(), "※　ファイルサイズが0、もしくは範囲が無効です。");

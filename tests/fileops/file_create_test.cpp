@@ -99,7 +99,7 @@ TEST(CreateZeroFile, RefusesExistingNegativeAndOversizedFiles) {
 TEST(CreateZeroFile, StopsWhenCancelledAndReportsTheShortSize) {
   TempDir dir;
   std::string text;
-  AbortFlag cancel{1};
+  CancelFlag cancel{1};
   EXPECT_EQ(CreateZeroFile(dir.File("z"), 1000, &text, &cancel), 0);
   EXPECT_EQ(text,
             SJ("※　ファイルサイズの設定に失敗しました。 NewFileSize[0] / NeedFileSize[1000]"));
@@ -138,7 +138,7 @@ TEST(AppendFileContents, ACancelReportsTheShortCounts) {
   std::string text;
   test::WriteBytes(dir.File("d"), "x");
   test::WriteBytes(dir.File("s"), "abc");
-  AbortFlag cancel{1};
+  CancelFlag cancel{1};
   EXPECT_EQ(AppendFileContents(dir.File("d"), dir.File("s"), &text, &cancel), 0);
   EXPECT_EQ(text, SJ("※　ファイル内容追加に失敗。AddFileSize[3] / ReadSize[0] / WriteSize[0]"));
 }

@@ -16,46 +16,46 @@ namespace {
 using test::TempDir;
 
 TEST(CopyRanges, DumpRangesSwapAndCountBackwards) {
-  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 10, 7, 7).start, 0);
-  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 10, 7, 7).end, 9);
-  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 0, 0, 0).end, -1);
-  EXPECT_EQ(DumpRange(DumpSpan::kFirstToLast, 10, 5, 2).start, 2);
-  EXPECT_EQ(DumpRange(DumpSpan::kFirstToLast, 10, 5, 2).end, 5);
-  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, -1).end, 5);  // the byte at start
-  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 0).end, 6);   // start and start + 1
-  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 3).end, 7);
-  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, INT64_MAX, INT64_MAX).end,
+  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 10, 7, 7).first, 0);
+  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 10, 7, 7).last, 9);
+  EXPECT_EQ(DumpRange(DumpSpan::kWholeFile, 0, 0, 0).last, -1);
+  EXPECT_EQ(DumpRange(DumpSpan::kFirstToLast, 10, 5, 2).first, 2);
+  EXPECT_EQ(DumpRange(DumpSpan::kFirstToLast, 10, 5, 2).last, 5);
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, -1).last, 5);  // the byte at start
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 0).last, 6);   // start and start + 1
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, 5, 3).last, 7);
+  EXPECT_EQ(DumpRange(DumpSpan::kStartAndLength, 10, INT64_MAX, INT64_MAX).last,
             INT64_MAX);  // no overflow
 }
 
 TEST(CopyRanges, SectionRangesFollowTheCopyRules) {
   auto r = CopySectRange(0, 0, 50);
-  EXPECT_EQ(r.start, 0);
-  EXPECT_EQ(r.end, 49);
+  EXPECT_EQ(r.first, 0);
+  EXPECT_EQ(r.last, 49);
   r = CopySectRange(10, -1, 50);
-  EXPECT_EQ(r.start, 10);
-  EXPECT_EQ(r.end, 49);
+  EXPECT_EQ(r.first, 10);
+  EXPECT_EQ(r.last, 49);
   r = CopySectRange(20, 10, 50);
-  EXPECT_EQ(r.start, 10);
-  EXPECT_EQ(r.end, 20);
+  EXPECT_EQ(r.first, 10);
+  EXPECT_EQ(r.last, 20);
   r = CopySectRange(5, 80, 50);  // no bound: the copy itself fails
-  EXPECT_EQ(r.end, 80);
+  EXPECT_EQ(r.last, 80);
 
   r = CopySectRRange(100, -10, 200);
-  EXPECT_EQ(r.start, 91);
-  EXPECT_EQ(r.end, 100);
+  EXPECT_EQ(r.first, 91);
+  EXPECT_EQ(r.last, 100);
   r = CopySectRRange(0, 1000000, 10);
-  EXPECT_EQ(r.start, 0);
-  EXPECT_EQ(r.end, 9);
+  EXPECT_EQ(r.first, 0);
+  EXPECT_EQ(r.last, 9);
   r = CopySectRRange(3, -10, 10);  // counting back past 0 stops at 0
-  EXPECT_EQ(r.start, 0);
-  EXPECT_EQ(r.end, 3);
+  EXPECT_EQ(r.first, 0);
+  EXPECT_EQ(r.last, 3);
 }
 
 class CopyFileSectTest : public ::testing::Test {
  protected:
   int64_t Copy(const std::string& src, const std::string& dst, int64_t start, int64_t length,
-               uint32_t buffer = 0, const AbortFlag* cancel = nullptr) {
+               uint32_t buffer = 0, CancelToken cancel = {}) {
     return CopyFileSect(CopyRequest{dst, src, start, length, buffer, cancel, &failure});
   }
   // Only the files the test made: no temporary file is left behind.
@@ -98,7 +98,7 @@ TEST_F(CopyFileSectTest, ARangePastTheSourceFailsAndLeavesTheDestination) {
 TEST_F(CopyFileSectTest, ACancelledCopyLeavesTheDestination) {
   test::WriteBytes(dir.File("src"), test::Pattern(50000));
   test::WriteBytes(dir.File("dst"), "keep me");
-  AbortFlag cancel{1};
+  CancelFlag cancel{1};
   EXPECT_EQ(Copy(dir.File("src"), dir.File("dst"), 0, 50000, 4096, &cancel), 0);
   EXPECT_EQ(failure, SJ("※　中断しました。"));
   EXPECT_EQ(test::ReadBytes(dir.File("dst")), "keep me");

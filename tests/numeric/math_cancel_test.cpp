@@ -43,7 +43,7 @@ class GatedSeries : public SplitSeries {
 
 TEST(SumSeriesThreads, ACancelFromAnotherThreadEndsTheSum) {
   for (bool twoThreads : {false, true}) {
-    AbortFlag abort{0};
+    CancelFlag abort{0};
     std::promise<void> reached, raised;
     GatedSeries series(1000, &reached, raised.get_future().share());
     auto sum = std::async(std::launch::async, [&] {
@@ -60,7 +60,7 @@ TEST(SumSeriesThreads, ACancelFromAnotherThreadEndsTheSum) {
 }
 
 TEST(SumSeriesThreads, SumsAreTheSameWithOneOrTwoThreads) {
-  AbortFlag never{0};
+  CancelFlag never{0};
   std::promise<void> unused;
   std::promise<void> open;
   open.set_value();

@@ -32,10 +32,10 @@ TEST(FromScaledInteger, PadsSmallValuesWithFractionZeros) {
   EXPECT_EQ(FromScaledInteger(W.get(), 0, false).ToText(), "7");
 }
 
-TEST(FromScaledInteger, StopsWhenTheAbortFlagIsRaised) {
+TEST(FromScaledInteger, StopsWhenCancelled) {
   Mpz W;
   mpz_ui_pow_ui(W.get(), 10, 400000);
-  AbortFlag abort{1};
+  CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
   EXPECT_FALSE(FromScaledInteger(W.get(), 0, false, &abort, &out));
   EXPECT_EQ(out.ToText(), "5");

@@ -72,8 +72,8 @@ TEST(NapierDigits, MatchesMpfrExpOfOneForManyDigitCounts) {
   mpfr_clear(e);
 }
 
-TEST(NapierDigits, StopsWhenTheAbortFlagIsRaised) {
-  AbortFlag abort{1};
+TEST(NapierDigits, StopsWhenCancelled) {
+  CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
   EXPECT_FALSE(NapierDigits(50000, false, &abort, &out));
   EXPECT_EQ(out.ToText(), "5");
@@ -205,8 +205,8 @@ TEST(LogEDigitsThreads, TwoThreadsGiveTheSameDigitsAsOne) {
   EXPECT_EQ(Ln("3.7", 30000, kLogGuardBits, true), Ln("3.7", 30000, kLogGuardBits, false));
 }
 
-TEST(LogEDigits, StopsWhenTheAbortFlagIsRaised) {
-  AbortFlag abort{1};
+TEST(LogEDigits, StopsWhenCancelled) {
+  CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
   EXPECT_FALSE(LogEDigits(DecimalDigits::FromText("2"), 1000, &abort, &out));
   EXPECT_EQ(out.ToText(), "5");

@@ -112,8 +112,8 @@ TEST(ComputeFactorial, SaturatesToNinesBeyondTheDigitLimit) {
   EXPECT_TRUE(out.overflow);
 }
 
-TEST(ComputeFactorial, StopsWhenTheAbortFlagIsRaised) {
-  AbortFlag abort{1};
+TEST(ComputeFactorial, StopsWhenCancelled) {
+  CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
   EXPECT_FALSE(ComputeFactorial(1000, 1000000, &abort, &out));
   EXPECT_EQ(out.ToText(), "5");

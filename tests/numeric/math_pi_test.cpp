@@ -55,8 +55,8 @@ TEST(PiDigits, SettlesCutsCloseToADigitBoundaryWithMoreGuardDigits) {
   EXPECT_EQ(Pi(767, 1), oracle.Cut(767));
 }
 
-TEST(PiDigits, StopsWhenTheAbortFlagIsRaised) {
-  AbortFlag abort{1};
+TEST(PiDigits, StopsWhenCancelled) {
+  CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
   EXPECT_FALSE(PiDigits(50000, false, &abort, &out));
   EXPECT_EQ(out.ToText(), "5");

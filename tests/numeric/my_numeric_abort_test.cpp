@@ -45,7 +45,7 @@ TEST_F(MyNumericAbortThreads, RaisedFlagStopsAfterTheFirstRowOnEitherKernel) {
       ForceGmp();
     else
       ForcePerDigit();
-    AbortFlag flag{1};
+    CancelFlag flag{1};
     MyNumeric a(&flag);
     ASSERT_EQ(a.SetByString(x), 0);
     a.SetResultSize(5000);
@@ -66,7 +66,7 @@ TEST_F(MyNumericAbortThreads, CancelFromAnotherThreadLeavesPartialProduct) {
   ForcePerDigit();
   std::mt19937 rng(4);
   std::string x = RandomInteger(rng, 20000), y = RandomInteger(rng, 20000);
-  AbortFlag flag{0};
+  CancelFlag flag{0};
   MyNumeric a(&flag);
   ASSERT_EQ(a.SetByString(x), 0);
   a.SetResultSize(50000);
