@@ -13,7 +13,7 @@
 #include <cstdlib>
 
 #include "execution/ring_memory.h"
-#include "fileops/trace_log.h"
+#include "host/text_format.h"
 
 namespace vpx::cli {
 namespace {

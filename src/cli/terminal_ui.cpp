@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "fileops/binary_page.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx::cli {
 namespace {

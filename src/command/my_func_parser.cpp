@@ -5,9 +5,9 @@
 #include <new>
 
 #include "command/func_catalogue.h"
-#include "execution/shortcut_array.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {
@@ -235,14 +235,7 @@ bool CMyFuncParser::CheckArgCluster(int start, int end) {
 
 bool CMyFuncParser::AddShortCutArgument(int64_t index) {
   if (shortcuts_ == nullptr || index > UINT32_MAX) return false;
-  CMyFuncResult record;
-  if (shortcuts_->GetAt(static_cast<uint32_t>(index), record) == 0) return false;
-  if (record.type < kRetInt || record.type > kRetString) return false;  // VOID refers nothing
-  // A job still computing into the entry, or one that failed or was cancelled, has no
-  // value yet: using its placeholder zero would give a wrong result.
-  if (record.reserved != 0 || record.overrideFlag != 0) return false;
-  funcData_.AddArgument(record.text, static_cast<uint8_t>(record.type), record.number);
-  return true;
+  return shortcuts_->AppendShortcutArgument(static_cast<uint32_t>(index), funcData_);
 }
 
 bool CMyFuncParser::CheckDblQtNumInArgCluster(int start, int end, int* first, int* second) const {

@@ -10,15 +10,14 @@
 
 #include "command/func_data.h"
 #include "command/my_reg_exp.h"
+#include "command/shortcut_resolver.h"
 
 namespace vpx {
-
-class CVXShortCutArray;
 
 class CMyFuncParser {
  public:
   // $n references read shortcuts without taking the list lock; nullptr: they all fail.
-  explicit CMyFuncParser(const CVXShortCutArray* shortcuts = nullptr) : shortcuts_(shortcuts) {}
+  explicit CMyFuncParser(const IShortcutResolver* shortcuts = nullptr) : shortcuts_(shortcuts) {}
 
   // 1 when the line parsed; afterwards GetFuncData() holds what was found, including the
   // arguments before a failing one.
@@ -68,7 +67,7 @@ class CMyFuncParser {
   std::vector<int> commas_;
   CMyFuncData funcData_;
   CMyRegExp regExp_;
-  const CVXShortCutArray* shortcuts_;
+  const IShortcutResolver* shortcuts_;
 };
 
 }  // namespace vpx

@@ -10,10 +10,9 @@
 
 #include "command/func_catalogue.h"
 #include "command/func_data.h"
+#include "command/shortcut_resolver.h"
 
 namespace vpx {
-
-class CVXShortCutArray;
 
 // One registered function.
 class CMyMacroData {
@@ -48,7 +47,7 @@ class CMyMacro {
     return AnalyseAndGetID(&line, &funcData);
   }
   // The array that $n references read (no lock is taken); nullptr: every reference fails.
-  void SetShortCutArray(const CVXShortCutArray* shortcuts) { shortcuts_ = shortcuts; }
+  void SetShortCutArray(const IShortcutResolver* shortcuts) { shortcuts_ = shortcuts; }
 
   // Registry renderings ("INT CopyFileSect(STRING, STRING, UINT, INT)"); a message text
   // in place of the signature or name when there is none.
@@ -69,7 +68,7 @@ class CMyMacro {
 
   std::vector<std::unique_ptr<CMyMacroData>> entries_;
   uint32_t count_ = 0;
-  const CVXShortCutArray* shortcuts_ = nullptr;
+  const IShortcutResolver* shortcuts_ = nullptr;
 };
 
 }  // namespace vpx

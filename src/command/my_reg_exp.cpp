@@ -6,6 +6,7 @@
 
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 #include "host/ui_host.h"
 
 namespace vpx {

@@ -9,6 +9,7 @@
 #include "execution/engine_impl.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "command/my_reg_exp.h"
 #include "execution/engine_impl.h"
-#include "fileops/trace_log.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -8,7 +8,6 @@
 
 #include "command/func_catalogue.h"
 #include "execution/engine_impl.h"
-#include "fileops/trace_log.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 

@@ -3,6 +3,7 @@
 #include "command/func_catalogue.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -11,6 +11,7 @@
 #include "execution/shortcut_array.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -7,6 +7,7 @@
 #include "fileops/trace_log.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

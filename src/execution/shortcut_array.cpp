@@ -3,8 +3,10 @@
 #include <new>
 #include <utility>
 
+#include "command/func_catalogue.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 
@@ -68,6 +70,17 @@ int CVXShortCutArray::FindReserved(const CMyThreadDlg* owner, const CMyFuncResul
     return static_cast<int>(i);
   }
   return -1;
+}
+
+bool CVXShortCutArray::AppendShortcutArgument(uint32_t index, CMyFuncData& call) const {
+  if (index >= entries_.size()) return false;
+  const CMyFuncResult& record = *entries_[index];
+  if (record.type < kRetInt || record.type > kRetString) return false;  // VOID refers nothing
+  // A job still computing into the entry, or one that failed or was cancelled, has no
+  // value yet: using its placeholder zero would give a wrong result.
+  if (record.reserved != 0 || record.overrideFlag != 0) return false;
+  call.AddArgument(record.text, static_cast<uint8_t>(record.type), record.number);
+  return true;
 }
 
 }  // namespace vpx

@@ -7,11 +7,12 @@
 #include <memory>
 #include <vector>
 
+#include "command/shortcut_resolver.h"
 #include "execution/func_result.h"
 
 namespace vpx {
 
-class CVXShortCutArray {
+class CVXShortCutArray : public IShortcutResolver {
  public:
   // Appends a deep copy; the new count, or -1 when memory runs out.
   int AddData(const CMyFuncResult& record);
@@ -26,6 +27,7 @@ class CVXShortCutArray {
   int FindReserved(const CMyThreadDlg* owner, const CMyFuncResult& record);
   int GetCount() const { return static_cast<int>(entries_.size()); }
   void RemoveAll() { entries_.clear(); }
+  bool AppendShortcutArgument(uint32_t index, CMyFuncData& call) const override;
 
  private:
   std::vector<std::unique_ptr<CMyFuncResult>> entries_;

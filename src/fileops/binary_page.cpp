@@ -8,10 +8,12 @@
 #include <cstring>
 #include <new>
 
+#include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
 #include "fileops/trace_log.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

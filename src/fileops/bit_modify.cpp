@@ -6,9 +6,10 @@
 #include <array>
 #include <functional>
 
+#include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

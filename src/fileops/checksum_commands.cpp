@@ -3,8 +3,8 @@
 #include "execution/thread_dlg.h"
 #include "fileops/checksums.h"
 #include "fileops/file_commands.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -11,9 +11,10 @@
 #include <memory>
 #include <new>
 
+#include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -4,8 +4,8 @@
 #include "fileops/file_commands.h"
 #include "fileops/file_create.h"
 #include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -6,9 +6,9 @@
 #include "execution/shortcut_array.h"
 #include "fileops/file_commands.h"
 #include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -9,10 +9,13 @@
 #include <memory>
 #include <new>
 
+#include "fileops/drive_space.h"
+#include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
 #include "fileops/section_copy.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -11,10 +11,11 @@
 #include <memory>
 #include <new>
 
-#include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
+#include "fileops/file_io.h"
+#include "host/byte_range.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

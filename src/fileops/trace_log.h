@@ -22,7 +22,5 @@ bool TryWriteTrace(const std::string& text);
 void WriteTraceNewline();
 // count bytes as two upper-case hex digits each, last byte first, blank-separated.
 void TraceHexBytes(const uint8_t* bytes, size_t count);
-// printf-style formatting into a std::string; pass SJ("...").c_str() for message formats.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace vpx

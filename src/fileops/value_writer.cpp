@@ -9,9 +9,10 @@
 #include <new>
 #include <vector>
 
+#include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -9,6 +9,13 @@
 
 namespace vpx {
 
+// a + b, held at the int64 limits instead of overflowing.
+inline int64_t SaturatingAdd(int64_t a, int64_t b) {
+  int64_t sum;
+  if (!__builtin_add_overflow(a, b, &sum)) return sum;
+  return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+}
+
 struct ByteRange {
   int64_t first = 0;
   int64_t last = -1;  // inclusive; below first for an empty or a reversed range

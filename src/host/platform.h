@@ -21,9 +21,9 @@ bool GetCurrentDir(std::string& sjisDir);
 int SetCurrentDir(const std::string& sjisDir);
 
 struct FileSystemSpace {
-  uint64_t freeBytes = 0;   // available to the calling user
+  uint64_t freeBytes = 0;  // available to the calling user
   uint64_t totalBytes = 0;
-  std::string mountPoint;   // Shift-JIS
+  std::string mountPoint;  // Shift-JIS
 };
 // The file system holding path (for a path that does not exist yet, its directory).
 // False when neither the path nor its directory exists.

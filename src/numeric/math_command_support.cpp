@@ -6,6 +6,7 @@
 #include "execution/command_context.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 

@@ -5,6 +5,7 @@
 
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 #include "host/ui_host.h"
 #include "numeric/my_numeric.h"
 #include "numeric/mynum_buffers.h"

@@ -11,7 +11,6 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
 #include "ui/qt_text.h"
 #include "ui/widget_style.h"

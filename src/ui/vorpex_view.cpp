@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "execution/thread_dlg.h"
-#include "fileops/file_primitives.h"
 #include "host/platform.h"
 #include "ui/bin_dialog.h"
 #include "ui/console_edit.h"

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {
@@ -110,6 +111,21 @@ TEST_F(BinaryViewModelTest, OpensOnTheRangeAndPagesThroughTheBlock) {
   EXPECT_EQ(m.ByteOffsetAt(0, 16), -1);  // the offset column
   EXPECT_EQ(m.ByteOffsetAt(1, 17 + 3 * 2), 5 * 992 + 18);
   EXPECT_EQ(m.ByteOffsetAt(0, 17 + 3 * 16), -1);  // the character column
+}
+
+TEST_F(BinaryViewModelTest, APageEndingOnTheFirstByteOfALineShowsThatByteAlone) {
+  MakeFile(100);
+  CBinaryViewModel m;
+  ASSERT_EQ(m.DispFileData(path_, 5, 16), 1);
+  EXPECT_EQ(m.PageOffset(), 5);
+  EXPECT_EQ(m.PageLength(), 12);
+  const std::vector<BinaryLine> lines = m.FormatPage();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].hex.substr(0, 15), std::string(15, ' '));
+  EXPECT_EQ(lines[1].offset, "00000000000016 : ");
+  EXPECT_EQ(lines[1].hex, Format("%02X ", ByteAt(16)) + std::string(45, ' '));
+  EXPECT_EQ(m.ByteOffsetAt(1, 17), 16);
+  EXPECT_EQ(m.ByteOffsetAt(1, 17 + 3), -1);  // byte 17 is not on the page
 }
 
 TEST_F(BinaryViewModelTest, MovingToAnOverlappingBlockReusesTheLoadedBytes) {

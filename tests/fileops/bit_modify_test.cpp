@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include "file_test_util.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

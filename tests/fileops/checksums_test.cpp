@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "file_test_util.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
 
 namespace vpx {

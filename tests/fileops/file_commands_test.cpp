@@ -6,8 +6,11 @@
 #include <climits>
 
 #include "execution/engine_fixture.h"
+#include "execution/handler_table.h"
+#include "execution/thread_dlg.h"
 #include "file_test_util.h"
 #include "fileops/file_primitives.h"
+#include "host/sjis.h"
 
 namespace vpx {
 namespace {
@@ -74,6 +77,37 @@ TEST_F(FileCommandsTest, CopyFileSectRCountsBackAndReportsZero) {
   test::WriteBytes(dir.File("src"), data);
   EXPECT_EQ(RunJob(R"(CopyFileSectR("dst", "src", 100, -10))"), "0");
   EXPECT_EQ(test::ReadBytes(dir.File("dst")), data.substr(91, 10));
+}
+
+TEST_F(FileCommandsTest, CopyFileSectRWithAPositiveLengthCopiesExactlyThatMany) {
+  test::WriteBytes(dir.File("src"), "0123456789");
+  EXPECT_EQ(RunJob(R"(CopyFileSectR("dst", "src", 3, 4))"), "0");
+  EXPECT_EQ(test::ReadBytes(dir.File("dst")), "3456");
+}
+
+// The job's cancel flag reaches the copy routine: a job cancelled before its body runs
+// copies nothing and leaves the destination as it was.
+TEST_F(FileCommandsTest, ACancelledCopyJobStopsInItsCopyRoutine) {
+  test::WriteBytes(dir.File("src"), test::Pattern(5000));
+  test::WriteBytes(dir.File("dst"), "keep");
+  HandlerTable table;
+  RegisterFileCommands(table);
+  for (const char* line :
+       {R"(CopyFileSect("dst", "src", 0, 0))", R"(CopyFileSectR("dst", "src", 10, 100))"}) {
+    CMyFuncData call;
+    const int32_t id = engine.GetMacro().AnalyseAndGetID(test::ToSjis(line), call);
+    ASSERT_GE(id, 0) << line;
+    call.SetID(id);
+    CMyThreadDlg job(&engine);
+    ASSERT_EQ(job.SetThreadFunc(static_cast<uint32_t>(id), call, false), 1);
+    job.Cancel();
+    const JobBody body = table.FindJobBody(static_cast<uint32_t>(id));
+    ASSERT_NE(body, nullptr) << line;
+    EXPECT_EQ(body(job), 0) << line;
+    EXPECT_EQ(job.GetErrorText(), SJ("※　中断しました。")) << line;
+  }
+  EXPECT_EQ(test::ReadBytes(dir.File("dst")), "keep");
+  EXPECT_EQ(test::ListDir(dir.Path()).size(), 2u);
 }
 
 TEST_F(FileCommandsTest, EmptySourcesEmptyTheDestinationOrCreateNothing) {

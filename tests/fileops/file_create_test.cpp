@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include "file_test_util.h"
+#include "fileops/drive_space.h"
 #include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "file_test_util.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include "file_test_util.h"
-#include "fileops/file_primitives.h"
-#include "fileops/trace_log.h"
+#include "fileops/file_io.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {
@@ -47,6 +47,9 @@ TEST(CopyRanges, SectionRangesFollowTheCopyRules) {
   r = CopySectRRange(0, 1000000, 10);
   EXPECT_EQ(r.first, 0);
   EXPECT_EQ(r.last, 9);
+  r = CopySectRRange(3, 4, 10);  // ends inside the file: bytes 3, 4, 5 and 6
+  EXPECT_EQ(r, ByteRange::FromFirstLast(3, 6));
+  EXPECT_EQ(r.Length(), 4);
   r = CopySectRRange(3, -10, 10);  // counting back past 0 stops at 0
   EXPECT_EQ(r.first, 0);
   EXPECT_EQ(r.last, 3);

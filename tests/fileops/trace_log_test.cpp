@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/sjis.h"
+#include "host/text_format.h"
 #include "support/fake_ui.h"
 
 namespace vpx {

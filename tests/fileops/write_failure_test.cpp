@@ -14,11 +14,11 @@
 #include "file_test_util.h"
 #include "fileops/bit_modify.h"
 #include "fileops/file_create.h"
-#include "fileops/file_primitives.h"
+#include "fileops/file_io.h"
 #include "fileops/section_copy.h"
-#include "fileops/trace_log.h"
 #include "fileops/value_writer.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -1,0 +1,18 @@
+# Build-time check of one layer (see Layers.cmake): every quoted include of its files must
+# name a header of the layer or of a layer below it.
+cmake_minimum_required(VERSION 3.25)
+include(${RULES})
+set(violations "")
+foreach(file IN LISTS FILES)
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
+    if(NOT header IN_LIST ALLOWED)
+      string(APPEND violations "\n  ${file} includes ${header}")
+    endif()
+  endforeach()
+endforeach()
+if(violations)
+  message(FATAL_ERROR "${LAYER} reaches above its layer:${violations}")
+endif()
+file(TOUCH ${STAMP})
