@@ -77,13 +77,15 @@ UniqueFd OpenFile(const std::string& name, int flags, mode_t mode, int* errorCod
   return UniqueFd(fd);
 }
 
-int64_t ReadFull(int fd, void* buffer, size_t count, int64_t offset) {
-  auto* bytes = static_cast<uint8_t*>(buffer);
+namespace {
+
+// Repeats step(done) (one transfer from byte done on) over short transfers and
+// interruptions until count bytes moved, the end of the file or an error.
+template <typename Step>
+int64_t TransferFull(size_t count, Step step) {
   size_t done = 0;
   while (done < count) {
-    ssize_t n = offset < 0 ? read(fd, bytes + done, count - done)
-                           : pread(fd, bytes + done, count - done,
-                                   static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    ssize_t n = step(done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<size_t>(n);
@@ -91,18 +93,26 @@ int64_t ReadFull(int fd, void* buffer, size_t count, int64_t offset) {
   return static_cast<int64_t>(done);
 }
 
+off_t At(int64_t offset, size_t done) {
+  return static_cast<off_t>(offset + static_cast<int64_t>(done));
+}
+
+}  // namespace
+
+int64_t ReadFull(int fd, void* buffer, size_t count, int64_t offset) {
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  return TransferFull(count, [&](size_t done) {
+    return offset < 0 ? read(fd, bytes + done, count - done)
+                      : pread(fd, bytes + done, count - done, At(offset, done));
+  });
+}
+
 int64_t WriteFull(int fd, const void* buffer, size_t count, int64_t offset) {
   const auto* bytes = static_cast<const uint8_t*>(buffer);
-  size_t done = 0;
-  while (done < count) {
-    ssize_t n = offset < 0 ? write(fd, bytes + done, count - done)
-                           : pwrite(fd, bytes + done, count - done,
-                                    static_cast<off_t>(offset + static_cast<int64_t>(done)));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return static_cast<int64_t>(done);
+  return TransferFull(count, [&](size_t done) {
+    return offset < 0 ? write(fd, bytes + done, count - done)
+                      : pwrite(fd, bytes + done, count - done, At(offset, done));
+  });
 }
 
 void IgnoreFileSizeSignal() {

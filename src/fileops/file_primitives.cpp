@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
-#include <mutex>
 
 #include "fileops/file_io.h"
 #include "fileops/trace_log.h"

@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 

@@ -41,7 +41,7 @@ class MyNumeric {
 
   MyNumeric();
   explicit MyNumeric(CancelToken cancel);
-  MyNumeric(const MyNumeric& cAnother);          // deep copy, new ID, no abort flag
+  MyNumeric(const MyNumeric& cAnother);          // deep copy, new ID, no cancel token
   explicit MyNumeric(const MyNumeric* pTarget);  // light copy: main buffer only
   // Moves take the buffers over (containers of numbers grow without copying digits).
   MyNumeric(MyNumeric&& other) noexcept;

@@ -58,7 +58,7 @@ int MyNumeric::Mul(const MyNumeric& other) {
   uint8_t* out = pbSubBuff.get() + base;
   const uint8_t* da = pbBuff.get() + loA;
   const uint8_t* db = other.pbBuff.get() + loB;
-  // A raised abort flag leaves the product of the first row, as the per-digit loop does.
+  // A cancel leaves the product of the first row, as the per-digit loop does.
   bool ok = true;
   if (mynum::UseGmpForMul(a, b) && !cancel_.IsCancelled()) {
     ok = mynum::MulGmp(da, a, db, b, out);

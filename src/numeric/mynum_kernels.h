@@ -31,7 +31,7 @@ bool UseGmpForBinary(uint32_t digits);
 
 // out[0 .. na+nb) = a x b. Per-digit rows of up to nine digits of b at a time; before each
 // further row the token is polled, and a cancel leaves the partial product
-// a x (low digits of b). Returns false when aborted.
+// a x (low digits of b). Returns false when cancelled.
 bool MulSchoolbook(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
                    CancelToken cancel);
 // The same product through mpn_mul. Returns false when scratch memory cannot be had.

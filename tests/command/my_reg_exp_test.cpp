@@ -6,6 +6,7 @@
 
 #include "command/trace_capture.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 #include "support/fake_ui.h"
 
 namespace vpx {

@@ -5,6 +5,7 @@
 
 #include <climits>
 
+#include "command/my_macro.h"
 #include "execution/engine_fixture.h"
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"

@@ -1,4 +1,4 @@
-// Cancelling a long multiplication through the abort flag leaves a well-formed number
+// Cancelling a long multiplication through the cancel token leaves a well-formed number
 // holding a partial product x * (low digits of y).
 #include <gmp.h>
 
