@@ -113,6 +113,50 @@ TEST(NamedLockThreads, HoldIsReleasedOnlyByItsRelease) {
   EXPECT_TRUE(had.load());
 }
 
+// A lock that counts what is held and can refuse, to watch a guard's takes and gives.
+struct CountingLock {
+  bool refuse = false;
+  int held = 0;
+  bool Take() {
+    if (refuse) return false;
+    ++held;
+    return true;
+  }
+  void Give() { --held; }
+};
+using CountingGuard = ScopedLock<CountingLock, &CountingLock::Take, &CountingLock::Give>;
+
+TEST(ScopedLock, GivesBackOnceOnEveryPathAndPassesThroughForAHeldLock) {
+  CountingLock lock;
+  {
+    CountingGuard guard(lock);
+    EXPECT_TRUE(guard.Ok());
+    EXPECT_EQ(lock.held, 1);
+    guard.Release();
+    EXPECT_EQ(lock.held, 0);
+  }
+  EXPECT_EQ(lock.held, 0);  // an early release is not repeated
+  {
+    CountingGuard guard(lock, false);
+    EXPECT_TRUE(guard.Ok());
+    EXPECT_EQ(lock.held, 0);
+  }
+  EXPECT_EQ(lock.held, 0);
+  lock.refuse = true;
+  {
+    CountingGuard guard(lock);
+    EXPECT_FALSE(guard.Ok());
+  }
+  EXPECT_EQ(lock.held, 0);
+}
+
+TEST(ScopedLock, AClosedNamedLockIsNotHad) {
+  LockSetup s;
+  s.list.Close();
+  NamedLockGuard guard(s.list);
+  EXPECT_FALSE(guard.Ok());
+}
+
 #ifndef NDEBUG
 TEST(NamedLockDeathTest, HoldingTwoLocksIsAFault) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
