@@ -8,6 +8,7 @@
 
 #include "command/func_id.h"
 #include "execution/func_result.h"
+#include "execution/named_lock.h"
 #include "host/ui_host.h"
 
 namespace vpx {
@@ -51,5 +52,9 @@ class ICommandContext {
   // On failure prints the matching text and returns 0; 1 when queued.
   virtual int QueueJob(FuncId id, const CMyFuncData& call, const JobStartFailureTexts& texts) = 0;
 };
+
+// The list lock for one handler, released on every path out.
+using ListLockScope = ScopedLock<ICommandContext, &ICommandContext::AcquireListLock,
+                                 &ICommandContext::ReleaseListLock>;
 
 }  // namespace vpx

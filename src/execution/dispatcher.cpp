@@ -84,9 +84,10 @@ int RunSetString(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 }
 
 int RunGetListItemNum(ICommandContext& engine, FuncId, CMyFuncData&) {
-  if (!engine.AcquireListLock()) return 0;
+  ListLockScope scope(engine);
+  if (!scope.Ok()) return 0;
   const uint32_t count = engine.ShortCutArray().GetCount();
-  engine.ReleaseListLock();
+  scope.Release();
   engine.EchoLine(Format("%u", count));
   return 1;
 }

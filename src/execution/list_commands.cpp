@@ -7,7 +7,6 @@
 #include "command/func_catalogue.h"
 #include "execution/command_context.h"
 #include "execution/handler_table.h"
-#include "execution/named_lock.h"
 #include "execution/shortcut_array.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
@@ -15,10 +14,6 @@
 
 namespace vpx {
 namespace {
-
-// The engine's list lock for one handler, released on every path.
-using ListLockScope = ScopedLock<ICommandContext, &ICommandContext::AcquireListLock,
-                                 &ICommandContext::ReleaseListLock>;
 
 const std::string& ListLockFailureText() {
   return SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。");

@@ -98,10 +98,8 @@ int DriveSpaceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 }
 
 int ListEntryCount(ICommandContext& engine) {
-  if (!engine.AcquireListLock()) return 0;
-  int count = engine.ShortCutArray().GetCount();
-  engine.ReleaseListLock();
-  return count;
+  ListLockScope scope(engine);
+  return scope.Ok() ? engine.ShortCutArray().GetCount() : 0;
 }
 
 // AddFileToList appends the chosen file to the result list, SetFileToList overwrites the

@@ -91,8 +91,6 @@ TEST_F(FileCommandsTest, CopyFileSectRWithAPositiveLengthCopiesExactlyThatMany) 
 TEST_F(FileCommandsTest, ACancelledCopyJobStopsInItsCopyRoutine) {
   test::WriteBytes(dir.File("src"), test::Pattern(5000));
   test::WriteBytes(dir.File("dst"), "keep");
-  HandlerTable table;
-  RegisterFileCommands(table);
   for (const char* line :
        {R"(CopyFileSect("dst", "src", 0, 0))", R"(CopyFileSectR("dst", "src", 10, 100))"}) {
     CMyFuncData call;
@@ -100,9 +98,9 @@ TEST_F(FileCommandsTest, ACancelledCopyJobStopsInItsCopyRoutine) {
     ASSERT_GE(id, 0) << line;
     call.SetID(id);
     CMyThreadDlg job(&engine);
-    ASSERT_EQ(job.SetThreadFunc(static_cast<uint32_t>(id), call, false), 1);
+    ASSERT_EQ(job.SetThreadFunc(static_cast<FuncId>(id), call, false), 1);
     job.Cancel();
-    const JobBody body = table.FindJobBody(static_cast<uint32_t>(id));
+    const JobBody body = engine.Handlers().FindJobBody(static_cast<FuncId>(id));
     ASSERT_NE(body, nullptr) << line;
     EXPECT_EQ(body(job), 0) << line;
     EXPECT_EQ(job.GetErrorText(), SJ("※　中断しました。")) << line;
