@@ -19,7 +19,7 @@
 #include "command/func_data.h"
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
-#include "numeric/math_command_support.h"
+#include "numeric/commands/math_command_support.h"
 #include "numeric/math_decimal.h"
 #include "numeric/math_exp_log.h"
 #include "numeric/math_pi.h"

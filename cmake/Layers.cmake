@@ -44,9 +44,8 @@ endfunction()
 # Handler files: the commands of a family, which drive the engine. They belong to the
 # engine layer wherever they live.
 file(GLOB VORPEX_HANDLER_FILES CONFIGURE_DEPENDS
-  src/numeric/*_command.cpp src/numeric/*_commands.cpp src/numeric/*_commands.h
-  src/numeric/math_command_support.*
-  src/fileops/*_command.cpp src/fileops/*_commands.cpp src/fileops/*_commands.h)
+  src/numeric/commands/*.cpp src/numeric/commands/*.h
+  src/fileops/commands/*.cpp src/fileops/commands/*.h)
 
 # The trace log sits with the host: every layer writes to it.
 set(VORPEX_HOST_FILES ${PROJECT_SOURCE_DIR}/src/fileops/trace_log.cpp

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "file_test_util.h"
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 #include "fileops/file_primitives.h"
 #include "host/sjis.h"
 #include "support/fake_command_context.h"

@@ -1,13 +1,13 @@
 // The math commands' registration, and the handlers of the four operations, Surplus,
 // Floor and the hexadecimal, decimal and binary renderings.
-#include "numeric/math_commands.h"
+#include "numeric/commands/math_commands.h"
 
 #include <string>
 
 #include "command/func_data.h"
 #include "execution/command_context.h"
 #include "execution/handler_table.h"
-#include "numeric/math_command_support.h"
+#include "numeric/commands/math_command_support.h"
 #include "numeric/my_numeric.h"
 
 namespace vpx {

@@ -1,7 +1,7 @@
 // ModifyFileBit (SUIS: a bit address; SUUIS: a byte index and a bit position) and
 // ModifyFileByte: a named operation on one bit or byte of a file.
 #include "fileops/bit_modify.h"
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 
 namespace vpx {
 namespace {

@@ -9,8 +9,8 @@
 #include "execution/thread_dlg.h"
 #include "host/sjis.h"
 #include "numeric/binary_splitting.h"
-#include "numeric/math_command_support.h"
-#include "numeric/math_commands.h"
+#include "numeric/commands/math_command_support.h"
+#include "numeric/commands/math_commands.h"
 #include "numeric/math_pi.h"
 #include "numeric/my_numeric.h"
 

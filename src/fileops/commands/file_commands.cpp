@@ -1,4 +1,4 @@
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 
 #include "execution/thread_dlg.h"
 #include "fileops/trace_log.h"

@@ -1,7 +1,7 @@
 // CombineFile, ResizeFile, ClearFile and ClearFileSect, MakeFile, MakeClearedFile and
 // GetFileSize. CombineFile and MakeClearedFile run their work as jobs.
 #include "execution/thread_dlg.h"
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 #include "fileops/file_create.h"
 #include "fileops/file_primitives.h"
 #include "host/sjis.h"

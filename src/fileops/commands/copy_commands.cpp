@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "execution/thread_dlg.h"
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 #include "fileops/file_primitives.h"
 #include "fileops/section_copy.h"
 #include "host/sjis.h"

@@ -2,7 +2,7 @@
 // a file's CRC-32 or Adler-32.
 #include "execution/thread_dlg.h"
 #include "fileops/checksums.h"
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 

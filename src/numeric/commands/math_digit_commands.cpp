@@ -7,8 +7,8 @@
 #include "execution/handler_table.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
-#include "numeric/math_command_support.h"
-#include "numeric/math_commands.h"
+#include "numeric/commands/math_command_support.h"
+#include "numeric/commands/math_commands.h"
 #include "numeric/math_factorial.h"
 #include "numeric/my_numeric.h"
 

@@ -1,6 +1,6 @@
 // WriteToFileAsStr, WriteToFileAsBin, WriteToFileAsBinBE, WriteToFileAsBCD and
 // WriteToFileAsBCDBE: a text or number written into a file at an offset.
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 #include "fileops/value_writer.h"
 
 namespace vpx {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "execution/shortcut_array.h"
-#include "fileops/file_commands.h"
+#include "fileops/commands/file_commands.h"
 #include "fileops/file_primitives.h"
 #include "host/platform.h"
 #include "host/sjis.h"

@@ -1,4 +1,4 @@
-#include "numeric/math_command_support.h"
+#include "numeric/commands/math_command_support.h"
 
 #include <new>
 
