@@ -1,6 +1,6 @@
 // Jobs: queueing on the GUI thread, the control thread's service rounds (start at most 10
-// queued jobs and retire at most 10 ended ones every 200 ms), the reserved result entries,
-// the running-job list and the orderly end.
+// queued jobs and retire at most 10 ended ones per round; a round runs as soon as there is
+// work), the reserved result entries, the running-job list and the orderly end.
 #include <algorithm>
 #include <chrono>
 #include <new>
@@ -14,6 +14,8 @@ namespace vpx {
 namespace {
 
 constexpr size_t kBatchLimit = 10;
+// While a job to abandon is still starting, the next shut-down round comes this soon.
+constexpr auto kAbandonRetry = std::chrono::milliseconds(2);
 
 uint32_t Identity(const void* p) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
@@ -44,8 +46,10 @@ int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call, const JobStartFa
   }
   job->CreateHidden();
   impl_->liveJobs.fetch_add(1);
-  // After the control thread has ended nothing would ever start or delete the job.
-  if (!impl_->controlRunning.load() || impl_->RegisterStartingThread(job) == 0) {
+  // After the control thread has ended nothing would ever start or delete the job; after a
+  // close request it would only be deleted unstarted.
+  if (!impl_->controlRunning.load() || impl_->shutdown.load() ||
+      impl_->RegisterStartingThread(job) == 0) {
     echoIfAny(texts.notRegistered);
     delete job;
     impl_->liveJobs.fetch_sub(1);
@@ -62,6 +66,7 @@ int CVorpexEngine::Impl::RegisterStartingThread(CMyThreadDlg* job) {
   }
   startingQueue.push_back(job);
   addLock.Release();
+  WakeControlThread();
   return 1;
 }
 
@@ -73,6 +78,7 @@ int CVorpexEngine::Impl::RegisterEndedThread(CMyThreadDlg* job) {
   }
   endedQueue.push_back(job);
   endedLock.Release();
+  WakeControlThread();
   return 1;
 }
 
@@ -93,11 +99,33 @@ void CVorpexEngine::Impl::StartControlThread() {
   }
 }
 
+void CVorpexEngine::Impl::WakeControlThread() {
+  {
+    std::lock_guard lock(wakeMutex);
+    wakeRequested = true;
+  }
+  wakeCondition.notify_one();
+}
+
+void CVorpexEngine::Impl::WaitForWork(bool soon) {
+  std::unique_lock lock(wakeMutex);
+  // The time-out only bounds a round that found a queue lock taken.
+  const auto limit = soon ? std::chrono::milliseconds(kAbandonRetry)
+                          : std::chrono::milliseconds(serviceIntervalMs.load());
+  wakeCondition.wait_for(lock, limit, [this] { return wakeRequested; });
+  wakeRequested = false;
+}
+
 void CVorpexEngine::Impl::ControlThreadProc() {
   controlRunning.store(true);
   while (!shutdown.load() || !idle.load()) {
-    ServiceThreads();
-    std::this_thread::sleep_for(std::chrono::milliseconds(serviceIntervalMs.load()));
+    // A request that arrives during the round leaves wakeRequested set, so it is not lost.
+    {
+      std::lock_guard lock(wakeMutex);
+      wakeRequested = false;
+    }
+    const bool more = ServiceThreads();
+    if (!more) WaitForWork(shutdown.load() && !idle.load() && abandonPending);
   }
   controlRunning.store(false);
   bridge.Post([this] {
@@ -108,6 +136,7 @@ void CVorpexEngine::Impl::ControlThreadProc() {
 void CVorpexEngine::Impl::StopControlThread() {
   if (!controlThread.joinable()) return;
   shutdown.store(true);
+  WakeControlThread();
   // The control thread and the workers may need the GUI thread until they are done.
   while (controlRunning.load()) {
     bridge.PumpAll();
@@ -120,24 +149,30 @@ void CVorpexEngine::Impl::StopControlThread() {
 }
 
 bool CVorpexEngine::Impl::TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& queue,
-                                    std::vector<CMyThreadDlg*>& batch) {
+                                    std::vector<CMyThreadDlg*>& batch, bool& more) {
   if (!lock.Acquire()) return false;
   while (!queue.empty() && batch.size() < kBatchLimit) {
     batch.push_back(queue.front());
     queue.pop_front();
   }
+  more = more || !queue.empty();
   lock.Release();
   return true;
 }
 
-void CVorpexEngine::Impl::ServiceThreads() {
+bool CVorpexEngine::Impl::ServiceThreads() {
   std::vector<CMyThreadDlg*> starting;
   std::vector<CMyThreadDlg*> ended;
-  TakeBatch(addLock, startingQueue, starting);
-  TakeBatch(endedLock, endedQueue, ended);
+  bool more = false;
+  TakeBatch(addLock, startingQueue, starting, more);
+  TakeBatch(endedLock, endedQueue, ended, more);
   if (!ended.empty()) RetireEndedJobs(ended);
   if (!starting.empty()) AddThreadFunc(starting);
-  if (shutdown.load()) CancelEverything();
+  abandonPending = false;
+  if (shutdown.load()) {
+    abandonPending = CancelEverything();
+    more = false;  // the starting queue is gone; ended jobs wake the thread themselves
+  }
   if (!runningSet.empty()) {
     idle.store(false);
   } else if (addLock.Acquire()) {
@@ -146,6 +181,7 @@ void CVorpexEngine::Impl::ServiceThreads() {
   } else {
     idle.store(true);
   }
+  return more;
 }
 
 void CVorpexEngine::Impl::AddThreadFunc(std::vector<CMyThreadDlg*>& jobs) {
@@ -188,14 +224,27 @@ void CVorpexEngine::Impl::RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs) {
   if (locked) listLock.Release();
 }
 
-void CVorpexEngine::Impl::CancelEverything() {
+bool CVorpexEngine::Impl::CancelEverything() {
+  bool pending = false;
   for (CMyThreadDlg* job : runningSet) job->Cancel();
+  // Abandoned jobs end on their own; their rows go, nothing else of them is kept.
+  std::erase_if(runningSet, [&](CMyThreadDlg* job) {
+    if (!job->MayBeAbandoned()) return false;
+    if (!job->Abandon()) {
+      pending = pending || job->IsRunning();
+      return false;
+    }
+    RemoveThreadFromList(job);
+    liveJobs.fetch_sub(1);
+    return true;
+  });
   std::deque<CMyThreadDlg*> queued;
   if (addLock.Acquire()) {
     queued.swap(startingQueue);
     addLock.Release();
   }
   for (CMyThreadDlg* job : queued) bridge.Post([this, job] { DestroyJob(job); });
+  return pending;
 }
 
 // --- reserved entries (control thread) ---
@@ -264,8 +313,9 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
   UnlockIf(lock);
   std::string text;
   record.GetResultValueText(text);
-  bridge.Post([this, index, text] {
-    if (retiredListener) retiredListener(static_cast<uint32_t>(index), text);
+  const bool failed = record.overrideFlag != 0;
+  bridge.Post([this, index, text, failed] {
+    if (retiredListener) retiredListener(static_cast<uint32_t>(index), text, failed);
   });
   return 1;
 }

@@ -101,11 +101,21 @@ TEST_F(BatchMode, InvalidIdMessageKeepsItsOwnLineFeed) {
   EXPECT_EQ(r.out, L("INT StrToInt(STRING)") + "　※　無効な識別IDです。[32]\n\n");
 }
 
-TEST_F(BatchMode, UnregisteredAndEmptyLines) {
-  const std::string file = WriteFile("lines.txt", "bogus(\r\n\nNOP()");
+TEST_F(BatchMode, BlankAndCommentLinesAreSkippedAndAnUnregisteredLineExitsWithOne) {
+  const std::string file =
+      WriteFile("lines.txt", "bogus(\r\n\n  \t\r\n  # NOP()\n#\nNOP()  # not a comment");
   Outcome r = Vorpex({"--batch", file});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, L("未登録な命令です。") + L("※　画面からの読込失敗。") + L("VOID NOP(VOID)"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, L("未登録な命令です。") + L("未登録な命令です。"));
+  Outcome ok = Vorpex({"--batch", WriteFile("ok.txt", "# only a comment\n\nNOP()\n")});
+  EXPECT_EQ(ok.exitCode, 0);
+  EXPECT_EQ(ok.out, L("VOID NOP(VOID)"));
+}
+
+TEST_F(BatchMode, EmptyLineGivenWithDashEKeepsTheReadFailureMessage) {
+  Outcome r = Lines({"", "NOP()"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, L("※　画面からの読込失敗。") + L("VOID NOP(VOID)"));
 }
 
 TEST_F(BatchMode, DelListRangesAndIndexZero) {
