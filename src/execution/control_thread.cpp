@@ -125,7 +125,8 @@ void CVorpexEngine::Impl::ControlThreadProc() {
       wakeRequested = false;
     }
     const bool more = ServiceThreads();
-    if (!more) WaitForWork(shutdown.load() && !idle.load() && abandonPending);
+    const bool done = shutdown.load() && idle.load();
+    if (!more && !done) WaitForWork(shutdown.load() && abandonPending);
   }
   controlRunning.store(false);
   bridge.Post([this] {
@@ -168,6 +169,8 @@ bool CVorpexEngine::Impl::ServiceThreads() {
   TakeBatch(endedLock, endedQueue, ended, more);
   if (!ended.empty()) RetireEndedJobs(ended);
   if (!starting.empty()) AddThreadFunc(starting);
+  if (roundListener && (!starting.empty() || !ended.empty()))
+    roundListener(starting.size(), ended.size());
   abandonPending = false;
   if (shutdown.load()) {
     abandonPending = CancelEverything();

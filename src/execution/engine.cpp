@@ -226,6 +226,11 @@ void CVorpexEngine::SetControlEndedListener(std::function<void()> listener) {
   impl_->controlEndedListener = std::move(listener);
 }
 
+void CVorpexEngine::SetServiceRoundListenerForTest(
+    std::function<void(size_t started, size_t retired)> listener) {
+  impl_->roundListener = std::move(listener);
+}
+
 void CVorpexEngine::SetServiceIntervalMs(int ms) {
   impl_->serviceIntervalMs.store(ms > 0 ? ms : 1);
 }

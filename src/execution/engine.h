@@ -119,9 +119,11 @@ class CVorpexEngine : public ICommandContext {
   void SetJobRetiredListener(JobRetiredListener listener);
   // Called on the GUI thread when the control thread has ended (the front end closes).
   void SetControlEndedListener(std::function<void()> listener);
-  // The longest the control thread sleeps between rounds without being woken (200 ms);
-  // tests shorten it.
+  // The longest the control thread sleeps between rounds without being woken (200 ms).
   void SetServiceIntervalMs(int ms);
+  // Tests: called on the control thread after each round that started or retired jobs,
+  // with their numbers.
+  void SetServiceRoundListenerForTest(std::function<void(size_t started, size_t retired)> l);
 
  private:
   struct Impl;

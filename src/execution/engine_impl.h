@@ -69,6 +69,7 @@ struct CVorpexEngine::Impl {
 
   std::function<void()> historyListener;
   JobRetiredListener retiredListener;
+  std::function<void(size_t, size_t)> roundListener;  // set before jobs run
   std::function<void()> controlEndedListener;
 
   // --- start-up (engine.cpp) ---
