@@ -61,8 +61,9 @@ int RunTerminal(const vpx::cli::CommandLine& commandLine) {
     default:
       break;
   }
-  // Without a terminal to edit on, the console reads its lines as a batch from stdin.
-  if (!isatty(STDIN_FILENO)) {
+  // Line editing needs a terminal on both sides; otherwise the console reads its lines as a
+  // batch from standard input.
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
     vpx::cli::TerminalOptions options = commandLine.terminal;
     options.interactive = false;
     return vpx::cli::RunBatchFile("-", options);

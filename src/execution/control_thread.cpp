@@ -316,7 +316,7 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
   UnlockIf(lock);
   std::string text;
   record.GetResultValueText(text);
-  const bool failed = record.overrideFlag != 0;
+  const bool failed = record.overrideFlag != 0 || !job->BodySucceeded();
   bridge.Post([this, index, text, failed] {
     if (retiredListener) retiredListener(static_cast<uint32_t>(index), text, failed);
   });

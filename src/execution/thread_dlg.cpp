@@ -93,7 +93,7 @@ void CMyThreadDlg::ThreadProc() {
   WriteTrace(std::string());
   if (parent_ != nullptr) parent_->PostToGui([] { HandleThreadStartedMessage(10, -11); });
   phase_.store(kInBody);
-  RunThreadFunc();
+  bodyResult_ = RunThreadFunc();
   int32_t inBody = kInBody;
   if (!phase_.compare_exchange_strong(inBody, kBodyDone)) {
     // Abandoned at shut-down: the engine may be gone; nobody else holds the job.

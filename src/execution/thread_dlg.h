@@ -48,6 +48,9 @@ class CMyThreadDlg {
   void Cancel() { cancel_.store(1); }
   bool IsRunning() const { return running_.load() != 0; }
   bool HasError() const { return error_ != 0; }
+  // What the body returned (1 success); only the terminal's exit status uses it, as some
+  // bodies report a failure in their text result alone.
+  bool BodySucceeded() const { return bodyResult_ != 0; }
   const std::string& GetErrorText() const { return errorText_; }
 
   // Shut-down of a kind that may be abandoned: when the body is running, hands the job to
@@ -84,6 +87,7 @@ class CMyThreadDlg {
   CMyFuncData callData_;
   FuncId functionID_ = FuncId::Nop;
   std::string textResult_;
+  int32_t bodyResult_ = 0;  // written by the worker before it clears running
   int32_t created_ = 0;
   std::thread thread_;
   std::atomic<int32_t> threadDone_{0};  // set as the worker's last act
