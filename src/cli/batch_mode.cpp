@@ -34,8 +34,8 @@ bool RunCountedLine(TerminalFrontEnd& frontEnd, size_t number, ReadResult read,
   }
   frontEnd.WaitIdle();
   for (const std::string& text : failedJobs)
-    frontEnd.Output().WriteErrorText("line " + std::to_string(number) + ": " +
-                                     TerminalText(text) + "\n");
+    frontEnd.Output().WriteErrorText("line " + std::to_string(number) + ": " + TerminalText(text) +
+                                     "\n");
   ok = ok && failedJobs.empty();
   failedJobs.clear();
   return ok;
@@ -88,9 +88,8 @@ int RunBatchFile(const std::string& path, const TerminalOptions& options) {
     std::fprintf(stderr, "vorpex: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
     return kExitUnreadable;
   }
-  int result = RunSource(options, true, [stream](std::string& line) {
-    return ReadBoundedLine(stream, line);
-  });
+  int result = RunSource(options, true,
+                         [stream](std::string& line) { return ReadBoundedLine(stream, line); });
   if (result == kExitSuccess && std::ferror(stream)) {
     std::fprintf(stderr, "vorpex: reading %s failed\n", path.c_str());
     result = kExitUnreadable;

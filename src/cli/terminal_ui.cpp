@@ -55,8 +55,8 @@ std::string TerminalText(const std::string& sjis) {
 void TerminalOutput::Write(FILE* stream, const std::string& utf8) {
   auto write = [&] {
     errno = 0;
-    const bool written = std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size() &&
-                         std::fflush(stream) == 0;
+    const bool written =
+        std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size() && std::fflush(stream) == 0;
     if (!written && stream == stdout && stdoutError_ == 0) stdoutError_ = errno != 0 ? errno : EIO;
   };
   if (promptShown_ && wrapper_) {

@@ -56,7 +56,7 @@ struct CVorpexEngine::Impl {
   std::atomic<bool> controlRunning{false};
   std::atomic<bool> shutdown{false};
   std::atomic<bool> idle{true};
-  std::atomic<int> liveJobs{0};  // queued, running or not yet deleted
+  std::atomic<int> liveJobs{0};             // queued, running or not yet deleted
   std::atomic<int> serviceIntervalMs{200};  // longest wait between rounds
   // The control thread sleeps until there is something to do: a job queued or ended, a
   // hold released, a shut-down request.

@@ -29,7 +29,8 @@ void OnSignal(int signo) {
     return;
   }
   const int fd = g_pipeWrite.load();
-  if (fd >= 0) [[maybe_unused]] ssize_t n = write(fd, &kSignalByte, 1);
+  if (fd >= 0) [[maybe_unused]]
+    ssize_t n = write(fd, &kSignalByte, 1);
   errno = savedErrno;
 }
 

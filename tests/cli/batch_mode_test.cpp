@@ -125,6 +125,7 @@ TEST_F(BatchMode, VersionHelpAndBadOptions) {
   Outcome help = Vorpex({"--help"});
   EXPECT_NE(help.out.find("--batch FILE"), std::string::npos);
   EXPECT_NE(help.out.find("--transcript"), std::string::npos);
+  EXPECT_NE(help.out.find("3  standard output cannot be written"), std::string::npos);
   Outcome bad = Vorpex({"--frobnicate"});
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_EQ(bad.out, "");

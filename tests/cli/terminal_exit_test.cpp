@@ -63,8 +63,8 @@ TEST_F(TerminalExit, LinePastTheLimitIsRefusedAndTheNextLineStillRuns) {
   const std::string atLimit = "NOP()" + std::string(kLineLimit - 5, ' ');
   const std::string pastLimit = atLimit + " ";
   const std::string huge = "NOP()" + std::string(3'000'000, ' ');
-  const std::string file = WriteFile(
-      "lines.txt", atLimit + "\n" + pastLimit + "\r\n" + huge + "\nAddInt(1, 1)\n");
+  const std::string file =
+      WriteFile("lines.txt", atLimit + "\n" + pastLimit + "\r\n" + huge + "\nAddInt(1, 1)\n");
   Outcome r = Vorpex({"--batch", file});
   const std::string tooLong = L("※　行が長すぎます（99,999 バイトまで）。実行しませんでした。");
   EXPECT_EQ(r.out, L("VOID NOP(VOID)") + tooLong + tooLong + L("INT AddInt(INT, INT)") + L("2"));
