@@ -156,7 +156,7 @@ bool CVorpexEngine::Impl::TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& 
     batch.push_back(queue.front());
     queue.pop_front();
   }
-  more = more || !queue.empty();
+  more = !queue.empty();
   lock.Release();
   return true;
 }
@@ -164,9 +164,10 @@ bool CVorpexEngine::Impl::TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& 
 bool CVorpexEngine::Impl::ServiceThreads() {
   std::vector<CMyThreadDlg*> starting;
   std::vector<CMyThreadDlg*> ended;
-  bool more = false;
-  TakeBatch(addLock, startingQueue, starting, more);
-  TakeBatch(endedLock, endedQueue, ended, more);
+  bool moreStarting = false;
+  bool moreEnded = false;
+  TakeBatch(addLock, startingQueue, starting, moreStarting);
+  TakeBatch(endedLock, endedQueue, ended, moreEnded);
   if (!ended.empty()) RetireEndedJobs(ended);
   if (!starting.empty()) AddThreadFunc(starting);
   if (roundListener && (!starting.empty() || !ended.empty()))
@@ -174,7 +175,7 @@ bool CVorpexEngine::Impl::ServiceThreads() {
   abandonPending = false;
   if (shutdown.load()) {
     abandonPending = CancelEverything();
-    more = false;  // the starting queue is gone; ended jobs wake the thread themselves
+    moreStarting = false;  // the queued jobs are gone
   }
   if (!runningSet.empty()) {
     idle.store(false);
@@ -184,7 +185,7 @@ bool CVorpexEngine::Impl::ServiceThreads() {
   } else {
     idle.store(true);
   }
-  return more;
+  return moreStarting || moreEnded;
 }
 
 void CVorpexEngine::Impl::AddThreadFunc(std::vector<CMyThreadDlg*>& jobs) {
