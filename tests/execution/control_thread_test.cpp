@@ -22,8 +22,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr uint32_t kFileLikeId = 217;     // MakeFileCRC(STRING): waited for at shut-down
-constexpr uint32_t kComputationId = 218;  // CheckFileCRC(STRING, ...): abandoned
+constexpr FuncId kFileLikeId = FuncId::MakeFileCRC;      // waited for at shut-down
+constexpr FuncId kComputationId = FuncId::CheckFileCRC;  // abandoned
 constexpr int kMinuteMs = 60'000;
 constexpr int kBoundMs = 10'000;  // generous; far below the fallback period
 
@@ -46,7 +46,7 @@ int ScriptedBody(CMyThreadDlg& job) {
   return 1;
 }
 
-int QueueTestJob(CVorpexEngine& engine, uint32_t id, CMyFuncData& call) {
+int QueueTestJob(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   return engine.QueueJob(id, call, JobStartFailureTexts{});
 }
 

@@ -30,8 +30,8 @@ using test::App;
 using test::PumpUntil;
 
 constexpr int kWatchdogMs = 20000;  // a hang, not a speed limit
-constexpr uint32_t kCancellableId = 215;
-constexpr uint32_t kComputationId = 21;
+constexpr FuncId kCancellableId = FuncId::MakeClearedFile;
+constexpr FuncId kComputationId = FuncId::Factorial;
 
 std::atomic<bool> g_release{false};
 std::atomic<int> g_running{0};
@@ -75,7 +75,7 @@ class WindowClose : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
-  void Queue(uint32_t id, const std::string& line) {
+  void Queue(FuncId id, const std::string& line) {
     CMyFuncData call;
     call.SetLineText(line);
     ASSERT_EQ(view_->Engine()->QueueJob(id, call, {}), 1);
