@@ -157,10 +157,11 @@ void WaitForJobsBeforeQuitting(TerminalFrontEnd& frontEnd) {
   CVorpexEngine& engine = frontEnd.Engine();
   frontEnd.Queue().Pump();
   if (engine.IsIdle()) return;
+  // Ctrl+D arrives as its byte; set before the message, so a key typed after it counts.
+  TypeAheadAsBytes keysAsBytes;
   frontEnd.Output().WriteErrorText(
       Format("%d 個のジョブが実行中です。終わるまで待ちます（Ctrl+D でジョブを中断）。\n",
              engine.LiveJobCount()));
-  TypeAheadAsBytes keysAsBytes;  // Ctrl+D arrives as its byte
   TerminalGuiQueue& queue = frontEnd.Queue();
   while (!engine.IsIdle() && SignalWatch::Received() == 0) {
     pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {queue.WakeFd(), POLLIN, 0}};

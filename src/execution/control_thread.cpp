@@ -64,6 +64,12 @@ int CVorpexEngine::Impl::RegisterStartingThread(CMyThreadDlg* job) {
     WriteTrace(SJ("※　動作前スレッド登録用ミューテックスハンドル確保に失敗。\n"));
     return 0;
   }
+  // Checked under the lock the control thread's last round takes: after a close request
+  // nothing is queued that no round would delete.
+  if (shutdown.load()) {
+    addLock.Release();
+    return 0;
+  }
   startingQueue.push_back(job);
   addLock.Release();
   WakeControlThread();
@@ -118,15 +124,18 @@ void CVorpexEngine::Impl::WaitForWork(bool soon) {
 
 void CVorpexEngine::Impl::ControlThreadProc() {
   controlRunning.store(true);
-  while (!shutdown.load() || !idle.load()) {
+  for (;;) {
     // A request that arrives during the round leaves wakeRequested set, so it is not lost.
     {
       std::lock_guard lock(wakeMutex);
       wakeRequested = false;
     }
-    const bool more = ServiceThreads();
-    const bool done = shutdown.load() && idle.load();
-    if (!more && !done) WaitForWork(shutdown.load() && abandonPending);
+    // The end is decided by a round that saw the close request from its start, so a job
+    // queued before the request is deleted, not left behind.
+    const bool closing = shutdown.load();
+    const bool more = ServiceThreads(closing);
+    if (closing && idle.load()) break;
+    if (!more) WaitForWork(closing && abandonPending);
   }
   controlRunning.store(false);
   bridge.Post([this] {
@@ -161,7 +170,7 @@ bool CVorpexEngine::Impl::TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& 
   return true;
 }
 
-bool CVorpexEngine::Impl::ServiceThreads() {
+bool CVorpexEngine::Impl::ServiceThreads(bool closing) {
   std::vector<CMyThreadDlg*> starting;
   std::vector<CMyThreadDlg*> ended;
   bool moreStarting = false;
@@ -173,7 +182,8 @@ bool CVorpexEngine::Impl::ServiceThreads() {
   if (roundListener && (!starting.empty() || !ended.empty()))
     roundListener(starting.size(), ended.size());
   abandonPending = false;
-  if (shutdown.load()) {
+  // Also a request that came during this round: what is still queued then never starts.
+  if (closing || shutdown.load()) {
     abandonPending = CancelEverything();
     moreStarting = false;  // the queued jobs are gone
   }

@@ -95,7 +95,7 @@ struct CVorpexEngine::Impl {
   void StartControlThread();
   void ControlThreadProc();
   // One round; true when a queue still holds work for the next round at once.
-  bool ServiceThreads();
+  bool ServiceThreads(bool closing);
   void WakeControlThread();
   void WaitForWork(bool soon);
   void RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs);
