@@ -55,7 +55,7 @@ class BenchJob {
     call.SetArgTypeStr();
     job_.SetThreadFunc(id, call, false);
   }
-  int Run() { return table_.FindJobBody(id_)(job_); }
+  int Run() { return table_.FindJobBody(id_).body(job_); }
   CMyThreadDlg& Job() { return job_; }
 
  private:

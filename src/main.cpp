@@ -2,12 +2,14 @@
 // batch mode for --batch FILE and -e LINE.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "cli/batch_mode.h"
 #include "cli/cli_options.h"
 #include "cli/interactive_console.h"
+#include "execution/thread_dlg.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
 
@@ -48,6 +50,36 @@ int RunDefault(int argc, char** argv, const vpx::cli::CommandLine& commandLine) 
   return vpx::cli::RunConsole(options);
 }
 
+int RunTerminal(const vpx::cli::CommandLine& commandLine) {
+  // A closed output pipe is reported as an exit status, not by a silent death.
+  std::signal(SIGPIPE, SIG_IGN);
+  switch (commandLine.mode) {
+    case vpx::cli::RunMode::kBatchFile:
+      return vpx::cli::RunBatchFile(commandLine.batchFile, commandLine.terminal);
+    case vpx::cli::RunMode::kBatchLines:
+      return vpx::cli::RunBatchLines(commandLine.lines, commandLine.terminal);
+    default:
+      break;
+  }
+  // Line editing needs a terminal on both sides; otherwise the console reads its lines as a
+  // batch from standard input.
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
+    vpx::cli::TerminalOptions options = commandLine.terminal;
+    options.interactive = false;
+    return vpx::cli::RunBatchFile("-", options);
+  }
+  return vpx::cli::RunConsole(commandLine.terminal);
+}
+
+// A computation abandoned at shut-down may still run: end without the static destructors
+// that it could still be using.
+int Finish(int status) {
+  if (vpx::CMyThreadDlg::AbandonedStillRunning() == 0) return status;
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _exit(status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,15 +103,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vorpex: the trace path has no Shift-JIS form\n");
     return 2;
   }
-  switch (commandLine.mode) {
-    case vpx::cli::RunMode::kBatchFile:
-      return vpx::cli::RunBatchFile(commandLine.batchFile, commandLine.terminal);
-    case vpx::cli::RunMode::kBatchLines:
-      return vpx::cli::RunBatchLines(commandLine.lines, commandLine.terminal);
-    case vpx::cli::RunMode::kConsole:
-      return vpx::cli::RunConsole(commandLine.terminal);
-    default:
-      break;
-  }
-  return RunDefault(argc, argv, commandLine);
+  if (commandLine.mode != vpx::cli::RunMode::kDefault) return Finish(RunTerminal(commandLine));
+  return Finish(RunDefault(argc, argv, commandLine));
 }

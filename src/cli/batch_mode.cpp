@@ -4,41 +4,74 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
+
+#include "cli/exit_status.h"
+#include "cli/line_reader.h"
+#include "host/signal_watch.h"
 
 namespace vpx::cli {
 namespace {
 
-// Runs every line the source yields, then waits for the jobs and shuts down.
-int RunSource(const TerminalOptions& options, const std::function<bool(std::string&)>& next) {
+// How long cancelled jobs get to finish after a signal before the process ends anyway.
+constexpr int kSignalBoundMs = 5000;
+
+// The next input line: kEnd when there is none.
+using LineSource = std::function<ReadResult(std::string& line)>;
+
+// Runs one line and waits for its jobs; reports the failures of its jobs on stderr as
+// "line N: text". False when the line or one of its jobs failed.
+bool RunCountedLine(TerminalFrontEnd& frontEnd, size_t number, ReadResult read,
+                    const std::string& line, std::vector<std::string>& failedJobs) {
+  bool ok = true;
+  if (read == ReadResult::kTooLong) {
+    frontEnd.Engine().EchoLine(LineTooLongText());
+    ok = false;
+  } else {
+    const LineStatus status = frontEnd.RunLine(line);
+    ok = status == LineStatus::kDone;
+  }
+  frontEnd.WaitIdle();
+  for (const std::string& text : failedJobs)
+    frontEnd.Output().WriteErrorText("line " + std::to_string(number) + ": " + TerminalText(text) +
+                                     "\n");
+  ok = ok && failedJobs.empty();
+  failedJobs.clear();
+  return ok;
+}
+
+// Runs every line the source yields, then waits for the jobs and shuts down. A signal
+// cancels the jobs and ends the run; so does standard output that cannot be written.
+int RunSource(const TerminalOptions& options, bool skipComments, const LineSource& next) {
+  SignalWatch::BlockSignals();  // before the engine starts its threads
   TerminalFrontEnd frontEnd(options);
-  if (!frontEnd.Start()) return 1;
+  if (!frontEnd.Start()) return kExitFailure;
+  SignalWatch watch([&frontEnd](int) { frontEnd.OnSignal(); }, kSignalBoundMs);
+  watch.DeliverHere();
+  std::vector<std::string> failedJobs;
+  frontEnd.Engine().SetJobRetiredListener(
+      [&failedJobs](uint32_t, const std::string& text, bool failed) {
+        if (failed) failedJobs.push_back(text);
+      });
+  bool allOk = true;
   std::string line;
-  while (next(line)) {
-    frontEnd.RunLine(line);
-    frontEnd.WaitIdle();
+  for (size_t number = 1;; ++number) {
+    if (SignalWatch::Received() != 0 || frontEnd.Output().StdoutError() != 0) break;
+    const ReadResult read = next(line);
+    if (read == ReadResult::kEnd) break;
+    if (read == ReadResult::kLine && skipComments && IsBlankOrComment(line)) continue;
+    allOk = RunCountedLine(frontEnd, number, read, line, failedJobs) && allOk;
   }
   frontEnd.WaitIdle();
   frontEnd.Shutdown();
-  return 0;
-}
-
-// One line of stream without its line end (LF or CR LF); false at the end of the input.
-bool ReadLine(FILE* stream, std::string& line) {
-  char* buffer = nullptr;
-  size_t capacity = 0;
-  const ssize_t n = getline(&buffer, &capacity, stream);
-  if (n < 0) {
-    std::free(buffer);
-    return false;
+  frontEnd.Engine().SetJobRetiredListener(nullptr);
+  if (const int signo = SignalWatch::Received()) return SignalWatch::ExitStatusFor(signo);
+  if (const int error = frontEnd.Output().StdoutError()) {
+    std::fprintf(stderr, "vorpex: cannot write standard output: %s\n", std::strerror(error));
+    return kExitOutputFailed;
   }
-  line.assign(buffer, static_cast<size_t>(n));
-  std::free(buffer);
-  if (!line.empty() && line.back() == '\n') line.pop_back();
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
+  return allOk ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -53,12 +86,13 @@ int RunBatchFile(const std::string& path, const TerminalOptions& options) {
   }
   if (stream == nullptr) {
     std::fprintf(stderr, "vorpex: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
-    return 2;
+    return kExitUnreadable;
   }
-  int result = RunSource(options, [stream](std::string& line) { return ReadLine(stream, line); });
-  if (result == 0 && std::ferror(stream)) {
+  int result = RunSource(options, true,
+                         [stream](std::string& line) { return ReadBoundedLine(stream, line); });
+  if (result == kExitSuccess && std::ferror(stream)) {
     std::fprintf(stderr, "vorpex: reading %s failed\n", path.c_str());
-    result = 2;
+    result = kExitUnreadable;
   }
   if (stream != stdin) std::fclose(stream);
   return result;
@@ -66,10 +100,10 @@ int RunBatchFile(const std::string& path, const TerminalOptions& options) {
 
 int RunBatchLines(const std::vector<std::string>& lines, const TerminalOptions& options) {
   size_t next = 0;
-  return RunSource(options, [&](std::string& line) {
-    if (next >= lines.size()) return false;
+  return RunSource(options, false, [&](std::string& line) {
+    if (next >= lines.size()) return ReadResult::kEnd;
     line = lines[next++];
-    return true;
+    return ReadResult::kLine;
   });
 }
 

@@ -28,12 +28,23 @@ std::string HelpText() {
          "the console form when standard input is a terminal.\n"
          "  --batch FILE   run the lines of FILE (- for standard input) in order\n"
          "  -e LINE        run LINE (repeatable) instead of a file\n"
-         "  --console      interactive console with line editing; Ctrl+D quits\n"
+         "  --console      interactive console with line editing; Ctrl+D quits (waiting\n"
+         "                 for running jobs; Ctrl+D again cancels them); without a\n"
+         "                 terminal it reads standard input as --batch - does\n"
          "  --trace PATH   write the trace log to PATH\n"
          "  --yes          answer Yes/No questions with Yes (default: No)\n"
          "  --transcript   print each input line before its output\n"
          "  --version      print the name and version\n"
-         "  --help         print this help\n";
+         "  --help         print this help\n"
+         "Batch files may hold blank lines and # comments; a failed job prints\n"
+         "\"line N: <text>\" on standard error.\n"
+         "Exit status (--batch, -e, --console):\n"
+         "  0  every line and job succeeded\n"
+         "  1  a line was unregistered or refused, or a command or job failed\n"
+         "  2  the batch file cannot be read, or a bad option\n"
+         "  3  standard output cannot be written\n"
+         "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP cancel the running jobs;\n"
+         "         a second SIGINT ends at once)\n";
 }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error) {

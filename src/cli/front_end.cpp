@@ -1,5 +1,7 @@
 #include "cli/front_end.h"
 
+#include "cli/line_reader.h"
+#include "host/signal_watch.h"
 #include "host/sjis.h"
 
 namespace vpx::cli {
@@ -37,17 +39,28 @@ bool TerminalFrontEnd::Start() {
   return engine_->Start() != 0;
 }
 
-void TerminalFrontEnd::RunLine(const std::string& utf8Line) {
+LineStatus TerminalFrontEnd::RunLine(const std::string& utf8Line) {
   const std::string line = WithoutBom(utf8Line);
   if (options_.transcript) output_.WriteOutputText(line + "\n");
   std::string sjis;
-  if (!Utf8ToSjis(line, sjis)) {
+  const bool tooLong = line.size() > kLineReadLimit;
+  if (!tooLong && !Utf8ToSjis(line, sjis)) {
     engine_->EchoLine(SJ("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。"));
-    return;
+    return LineStatus::kRefused;
+  }
+  if (tooLong || sjis.size() > kLineLimit) {
+    engine_->EchoLine(LineTooLongText());
+    return LineStatus::kRefused;
   }
   console_.Enter(sjis);
-  engine_->ExecuteInputLine();
+  const LineStatus status = engine_->ExecuteInputLine();
   console_.Clear();
+  return status;
+}
+
+void TerminalFrontEnd::OnSignal() {
+  engine_->RequestShutdown();
+  queue_.Post([] {});  // wakes a GUI thread waiting for tasks
 }
 
 void TerminalFrontEnd::PumpFor(int timeoutMs) {
@@ -57,7 +70,7 @@ void TerminalFrontEnd::PumpFor(int timeoutMs) {
 
 void TerminalFrontEnd::WaitIdle() {
   queue_.Pump();
-  while (!engine_->IsIdle()) PumpFor(kPumpSliceMs);
+  while (!engine_->IsIdle() && SignalWatch::Received() == 0) PumpFor(kPumpSliceMs);
   queue_.Pump();
 }
 

@@ -28,11 +28,13 @@ class TerminalFrontEnd {
 
   // The engine's start-up; false when it failed (its message box went to stderr).
   bool Start();
-  // Runs one UTF-8 input line as if typed and entered. A line without a Shift-JIS form is
-  // not executed; a "※　" message is echoed instead.
-  void RunLine(const std::string& utf8Line);
-  // Pumps the GUI queue until no job is queued or running.
+  // Runs one UTF-8 input line as if typed and entered. A line without a Shift-JIS form, or
+  // longer than the console takes, is not executed; a "※　" message is echoed instead.
+  LineStatus RunLine(const std::string& utf8Line);
+  // Pumps the GUI queue until no job is queued or running, or a signal arrived.
   void WaitIdle();
+  // The watch thread's call for the first signal: cancel the jobs and wake the GUI thread.
+  void OnSignal();
   // Runs the tasks handed to the GUI thread, waiting up to timeoutMs for the first.
   void PumpFor(int timeoutMs);
   // The close request of the engine, then pumping until the control thread has ended.

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "execution/ring_memory.h"
+#include "host/signal_watch.h"
 #include "host/text_format.h"
 
 namespace vpx::cli {
@@ -20,6 +21,9 @@ namespace {
 
 constexpr const char* kPrompt = "vorpex> ";
 constexpr int kHistoryLines = 16;
+constexpr int kSignalBoundMs = 5000;  // for cancelled jobs to finish after a signal
+constexpr int kPollSliceMs = 200;
+constexpr unsigned char kCtrlD = 4;
 
 // libedit's callback interface has no user argument: the running console.
 struct ConsoleState {
@@ -119,8 +123,9 @@ bool AskUser(const std::string& prompt, std::string& answer) {
 int ReadKey(FILE*) {
   TerminalGuiQueue& queue = g_console.frontEnd->Queue();
   for (;;) {
+    if (SignalWatch::Received() != 0) break;
     pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {queue.WakeFd(), POLLIN, 0}};
-    if (poll(fds, 2, 200) < 0 && errno != EINTR) break;
+    if (poll(fds, 2, kPollSliceMs) < 0 && errno != EINTR) break;
     if (fds[1].revents != 0) {
       queue.DrainWakeFd();
       queue.Pump();
@@ -140,30 +145,64 @@ void ConnectEngine(TerminalFrontEnd& frontEnd) {
   CVorpexEngine& engine = frontEnd.Engine();
   engine.SetHistoryListener(
       [&engine] { add_history(TerminalText(engine.InputHistory().GetFromOldData(0)).c_str()); });
-  engine.SetJobRetiredListener([&frontEnd](uint32_t index, const std::string& rowText) {
+  engine.SetJobRetiredListener([&frontEnd](uint32_t index, const std::string& rowText, bool) {
     frontEnd.Output().WriteOutputText(Format("[%u] ", index) + TerminalText(rowText) + "\n");
   });
   frontEnd.Output().SetPromptWrapper(AbovePrompt);
   frontEnd.Dialogs().asker = AskUser;
 }
 
+// Ctrl+D while jobs run: say so and wait for them; a second Ctrl+D cancels them.
+void WaitForJobsBeforeQuitting(TerminalFrontEnd& frontEnd) {
+  CVorpexEngine& engine = frontEnd.Engine();
+  frontEnd.Queue().Pump();
+  if (engine.IsIdle()) return;
+  // Ctrl+D arrives as its byte; set before the message, so a key typed after it counts.
+  TypeAheadAsBytes keysAsBytes;
+  frontEnd.Output().WriteErrorText(
+      Format("%d 個のジョブが実行中です。終わるまで待ちます（Ctrl+D でジョブを中断）。\n",
+             engine.LiveJobCount()));
+  TerminalGuiQueue& queue = frontEnd.Queue();
+  while (!engine.IsIdle() && SignalWatch::Received() == 0) {
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {queue.WakeFd(), POLLIN, 0}};
+    if (poll(fds, 2, kPollSliceMs) < 0 && errno != EINTR) return;
+    if (fds[1].revents != 0) queue.DrainWakeFd();
+    queue.Pump();
+    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) continue;
+    unsigned char key = 0;
+    const ssize_t n = read(STDIN_FILENO, &key, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || key == kCtrlD) {
+      frontEnd.Output().WriteErrorText(
+          Format("%d 個のジョブを中断します。\n", engine.LiveJobCount()));
+      return;  // the shut-down cancels them
+    }
+  }
+}
+
 }  // namespace
 
 int RunConsole(const TerminalOptions& options) {
+  SignalWatch::BlockSignals();  // before the engine starts its threads
   TerminalFrontEnd frontEnd(options);
   if (!frontEnd.Start()) return 1;
+  SignalWatch watch([&frontEnd](int) { frontEnd.OnSignal(); }, kSignalBoundMs);
+  watch.DeliverHere();
   g_console = ConsoleState{&frontEnd, false};
   ConnectEngine(frontEnd);
   rl_getc_function = ReadKey;  // before libedit initialises itself
   stifle_history(kHistoryLines);
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
-  while (!g_console.quit) rl_callback_read_char();
+  while (!g_console.quit && SignalWatch::Received() == 0) rl_callback_read_char();
   rl_callback_handler_remove();
   frontEnd.Output().SetPromptShown(false);
   std::fputs("\n", stdout);
+  std::fflush(stdout);
+  if (SignalWatch::Received() == 0) WaitForJobsBeforeQuitting(frontEnd);
   frontEnd.Shutdown();
   g_console = ConsoleState{};
+  if (const int signo = SignalWatch::Received()) return SignalWatch::ExitStatusFor(signo);
   return 0;
 }
 

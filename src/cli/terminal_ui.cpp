@@ -1,5 +1,6 @@
 #include "cli/terminal_ui.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 
@@ -53,8 +54,10 @@ std::string TerminalText(const std::string& sjis) {
 
 void TerminalOutput::Write(FILE* stream, const std::string& utf8) {
   auto write = [&] {
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
-    std::fflush(stream);
+    errno = 0;
+    const bool written =
+        std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size() && std::fflush(stream) == 0;
+    if (!written && stream == stdout && stdoutError_ == 0) stdoutError_ = errno != 0 ? errno : EIO;
   };
   if (promptShown_ && wrapper_) {
     wrapper_(write);

@@ -34,11 +34,15 @@ class TerminalOutput {
   }
   void SetPromptShown(bool shown) { promptShown_ = shown; }
 
+  // Standard output could not be written (a full disk, a closed pipe): the errno, else 0.
+  int StdoutError() const { return stdoutError_; }
+
  private:
   void Write(FILE* stream, const std::string& utf8);
 
   std::function<void(const std::function<void()>&)> wrapper_;
   bool promptShown_ = false;
+  int stdoutError_ = 0;
 };
 
 // The console as the engine sees it: the entered line followed by an empty line.

@@ -1,6 +1,6 @@
 // Jobs: queueing on the GUI thread, the control thread's service rounds (start at most 10
-// queued jobs and retire at most 10 ended ones every 200 ms), the reserved result entries,
-// the running-job list and the orderly end.
+// queued jobs and retire at most 10 ended ones per round; a round runs as soon as there is
+// work), the reserved result entries, the running-job list and the orderly end.
 #include <algorithm>
 #include <chrono>
 #include <new>
@@ -15,6 +15,8 @@ namespace vpx {
 namespace {
 
 constexpr size_t kBatchLimit = 10;
+// While a job to abandon is still starting, the next shut-down round comes this soon.
+constexpr auto kAbandonRetry = std::chrono::milliseconds(2);
 
 uint32_t Identity(const void* p) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
@@ -45,8 +47,10 @@ int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call, const JobStartFa
   }
   job->CreateHidden();
   impl_->liveJobs.fetch_add(1);
-  // After the control thread has ended nothing would ever start or delete the job.
-  if (!impl_->controlRunning.load() || impl_->RegisterStartingThread(job) == 0) {
+  // After the control thread has ended nothing would ever start or delete the job; after a
+  // close request it would only be deleted unstarted.
+  if (!impl_->controlRunning.load() || impl_->shutdown.load() ||
+      impl_->RegisterStartingThread(job) == 0) {
     echoIfAny(texts.notRegistered);
     delete job;
     impl_->liveJobs.fetch_sub(1);
@@ -61,8 +65,15 @@ int CVorpexEngine::Impl::RegisterStartingThread(CMyThreadDlg* job) {
     WriteTrace(SJ("※　動作前スレッド登録用ミューテックスハンドル確保に失敗。\n"));
     return 0;
   }
+  // Checked under the lock the control thread's last round takes: after a close request
+  // nothing is queued that no round would delete.
+  if (shutdown.load()) {
+    addLock.Release();
+    return 0;
+  }
   startingQueue.push_back(job);
   addLock.Release();
+  WakeControlThread();
   return 1;
 }
 
@@ -74,6 +85,7 @@ int CVorpexEngine::Impl::RegisterEndedThread(CMyThreadDlg* job) {
   }
   endedQueue.push_back(job);
   endedLock.Release();
+  WakeControlThread();
   return 1;
 }
 
@@ -94,11 +106,37 @@ void CVorpexEngine::Impl::StartControlThread() {
   }
 }
 
+void CVorpexEngine::Impl::WakeControlThread() {
+  {
+    std::lock_guard lock(wakeMutex);
+    wakeRequested = true;
+  }
+  wakeCondition.notify_one();
+}
+
+void CVorpexEngine::Impl::WaitForWork(bool soon) {
+  std::unique_lock lock(wakeMutex);
+  // The time-out only bounds a round that found a queue lock taken.
+  const auto limit = soon ? std::chrono::milliseconds(kAbandonRetry)
+                          : std::chrono::milliseconds(serviceIntervalMs.load());
+  wakeCondition.wait_for(lock, limit, [this] { return wakeRequested; });
+  wakeRequested = false;
+}
+
 void CVorpexEngine::Impl::ControlThreadProc() {
   controlRunning.store(true);
-  while (!shutdown.load() || !idle.load()) {
-    ServiceThreads();
-    std::this_thread::sleep_for(std::chrono::milliseconds(serviceIntervalMs.load()));
+  for (;;) {
+    // A request that arrives during the round leaves wakeRequested set, so it is not lost.
+    {
+      std::lock_guard lock(wakeMutex);
+      wakeRequested = false;
+    }
+    // The end is decided by a round that saw the close request from its start, so a job
+    // queued before the request is deleted, not left behind.
+    const bool closing = shutdown.load();
+    const bool more = ServiceThreads(closing);
+    if (closing && idle.load()) break;
+    if (!more) WaitForWork(closing && abandonPending);
   }
   controlRunning.store(false);
   bridge.Post([this] {
@@ -109,6 +147,7 @@ void CVorpexEngine::Impl::ControlThreadProc() {
 void CVorpexEngine::Impl::StopControlThread() {
   if (!controlThread.joinable()) return;
   shutdown.store(true);
+  WakeControlThread();
   // The control thread and the workers may need the GUI thread until they are done.
   while (controlRunning.load()) {
     bridge.PumpAll();
@@ -121,24 +160,34 @@ void CVorpexEngine::Impl::StopControlThread() {
 }
 
 bool CVorpexEngine::Impl::TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& queue,
-                                    std::vector<CMyThreadDlg*>& batch) {
+                                    std::vector<CMyThreadDlg*>& batch, bool& more) {
   if (!lock.Acquire()) return false;
   while (!queue.empty() && batch.size() < kBatchLimit) {
     batch.push_back(queue.front());
     queue.pop_front();
   }
+  more = !queue.empty();
   lock.Release();
   return true;
 }
 
-void CVorpexEngine::Impl::ServiceThreads() {
+bool CVorpexEngine::Impl::ServiceThreads(bool closing) {
   std::vector<CMyThreadDlg*> starting;
   std::vector<CMyThreadDlg*> ended;
-  TakeBatch(addLock, startingQueue, starting);
-  TakeBatch(endedLock, endedQueue, ended);
+  bool moreStarting = false;
+  bool moreEnded = false;
+  TakeBatch(addLock, startingQueue, starting, moreStarting);
+  TakeBatch(endedLock, endedQueue, ended, moreEnded);
   if (!ended.empty()) RetireEndedJobs(ended);
   if (!starting.empty()) AddThreadFunc(starting);
-  if (shutdown.load()) CancelEverything();
+  if (roundListener && (!starting.empty() || !ended.empty()))
+    roundListener(starting.size(), ended.size());
+  abandonPending = false;
+  // Also a request that came during this round: what is still queued then never starts.
+  if (closing || shutdown.load()) {
+    abandonPending = CancelEverything();
+    moreStarting = false;  // the queued jobs are gone
+  }
   if (!runningSet.empty()) {
     idle.store(false);
   } else if (addLock.Acquire()) {
@@ -147,6 +196,7 @@ void CVorpexEngine::Impl::ServiceThreads() {
   } else {
     idle.store(true);
   }
+  return moreStarting || moreEnded;
 }
 
 void CVorpexEngine::Impl::AddThreadFunc(std::vector<CMyThreadDlg*>& jobs) {
@@ -189,14 +239,27 @@ void CVorpexEngine::Impl::RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs) {
   if (locked) listLock.Release();
 }
 
-void CVorpexEngine::Impl::CancelEverything() {
+bool CVorpexEngine::Impl::CancelEverything() {
+  bool pending = false;
   for (CMyThreadDlg* job : runningSet) job->Cancel();
+  // Abandoned jobs end on their own; their rows go, nothing else of them is kept.
+  std::erase_if(runningSet, [&](CMyThreadDlg* job) {
+    if (!job->MayBeAbandoned()) return false;
+    if (!job->Abandon()) {
+      pending = pending || job->IsRunning();
+      return false;
+    }
+    RemoveThreadFromList(job);
+    liveJobs.fetch_sub(1);
+    return true;
+  });
   std::deque<CMyThreadDlg*> queued;
   if (addLock.Acquire()) {
     queued.swap(startingQueue);
     addLock.Release();
   }
   for (CMyThreadDlg* job : queued) bridge.Post([this, job] { DestroyJob(job); });
+  return pending;
 }
 
 // --- reserved entries (control thread) ---
@@ -266,8 +329,9 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
   guard.Release();
   std::string text;
   record.GetResultValueText(text);
-  bridge.Post([this, index, text] {
-    if (retiredListener) retiredListener(static_cast<uint32_t>(index), text);
+  const bool failed = record.overrideFlag != 0 || !job->BodySucceeded();
+  bridge.Post([this, index, text, failed] {
+    if (retiredListener) retiredListener(static_cast<uint32_t>(index), text, failed);
   });
   return 1;
 }

@@ -98,21 +98,27 @@ void CVorpexEngine::EchoLine(const std::string& text) {
   impl_->OnGui([console, &line] { console->AppendOutput(line); });
 }
 
-void CVorpexEngine::ExecuteInputLine() {
+LineStatus CVorpexEngine::ExecuteInputLine() {
   IConsole* console = ui_.console;
   const int lines = console->GetLineCount();
-  if (lines < 2) return;
+  if (lines < 2) return LineStatus::kNoLine;
   std::string text = console->GetLine(lines - 2);
   if (text.size() > kLineLimit) text.resize(kLineLimit);
   if (text.empty()) {
     EchoLine(SJ("※　画面からの読込失敗。"));
-    return;
+    return LineStatus::kNoLine;
+  }
+  if (impl_->shutdown.load()) {
+    // The jobs are being cancelled; a new command would be lost or delay the end.
+    EchoLine(SJ("※　終了処理中のため、入力された行は実行しません。"));
+    return LineStatus::kRefused;
   }
   const size_t cr = text.rfind('\r');
   const size_t lf = text.rfind('\n');
   if (cr != std::string::npos && lf != std::string::npos && lf == cr + 1) text.resize(cr);
   impl_->lastInputLine = text;
 
+  LineStatus status = LineStatus::kUnregistered;
   CMyFuncData call;
   int32_t id = -1;
   // The parser copies shortcut entries, which the control thread changes under this lock.
@@ -125,12 +131,13 @@ void CVorpexEngine::ExecuteInputLine() {
   } else {
     call.SetID(id);
     EchoLine(impl_->macro.GetMacroInfo(static_cast<uint32_t>(id)));
-    ExecuteFunc(id, &call);
+    status = ExecuteFunc(id, &call) != 0 ? LineStatus::kDone : LineStatus::kFailed;
   }
   if (id != kTestId) {
     impl_->history.PushNewDataToRing(text);
     if (impl_->historyListener) impl_->historyListener();
   }
+  return status;
 }
 
 CMyMacro& CVorpexEngine::GetMacro() {
@@ -157,9 +164,18 @@ bool CVorpexEngine::IsIdle() const {
   return impl_->liveJobs.load() == 0;
 }
 
+int CVorpexEngine::LiveJobCount() const {
+  return impl_->liveJobs.load();
+}
+
 void CVorpexEngine::RequestShutdown() {
   if (impl_->bridge.IsGuiThread()) ReleaseListHold();
   impl_->shutdown.store(true);
+  impl_->WakeControlThread();
+}
+
+bool CVorpexEngine::IsShutdownRequested() const {
+  return impl_->shutdown.load();
 }
 
 bool CVorpexEngine::IsShutDown() const {
@@ -201,13 +217,17 @@ void CVorpexEngine::SetHistoryListener(std::function<void()> listener) {
   impl_->historyListener = std::move(listener);
 }
 
-void CVorpexEngine::SetJobRetiredListener(
-    std::function<void(uint32_t index, const std::string& rowText)> listener) {
+void CVorpexEngine::SetJobRetiredListener(JobRetiredListener listener) {
   impl_->retiredListener = std::move(listener);
 }
 
 void CVorpexEngine::SetControlEndedListener(std::function<void()> listener) {
   impl_->controlEndedListener = std::move(listener);
+}
+
+void CVorpexEngine::SetServiceRoundListenerForTest(
+    std::function<void(size_t started, size_t retired)> listener) {
+  impl_->roundListener = std::move(listener);
 }
 
 void CVorpexEngine::SetServiceIntervalMs(int ms) {

@@ -24,6 +24,15 @@ class CMyThreadList;
 template <typename T>
 class CGRingMemT;
 
+// What became of an entered line; the window ignores it, the terminal's exit status uses it.
+enum class LineStatus {
+  kNoLine,        // no line, or an empty one (the read-failure message)
+  kRefused,       // entered after a close request
+  kUnregistered,  // no registered function fits
+  kFailed,        // the handler reported failure
+  kDone,          // the handler succeeded (a job it queued may still fail)
+};
+
 class CVorpexEngine : public ICommandContext {
  public:
   explicit CVorpexEngine(const UserInterface& ui);
@@ -36,7 +45,7 @@ class CVorpexEngine : public ICommandContext {
   int Start();
 
   // --- the Enter cycle ---
-  void ExecuteInputLine();
+  LineStatus ExecuteInputLine();
   int ExecuteFunc(int32_t id, CMyFuncData* call);
   void EchoLine(const std::string& text) override;
 
@@ -69,10 +78,13 @@ class CVorpexEngine : public ICommandContext {
   int QueueJob(FuncId id, const CMyFuncData& call, const JobStartFailureTexts& texts) override;
   // True when no job is queued or running.
   bool IsIdle() const;
+  // Jobs queued or running (or ended and not yet deleted).
+  int LiveJobCount() const;
   // A close request: only sets the shutdown flag while the control thread runs.
   void RequestShutdown();
   // True once the control thread has ended after a shutdown request.
   bool IsShutDown() const;
+  bool IsShutdownRequested() const;
 
   // --- the job frame's reach to the GUI thread ---
   // Runs task on the GUI thread after everything handed over before it.
@@ -101,12 +113,18 @@ class CVorpexEngine : public ICommandContext {
   CMyThreadList& WindowRegistry();
   // Called on the GUI thread after a line was pushed into the input history.
   void SetHistoryListener(std::function<void()> listener);
-  // Called on the GUI thread when a job's result has been written into its entry.
-  void SetJobRetiredListener(std::function<void(uint32_t index, const std::string& rowText)> l);
+  // Called on the GUI thread when a job's result has been written into its entry; failed
+  // when the job failed or was cancelled (the row text then says why).
+  using JobRetiredListener =
+      std::function<void(uint32_t index, const std::string& rowText, bool failed)>;
+  void SetJobRetiredListener(JobRetiredListener listener);
   // Called on the GUI thread when the control thread has ended (the front end closes).
   void SetControlEndedListener(std::function<void()> listener);
-  // Period of the control thread's service rounds (200 ms); tests shorten it.
+  // The longest the control thread sleeps between rounds without being woken (200 ms).
   void SetServiceIntervalMs(int ms);
+  // Tests: called on the control thread after each round that started or retired jobs,
+  // with their numbers.
+  void SetServiceRoundListenerForTest(std::function<void(size_t started, size_t retired)> l);
 
  private:
   struct Impl;

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,13 +56,20 @@ struct CVorpexEngine::Impl {
   std::atomic<bool> controlRunning{false};
   std::atomic<bool> shutdown{false};
   std::atomic<bool> idle{true};
-  std::atomic<int> liveJobs{0};  // queued, running or not yet deleted
-  std::atomic<int> serviceIntervalMs{200};
+  std::atomic<int> liveJobs{0};             // queued, running or not yet deleted
+  std::atomic<int> serviceIntervalMs{200};  // longest wait between rounds
+  // The control thread sleeps until there is something to do: a job queued or ended, a
+  // hold released, a shut-down request.
+  std::mutex wakeMutex;
+  std::condition_variable wakeCondition;
+  bool wakeRequested = false;
+  bool abandonPending = false;  // control thread only
   std::thread controlThread;
   bool started = false;
 
   std::function<void()> historyListener;
-  std::function<void(uint32_t, const std::string&)> retiredListener;
+  JobRetiredListener retiredListener;
+  std::function<void(size_t, size_t)> roundListener;  // set before jobs run
   std::function<void()> controlEndedListener;
 
   // --- start-up (engine.cpp) ---
@@ -81,12 +90,17 @@ struct CVorpexEngine::Impl {
   // --- jobs (control_thread.cpp) ---
   void StartControlThread();
   void ControlThreadProc();
-  void ServiceThreads();
+  // One round; true when a queue still holds work for the next round at once.
+  bool ServiceThreads(bool closing);
+  void WakeControlThread();
+  void WaitForWork(bool soon);
   void RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs);
   void AddThreadFunc(std::vector<CMyThreadDlg*>& jobs);
-  void CancelEverything();
+  // True when a job that may be abandoned has not reached its body yet.
+  bool CancelEverything();
+  // False when the lock could not be had; more tells whether jobs are left in the queue.
   bool TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& queue,
-                 std::vector<CMyThreadDlg*>& batch);
+                 std::vector<CMyThreadDlg*>& batch, bool& more);
   int RegisterStartingThread(CMyThreadDlg* job);
   int RegisterEndedThread(CMyThreadDlg* job);
   int AddThreadDataToListAndShortCut(const CMyFuncResult& record);

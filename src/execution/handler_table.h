@@ -20,22 +20,35 @@ using CommandHandler = int (*)(ICommandContext& context, FuncId id, CMyFuncData&
 // A job body on a worker thread: 1 success, 0 failure (the value is not used).
 using JobBody = int (*)(CMyThreadDlg& job);
 
+// What shut-down does with a running job of a kind. A body that writes files polls its
+// cancel flag and is waited for, so it can leave the files in order; a pure computation
+// inside a number library cannot see the flag, and as its result would be discarded anyway
+// it is abandoned (its thread finishes on its own and touches nothing of the engine).
+enum class JobShutdown { kWaitForCancel, kAbandon };
+
+struct JobKind {
+  JobBody body = nullptr;
+  JobShutdown shutdown = JobShutdown::kWaitForCancel;
+};
+
 class HandlerTable {
  public:
   void AddCommand(FuncId id, CommandHandler handler) { commands_[id] = handler; }
-  void AddJobBody(FuncId id, JobBody body) { bodies_[id] = body; }
+  void AddJobBody(FuncId id, JobBody body, JobShutdown shutdown = JobShutdown::kWaitForCancel) {
+    bodies_[id] = JobKind{body, shutdown};
+  }
   CommandHandler FindCommand(FuncId id) const {
     auto it = commands_.find(id);
     return it == commands_.end() ? nullptr : it->second;
   }
-  JobBody FindJobBody(FuncId id) const {
+  JobKind FindJobBody(FuncId id) const {
     auto it = bodies_.find(id);
-    return it == bodies_.end() ? nullptr : it->second;
+    return it == bodies_.end() ? JobKind{} : it->second;
   }
 
  private:
   std::unordered_map<FuncId, CommandHandler> commands_;
-  std::unordered_map<FuncId, JobBody> bodies_;
+  std::unordered_map<FuncId, JobKind> bodies_;
 };
 
 // The IDs that are accepted and deliberately do nothing (success, no output).

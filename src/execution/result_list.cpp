@@ -363,6 +363,7 @@ void CVorpexEngine::ReleaseListHold() {
   impl_->holdTaken = false;
   impl_->held = false;
   impl_->ApplyListColours();
+  impl_->WakeControlThread();
 }
 
 bool CVorpexEngine::IsListHeld() const {

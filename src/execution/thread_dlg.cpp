@@ -14,6 +14,7 @@ namespace vpx {
 namespace {
 
 std::atomic<bool> g_failThreadCreation{false};
+std::atomic<int> g_abandonedRunning{0};
 
 int64_t SteadyNowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -73,6 +74,7 @@ int CMyThreadDlg::CreateHidden() {
 
 int CMyThreadDlg::StartThread() {
   if (running_.load() != 0 || jobSet_ == 0 || thread_.joinable()) return 0;
+  if (parent_ != nullptr) kind_ = parent_->Handlers().FindJobBody(functionID_);
   running_.store(1);
   try {
     if (g_failThreadCreation.load())
@@ -90,15 +92,38 @@ void CMyThreadDlg::ThreadProc() {
   startedAtMs_.store(SteadyNowMs());
   WriteTrace(std::string());
   if (parent_ != nullptr) parent_->PostToGui([] { HandleThreadStartedMessage(10, -11); });
-  RunThreadFunc();
+  phase_.store(kInBody);
+  bodyResult_ = RunThreadFunc();
+  int32_t inBody = kInBody;
+  if (!phase_.compare_exchange_strong(inBody, kBodyDone)) {
+    // Abandoned at shut-down: the engine may be gone; nobody else holds the job.
+    thread_.detach();
+    delete this;
+    g_abandonedRunning.fetch_sub(1);
+    return;
+  }
   HostBeep(1000, 100);
   running_.store(0);
   if (parent_ != nullptr && destroyed_.load() == 0) parent_->NotifyJobEnded(this);
   threadDone_.store(1);
 }
 
+bool CMyThreadDlg::Abandon() {
+  if (!MayBeAbandoned()) return false;
+  cancel_.store(1);
+  g_abandonedRunning.fetch_add(1);
+  int32_t inBody = kInBody;
+  if (phase_.compare_exchange_strong(inBody, kAbandoned)) return true;
+  g_abandonedRunning.fetch_sub(1);
+  return false;
+}
+
+int CMyThreadDlg::AbandonedStillRunning() {
+  return g_abandonedRunning.load();
+}
+
 int CMyThreadDlg::RunThreadFunc() {
-  JobBody body = parent_ != nullptr ? parent_->Handlers().FindJobBody(functionID_) : nullptr;
+  JobBody body = kind_.body;
   if (body == nullptr) {
     WriteTrace(SJ("※　スレッド用に登録されていない識別コードです。\n"));
     return 0;

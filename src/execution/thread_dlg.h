@@ -11,6 +11,7 @@
 #include "command/func_data.h"
 #include "command/func_id.h"
 #include "execution/func_result.h"
+#include "execution/handler_table.h"
 #include "host/cancel_token.h"
 #include "numeric/my_numeric.h"
 
@@ -48,7 +49,19 @@ class CMyThreadDlg {
   void Cancel() { cancel_.store(1); }
   bool IsRunning() const { return running_.load() != 0; }
   bool HasError() const { return error_ != 0; }
+  // What the body returned (1 success); only the terminal's exit status uses it, as some
+  // bodies report a failure in their text result alone.
+  bool BodySucceeded() const { return bodyResult_ != 0; }
   const std::string& GetErrorText() const { return errorText_; }
+
+  // Shut-down of a kind that may be abandoned: when the body is running, hands the job to
+  // its own thread, which deletes it once the body returns, without touching the engine.
+  // True when abandoned; the caller then forgets the job.
+  bool Abandon();
+  bool MayBeAbandoned() const { return kind_.shutdown == JobShutdown::kAbandon; }
+  // Abandoned jobs whose body still runs: the process then ends without running static
+  // destructors under them.
+  static int AbandonedStillRunning();
 
   // Time the worker thread started (steady clock, milliseconds), 0 before.
   int64_t GetStartedAtMs() const { return startedAtMs_.load(); }
@@ -75,9 +88,14 @@ class CMyThreadDlg {
   CMyFuncData callData_;
   FuncId functionID_ = FuncId::Nop;
   std::string textResult_;
+  int32_t bodyResult_ = 0;  // written by the worker before it clears running
   int32_t created_ = 0;
   std::thread thread_;
   std::atomic<int32_t> threadDone_{0};  // set as the worker's last act
+  JobKind kind_;                        // resolved when the thread starts
+  // Who finishes the job once its body runs: the engine, or (abandoned) the worker alone.
+  enum Phase : int32_t { kBeforeBody, kInBody, kBodyDone, kAbandoned };
+  std::atomic<int32_t> phase_{kBeforeBody};
   std::atomic<int64_t> startedAtMs_{0};
 };
 

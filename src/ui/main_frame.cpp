@@ -27,6 +27,7 @@ CMainFrame::CMainFrame() : view_(new CVorpexView(this)) {
   statusBar()->addWidget(new QLabel(QStringLiteral("レディ")));
   BuildMenuBar();
   connect(view_, &CVorpexView::closeFrameRequested, this, &CMainFrame::close, Qt::QueuedConnection);
+  connect(view_, &CVorpexView::closingStarted, this, &CMainFrame::ShowClosing);
   connect(view_, &CVorpexView::statusMessage, this,
           [this](const QString& text) { statusBar()->showMessage(text, 5000); });
 }
@@ -88,11 +89,19 @@ void CMainFrame::ShowAbout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-  if (view_->RequestClose()) {
-    e->accept();
-  } else {
+  if (!view_->RequestClose()) {
     e->ignore();
+    return;
   }
+  e->accept();
+  // Open dialogs are windows of their own; the application ends with this one regardless.
+  view_->CloseDialogs();
+  QCoreApplication::quit();
+}
+
+void CMainFrame::ShowClosing() {
+  setWindowTitle(kVersionText + QStringLiteral(" - 終了処理中"));
+  statusBar()->showMessage(QStringLiteral("終了処理中です。実行中のジョブを中断しています…"));
 }
 
 }  // namespace vpx::ui

@@ -1,6 +1,7 @@
 // CMainFrame: the application's main window — caption, menu bar, status bar, About box —
-// holding the main view. A close request while jobs run only starts the shut-down; the
-// window closes once the engine has ended.
+// holding the main view. A close request while jobs run only starts the shut-down (and the
+// window says so); the window closes once the engine has ended, and the application ends
+// with it, whatever dialogs are open.
 #pragma once
 
 #include <QMainWindow>
@@ -19,6 +20,8 @@ class CMainFrame : public QMainWindow {
   bool Initialise();
   CVorpexView* View() const { return view_; }
   void ShowAbout();
+  // The caption and the status bar say that jobs are being cancelled before the close.
+  void ShowClosing();
 
  protected:
   void closeEvent(QCloseEvent* e) override;

@@ -123,6 +123,7 @@ bool CReportList::DeleteRow(int row) {
 bool CReportList::DeleteAllRows() {
   clear();
   started_.clear();
+  stopped_.clear();
   return true;
 }
 
@@ -161,13 +162,23 @@ QString CReportList::ElapsedPrefix(int row) const {
   if (!showElapsed_) return QString();
   const QTreeWidgetItem* item = topLevelItem(row);
   if (item == nullptr) return QString();
-  auto it = started_.find(static_cast<uintptr_t>(item->data(0, kDataRole).toULongLong()));
+  const auto data = static_cast<uintptr_t>(item->data(0, kDataRole).toULongLong());
+  auto it = started_.find(data);
   if (it == started_.end()) return QString();
-  const qint64 s = it->second.elapsed() / 1000;
+  auto stop = stopped_.find(data);
+  const qint64 s = (stop != stopped_.end() ? stop->second.elapsedMs : it->second.elapsed()) / 1000;
+  const QString mark = stop != stopped_.end() ? stop->second.mark : QString();
   if (s >= 3600) {
-    return QString::asprintf("%lld:%02lld:%02lld ", s / 3600, (s / 60) % 60, s % 60);
+    return mark + QString::asprintf("%lld:%02lld:%02lld ", s / 3600, (s / 60) % 60, s % 60);
   }
-  return QString::asprintf("%lld:%02lld ", s / 60, s % 60);
+  return mark + QString::asprintf("%lld:%02lld ", s / 60, s % 60);
+}
+
+void CReportList::StopElapsedTime(uintptr_t data, const QString& mark) {
+  auto it = started_.find(data);
+  if (it == started_.end() || stopped_.count(data) != 0) return;
+  stopped_[data] = Stopped{it->second.elapsed(), mark};
+  viewport()->update();
 }
 
 void CReportList::FitFirstColumn() {
@@ -190,6 +201,7 @@ void CReportList::ForgetUnusedStartTimes() {
   std::set<uintptr_t> held;
   for (int i = 0; i < topLevelItemCount(); ++i) held.insert(GetItemData(i));
   std::erase_if(started_, [&held](const auto& entry) { return held.count(entry.first) == 0; });
+  std::erase_if(stopped_, [&held](const auto& entry) { return held.count(entry.first) == 0; });
 }
 
 }  // namespace vpx::ui

@@ -44,6 +44,8 @@ class CReportList : public QTreeWidget, public IListView {
   void ShowElapsedTime();
   // "m:ss " (or "h:mm:ss ") for the row, empty when elapsed time is not shown.
   QString ElapsedPrefix(int row) const;
+  // The item's time stops where it is, and mark is shown before it (a cancelled job).
+  void StopElapsedTime(uintptr_t data, const QString& mark);
   // Column 0 takes the client width the other columns leave.
   void FitFirstColumn();
 
@@ -62,6 +64,11 @@ class CReportList : public QTreeWidget, public IListView {
   QTimer tick_;
   // Start of each item-data value still held by a row; rows that move keep their start.
   std::map<uintptr_t, QElapsedTimer> started_;
+  struct Stopped {
+    qint64 elapsedMs;
+    QString mark;
+  };
+  std::map<uintptr_t, Stopped> stopped_;
 };
 
 }  // namespace vpx::ui

@@ -1,13 +1,19 @@
 #include "ui/run_window.h"
 
 #include <QApplication>
+#include <QMetaObject>
 #include <cstdlib>
 
 #include "fileops/trace_log.h"
+#include "host/signal_watch.h"
 #include "ui/main_frame.h"
 
 namespace vpx::ui {
 namespace {
+
+// How long the window's close may take after a signal before the process ends anyway.
+constexpr int kSignalBoundMs = 5000;
+
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0';
@@ -19,12 +25,20 @@ bool DisplayAvailable() {
 }
 
 int RunWindow(int argc, char** argv, const std::string& tracePathSjis) {
+  SignalWatch::BlockSignals();  // before Qt and the engine start their threads
   QApplication app(argc, argv);
   InitTraceLog(tracePathSjis);
   CMainFrame frame;
   frame.show();
   frame.Initialise();
-  return app.exec();
+  // SIGINT, SIGTERM and SIGHUP close the window as a close request does.
+  SignalWatch watch(
+      [&frame](int) { QMetaObject::invokeMethod(&frame, "close", Qt::QueuedConnection); },
+      kSignalBoundMs);
+  watch.DeliverHere();
+  const int status = app.exec();
+  if (const int signo = SignalWatch::Received()) return SignalWatch::ExitStatusFor(signo);
+  return status;
 }
 
 }  // namespace vpx::ui

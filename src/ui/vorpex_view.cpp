@@ -104,9 +104,17 @@ bool CVorpexView::InitialUpdate() {
 bool CVorpexView::RequestClose() {
   if (started_) engine_->ReleaseListHold();
   if (!started_ || engine_->IsShutDown()) return true;
-  shutdownAsked_ = true;
-  engine_->RequestShutdown();
+  if (!shutdownAsked_) {
+    shutdownAsked_ = true;
+    engine_->RequestShutdown();
+    emit closingStarted();
+  }
   return engine_->IsShutDown();
+}
+
+void CVorpexView::CloseDialogs() {
+  engine_->WindowRegistry().DestroyAll();
+  if (history_ != nullptr) history_->hide();
 }
 
 void CVorpexView::ShutDownEngine() {
@@ -226,8 +234,11 @@ void CVorpexView::CancelSelectedJob() {
   if (shutdownAsked_) return;
   const std::vector<int> rows = jobList_->GetSelectedRows();
   if (rows.empty()) return;
-  auto* job = reinterpret_cast<CMyThreadDlg*>(jobList_->GetItemData(rows.front()));
-  if (job != nullptr) job->Cancel();
+  const uintptr_t data = jobList_->GetItemData(rows.front());
+  auto* job = reinterpret_cast<CMyThreadDlg*>(data);
+  if (job == nullptr) return;
+  job->Cancel();
+  jobList_->StopElapsedTime(data, QStringLiteral("中断中 "));
 }
 
 void CVorpexView::EditSelectedShortcut() {

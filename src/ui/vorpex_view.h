@@ -36,6 +36,9 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   // A close request: true when the frame may close now; while jobs run it only asks the
   // engine to shut down, and the frame is asked again when the engine has ended.
   bool RequestClose();
+  // The frame is closing: the binary displays and the history dialog go with it, so no
+  // window of the process is left.
+  void CloseDialogs();
   // File-open dialog; the chosen path is inserted at the console caret, quoted or not.
   void InsertChosenPath(bool quoted);
 
@@ -58,7 +61,8 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   void ShowHistory();
   void RecallLastLine();
   void InsertHistoryEntry(int index);
-  // Sets the cancel flag of the job in the selected row of the running-job list.
+  // Sets the cancel flag of the job in the selected row of the running-job list; its row
+  // then shows that it is being cancelled, with its elapsed time stopped.
   void CancelSelectedJob();
   // Starts in-place editing of the first selected shortcut row (its text is not kept).
   void EditSelectedShortcut();
@@ -67,6 +71,8 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   // The engine has ended after a shutdown request: the frame may close now.
   void closeFrameRequested();
   void statusMessage(const QString& text);
+  // A close request found jobs running: they are being cancelled before the window closes.
+  void closingStarted();
 
  protected:
   void resizeEvent(QResizeEvent* e) override;

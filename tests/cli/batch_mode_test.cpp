@@ -1,86 +1,20 @@
 // End-to-end transcripts of vorpex in batch mode, run as a subprocess: standard output holds
 // exactly the echoed console lines, in UTF-8.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/vorpex_run.h"
+
 namespace {
 
+using BatchMode = vpx::test::VorpexRun;
+using vpx::test::Outcome;
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
-class BatchMode : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vorpex_batch_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    const char* binary = std::getenv("VORPEX_BINARY");
-    ASSERT_NE(binary, nullptr) << "VORPEX_BINARY is not set";
-    binary_ = binary;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Runs vorpex with args (and stdinText on standard input) in the temp directory.
-  Outcome Vorpex(const std::vector<std::string>& args, const std::string& stdinText = "") {
-    std::ofstream(dir_ / "stdin.txt", std::ios::binary) << stdinText;
-    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(binary_) + " --trace " +
-                          Quote((dir_ / "trace.txt").string());
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " < stdin.txt > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    Outcome outcome;
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.out = Slurp(dir_ / "stdout.txt");
-    outcome.err = Slurp(dir_ / "stderr.txt");
-    return outcome;
-  }
-  Outcome Lines(const std::vector<std::string>& lines) {
-    std::vector<std::string> args;
-    for (const std::string& line : lines) {
-      args.push_back("-e");
-      args.push_back(line);
-    }
-    return Vorpex(args);
-  }
-  std::string WriteFile(const std::string& name, const std::string& content) {
-    std::ofstream(dir_ / name, std::ios::binary) << content;
-    return (dir_ / name).string();
-  }
-
-  fs::path dir_;
-  std::string binary_;
-};
-
-// The console form of one echoed line.
-std::string L(const std::string& text) {
-  return "　" + text + "\n";
-}
+using vpx::test::L;
 
 TEST_F(BatchMode, AddIntEchoAndPreviousResult) {
   Outcome r = Lines({"AddInt(1, 2)", "GetResultData()"});
@@ -101,11 +35,21 @@ TEST_F(BatchMode, InvalidIdMessageKeepsItsOwnLineFeed) {
   EXPECT_EQ(r.out, L("INT StrToInt(STRING)") + "　※　無効な識別IDです。[32]\n\n");
 }
 
-TEST_F(BatchMode, UnregisteredAndEmptyLines) {
-  const std::string file = WriteFile("lines.txt", "bogus(\r\n\nNOP()");
+TEST_F(BatchMode, BlankAndCommentLinesAreSkippedAndAnUnregisteredLineExitsWithOne) {
+  const std::string file =
+      WriteFile("lines.txt", "bogus(\r\n\n  \t\r\n  # NOP()\n#\nNOP()  # not a comment");
   Outcome r = Vorpex({"--batch", file});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, L("未登録な命令です。") + L("※　画面からの読込失敗。") + L("VOID NOP(VOID)"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, L("未登録な命令です。") + L("VOID NOP(VOID)"));
+  Outcome ok = Vorpex({"--batch", WriteFile("ok.txt", "# only a comment\n\nNOP()\n")});
+  EXPECT_EQ(ok.exitCode, 0);
+  EXPECT_EQ(ok.out, L("VOID NOP(VOID)"));
+}
+
+TEST_F(BatchMode, EmptyLineGivenWithDashEKeepsTheReadFailureMessage) {
+  Outcome r = Lines({"", "NOP()"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, L("※　画面からの読込失敗。") + L("VOID NOP(VOID)"));
 }
 
 TEST_F(BatchMode, DelListRangesAndIndexZero) {
@@ -181,6 +125,7 @@ TEST_F(BatchMode, VersionHelpAndBadOptions) {
   Outcome help = Vorpex({"--help"});
   EXPECT_NE(help.out.find("--batch FILE"), std::string::npos);
   EXPECT_NE(help.out.find("--transcript"), std::string::npos);
+  EXPECT_NE(help.out.find("3  standard output cannot be written"), std::string::npos);
   Outcome bad = Vorpex({"--frobnicate"});
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_EQ(bad.out, "");

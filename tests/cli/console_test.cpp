@@ -1,5 +1,6 @@
 // The interactive console driven through a pseudo-terminal: prompt, execution, the history
-// under the up key, a retired job announced above the prompt, Ctrl+D.
+// under the up key, a retired job announced above the prompt, Ctrl+D (which waits for
+// running jobs; a second one cancels them).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -98,6 +100,39 @@ TEST(InteractiveConsole, RunsLinesRecallsHistoryAnnouncesJobsAndQuitsOnCtrlD) {
   EXPECT_EQ(session.Wait(), 0) << session.Seen();
   std::remove(file.c_str());
   rmdir(pattern);
+}
+
+TEST(InteractiveConsole, CtrlDWithAJobRunningSaysSoAndASecondCtrlDCancelsIt) {
+  namespace fs = std::filesystem;
+  const char* binary = std::getenv("VORPEX_BINARY");
+  ASSERT_NE(binary, nullptr);
+  char pattern[] = "/tmp/vorpex_console_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const fs::path dir = pattern;
+  {
+    std::ofstream source(dir / "src.bin", std::ios::binary);
+    source.seekp((1ll << 30) - 1);
+    source.put('\1');
+  }
+  std::ofstream(dir / "dst.bin") << "old contents";
+
+  ConsoleSession session(binary);
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.ReadUntil("vorpex> "));
+  session.Type("CopyFileSect(\"" + (dir / "dst.bin").string() + "\", \"" +
+               (dir / "src.bin").string() + "\", 0, 1073741823)\r");
+  ASSERT_TRUE(session.ReadUntil("(y/N) ")) << session.Seen();
+  session.Type("y\r");
+  ASSERT_TRUE(session.ReadUntil("vorpex> ", 2)) << session.Seen();
+  session.Type("\x04");
+  ASSERT_TRUE(session.ReadUntil("1 個のジョブが実行中です。")) << session.Seen();
+  session.Type("\x04");
+  ASSERT_TRUE(session.ReadUntil("1 個のジョブを中断します。")) << session.Seen();
+  EXPECT_EQ(session.Wait(30000), 0) << session.Seen();
+  std::ifstream kept(dir / "dst.bin");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old contents");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  fs::remove_all(dir);
 }
 
 }  // namespace

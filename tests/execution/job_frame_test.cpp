@@ -65,7 +65,7 @@ class JobFrameThreads : public ::testing::Test, public EngineFixture {
 TEST_F(JobFrameThreads, JobsEndingInOppositeOrderFillTheirOwnEntries) {
   std::vector<std::pair<uint32_t, std::string>> retired;
   engine.SetJobRetiredListener(
-      [&](uint32_t index, const std::string& text) { retired.emplace_back(index, text); });
+      [&](uint32_t index, const std::string& text, bool) { retired.emplace_back(index, text); });
   StartJob("gate:0");
   StartJob("gate:1");
   ASSERT_TRUE(PumpUntil([&] { return g_bodiesRun.load() == 2; }));

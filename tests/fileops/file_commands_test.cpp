@@ -100,7 +100,7 @@ TEST_F(FileCommandsTest, ACancelledCopyJobStopsInItsCopyRoutine) {
     CMyThreadDlg job(&engine);
     ASSERT_EQ(job.SetThreadFunc(static_cast<FuncId>(id), call, false), 1);
     job.Cancel();
-    const JobBody body = engine.Handlers().FindJobBody(static_cast<FuncId>(id));
+    const JobBody body = engine.Handlers().FindJobBody(static_cast<FuncId>(id)).body;
     ASSERT_NE(body, nullptr) << line;
     EXPECT_EQ(body(job), 0) << line;
     EXPECT_EQ(job.GetErrorText(), SJ("※　中断しました。")) << line;

@@ -90,7 +90,7 @@ int CancelJobBody(FuncId id, const std::string& a0, const std::string& a1, std::
   call.SetArgTypeStr();
   CMyThreadDlg job(nullptr);
   job.SetThreadFunc(id, call, false);
-  auto body = std::async(std::launch::async, [&] { return table.FindJobBody(id)(job); });
+  auto body = std::async(std::launch::async, [&] { return table.FindJobBody(id).body(job); });
   std::this_thread::sleep_for(50ms);
   job.Cancel();
   if (body.wait_for(10s) != std::future_status::ready) return -1;

@@ -70,7 +70,7 @@ int GetPiJob(CMyThreadDlg& job) {
 
 void RegisterPiCommand(HandlerTable& table) {
   table.AddCommand(FuncId::GetPi, RunGetPi);
-  table.AddJobBody(FuncId::GetPi, GetPiJob);
+  table.AddJobBody(FuncId::GetPi, GetPiJob, JobShutdown::kAbandon);
 }
 
 }  // namespace vpx

@@ -208,9 +208,9 @@ void RegisterSeriesCommands(HandlerTable& table) {
   table.AddCommand(FuncId::SqRootFU, RunSquareRoot);
   table.AddCommand(FuncId::GetNapier, RunNapier);
   table.AddCommand(FuncId::LogE, RunLogE);
-  table.AddJobBody(FuncId::LogE, LogEJob);
+  table.AddJobBody(FuncId::LogE, LogEJob, JobShutdown::kAbandon);
   table.AddCommand(FuncId::Factorial, RunFactorial);
-  table.AddJobBody(FuncId::Factorial, FactorialJob);
+  table.AddJobBody(FuncId::Factorial, FactorialJob, JobShutdown::kAbandon);
 }
 
 }  // namespace vpx

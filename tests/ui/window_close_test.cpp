@@ -1,0 +1,146 @@
+// Closing the main window: the application's event loop ends whatever dialogs are open and
+// whatever jobs run (a computation that cannot see its cancel flag is abandoned, a job that
+// polls it is cancelled); while jobs stop, the window says that it is closing. A cancelled
+// job's row stops its elapsed time and says it is being cancelled.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "command/func_data.h"
+#include "execution/engine.h"
+#include "execution/thread_dlg.h"
+#include "fileops/trace_log.h"
+#include "ui/history_dialog.h"
+#include "ui/main_frame.h"
+#include "ui/report_list.h"
+#include "ui/ui_test_app.h"
+#include "ui/vorpex_view.h"
+
+namespace vpx::ui {
+namespace {
+
+using namespace std::chrono_literals;
+using test::App;
+using test::PumpUntil;
+
+constexpr int kWatchdogMs = 20000;  // a hang, not a speed limit
+constexpr FuncId kCancellableId = FuncId::MakeClearedFile;
+constexpr FuncId kComputationId = FuncId::Factorial;
+
+std::atomic<bool> g_release{false};
+std::atomic<int> g_running{0};
+
+int CancellableBody(CMyThreadDlg& job) {
+  ++g_running;
+  while (!g_release && !job.IsCancelled()) std::this_thread::sleep_for(2ms);
+  return 1;
+}
+
+// Ignores its cancel flag, as a computation inside a number library does.
+int StuckBody(CMyThreadDlg&) {
+  ++g_running;
+  while (!g_release) std::this_thread::sleep_for(2ms);
+  return 1;
+}
+
+class WindowClose : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    g_release = false;
+    g_running = 0;
+    dir_ = std::filesystem::temp_directory_path() / ("vorpex_close_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir_);
+    InitTraceLog((dir_ / "trace.txt").string());
+    frame_ = std::make_unique<CMainFrame>();
+    frame_->show();
+    ASSERT_TRUE(frame_->Initialise());
+    view_ = frame_->View();
+    CVorpexEngine* engine = view_->Engine();
+    engine->Handlers().AddJobBody(kCancellableId, CancellableBody);
+    engine->Handlers().AddJobBody(kComputationId, StuckBody, JobShutdown::kAbandon);
+  }
+  void TearDown() override {
+    frame_.reset();
+    g_release = true;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWatchdogMs);
+    while (CMyThreadDlg::AbandonedStillRunning() > 0 && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(2ms);
+    std::filesystem::remove_all(dir_);
+  }
+
+  void Queue(FuncId id, const std::string& line) {
+    CMyFuncData call;
+    call.SetLineText(line);
+    ASSERT_EQ(view_->Engine()->QueueJob(id, call, {}), 1);
+  }
+
+  // Runs the application's event loop until it ends; false when the watchdog ended it.
+  bool RunEventLoopUntilItEnds() {
+    bool timedOut = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+      timedOut = true;
+      QCoreApplication::exit(1);
+    });
+    watchdog.start(kWatchdogMs);
+    App().exec();
+    return !timedOut;
+  }
+
+  std::filesystem::path dir_;
+  std::unique_ptr<CMainFrame> frame_;
+  CVorpexView* view_ = nullptr;
+};
+
+TEST_F(WindowClose, ClosingWithABinaryDisplayAndTheHistoryDialogOpenEndsTheEventLoop) {
+  const std::string file = (dir_ / "data.bin").string();
+  std::ofstream(file, std::ios::binary) << std::string(64, 'a');
+  ASSERT_EQ(view_->OpenBinaryDialog(file, 0, 63), 1);
+  view_->ShowHistory();
+  ASSERT_TRUE(view_->HistoryDialog()->isVisible());
+  QTimer::singleShot(0, frame_.get(), &QWidget::close);
+  ASSERT_TRUE(RunEventLoopUntilItEnds());
+  EXPECT_FALSE(frame_->isVisible());
+  EXPECT_FALSE(view_->HistoryDialog()->isVisible());
+  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << w;
+}
+
+TEST_F(WindowClose, ClosingWithJobsRunningSaysSoAndEndsTheEventLoopOnceTheyStop) {
+  Queue(kCancellableId, "MakeClearedFile(\"x\", 1)");
+  Queue(kComputationId, "Factorial(9999999)");
+  ASSERT_TRUE(PumpUntil([] { return g_running.load() == 2; }));
+  frame_->close();
+  EXPECT_TRUE(frame_->isVisible());
+  EXPECT_TRUE(frame_->windowTitle().contains(QStringLiteral("終了処理中")));
+  ASSERT_TRUE(RunEventLoopUntilItEnds());
+  EXPECT_FALSE(frame_->isVisible());
+  EXPECT_EQ(CMyThreadDlg::AbandonedStillRunning(), 1);  // the stuck computation, left behind
+}
+
+TEST_F(WindowClose, CancelledJobStopsItsElapsedTimeAndSaysSoWhileTheListIsHeld) {
+  Queue(kComputationId, "Factorial(9999999)");
+  CReportList* jobs = view_->JobList();
+  ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
+  view_->Engine()->HoldList();
+  jobs->SetRowSelected(0, true);
+  view_->CancelSelectedJob();
+  const QString shown = jobs->ElapsedPrefix(0);
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("中断中 0:0"))) << shown.toStdString();
+  test::PumpFor(1100);  // a running counter would have moved on by a second
+  EXPECT_EQ(jobs->ElapsedPrefix(0), shown);
+  EXPECT_EQ(jobs->GetRowCount(), 1);
+  view_->Engine()->ReleaseListHold();
+  g_release = true;
+  EXPECT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 0; }));
+}
+
+}  // namespace
+}  // namespace vpx::ui
