@@ -10,8 +10,8 @@ JOBS=$(nproc)
 
 PACKAGES=(build-essential cmake ninja-build pkg-config ccache libgmp-dev libmpfr-dev
   libisal-dev libgtest-dev libgmock-dev libbenchmark-dev libedit-dev qt6-base-dev
-  libgl-dev fonts-ipafont-gothic clang clang-format libclang-rt-14-dev zlib1g-dev xvfb xauth
-  xdotool)
+  libgl-dev libx11-dev qt6-translations-l10n libqt6svg6 imagemagick fonts-ipafont-gothic clang
+  clang-format libclang-rt-14-dev zlib1g-dev xvfb xauth xdotool)
 
 install_missing() {
   local missing=()

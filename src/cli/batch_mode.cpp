@@ -50,10 +50,9 @@ int RunSource(const TerminalOptions& options, bool skipComments, const LineSourc
   SignalWatch watch([&frontEnd](int) { frontEnd.OnSignal(); }, kSignalBoundMs);
   watch.DeliverHere();
   std::vector<std::string> failedJobs;
-  frontEnd.Engine().SetJobRetiredListener(
-      [&failedJobs](uint32_t, const std::string& text, bool failed) {
-        if (failed) failedJobs.push_back(text);
-      });
+  frontEnd.Engine().SetJobRetiredListener([&failedJobs](const RetiredJob& job) {
+    if (job.failed) failedJobs.push_back(job.rowText);
+  });
   bool allOk = true;
   std::string line;
   for (size_t number = 1;; ++number) {

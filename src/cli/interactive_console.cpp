@@ -145,8 +145,9 @@ void ConnectEngine(TerminalFrontEnd& frontEnd) {
   CVorpexEngine& engine = frontEnd.Engine();
   engine.SetHistoryListener(
       [&engine] { add_history(TerminalText(engine.InputHistory().GetFromOldData(0)).c_str()); });
-  engine.SetJobRetiredListener([&frontEnd](uint32_t index, const std::string& rowText, bool) {
-    frontEnd.Output().WriteOutputText(Format("[%u] ", index) + TerminalText(rowText) + "\n");
+  engine.SetJobRetiredListener([&frontEnd](const RetiredJob& job) {
+    frontEnd.Output().WriteOutputText(Format("[%u] ", job.index) + TerminalText(job.rowText) +
+                                      "\n");
   });
   frontEnd.Output().SetPromptWrapper(AbovePrompt);
   frontEnd.Dialogs().asker = AskUser;

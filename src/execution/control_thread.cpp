@@ -327,11 +327,15 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
     return 0;
   }
   guard.Release();
-  std::string text;
-  record.GetResultValueText(text);
-  const bool failed = record.overrideFlag != 0 || !job->BodySucceeded();
-  bridge.Post([this, index, text, failed] {
-    if (retiredListener) retiredListener(static_cast<uint32_t>(index), text, failed);
+  RetiredJob retired;
+  retired.index = static_cast<uint32_t>(index);
+  record.GetResultValueText(retired.rowText);
+  retired.callText = job->GetThreadName();
+  const std::string& own = job->TextResult();
+  retired.message = record.overrideFlag == 0 && !own.empty() ? own : retired.rowText;
+  retired.failed = record.overrideFlag != 0 || !job->BodySucceeded();
+  bridge.Post([this, retired = std::move(retired)] {
+    if (retiredListener) retiredListener(retired);
   });
   return 1;
 }

@@ -33,6 +33,17 @@ enum class LineStatus {
   kDone,          // the handler succeeded (a job it queued may still fail)
 };
 
+// What a front end is told when a job's result has been written into its entry.
+struct RetiredJob {
+  uint32_t index = 0;
+  std::string rowText;   // the entry's value text, uncut (why, when the job failed)
+  std::string callText;  // the command line that started the job
+  // The job's own message (for example a checksum match) when it has one and was not
+  // cancelled; otherwise the value text.
+  std::string message;
+  bool failed = false;  // the job failed or was cancelled
+};
+
 class CVorpexEngine : public ICommandContext {
  public:
   explicit CVorpexEngine(const UserInterface& ui);
@@ -113,10 +124,8 @@ class CVorpexEngine : public ICommandContext {
   CMyThreadList& WindowRegistry();
   // Called on the GUI thread after a line was pushed into the input history.
   void SetHistoryListener(std::function<void()> listener);
-  // Called on the GUI thread when a job's result has been written into its entry; failed
-  // when the job failed or was cancelled (the row text then says why).
-  using JobRetiredListener =
-      std::function<void(uint32_t index, const std::string& rowText, bool failed)>;
+  // Called on the GUI thread when a job's result has been written into its entry.
+  using JobRetiredListener = std::function<void(const RetiredJob& job)>;
   void SetJobRetiredListener(JobRetiredListener listener);
   // Called on the GUI thread when the control thread has ended (the front end closes).
   void SetControlEndedListener(std::function<void()> listener);

@@ -2,6 +2,7 @@
 // list lock. Row i shows entry i: its text (at most 1000 bytes), its index and its type
 // letter, with the record's owner job as item data.
 #include <string>
+#include <string_view>
 
 #include "execution/engine_impl.h"
 #include "fileops/trace_log.h"
@@ -14,16 +15,24 @@ namespace {
 
 constexpr size_t kRowTextLimit = 1000;
 
-// At most 1000 bytes, never ending inside a two-byte character.
+// The mark a saturated number's text ends with.
+constexpr std::string_view kSaturatedMark = " (E)";
+
+// At most 1000 bytes, never ending inside a two-byte character. A saturated value keeps
+// its mark at the end of the cut row, where it stays visible.
 std::string CutRowText(const std::string& text) {
   if (text.size() <= kRowTextLimit) return text;
+  const bool saturated = text.ends_with(kSaturatedMark);
+  const size_t limit = saturated ? kRowTextLimit - kSaturatedMark.size() : kRowTextLimit;
   size_t end = 0;
-  while (end < kRowTextLimit) {
+  while (end < limit) {
     size_t step = IsSjisLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-    if (end + step > kRowTextLimit) break;
+    if (end + step > limit) break;
     end += step;
   }
-  return text.substr(0, end);
+  std::string cut = text.substr(0, end);
+  if (saturated) cut += kSaturatedMark;
+  return cut;
 }
 
 std::string IndexText(uint32_t index) {

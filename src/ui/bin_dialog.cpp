@@ -1,13 +1,18 @@
 #include "ui/bin_dialog.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
@@ -19,6 +24,26 @@ namespace vpx::ui {
 namespace {
 
 constexpr int kLineChars = kBinOffsetChars + 3 * kBinLineBytes + kBinLineBytes;
+// What the window manager adds around a window (title bar and borders), at most.
+constexpr int kFrameAllowanceHeight = 40;
+constexpr int kFrameAllowanceWidth = 16;
+// Offset of each further cascaded display.
+constexpr int kCascadeStep = 28;
+constexpr int kCascadeCycle = 8;
+constexpr int64_t kLastPage = INT64_MAX;
+
+// Parses a decimal or "0x" hexadecimal offset; -1 when the text is none.
+int64_t ParseOffset(const QString& text) {
+  QString t = text.trimmed();
+  int base = 10;
+  if (t.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
+    t = t.mid(2);
+    base = 16;
+  }
+  bool ok = false;
+  const qlonglong value = t.toLongLong(&ok, base);
+  return ok && value >= 0 ? value : -1;
+}
 
 QTextCharFormat Coloured(int r, int g, int b) {
   QTextCharFormat f;
@@ -31,7 +56,8 @@ QTextCharFormat Coloured(int r, int g, int b) {
 CMyBinDialog::CMyBinDialog()
     : page_(new QPlainTextEdit(this)),
       pageBar_(new QScrollBar(Qt::Horizontal, this)),
-      blockBar_(new QScrollBar(Qt::Horizontal, this)) {
+      blockBar_(new QScrollBar(Qt::Horizontal, this)),
+      goTo_(new QLineEdit(this)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   setModal(false);
   page_->setReadOnly(true);
@@ -51,18 +77,31 @@ CMyBinDialog::CMyBinDialog()
   connect(buttons, &QDialogButtonBox::accepted, this, &CMyBinDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CMyBinDialog::reject);
 
+  goTo_->setPlaceholderText(QStringLiteral("10進 / 0x16進"));
+  goTo_->setToolTip(QStringLiteral("表示するバイトのオフセット (Ctrl+G)"));
+  // Enter in the box goes to the offset and goes no further (it would press OK).
+  goTo_->installEventFilter(this);
+  auto* goToShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+  connect(goToShortcut, &QShortcut::activated, this, [this] {
+    goTo_->setFocus();
+    goTo_->selectAll();
+  });
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(new QLabel(QStringLiteral("移動先:"), this));
+  bottom->addWidget(goTo_);
+  bottom->addStretch(1);
+  bottom->addWidget(buttons);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(page_, 1);
   layout->addWidget(pageBar_);
   layout->addWidget(blockBar_);
-  layout->addWidget(buttons);
+  layout->addLayout(bottom);
 
   for (QScrollBar* bar : {pageBar_, blockBar_}) {
     bar->setRange(0, 0);
     bar->setSingleStep(1);
-    bar->setPageStep(1);
-    connect(bar, &QScrollBar::actionTriggered, this,
-            [this, bar](int action) { OnBarAction(bar, action); });
+    bar->setPageStep(1);  // a click in the trough moves by one page or block
   }
   // Each move is handled after the scroll notification, as a posted message would be.
   connect(pageBar_, &QScrollBar::valueChanged, this, [this] {
@@ -78,12 +117,13 @@ CMyBinDialog::CMyBinDialog()
 
   const QFontMetrics fm(page_->font());
   const int textWidth = fm.horizontalAdvance(QString(kLineChars + 2, QChar('0')));
-  int textHeight = fm.lineSpacing() * kBinPageLines + 12;
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    textHeight = std::min(textHeight, screen->availableGeometry().height() - 160);
-  }
+  const int textHeight = fm.lineSpacing() * kBinPageLines + 12;
   page_->setMinimumWidth(textWidth + page_->verticalScrollBar()->sizeHint().width() + 12);
-  resize(page_->minimumWidth() + 24, textHeight + 120);
+  page_->setMinimumHeight(fm.lineSpacing() * 4);
+  wanted_ = QSize(page_->minimumWidth() + 24, textHeight + 130);
+  resize(wanted_);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    FitInto(screen->availableGeometry());
   SetPlainCaption();
 }
 
@@ -114,11 +154,92 @@ void CMyBinDialog::reject() {
   emit closedByUser(this);
 }
 
-void CMyBinDialog::OnBarAction(QScrollBar* bar, int action) {
-  // Clicks beside the thumb get no handling of their own: the position stays.
-  if (action == QAbstractSlider::SliderPageStepAdd ||
-      action == QAbstractSlider::SliderPageStepSub) {
-    bar->setSliderPosition(bar->value());
+void CMyBinDialog::FitInto(const QRect& available) {
+  // The page area scrolls when the screen is too low for a whole page.
+  resize(std::min(wanted_.width(), available.width() - kFrameAllowanceWidth),
+         std::min(wanted_.height(), available.height() - kFrameAllowanceHeight));
+}
+
+bool CMyBinDialog::ShowPage(int64_t block, int64_t page) {
+  if (drawing_ || loading_) return false;
+  if (block != model_.BlockPosition() || model_.PageCount() == 0) {
+    loading_ = true;
+    std::string error;
+    const bool ok = model_.MoveBlock(block, error);
+    loading_ = false;
+    if (!ok) {
+      QMessageBox::warning(this, windowTitle(),
+                           Qs(SJ("※　ファイルからの読込に失敗しました。\r\n") + error));
+      SyncBars();
+      DrawPage();
+      return false;
+    }
+  }
+  model_.MovePage(page);
+  SyncBars();
+  DrawPage();
+  return true;
+}
+
+void CMyBinDialog::StepPage(int direction) {
+  const int64_t page = model_.PagePosition() + direction;
+  const int64_t block = model_.BlockPosition();
+  if (page >= 0 && page < model_.PageCount()) {
+    ShowPage(block, page);
+  } else if (direction > 0 && block + 1 < model_.BlockCount()) {
+    ShowPage(block + 1, 0);
+  } else if (direction < 0 && block > 0) {
+    ShowPage(block - 1, kLastPage);
+  }
+}
+
+void CMyBinDialog::ShowFileEnd(bool last) {
+  if (last)
+    ShowPage(std::max<int64_t>(0, model_.BlockCount() - 1), kLastPage);
+  else
+    ShowPage(0, 0);
+}
+
+bool CMyBinDialog::GoToOffset(const QString& text) {
+  const int64_t offset = ParseOffset(text);
+  if (offset < 0 || offset >= model_.FileSize() || model_.BlockSize() <= 0) return false;
+  const CBinaryBlock& shown = model_.Block();
+  // The first block may be placed around the requested range: use it while it holds the byte.
+  const bool inShown = offset >= shown.Start() && offset < shown.Start() + shown.Count();
+  const int64_t block = inShown ? model_.BlockPosition() : offset / model_.BlockSize();
+  if (!inShown && !ShowPage(block, 0)) return false;
+  const int64_t start = model_.Block().Start();
+  if (offset < start || offset >= start + model_.Block().Count()) return false;
+  ShowPage(block, (offset - start) / kBinPageBytes);
+  // The caret on the byte's hexadecimal cell, which the caption then names.
+  const int line = static_cast<int>(offset / kBinLineBytes - model_.PageOffset() / kBinLineBytes);
+  const QTextBlock row = page_->document()->findBlockByNumber(line);
+  if (row.isValid()) {
+    QTextCursor c(row);
+    c.setPosition(row.position() + kBinOffsetChars + 3 * static_cast<int>(offset % kBinLineBytes));
+    page_->setTextCursor(c);
+    page_->ensureCursorVisible();
+  }
+  ShowCaretPosition();
+  return true;
+}
+
+bool CMyBinDialog::HandlePageKey(QKeyEvent* e) {
+  const bool ctrl = (e->modifiers() & Qt::ControlModifier) != 0;
+  switch (e->key()) {
+    case Qt::Key_PageDown:
+      StepPage(1);
+      return true;
+    case Qt::Key_PageUp:
+      StepPage(-1);
+      return true;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      if (!ctrl) return false;
+      ShowFileEnd(e->key() == Qt::Key_End);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -184,11 +305,23 @@ void CMyBinDialog::ShowCaretPosition() {
     SetPlainCaption();
     return;
   }
-  setWindowTitle(QStringLiteral("簡易バイナリ表示　ClickedPosition[ %1 ] ").arg(offset) +
+  setWindowTitle(QStringLiteral("簡易バイナリ表示　ClickedPosition[ %1 ] (0x%2) ")
+                     .arg(offset)
+                     .arg(QString::number(offset, 16).toUpper()) +
                  Qs(model_.FileName()));
 }
 
 bool CMyBinDialog::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == goTo_ && e->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (!GoToOffset(goTo_->text())) QApplication::beep();
+      return true;
+    }
+  }
+  if (watched == page_ && e->type() == QEvent::KeyPress &&
+      HandlePageKey(static_cast<QKeyEvent*>(e)))
+    return true;
   if ((watched == page_->viewport() && e->type() == QEvent::MouseButtonRelease) ||
       (watched == page_ && e->type() == QEvent::KeyRelease)) {
     const bool handled = QDialog::eventFilter(watched, e);
@@ -196,6 +329,24 @@ bool CMyBinDialog::eventFilter(QObject* watched, QEvent* e) {
     return handled;
   }
   return QDialog::eventFilter(watched, e);
+}
+
+QPoint PlaceBinaryDialog(const QRect& mainFrame, const QSize& dialogFrame, const QRect& available,
+                         int openCount) {
+  const int top =
+      std::clamp(mainFrame.top(), available.top(),
+                 std::max(available.top(), available.bottom() + 1 - dialogFrame.height()));
+  if (mainFrame.right() + 1 + dialogFrame.width() <= available.right() + 1)
+    return QPoint(mainFrame.right() + 1, top);
+  if (mainFrame.left() - dialogFrame.width() >= available.left())
+    return QPoint(mainFrame.left() - dialogFrame.width(), top);
+  const int step = kCascadeStep * (1 + openCount % kCascadeCycle);
+  const int x = std::clamp(mainFrame.left() + step, available.left(),
+                           std::max(available.left(), available.right() + 1 - dialogFrame.width()));
+  const int y =
+      std::clamp(mainFrame.top() + step, available.top(),
+                 std::max(available.top(), available.bottom() + 1 - dialogFrame.height()));
+  return QPoint(x, y);
 }
 
 }  // namespace vpx::ui

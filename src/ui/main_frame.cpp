@@ -11,25 +11,41 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/app_setup.h"
 #include "ui/console_edit.h"
+#include "ui/lock_indicators.h"
 #include "ui/vorpex_view.h"
 
 namespace vpx::ui {
 namespace {
 const QString kVersionText = QStringLiteral("Vorpex Version 0.9");
-}
+const QString kAboutCaption = QStringLiteral("Vorpexのﾊﾞｰｼﾞｮﾝ情報");
+constexpr int kAboutIconPixels = 48;
+// Room the window manager's title bar needs beside the caption (buttons, margins).
+constexpr int kCaptionAllowance = 120;
+}  // namespace
 
-CMainFrame::CMainFrame() : view_(new CVorpexView(this)) {
+CMainFrame::CMainFrame()
+    : view_(new CVorpexView(this)),
+      holdNotice_(new QLabel(QStringLiteral("リスト保持中：ジョブは保持解除まで待機します。"))),
+      locks_(nullptr) {
   setWindowTitle(kVersionText);
+  setWindowIcon(VorpexIcon());
   setMinimumSize(640, 430);
   resize(800, 600);
   setCentralWidget(view_);
   statusBar()->addWidget(new QLabel(QStringLiteral("レディ")));
+  holdNotice_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+  statusBar()->addWidget(holdNotice_);
+  holdNotice_->hide();
+  locks_ = new CLockIndicators(statusBar());
   BuildMenuBar();
   connect(view_, &CVorpexView::closeFrameRequested, this, &CMainFrame::close, Qt::QueuedConnection);
   connect(view_, &CVorpexView::closingStarted, this, &CMainFrame::ShowClosing);
-  connect(view_, &CVorpexView::statusMessage, this,
-          [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+  connect(view_, &CVorpexView::statusMessage, this, [this](const QString& text, int timeoutMs) {
+    statusBar()->showMessage(text, timeoutMs);
+  });
+  connect(view_, &CVorpexView::holdChanged, holdNotice_, &QLabel::setVisible);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -57,7 +73,7 @@ void CMainFrame::BuildMenuBar() {
   QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
   edit->addAction(QStringLiteral("元に戻す(&U)\tCtrl+Z"), console, &CConsoleEdit::undo);
   edit->addSeparator();
-  edit->addAction(QStringLiteral("切り取り(&T)\tCtrl+X"), console, &CConsoleEdit::cut);
+  edit->addAction(QStringLiteral("切り取り(&T)\tCtrl+X"), console, &CConsoleEdit::SafeCut);
   edit->addAction(QStringLiteral("ｺﾋﾟｰ(&C)\tCtrl+C"), console, &CConsoleEdit::copy);
   edit->addAction(QStringLiteral("貼り付け(&P)\tCtrl+V"), console, &CConsoleEdit::paste);
 
@@ -72,10 +88,17 @@ void CMainFrame::BuildMenuBar() {
 }
 
 void CMainFrame::ShowAbout() {
-  QDialog about(this);
-  about.setWindowTitle(QStringLiteral("Vorpexのﾊﾞｰｼﾞｮﾝ情報"));
+  std::unique_ptr<QDialog> box = CreateAboutBox();
+  box->exec();
+}
+
+std::unique_ptr<QDialog> CMainFrame::CreateAboutBox() {
+  auto box = std::make_unique<QDialog>(this);
+  QDialog& about = *box;
+  about.setWindowTitle(kAboutCaption);
+  about.setWindowIcon(VorpexIcon());
   auto* icon = new QLabel(&about);
-  icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+  icon->setPixmap(VorpexIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
   auto* text = new QLabel(kVersionText, &about);
   auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
   connect(ok, &QDialogButtonBox::accepted, &about, &QDialog::accept);
@@ -85,7 +108,11 @@ void CMainFrame::ShowAbout() {
   auto* layout = new QVBoxLayout(&about);
   layout->addLayout(row);
   layout->addWidget(ok);
-  about.exec();
+  // Sized to its text, and wide enough that the caption is not cut.
+  const int captionWidth = about.fontMetrics().horizontalAdvance(kAboutCaption) + kCaptionAllowance;
+  about.setMinimumWidth(std::max(layout->sizeHint().width(), captionWidth));
+  about.adjustSize();
+  return box;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {

@@ -4,11 +4,15 @@
 // with it, whatever dialogs are open.
 #pragma once
 
+#include <QDialog>
+#include <QLabel>
 #include <QMainWindow>
+#include <memory>
 
 namespace vpx::ui {
 
 class CVorpexView;
+class CLockIndicators;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -19,9 +23,14 @@ class CMainFrame : public QMainWindow {
   // Runs the view's initial update; false when start-up failed (the frame then closes).
   bool Initialise();
   CVorpexView* View() const { return view_; }
+  CLockIndicators* LockIndicators() const { return locks_; }
+  // The text shown while the result list is held; hidden otherwise.
+  QLabel* HoldNotice() const { return holdNotice_; }
   void ShowAbout();
   // The caption and the status bar say that jobs are being cancelled before the close.
   void ShowClosing();
+  // The About box, sized to its text and caption.
+  std::unique_ptr<QDialog> CreateAboutBox();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -30,6 +39,8 @@ class CMainFrame : public QMainWindow {
   void BuildMenuBar();
 
   CVorpexView* view_;
+  QLabel* holdNotice_;
+  CLockIndicators* locks_;
 };
 
 }  // namespace vpx::ui

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <set>
@@ -88,6 +89,7 @@ bool CReportList::SetCellText(int row, int column, const std::string& text) {
     WriteTrace(SJ("※　Shift-JIS として表示できない項目です。CReportList::SetCellText()\n"));
   }
   item->setText(column, shown);
+  if (column == 0 && textToolTips_) item->setToolTip(0, shown);
   item->setData(column, kRawRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   return true;
 }
@@ -194,6 +196,14 @@ void CReportList::resizeEvent(QResizeEvent* e) {
 
 void CReportList::contextMenuEvent(QContextMenuEvent* e) {
   emit contextMenuRequested(e->globalPos());
+}
+
+void CReportList::keyPressEvent(QKeyEvent* e) {
+  if (e->matches(QKeySequence::Copy)) {
+    emit copyRequested();
+    return;
+  }
+  QTreeWidget::keyPressEvent(e);
 }
 
 void CReportList::ForgetUnusedStartTimes() {

@@ -48,19 +48,25 @@ class CReportList : public QTreeWidget, public IListView {
   void StopElapsedTime(uintptr_t data, const QString& mark);
   // Column 0 takes the client width the other columns leave.
   void FitFirstColumn();
+  // Column 0's whole text also as the row's tooltip (names cut by a narrow list).
+  void ShowTextAsToolTip() { textToolTips_ = true; }
 
  signals:
   void contextMenuRequested(const QPoint& globalPos);
+  // Ctrl+C in the list.
+  void copyRequested();
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void ForgetUnusedStartTimes();
 
   std::vector<ReportColumn> columns_;
   bool showElapsed_ = false;
+  bool textToolTips_ = false;
   QTimer tick_;
   // Start of each item-data value still held by a row; rows that move keep their start.
   std::map<uintptr_t, QElapsedTimer> started_;

@@ -6,6 +6,7 @@
 
 #include "fileops/trace_log.h"
 #include "host/signal_watch.h"
+#include "ui/app_setup.h"
 #include "ui/main_frame.h"
 
 namespace vpx::ui {
@@ -27,6 +28,8 @@ bool DisplayAvailable() {
 int RunWindow(int argc, char** argv, const std::string& tracePathSjis) {
   SignalWatch::BlockSignals();  // before Qt and the engine start their threads
   QApplication app(argc, argv);
+  InstallQtJapanese(app);
+  QApplication::setWindowIcon(VorpexIcon());
   InitTraceLog(tracePathSjis);
   CMainFrame frame;
   frame.show();

@@ -3,13 +3,17 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <chrono>
+#include <functional>
 #include <thread>
 
+#include "execution/shortcut_array.h"
 #include "execution/thread_dlg.h"
 #include "host/platform.h"
 #include "ui/bin_dialog.h"
@@ -24,15 +28,62 @@
 namespace vpx::ui {
 namespace {
 
+// Longest call shown whole in a job's status text; longer ones show only their name.
+constexpr int kStatusCallChars = 40;
+// Title bar and border a window manager adds to the binary display, allowed for in placing.
+constexpr int kBinFrameWidth = 8;
+constexpr int kBinFrameHeight = 32;
+constexpr int kStatusMessageChars = 80;
+constexpr int kRetiredMessageMs = 8000;
+
+QString Elided(const QString& text, int chars) {
+  return text.size() <= chars ? text : text.left(chars - 1) + QChar(0x2026);
+}
+
+// Copy of the whole editor text in place of the row's cut text.
+class FullValueCopier : public QObject {
+ public:
+  FullValueCopier(QLineEdit* editor, std::function<void()> copy)
+      : QObject(editor), editor_(editor), copy_(std::move(copy)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == editor_ && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->matches(QKeySequence::Copy) &&
+        editor_->selectedText() == editor_->text()) {
+      copy_();
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  QLineEdit* editor_;
+  std::function<void()> copy_;
+};
+
 // In-place editing that shows the text selected for copying and never keeps an edit.
 class NoCommitDelegate : public QStyledItemDelegate {
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  NoCommitDelegate(QObject* parent, std::function<void(int row)> copyValue)
+      : QStyledItemDelegate(parent), copyValue_(std::move(copyValue)) {}
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      const int row = index.row();
+      line->installEventFilter(new FullValueCopier(line, [this, row] { copyValue_(row); }));
+    }
+    return editor;
+  }
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {
     QStyledItemDelegate::setEditorData(editor, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) line->selectAll();
   }
   void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
+
+ private:
+  std::function<void(int row)> copyValue_;
 };
 
 std::vector<ReportColumn> ShortcutColumns() {
@@ -60,8 +111,11 @@ CVorpexView::CVorpexView(QWidget* parent)
   for (int i = 0; i < 4; ++i) buttons_[i] = new QPushButton(QString::fromLatin1(labels[i]), this);
   jobList_->setSelectionMode(QAbstractItemView::SingleSelection);
   jobList_->ShowElapsedTime();
+  jobList_->ShowTextAsToolTip();
   resultList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  resultList_->setItemDelegateForColumn(0, new NoCommitDelegate(resultList_));
+  resultList_->setItemDelegateForColumn(0, new NoCommitDelegate(resultList_, [this](int row) {
+                                          QGuiApplication::clipboard()->setText(EntryValue(row));
+                                        }));
 
   ui_.console = console_;
   ui_.resultList = resultList_;
@@ -89,6 +143,7 @@ bool CVorpexView::InitialUpdate() {
     if (history_ != nullptr) history_->Refresh();
   });
   engine_->SetControlEndedListener([this] { emit closeFrameRequested(); });
+  engine_->SetJobRetiredListener([this](const RetiredJob& job) { OnJobRetired(job); });
   if (engine_->Start() == 0) return false;
   started_ = true;
   history_ = new CInputHistoryDlg(&engine_->InputHistory());
@@ -140,8 +195,8 @@ void CVorpexView::BuildMenus() {
   });
 
   listMenu_ = new QMenu(this);
-  listMenu_->addAction(QStringLiteral("保持"), this, [this] { engine_->HoldList(); });
-  listMenu_->addAction(QStringLiteral("保持解除"), this, [this] { engine_->ReleaseListHold(); });
+  listMenu_->addAction(QStringLiteral("保持"), this, [this] { SetListHold(true); });
+  listMenu_->addAction(QStringLiteral("保持解除"), this, [this] { SetListHold(false); });
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("ファイル名追加"), this,
                        [this] { engine_->AddFilePathEntry(); });
@@ -151,6 +206,8 @@ void CVorpexView::BuildMenus() {
   listMenu_->addAction(QStringLiteral("ショートカット読出"));
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("全て選択"), this, [this] { engine_->SelectAllRows(); });
+  listMenu_->addSeparator();
+  listMenu_->addAction(QStringLiteral("値をコピー"), this, &CVorpexView::CopySelectedValues);
 
   jobMenu_ = new QMenu(this);
   jobMenu_->addAction(QStringLiteral("中断"), this, &CVorpexView::CancelSelectedJob);
@@ -173,6 +230,7 @@ void CVorpexView::ConnectControls() {
   connect(resultList_, &CReportList::contextMenuRequested, this,
           [this](const QPoint& at) { listMenu_->popup(at); });
   connect(resultList_, &QTreeWidget::itemDoubleClicked, this, &CVorpexView::EditSelectedShortcut);
+  connect(resultList_, &CReportList::copyRequested, this, &CVorpexView::CopySelectedValues);
   connect(jobList_, &CReportList::contextMenuRequested, this, [this](const QPoint& at) {
     jobMenu_->actions().first()->setEnabled(!shutdownAsked_ &&
                                             !jobList_->GetSelectedRows().empty());
@@ -252,6 +310,52 @@ void CVorpexView::EditSelectedShortcut() {
   engine_->ReleaseListLock();
 }
 
+QString CVorpexView::EntryValue(int index) {
+  if (index < 0 || !engine_->AcquireListLock()) return QString();
+  CMyFuncResult record;
+  const bool had = engine_->ShortCutArray().GetAt(static_cast<uint32_t>(index), record) == 1;
+  engine_->ReleaseListLock();
+  std::string text;
+  if (!had || record.GetResultValueText(text) == 0) return QString();
+  return Qs(text);
+}
+
+void CVorpexView::CopySelectedValues() {
+  QStringList values;
+  for (int row : resultList_->GetSelectedRows()) values << EntryValue(row);
+  if (!values.isEmpty()) QGuiApplication::clipboard()->setText(values.join(QChar('\n')));
+}
+
+void CVorpexView::SetListHold(bool hold) {
+  if (hold)
+    engine_->HoldList();
+  else
+    engine_->ReleaseListHold();
+  emit holdChanged(engine_->IsListHeld());
+}
+
+QString CVorpexView::RetiredJobText(const RetiredJob& job) {
+  QString call = Qs(job.callText);
+  if (call.size() > kStatusCallChars) {
+    const int open = call.indexOf(QChar('('));
+    call = (open > 0 ? call.left(open) : call.left(kStatusCallChars)) + QStringLiteral("(…)");
+  }
+  const QString done = QStringLiteral("【完了】");
+  QString message = Qs(job.message);
+  if (message.startsWith(done)) message = message.mid(done.size());
+  // A failed or cancelled job has not completed.
+  const QString mark =
+      job.failed || message.startsWith(QStringLiteral("※")) ? QStringLiteral("【終了】") : done;
+  return mark + QStringLiteral("[%1] ").arg(job.index) + call + QChar(' ') +
+         Elided(message, kStatusMessageChars);
+}
+
+void CVorpexView::OnJobRetired(const RetiredJob& job) {
+  emit statusMessage(RetiredJobText(job), kRetiredMessageMs);
+  if (QTreeWidgetItem* item = resultList_->topLevelItem(static_cast<int>(job.index)))
+    resultList_->scrollToItem(item);
+}
+
 int CVorpexView::OpenBinaryDisplay(const BinaryDisplayRequest& request) {
   const ByteRange range = request.range.Ordered();
   return OpenBinaryDialog(request.fileName, range.first, range.last);
@@ -264,7 +368,16 @@ int CVorpexView::OpenBinaryDialog(const std::string& name, int64_t first, int64_
     return 0;
   }
   connect(dialog, &CMyBinDialog::closedByUser, this, &CVorpexView::OnBinaryDialogClosed);
-  dialog->move(mapToGlobal(QPoint(width(), 0)));
+  const QScreen* screen = window()->screen();
+  const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+  if (available.isValid()) dialog->FitInto(available);
+  // The window manager's frame is not known before the window is shown: allow for it.
+  const QSize frame = dialog->size() + QSize(kBinFrameWidth, kBinFrameHeight);
+  const QPoint at = available.isValid() ? PlaceBinaryDialog(window()->frameGeometry(), frame,
+                                                            available, binaryOpened_)
+                                        : mapToGlobal(QPoint(width(), 0));
+  dialog->move(at);
+  ++binaryOpened_;
   if (engine_->WindowRegistry().AddThreadADRS(dialog) == 0) {
     delete dialog;
     return 0;

@@ -66,13 +66,25 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   void CancelSelectedJob();
   // Starts in-place editing of the first selected shortcut row (its text is not kept).
   void EditSelectedShortcut();
+  // The whole value of entry index (not the row's cut text); empty when there is none.
+  QString EntryValue(int index);
+  // Puts the whole values of the selected result rows on the clipboard, one per line.
+  void CopySelectedValues();
+  // Holds or releases the result list and says so in the status bar.
+  void SetListHold(bool hold);
+  // A job's result is in its entry: status bar text and the entry scrolled into view.
+  void OnJobRetired(const RetiredJob& job);
+  // The status text for a retired job, "【完了】[7] CheckFileCRC(…) CRCが一致しました。".
+  static QString RetiredJobText(const RetiredJob& job);
 
  signals:
   // The engine has ended after a shutdown request: the frame may close now.
   void closeFrameRequested();
-  void statusMessage(const QString& text);
+  void statusMessage(const QString& text, int timeoutMs = 5000);
   // A close request found jobs running: they are being cancelled before the window closes.
   void closingStarted();
+  // The result list was held (true) or released.
+  void holdChanged(bool held);
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
@@ -94,6 +106,7 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   bool layoutReady_ = false;
   bool started_ = false;
   bool shutdownAsked_ = false;
+  int binaryOpened_ = 0;  // binary displays opened so far (their cascade)
 
   std::unique_ptr<CQtGuiQueue> queue_;
   std::unique_ptr<CQtDialogs> dialogs_;

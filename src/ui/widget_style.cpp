@@ -4,12 +4,12 @@
 
 namespace vpx::ui {
 
-QFont ConsoleFont() {
+QFont ConsoleFont(int points) {
   QFont font;
   font.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
                     QStringLiteral("monospace")});
   font.setStyleHint(QFont::Monospace);
-  font.setPointSize(9);
+  font.setPointSize(points);
   // Latin digits and kana need no shaping; skipping it keeps huge lines fast to lay out.
   font.setStyleStrategy(QFont::PreferNoShaping);
   return font;

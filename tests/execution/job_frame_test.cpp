@@ -63,9 +63,8 @@ class JobFrameThreads : public ::testing::Test, public EngineFixture {
 };
 
 TEST_F(JobFrameThreads, JobsEndingInOppositeOrderFillTheirOwnEntries) {
-  std::vector<std::pair<uint32_t, std::string>> retired;
-  engine.SetJobRetiredListener(
-      [&](uint32_t index, const std::string& text, bool) { retired.emplace_back(index, text); });
+  std::vector<RetiredJob> retired;
+  engine.SetJobRetiredListener([&](const RetiredJob& job) { retired.push_back(job); });
   StartJob("gate:0");
   StartJob("gate:1");
   ASSERT_TRUE(PumpUntil([&] { return g_bodiesRun.load() == 2; }));
@@ -83,9 +82,11 @@ TEST_F(JobFrameThreads, JobsEndingInOppositeOrderFillTheirOwnEntries) {
   EXPECT_EQ(engine.IsShortCutItemReserved(1, true), 0);
   EXPECT_EQ(fake.jobList.GetRowCount(), 0);
   ASSERT_EQ(retired.size(), 2u);
-  EXPECT_EQ(retired[0].first, 2u);
-  EXPECT_EQ(retired[1].first, 1u);
-  EXPECT_EQ(ToUtf8(retired[1].second), "done:gate:0");
+  EXPECT_EQ(retired[0].index, 2u);
+  EXPECT_EQ(retired[1].index, 1u);
+  EXPECT_EQ(ToUtf8(retired[1].rowText), "done:gate:0");
+  EXPECT_EQ(retired[1].callText, "MakeFileCRC(\"gate:0\")");
+  EXPECT_EQ(retired[1].message, "done:gate:0");
   // A finished entry is an ordinary value for later lines.
   EXPECT_THAT(Type("ListToClip(1)"),
               ::testing::Contains("クリップボードに 11 文字コピーしました。"));

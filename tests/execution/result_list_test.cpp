@@ -75,6 +75,17 @@ TEST_F(ResultList, LongTextIsCutTo1000BytesInTheRowOnly) {
   EXPECT_EQ(stored.text.size(), 1004u);
 }
 
+TEST_F(ResultList, SaturatedValueKeepsItsMarkAtTheEndOfTheCutRow) {
+  const std::string digits(1200, '9');
+  ASSERT_EQ(engine.AddDataToListAndShortCut(Text(digits + " (E)"), true), 1);
+  const std::string row = fake.resultList.GetCellText(1, 0);
+  EXPECT_EQ(row.size(), 1000u);
+  EXPECT_EQ(row, std::string(996, '9') + " (E)");
+  // A text that only fits uncut is shown as it is.
+  ASSERT_EQ(engine.AddDataToListAndShortCut(Text(std::string(996, '9') + " (E)"), true), 2);
+  EXPECT_EQ(fake.resultList.GetCellText(2, 0), std::string(996, '9') + " (E)");
+}
+
 TEST_F(ResultList, VoidRecordGetsNoRowAndCannotBecomeEntryZero) {
   CMyFuncResult voidRecord;
   EXPECT_EQ(engine.AddDataToList(voidRecord, true), 0);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QTextBlock>
+#include <QWheelEvent>
 
 #include "host/sjis.h"
 #include "ui/ui_test_app.h"
@@ -91,6 +94,130 @@ TEST_F(ConsoleEditTest, TypedCharactersWithoutShiftJisFormAreRefused) {
   test::PressKey(&console, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
   EXPECT_EQ(refused, 1);
   EXPECT_EQ(console.toPlainText(), QStringLiteral("a"));
+}
+
+// Format of the character just before position.
+QTextCharFormat FormatBefore(CConsoleEdit& console, int position) {
+  QTextCursor c(console.document());
+  c.setPosition(position);
+  return c.charFormat();
+}
+
+void PlaceCaret(CConsoleEdit& console, int position, int anchor = -1) {
+  QTextCursor c = console.textCursor();
+  c.setPosition(anchor < 0 ? position : anchor);
+  if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
+  console.setTextCursor(c);
+}
+
+void SendMouse(QWidget* viewport, QEvent::Type type, const QPoint& at) {
+  QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &e);
+}
+
+TEST_F(ConsoleEditTest, EditsAimedAtOutputLandAtTheEndAndLeaveTheOutputIntact) {
+  console.AppendOutput(SJ("　2.718281828\r\n"));
+  const QString output = QStringLiteral("　2.718281828");
+  // A typed character with the caret inside the value.
+  PlaceCaret(console, 4);
+  test::PressKey(&console, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+  EXPECT_EQ(console.document()->firstBlock().text(), output);
+  EXPECT_EQ(console.document()->lastBlock().text(), QStringLiteral("x"));
+  // A selection inside the output replaced by typing, and deleted.
+  PlaceCaret(console, 5, 2);
+  test::PressKey(&console, Qt::Key_Y, Qt::NoModifier, QStringLiteral("y"));
+  PlaceCaret(console, 6, 1);
+  test::PressKey(&console, Qt::Key_Delete);
+  PlaceCaret(console, 3);
+  test::PressKey(&console, Qt::Key_Backspace);  // acts on the user's line at the end
+  EXPECT_EQ(console.document()->firstBlock().text(), output);
+  EXPECT_EQ(console.document()->lastBlock().text(), QStringLiteral("x"));
+  // Backspace at the start of the user's line would join it to the output: dropped.
+  test::PressKey(&console, Qt::Key_Backspace);
+  test::PressKey(&console, Qt::Key_Backspace);
+  EXPECT_EQ(console.document()->blockCount(), 2);
+  EXPECT_EQ(console.document()->firstBlock().text(), output);
+  // Paste and cut with the caret in the output.
+  QApplication::clipboard()->setText(QStringLiteral("AddInt(1, 2)"));
+  PlaceCaret(console, 8, 2);
+  test::PressKey(&console, Qt::Key_V, Qt::ControlModifier);
+  PlaceCaret(console, 8, 2);
+  test::PressKey(&console, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(console.document()->firstBlock().text(), output);
+  EXPECT_EQ(console.document()->lastBlock().text(), QStringLiteral("AddInt(1, 2)"));
+  // Typed lines before the output stay editable in place.
+  console.AppendTyped(QStringLiteral("\n"));
+  EXPECT_TRUE(console.TouchesOutput(2, 2));
+  EXPECT_FALSE(console.TouchesOutput(console.document()->characterCount() - 1,
+                                     console.document()->characterCount() - 1));
+}
+
+TEST_F(ConsoleEditTest, TypedTextStaysWhiteAfterClickingOutputCopyAllAndUndo) {
+  console.AppendOutput(SJ("　結果の値\r\n"));
+  auto typeAndCheck = [&](const QString& ch) {
+    test::PressKey(&console, Qt::Key_A, Qt::NoModifier, ch);
+    const QTextCharFormat f = FormatBefore(console, console.textCursor().position());
+    EXPECT_EQ(f.foreground().color(), QColor(255, 255, 255)) << ch.toStdString();
+    EXPECT_NE(f.fontWeight(), QFont::Bold) << ch.toStdString();
+  };
+  PlaceCaret(console, 3);  // a click on the output
+  console.moveCursor(QTextCursor::End);
+  typeAndCheck(QStringLiteral("a"));
+  PlaceCaret(console, 2);
+  typeAndCheck(QStringLiteral("b"));
+  console.CopyAll();
+  typeAndCheck(QStringLiteral("c"));
+  test::PressKey(&console, Qt::Key_Z, Qt::ControlModifier);
+  typeAndCheck(QStringLiteral("d"));
+  EXPECT_EQ(console.document()->firstBlock().text(), QStringLiteral("　結果の値"));
+}
+
+TEST_F(ConsoleEditTest, DoubleAndTripleClickSelectAcrossTheBlocksOfALongLine) {
+  QString digits;
+  for (int i = 0; i < 100000; ++i) digits += QChar('0' + (i * 7 + 3) % 10);
+  console.AppendOutput(SJ("　") + digits.toStdString() + "\r\n");
+  console.resize(600, 300);
+  console.show();
+  QCoreApplication::processEvents();
+  // A spot in the middle of the line's last visible block.
+  QTextCursor at(console.document());
+  at.setPosition(50005);
+  console.setTextCursor(at);
+  console.ensureCursorVisible();
+  const QPoint spot = console.cursorRect(at).center();
+  QWidget* viewport = console.viewport();
+  SendMouse(viewport, QEvent::MouseButtonPress, spot);
+  SendMouse(viewport, QEvent::MouseButtonRelease, spot);
+  SendMouse(viewport, QEvent::MouseButtonDblClick, spot);
+  SendMouse(viewport, QEvent::MouseButtonRelease, spot);
+  test::PressKey(&console, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), digits);  // the number alone
+  SendMouse(viewport, QEvent::MouseButtonPress, spot);
+  SendMouse(viewport, QEvent::MouseButtonRelease, spot);
+  test::PressKey(&console, Qt::Key_C, Qt::ControlModifier);
+  const QString line = QApplication::clipboard()->text();
+  EXPECT_EQ(line, QStringLiteral("　") + digits);  // the whole line, without breaks
+  EXPECT_EQ(line.count(QRegularExpression(QStringLiteral("[0-9]"))), 100000);
+}
+
+TEST_F(ConsoleEditTest, ZoomKeysAndCtrlWheelChangeTheFontSizeWithinLimits) {
+  const int start = console.FontPoints();
+  EXPECT_GE(start, 10);  // 9 points makes IPAGothic's full stop look like a comma
+  test::PressKey(&console, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(console.FontPoints(), start + 1);
+  test::PressKey(&console, Qt::Key_Minus, Qt::ControlModifier);
+  test::PressKey(&console, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(console.FontPoints(), start - 1);
+  QWheelEvent up(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 240), Qt::NoButton,
+                 Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(console.viewport(), &up);
+  EXPECT_EQ(console.FontPoints(), start + 1);
+  for (int i = 0; i < 60; ++i) test::PressKey(&console, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(console.FontPoints(), CConsoleEdit::kMinPoints);
+  test::PressKey(&console, Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(console.FontPoints(), CConsoleEdit::kConsolePoints);
+  EXPECT_EQ(console.toPlainText(), QString());  // no key typed anything
 }
 
 }  // namespace

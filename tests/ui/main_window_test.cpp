@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTreeWidget>
 #include <atomic>
@@ -8,6 +12,7 @@
 
 #include "command/func_data.h"
 #include "execution/engine.h"
+#include "execution/func_result.h"
 #include "execution/thread_dlg.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
@@ -185,6 +190,100 @@ TEST_F(MainWindowTest, MinimumSizeKeepsEveryControlInsideWithDelAtTheBottomRight
   }
   EXPECT_EQ(console_->height(), static_cast<int>(client.height() * 0.7));
   EXPECT_EQ(view_->JobList()->width(), static_cast<int>(client.width() * 0.2));
+}
+
+CMyFuncResult IntRecord(const std::string& digits) {
+  CMyFuncResult record;
+  record.type = 1;
+  EXPECT_EQ(record.number.SetByString(digits), 0);
+  return record;
+}
+
+TEST_F(MainWindowTest, RowCopyPutsTheEntrysWholeValueOnTheClipboard) {
+  std::string digits(35660, '0');
+  for (size_t i = 0; i < digits.size(); ++i) digits[i] = static_cast<char>('1' + i % 9);
+  ASSERT_EQ(view_->Engine()->AddDataToListAndShortCut(IntRecord(digits), true), 1);
+  CReportList* results = view_->ResultList();
+  EXPECT_EQ(results->GetCellText(1, 0).size(), 1000u);  // the row shows a cut text
+  results->SetRowSelected(1, true);
+  QApplication::clipboard()->clear();
+  test::PressKey(results, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), digits);
+  // The list menu's entry does the same.
+  QApplication::clipboard()->clear();
+  QAction* copyValue = nullptr;
+  for (QAction* a : view_->ListMenu()->actions())
+    if (a->text() == QStringLiteral("値をコピー")) copyValue = a;
+  ASSERT_NE(copyValue, nullptr);
+  copyValue->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), digits);
+  // So does Ctrl+C in the row's in-place editor with its text selected.
+  QApplication::clipboard()->clear();
+  results->clearSelection();
+  results->SetRowSelected(1, true);
+  view_->EditSelectedShortcut();
+  QLineEdit* editor = results->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  test::PressKey(editor, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), digits);
+}
+
+TEST_F(MainWindowTest, RetiredJobIsNamedInTheStatusBarAndScrolledIntoView) {
+  static std::atomic<bool> finish{false};
+  finish = false;
+  constexpr uint32_t kCheckCrcId = 218;
+  view_->Engine()->Handlers().AddJobBody(kCheckCrcId, [](CMyThreadDlg& job) {
+    while (!finish && !job.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    job.TextResult() = SJ("CRCが一致しました。[ 1234ABCD ]");
+    job.NumericResult().SetByString("0");
+    return 1;
+  });
+  CReportList* results = view_->ResultList();
+  for (int i = 1; i <= 60; ++i)
+    ASSERT_EQ(view_->Engine()->AddDataToListAndShortCut(IntRecord(std::to_string(i)), true), i);
+  const std::string call = "CheckFileCRC(\"a.bin\", \"1234ABCD\")";
+  CMyFuncData data;
+  data.SetLineText(call);
+  ASSERT_EQ(view_->Engine()->QueueJob(kCheckCrcId, data, {}), 1);
+  CReportList* jobs = view_->JobList();
+  ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
+  EXPECT_EQ(jobs->topLevelItem(0)->toolTip(0).toStdString(), call);  // the whole call
+  results->scrollToTop();
+  QTreeWidgetItem* entry = results->topLevelItem(61);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_FALSE(results->viewport()->rect().intersects(results->visualItemRect(entry)));
+  finish = true;
+  ASSERT_TRUE(PumpUntil([&] { return !frame_->statusBar()->currentMessage().isEmpty(); }));
+  EXPECT_EQ(frame_->statusBar()->currentMessage(),
+            QStringLiteral("【完了】[61] CheckFileCRC(\"a.bin\", \"1234ABCD\") "
+                           "CRCが一致しました。[ 1234ABCD ]"));
+  EXPECT_TRUE(results->viewport()->rect().intersects(results->visualItemRect(entry)));
+  EXPECT_EQ(results->GetCellText(61, 0), "0");
+}
+
+TEST_F(MainWindowTest, RetiredJobTextShortensLongCallsAndMarksFailures) {
+  RetiredJob job;
+  job.index = 7;
+  job.callText = "CopyFileSect(\"/very/long/source/path.bin\", \"/another/long/path.bin\", 0, 9)";
+  job.message = SJ("【完了】10 バイトのデータをコピーしました。");
+  EXPECT_EQ(CVorpexView::RetiredJobText(job),
+            QStringLiteral("【完了】[7] CopyFileSect(…) 10 バイトのデータをコピーしました。"));
+  job.message = SJ("※　中断しました。");
+  job.failed = true;
+  EXPECT_EQ(CVorpexView::RetiredJobText(job),
+            QStringLiteral("【終了】[7] CopyFileSect(…) ※　中断しました。"));
+  job.message = std::string(200, '7');
+  EXPECT_EQ(CVorpexView::RetiredJobText(job).size(),
+            QString("【完了】[7] CopyFileSect(…) ").size() + 80);
+}
+
+TEST_F(MainWindowTest, HoldingTheListSaysJobsWaitUntilReleased) {
+  EXPECT_FALSE(frame_->HoldNotice()->isVisible());
+  view_->SetListHold(true);
+  EXPECT_TRUE(frame_->HoldNotice()->isVisible());
+  EXPECT_TRUE(frame_->HoldNotice()->text().contains(QStringLiteral("保持解除")));
+  view_->SetListHold(false);
+  EXPECT_FALSE(frame_->HoldNotice()->isVisible());
 }
 
 }  // namespace
