@@ -48,7 +48,7 @@ class CConsoleEdit : public QPlainTextEdit, public IConsole {
 
   // Console font size in points (Ctrl+plus/minus, Ctrl+wheel).
   // The default keeps IPAGothic's full stop apart from its comma at 96 dpi.
-  static constexpr int kConsolePoints = 11;
+  static constexpr int kConsolePoints = 12;
   static constexpr int kMinPoints = 6;
   static constexpr int kMaxPoints = 36;
   int FontPoints() const;
