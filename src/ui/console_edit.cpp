@@ -181,9 +181,7 @@ void CConsoleEdit::SelectLogicalWord(int position) {
   const int lineStart = first.position();
   const int lineEnd = last.position() + last.length() - 1;
   // Block breaks inside the line are no characters of it: step over them.
-  auto isBreak = [&](int at) {
-    return doc->findBlock(at).position() + doc->findBlock(at).length() - 1 == at;
-  };
+  auto isBreak = [&](int at) { return doc->characterAt(at) == QChar::ParagraphSeparator; };
   auto wordAt = [&](int at) {
     return at >= lineStart && at < lineEnd && !isBreak(at) && IsWordChar(doc->characterAt(at));
   };
