@@ -36,8 +36,13 @@ constexpr int kBinFrameHeight = 32;
 constexpr int kStatusMessageChars = 80;
 constexpr int kRetiredMessageMs = 8000;
 
-QString Elided(const QString& text, int chars) {
-  return text.size() <= chars ? text : text.left(chars - 1) + QChar(0x2026);
+// At most chars characters on one line; a saturated value keeps its " (E)" mark.
+QString Elided(QString text, int chars) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QChar('\n'), QChar(' '));
+  if (text.size() <= chars) return text;
+  const QString mark = QStringLiteral(" (E)");
+  const QString tail = text.endsWith(mark) ? QChar(0x2026) + mark : QString(QChar(0x2026));
+  return text.left(chars - tail.size()) + tail;
 }
 
 // Copy of the whole editor text in place of the row's cut text.

@@ -272,9 +272,11 @@ TEST_F(MainWindowTest, RetiredJobTextShortensLongCallsAndMarksFailures) {
   job.failed = true;
   EXPECT_EQ(CVorpexView::RetiredJobText(job),
             QStringLiteral("【終了】[7] CopyFileSect(…) ※　中断しました。"));
+  const QString prefix = QStringLiteral("【完了】[7] CopyFileSect(…) ");
   job.message = std::string(200, '7');
-  EXPECT_EQ(CVorpexView::RetiredJobText(job).size(),
-            QString("【完了】[7] CopyFileSect(…) ").size() + 80);
+  EXPECT_EQ(CVorpexView::RetiredJobText(job), prefix + QString(79, '7') + QStringLiteral("…"));
+  job.message = std::string(35660, '9') + " (E)";  // a saturated factorial keeps its mark
+  EXPECT_EQ(CVorpexView::RetiredJobText(job), prefix + QString(75, '9') + QStringLiteral("… (E)"));
 }
 
 TEST_F(MainWindowTest, HoldingTheListSaysJobsWaitUntilReleased) {
