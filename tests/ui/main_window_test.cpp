@@ -231,7 +231,7 @@ TEST_F(MainWindowTest, RowCopyPutsTheEntrysWholeValueOnTheClipboard) {
 TEST_F(MainWindowTest, RetiredJobIsNamedInTheStatusBarAndScrolledIntoView) {
   static std::atomic<bool> finish{false};
   finish = false;
-  constexpr uint32_t kCheckCrcId = 218;
+  constexpr FuncId kCheckCrcId = FuncId::CheckFileCRC;
   view_->Engine()->Handlers().AddJobBody(kCheckCrcId, [](CMyThreadDlg& job) {
     while (!finish && !job.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     job.TextResult() = SJ("CRCが一致しました。[ 1234ABCD ]");
