@@ -53,7 +53,7 @@ class EngineRig {
     vpx::SetProcessUserInterface(&ui_);
     engine_ = std::make_unique<vpx::CVorpexEngine>(ui_);
     engine_->Start();
-    engine_->SetJobRetiredListener([this](const RetiredJob&) { ++retired_; });
+    engine_->SetJobRetiredListener([this](const vpx::RetiredJob&) { ++retired_; });
   }
   ~EngineRig() {
     engine_.reset();

@@ -272,6 +272,7 @@ TEST_F(MainWindowTest, RetiredJobTextShortensLongCallsAndMarksFailures) {
   job.failed = true;
   EXPECT_EQ(CVorpexView::RetiredJobText(job),
             QStringLiteral("【終了】[7] CopyFileSect(…) ※　中断しました。"));
+  job.failed = false;
   const QString prefix = QStringLiteral("【完了】[7] CopyFileSect(…) ");
   job.message = std::string(200, '7');
   EXPECT_EQ(CVorpexView::RetiredJobText(job), prefix + QString(79, '7') + QStringLiteral("…"));
