@@ -1,5 +1,7 @@
 #include "cli/front_end.h"
 
+#include <new>
+
 #include "cli/line_reader.h"
 #include "host/signal_watch.h"
 #include "host/sjis.h"
@@ -39,7 +41,18 @@ bool TerminalFrontEnd::Start() {
   return engine_->Start() != 0;
 }
 
+// Memory running out while a line is taken in or shown ends that line only.
 LineStatus TerminalFrontEnd::RunLine(const std::string& utf8Line) {
+  try {
+    return TakeLine(utf8Line);
+  } catch (const std::bad_alloc&) {
+    console_.Clear();
+    engine_->EchoOutOfMemory();
+    return LineStatus::kFailed;
+  }
+}
+
+LineStatus TerminalFrontEnd::TakeLine(const std::string& utf8Line) {
   const std::string line = WithoutBom(utf8Line);
   if (options_.transcript) output_.WriteOutputText(line + "\n");
   std::string sjis;

@@ -47,6 +47,8 @@ class TerminalFrontEnd {
   const TerminalOptions& Options() const { return options_; }
 
  private:
+  LineStatus TakeLine(const std::string& utf8Line);
+
   const TerminalOptions options_;
   TerminalGuiQueue queue_;
   TerminalOutput output_;

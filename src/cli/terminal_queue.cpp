@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <new>
 #include <utility>
+
+#include "host/out_of_memory.h"
 
 namespace vpx::cli {
 
@@ -54,7 +57,13 @@ void TerminalGuiQueue::Pump() {
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }
-    task.run();
+    try {
+      task.run();
+    } catch (const std::bad_alloc&) {
+      // A task that ran out of memory must not take the GUI thread down or leave its
+      // sender waiting.
+      ReportOutOfMemoryToStderr();
+    }
     if (task.done != nullptr) {
       {
         std::lock_guard lock(mutex_);

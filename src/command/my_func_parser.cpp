@@ -6,6 +6,7 @@
 
 #include "command/func_catalogue.h"
 #include "fileops/trace_log.h"
+#include "host/out_of_memory.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -49,6 +50,7 @@ int CMyFuncParser::CheckAndSetString(const std::string* line) {
     line_ = *line;
     isTrail_.assign(line_.size(), 0);
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();
     WriteTrace(SJ("※　バッファが確保できません。CheckArgCluster()\n"));
     return 0;
   }
@@ -160,6 +162,7 @@ bool CMyFuncParser::FindRetAndFuncName(int openPos) {
     SetFuncName(second, secondEnd - second);
     return skipBlanks(secondEnd) == openPos;  // a third word refuses the line
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();
     WriteTrace(SJ("※　バッファの確保に失敗。FindRetAndFuncName()\n"));
     return false;
   }
@@ -228,6 +231,7 @@ bool CMyFuncParser::CheckArgCluster(int start, int end) {
     funcData_.AddArgument(ConvEscSeqInArgStr(inner), kKindString, value);
     return true;
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();
     WriteTrace(SJ("※　バッファが確保できません。CheckArgCluster()\n"));
     return false;
   }

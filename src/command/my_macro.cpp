@@ -5,6 +5,7 @@
 
 #include "command/my_func_parser.h"
 #include "fileops/trace_log.h"
+#include "host/out_of_memory.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 #include "host/ui_host.h"
@@ -49,6 +50,7 @@ int CMyMacro::RegFuncData(const char* name, uint32_t returnType, const char* arg
     entry->returnType = returnType;
     entries_.push_back(std::move(entry));
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();
     WriteTrace(SJ("※　マクロ登録用変数の確保に失敗。CMyMacro::RegFuncData()\n"));
     return 0;
   }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "fileops/trace_log.h"
+#include "host/out_of_memory.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 #include "host/ui_host.h"
@@ -116,6 +117,7 @@ int CMyRegExp::SplitKeyCode() {
   try {
     BuildClusters();
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();
     RegExpTrace(SJ("※　CMemoryExceptionError At SplitKeyCode()\n"));
   }
   return m_iClusterPos;
@@ -199,6 +201,7 @@ const std::vector<int32_t>* CMyRegExp::NextOccurrenceTable(unsigned char c) {
     nextByte_.emplace_back(c, std::move(next));
     return &nextByte_.back().second;
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();
     RegExpTrace(SJ("※　CMemoryExceptionError At SearchKey()\n"));
     return nullptr;
   }
@@ -286,6 +289,7 @@ bool CMyRegExp::EnsureStarTables() {
     }
     return true;
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();
     restEnd_.clear();
     starTablesReady_ = false;
     RegExpTrace(SJ("※　CMemoryExceptionError At SearchKey()\n"));

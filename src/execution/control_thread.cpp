@@ -6,8 +6,10 @@
 #include <new>
 #include <system_error>
 
+#include "command/func_catalogue.h"
 #include "execution/engine_impl.h"
 #include "fileops/trace_log.h"
+#include "host/out_of_memory.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -30,6 +32,15 @@ int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call, const JobStartFa
   auto echoIfAny = [this](const std::string& text) {
     if (!text.empty()) EchoLine(text);
   };
+  // The job object or its copy of the call could not be had: memory ran out, so say so
+  // when the command has no text of its own.
+  auto echoMemoryFailure = [this](const std::string& text) {
+    if (text.empty()) {
+      EchoOutOfMemory();
+    } else {
+      EchoLine(text);
+    }
+  };
   CMyThreadDlg* job = nullptr;
   try {
     job = new CMyThreadDlg(this);
@@ -37,11 +48,11 @@ int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call, const JobStartFa
     job = nullptr;
   }
   if (job == nullptr) {
-    echoIfAny(texts.notCreated);
+    echoMemoryFailure(texts.notCreated);
     return 0;
   }
   if (job->SetThreadFunc(id, call, true) == 0) {
-    echoIfAny(texts.functionNotSet);
+    echoMemoryFailure(texts.functionNotSet);
     delete job;
     return 0;
   }
@@ -51,7 +62,11 @@ int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call, const JobStartFa
   // close request it would only be deleted unstarted.
   if (!impl_->controlRunning.load() || impl_->shutdown.load() ||
       impl_->RegisterStartingThread(job) == 0) {
-    echoIfAny(texts.notRegistered);
+    if (impl_->shutdown.load()) {
+      echoIfAny(texts.notRegistered);
+    } else {
+      echoMemoryFailure(texts.notRegistered);  // the control thread could not be had
+    }
     delete job;
     impl_->liveJobs.fetch_sub(1);
     return 0;
@@ -71,7 +86,12 @@ int CVorpexEngine::Impl::RegisterStartingThread(CMyThreadDlg* job) {
     addLock.Release();
     return 0;
   }
-  startingQueue.push_back(job);
+  try {
+    startingQueue.push_back(job);
+  } catch (const std::bad_alloc&) {
+    addLock.Release();
+    return 0;
+  }
   addLock.Release();
   WakeControlThread();
   return 1;
@@ -83,7 +103,12 @@ int CVorpexEngine::Impl::RegisterEndedThread(CMyThreadDlg* job) {
     WriteTrace(SJ("※　動作終了スレッド後処理用ミューテックスハンドル確保に失敗。\n"));
     return 0;
   }
-  endedQueue.push_back(job);
+  try {
+    endedQueue.push_back(job);
+  } catch (const std::bad_alloc&) {
+    endedLock.Release();
+    return 0;
+  }
   endedLock.Release();
   WakeControlThread();
   return 1;
@@ -134,7 +159,12 @@ void CVorpexEngine::Impl::ControlThreadProc() {
     // The end is decided by a round that saw the close request from its start, so a job
     // queued before the request is deleted, not left behind.
     const bool closing = shutdown.load();
-    const bool more = ServiceThreads(closing);
+    bool more = false;
+    try {
+      more = ServiceThreads(closing);
+    } catch (const std::bad_alloc&) {
+      NamedLock::ReleaseAbandoned();  // memory ran out mid-round; the next round retries
+    }
     if (closing && idle.load()) break;
     if (!more) WaitForWork(closing && abandonPending);
   }
@@ -174,6 +204,9 @@ bool CVorpexEngine::Impl::TakeBatch(NamedLock& lock, std::deque<CMyThreadDlg*>& 
 bool CVorpexEngine::Impl::ServiceThreads(bool closing) {
   std::vector<CMyThreadDlg*> starting;
   std::vector<CMyThreadDlg*> ended;
+  // Reserved before any job leaves its queue, so that none can be lost on the way.
+  starting.reserve(kBatchLimit);
+  ended.reserve(kBatchLimit);
   bool moreStarting = false;
   bool moreEnded = false;
   TakeBatch(addLock, startingQueue, starting, moreStarting);
@@ -205,38 +238,68 @@ void CVorpexEngine::Impl::AddThreadFunc(std::vector<CMyThreadDlg*>& jobs) {
       WriteTrace(SJ("※　スレッドアドレスの取得・登録・リストへの追加に失敗。\n"));
       continue;
     }
-    if (job->IsResultReserved()) {
-      CMyFuncResult record;
-      if (job->GetResult(record) == 0 || AddThreadDataToListAndShortCut(record) < 0)
-        WriteTrace(SJ("※　動作スレッドの結果をショートカットに予約失敗。\n"));
-    }
-    if (AddThreadToList(job) < 0)
-      WriteTrace(SJ("※　動作スレッドを表示リストに追加失敗。AddThreadFunc()\n"));
-    runningSet.push_back(job);
-    if (job->StartThread() == 0) {
-      // No thread: the job ends at once with the failure as its result, so that it is
-      // retired like any other and the control thread still reaches idle.
-      job->SetError(SJ("※　スレッド作成に失敗。"));
+    try {
+      StartQueuedJob(job);
+    } catch (const std::bad_alloc&) {
+      // Memory ran out before the thread started: the job ends at once, its entry saying
+      // so, and is retired like any other.
+      NamedLock::ReleaseAbandoned();
+      job->SetOutOfMemory();
       RegisterEndedThread(job);
     }
+  }
+}
+
+void CVorpexEngine::Impl::StartQueuedJob(CMyThreadDlg* job) {
+  if (job->IsResultReserved()) {
+    CMyFuncResult record;
+    if (job->GetResult(record) == 0 || AddThreadDataToListAndShortCut(record) < 0)
+      WriteTrace(SJ("※　動作スレッドの結果をショートカットに予約失敗。\n"));
+  }
+  if (AddThreadToList(job) < 0)
+    WriteTrace(SJ("※　動作スレッドを表示リストに追加失敗。AddThreadFunc()\n"));
+  runningSet.push_back(job);
+  if (job->StartThread() == 0) {
+    // No thread: the job ends at once with the failure as its result, so that it is
+    // retired like any other and the control thread still reaches idle.
+    job->SetError(SJ("※　スレッド作成に失敗。"));
+    RegisterEndedThread(job);
   }
 }
 
 void CVorpexEngine::Impl::RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs) {
   // Without the list lock (only when the engine is closing) the jobs are still retired,
   // without their results, so the control thread reaches idle.
+  // Jobs that ran out of memory on the way go back to the ended queue for the next round,
+  // after the list lock is released (one lock at a time); the room is made beforehand.
+  std::vector<CMyThreadDlg*> again;
+  try {
+    again.reserve(jobs.size());
+  } catch (const std::bad_alloc&) {
+    for (CMyThreadDlg* job : jobs) RegisterEndedThread(job);
+    return;
+  }
   const bool locked = listLock.Acquire();
   for (CMyThreadDlg* job : jobs) {
-    if (locked && !shutdown.load() && !job->IsDestroyed()) {
-      if (job->IsResultReserved()) SetThreadResultToListAndShortCut(job, false);
-      if (RemoveThreadFromList(job) < 0)
-        WriteTrace(Format(SJ("※　スレッド[%08X]をリストコントロールから削除失敗。\n").c_str(),
-                          Identity(job)));
+    try {
+      RetireJob(job, locked);
+    } catch (const std::bad_alloc&) {
+      again.push_back(job);
     }
-    bridge.Post([this, job] { DestroyJob(job); });
-    runningSet.erase(std::remove(runningSet.begin(), runningSet.end(), job), runningSet.end());
   }
   if (locked) listLock.Release();
+  for (CMyThreadDlg* job : again) RegisterEndedThread(job);
+}
+
+void CVorpexEngine::Impl::RetireJob(CMyThreadDlg* job, bool locked) {
+  if (locked && !shutdown.load() && !job->IsDestroyed()) {
+    if (job->IsResultReserved()) SetThreadResultToListAndShortCut(job, false);
+    if (RemoveThreadFromList(job) < 0)
+      WriteTrace(Format(SJ("※　スレッド[%08X]をリストコントロールから削除失敗。\n").c_str(),
+                        Identity(job)));
+  }
+  bridge.Post([this, job] { DestroyJob(job); });
+  runningSet.erase(std::remove(runningSet.begin(), runningSet.end(), job), runningSet.end());
 }
 
 bool CVorpexEngine::Impl::CancelEverything() {
@@ -301,7 +364,15 @@ int CVorpexEngine::Impl::AddThreadDataToListAndShortCut(const CMyFuncResult& rec
 
 int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, bool lock) {
   CMyFuncResult record;
-  if (job->GetResult(record) == 0) return 0;
+  bool copied = false;
+  try {
+    copied = job->GetResult(record) != 0;
+  } catch (const std::bad_alloc&) {
+    copied = false;
+  }
+  // Memory ran out for the job's own record: the entry still ends its reservation, showing
+  // why. When not even that can be had, bad_alloc leaves and the next round tries again.
+  if (!copied) MakeOutOfMemoryRecord(job, record);
   record.reserved = 0;
   record.owner = nullptr;
   NamedLockGuard guard(listLock, lock);
@@ -312,19 +383,29 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
            "\n"));
     return 0;
   }
-  const int index = shortcuts.FindReserved(job, record);
+  int index = shortcuts.FindReserved(job, record);
+  if (index == CVXShortCutArray::kCopyFailed) {
+    MakeOutOfMemoryRecord(job, record);
+    index = shortcuts.FindReserved(job, record);
+  }
   if (index < 0) {
     guard.Release();
+    if (index == CVXShortCutArray::kCopyFailed) throw std::bad_alloc();
     WriteTrace(SJ("※　ショートカット配列への結果書込に失敗。SetThreadResultToListAndShortCut()\n"));
     return 0;
   }
   if (engine.SetDataToList(static_cast<uint32_t>(index), record) < 0) {
-    guard.Release();
-    WriteTrace(Format(
-        SJ("※　ショートカットリストへの結果書込に失敗。SetThreadResultToListAndShortCut( %u )\n")
-            .c_str(),
-        static_cast<uint32_t>(index)));
-    return 0;
+    // The row could not take the value: entry and row both show the lack of memory.
+    MakeOutOfMemoryRecord(job, record);
+    if (shortcuts.SetAt(static_cast<uint32_t>(index), record) < 0 ||
+        engine.SetDataToList(static_cast<uint32_t>(index), record) < 0) {
+      guard.Release();
+      WriteTrace(Format(
+          SJ("※　ショートカットリストへの結果書込に失敗。SetThreadResultToListAndShortCut( %u )\n")
+              .c_str(),
+          static_cast<uint32_t>(index)));
+      return 0;
+    }
   }
   guard.Release();
   RetiredJob retired;
@@ -338,6 +419,15 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
     if (retiredListener) retiredListener(retired);
   });
   return 1;
+}
+
+void CVorpexEngine::Impl::MakeOutOfMemoryRecord(const CMyThreadDlg* job, CMyFuncResult& record) {
+  CMyFuncResult failed;
+  failed.id = static_cast<int32_t>(FuncIdValue(job->GetFunctionID()));
+  failed.type = kRetString;
+  failed.overrideFlag = 1;
+  failed.overrideText = OutOfMemoryText();
+  record = std::move(failed);
 }
 
 // --- the running-job list ---

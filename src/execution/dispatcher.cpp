@@ -48,8 +48,8 @@ int RunIntArithmetic(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     value.Add(call.GetArgValue(1));
   }
   std::string text;
-  const bool rendered = value.GetDataAsStr(&text) >= 0;
-  if (!rendered && !subtract) text = SJ("※　関数実行に失敗。");
+  const bool rendered = value.GetDataAsStr(&text) != 0;
+  if (!rendered) text = SJ("※　関数実行に失敗。");
   engine.EchoLine(text);
   if (engine.PreviousResult().SetData(&call, id, &value) == 0)
     engine.EchoLine(SJ("※　結果の一時保存に失敗。"));

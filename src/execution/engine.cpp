@@ -8,14 +8,23 @@
 
 #include "command/func_catalogue.h"
 #include "execution/engine_impl.h"
+#include "fileops/trace_log.h"
+#include "host/out_of_memory.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "numeric/bignum_memory.h"
 
 namespace vpx {
 namespace {
 
 constexpr size_t kLineLimit = 99'999;  // bytes taken from the entered line
 constexpr int32_t kTestId = 999'999;
+
+bool HasUnusableArgument(const CMyFuncData& call) {
+  for (int i = 0; i < call.GetArgCount(); ++i)
+    if (call.GetArgValue(i).IsError()) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -98,7 +107,29 @@ void CVorpexEngine::EchoLine(const std::string& text) {
   impl_->OnGui([console, &line] { console->AppendOutput(line); });
 }
 
+void CVorpexEngine::EchoOutOfMemory() {
+  try {
+    EchoLine(OutOfMemoryText());
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemoryToStderr();
+  }
+}
+
+// Memory running out anywhere in a line's work ends the line here: GMP's and MPFR's
+// leftovers are freed by the scope, locks the line still held are given back.
 LineStatus CVorpexEngine::ExecuteInputLine() {
+  TakeOutOfMemoryNote();
+  try {
+    BignumScope scope;
+    return RunInputLine();
+  } catch (const std::bad_alloc&) {
+    NamedLock::ReleaseAbandoned();
+    EchoOutOfMemory();
+    return LineStatus::kFailed;
+  }
+}
+
+LineStatus CVorpexEngine::RunInputLine() {
   IConsole* console = ui_.console;
   const int lines = console->GetLineCount();
   if (lines < 2) return LineStatus::kNoLine;
@@ -127,11 +158,16 @@ LineStatus CVorpexEngine::ExecuteInputLine() {
     impl_->listLock.Release();
   }
   if (id == -1) {
-    EchoLine(SJ("未登録な命令です。"));
+    EchoLine(TakeOutOfMemoryNote() ? OutOfMemoryText() : SJ("未登録な命令です。"));
   } else {
     call.SetID(id);
     EchoLine(impl_->macro.GetMacroInfo(static_cast<uint32_t>(id)));
-    status = ExecuteFunc(id, &call) != 0 ? LineStatus::kDone : LineStatus::kFailed;
+    if (HasUnusableArgument(call)) {
+      EchoOutOfMemory();  // a number that could not be had is no argument
+      status = LineStatus::kFailed;
+    } else {
+      status = ExecuteFunc(id, &call) != 0 ? LineStatus::kDone : LineStatus::kFailed;
+    }
   }
   if (id != kTestId) {
     impl_->history.PushNewDataToRing(text);

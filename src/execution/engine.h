@@ -59,6 +59,8 @@ class CVorpexEngine : public ICommandContext {
   LineStatus ExecuteInputLine();
   int ExecuteFunc(int32_t id, CMyFuncData* call);
   void EchoLine(const std::string& text) override;
+  // The out-of-memory line (on standard error when not even it can be built).
+  void EchoOutOfMemory();
 
   const UserInterface& GetUi() const override { return ui_; }
   HandlerTable& Handlers() { return handlers_; }
@@ -137,6 +139,7 @@ class CVorpexEngine : public ICommandContext {
 
  private:
   struct Impl;
+  LineStatus RunInputLine();
   const UserInterface ui_;
   HandlerTable handlers_;
   std::unique_ptr<Impl> impl_;

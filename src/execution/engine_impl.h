@@ -95,7 +95,12 @@ struct CVorpexEngine::Impl {
   void WakeControlThread();
   void WaitForWork(bool soon);
   void RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs);
+  void RetireJob(CMyThreadDlg* job, bool locked);
   void AddThreadFunc(std::vector<CMyThreadDlg*>& jobs);
+  void StartQueuedJob(CMyThreadDlg* job);
+  // The record of a job whose own could not be had: a STRING showing the out-of-memory
+  // text. Throws bad_alloc when not even that can be made.
+  static void MakeOutOfMemoryRecord(const CMyThreadDlg* job, CMyFuncResult& record);
   // True when a job that may be abandoned has not reached its body yet.
   bool CancelEverything();
   // False when the lock could not be had; more tells whether jobs are left in the queue.

@@ -1,5 +1,8 @@
 #include "execution/func_result.h"
 
+#include <new>
+#include <utility>
+
 #include "command/func_catalogue.h"
 #include "fileops/trace_log.h"
 #include "host/sjis.h"
@@ -10,6 +13,11 @@ namespace {
 
 unsigned PointerBits(const void* p) {
   return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p));
+}
+
+int RefuseRecord(const char* where) {
+  WriteTrace(Format(SJ("※　結果データを作れません。CMyFuncResult::%s\n").c_str(), where));
+  return 0;
 }
 
 // Shared body of both SetData forms; exactly one of number and text is given. A value of
@@ -24,28 +32,41 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
                       PointerBits(pFuncData), static_cast<unsigned>(id), PointerBits(value)));
     return 0;
   }
-  record.callData = *pFuncData;
-  record.id = id;
-  record.signature = GetTableSignature(id);
-  record.type = GetTableReturnCode(id);
-  record.owner = nullptr;
-  record.reserved = 0;
-  if (record.type >= kRetInt && record.type <= kRetFloat) {
-    if (number != nullptr)
-      record.number = *number;
-    else if (record.number.SetByString(*text) != 0)
-      record.number.SetZero();
-    record.text.clear();
-  } else if (record.type == kRetString) {
-    if (text != nullptr) {
-      record.text = *text;
-    } else if (number != nullptr) {
-      record.text = number->ToString();
+  // Everything that allocates is built first, so that a record is either wholly replaced
+  // or left as it was, and an unusable number is never recorded as a value.
+  if (number != nullptr && number->IsError()) return RefuseRecord("SetData() Error");
+  try {
+    CMyFuncData call(*pFuncData);
+    std::string signature = GetTableSignature(id);
+    const uint32_t type = GetTableReturnCode(id);
+    MyNumeric value;
+    std::string valueText;
+    if (type >= kRetInt && type <= kRetFloat) {
+      if (number != nullptr)
+        value = *number;
+      else if (value.SetByString(*text) != 0)
+        value.SetZero();
+    } else if (type == kRetString) {
+      valueText = text != nullptr ? *text : number->ToString();
+      value.SetZero();
+    } else {
+      value.SetZero();
     }
-    record.number.SetZero();
-  } else {
-    record.number.SetZero();
-    record.text.clear();
+    if (value.IsError()) return RefuseRecord("SetData() Buffer");
+    record.callData = std::move(call);
+    record.id = id;
+    record.signature = std::move(signature);
+    record.type = type;
+    record.owner = nullptr;
+    record.reserved = 0;
+    record.number.Swap(value);
+    record.text.swap(valueText);
+    // A new value is shown as itself: a failed job's text copied in before (GetListData
+    // of its entry) must not hide every later result. Jobs set theirs after SetData.
+    record.overrideFlag = 0;
+    record.overrideText.clear();
+  } catch (const std::bad_alloc&) {
+    return RefuseRecord("SetData() Buffer");
   }
   return 1;
 }

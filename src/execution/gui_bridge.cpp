@@ -1,8 +1,19 @@
 #include "execution/gui_bridge.h"
 
+#include <chrono>
+#include <new>
+#include <thread>
 #include <utility>
 
+#include "host/out_of_memory.h"
+
 namespace vpx {
+namespace {
+
+constexpr int kWakeUpAttempts = 100;
+constexpr int kWakeUpRetryMs = 10;
+
+}  // namespace
 
 GuiBridge::GuiBridge(IGuiQueue* queue) : queue_(queue), state_(std::make_shared<State>()) {}
 
@@ -11,15 +22,28 @@ bool GuiBridge::IsGuiThread() const {
 }
 
 void GuiBridge::Enqueue(Task task) {
+  // Everything that can run out of memory happens before the task is queued or is retried
+  // after it: once queued it must run, since a sender waits for it and it may refer to the
+  // sender's locals.
+  std::weak_ptr<State> weak = state_;
+  std::function<void()> wakeUp = [weak] {
+    if (auto state = weak.lock()) RunPending(*state);
+  };
   {
     std::lock_guard lock(state_->mutex);
     state_->tasks.push_back(std::move(task));
   }
   state_->wake.notify_all();
-  std::weak_ptr<State> weak = state_;
-  queue_->Post([weak] {
-    if (auto state = weak.lock()) RunPending(*state);
-  });
+  for (int attempt = 0;; ++attempt) {
+    try {
+      queue_->Post(wakeUp);
+      return;
+    } catch (const std::bad_alloc&) {
+      // The task still runs with the next wake-up; meanwhile memory may come back.
+      if (attempt == kWakeUpAttempts) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kWakeUpRetryMs));
+    }
+  }
 }
 
 void GuiBridge::Send(std::function<void()> task) {
@@ -58,7 +82,13 @@ void GuiBridge::RunPending(State& state) {
       task = std::move(state.tasks.front());
       state.tasks.pop_front();
     }
-    task.run();
+    try {
+      task.run();
+    } catch (const std::bad_alloc&) {
+      // A task that ran out of memory must not take the GUI thread down or leave its
+      // sender waiting.
+      ReportOutOfMemoryToStderr();
+    }
     if (task.done != nullptr) {
       {
         std::lock_guard lock(state.mutex);

@@ -20,6 +20,11 @@ const std::string& ListLockFailureText() {
 }
 
 // Fails the handler with a message, the lock released first.
+// A new entry that could not be made (memory); the array and the rows stay as they were.
+const std::string& ListEntryFailureText() {
+  return SJ("※　リストへの登録に失敗。");
+}
+
 int FailWith(ICommandContext& engine, ListLockScope& scope, const std::string& text) {
   scope.Release();
   engine.EchoLine(text);
@@ -70,7 +75,9 @@ int AddStrToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     return -1;
   }
   const std::string text = id == FuncId::AddStrToListV ? previous.text : call.GetArgText(0);
-  return engine.AddDataToListAndShortCut(TextRecord(text), true);
+  const int index = engine.AddDataToListAndShortCut(TextRecord(text), true);
+  if (index < 0) engine.EchoLine(ListEntryFailureText());
+  return index;
 }
 
 // DelList (U: one entry; UU: a range, highest index first, reserved entries skipped).
@@ -128,7 +135,8 @@ int AddIntToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
   CMyFuncResult record = NumberRecord(call.GetArgValue(0));
   record.id = static_cast<int32_t>(FuncIdValue(id));
-  engine.AddDataToListAndShortCut(record, false);
+  if (engine.AddDataToListAndShortCut(record, false) < 0)
+    return FailWith(engine, scope, ListEntryFailureText());
   return 1;
 }
 
@@ -143,8 +151,8 @@ int AddResultToList(ICommandContext& engine, FuncId, CMyFuncData&) {
   if (engine.AddDataToShortCutArray(previous, false) < 0)
     return FailWith(engine, scope, SJ("※　直前結果データの登録に失敗。"));
   if (engine.AddDataToList(previous, false) == 0) {
-    engine.RemoveAtShortCutArray(engine.ShortCutArray().GetCount() - 1, false);
-    return FailWith(engine, scope, SJ("※　リストへの登録に失敗。"));
+    engine.ShortCutArray().DropLast();
+    return FailWith(engine, scope, ListEntryFailureText());
   }
   return 1;
 }
@@ -232,7 +240,10 @@ int AddClipToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     engine.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
     return 0;
   }
-  engine.AddDataToListAndShortCut(engine.PreviousResult(), true);
+  if (engine.AddDataToListAndShortCut(engine.PreviousResult(), true) < 0) {
+    engine.EchoLine(ListEntryFailureText());
+    return 0;
+  }
   return 1;
 }
 

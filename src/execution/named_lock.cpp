@@ -36,6 +36,10 @@ void NamedLock::Release() {
   Give();
 }
 
+void NamedLock::ReleaseAbandoned() {
+  while (t_held.lock != nullptr) const_cast<NamedLock*>(t_held.lock)->Release();
+}
+
 bool NamedLock::AcquireHold() {
   return Take();
 }

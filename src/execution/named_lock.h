@@ -28,6 +28,9 @@ class NamedLock {
   void Close();
 
   bool IsOwnedByCurrentThread() const;
+  // Gives back whatever this thread still holds through Acquire: work abandoned between
+  // an acquisition and its release (memory ran out) must not keep the lock.
+  static void ReleaseAbandoned();
   const std::string& GetName() const { return name_; }
 
  private:

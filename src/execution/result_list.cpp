@@ -1,6 +1,7 @@
 // The result list: the shortcut array and its list rows, which move together under the
 // list lock. Row i shows entry i: its text (at most 1000 bytes), its index and its type
 // letter, with the record's owner job as item data.
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -77,10 +78,7 @@ int CVorpexEngine::Impl::ListRowCount() {
 }
 
 void CVorpexEngine::Impl::DropLastEntry() {
-  const uint32_t count = shortcuts.GetCount();
-  if (count == 0) return;
-  shortcuts.SetAt(count - 1, CMyFuncResult());
-  shortcuts.RemoveData(count - 1);
+  shortcuts.DropLast();  // allocates nothing, so it cannot fail when memory is short
 }
 
 int CVorpexEngine::AddDataToShortCutArray(const CMyFuncResult& record, bool lock) {
@@ -116,7 +114,14 @@ int CVorpexEngine::OverWriteAtShortCutArray(uint32_t index, const CMyFuncResult&
 
 int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
   std::string text;
-  if (!AppendedRowText(record, text)) return 0;
+  std::string letter;
+  try {
+    if (!AppendedRowText(record, text)) return 0;
+    text = CutRowText(text);
+    letter = record.GetTypeLetter();
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   NamedLockGuard guard(impl_->listLock, lock);
   if (!guard.Ok()) {
     TraceLockFailure("AddDataToList()");
@@ -124,23 +129,31 @@ int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
   }
   enum { kAdded, kInsertFailed, kColumnFailed, kDataFailed } outcome = kAdded;
   int landed = -1;
-  const std::string letter = record.GetTypeLetter();
   const uintptr_t owner = reinterpret_cast<uintptr_t>(record.owner);
   IListView* view = ui_.resultList;
   const int position = impl_->rowCounter;
-  impl_->OnGui([&] {
-    landed = view->InsertRow(position, CutRowText(text));
-    if (landed < 0) {
-      outcome = kInsertFailed;
-    } else if (!view->SetCellText(landed, 1, IndexText(landed)) ||
-               !view->SetCellText(landed, 2, letter)) {
-      outcome = kColumnFailed;
-      view->DeleteRow(landed);
-    } else if (!view->SetItemData(landed, owner)) {
-      outcome = kDataFailed;
-      view->DeleteRow(landed);
+  auto addRow = [&] {
+    try {
+      landed = view->InsertRow(position, text);
+      if (landed < 0) {
+        outcome = kInsertFailed;
+      } else if (!view->SetCellText(landed, 1, IndexText(landed)) ||
+                 !view->SetCellText(landed, 2, letter)) {
+        outcome = kColumnFailed;
+      } else if (!view->SetItemData(landed, owner)) {
+        outcome = kDataFailed;
+      }
+    } catch (const std::bad_alloc&) {
+      outcome = landed < 0 ? kInsertFailed : kColumnFailed;
     }
-  });
+    // A row half made is taken back, so that rows and entries stay in step.
+    if (outcome != kAdded && landed >= 0) view->DeleteRow(landed);
+  };
+  try {
+    impl_->OnGui(addRow);
+  } catch (const std::bad_alloc&) {
+    if (landed < 0) outcome = kInsertFailed;  // the hand-over failed before the row was made
+  }
   if (outcome == kAdded) impl_->rowCounter = landed + 1;
   guard.Release();
   switch (outcome) {
@@ -165,15 +178,27 @@ int CVorpexEngine::SetDataToList(uint32_t index, const CMyFuncResult& record) {
     return impl_->rowCounter;
   }
   std::string text;
-  if (record.GetResultValueText(text) == 0) return -1;
-  const std::string letter = record.GetTypeLetter();
+  std::string letter;
+  std::string indexText;
+  try {
+    if (record.GetResultValueText(text) == 0) return -1;
+    text = CutRowText(text);
+    letter = record.GetTypeLetter();
+    indexText = IndexText(index);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
   IListView* view = ui_.resultList;
   const int row = static_cast<int>(index);
   bool ok = false;
-  impl_->OnGui([&] {
-    ok = view->SetCellText(row, 0, CutRowText(text)) &&
-         view->SetCellText(row, 1, IndexText(index)) && view->SetCellText(row, 2, letter);
-  });
+  try {
+    impl_->OnGui([&] {
+      ok = view->SetCellText(row, 0, text) && view->SetCellText(row, 1, indexText) &&
+           view->SetCellText(row, 2, letter);
+    });
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
   return ok ? row : -1;
 }
 
@@ -187,8 +212,8 @@ int CVorpexEngine::AddDataToListAndShortCut(const CMyFuncResult& record, bool lo
   if (impl_->shortcuts.AddData(record) < 0) {
     WriteTrace(SJ("※　ショートカット配列への追加に失敗。AddDataToListAndShortCut()\n"));
   } else if (AddDataToList(record, false) == 0) {
+    impl_->DropLastEntry();  // before the trace, which needs memory too
     WriteTrace(SJ("※　ショートカットリストへの追加に失敗。AddDataToListAndShortCut()\n"));
-    impl_->DropLastEntry();
   } else {
     result = static_cast<int>(impl_->shortcuts.GetCount()) - 1;
   }

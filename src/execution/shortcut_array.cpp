@@ -5,14 +5,26 @@
 
 #include "command/func_catalogue.h"
 #include "fileops/trace_log.h"
+#include "host/out_of_memory.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
 namespace vpx {
+namespace {
+
+// A deep copy of the record, or bad_alloc: a number whose copy could not get its buffers
+// must not enter the array as an unusable value.
+std::unique_ptr<CMyFuncResult> CopyRecord(const CMyFuncResult& record) {
+  auto copy = std::make_unique<CMyFuncResult>(record);
+  if (copy->number.IsError() && !record.number.IsError()) throw std::bad_alloc();
+  return copy;
+}
+
+}  // namespace
 
 int CVXShortCutArray::AddData(const CMyFuncResult& record) {
   try {
-    auto copy = std::make_unique<CMyFuncResult>(record);
+    auto copy = CopyRecord(record);
     entries_.push_back(std::move(copy));
   } catch (const std::bad_alloc&) {
     WriteTrace(
@@ -34,7 +46,9 @@ int CVXShortCutArray::GetAt(uint32_t index, CMyFuncResult& record) const {
   if (index >= entries_.size()) return 0;
   try {
     record = *entries_[index];
+    if (record.number.IsError() && !entries_[index]->number.IsError()) throw std::bad_alloc();
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory();  // the reader's line then says why it failed
     return 0;
   }
   return 1;
@@ -44,7 +58,7 @@ int CVXShortCutArray::SetAt(uint32_t index, const CMyFuncResult& record) {
   if (index >= entries_.size()) return -1;
   try {
     // Copy first, so the entry stays as it was when memory runs out.
-    auto copy = std::make_unique<CMyFuncResult>(record);
+    auto copy = CopyRecord(record);
     entries_[index] = std::move(copy);
   } catch (const std::bad_alloc&) {
     return -1;
@@ -62,10 +76,10 @@ int CVXShortCutArray::FindReserved(const CMyThreadDlg* owner, const CMyFuncResul
   for (size_t i = 0; i < entries_.size(); ++i) {
     if (entries_[i]->reserved == 0 || entries_[i]->owner != owner) continue;
     try {
-      auto copy = std::make_unique<CMyFuncResult>(record);
+      auto copy = CopyRecord(record);
       entries_[i] = std::move(copy);
     } catch (const std::bad_alloc&) {
-      return -1;
+      return kCopyFailed;
     }
     return static_cast<int>(i);
   }

@@ -23,11 +23,17 @@ class CVXShortCutArray : public IShortcutResolver {
   // Deep-copies record into the entry: the count, or -1 for an index out of range.
   int SetAt(uint32_t index, const CMyFuncResult& record);
   int IsReserved(uint32_t index) const;
-  // The lowest reserved entry of owner receives a copy of record; its index, or -1.
+  // The lowest reserved entry of owner receives a copy of record; its index, -1 when there
+  // is none, kCopyFailed when the copy could not be made (the entry stays reserved).
+  static constexpr int kCopyFailed = -2;
   int FindReserved(const CMyThreadDlg* owner, const CMyFuncResult& record);
   int GetCount() const { return static_cast<int>(entries_.size()); }
   void RemoveAll() { entries_.clear(); }
   bool AppendShortcutArgument(uint32_t index, CMyFuncData& call) const override;
+  // Takes back the entry just added when its row could not be made (reserved or not).
+  void DropLast() {
+    if (!entries_.empty()) entries_.pop_back();
+  }
 
  private:
   std::vector<std::unique_ptr<CMyFuncResult>> entries_;

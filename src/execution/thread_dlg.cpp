@@ -7,14 +7,17 @@
 #include "command/func_catalogue.h"
 #include "execution/engine.h"
 #include "fileops/trace_log.h"
+#include "host/out_of_memory.h"
 #include "host/sjis.h"
 #include "host/ui_host.h"
+#include "numeric/bignum_memory.h"
 
 namespace vpx {
 namespace {
 
 std::atomic<bool> g_failThreadCreation{false};
 std::atomic<int> g_abandonedRunning{0};
+constexpr int kNotifyRetryMs = 50;
 
 int64_t SteadyNowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -57,6 +60,9 @@ int CMyThreadDlg::SetThreadFunc(FuncId functionID, const CMyFuncData& callData, 
   } catch (const std::bad_alloc&) {
     return 0;
   }
+  // An argument whose copy could not get its buffers would run the body on a wrong value.
+  for (int i = 0; i < callData_.GetArgCount(); ++i)
+    if (callData_.GetArgValue(i).IsError() && !callData.GetArgValue(i).IsError()) return 0;
   functionID_ = functionID;
   reserves_ = reserve ? 1 : 0;
   if (reserve) reservation_.reserved = 1;
@@ -90,8 +96,12 @@ int CMyThreadDlg::StartThread() {
 
 void CMyThreadDlg::ThreadProc() {
   startedAtMs_.store(SteadyNowMs());
-  WriteTrace(std::string());
-  if (parent_ != nullptr) parent_->PostToGui([] { HandleThreadStartedMessage(10, -11); });
+  try {
+    WriteTrace(std::string());
+    if (parent_ != nullptr) parent_->PostToGui([] { HandleThreadStartedMessage(10, -11); });
+  } catch (const std::bad_alloc&) {
+    // Only the start notice is lost.
+  }
   phase_.store(kInBody);
   bodyResult_ = RunThreadFunc();
   int32_t inBody = kInBody;
@@ -104,7 +114,7 @@ void CMyThreadDlg::ThreadProc() {
   }
   HostBeep(1000, 100);
   running_.store(0);
-  if (parent_ != nullptr && destroyed_.load() == 0) parent_->NotifyJobEnded(this);
+  if (parent_ != nullptr && destroyed_.load() == 0) NotifyEnded();
   threadDone_.store(1);
 }
 
@@ -122,13 +132,33 @@ int CMyThreadDlg::AbandonedStillRunning() {
   return g_abandonedRunning.load();
 }
 
+// The end must reach the GUI thread or the job would never be retired; while memory is
+// short the hand-over is retried.
+void CMyThreadDlg::NotifyEnded() {
+  for (;;) {
+    try {
+      parent_->NotifyJobEnded(this);
+      return;
+    } catch (const std::bad_alloc&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kNotifyRetryMs));
+    }
+  }
+}
+
 int CMyThreadDlg::RunThreadFunc() {
   JobBody body = kind_.body;
   if (body == nullptr) {
     WriteTrace(SJ("※　スレッド用に登録されていない識別コードです。\n"));
     return 0;
   }
-  return body(*this);
+  // A body that runs out of memory fails like any other: its entry shows why.
+  try {
+    BignumScope scope;
+    return body(*this);
+  } catch (const std::bad_alloc&) {
+    SetOutOfMemory();
+    return 0;
+  }
 }
 
 int CMyThreadDlg::GetResult(CMyFuncResult& record) const {
@@ -141,7 +171,17 @@ int CMyThreadDlg::GetResult(CMyFuncResult& record) const {
   const int set = (type == kRetVoid || type == kRetString)
                       ? record.SetData(&callData_, id, &textResult_)
                       : record.SetData(&callData_, id, &numericResult_);
-  if (set == 0) return 0;
+  if (set == 0) {
+    // The value could not be copied (memory): the entry still gets the job's record, and
+    // once the job has ended, the reason in place of the value.
+    static const std::string kNoText;
+    if (record.SetData(&callData_, id, &kNoText) == 0) return 0;
+    const bool ended = startedAtMs_.load() != 0 && running_.load() == 0;
+    if (ended || error_ != 0) {
+      record.overrideFlag = 1;
+      record.overrideText = OutOfMemoryText();
+    }
+  }
   record.owner = this;
   record.reserved = reservation_.reserved;
   if (cancel_.load() != 0) {
@@ -149,7 +189,8 @@ int CMyThreadDlg::GetResult(CMyFuncResult& record) const {
     record.overrideText = SJ("※　中断しました。");
   } else if (error_ != 0) {
     record.overrideFlag = 1;
-    record.overrideText = errorText_;
+    record.overrideText =
+        errorText_.empty() ? OutOfMemoryText() : errorText_;  // see SetOutOfMemory
   }
   return 1;
 }

@@ -35,6 +35,12 @@ class CMyThreadDlg {
     error_ = 1;
     errorText_ = text;
   }
+  // The job failed for lack of memory (its entry shows the out-of-memory text); needs no
+  // memory itself.
+  void SetOutOfMemory() {
+    error_ = 1;
+    errorText_.clear();
+  }
   // Bodies poll the token and hand it to their long loops.
   CancelToken GetCancelToken() const { return &cancel_; }
   bool IsCancelled() const { return GetCancelToken().IsCancelled(); }
@@ -74,6 +80,7 @@ class CMyThreadDlg {
   friend class CVorpexEngine;
   void ThreadProc();
   int RunThreadFunc();
+  void NotifyEnded();
 
   CVorpexEngine* parent_;
   std::atomic<int32_t> destroyed_{0};

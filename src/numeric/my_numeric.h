@@ -94,7 +94,9 @@ class MyNumeric {
   int SetByString(const char* text, int length);
   int GetDataAsStr(std::string* pStrData, uint32_t dwGetDigit = 0, int bFillZero = 0,
                    int bReverse = 0) const;
-  std::string ToString() const;  // GetDataAsStr with the default options
+  // GetDataAsStr with the default options; UnusableNumberText for an error number.
+  std::string ToString() const;
+  static const std::string& UnusableNumberText();
   int GetFloatDataAsStr(char* buffer, int* pExp, uint32_t bufferLength) const;
   int64_t GetDataAsBinary(uint8_t* out, int64_t length) const;
   int64_t CountBinaryBytes() const;

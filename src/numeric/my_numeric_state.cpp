@@ -63,8 +63,10 @@ MyNumeric::MyNumeric(CancelToken cancel) : MyNumeric() {
 
 MyNumeric::MyNumeric(const MyNumeric& cAnother) {
   if (cAnother.Error != 0 || !cAnother.pbBuff) {
+    // An unusable number stays unusable in its copies: a zero here would pass for a value.
     uint32_t d = GetDefaultResultSize();
     InitBuffers(std::min<uint32_t>(2 * d + 10, mynum::kBuffLimit));
+    ResetToEmptyError();
     return;
   }
   ID = NextId();

@@ -192,6 +192,11 @@ int MyNumeric::GetDataAsStr(std::string* pStrData, uint32_t dwGetDigit, int bFil
                       0u, static_cast<int>(dwGetDigit), bFillZero, bReverse));
     return 0;
   }
+  if (Error != 0) {
+    pStrData->clear();
+    WriteTrace(SJ("※　エラーデータは使えません。GetDataAsStr()\n"));
+    return 0;
+  }
   uint32_t valid = pbBuff ? ValidSize : 0;
   uint32_t integer = pbBuff ? IntSize : 0;
   uint32_t d = dwGetDigit == 0 ? valid : dwGetDigit;
@@ -233,8 +238,12 @@ int MyNumeric::GetDataAsStr(std::string* pStrData, uint32_t dwGetDigit, int bFil
 
 std::string MyNumeric::ToString() const {
   std::string s;
-  GetDataAsStr(&s, 0, 0, 0);
+  if (GetDataAsStr(&s, 0, 0, 0) == 0) return UnusableNumberText();
   return s;
+}
+
+const std::string& MyNumeric::UnusableNumberText() {
+  return SJ("※　数値を表示できません。メモリが不足したか、計算に失敗した数値です。");
 }
 
 int MyNumeric::GetFloatDataAsStr(char* buffer, int* pExp, uint32_t bufferLength) const {

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "numeric/bignum_memory.h"
+
 namespace vpx::mynum {
 namespace {
 
@@ -157,6 +159,7 @@ bool MulSchoolbook(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb,
 
 bool MulGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out) {
   try {
+    BignumScope scope;
     Mpz za, zb, zp;
     DigitsToMpz(za.get(), a, na);
     if (a == b && na == nb) {
@@ -213,6 +216,7 @@ bool DivGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_
       std::memset(q, 0, places);
       return true;
     }
+    BignumScope scope;
     Mpz num, den, quot;
     if (shift >= 0) {
       DigitsToMpz(num.get(), a, na);
@@ -259,6 +263,7 @@ int64_t DigitsToBytesHalving(const uint8_t* d, uint32_t n, std::vector<uint8_t>&
 
 int64_t DigitsToBytesGmp(const uint8_t* d, uint32_t n, std::vector<uint8_t>& bytes) {
   try {
+    BignumScope scope;
     Mpz z;
     DigitsToMpz(z.get(), d, n);
     if (mpz_sgn(z.get()) == 0) {
@@ -278,6 +283,7 @@ int64_t DigitsToBytesGmp(const uint8_t* d, uint32_t n, std::vector<uint8_t>& byt
 
 bool BytesToDigitsGmp(const uint8_t* bytes, size_t count, std::vector<uint8_t>& digits) {
   try {
+    BignumScope scope;
     Mpz z;
     mpz_import(z.get(), count, -1, 1, 0, 0, bytes);
     size_t places = mpz_sgn(z.get()) == 0 ? 0 : mpz_sizeinbase(z.get(), 10);

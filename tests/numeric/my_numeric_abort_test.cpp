@@ -27,7 +27,7 @@ bool IsPartialProduct(const std::string& product, const std::string& x, const st
   if (ok && mpz_sgn(q) != 0) {
     char* low = mpz_get_str(nullptr, 10, q);
     std::string lowText(low);
-    free(low);
+    test::FreeGmpString(low);
     ok = lowText.size() <= y.size() &&
          y.compare(y.size() - lowText.size(), lowText.size(), lowText) == 0;
   }
@@ -57,7 +57,7 @@ TEST_F(MyNumericAbortThreads, RaisedFlagStopsAfterTheFirstRowOnEitherKernel) {
     mpz_mul_ui(expect, expect, std::stoul(low));
     char* text = mpz_get_str(nullptr, 10, expect);
     EXPECT_EQ(a.ToString(), text);
-    free(text);
+    test::FreeGmpString(text);
     mpz_clear(expect);
   }
 }

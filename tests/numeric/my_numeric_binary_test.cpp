@@ -29,7 +29,7 @@ TEST_F(MyNumericBinaryTest, TablesFollowTheirRules) {
   mpz_ui_pow_ui(p, 2, 1024);
   char* digits = mpz_get_str(nullptr, 10, p);
   EXPECT_EQ(std::string(PowerOfTwoTable(1025)), digits);
-  free(digits);
+  test::FreeGmpString(digits);
   mpz_clear(p);
   EXPECT_EQ(PowerOfTwoTable(1025)[309], '\0');
   EXPECT_EQ(DigitCountTable(0), 1);
@@ -73,7 +73,7 @@ TEST_F(MyNumericBinaryTest, SetByBinaryTablePathAndLongPath) {
   mpz_sub_ui(v, v, 1);
   char* digits = mpz_get_str(nullptr, 10, v);
   EXPECT_EQ(n.ToString(), digits);
-  free(digits);
+  test::FreeGmpString(digits);
   mpz_clear(v);
   EXPECT_LAYOUT_OK(n);
   const uint8_t zeros[3] = {0, 0, 0};
@@ -132,7 +132,7 @@ TEST_F(MyNumericBinaryTest, BytesRoundTripAcrossThePaths) {
       MyNumeric fromHex = Num("0x" + hex);
       ASSERT_EQ(fromHex.ToString(), digits);
     }
-    free(digits);
+    test::FreeGmpString(digits);
     mpz_clear(v);
   }
 }

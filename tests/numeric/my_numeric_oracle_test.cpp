@@ -23,7 +23,7 @@ class Z {
   std::string Str() const {
     char* s = mpz_get_str(nullptr, 10, v);
     std::string out(s);
-    free(s);
+    test::FreeGmpString(s);
     return out;
   }
   mpz_t v;

@@ -2,9 +2,11 @@
 // per test, the trace log in a temporary file, and the kernel crossovers forced per test.
 #pragma once
 
+#include <gmp.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +17,13 @@
 #include "numeric/mynum_kernels.h"
 
 namespace vpx::test {
+
+// Texts from mpz_get_str(nullptr, ...) belong to GMP's allocator, not to free().
+inline void FreeGmpString(char* text) {
+  void (*freeFunction)(void*, size_t) = nullptr;
+  mp_get_memory_functions(nullptr, nullptr, &freeFunction);
+  freeFunction(text, std::strlen(text) + 1);
+}
 
 inline MyNumeric Num(const std::string& text) {
   MyNumeric n;

@@ -11,6 +11,8 @@
 namespace vpx {
 
 DecimalDigits ToDecimalDigits(const MyNumeric& x) {
+  // A number that could not get its buffers has no digits to compute with.
+  if (x.IsError()) throw std::bad_alloc();
   DecimalDigits d;
   uint32_t intDigits = 1;
   d.digits = x.GetDigitsMsdFirst(&intDigits);

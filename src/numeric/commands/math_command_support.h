@@ -15,7 +15,8 @@ namespace vpx {
 class ICommandContext;
 class CMyFuncData;
 
-// The value of x as decimal digits.
+// The value of x as decimal digits; std::bad_alloc for a number whose buffers could not
+// be had (the line's boundary reports it).
 DecimalDigits ToDecimalDigits(const MyNumeric& x);
 // x takes the value of d (a saturated d leaves x saturated with its overflow mark; its
 // nine count must equal x's result size). 0, or -1 when a buffer cannot be had.

@@ -1,0 +1,124 @@
+#include "numeric/bignum_memory.h"
+
+#include <gmp.h>
+#include <gtest/gtest.h>
+#include <mpfr.h>
+
+#include <functional>
+#include <string>
+
+#include "numeric/math_decimal.h"
+#include "numeric/math_exp_log.h"
+#include "numeric/math_factorial.h"
+#include "numeric/math_roots.h"
+
+namespace vpx {
+namespace {
+
+// Blocks held once MPFR's caches are gone: what must remain after a discarded computation.
+long SettledLiveBlocks() {
+  mpfr_free_cache();
+  return LiveBignumBlocksForTest();
+}
+
+// Fails the 1st, 2nd, 3rd ... allocation of the computation in turn. Every failure must
+// reach the caller as an exception, free every block the computation held, and leave
+// the libraries able to compute the right value afterwards.
+void ExpectEveryFailureRecovers(const std::function<std::string()>& compute) {
+  const std::string expected = compute();
+  const long baseline = SettledLiveBlocks();
+  long failures = 0;
+  for (long k = 0;; ++k) {
+    FailBignumAllocationAfterForTest(k);
+    bool failed = false;
+    try {
+      BignumScope scope;
+      EXPECT_EQ(compute(), expected) << "allocation " << k;
+    } catch (const std::bad_alloc&) {
+      failed = true;
+    }
+    FailBignumAllocationAfterForTest(-1);
+    if (!failed) break;
+    ++failures;
+    ASSERT_EQ(SettledLiveBlocks(), baseline) << "blocks left after failing allocation " << k;
+    ASSERT_EQ(compute(), expected) << "wrong value after failing allocation " << k;
+  }
+  EXPECT_GT(failures, 0) << "the computation allocated nothing through GMP/MPFR";
+}
+
+TEST(BignumMemory, FailedAllocationsInRootsAndPowersUnwindAndLeaveNothing) {
+  ExpectEveryFailureRecovers(
+      [] { return SquareRootDigits(DecimalDigits::FromText("2"), 300).ToText(); });
+  ExpectEveryFailureRecovers([] {
+    DecimalDigits out;
+    PowDigits(DecimalDigits::FromText("1.5"), 700, 400, &out);
+    return out.ToText();
+  });
+}
+
+TEST(BignumMemory, FailedAllocationsInMpfrCachesAndSeriesUnwindAndLeaveNothing) {
+  ExpectEveryFailureRecovers([] {
+    DecimalDigits out;
+    LogEDigits(DecimalDigits::FromText("3"), 300, CancelToken(), &out);
+    return out.ToText();
+  });
+  ExpectEveryFailureRecovers([] {
+    DecimalDigits out;
+    NapierDigits(300, false, CancelToken(), &out);
+    return out.ToText();
+  });
+  ExpectEveryFailureRecovers([] {
+    DecimalDigits out;
+    ComputeFactorial(400, 2000, CancelToken(), &out);
+    return out.ToText() + " " + std::to_string(FactorialDigitCount(3'000'000));
+  });
+}
+
+// GMP frees an integer's limbs before allocating the new ones; a failure there must not
+// make the integer's own clean-up free them a second time (ASan would report it).
+TEST(BignumMemory, IntegerWhoseRegrowthFailedIsFreedOnce) {
+  const long baseline = SettledLiveBlocks();
+  try {
+    BignumScope scope;
+    Mpz a, b, product;
+    mpz_ui_pow_ui(a.get(), 7, 5000);
+    mpz_ui_pow_ui(b.get(), 3, 5000);
+    mpz_set_ui(product.get(), 1);  // small limbs that the product outgrows
+    FailBignumAllocationAfterForTest(0);
+    mpz_mul(product.get(), a.get(), b.get());
+    ADD_FAILURE() << "the allocation did not fail";
+  } catch (const BignumOutOfMemory&) {
+  }
+  FailBignumAllocationAfterForTest(-1);
+  EXPECT_EQ(SettledLiveBlocks(), baseline);
+}
+
+TEST(BignumMemory, ScopeFreesLeftoversOnlyWhenUnwound) {
+  const long baseline = LiveBignumBlocksForTest();
+  try {
+    BignumScope scope;
+    mpz_t orphan;  // never cleared, like a temporary of interrupted library code
+    mpz_init_set_ui(orphan, 1);
+    mpz_mul_2exp(orphan, orphan, 1 << 16);
+    throw BignumOutOfMemory();
+  } catch (const BignumOutOfMemory&) {
+  }
+  EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
+
+  mpz_t kept;
+  {
+    BignumScope outer;
+    {
+      BignumScope inner;
+      mpz_init_set_ui(kept, 1);
+      mpz_mul_2exp(kept, kept, 1 << 16);
+    }
+  }
+  EXPECT_EQ(LiveBignumBlocksForTest(), baseline + 1);  // a finished scope keeps results
+  EXPECT_EQ(mpz_sizeinbase(kept, 2), (1u << 16) + 1);
+  mpz_clear(kept);
+  EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
+}
+
+}  // namespace
+}  // namespace vpx
