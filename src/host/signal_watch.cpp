@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <system_error>
 #include <utility>
 
 namespace vpx {
@@ -54,7 +55,17 @@ SignalWatch::SignalWatch(FirstSignal onFirst, int boundMs)
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no restart: a blocking read returns, so its loop sees the signal
   for (int signo : kWatched) sigaction(signo, &action, nullptr);
-  if (pipe_[0] >= 0) thread_ = std::thread([this] { Watch(); });
+  if (pipe_[0] < 0) return;
+  try {
+    thread_ = std::thread([this] { Watch(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (memory): the signals keep their default action.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    for (int signo : kWatched) sigaction(signo, &fallback, nullptr);
+    g_pipeWrite.store(-1);
+  }
 }
 
 SignalWatch::~SignalWatch() {
