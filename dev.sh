@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
 JOBS=$(nproc)
+# Object files are cached by paths relative to the checkout, so a second clone reuses them.
+export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
 
 PACKAGES=(build-essential cmake ninja-build pkg-config ccache libgmp-dev libmpfr-dev
   libisal-dev libgtest-dev libgmock-dev libbenchmark-dev libedit-dev qt6-base-dev
