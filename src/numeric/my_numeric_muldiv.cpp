@@ -8,6 +8,7 @@
 #include "host/sjis.h"
 #include "host/text_format.h"
 #include "host/ui_host.h"
+#include "numeric/decimal_product.h"
 #include "numeric/my_numeric.h"
 #include "numeric/mynum_buffers.h"
 #include "numeric/mynum_kernels.h"
@@ -59,13 +60,12 @@ int MyNumeric::Mul(const MyNumeric& other) {
   const uint8_t* da = pbBuff.get() + loA;
   const uint8_t* db = other.pbBuff.get() + loB;
   // A cancel leaves the product of the first row, as the per-digit loop does.
-  bool ok = true;
+  auto status = mynum::DecimalStatus::kCancelled;
   if (mynum::UseGmpForMul(a, b) && !cancel_.IsCancelled()) {
-    ok = mynum::MulGmp(da, a, db, b, out);
-  } else {
-    mynum::MulSchoolbook(da, a, db, b, out, cancel_);
+    status = mynum::MulDecimal(da, a, db, b, out, cancel_);
   }
-  if (!ok) {
+  if (status == mynum::DecimalStatus::kCancelled) mynum::MulSchoolbook(da, a, db, b, out, cancel_);
+  if (status == mynum::DecimalStatus::kNoMemory) {
     WriteTrace(Format(SJ("メモリの新規確保に失敗しました。RequestSize[%u] Size[%u] [%u]\n").c_str(),
                       need, ValidSize, other.ValidSize));
     return -1;
@@ -132,8 +132,14 @@ int MyNumeric::Div(const MyNumeric& divisor) {
   const uint8_t* da = pbBuff.get() + loA;
   const uint8_t* db = divisor.pbBuff.get() + loB;
   int64_t shift = static_cast<int64_t>(k) + nb - na;
-  bool ok = mynum::UseGmpForDiv(places, nb) ? mynum::DivGmp(da, na, db, nb, shift, q, places)
-                                            : mynum::DivLong(da, na, db, nb, shift, q, places);
+  bool ok = true;
+  if (mynum::UseGmpForDiv(places, nb)) {
+    // A cancel leaves a zero quotient, well formed; the job drops it.
+    ok = mynum::DivDecimal(da, na, db, nb, shift, q, places, cancel_) !=
+         mynum::DecimalStatus::kNoMemory;
+  } else {
+    ok = mynum::DivLong(da, na, db, nb, shift, q, places);
+  }
   if (!ok) {
     WriteTrace(SJ("※　除算結果格納用のバッファを確保できませんでした。 MyNumeric::Div()\n"));
     return -1;

@@ -1,0 +1,329 @@
+#include "numeric/decimal_product.h"
+
+#include <gmp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "numeric/mynum_kernels.h"
+
+namespace vpx::mynum {
+namespace {
+
+static_assert(GMP_NUMB_BITS == 64, "the slots assume 64-bit limbs without nails");
+
+constexpr uint32_t kLimbDigits = 19;
+constexpr uint64_t kLimbBase = 10'000'000'000'000'000'000ULL;  // 10^19 < 2^64
+// (10^19 - 1)^2 < 2^127: a slot holds a sum of m limb products in 127 + bit_width(m) bits.
+constexpr unsigned kProductBits = 127;
+constexpr size_t kPollSlots = 1u << 16;
+// Below these sizes the per-digit rows and the restoring division are quicker.
+constexpr size_t kSchoolbookDigits = 48;
+constexpr size_t kNewtonBaseDigits = 160;
+// More correction steps than this means the estimate went wrong: settle it another way.
+constexpr int kMaxCorrections = 16;
+
+using Limbs = std::vector<mp_limb_t>;
+using Digits = std::vector<uint8_t>;
+
+struct Cancelled {};
+
+std::atomic<uint64_t> g_fallbacks{0};
+
+// Base-10^19 limbs of d[0 .. n), least significant first, without top zero limbs.
+Limbs PackLimbs(const uint8_t* d, uint32_t n) {
+  Limbs out((n + kLimbDigits - 1) / kLimbDigits);
+  for (size_t i = 0; i < out.size(); ++i) {
+    size_t lo = i * kLimbDigits, hi = std::min<size_t>(lo + kLimbDigits, n);
+    uint64_t v = 0;
+    for (size_t j = hi; j-- > lo;) v = v * 10 + d[j];
+    out[i] = v;
+  }
+  while (!out.empty() && out.back() == 0) out.pop_back();
+  return out;
+}
+
+// Limb i at bit i * slot of a binary number (Kronecker substitution).
+Limbs Spread(const Limbs& limbs, unsigned slot) {
+  Limbs out(limbs.size() * slot / 64 + 2, 0);
+  for (size_t i = 0; i < limbs.size(); ++i) {
+    size_t pos = i * slot;
+    unsigned off = pos & 63;
+    out[pos >> 6] |= limbs[i] << off;
+    if (off != 0) out[(pos >> 6) + 1] |= limbs[i] >> (64 - off);
+  }
+  while (out.size() > 1 && out.back() == 0) out.pop_back();
+  return out;
+}
+
+// The slot bits at pos (128 <= slot < 192) as three limbs.
+void ExtractSlot(const Limbs& r, size_t pos, unsigned slot, mp_limb_t v[3]) {
+  size_t w = pos >> 6;
+  unsigned off = pos & 63;
+  auto at = [&](size_t i) -> mp_limb_t { return i < r.size() ? r[i] : 0; };
+  for (size_t k = 0; k < 3; ++k) {
+    v[k] = off == 0 ? at(w + k) : (at(w + k) >> off) | (at(w + k + 1) << (64 - off));
+  }
+  unsigned top = slot - 128;
+  v[2] &= top == 0 ? 0 : (~mp_limb_t{0} >> (64 - top));
+}
+
+// Digits of a limb into out[0 .. count), count <= 19.
+void LimbToDigits(uint64_t v, uint8_t* out, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    out[i] = static_cast<uint8_t>(v % 10);
+    v /= 10;
+  }
+}
+
+// Resolves the slots of the binary product into base-10^19 digits, carrying upward.
+void UnpackSlots(const Limbs& r, size_t slots, unsigned slot, uint8_t* out, size_t digits,
+                 CancelToken cancel) {
+  std::memset(out, 0, digits);
+  mp_limb_t carry[3] = {0, 0, 0};
+  size_t place = 0;
+  for (size_t j = 0; place < digits; ++j) {
+    if ((j & (kPollSlots - 1)) == kPollSlots - 1 && cancel.IsCancelled()) throw Cancelled{};
+    mp_limb_t v[3] = {0, 0, 0};
+    if (j < slots) ExtractSlot(r, j * slot, slot, v);
+    mpn_add_n(v, v, carry, 3);
+    mp_limb_t rem = mpn_divrem_1(carry, 0, v, 3, kLimbBase);
+    if (j >= slots && rem == 0 && carry[0] == 0 && carry[1] == 0 && carry[2] == 0) break;
+    size_t count = std::min<size_t>(kLimbDigits, digits - place);
+    LimbToDigits(rem, out + place, count);
+    place += count;
+  }
+}
+
+void MulDecimalOrThrow(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
+                       CancelToken cancel) {
+  const size_t digits = static_cast<size_t>(na) + nb;
+  const bool square = a == b && na == nb;
+  Limbs la = PackLimbs(a, na);
+  Limbs lb = square ? Limbs{} : PackLimbs(b, nb);
+  if (la.empty() || (!square && lb.empty())) {
+    std::memset(out, 0, digits);
+    return;
+  }
+  size_t m = square ? la.size() : std::min(la.size(), lb.size());
+  unsigned slot = kProductBits + static_cast<unsigned>(std::bit_width(m));
+  Limbs sa = Spread(la, slot);
+  Limbs sb = square ? Limbs{} : Spread(lb, slot);
+  size_t slots = la.size() + (square ? la.size() : lb.size()) - 1;
+  la = Limbs{};
+  lb = Limbs{};
+  if (cancel.IsCancelled()) throw Cancelled{};
+  Limbs r;
+  if (square) {
+    r.resize(2 * sa.size());
+    mpn_sqr(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()));
+  } else {
+    if (sa.size() < sb.size()) std::swap(sa, sb);
+    r.resize(sa.size() + sb.size());
+    mpn_mul(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()), sb.data(),
+            static_cast<mp_size_t>(sb.size()));
+  }
+  sa = Limbs{};
+  sb = Limbs{};
+  if (cancel.IsCancelled()) throw Cancelled{};
+  UnpackSlots(r, slots, slot, out, digits, cancel);
+}
+
+// --- digit strings for the division: least significant first, no top zeros (zero: empty) ---
+
+void Trim(Digits& v) {
+  while (!v.empty() && v.back() == 0) v.pop_back();
+}
+
+int Compare(const Digits& a, const Digits& b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  for (size_t i = a.size(); i-- > 0;) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  }
+  return 0;
+}
+
+// a -= b where a >= b.
+void SubInPlace(Digits& a, const Digits& b) {
+  int borrow = 0;
+  for (size_t i = 0; i < a.size() && (i < b.size() || borrow != 0); ++i) {
+    int t = a[i] - (i < b.size() ? b[i] : 0) - borrow;
+    borrow = t < 0;
+    a[i] = static_cast<uint8_t>(t + (borrow ? 10 : 0));
+  }
+  Trim(a);
+}
+
+void AddInPlace(Digits& a, const Digits& b) {
+  if (a.size() < b.size()) a.resize(b.size(), 0);
+  int carry = 0;
+  for (size_t i = 0; i < a.size() && (i < b.size() || carry != 0); ++i) {
+    int t = a[i] + (i < b.size() ? b[i] : 0) + carry;
+    carry = t >= 10;
+    a[i] = static_cast<uint8_t>(t - (carry ? 10 : 0));
+  }
+  if (carry != 0) a.push_back(1);
+}
+
+// Digits [from, from + count) of v, trimmed.
+Digits Slice(const Digits& v, size_t from, size_t count) {
+  Digits out;
+  if (from < v.size()) out.assign(v.begin() + from, v.begin() + std::min(v.size(), from + count));
+  Trim(out);
+  return out;
+}
+
+Digits ShiftUp(const Digits& v, size_t places) {
+  if (v.empty()) return v;
+  Digits out(places, 0);
+  out.insert(out.end(), v.begin(), v.end());
+  return out;
+}
+
+Digits PowerOfTen(size_t e) {
+  Digits out(e + 1, 0);
+  out[e] = 1;
+  return out;
+}
+
+Digits Product(const Digits& a, const Digits& b, CancelToken cancel) {
+  if (a.empty() || b.empty()) return Digits{};
+  Digits out(a.size() + b.size());
+  auto na = static_cast<uint32_t>(a.size()), nb = static_cast<uint32_t>(b.size());
+  if (std::min(na, nb) < kSchoolbookDigits) {
+    MulSchoolbook(a.data(), na, b.data(), nb, out.data(), CancelToken{});
+  } else {
+    MulDecimalOrThrow(a.data(), na, b.data(), nb, out.data(), cancel);
+  }
+  Trim(out);
+  return out;
+}
+
+// Y with |Y - 10^(2p) / bp| within a few units, where bp has exactly p digits.
+Digits Reciprocal(const Digits& bp, size_t p, CancelToken cancel) {
+  if (cancel.IsCancelled()) throw Cancelled{};
+  if (p <= kNewtonBaseDigits) {
+    Digits one = PowerOfTen(2 * p);
+    Digits y(p + 2, 0);
+    DivLong(one.data(), static_cast<uint32_t>(one.size()), bp.data(), static_cast<uint32_t>(p), 0,
+            y.data(), static_cast<uint32_t>(y.size()));
+    Trim(y);
+    return y;
+  }
+  // Half the precision from the top digits, then one Newton step:
+  // Y = yh 10^(p-l) + yh (10^(p+l) - bp yh) / 10^(2l).
+  size_t l = (p + 1) / 2 + 3;
+  Digits yh = Reciprocal(Slice(bp, p - l, l), l, cancel);
+  Digits error = PowerOfTen(p + l);
+  Digits u = Product(bp, yh, cancel);
+  bool below = Compare(u, error) <= 0;
+  if (below) {
+    SubInPlace(error, u);
+  } else {
+    SubInPlace(u, error);
+    error.swap(u);
+  }
+  Digits step = Product(yh, error, cancel);
+  Digits correction = Slice(step, 2 * l, step.size());
+  Digits y = ShiftUp(yh, p - l);
+  if (below) {
+    AddInPlace(y, correction);
+  } else if (Compare(y, correction) > 0) {
+    SubInPlace(y, correction);
+  }
+  return y;
+}
+
+// Settles q against n = q b + r, 0 <= r < b. False when it is further off than expected.
+bool Correct(const Digits& n, const Digits& b, Digits& q, CancelToken cancel) {
+  Digits qb = Product(q, b, cancel);
+  const Digits one{1};
+  if (Compare(qb, n) > 0) {
+    SubInPlace(qb, n);  // the remainder is -qb
+    for (int i = 0; i < kMaxCorrections; ++i) {
+      SubInPlace(q, one);
+      if (Compare(qb, b) <= 0) return true;
+      SubInPlace(qb, b);
+    }
+    return false;
+  }
+  Digits r = n;
+  SubInPlace(r, qb);
+  for (int i = 0; i < kMaxCorrections; ++i) {
+    if (Compare(r, b) < 0) return true;
+    SubInPlace(r, b);
+    AddInPlace(q, one);
+  }
+  return false;
+}
+
+// The working dividend floor(A 10^shift), len > 0 digits.
+Digits ScaledDividend(const uint8_t* a, uint32_t na, int64_t shift, size_t len) {
+  Digits n(len, 0);
+  if (shift >= 0) {
+    std::memcpy(n.data() + shift, a, na);
+  } else {
+    std::memcpy(n.data(), a - shift, len);
+  }
+  Trim(n);
+  return n;
+}
+
+// False when the correction gave up (the caller divides another way).
+bool DivNewton(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_t shift,
+               uint8_t* q, uint32_t places, CancelToken cancel) {
+  std::memset(q, 0, places);
+  const int64_t len = static_cast<int64_t>(na) + shift;
+  if (len <= 0) return true;
+  Digits n = ScaledDividend(a, na, shift, static_cast<size_t>(len));
+  Digits bd(b, b + nb);
+  // bp: the divisor's top p digits (or the divisor padded to p digits).
+  const size_t p = static_cast<size_t>(places) + 3;
+  Digits bp = nb >= p ? Slice(bd, nb - p, p) : ShiftUp(bd, p - nb);
+  bp.resize(p, 0);
+  Digits y = Reciprocal(bp, p, cancel);
+  // q ~ n y / 10^(p + nb), from the top p + 2 digits of n.
+  size_t cut = len > static_cast<int64_t>(p + 2) ? static_cast<size_t>(len) - (p + 2) : 0;
+  Digits est = Product(Slice(n, cut, n.size()), y, cancel);
+  Digits quotient = Slice(est, p + nb - cut, est.size());
+  if (!Correct(n, bd, quotient, cancel)) return false;
+  std::memcpy(q, quotient.data(), std::min<size_t>(quotient.size(), places));
+  return true;
+}
+
+}  // namespace
+
+DecimalStatus MulDecimal(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
+                         CancelToken cancel) {
+  try {
+    MulDecimalOrThrow(a, na, b, nb, out, cancel);
+    return DecimalStatus::kDone;
+  } catch (const Cancelled&) {
+    return DecimalStatus::kCancelled;
+  } catch (const std::bad_alloc&) {
+    return DecimalStatus::kNoMemory;
+  }
+}
+
+DecimalStatus DivDecimal(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb,
+                         int64_t shift, uint8_t* q, uint32_t places, CancelToken cancel) {
+  try {
+    if (DivNewton(a, na, b, nb, shift, q, places, cancel)) return DecimalStatus::kDone;
+    g_fallbacks.fetch_add(1, std::memory_order_relaxed);
+    return DivGmp(a, na, b, nb, shift, q, places) ? DecimalStatus::kDone : DecimalStatus::kNoMemory;
+  } catch (const Cancelled&) {
+    return DecimalStatus::kCancelled;
+  } catch (const std::bad_alloc&) {
+    return DecimalStatus::kNoMemory;
+  }
+}
+
+uint64_t DivDecimalFallbacks() {
+  return g_fallbacks.load(std::memory_order_relaxed);
+}
+
+}  // namespace vpx::mynum

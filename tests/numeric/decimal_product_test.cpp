@@ -1,0 +1,149 @@
+// The decimal-native product and quotient against the GMP kernels with radix conversion:
+// random operands of every size class (most small, a few large), carry-heavy all-nine
+// operands, exact and off-by-one quotients, and cancellation.
+#include "numeric/decimal_product.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "numeric/mynum_kernels.h"
+
+namespace vpx::mynum {
+namespace {
+
+using Digits = std::vector<uint8_t>;
+
+// n digits, least significant first, top digit nonzero when topNonzero.
+Digits Random(std::mt19937& rng, size_t n, bool topNonzero = true) {
+  Digits d(n);
+  for (auto& x : d) x = static_cast<uint8_t>(rng() % 10);
+  // Runs of nines and zeros provoke long carries.
+  if (n > 4 && rng() % 3 == 0) {
+    size_t from = rng() % n, len = rng() % (n - from) + 1;
+    std::fill(d.begin() + from, d.begin() + from + len, rng() % 2 ? 9 : 0);
+  }
+  if (topNonzero && n > 0) d[n - 1] = static_cast<uint8_t>(1 + rng() % 9);
+  return d;
+}
+
+std::string Text(const Digits& d) {
+  std::string s;
+  for (size_t i = d.size(); i-- > 0;) s += static_cast<char>('0' + d[i]);
+  return s;
+}
+
+void ExpectSameProduct(const Digits& a, const Digits& b) {
+  auto na = static_cast<uint32_t>(a.size()), nb = static_cast<uint32_t>(b.size());
+  Digits ours(na + nb, 7), theirs(na + nb, 7);
+  ASSERT_EQ(MulDecimal(a.data(), na, b.data(), nb, ours.data(), CancelToken{}),
+            DecimalStatus::kDone);
+  ASSERT_TRUE(MulGmp(a.data(), na, b.data(), nb, theirs.data()));
+  ASSERT_EQ(ours, theirs) << Text(a) << " x " << Text(b);
+}
+
+// Both quotients of floor(A 10^shift / B) into the places a quotient of that size needs.
+void ExpectSameQuotient(const Digits& a, const Digits& b, int64_t shift) {
+  auto na = static_cast<uint32_t>(a.size()), nb = static_cast<uint32_t>(b.size());
+  int64_t len = static_cast<int64_t>(na) + shift;
+  auto places = static_cast<uint32_t>(std::max<int64_t>(1, len - nb + 1));
+  Digits ours(places, 7), theirs(places, 7);
+  const uint64_t fallbacks = DivDecimalFallbacks();
+  ASSERT_EQ(DivDecimal(a.data(), na, b.data(), nb, shift, ours.data(), places, CancelToken{}),
+            DecimalStatus::kDone);
+  ASSERT_TRUE(DivGmp(a.data(), na, b.data(), nb, shift, theirs.data(), places));
+  ASSERT_EQ(ours, theirs) << Text(a) << " e" << shift << " / " << Text(b);
+  ASSERT_EQ(DivDecimalFallbacks(), fallbacks) << "the Newton estimate was off";
+}
+
+TEST(DecimalProductTest, ProductsMatchGmpOverSizeClasses) {
+  std::mt19937 rng(1601);
+  // {count, longest}: many short operands, fewer long ones.
+  const std::vector<std::pair<int, size_t>> classes = {
+      {3000, 60}, {400, 400}, {40, 4000}, {3, 60000}};
+  for (auto [count, longest] : classes) {
+    for (int i = 0; i < count; ++i) {
+      Digits a = Random(rng, 1 + rng() % longest, rng() % 4 != 0);
+      Digits b = Random(rng, 1 + rng() % longest, rng() % 4 != 0);
+      ExpectSameProduct(a, b);
+    }
+  }
+}
+
+TEST(DecimalProductTest, SlotBoundariesAndSquaresMatchGmp) {
+  std::mt19937 rng(1602);
+  // Limb edges (19 digits), all nines (largest slot sums), zeros, unbalanced, squares.
+  for (size_t n : {1u, 18u, 19u, 20u, 37u, 38u, 39u, 1000u, 9500u}) {
+    Digits nines(n, 9), zeros(n, 0);
+    ExpectSameProduct(nines, nines);
+    ExpectSameProduct(nines, Digits(3 * n + 1, 9));
+    ExpectSameProduct(zeros, nines);
+    Digits a = Random(rng, n);
+    Digits out(2 * n);
+    ASSERT_EQ(MulDecimal(a.data(), static_cast<uint32_t>(n), a.data(), static_cast<uint32_t>(n),
+                         out.data(), CancelToken{}),
+              DecimalStatus::kDone);
+    Digits copy = a, theirs(2 * n);
+    ASSERT_TRUE(MulGmp(a.data(), static_cast<uint32_t>(n), copy.data(), static_cast<uint32_t>(n),
+                       theirs.data()));
+    ASSERT_EQ(out, theirs) << "square of " << n << " digits";
+  }
+  ExpectSameProduct(Random(rng, 1), Random(rng, 20000));
+  ExpectSameProduct(Random(rng, 50), Random(rng, 20000));
+}
+
+TEST(DecimalProductTest, QuotientsMatchGmpOverSizeClasses) {
+  std::mt19937 rng(1603);
+  const std::vector<std::pair<int, size_t>> classes = {{1500, 40}, {200, 400}, {20, 3000}};
+  for (auto [count, longest] : classes) {
+    for (int i = 0; i < count; ++i) {
+      Digits a = Random(rng, 1 + rng() % longest);
+      Digits b = Random(rng, 1 + rng() % longest);
+      int64_t shift = static_cast<int64_t>(rng() % (longest + 1)) -
+                      static_cast<int64_t>(rng() % 3 == 0 ? rng() % a.size() : 0);
+      ExpectSameQuotient(a, b, shift);
+    }
+  }
+  // A few long ones on both sides of the Newton base case: short and long divisors.
+  ExpectSameQuotient(Random(rng, 20000), Random(rng, 9000), 0);
+  ExpectSameQuotient(Random(rng, 3), Random(rng, 700), 12000);
+  ExpectSameQuotient(Random(rng, 15000), Random(rng, 30), 100);
+}
+
+TEST(DecimalProductTest, ExactAndOneShortQuotientsSettleExactly) {
+  // n = q b and n = q b - 1 sit right at the correction's boundary.
+  std::mt19937 rng(1604);
+  for (size_t qn : {1u, 150u, 170u, 400u, 2500u}) {
+    for (size_t bn : {19u, 160u, 1200u}) {
+      Digits q = Random(rng, qn), b = Random(rng, bn);
+      Digits n(qn + bn);
+      ASSERT_TRUE(MulGmp(q.data(), static_cast<uint32_t>(qn), b.data(), static_cast<uint32_t>(bn),
+                         n.data()));
+      while (n.back() == 0) n.pop_back();
+      ExpectSameQuotient(n, b, 0);
+      size_t i = 0;
+      while (n[i] == 0) n[i++] = 9;
+      --n[i];
+      while (!n.empty() && n.back() == 0) n.pop_back();
+      if (!n.empty()) ExpectSameQuotient(n, b, 0);
+      ExpectSameQuotient(Digits(bn, 9), b, static_cast<int64_t>(qn));
+    }
+  }
+}
+
+TEST(DecimalProductTest, RaisedCancelFlagStopsProductAndQuotient) {
+  std::mt19937 rng(1605);
+  CancelFlag flag{1};
+  Digits a = Random(rng, 5000), b = Random(rng, 3000), out(8000);
+  EXPECT_EQ(MulDecimal(a.data(), 5000, b.data(), 3000, out.data(), &flag),
+            DecimalStatus::kCancelled);
+  Digits q(2001, 5);
+  EXPECT_EQ(DivDecimal(a.data(), 5000, b.data(), 3000, 0, q.data(), 2001, &flag),
+            DecimalStatus::kCancelled);
+  EXPECT_EQ(q, Digits(2001, 0));
+}
+
+}  // namespace
+}  // namespace vpx::mynum
