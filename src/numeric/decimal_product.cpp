@@ -23,7 +23,7 @@ constexpr unsigned kProductBits = 127;
 constexpr size_t kPollSlots = 1u << 16;
 // Below these sizes the per-digit rows and the restoring division are quicker.
 constexpr size_t kSchoolbookDigits = 48;
-constexpr size_t kNewtonBaseDigits = 160;
+constexpr size_t kNewtonBaseDigits = 40;
 // More correction steps than this means the estimate went wrong: settle it another way.
 constexpr int kMaxCorrections = 16;
 
@@ -190,14 +190,23 @@ Digits PowerOfTen(size_t e) {
   return out;
 }
 
+size_t LowZeros(const Digits& v) {
+  size_t i = 0;
+  while (i < v.size() && v[i] == 0) ++i;
+  return i;
+}
+
+// Low zeros (scaled dividends, padded divisors) are left out of the product itself.
 Digits Product(const Digits& a, const Digits& b, CancelToken cancel) {
   if (a.empty() || b.empty()) return Digits{};
-  Digits out(a.size() + b.size());
-  auto na = static_cast<uint32_t>(a.size()), nb = static_cast<uint32_t>(b.size());
+  size_t za = LowZeros(a), zb = LowZeros(b);
+  Digits out(a.size() + b.size(), 0);
+  auto na = static_cast<uint32_t>(a.size() - za), nb = static_cast<uint32_t>(b.size() - zb);
+  uint8_t* dest = out.data() + za + zb;
   if (std::min(na, nb) < kSchoolbookDigits) {
-    MulSchoolbook(a.data(), na, b.data(), nb, out.data(), CancelToken{});
+    MulSchoolbook(a.data() + za, na, b.data() + zb, nb, dest, CancelToken{});
   } else {
-    MulDecimalOrThrow(a.data(), na, b.data(), nb, out.data(), cancel);
+    MulDecimalOrThrow(a.data() + za, na, b.data() + zb, nb, dest, cancel);
   }
   Trim(out);
   return out;
@@ -227,8 +236,11 @@ Digits Reciprocal(const Digits& bp, size_t p, CancelToken cancel) {
     SubInPlace(u, error);
     error.swap(u);
   }
-  Digits step = Product(yh, error, cancel);
-  Digits correction = Slice(step, 2 * l, step.size());
+  // The correction is about 10^(p-l) and needs only the top l + 4 digits of the error.
+  size_t drop = error.size() > l + 4 ? error.size() - (l + 4) : 0;
+  Digits step = Product(yh, Slice(error, drop, error.size()), cancel);
+  Digits correction =
+      drop >= 2 * l ? ShiftUp(step, drop - 2 * l) : Slice(step, 2 * l - drop, step.size());
   Digits y = ShiftUp(yh, p - l);
   if (below) {
     AddInPlace(y, correction);

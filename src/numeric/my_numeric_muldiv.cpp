@@ -1,6 +1,7 @@
 // MyNumeric: multiplication, division, remainder, the floating form and the cutting
-// operations. Products and quotients come from the kernels in mynum_kernels.h (per-digit
-// for small operands, GMP for large ones); the fitting rules are applied here.
+// operations. Products and quotients come from the per-digit kernels (mynum_kernels.h) for
+// small operands and the decimal-native ones (decimal_product.h) for large ones; the
+// fitting rules are applied here.
 #include <algorithm>
 #include <cstring>
 

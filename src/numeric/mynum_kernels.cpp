@@ -92,7 +92,7 @@ void SubtractInPlace(uint8_t* r, const uint8_t* b, uint32_t nb) {
 }  // namespace
 
 Crossovers DefaultCrossovers() {
-  return Crossovers{32, 64, 200, 4};
+  return Crossovers{32, 0, 1500, 4};
 }
 
 Crossovers GetCrossovers() {
@@ -116,8 +116,8 @@ bool UseGmpForMul(uint32_t na, uint32_t nb) {
   if (c.mulMinDigits == 0) return true;  // forced (tests)
   uint64_t shorter = std::min(na, nb);
   uint64_t longer = std::max(na, nb);
-  // Rows of nine digits cost shorter x longer; GMP's conversions grow with the longer
-  // operand, about as longer^1.5 against the rows (benchmarked at 10^4 .. 10^6 digits).
+  // Rows of nine digits cost shorter x longer; the decimal product is linear in the longer
+  // operand outside mpn_mul, so the shorter length alone decides (ratio 0).
   return shorter >= c.mulMinDigits && shorter * shorter * 100 >= longer * c.mulSquareRatio;
 }
 

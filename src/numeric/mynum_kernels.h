@@ -13,12 +13,13 @@
 
 namespace vpx::mynum {
 
-// Sizes at which the GMP paths take over; benchmarked (bench/bench_numeric.cpp). Tests
-// move them to force one path or the other; 0 in mulMinDigits or divWork forces GMP.
+// Sizes at which the decimal-native product and quotient (decimal_product.h, on GMP's mpn)
+// take over from the per-digit loops; benchmarked (bench/bench_numeric.cpp). Tests move
+// them to force one path or the other; 0 in mulMinDigits or divWork forces the fast path.
 struct Crossovers {
-  uint32_t mulMinDigits;    // product: GMP when the shorter operand has at least this many
+  uint32_t mulMinDigits;    // product: fast path when the shorter operand has this many
   uint32_t mulSquareRatio;  // ... and shorter^2 * 100 >= longer * mulSquareRatio
-  uint32_t divWork;         // quotient places x divisor digits above which GMP divides
+  uint32_t divWork;         // quotient places x divisor digits above which Newton divides
   uint32_t binaryDigits;    // decimal digits above which binary conversion uses GMP
 };
 Crossovers GetCrossovers();
