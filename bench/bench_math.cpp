@@ -12,6 +12,7 @@
 #include <future>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -222,9 +223,102 @@ void BM_GmpDivOneByThree(benchmark::State& state) {
   }
 }
 
+// --- the 1,000,000 x 1,000,000-digit product and the 1,000,000 / 500,000-digit quotient,
+// decimal digits in and out on both sides ---
+
+std::string RandomDigits(size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string s(n, '0');
+  s[0] = static_cast<char>('1' + rng() % 9);
+  for (size_t i = 1; i < n; ++i) s[i] = static_cast<char>('0' + rng() % 10);
+  return s;
+}
+
+std::vector<unsigned char> DigitValues(const std::string& text) {
+  std::vector<unsigned char> v(text.size());
+  for (size_t i = 0; i < text.size(); ++i) v[i] = static_cast<unsigned char>(text[i] - '0');
+  return v;
+}
+
+MyNumeric NumberOf(const std::string& text, uint32_t resultSize) {
+  MyNumeric n;
+  n.SetResultSize(resultSize);
+  n.SetByString(text);
+  return n;
+}
+
+// mpz from decimal digit values (most significant first).
+void SetDigits(mpz_ptr z, const std::vector<unsigned char>& d) {
+  mp_size_t size = mpn_set_str(mpz_limbs_write(z, static_cast<mp_size_t>(d.size() / 19 + 3)),
+                               d.data(), d.size(), 10);
+  mpz_limbs_finish(z, size);
+}
+
+void BM_Product(benchmark::State& state) {
+  MyNumeric a = NumberOf(RandomDigits(kMillion, 1), 2 * kMillion + 2);
+  MyNumeric b = NumberOf(RandomDigits(kMillion, 2), 2 * kMillion + 2);
+  for (auto _ : state) {
+    state.PauseTiming();
+    MyNumeric x = a;
+    state.ResumeTiming();
+    x.Mul(b);
+    benchmark::DoNotOptimize(x.GetValidSize());
+  }
+  MyNumeric().SetResultSize(100);
+}
+
+void BM_GmpProduct(benchmark::State& state) {
+  auto a = DigitValues(RandomDigits(kMillion, 1)), b = DigitValues(RandomDigits(kMillion, 2));
+  std::vector<unsigned char> out(2 * kMillion + 4);
+  for (auto _ : state) {
+    Mpz x, y, p;
+    SetDigits(x.get(), a);
+    SetDigits(y.get(), b);
+    mpz_mul(p.get(), x.get(), y.get());
+    mp_size_t sp = static_cast<mp_size_t>(mpz_size(p.get()));
+    benchmark::DoNotOptimize(mpn_get_str(out.data(), 10, mpz_limbs_modify(p.get(), sp), sp));
+  }
+}
+
+constexpr uint32_t kDivisorDigits = kMillion / 2;
+
+// ResultSize 1,000,000: the quotient keeps a million digits.
+void BM_Quotient(benchmark::State& state) {
+  MyNumeric a = NumberOf(RandomDigits(kMillion, 3), kMillion);
+  MyNumeric b = NumberOf(RandomDigits(kDivisorDigits, 4), kMillion);
+  for (auto _ : state) {
+    state.PauseTiming();
+    MyNumeric x = a;
+    state.ResumeTiming();
+    x.Div(b);
+    benchmark::DoNotOptimize(x.GetValidSize());
+  }
+  MyNumeric().SetResultSize(100);
+}
+
+// The dividend scaled so that the truncated quotient has a million digits.
+void BM_GmpQuotient(benchmark::State& state) {
+  auto a = DigitValues(RandomDigits(kMillion, 3)), b = DigitValues(RandomDigits(kDivisorDigits, 4));
+  std::vector<unsigned char> out(kMillion + 100);
+  for (auto _ : state) {
+    Mpz x, y, scale, q;
+    SetDigits(x.get(), a);
+    SetDigits(y.get(), b);
+    mpz_ui_pow_ui(scale.get(), 10, kDivisorDigits);  // 10^(1e6 + 5e5 - 1e6)
+    mpz_mul(x.get(), x.get(), scale.get());
+    mpz_tdiv_q(q.get(), x.get(), y.get());
+    mp_size_t sq = static_cast<mp_size_t>(mpz_size(q.get()));
+    benchmark::DoNotOptimize(mpn_get_str(out.data(), 10, mpz_limbs_modify(q.get(), sq), sq));
+  }
+}
+
 #define VPX_MATH_BENCH(...) \
   __VA_ARGS__->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
 
+VPX_MATH_BENCH(BENCHMARK(BM_Product))->Iterations(3);
+VPX_MATH_BENCH(BENCHMARK(BM_GmpProduct))->Iterations(3);
+VPX_MATH_BENCH(BENCHMARK(BM_Quotient))->Iterations(3);
+VPX_MATH_BENCH(BENCHMARK(BM_GmpQuotient))->Iterations(3);
 VPX_MATH_BENCH(BENCHMARK(BM_FactorialJobBody));
 VPX_MATH_BENCH(BENCHMARK(BM_GmpFactorial));
 VPX_MATH_BENCH(BENCHMARK(BM_SqRoot));
@@ -251,6 +345,8 @@ BENCHMARK_CAPTURE(BM_CancelLatency, LogE, FuncId::LogE, "3.7", "1000000")
 
 // Each command against its reference.
 const std::vector<std::pair<std::string, std::string>> kRatios = {
+    {"BM_Product", "BM_GmpProduct"},
+    {"BM_Quotient", "BM_GmpQuotient"},
     {"BM_FactorialJobBody", "BM_GmpFactorial"},
     {"BM_SqRoot", "BM_GmpSqrt"},
     {"BM_GetNapier", "BM_MpfrExpOne"},

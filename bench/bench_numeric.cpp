@@ -1,5 +1,5 @@
-// MyNumeric at a million digits against GMP doing the same work from and to decimal
-// digits: multiplication, division, and the text conversions (linearity up to 10^7 digits).
+// MyNumeric's text conversions (linearity up to 10^7 digits) and the crossovers between
+// its per-digit and fast kernels; the million-digit product and quotient are in bench_math.
 #include <benchmark/benchmark.h>
 #include <gmp.h>
 
@@ -22,101 +22,12 @@ std::string RandomDigits(size_t n, unsigned seed) {
   return s;
 }
 
-std::vector<unsigned char> DigitValues(const std::string& text) {
-  std::vector<unsigned char> v(text.size());
-  for (size_t i = 0; i < text.size(); ++i) v[i] = static_cast<unsigned char>(text[i] - '0');
-  return v;
-}
-
 MyNumeric Number(const std::string& text, uint32_t resultSize) {
   MyNumeric n;
   n.SetResultSize(resultSize);
   n.SetByString(text);
   return n;
 }
-
-// --- multiplication of two 1,000,000-digit numbers ---
-
-void BM_MulMyNumeric(benchmark::State& state) {
-  size_t n = static_cast<size_t>(state.range(0));
-  MyNumeric a = Number(RandomDigits(n, 1), static_cast<uint32_t>(2 * n + 2));
-  MyNumeric b = Number(RandomDigits(n, 2), static_cast<uint32_t>(2 * n + 2));
-  for (auto _ : state) {
-    state.PauseTiming();
-    MyNumeric x = a;
-    state.ResumeTiming();
-    x.Mul(b);
-    benchmark::DoNotOptimize(x.GetValidSize());
-  }
-}
-BENCHMARK(BM_MulMyNumeric)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-void BM_MulGmpReference(benchmark::State& state) {
-  size_t n = static_cast<size_t>(state.range(0));
-  auto a = DigitValues(RandomDigits(n, 1)), b = DigitValues(RandomDigits(n, 2));
-  std::vector<mp_limb_t> la(n / 19 + 3), lb(n / 19 + 3), prod(2 * (n / 19 + 3));
-  std::vector<unsigned char> out(2 * n + 4);
-  for (auto _ : state) {
-    mp_size_t sa = mpn_set_str(la.data(), a.data(), n, 10);
-    mp_size_t sb = mpn_set_str(lb.data(), b.data(), n, 10);
-    mpn_mul(prod.data(), la.data(), sa, lb.data(), sb);
-    mp_size_t sp = sa + sb;
-    while (sp > 0 && prod[sp - 1] == 0) --sp;
-    benchmark::DoNotOptimize(mpn_get_str(out.data(), 10, prod.data(), sp));
-  }
-}
-BENCHMARK(BM_MulGmpReference)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-// --- division with ResultSize 1,000,000 ---
-
-struct DivCase {
-  std::string dividend, divisor;
-};
-
-DivCase MakeDivCase(int which) {
-  if (which == 0) return {"1", "7"};
-  return {RandomDigits(500'000, 3), RandomDigits(250'000, 4)};
-}
-
-void BM_DivMyNumeric(benchmark::State& state) {
-  DivCase c = MakeDivCase(static_cast<int>(state.range(0)));
-  const uint32_t r = 1'000'000;
-  MyNumeric a = Number(c.dividend, r);
-  MyNumeric b = Number(c.divisor, r);
-  for (auto _ : state) {
-    state.PauseTiming();
-    MyNumeric x = a;
-    state.ResumeTiming();
-    x.Div(b);
-    benchmark::DoNotOptimize(x.GetValidSize());
-  }
-}
-BENCHMARK(BM_DivMyNumeric)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-// GMP: both operands from decimal digits, the dividend scaled so that the truncated
-// quotient has 1,000,000 digits, divided, and the quotient written as decimal digits.
-void BM_DivGmpReference(benchmark::State& state) {
-  DivCase c = MakeDivCase(static_cast<int>(state.range(0)));
-  auto a = DigitValues(c.dividend), b = DigitValues(c.divisor);
-  const long scale = 1'000'000 + static_cast<long>(b.size()) - static_cast<long>(a.size());
-  std::vector<unsigned char> out(1'000'000 + 100);
-  for (auto _ : state) {
-    mpz_t na, nb, p, q;
-    mpz_inits(na, nb, p, q, nullptr);
-    mp_size_t sa = mpn_set_str(mpz_limbs_write(na, a.size() / 19 + 3), a.data(), a.size(), 10);
-    mpz_limbs_finish(na, sa);
-    mp_size_t sb = mpn_set_str(mpz_limbs_write(nb, b.size() / 19 + 3), b.data(), b.size(), 10);
-    mpz_limbs_finish(nb, sb);
-    mpz_ui_pow_ui(p, 10, static_cast<unsigned long>(scale));
-    mpz_mul(na, na, p);
-    mpz_tdiv_q(q, na, nb);
-    mp_size_t sq = static_cast<mp_size_t>(mpz_size(q));
-    out.resize(mpz_sizeinbase(q, 10) + 2);
-    benchmark::DoNotOptimize(mpn_get_str(out.data(), 10, mpz_limbs_modify(q, sq), sq));
-    mpz_clears(na, nb, p, q, nullptr);
-  }
-}
-BENCHMARK(BM_DivGmpReference)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // --- text conversions: ten times the digits should cost about ten times the time ---
 
