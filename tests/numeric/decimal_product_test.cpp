@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "numeric/mynum_kernels.h"
+#include "numeric_test_support.h"
 
 namespace vpx::mynum {
 namespace {
@@ -143,6 +144,49 @@ TEST(DecimalProductTest, RaisedCancelFlagStopsProductAndQuotient) {
   EXPECT_EQ(DivDecimal(a.data(), 5000, b.data(), 3000, 0, q.data(), 2001, &flag),
             DecimalStatus::kCancelled);
   EXPECT_EQ(q, Digits(2001, 0));
+}
+
+// Signed decimal text of n digits with the point somewhere inside.
+std::string DecimalText(std::mt19937& rng, size_t n) {
+  std::string s = Text(Random(rng, n));
+  s.insert(1 + rng() % s.size(), ".");
+  if (s.back() == '.') s.pop_back();
+  return (rng() % 2 ? "-" : "") + s;
+}
+
+class DecimalCrossoverTest : public test::NumericTest {
+ protected:
+  // The text of x op y with the per-digit loops and with the decimal kernels forced.
+  template <typename Op>
+  void ExpectSameEitherWay(const std::string& x, const std::string& y, uint32_t resultSize, Op op) {
+    std::string texts[2];
+    for (int fast = 0; fast < 2; ++fast) {
+      if (fast != 0) {
+        ForceGmp();
+      } else {
+        ForcePerDigit();
+      }
+      MyNumeric a = test::Num(x);
+      a.SetResultSize(resultSize);
+      ASSERT_EQ(op(a, test::Num(y)), 0) << x << ", " << y;
+      texts[fast] = test::Refreshed(a);
+    }
+    ASSERT_EQ(texts[0], texts[1]) << x << ", " << y << " R" << resultSize;
+  }
+};
+
+TEST_F(DecimalCrossoverTest, MulAndDivAgreeWithPerDigitLoopsAroundTheCrossovers) {
+  std::mt19937 rng(1606);
+  auto mul = [](MyNumeric& a, const MyNumeric& b) { return a.Mul(b); };
+  auto div = [](MyNumeric& a, const MyNumeric& b) { return a.Div(b); };
+  for (int i = 0; i < 120; ++i) {
+    size_t na = 20 + rng() % 60, nb = 20 + rng() % 60;
+    std::string x = DecimalText(rng, na), y = DecimalText(rng, nb);
+    // Result sizes below the product's width exercise the rounding and saturation.
+    ExpectSameEitherWay(x, y, static_cast<uint32_t>(na + nb - rng() % 8), mul);
+    ExpectSameEitherWay(x, y, static_cast<uint32_t>(10 + rng() % 120), div);
+  }
+  ExpectSameEitherWay("99999999999999999999999999999999999", "9.9", 5, mul);  // saturates
 }
 
 }  // namespace
