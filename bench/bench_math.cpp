@@ -12,11 +12,11 @@
 #include <future>
 #include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench_digits.h"
 #include "command/func_data.h"
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
@@ -226,26 +226,8 @@ void BM_GmpDivOneByThree(benchmark::State& state) {
 // --- the 1,000,000 x 1,000,000-digit product and the 1,000,000 / 500,000-digit quotient,
 // decimal digits in and out on both sides ---
 
-std::string RandomDigits(size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '0');
-  s[0] = static_cast<char>('1' + rng() % 9);
-  for (size_t i = 1; i < n; ++i) s[i] = static_cast<char>('0' + rng() % 10);
-  return s;
-}
-
-std::vector<unsigned char> DigitValues(const std::string& text) {
-  std::vector<unsigned char> v(text.size());
-  for (size_t i = 0; i < text.size(); ++i) v[i] = static_cast<unsigned char>(text[i] - '0');
-  return v;
-}
-
-MyNumeric NumberOf(const std::string& text, uint32_t resultSize) {
-  MyNumeric n;
-  n.SetResultSize(resultSize);
-  n.SetByString(text);
-  return n;
-}
+using bench::DigitValues;
+using bench::RandomDigits;
 
 // mpz from decimal digit values (most significant first).
 void SetDigits(mpz_ptr z, const std::vector<unsigned char>& d) {
@@ -254,17 +236,24 @@ void SetDigits(mpz_ptr z, const std::vector<unsigned char>& d) {
   mpz_limbs_finish(z, size);
 }
 
-void BM_Product(benchmark::State& state) {
-  MyNumeric a = NumberOf(RandomDigits(kMillion, 1), 2 * kMillion + 2);
-  MyNumeric b = NumberOf(RandomDigits(kMillion, 2), 2 * kMillion + 2);
+// x op y on copies of x, the copy untimed.
+template <typename Op>
+void TimeOnCopies(benchmark::State& state, const MyNumeric& x, const MyNumeric& y, Op op) {
   for (auto _ : state) {
     state.PauseTiming();
-    MyNumeric x = a;
+    MyNumeric v = x;
     state.ResumeTiming();
-    x.Mul(b);
-    benchmark::DoNotOptimize(x.GetValidSize());
+    op(v, y);
+    benchmark::DoNotOptimize(v.GetValidSize());
   }
   MyNumeric().SetResultSize(100);
+}
+
+void BM_Product(benchmark::State& state) {
+  const uint32_t r = 2 * kMillion + 2;
+  TimeOnCopies(state, bench::NumberWithResultSize(RandomDigits(kMillion, 1), r),
+               bench::NumberWithResultSize(RandomDigits(kMillion, 2), r),
+               [](MyNumeric& v, const MyNumeric& y) { return v.Mul(y); });
 }
 
 void BM_GmpProduct(benchmark::State& state) {
@@ -284,16 +273,9 @@ constexpr uint32_t kDivisorDigits = kMillion / 2;
 
 // ResultSize 1,000,000: the quotient keeps a million digits.
 void BM_Quotient(benchmark::State& state) {
-  MyNumeric a = NumberOf(RandomDigits(kMillion, 3), kMillion);
-  MyNumeric b = NumberOf(RandomDigits(kDivisorDigits, 4), kMillion);
-  for (auto _ : state) {
-    state.PauseTiming();
-    MyNumeric x = a;
-    state.ResumeTiming();
-    x.Div(b);
-    benchmark::DoNotOptimize(x.GetValidSize());
-  }
-  MyNumeric().SetResultSize(100);
+  TimeOnCopies(state, bench::NumberWithResultSize(RandomDigits(kMillion, 3), kMillion),
+               bench::NumberWithResultSize(RandomDigits(kDivisorDigits, 4), kMillion),
+               [](MyNumeric& v, const MyNumeric& y) { return v.Div(y); });
 }
 
 // The dividend scaled so that the truncated quotient has a million digits.

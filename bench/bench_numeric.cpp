@@ -1,12 +1,11 @@
 // MyNumeric's text conversions (linearity up to 10^7 digits) and the crossovers between
 // its per-digit and fast kernels; the million-digit product and quotient are in bench_math.
 #include <benchmark/benchmark.h>
-#include <gmp.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench_digits.h"
 #include "numeric/my_numeric.h"
 #include "numeric/mynum_kernels.h"
 
@@ -14,19 +13,10 @@ namespace {
 
 using vpx::MyNumeric;
 
-std::string RandomDigits(size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '0');
-  s[0] = static_cast<char>('1' + rng() % 9);
-  for (size_t i = 1; i < n; ++i) s[i] = static_cast<char>('0' + rng() % 10);
-  return s;
-}
+using vpx::bench::RandomDigits;
 
 MyNumeric Number(const std::string& text, uint32_t resultSize) {
-  MyNumeric n;
-  n.SetResultSize(resultSize);
-  n.SetByString(text);
-  return n;
+  return vpx::bench::NumberWithResultSize(text, resultSize);
 }
 
 // --- text conversions: ten times the digits should cost about ten times the time ---
