@@ -250,20 +250,24 @@ Digits Reciprocal(const Digits& bp, size_t p, CancelToken cancel) {
   return y;
 }
 
-// Settles q against n = q b + r, 0 <= r < b. False when it is further off than expected.
-bool Correct(const Digits& n, const Digits& b, Digits& q, CancelToken cancel) {
+// Settles q against r = q b + rest, leaving r = rest with 0 <= rest < b. False when q is
+// further off than expected.
+bool Settle(Digits& r, const Digits& b, Digits& q, CancelToken cancel) {
   Digits qb = Product(q, b, cancel);
   const Digits one{1};
-  if (Compare(qb, n) > 0) {
-    SubInPlace(qb, n);  // the remainder is -qb
+  if (Compare(qb, r) > 0) {
+    SubInPlace(qb, r);  // the remainder is -qb
     for (int i = 0; i < kMaxCorrections; ++i) {
       SubInPlace(q, one);
-      if (Compare(qb, b) <= 0) return true;
+      if (Compare(qb, b) <= 0) {
+        r = b;
+        SubInPlace(r, qb);
+        return true;
+      }
       SubInPlace(qb, b);
     }
     return false;
   }
-  Digits r = n;
   SubInPlace(r, qb);
   for (int i = 0; i < kMaxCorrections; ++i) {
     if (Compare(r, b) < 0) return true;
@@ -293,17 +297,24 @@ bool DivNewton(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int
   if (len <= 0) return true;
   Digits n = ScaledDividend(a, na, shift, static_cast<size_t>(len));
   Digits bd(b, b + nb);
-  // bp: the divisor's top p digits (or the divisor padded to p digits).
+  // A reciprocal of half the quotient's precision, used for the upper and the lower half
+  // of the quotient in turn (each half settled exactly against the remainder).
   const size_t p = static_cast<size_t>(places) + 3;
-  Digits bp = nb >= p ? Slice(bd, nb - p, p) : ShiftUp(bd, p - nb);
-  bp.resize(p, 0);
-  Digits y = Reciprocal(bp, p, cancel);
-  // q ~ n y / 10^(p + nb), from the top p + 2 digits of n.
-  size_t cut = len > static_cast<int64_t>(p + 2) ? static_cast<size_t>(len) - (p + 2) : 0;
-  Digits est = Product(Slice(n, cut, n.size()), y, cancel);
-  Digits quotient = Slice(est, p + nb - cut, est.size());
-  if (!Correct(n, bd, quotient, cancel)) return false;
-  std::memcpy(q, quotient.data(), std::min<size_t>(quotient.size(), places));
+  const size_t h = std::min(p, (p + 1) / 2 + 3);
+  const size_t chunk = h - 3;
+  // bh: the divisor's top h digits (or the divisor padded to h digits); B ~ bh 10^(nb - h).
+  Digits bh = nb >= h ? Slice(bd, nb - h, h) : ShiftUp(bd, h - nb);
+  Digits y = Reciprocal(bh, h, cancel);
+  // r < B 10^top holds throughout; the quotient digits [e, top) are r / (B 10^e).
+  for (size_t top = places; top > 0;) {
+    size_t e = top > chunk ? top - chunk : 0;
+    size_t cut = n.size() > h + 2 ? n.size() - (h + 2) : 0;
+    Digits est = Product(Slice(n, cut, n.size()), y, cancel);
+    Digits part = Slice(est, h + nb + e - cut, est.size());
+    if (!Settle(n, ShiftUp(bd, e), part, cancel)) return false;
+    std::memcpy(q + e, part.data(), std::min(part.size(), top - e));
+    top = e;
+  }
   return true;
 }
 
