@@ -309,6 +309,7 @@ bool DivNewton(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int
   for (size_t top = places; top > 0;) {
     size_t e = top > chunk ? top - chunk : 0;
     size_t cut = n.size() > h + 2 ? n.size() - (h + 2) : 0;
+    if (cut > h + nb + e) return false;  // r is not below B 10^top: not the promised quotient
     Digits est = Product(Slice(n, cut, n.size()), y, cancel);
     Digits part = Slice(est, h + nb + e - cut, est.size());
     if (!Settle(n, ShiftUp(bd, e), part, cancel)) return false;
