@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "numeric/bignum_memory.h"
 #include "numeric/mynum_kernels.h"
 
 namespace vpx::mynum {
@@ -324,6 +325,7 @@ bool DivNewton(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int
 DecimalStatus MulDecimal(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
                          CancelToken cancel) {
   try {
+    BignumScope scope;
     MulDecimalOrThrow(a, na, b, nb, out, cancel);
     return DecimalStatus::kDone;
   } catch (const Cancelled&) {
@@ -336,6 +338,7 @@ DecimalStatus MulDecimal(const uint8_t* a, uint32_t na, const uint8_t* b, uint32
 DecimalStatus DivDecimal(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb,
                          int64_t shift, uint8_t* q, uint32_t places, CancelToken cancel) {
   try {
+    BignumScope scope;
     if (DivNewton(a, na, b, nb, shift, q, places, cancel)) return DecimalStatus::kDone;
     g_fallbacks.fetch_add(1, std::memory_order_relaxed);
     return DivGmp(a, na, b, nb, shift, q, places) ? DecimalStatus::kDone : DecimalStatus::kNoMemory;

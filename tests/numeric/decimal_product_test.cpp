@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "numeric/bignum_memory.h"
 #include "numeric/mynum_kernels.h"
 #include "numeric_test_support.h"
 
@@ -144,6 +145,27 @@ TEST(DecimalProductTest, RaisedCancelFlagStopsProductAndQuotient) {
   EXPECT_EQ(DivDecimal(a.data(), 5000, b.data(), 3000, 0, q.data(), 2001, &flag),
             DecimalStatus::kCancelled);
   EXPECT_EQ(q, Digits(2001, 0));
+}
+
+TEST(DecimalProductTest, FailedGmpAllocationReportsNoMemoryAndLeavesNothing) {
+  // Operands long enough that mpn_mul takes its scratch from the allocator.
+  std::mt19937 rng(1607);
+  Digits a = Random(rng, 200000), b = Random(rng, 150000);
+  Digits expected(350000), out(350000), q(50001);
+  ASSERT_EQ(MulDecimal(a.data(), 200000, b.data(), 150000, expected.data(), CancelToken{}),
+            DecimalStatus::kDone);
+  const long baseline = LiveBignumBlocksForTest();
+  FailBignumAllocationAfterForTest(0);
+  DecimalStatus product = MulDecimal(a.data(), 200000, b.data(), 150000, out.data(), {});
+  FailBignumAllocationAfterForTest(0);
+  DecimalStatus quotient = DivDecimal(a.data(), 200000, b.data(), 150000, 0, q.data(), 50001, {});
+  FailBignumAllocationAfterForTest(-1);
+  EXPECT_EQ(product, DecimalStatus::kNoMemory);
+  EXPECT_EQ(quotient, DecimalStatus::kNoMemory);
+  EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
+  ASSERT_EQ(MulDecimal(a.data(), 200000, b.data(), 150000, out.data(), CancelToken{}),
+            DecimalStatus::kDone);
+  EXPECT_EQ(out, expected);
 }
 
 // Signed decimal text of n digits with the point somewhere inside.
