@@ -58,7 +58,9 @@ LineStatus TerminalFrontEnd::TakeLine(const std::string& utf8Line) {
   std::string sjis;
   const bool tooLong = line.size() > kLineReadLimit;
   if (!tooLong && !Utf8ToSjis(line, sjis)) {
-    engine_->EchoLine(SJ("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。"));
+    // The character is named: a look-alike (U+301C for U+FF5E) is not visible otherwise.
+    engine_->EchoLine(SJ("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。") +
+                      "[" + FirstCharacterWithoutSjisForm(line) + "]");
     return LineStatus::kRefused;
   }
   if (tooLong || sjis.size() > kLineLimit) {

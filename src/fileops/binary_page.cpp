@@ -11,6 +11,7 @@
 #include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
 #include "fileops/trace_log.h"
+#include "fileops/user_file.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
@@ -128,10 +129,10 @@ bool CBinaryBlock::Reserve(int64_t blockSize) {
 }
 
 bool CBinaryBlock::Load(const std::string& name, ByteRange section, std::string& error) {
-  int openError = 0;
-  UniqueFd fd = OpenFile(name, O_RDONLY, 0, &openError);
+  FileOpenError openError;
+  UniqueFd fd = OpenUserFile(name, FileUse::kRead, 0, &openError);
   if (!fd.IsOpen()) {
-    error = OpenErrorText(openError) + "\n";
+    error = OpenFailureText(openError, name) + "\n";
     return false;
   }
   const ByteRange previous = ByteRange::FromStartLength(start_, count_);

@@ -8,6 +8,7 @@
 
 #include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
+#include "fileops/user_file.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -30,16 +31,23 @@ int ModifyByteInFile(const std::string& file, int64_t offset,
     message = Format(SJ("※　指定ファイルは存在しません。[ %s ]").c_str(), file.c_str());
     return 0;
   }
-  int64_t size = QueryFileSize(file);
+  const std::string openText =
+      Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(), file.c_str());
+  FileOpenError openError;
+  int64_t size = QueryUserFileSize(file, &openError);
+  if (size < 0) {
+    message = OpenFailureText(openError, file, openText);
+    return 0;
+  }
   std::string positionText = Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
                                     static_cast<long long>(offset), static_cast<long long>(size));
   if (offset >= size) {
     message = SJ("※　ファイルサイズが足りません。") + positionText;
     return 0;
   }
-  UniqueFd fd = OpenFile(file, O_RDWR);
+  UniqueFd fd = OpenUserFile(file, FileUse::kModify, 0, &openError);
   if (!fd.IsOpen()) {
-    message = Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(), file.c_str());
+    message = OpenFailureText(openError, file, openText);
     return 0;
   }
   uint8_t stored = 0;

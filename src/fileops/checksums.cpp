@@ -13,6 +13,7 @@
 
 #include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
+#include "fileops/user_file.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -99,14 +100,22 @@ uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_
     SetText(failureText, SJ("※　ファイルが存在しません。"));
     return initial;
   }
-  int64_t size = QueryFileSize(file);
-  if (size <= 0) {
+  const std::string openText =
+      Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), file.c_str());
+  // A size that cannot be had is an open failure, never the checksum of an empty file.
+  FileOpenError openError;
+  int64_t size = QueryUserFileSize(file, &openError);
+  if (size < 0) {
+    SetText(failureText, OpenFailureText(openError, file, openText));
+    return initial;
+  }
+  if (size == 0) {
     SetText(failureText, std::string());
     return initial;
   }
-  UniqueFd fd = OpenFile(file, O_RDONLY);
+  UniqueFd fd = OpenUserFile(file, FileUse::kRead, 0, &openError);
   if (!fd.IsOpen()) {
-    SetText(failureText, Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), file.c_str()));
+    SetText(failureText, OpenFailureText(openError, file, openText));
     return initial;
   }
   posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);

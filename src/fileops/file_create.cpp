@@ -1,6 +1,7 @@
 #include "fileops/file_create.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "fileops/file_primitives.h"
 #include "fileops/section_copy.h"
 #include "fileops/trace_log.h"
+#include "fileops/user_file.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -23,6 +25,8 @@ namespace {
 // Pieces reserved per fallocate call; small enough for a prompt cancel on file systems
 // where reserving means zeroing memory.
 constexpr int64_t kReservePiece = 64ll << 20;
+// How often a waiting appender tries the lock again.
+constexpr useconds_t kLockPollMicroseconds = 20000;
 
 void SetText(std::string* out, const std::string& text) {
   if (out != nullptr) *out = text;
@@ -81,6 +85,24 @@ FillResult FillWithZeros(int fd, int64_t size, CancelToken cancel) {
   return FillResult::kDone;
 }
 
+// OpenErrorText and the name, or the refused-kind text.
+std::string AppendOpenFailureText(const FileOpenError& error, const std::string& name) {
+  return OpenFailureText(error, name, OpenErrorText(error.error) + Format(" [%s]", name.c_str()));
+}
+
+// Takes the exclusive advisory lock every appender of this program holds for its whole
+// append, so two appends to one file never interleave; the wait looks at the cancel flag.
+// False only when cancelled. A file system without locks still has O_APPEND's guarantee
+// that no appender overwrites another.
+bool LockForAppend(int fd, CancelToken cancel) {
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) return true;
+    if (cancel.IsCancelled()) return false;
+    usleep(kLockPollMicroseconds);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string CheckFreeSpace(const std::string& file, int64_t size) {
@@ -101,7 +123,7 @@ int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelTok
   int64_t length = end - start + 1;
   std::unique_ptr<uint8_t[]> zeros = AllocateZeros(kClearBuffer);
   if (!zeros) return 0;
-  UniqueFd fd = OpenFile(file, O_RDWR);
+  UniqueFd fd = OpenUserFile(file, FileUse::kModify);
   if (!fd.IsOpen()) return 0;
   int64_t done = 0;
   while (done < length && !cancel.IsCancelled()) {
@@ -130,9 +152,16 @@ int AppendFileContents(const std::string& destination, const std::string& source
             Format(SJ("※　追加するファイルが見つかりません。[%s]").c_str(), source.c_str()));
     return 0;
   }
+  FileOpenError openError;
+  struct stat st;
+  UniqueFd dst = OpenUserFile(destination, FileUse::kWriteTarget, O_APPEND, &openError, &st);
+  if (!dst.IsOpen()) {
+    SetText(failureText, AppendOpenFailureText(openError, destination));
+    return 0;
+  }
   int64_t n = QueryFileSize(source);
   if (n == 0) {
-    if (newSize != nullptr) *newSize = QueryFileSize(destination);
+    if (newSize != nullptr) *newSize = static_cast<int64_t>(st.st_size);
     return 1;
   }
   if (n < 0) {
@@ -149,22 +178,26 @@ int AppendFileContents(const std::string& destination, const std::string& source
                    static_cast<long long>(free), static_cast<long long>(n)));
     return 0;
   }
-  int error = 0;
-  UniqueFd dst = OpenFile(destination, O_RDWR, 0, &error);
-  if (!dst.IsOpen()) {
-    SetText(failureText, OpenErrorText(error) + Format(" [%s]", destination.c_str()));
-    return 0;
-  }
-  UniqueFd src = OpenFile(source, O_RDONLY, 0, &error);
+  UniqueFd src = OpenUserFile(source, FileUse::kRead, 0, &openError);
   if (!src.IsOpen()) {
-    SetText(failureText, OpenErrorText(error) + Format(" [%s]", source.c_str()));
+    SetText(failureText, AppendOpenFailureText(openError, source));
     return 0;
   }
-  struct stat st;
-  int64_t end = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
-  RangeCopyOutcome outcome = CopyFileRange(src.Get(), 0, dst.Get(), end, n, kAppendBuffer, cancel);
+  RangeCopyOutcome outcome;
+  bool complete = false;
+  if (LockForAppend(dst.Get(), cancel)) {
+    // The end under the lock: where a failed append is cut back to.
+    int64_t end = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    outcome = CopyFileRange(src.Get(), 0, dst.Get(), -1, n, kAppendBuffer, cancel);
+    // A device cannot be synced (EINVAL); its bytes are already written.
+    complete =
+        outcome.read == n && outcome.written == n && (fdatasync(dst.Get()) == 0 || errno == EINVAL);
+    if (!complete && S_ISREG(st.st_mode)) ftruncate(dst.Get(), end);
+    if (complete && newSize != nullptr)
+      *newSize = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  }
   bool closed = dst.Close();
-  if (!closed || outcome.read != n || outcome.written != n) {
+  if (!closed || !complete) {
     SetText(failureText,
             Format(SJ("※　ファイル内容追加に失敗。AddFileSize[%lld] / ReadSize[%lld] / "
                       "WriteSize[%lld]")
@@ -173,7 +206,6 @@ int AppendFileContents(const std::string& destination, const std::string& source
                    static_cast<long long>(outcome.written)));
     return 0;
   }
-  if (newSize != nullptr) *newSize = QueryFileSize(destination);
   SetText(failureText, std::string());
   return 1;
 }
@@ -183,7 +215,7 @@ int CreateZeroFile(const std::string& file, int64_t size, std::string* text, Can
     SetText(text, SJ("※　引数が無効です。MakeClearedFile()"));
     return 0;
   }
-  if (IxExistFile(file, false)) {
+  if (UserPathExists(file)) {
     SetText(text, ExistsText(file));
     return 0;
   }
@@ -213,7 +245,7 @@ int CreateZeroFile(const std::string& file, int64_t size, std::string* text, Can
 }
 
 int MakeSizedFile(const std::string& file, int64_t size, std::string* message) {
-  if (IxExistFile(file, false)) {
+  if (UserPathExists(file)) {
     SetText(message, ExistsText(file));
     return 0;
   }

@@ -10,6 +10,7 @@
 
 #include "fileops/file_io.h"
 #include "fileops/trace_log.h"
+#include "fileops/user_file.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
@@ -80,11 +81,7 @@ int IxExistFile(const std::string& name, bool wantDirectory) {
 }
 
 int64_t QueryFileSize(const std::string& name) {
-  if (name.empty()) return kUnknownSize;
-  UniqueFd fd = OpenFile(name, O_RDONLY);
-  struct stat st;
-  if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) return kUnknownSize;
-  return static_cast<int64_t>(st.st_size);
+  return QueryUserFileSize(name);
 }
 
 int ResizeFile(const std::string& name, int64_t newSize) {
@@ -95,11 +92,13 @@ int ResizeFile(const std::string& name, int64_t newSize) {
                       static_cast<unsigned>(size >> 32)));
     return 0;
   }
-  if (!IxExistFile(name, false)) return 0;
-  int error = 0;
-  UniqueFd fd = OpenFile(name, O_RDWR | O_DSYNC, 0, &error);
+  // The name is taken literally: a wildcard must not let another file pass the check.
+  if (!UserPathExists(name)) return 0;
+  FileOpenError failure;
+  UniqueFd fd = OpenUserFile(name, FileUse::kModify, O_DSYNC, &failure);
   if (!fd.IsOpen()) {
-    WriteTrace(FormatSystemError(error));
+    WriteTrace(failure.refusedKind != 0 ? RefusedKindText(name, failure.refusedKind) + "\n"
+                                        : FormatSystemError(failure.error));
     WriteTrace(SJ("※ファイルオブジェクトの作成に失敗。ResizeFile()\n"));
     return 0;
   }

@@ -23,7 +23,8 @@ int GetModuleDir(std::string* out);
 // 1 when name (a path whose last part may hold the wildcards * and ?, the first hit in the
 // directory counts) is found and is a directory exactly when wantDirectory is true.
 int IxExistFile(const std::string& name, bool wantDirectory);
-// Size of an existing file, or kUnknownSize.
+// Size of an existing regular file (opened without blocking, by its literal name), or
+// kUnknownSize.
 int64_t QueryFileSize(const std::string& name);
 
 // --- file changes ---

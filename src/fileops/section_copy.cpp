@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <memory>
 #include <new>
 
+#include "fileops/copy_destination.h"
 #include "fileops/file_io.h"
+#include "fileops/file_primitives.h"
+#include "fileops/user_file.h"
 #include "host/byte_range.h"
 #include "host/platform.h"
 #include "host/sjis.h"
@@ -43,10 +44,13 @@ class RangeCopier {
 
   // Copies count bytes; false when fewer arrived.
   bool CopyPiece(int64_t srcOffset, int64_t dstOffset, int64_t count) {
+    // Appends go through write(2): copy_file_range refuses an O_APPEND descriptor.
+    if (dstOffset < 0) kernelCopies_ = false;
     int64_t done = kernelCopies_ ? KernelCopy(srcOffset, dstOffset, count) : 0;
     if (done < count && !kernelCopies_) {
       if (!EnsureBuffer()) return false;
-      done += CopyPieceThroughBuffer(src_, srcOffset + done, dst_, dstOffset + done, count - done,
+      done += CopyPieceThroughBuffer(src_, srcOffset + done, dst_,
+                                     dstOffset < 0 ? -1 : dstOffset + done, count - done,
                                      buffer_.get(), outcome_);
     }
     return done == count;
@@ -89,37 +93,6 @@ class RangeCopier {
   std::unique_ptr<uint8_t[]> buffer_;
 };
 
-// A temporary file in the folder of osTarget, created with the permissions of a new
-// file (or of the file it will replace).
-UniqueFd CreateTempBeside(const std::string& osTarget, std::string& osTemp) {
-  static std::atomic<unsigned> serial{0};
-  size_t slash = osTarget.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string() : osTarget.substr(0, slash + 1);
-  IgnoreFileSizeSignal();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    osTemp = dir + ".vpx-copy." + std::to_string(getpid()) + "." +
-             std::to_string(serial.fetch_add(1)) + ".tmp";
-    int fd = open(osTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      struct stat st;
-      if (stat(osTarget.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
-      return UniqueFd(fd);
-    }
-    if (errno != EEXIST) break;
-  }
-  return UniqueFd();
-}
-
-// The path the copy finally replaces: the target of a symbolic link, else the name.
-std::string ResolveDestination(const std::string& osName) {
-  struct stat st;
-  if (lstat(osName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    std::unique_ptr<char, decltype(&std::free)> real(realpath(osName.c_str(), nullptr), &std::free);
-    if (real) return real.get();
-  }
-  return osName;
-}
-
 void SetText(std::string* out, const std::string& text) {
   if (out != nullptr) *out = text;
 }
@@ -145,7 +118,7 @@ RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstO
       outcome.cancelled = true;
       break;
     }
-    if (!copier.CopyPiece(srcOffset + done, dstOffset + done, count)) {
+    if (!copier.CopyPiece(srcOffset + done, dstOffset < 0 ? -1 : dstOffset + done, count)) {
       outcome.failed = true;
       break;
     }
@@ -155,11 +128,11 @@ RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstO
 
 int64_t CopyFileSect(const CopyRequest& request) {
   uint32_t bufferSize = EffectiveBufferSize(request.bufferSize);
-  UniqueFd src = OpenFile(request.source, O_RDONLY);
+  FileOpenError openError;
+  UniqueFd src = OpenUserFile(request.source, FileUse::kRead, 0, &openError);
   if (!src.IsOpen()) {
     SetText(request.failureText,
-            Format(SJ("※　コピー元ファイルをオープンできません。[ %s ]").c_str(),
-                   request.source.c_str()));
+            OpenFailureText(openError, request.source, CopyOpenFailureText(request.source, true)));
     return 0;
   }
   posix_fadvise(src.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -169,43 +142,35 @@ int64_t CopyFileSect(const CopyRequest& request) {
                    static_cast<long long>(request.start)));
     return 0;
   }
-  std::string osDestination, osTemp;
-  struct stat st;
-  UniqueFd temp;
-  if (ToOsPath(request.destination, osDestination) && !request.destination.empty()) {
-    osDestination = ResolveDestination(osDestination);
-    bool isDirectory = stat(osDestination.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    if (!isDirectory) temp = CreateTempBeside(osDestination, osTemp);
-  }
-  if (!temp.IsOpen()) {
-    SetText(request.failureText,
-            Format(SJ("※　コピー先ファイルをオープンできません。[ %s ]").c_str(),
-                   request.destination.c_str()));
+  std::string failure;
+  CopyDestination destination;
+  if (!destination.Open(request.destination, std::max<int64_t>(request.length, 0), failure)) {
+    SetText(request.failureText, failure);
     return 0;
   }
   RangeCopyOutcome outcome;
   if (request.length < 0) {
     outcome.failed = true;
   } else {
-    outcome = CopyFileRange(src.Get(), request.start, temp.Get(), 0, request.length, bufferSize,
-                            request.cancel);
+    outcome = CopyFileRange(src.Get(), request.start, destination.Fd(), 0, request.length,
+                            bufferSize, request.cancel);
   }
   bool complete = !outcome.cancelled && !outcome.failed && !outcome.noBuffer &&
                   outcome.written == request.length;
-  if (!temp.Close()) complete = false;
-  if (complete && rename(osTemp.c_str(), osDestination.c_str()) == 0) {
+  if (complete && destination.Commit(request.length, failure)) {
     SetText(request.failureText, std::string());
     return request.length;
   }
-  unlink(osTemp.c_str());
   if (outcome.cancelled) {
-    SetText(request.failureText, SJ("※　中断しました。"));
+    failure = SJ("※　中断しました。");
   } else if (outcome.noBuffer) {
-    SetText(request.failureText,
-            Format(SJ("※　バッファ確保に失敗。CopyFileSect() BuffSize[%u]").c_str(), bufferSize));
-  } else {
-    SetText(request.failureText, SJ("※　コピーに失敗しました。"));
+    failure = Format(SJ("※　バッファ確保に失敗。CopyFileSect() BuffSize[%u]").c_str(), bufferSize);
+  } else if (failure.empty()) {
+    failure = SJ("※　コピーに失敗しました。");
   }
+  // A destination that could not be put back says so, whatever ended the copy.
+  destination.Abandon(failure);
+  SetText(request.failureText, failure);
   return 0;
 }
 
@@ -219,6 +184,29 @@ ByteRange SignedLengthRange(int64_t start, int64_t length) {
 }
 
 }  // namespace
+
+std::string CopyOpenFailureText(const std::string& name, bool source) {
+  const std::string& format = source ? SJ("※　コピー元ファイルをオープンできません。[ %s ]")
+                                     : SJ("※　コピー先ファイルをオープンできません。[ %s ]");
+  return Format(format.c_str(), name.c_str());
+}
+
+bool EmptyCopyDestination(const std::string& destination, std::string& failure) {
+  if (!UserPathExists(destination)) return true;
+  FileOpenError openError;
+  struct stat st;
+  UniqueFd fd = OpenUserFile(destination, FileUse::kWriteTarget, 0, &openError, &st);
+  if (!fd.IsOpen()) {
+    failure = OpenFailureText(openError, destination, CopyOpenFailureText(destination, false));
+    return false;
+  }
+  if (S_ISCHR(st.st_mode) || st.st_size == 0) return true;
+  if (ftruncate(fd.Get(), 0) != 0 || !fd.Close()) {
+    failure = SJ("※　コピーに失敗しました。");
+    return false;
+  }
+  return true;
+}
 
 ByteRange DumpRange(DumpSpan span, int64_t size, int64_t first, int64_t second) {
   if (span == DumpSpan::kWholeFile) return ByteRange::FromStartLength(0, size);

@@ -23,7 +23,8 @@ struct RangeCopyOutcome {
   bool noBuffer = false;  // the read/write fallback could not get its buffer
 };
 
-// Copies length bytes from src at srcOffset to dst at dstOffset. Pieces: a first one of
+// Copies length bytes from src at srcOffset to dst at dstOffset, or at dst's file
+// position when dstOffset < 0 (an O_APPEND descriptor: its end). Pieces: a first one of
 // length mod pieceSize bytes (a whole piece when that is 0), then whole pieces; the
 // cancel flag is looked at before each. Uses copy_file_range, falling back to read/write
 // through one buffer of pieceSize bytes where the kernel refuses.
@@ -45,11 +46,19 @@ struct CopyRequest {
   std::string* failureText = nullptr;
 };
 
-// Copies length bytes of the source from start into a temporary file beside the
-// destination and renames it to the destination when every byte was copied. Returns the
-// bytes now in the destination: length on success, 0 after a failure or a cancel (the
-// temporary file is removed, the destination left as it was, failureText set).
+// Copies length bytes of the source from start into the destination (see
+// CopyDestination for how an existing one keeps everything but its contents). Returns
+// the bytes now in the destination: length on success, 0 after a failure or a cancel
+// (no temporary file is left, the destination is as it was unless it is a device or
+// could not be put back, which failureText then says).
 int64_t CopyFileSect(const CopyRequest& request);
+
+// "※　コピー元ファイルをオープンできません。[ name ]", or the destination's text.
+std::string CopyOpenFailureText(const std::string& name, bool source);
+
+// The copy of an empty range: empties an existing destination (a device takes no bytes,
+// a missing one is not created). False with failure set when it could not be emptied.
+bool EmptyCopyDestination(const std::string& destination, std::string& failure);
 
 // --- range rules ---
 

@@ -1,6 +1,7 @@
 #include "fileops/value_writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
+#include "fileops/user_file.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -124,16 +126,18 @@ bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& nu
 }
 
 // Opens (or creates) file and moves to offset; a negative offset is the end of an
-// existing file or 0 for a new one.
+// existing file or 0 for a new one. A character device is written at its position.
 UniqueFd OpenAtOffset(const std::string& file, int64_t offset, std::string& failure) {
-  bool exists = IxExistFile(file, false) != 0;
-  if (offset < 0) offset = exists ? QueryFileSize(file) : 0;
-  int error = 0;
-  UniqueFd fd = OpenFile(file, exists ? O_RDWR : O_RDWR | O_CREAT, 0666, &error);
+  const bool exists = UserPathExists(file);
+  FileOpenError openError;
+  struct stat st;
+  UniqueFd fd = OpenUserFile(file, FileUse::kWriteTarget, exists ? 0 : O_CREAT, &openError, &st);
   if (!fd.IsOpen()) {
-    failure = OpenErrorText(error);
+    failure = OpenFailureText(openError, file);
     return fd;
   }
+  if (S_ISCHR(st.st_mode)) return fd;
+  if (offset < 0) offset = exists ? static_cast<int64_t>(st.st_size) : 0;
   if (lseek(fd.Get(), offset, SEEK_SET) != offset) {
     failure = Format(SJ("※　ファイルシークに失敗。希望アドレス[%lld]").c_str(),
                      static_cast<long long>(offset));

@@ -10,11 +10,16 @@
 #include <fstream>
 #include <memory>
 
+#include "host/file_names.h"
 #include "host/sjis.h"
 
 namespace vpx {
 
 bool ToOsPath(const std::string& sjisName, std::string& osName) {
+  if (FindControlByte(sjisName) >= 0) {
+    osName.clear();
+    return false;
+  }
   return SjisToUtf8(sjisName, osName);
 }
 

@@ -8,7 +8,8 @@
 
 namespace vpx {
 
-// Shift-JIS engine name to the UTF-8 name the OS uses; false when not convertible.
+// Shift-JIS engine name to the UTF-8 name the OS uses; false when not convertible or when
+// it holds a control byte.
 bool ToOsPath(const std::string& sjisName, std::string& osName);
 // OS name to Shift-JIS; false when the name has no Shift-JIS form.
 bool FromOsPath(const std::string& osName, std::string& sjisName);

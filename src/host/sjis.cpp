@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,11 +50,53 @@ class Converter {
   iconv_t cd_;
 };
 
-}  // namespace
+// Length of the UTF-8 sequence starting with lead (1 for a stray byte).
+size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0) return 4;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
 
-bool Utf8ToSjis(std::string_view utf8, std::string& out) {
+uint32_t DecodeUtf8(std::string_view sequence) {
+  static constexpr unsigned char kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  uint32_t code = static_cast<unsigned char>(sequence[0]) & kLeadMask[sequence.size()];
+  for (size_t i = 1; i < sequence.size(); ++i)
+    code = (code << 6) | (static_cast<unsigned char>(sequence[i]) & 0x3F);
+  return code;
+}
+
+bool ConvertUtf8ToSjis(std::string_view utf8, std::string& out) {
   thread_local Converter conv("CP932", "UTF-8");
   return conv.Convert(utf8, out);
+}
+
+}  // namespace
+
+// Code page 932 maps several characters onto one code (U+301C and U+FF5E both become
+// 0x8160, U+00A5 becomes a backslash): such a character would come back as another one,
+// so a name typed with it would open a different file. Only exact round trips count.
+bool Utf8ToSjis(std::string_view utf8, std::string& out) {
+  std::string back;
+  if (ConvertUtf8ToSjis(utf8, out) && SjisToUtf8(out, back) && back == utf8) return true;
+  out.clear();
+  return false;
+}
+
+std::string FirstCharacterWithoutSjisForm(std::string_view utf8) {
+  std::string sjis;
+  for (size_t pos = 0; pos < utf8.size();) {
+    size_t length =
+        std::min(Utf8SequenceLength(static_cast<unsigned char>(utf8[pos])), utf8.size() - pos);
+    std::string_view sequence = utf8.substr(pos, length);
+    if (!Utf8ToSjis(sequence, sjis)) {
+      char name[16];
+      std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(DecodeUtf8(sequence)));
+      return name;
+    }
+    pos += length;
+  }
+  return std::string();
 }
 
 bool SjisToUtf8(std::string_view sjis, std::string& out) {

@@ -9,9 +9,13 @@
 namespace vpx {
 
 // Both conversions return false, leaving out empty, when the text has a character without
-// a form in the target encoding or is not valid in its own; nothing is ever replaced.
+// a form in the target encoding or is not valid in its own; nothing is ever replaced. A
+// UTF-8 character whose Shift-JIS form reads back as another character (U+301C WAVE DASH
+// becomes U+FF5E, U+00A5 a backslash) counts as one without a form.
 bool Utf8ToSjis(std::string_view utf8, std::string& out);
 bool SjisToUtf8(std::string_view sjis, std::string& out);
+// "U+301C" for the first character of utf8 that Utf8ToSjis refuses, or empty.
+std::string FirstCharacterWithoutSjisForm(std::string_view utf8);
 
 inline bool IsSjisLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xF5);

@@ -91,7 +91,8 @@ std::string CConsoleEdit::GetLine(int n) {
       if (index > n) break;
     }
     if (!QtToSjis(text, line)) {
-      WriteTrace(SJ("※　Shift-JIS に変換できない文字を含む行です。CConsoleEdit::GetLine()\n"));
+      WriteTrace(SJ("※　Shift-JIS に変換できない文字を含む行です。CConsoleEdit::GetLine()[") +
+                 FirstCharacterWithoutSjisForm(text.toStdString()) + "]\n");
       line.clear();
     }
   });
@@ -320,7 +321,7 @@ bool CConsoleEdit::Accepts(const QString& text) {
   std::string sjis;
   if (text.isEmpty() || QtToSjis(text, sjis)) return true;
   QApplication::beep();
-  emit textRefused();
+  emit textRefused(QString::fromStdString(FirstCharacterWithoutSjisForm(text.toStdString())));
   return false;
 }
 

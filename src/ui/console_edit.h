@@ -61,7 +61,8 @@ class CConsoleEdit : public QPlainTextEdit, public IConsole {
   void recallRequested();   // F3
   void contextMenuRequested(const QPoint& globalPos);
   // Typed or pasted text without a Shift-JIS form was refused.
-  void textRefused();
+  // character: "U+301C", the first character of the text without a Shift-JIS form.
+  void textRefused(const QString& character);
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;

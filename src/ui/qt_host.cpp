@@ -18,7 +18,9 @@ bool ChosenNameToSjis(QWidget* owner, const QString& name, std::string& sjis) {
   if (QtToSjis(name, sjis)) return true;
   QMessageBox::warning(
       owner, kCaption,
-      QStringLiteral("※　Shift-JIS で表せない文字を含む名前は使えません。\n") + name);
+      QStringLiteral("※　Shift-JIS で表せない文字を含む名前は使えません。[%1]\n")
+              .arg(QString::fromStdString(FirstCharacterWithoutSjisForm(name.toStdString()))) +
+          name);
   return false;
 }
 

@@ -229,8 +229,9 @@ void CVorpexView::ConnectControls() {
   connect(console_, &CConsoleEdit::recallRequested, this, &CVorpexView::RecallLastLine);
   connect(console_, &CConsoleEdit::contextMenuRequested, this,
           [this](const QPoint& at) { consoleMenu_->popup(at); });
-  connect(console_, &CConsoleEdit::textRefused, this, [this] {
-    emit statusMessage(QStringLiteral("※　Shift-JIS で表せない文字は入力できません。"));
+  connect(console_, &CConsoleEdit::textRefused, this, [this](const QString& character) {
+    emit statusMessage(
+        QStringLiteral("※　Shift-JIS で表せない文字は入力できません。[%1]").arg(character));
   });
   connect(resultList_, &CReportList::contextMenuRequested, this,
           [this](const QPoint& at) { listMenu_->popup(at); });

@@ -92,8 +92,16 @@ TEST_F(BatchMode, LaterLineUsesTheResultOfAnEarlierJob) {
 
 TEST_F(BatchMode, LineWithoutShiftJisFormIsNotExecuted) {
   Outcome r = Lines({"AddStrToList(\"😀\")", "GetListItemNum()"});
-  EXPECT_EQ(r.out, L("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。") +
+  EXPECT_EQ(r.out, L("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。[U+1F600]") +
                        L("UINT GetListItemNum(VOID)") + L("1"));
+}
+
+TEST_F(BatchMode, ALookAlikeCharacterIsNamedAndItsTwinFileNeverOpened) {
+  const std::string twin = WriteFile("x～y", "keep");  // U+FF5E, what 0x8160 reads back as
+  Outcome r = Lines({"WriteToFileAsStr(\"" + (dir_ / "x〜y").string() + "\", 0, \"new\")"});
+  EXPECT_EQ(r.out, L("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。[U+301C]"));
+  EXPECT_EQ(vpx::test::Slurp(twin), "keep");
+  EXPECT_FALSE(fs::exists(dir_ / "x〜y"));
 }
 
 TEST_F(BatchMode, TranscriptPrintsEachInputLineFirst) {

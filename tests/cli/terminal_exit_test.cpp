@@ -24,6 +24,18 @@ constexpr int kHangMs = 60'000;  // a hang, not a speed limit
 class TerminalExit : public vpx::test::VorpexRun {
  protected:
   // Names in the temp folder other than the harness's own files.
+  // True once process pid holds a file in dir_ that is not one of the named ones: the
+  // copy's temporary file, nameless ("#..." (deleted)) or named.
+  bool WritesATemporaryFile(pid_t pid) {
+    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(fds, error)) {
+      const std::string target = fs::read_symlink(entry.path(), error).string();
+      if (target.rfind(dir_.string() + "/#", 0) == 0) return true;
+    }
+    return UserFiles().size() >= 3;
+  }
+
   std::vector<std::string> UserFiles() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_)) {
@@ -89,7 +101,7 @@ TEST_F(TerminalExit, SignalDuringALargeCopyCancelsItAndLeavesTheDestinationAsItW
       {"--yes", "-e", "CopyFileSect(\"dst.bin\", \"src.bin\", 0, 1073741823)", "-e", "NOP()"});
   // Signal once the copy has started writing somewhere.
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHangMs);
-  while (UserFiles().size() < 3 && std::chrono::steady_clock::now() < end)
+  while (!WritesATemporaryFile(pid) && std::chrono::steady_clock::now() < end)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   ASSERT_EQ(kill(pid, SIGTERM), 0);
   Outcome r = Finish(pid, kHangMs);

@@ -9,6 +9,7 @@
 #include "execution/engine_fixture.h"
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
+#include "file_command_fixture.h"
 #include "file_test_util.h"
 #include "fileops/file_primitives.h"
 #include "host/sjis.h"
@@ -18,27 +19,7 @@ namespace {
 
 using test::TempDir;
 
-class FileCommandsTest : public ::testing::Test, public test::EngineFixture {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(started, 1);
-    char buffer[PATH_MAX];
-    ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-    savedCwd = buffer;
-    ASSERT_EQ(chdir(dir.Path().c_str()), 0);  // commands below use relative names
-  }
-  void TearDown() override { ASSERT_EQ(chdir(savedCwd.c_str()), 0); }
-
-  // Runs a line that starts a job and returns the result list's last row once it ended.
-  std::string RunJob(const std::string& line) {
-    Type(line);
-    EXPECT_TRUE(WaitIdle());
-    return RowText(RowCount() - 1);
-  }
-
-  TempDir dir;
-  std::string savedCwd;
-};
+using FileCommandsTest = test::FileCommandFixture;
 
 TEST_F(FileCommandsTest, CopyFileSectCopiesTheWholeFileForZeroZero) {
   test::WriteBytes(dir.File("src"), "0123456789");

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -55,6 +56,35 @@ std::string Pattern(size_t n, unsigned seed) {
     bytes[i] = static_cast<char>(x >> 24);
   }
   return bytes;
+}
+
+std::string RunInChild(const ChildLimits& limits, const std::function<std::string()>& body) {
+  int fds[2];
+  if (pipe(fds) != 0) return std::string();
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    alarm(limits.timeoutSeconds);
+    if (limits.fileSizeLimit != 0) {
+      rlimit limit{limits.fileSizeLimit, limits.fileSizeLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (limits.unprivileged && geteuid() == 0) {
+      if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
+    }
+    std::string text = body();
+    ssize_t ignored = write(fds[1], text.data(), text.size());
+    (void)ignored;
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : std::string();
 }
 
 }  // namespace vpx::test

@@ -2,6 +2,9 @@
 // whole-file reads and writes.
 #pragma once
 
+#include <sys/resource.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,5 +31,18 @@ bool Exists(const std::string& path);
 std::vector<std::string> ListDir(const std::string& path);
 // A text of n bytes with a pattern that differs at every offset of a small period.
 std::string Pattern(size_t n, unsigned seed = 1);
+
+// The unprivileged user and group the children of RunInChild drop to.
+constexpr unsigned kNobody = 65534;
+
+// What a child process of RunInChild runs under.
+struct ChildLimits {
+  rlim_t fileSizeLimit = 0;      // 0: none
+  bool unprivileged = false;     // as root, drop to nobody first
+  unsigned timeoutSeconds = 20;  // a child still running then is killed (a hang)
+};
+// Runs body in a child process and returns the text it reported; an empty text when the
+// child did not end normally (killed by SIGXFSZ, or by the time-out after a hang).
+std::string RunInChild(const ChildLimits& limits, const std::function<std::string()>& body);
 
 }  // namespace vpx::test

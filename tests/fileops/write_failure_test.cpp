@@ -9,8 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <functional>
-
 #include "file_test_util.h"
 #include "fileops/bit_modify.h"
 #include "fileops/file_create.h"
@@ -25,40 +23,8 @@ namespace {
 
 using test::TempDir;
 
-struct ChildLimits {
-  rlim_t fileSizeLimit = 0;  // 0: none
-  bool unprivileged = false;
-};
-
-// Runs body in a child process with the limits and returns the text it reported; an
-// empty text when the child did not end normally (for instance killed by SIGXFSZ).
-std::string RunInChild(const ChildLimits& limits, const std::function<std::string()>& body) {
-  int fds[2];
-  if (pipe(fds) != 0) return std::string();
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    if (limits.fileSizeLimit != 0) {
-      rlimit limit{limits.fileSizeLimit, limits.fileSizeLimit};
-      setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    if (limits.unprivileged && geteuid() == 0) {
-      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    }
-    std::string text = body();
-    ssize_t ignored = write(fds[1], text.data(), text.size());
-    (void)ignored;
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string text;
-  char buffer[4096];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : std::string();
-}
+using test::ChildLimits;
+using test::RunInChild;
 
 constexpr rlim_t kLimit = 1 << 20;
 

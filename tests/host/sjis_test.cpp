@@ -20,6 +20,22 @@ TEST(SjisConversion, RefusesCharactersWithoutShiftJisForm) {
   EXPECT_TRUE(out.empty());
 }
 
+TEST(SjisConversion, RefusesLookAlikesThatWouldComeBackAsAnotherCharacter) {
+  std::string out;
+  // WAVE DASH, MINUS SIGN, OVERLINE and YEN SIGN share a code with another character.
+  for (const char* text : {"x〜y", "x−y", "x‾y", "x¥y"}) {
+    EXPECT_FALSE(Utf8ToSjis(text, out)) << text;
+    EXPECT_TRUE(out.empty());
+  }
+  EXPECT_EQ(FirstCharacterWithoutSjisForm("ab〜c−"), "U+301C");
+  EXPECT_EQ(FirstCharacterWithoutSjisForm("a¥"), "U+00A5");
+  EXPECT_EQ(FirstCharacterWithoutSjisForm("😀"), "U+1F600");
+  // Their full-width twins are the characters the codes read back as.
+  ASSERT_TRUE(Utf8ToSjis("x～y", out));
+  EXPECT_EQ(out, "x\x81\x60y");
+  EXPECT_EQ(FirstCharacterWithoutSjisForm("x～y－"), "");
+}
+
 TEST(SjisConversion, RefusesInvalidShiftJisBytes) {
   std::string out;
   EXPECT_FALSE(SjisToUtf8("\x81", out));  // lead byte without trail byte

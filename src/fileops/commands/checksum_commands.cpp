@@ -66,7 +66,7 @@ int ChecksumJob(CMyThreadDlg& job) {
 void RegisterChecksumCommands(HandlerTable& table) {
   for (FuncId id :
        {FuncId::MakeFileCRC, FuncId::CheckFileCRC, FuncId::MakeFileADLER, FuncId::CheckFileADLER}) {
-    table.AddCommand(id, ChecksumHandler);
+    table.AddCommand(id, WithFileNameCheck<ChecksumHandler>);
     table.AddJobBody(id, ChecksumJob);
   }
 }

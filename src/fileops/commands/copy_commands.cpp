@@ -1,11 +1,15 @@
 // DumpFile and DumpFileR open the binary display on a range; CopyFileSect and
 // CopyFileSectR check their arguments here and copy in a job.
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "execution/thread_dlg.h"
 #include "fileops/commands/file_commands.h"
 #include "fileops/file_primitives.h"
 #include "fileops/section_copy.h"
+#include "fileops/user_file.h"
+#include "host/platform.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -33,13 +37,28 @@ DumpSpan SpanOf(FuncId id) {
   }
 }
 
+// The refused-kind text for a destination that exists but is no regular file or
+// character device, asked before the overwrite question.
+std::string DestinationKindRefusal(const std::string& destination) {
+  std::string osName;
+  struct stat st;
+  if (!ToOsPath(destination, osName) || stat(osName.c_str(), &st) != 0) return std::string();
+  if (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)) return std::string();
+  return RefusedKindText(destination, st.st_mode & S_IFMT);
+}
+
 int DumpHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
   if (!IxExistFile(file, false)) {
     EchoAndTrace(engine, SJ("※　ファイルが存在しません。"));
     return 0;
   }
-  int64_t size = QueryFileSize(file);
+  FileOpenError openError;
+  int64_t size = QueryUserFileSize(file, &openError);
+  if (size < 0) {
+    EchoAndTrace(engine, OpenFailureText(openError, file));
+    return 0;
+  }
   ByteRange range = DumpRange(SpanOf(id), size, ArgInt64(call, 1), ArgInt64(call, 2));
   engine.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.first),
                          static_cast<long long>(range.last)));
@@ -64,7 +83,12 @@ int CopyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     engine.EchoLine(SJ("※　コピー元のファイルが存在しません。"));
     return 0;
   }
-  if (IxExistFile(destination, false)) {
+  std::string refused = DestinationKindRefusal(destination);
+  if (!refused.empty()) {
+    engine.EchoLine(refused);
+    return 0;
+  }
+  if (UserPathExists(destination)) {
     IDialogs* dialogs = engine.GetUi().dialogs;
     if (dialogs == nullptr ||
         !dialogs->AskYesNo(SJ("コピー先のファイルは既に存在します。上書きしますか?"))) {
@@ -73,7 +97,11 @@ int CopyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     }
   }
   if (IsEmptyCopy(id, QueryFileSize(source), ArgInt64(call, 3))) {
-    ResizeFile(destination, 0);
+    std::string failure;
+    if (!EmptyCopyDestination(destination, failure)) {
+      engine.EchoLine(failure);
+      return 0;
+    }
     engine.EchoLine(EmptySourceText(id));
     return 1;
   }
@@ -97,9 +125,18 @@ int CopyJob(CMyThreadDlg& job) {
     FailJob(job, SJ("※　コピー元のファイルが存在しません。"), true);
     return 0;
   }
-  int64_t size = QueryFileSize(source);
+  FileOpenError openError;
+  int64_t size = QueryUserFileSize(source, &openError);
+  if (size < 0) {
+    FailJob(job, OpenFailureText(openError, source, CopyOpenFailureText(source, true)), true);
+    return 0;
+  }
   if (IsEmptyCopy(id, size, fourth)) {
-    ResizeFile(destination, 0);
+    std::string failure;
+    if (!EmptyCopyDestination(destination, failure)) {
+      FailJob(job, failure, true);
+      return 0;
+    }
     job.TextResult() = EmptySourceText(id);
     SetNumber(job.NumericResult(), 0);
     return 1;
@@ -124,9 +161,9 @@ int CopyJob(CMyThreadDlg& job) {
 
 void RegisterCopyCommands(HandlerTable& table) {
   for (FuncId id : {FuncId::DumpFile, FuncId::DumpFileRange, FuncId::DumpFileR})
-    table.AddCommand(id, DumpHandler);
+    table.AddCommand(id, WithFileNameCheck<DumpHandler>);
   for (FuncId id : {FuncId::CopyFileSect, FuncId::CopyFileSectR}) {
-    table.AddCommand(id, CopyHandler);
+    table.AddCommand(id, WithFileNameCheck<CopyHandler>);
     table.AddJobBody(id, CopyJob);
   }
 }

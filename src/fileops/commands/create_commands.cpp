@@ -4,6 +4,7 @@
 #include "fileops/commands/file_commands.h"
 #include "fileops/file_create.h"
 #include "fileops/file_primitives.h"
+#include "fileops/user_file.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -56,10 +57,15 @@ int ResizeHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
     EchoAndTrace(engine, SJ("※　ファイルが存在しません。VPX_ResizeFile()"));
     return 0;
   }
+  FileOpenError openError;
+  int64_t currentSize = QueryUserFileSize(file, &openError);
+  if (currentSize < 0) {
+    EchoAndTrace(engine, OpenFailureText(openError, file));
+    return 0;
+  }
   int64_t newSize = ArgInt64(call, 1);
   engine.EchoLine(Format("ResizeFile(): CurrentSize[%lld] -> NewSize[%lld]",
-                         static_cast<long long>(QueryFileSize(file)),
-                         static_cast<long long>(newSize)));
+                         static_cast<long long>(currentSize), static_cast<long long>(newSize)));
   if (ResizeFile(file, newSize) == 0) {
     EchoAndTrace(engine, SJ("※　ファイルサイズの変更に失敗"));
     return 0;
@@ -101,7 +107,7 @@ int MakeFileHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
 
 int MakeClearedHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
-  if (IxExistFile(file, false)) {
+  if (UserPathExists(file)) {
     engine.EchoLine(Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), file.c_str()));
     return 0;
   }
@@ -132,7 +138,12 @@ int GetFileSizeHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     engine.EchoLine(SJ("※　指定ファイルは存在しません。"));
     return 0;
   }
-  int64_t size = QueryFileSize(file);
+  FileOpenError openError;
+  int64_t size = QueryUserFileSize(file, &openError);
+  if (size < 0) {
+    engine.EchoLine(OpenFailureText(openError, file));
+    return 0;
+  }
   MyNumeric value;
   SetNumber(value, size);
   if (engine.PreviousResult().SetData(&call, id, &value) == 0) {
@@ -147,17 +158,17 @@ int GetFileSizeHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 }  // namespace
 
 void RegisterCreateCommands(HandlerTable& table) {
-  table.AddCommand(FuncId::CombineFileSS, CombineHandler);
+  table.AddCommand(FuncId::CombineFileSS, WithFileNameCheck<CombineHandler>);
   table.AddJobBody(FuncId::CombineFileSS, CombineJob);
-  table.AddCommand(FuncId::ResizeFile, ResizeHandler);
+  table.AddCommand(FuncId::ResizeFile, WithFileNameCheck<ResizeHandler>);
   for (FuncId id : {FuncId::ClearFile, FuncId::ClearFileSect}) {
-    table.AddCommand(id, ClearHandler);
+    table.AddCommand(id, WithFileNameCheck<ClearHandler>);
     table.AddJobBody(id, ClearJob);
   }
-  table.AddCommand(FuncId::MakeFile, MakeFileHandler);
-  table.AddCommand(FuncId::MakeClearedFile, MakeClearedHandler);
+  table.AddCommand(FuncId::MakeFile, WithFileNameCheck<MakeFileHandler>);
+  table.AddCommand(FuncId::MakeClearedFile, WithFileNameCheck<MakeClearedHandler>);
   table.AddJobBody(FuncId::MakeClearedFile, MakeClearedJob);
-  table.AddCommand(FuncId::GetFileSize, GetFileSizeHandler);
+  table.AddCommand(FuncId::GetFileSize, WithFileNameCheck<GetFileSizeHandler>);
 }
 
 }  // namespace vpx

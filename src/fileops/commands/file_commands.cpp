@@ -2,6 +2,7 @@
 
 #include "execution/thread_dlg.h"
 #include "fileops/trace_log.h"
+#include "host/file_names.h"
 #include "host/sjis.h"
 
 namespace vpx {
@@ -35,6 +36,21 @@ void FailJob(CMyThreadDlg& job, const std::string& text, bool trace) {
 void EchoAndTrace(ICommandContext& engine, const std::string& text) {
   WriteTrace(text);
   engine.EchoLine(text);
+}
+
+int RefuseBadFileNames(ICommandContext& context, FuncId id, const CMyFuncData& call) {
+  // CopyFileSect, CopyFileSectR and CombineFile name two files; the others one.
+  const bool twoNames =
+      id == FuncId::CopyFileSect || id == FuncId::CopyFileSectR || id == FuncId::CombineFileSS;
+  const int names = twoNames ? 2 : 1;
+  for (int i = 0; i < names; ++i) {
+    std::string refusal = FileNameRefusalText(ArgText(call, i));
+    if (!refusal.empty()) {
+      context.EchoLine(refusal);
+      return 1;
+    }
+  }
+  return 0;
 }
 
 const JobStartFailureTexts& SharedStarterTexts() {

@@ -25,6 +25,14 @@ void FailJob(CMyThreadDlg& job, const std::string& text, bool trace);
 // Prints text in the console and writes it to the trace.
 void EchoAndTrace(ICommandContext& engine, const std::string& text);
 
+// Refuses a command whose file-name arguments hold a control byte, before any file is
+// looked at: 1 when refused (the text is then in the console).
+int RefuseBadFileNames(ICommandContext& context, FuncId id, const CMyFuncData& call);
+template <CommandHandler Handler>
+int WithFileNameCheck(ICommandContext& context, FuncId id, CMyFuncData& call) {
+  return RefuseBadFileNames(context, id, call) != 0 ? 0 : Handler(context, id, call);
+}
+
 // The texts of the shared job starter (copies and checksums).
 const JobStartFailureTexts& SharedStarterTexts();
 

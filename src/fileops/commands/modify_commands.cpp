@@ -32,7 +32,7 @@ int ModifyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 
 void RegisterModifyCommands(HandlerTable& table) {
   for (FuncId id : {FuncId::ModifyFileBitSUIS, FuncId::ModifyFileBitSUUIS, FuncId::ModifyFileByte})
-    table.AddCommand(id, ModifyHandler);
+    table.AddCommand(id, WithFileNameCheck<ModifyHandler>);
 }
 
 }  // namespace vpx

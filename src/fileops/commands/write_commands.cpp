@@ -37,7 +37,7 @@ int WriteHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 }  // namespace
 
 void RegisterWriteCommands(HandlerTable& table) {
-  for (const WriterRow& row : kWriters) table.AddCommand(row.id, WriteHandler);
+  for (const WriterRow& row : kWriters) table.AddCommand(row.id, WithFileNameCheck<WriteHandler>);
 }
 
 }  // namespace vpx
