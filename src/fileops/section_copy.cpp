@@ -89,8 +89,8 @@ class RangeCopier {
   std::unique_ptr<uint8_t[]> buffer_;
 };
 
-// A temporary file in the folder of osTarget, created with the permissions of a new
-// file (or of the file it will replace).
+}  // namespace
+
 UniqueFd CreateTempBeside(const std::string& osTarget, std::string& osTemp) {
   static std::atomic<unsigned> serial{0};
   size_t slash = osTarget.rfind('/');
@@ -110,7 +110,6 @@ UniqueFd CreateTempBeside(const std::string& osTarget, std::string& osTemp) {
   return UniqueFd();
 }
 
-// The path the copy finally replaces: the target of a symbolic link, else the name.
 std::string ResolveDestination(const std::string& osName) {
   struct stat st;
   if (lstat(osName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -119,6 +118,8 @@ std::string ResolveDestination(const std::string& osName) {
   }
   return osName;
 }
+
+namespace {
 
 void SetText(std::string* out, const std::string& text) {
   if (out != nullptr) *out = text;

@@ -10,6 +10,7 @@
 
 #include "host/byte_range.h"
 #include "host/cancel_token.h"
+#include "fileops/file_io.h"
 
 namespace vpx {
 
@@ -29,6 +30,14 @@ struct RangeCopyOutcome {
 // through one buffer of pieceSize bytes where the kernel refuses.
 RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstOffset,
                                int64_t length, size_t pieceSize, CancelToken cancel);
+
+// --- replacing a file safely ---
+
+// A temporary file in the folder of osTarget (an OS path), created with the permissions of
+// a new file or of the file it will replace; osTemp receives its name. Closed on failure.
+UniqueFd CreateTempBeside(const std::string& osTarget, std::string& osTemp);
+// The path a replacement finally renames over: the target of a symbolic link, else the name.
+std::string ResolveDestination(const std::string& osName);
 
 // --- section copy routine ---
 
