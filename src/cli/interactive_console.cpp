@@ -201,10 +201,12 @@ int RunConsole(const TerminalOptions& options) {
   std::fputs("\n", stdout);
   std::fflush(stdout);
   if (SignalWatch::Received() == 0) WaitForJobsBeforeQuitting(frontEnd);
+  // A run ended by a signal leaves an earlier save alone.
+  const bool saved = SignalWatch::Received() != 0 || frontEnd.SaveListAtEnd();
   frontEnd.Shutdown();
   g_console = ConsoleState{};
   if (const int signo = SignalWatch::Received()) return SignalWatch::ExitStatusFor(signo);
-  return 0;
+  return saved ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace vpx::cli
