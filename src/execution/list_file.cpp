@@ -92,8 +92,8 @@ void AppendEntry(std::string& out, uint32_t index, const CMyFuncResult& record) 
   AppendField(out, "line", record.callData.GetLineText(), true);
   AppendField(out, "override", record.overrideFlag != 0 ? "1" : "0", false);
   AppendField(out, "overridetext", record.overrideText, true);
-  const uint32_t crc = crc32_gzip_refl(0, reinterpret_cast<const uint8_t*>(out.data() + start),
-                                       out.size() - start);
+  const uint32_t crc =
+      crc32_gzip_refl(0, reinterpret_cast<const uint8_t*>(out.data() + start), out.size() - start);
   AppendField(out, kCrcKey, Format("%08X", crc), false);
 }
 
@@ -201,8 +201,8 @@ bool ParseNumberText(std::string_view text, NumberParts& parts) {
   parts.minus = !text.empty() && text[0] == '-';
   if (parts.minus) ++i;
   const size_t point = text.find('.', i);
-  const std::string_view integer = text.substr(i, point == std::string_view::npos ? text.npos
-                                                                                  : point - i);
+  const std::string_view integer =
+      text.substr(i, point == std::string_view::npos ? text.npos : point - i);
   const std::string_view fraction =
       point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
   if (integer.empty() || (point != std::string_view::npos && fraction.empty())) return false;
@@ -290,8 +290,7 @@ class ListFileParser {
   }
 
   bool SplitField(std::string_view line, std::string_view key, std::string_view& value) {
-    if (line.size() <= key.size() || line.substr(0, key.size()) != key ||
-        line[key.size()] != ' ') {
+    if (line.size() <= key.size() || line.substr(0, key.size()) != key || line[key.size()] != ' ') {
       return Fail(Format(SJ("「%s」の行がありません").c_str(), std::string(key).c_str()));
     }
     value = line.substr(key.size() + 1);
@@ -348,12 +347,13 @@ class ListFileParser {
     if (!ParseNumberText(value, parts_)) return Fail(SJ("数値が不正です"));
     uint32_t saturated = 0;
     if (!NextFlag("saturated", saturated)) return false;
-    if (saturated != 0 && !AllNines(parts_)) return Fail(SJ("飽和した数値が 9 の並びではありません"));
+    if (saturated != 0 && !AllNines(parts_))
+      return Fail(SJ("飽和した数値が 9 の並びではありません"));
     const auto* digits = reinterpret_cast<const uint8_t*>(parts_.digits.data());
     const auto count = static_cast<uint32_t>(parts_.digits.size());
-    const int stored = saturated != 0
-                           ? number.SetSaturatedNines(count, parts_.minus)
-                           : number.SetDigitsMsdFirst(digits, count, parts_.intDigits, parts_.minus);
+    const int stored =
+        saturated != 0 ? number.SetSaturatedNines(count, parts_.minus)
+                       : number.SetDigitsMsdFirst(digits, count, parts_.intDigits, parts_.minus);
     if (stored != 0) {
       error_.line = numberLine;
       error_.reason = SJ("数値を復元できません（メモリ不足）");
@@ -379,7 +379,8 @@ class ListFileParser {
     const uint32_t crc =
         crc32_gzip_refl(0, reinterpret_cast<const uint8_t*>(body.data()), body.size());
     if (!NextField(kCrcKey, value)) return false;
-    if (value != Format("%08X", crc)) return Fail(SJ("チェックサムが一致しません（項目が壊れています）"));
+    if (value != Format("%08X", crc))
+      return Fail(SJ("チェックサムが一致しません（項目が壊れています）"));
     if (record.type == kRetVoid && record.overrideFlag == 0) return Fail(SJ("値のない項目です"));
     FillCall(record, line);
     return true;
@@ -469,11 +470,13 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes) {
 
 int ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes) {
   int error = 0;
-  UniqueFd fd = OpenFile(path, O_RDONLY | O_CLOEXEC, 0, &error);
+  // Non-blocking, so that a named pipe cannot hold the open; only regular files are read.
+  UniqueFd fd = OpenFile(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0, &error);
   if (!fd.IsOpen()) return error != 0 ? error : ENOENT;
   struct stat st;
   if (fstat(fd.Get(), &st) != 0) return errno;
   if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return EINVAL;
   if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) return ENOMEM;
   const auto size = static_cast<size_t>(st.st_size);
   try {

@@ -37,7 +37,8 @@ bool ParseListFile(std::string_view text, std::vector<CMyFuncResult>& records,
 int ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 // The whole file at the Shift-JIS path. 0, or the errno of the failure (ENOMEM when the file
-// is larger than maxBytes or memory runs out; EISDIR for a folder).
+// is larger than maxBytes or memory runs out; EISDIR for a folder, EINVAL for another file
+// that is not a regular one, such as a named pipe).
 int ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes);
 
 }  // namespace vpx

@@ -66,10 +66,9 @@ const std::string& MemoryFailureText() {
 }
 
 void EchoSaveFailure(ICommandContext& context, const std::string& path, const std::string& why) {
-  context.EchoLine(
-      Format(SJ("※　ショートカットの保存に失敗しました（%s）。元のファイルはそのままです。[ %s ]")
-                 .c_str(),
-             why.c_str(), path.c_str()));
+  context.EchoLine(Format(
+      SJ("※　ショートカットの保存に失敗しました（%s）。元のファイルはそのままです。[ %s ]").c_str(),
+      why.c_str(), path.c_str()));
 }
 
 size_t LoadLimit() {
@@ -80,9 +79,10 @@ size_t LoadLimit() {
 
 std::string RefusalText(const ListFileError& error, const std::string& path) {
   if (error.line == 0) {
-    return Format(SJ("※　ショートカットファイルを読み込めません：%s。リストは変更していません。[ %s ]")
-                      .c_str(),
-                  error.reason.c_str(), path.c_str());
+    return Format(
+        SJ("※　ショートカットファイルを読み込めません：%s。リストは変更していません。[ %s ]")
+            .c_str(),
+        error.reason.c_str(), path.c_str());
   }
   return Format(
       SJ("※　ショートカットファイルの %zu 行目が不正です：%s。リストは変更していません。[ %s ]")
@@ -126,8 +126,7 @@ int SaveShortCutList(ICommandContext& context, const std::string& path) {
   context.EchoLine(Format(SJ("【完了】ショートカット %zu 項目を保存しました。[ %s ]").c_str(),
                           records.size(), path.c_str()));
   if (reserved != 0) {
-    context.EchoLine(
-        Format(SJ("※　計算中の %u 項目は保存していません。").c_str(), reserved));
+    context.EchoLine(Format(SJ("※　計算中の %u 項目は保存していません。").c_str(), reserved));
   }
   return 1;
 }
@@ -137,9 +136,8 @@ int LoadShortCutList(ICommandContext& context, const std::string& path) {
   const int failure = ReadWholeFile(path, LoadLimit(), text);
   if (failure != 0) {
     const std::string why = failure == ENOMEM ? SJ("メモリが足りません") : SystemErrorText(failure);
-    context.EchoLine(
-        Format(SJ("※　ショートカットファイルを読み込めません（%s）。[ %s ]").c_str(), why.c_str(),
-               path.c_str()));
+    context.EchoLine(Format(SJ("※　ショートカットファイルを読み込めません（%s）。[ %s ]").c_str(),
+                            why.c_str(), path.c_str()));
     return 0;
   }
   std::vector<CMyFuncResult> records;
@@ -164,9 +162,9 @@ int LoadShortCutList(ICommandContext& context, const std::string& path) {
     context.EchoLine(
         Format(SJ("【完了】ショートカット 0 項目を読み込みました。[ %s ]").c_str(), path.c_str()));
   } else {
-    context.EchoLine(Format(SJ("【完了】ショートカット %zu 項目を読み込みました（[%d]～[%zu]）。[ %s ]")
-                                .c_str(),
-                            records.size(), first, first + records.size() - 1, path.c_str()));
+    context.EchoLine(
+        Format(SJ("【完了】ショートカット %zu 項目を読み込みました（[%d]～[%zu]）。[ %s ]").c_str(),
+               records.size(), first, first + records.size() - 1, path.c_str()));
   }
   return 1;
 }

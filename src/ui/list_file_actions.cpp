@@ -69,7 +69,8 @@ int CListFileActions::Load() {
 
 int CListFileActions::NewList() {
   if (HasUnsavedEntries() &&
-      !dialogs_.AskYesNo(SJ("保存していないショートカットがあります。破棄して新規作成しますか？"))) {
+      !dialogs_.AskYesNo(
+          SJ("保存していないショートカットがあります。破棄して新規作成しますか？"))) {
     return 0;
   }
   if (ClearShortCutList(context_) < 0) return 0;

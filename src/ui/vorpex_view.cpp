@@ -209,7 +209,8 @@ void CVorpexView::BuildMenus() {
                        [this] { engine_->AddFilePathEntry(); });
   listMenu_->addAction(QStringLiteral("削除"), this, [this] { engine_->DeleteSelectedRows(true); });
   listMenu_->addSeparator();
-  listMenu_->addAction(QStringLiteral("ショートカット保存"), this, [this] { listFiles_->SaveAs(); });
+  listMenu_->addAction(QStringLiteral("ショートカット保存"), this,
+                       [this] { listFiles_->SaveAs(); });
   listMenu_->addAction(QStringLiteral("ショートカット読出"), this, [this] { listFiles_->Load(); });
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("全て選択"), this, [this] { engine_->SelectAllRows(); });

@@ -142,13 +142,13 @@ TEST_F(BatchMode, SavedListIsLoadedBackWithTheSameIndices) {
                            L("【完了】ショートカット 2 項目を保存しました。[ list.txt ]"));
   // The Shift-JIS bytes stay as they are, their 0x5C trail bytes escaped.
   EXPECT_NE(Slurp(dir_ / "list.txt").find("text \x95\\\\\x83\\\\\x94\\\\\n"), std::string::npos);
-  Outcome loaded = Vorpex({"--load", "list.txt", "-e", "GetListItemNum()", "-e",
-                           "GetListData(1)", "-e", "GetListData(2)"});
+  Outcome loaded = Vorpex({"--load", "list.txt", "-e", "GetListItemNum()", "-e", "GetListData(1)",
+                           "-e", "GetListData(2)"});
   EXPECT_EQ(loaded.exitCode, 0);
-  EXPECT_EQ(loaded.out, L("【完了】ショートカット 2 項目を読み込みました（[1]～[2]）。[ list.txt ]") +
-                            L("UINT GetListItemNum(VOID)") + L("3") + L("INT GetListData(UINT)") +
-                            L("表ソ能") + L("INT GetListData(UINT)") +
-                            L("-12345678901234567890.5"));
+  EXPECT_EQ(loaded.out,
+            L("【完了】ショートカット 2 項目を読み込みました（[1]～[2]）。[ list.txt ]") +
+                L("UINT GetListItemNum(VOID)") + L("3") + L("INT GetListData(UINT)") + L("表ソ能") +
+                L("INT GetListData(UINT)") + L("-12345678901234567890.5"));
 }
 
 TEST_F(BatchMode, ADamagedListIsRefusedAndTheLinesDoNotRun) {

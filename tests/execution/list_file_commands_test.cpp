@@ -1,5 +1,7 @@
 // Saving and loading the whole result list through the engine: the list after a load, the
 // messages, refusal of damaged files with the list unchanged, and the safety of the file.
+#include "execution/list_file_commands.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,7 +12,6 @@
 
 #include "command/func_catalogue.h"
 #include "execution/engine_fixture.h"
-#include "execution/list_file_commands.h"
 
 namespace vpx::test {
 namespace {
@@ -78,8 +79,9 @@ TEST_F(ListFileCommands, ASavedListLoadsBackBehindEntryZero) {
   EXPECT_EQ(ClearShortCutList(engine), 3);
   ASSERT_EQ(EntryCount(), 1);
   ASSERT_EQ(LoadShortCutList(engine, path), 1);
-  EXPECT_EQ(Output(), std::vector<std::string>{
-                          "【完了】ショートカット 3 項目を読み込みました（[1]～[3]）。[ " + path + " ]"});
+  EXPECT_EQ(Output(),
+            std::vector<std::string>{
+                "【完了】ショートカット 3 項目を読み込みました（[1]～[3]）。[ " + path + " ]"});
   ASSERT_EQ(EntryCount(), 4);
   EXPECT_EQ(RowCount(), 4);
   EXPECT_EQ(Entry(1).number.ToString(), million);
@@ -113,12 +115,17 @@ TEST_F(ListFileCommands, ADamagedFileLeavesTheListAsItWas) {
   damaged[damaged.find("-42.5") + 1] = '5';  // -52.5: a number still, its checksum not
   std::ofstream(path, std::ios::binary) << damaged;
   EXPECT_EQ(LoadShortCutList(engine, path), 0);
-  EXPECT_EQ(Output(), std::vector<std::string>{"※　ショートカットファイルの 22 行目が不正です：チェックサム"
-                                               "が一致しません（項目が壊れています）。リストは変更"
-                                               "していません。[ " + path + " ]"});
+  EXPECT_EQ(Output(),
+            std::vector<std::string>{"※　ショートカットファイルの 22 行目が不正です：チェックサム"
+                                     "が一致しません（項目が壊れています）。リストは変更"
+                                     "していません。[ " +
+                                     path + " ]"});
   std::ofstream(path, std::ios::binary | std::ios::trunc) << good.substr(0, good.size() / 2);
   EXPECT_EQ(LoadShortCutList(engine, path), 0);
   EXPECT_EQ(LoadShortCutList(engine, PathOf("missing.vpxl")), 0);
+  ASSERT_EQ(mkfifo(PathOf("pipe").c_str(), 0600), 0);  // must not wait for a writer
+  EXPECT_EQ(LoadShortCutList(engine, PathOf("pipe")), 0);
+  EXPECT_EQ(LoadShortCutList(engine, dir_.string()), 0);
   EXPECT_EQ(RowTexts(), before);
   EXPECT_EQ(EntryCount(), 3);
 }

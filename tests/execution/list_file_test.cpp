@@ -1,12 +1,13 @@
 // The shortcut list file: exact round trips of every kind of entry, and refusal of damaged,
 // truncated and foreign texts without handing out any record.
+#include "execution/list_file.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "command/func_catalogue.h"
-#include "execution/list_file.h"
 #include "host/sjis.h"
 
 namespace vpx::test {
@@ -29,7 +30,8 @@ CMyFuncResult TextRecord(const std::string& bytes) {
 // "表", "ソ", "能": Shift-JIS characters whose trail byte is 0x5C, the backslash.
 std::string TrailBackslashText() {
   return std::string("\x95\x5C\x83\x5C\x94\x5C", 6) + "a\\b\r\n\t" + std::string("\0\x7F", 2) +
-         "\x81\x40" "end";
+         "\x81\x40"
+         "end";
 }
 
 std::vector<CMyFuncResult> EveryKind() {
@@ -127,7 +129,7 @@ TEST(ListFile, TextBytesThatWouldBreakALineAreEscapedAndTheRestKept) {
   EXPECT_EQ(text.find('\r'), std::string::npos);
   EXPECT_EQ(text.find('\0'), std::string::npos);
   EXPECT_NE(text.find(std::string("text \x95\\\\\x83\\\\\x94\\\\a\\\\b\\r\\n\\t\\x00\\x7F\x81\x40"
-                                   "end\n")),
+                                  "end\n")),
             std::string::npos)
       << text;
   EXPECT_EQ(text.rfind("VORPEX-SHORTCUT-LIST 1\nentries 1\nentry 1\n", 0), 0u);
@@ -183,7 +185,7 @@ TEST(ListFile, ForeignAndOtherVersionFilesAreRefusedAtTheFirstLine) {
 
 TEST(ListFile, StructuralDamageIsRefusedAtTheDamagedLine) {
   const std::string head = "VORPEX-SHORTCUT-LIST 1\n";
-  ExpectRefusedAt(head + "entries 2\nend\n", 3);      // fewer entries than announced
+  ExpectRefusedAt(head + "entries 2\nend\n", 3);  // fewer entries than announced
   ExpectRefusedAt(head + "entries x\nend\n", 2);
   ExpectRefusedAt(head + "entries 0\nend\nmore\n", 4);  // lines after the end
   std::string text;

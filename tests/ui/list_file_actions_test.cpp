@@ -1,5 +1,7 @@
 // The window's list-file actions: new asks only when entries are not saved, save goes to the
 // last file, and a list loaded into an empty window counts as saved.
+#include "ui/list_file_actions.h"
+
 #include <gtest/gtest.h>
 
 #include <QWidget>
@@ -7,7 +9,6 @@
 
 #include "command/func_catalogue.h"
 #include "execution/engine_fixture.h"
-#include "ui/list_file_actions.h"
 #include "ui/ui_test_app.h"
 
 namespace vpx::ui {
