@@ -24,7 +24,6 @@ constexpr std::string_view kEntriesKey = "entries";
 constexpr std::string_view kEntryKey = "entry";
 constexpr std::string_view kEndLine = "end";
 constexpr std::string_view kCrcKey = "crc";
-constexpr size_t kCrcDigits = 8;
 // Decimal counts and IDs in the file have at most this many digits.
 constexpr size_t kMaxCountDigits = 10;
 
