@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cli/exit_status.h"
 #include "execution/ring_memory.h"
 #include "host/signal_watch.h"
 #include "host/text_format.h"

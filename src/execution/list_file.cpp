@@ -11,9 +11,10 @@
 #include <new>
 
 #include "command/func_catalogue.h"
-#include "fileops/file_primitives.h"
+#include "fileops/file_io.h"
 #include "fileops/section_copy.h"
 #include "fileops/trace_log.h"
+#include "host/text_format.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 

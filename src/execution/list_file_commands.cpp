@@ -13,6 +13,7 @@
 #include "execution/list_file.h"
 #include "execution/shortcut_array.h"
 #include "fileops/trace_log.h"
+#include "host/text_format.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 
