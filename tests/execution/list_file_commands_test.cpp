@@ -103,6 +103,21 @@ TEST_F(ListFileCommands, LoadingAppendsAfterTheEntriesAlreadyThere) {
   EXPECT_EQ(RowIndex(3) + RowText(3), "3a");
 }
 
+TEST_F(ListFileCommands, ACancelledEntryLoadsWithItsOverrideTextShown) {
+  CMyFuncResult cancelled;  // a VOID job's entry after a cancel
+  cancelled.overrideFlag = 1;
+  cancelled.overrideText = ToSjis("※　中断しました。");
+  cancelled.callData.SetLineText("Factorial(100000)");
+  Add(cancelled);
+  const std::string path = PathOf("c.vpxl");
+  ASSERT_EQ(SaveShortCutList(engine, path), 1);
+  ASSERT_EQ(LoadShortCutList(engine, path), 1);
+  ASSERT_EQ(RowCount(), 3);
+  EXPECT_EQ(RowText(2), "※　中断しました。");
+  EXPECT_EQ(RowType(2), "S");
+  EXPECT_EQ(Entry(2).callData.GetLineText(), "Factorial(100000)");
+}
+
 TEST_F(ListFileCommands, ADamagedFileLeavesTheListAsItWas) {
   AddText("keep");
   AddNumber("-42.5");
