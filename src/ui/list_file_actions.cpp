@@ -60,10 +60,14 @@ int CListFileActions::Load() {
   std::vector<std::string> paths;
   if (!dialogs_.ChooseOpenFiles(StartDir(), false, paths) || paths.empty() || paths[0].empty())
     return 0;
+  return LoadFile(paths[0]);
+}
+
+int CListFileActions::LoadFile(const std::string& path) {
   // Into an empty list the file is the whole list: it counts as saved there.
   const bool wasEmpty = !HasEntries();
-  if (LoadShortCutList(context_, paths[0]) == 0) return 0;
-  if (wasEmpty) RememberSaved(paths[0]);
+  if (LoadShortCutList(context_, path) == 0) return 0;
+  if (wasEmpty) RememberSaved(path);
   return 1;
 }
 

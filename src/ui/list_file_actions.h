@@ -27,6 +27,8 @@ class CListFileActions {
   int Save();
   // Load a file chosen in a dialog, appending its entries. 1 when loaded.
   int Load();
+  // Load the given file (Shift-JIS), as Load does after the dialog.
+  int LoadFile(const std::string& path);
   // Empties the list back to entry 0; asks first when entries are not saved. 1 when done.
   int NewList();
   // True when entries 1 and up differ from what was last saved or loaded.
