@@ -14,9 +14,9 @@
 #include "fileops/file_io.h"
 #include "fileops/section_copy.h"
 #include "fileops/trace_log.h"
-#include "host/text_format.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

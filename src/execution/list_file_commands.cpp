@@ -13,9 +13,9 @@
 #include "execution/list_file.h"
 #include "execution/shortcut_array.h"
 #include "fileops/trace_log.h"
-#include "host/text_format.h"
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 namespace {

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
+#include "fileops/file_io.h"
 #include "host/byte_range.h"
 #include "host/cancel_token.h"
-#include "fileops/file_io.h"
 
 namespace vpx {
 
