@@ -31,9 +31,17 @@ bool InitTrace(const std::string& utf8Path) {
 int RunDefault(int argc, char** argv, const vpx::cli::CommandLine& commandLine) {
 #ifdef VORPEX_HAVE_QT
   if (vpx::ui::DisplayAvailable()) {
-    std::string traceSjis;
+    std::string traceSjis, loadSjis;
     vpx::Utf8ToSjis(commandLine.tracePath, traceSjis);
-    return vpx::ui::RunWindow(argc, argv, traceSjis);
+    if (!vpx::Utf8ToSjis(commandLine.terminal.loadFile, loadSjis)) {
+      std::fprintf(stderr, "vorpex: the --load path has no Shift-JIS form\n");
+      return 2;
+    }
+    if (!commandLine.terminal.saveFile.empty())
+      std::fprintf(stderr,
+                   "vorpex: --save is for --batch, -e and --console; the window saves "
+                   "the list from its file menu\n");
+    return vpx::ui::RunWindow(argc, argv, traceSjis, loadSjis);
   }
   std::fprintf(stderr, "vorpex: no display available for the window\n");
 #else

@@ -63,6 +63,8 @@ int RunSource(const TerminalOptions& options, bool skipComments, const LineSourc
     allOk = RunCountedLine(frontEnd, number, read, line, failedJobs) && allOk;
   }
   frontEnd.WaitIdle();
+  // A run ended by a signal leaves an earlier save alone.
+  const bool saved = SignalWatch::Received() != 0 || frontEnd.SaveListAtEnd();
   frontEnd.Shutdown();
   frontEnd.Engine().SetJobRetiredListener(nullptr);
   if (const int signo = SignalWatch::Received()) return SignalWatch::ExitStatusFor(signo);
@@ -70,7 +72,7 @@ int RunSource(const TerminalOptions& options, bool skipComments, const LineSourc
     std::fprintf(stderr, "vorpex: cannot write standard output: %s\n", std::strerror(error));
     return kExitOutputFailed;
   }
-  return allOk ? kExitSuccess : kExitFailure;
+  return allOk && saved ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ std::string HelpText() {
          "  --console      interactive console with line editing; Ctrl+D quits (waiting\n"
          "                 for running jobs; Ctrl+D again cancels them); without a\n"
          "                 terminal it reads standard input as --batch - does\n"
+         "  --load FILE    start with the result list saved in FILE\n"
+         "  --save FILE    save the result list to FILE when the lines have run\n"
          "  --trace PATH   write the trace log to PATH\n"
          "  --yes          answer Yes/No questions with Yes (default: No)\n"
          "  --transcript   print each input line before its output\n"
@@ -75,6 +77,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
       out.lines.push_back(line);
     } else if (std::strcmp(arg, "--console") == 0) {
       if (!SetMode(out, RunMode::kConsole, error)) return false;
+    } else if (std::strcmp(arg, "--load") == 0) {
+      if (!value(out.terminal.loadFile)) return false;
+    } else if (std::strcmp(arg, "--save") == 0) {
+      if (!value(out.terminal.saveFile)) return false;
     } else if (std::strcmp(arg, "--trace") == 0) {
       if (!value(out.tracePath)) return false;
     } else if (std::strcmp(arg, "--yes") == 0) {

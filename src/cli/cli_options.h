@@ -1,5 +1,5 @@
 // The command-line options of vorpex: --version, --help, --batch FILE, -e LINE (repeatable),
-// --console, --trace PATH, --yes, --transcript.
+// --console, --load FILE, --save FILE, --trace PATH, --yes, --transcript.
 #pragma once
 
 #include <string>

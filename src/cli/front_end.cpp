@@ -3,6 +3,7 @@
 #include <new>
 
 #include "cli/line_reader.h"
+#include "execution/list_file_commands.h"
 #include "host/signal_watch.h"
 #include "host/sjis.h"
 
@@ -38,7 +39,24 @@ TerminalFrontEnd::~TerminalFrontEnd() {
 }
 
 bool TerminalFrontEnd::Start() {
-  return engine_->Start() != 0;
+  if (engine_->Start() == 0) return false;
+  if (options_.loadFile.empty() || WithListFile(options_.loadFile, LoadShortCutList)) return true;
+  Shutdown();
+  return false;
+}
+
+bool TerminalFrontEnd::SaveListAtEnd() {
+  return options_.saveFile.empty() || WithListFile(options_.saveFile, SaveShortCutList);
+}
+
+bool TerminalFrontEnd::WithListFile(const std::string& utf8Path,
+                                    int (*action)(ICommandContext&, const std::string&)) {
+  std::string sjis;
+  if (!Utf8ToSjis(utf8Path, sjis)) {
+    engine_->EchoLine(SJ("※　Shift-JIS で表せないファイル名です。"));
+    return false;
+  }
+  return action(*engine_, sjis) != 0;
 }
 
 // Memory running out while a line is taken in or shown ends that line only.

@@ -17,6 +17,8 @@ struct TerminalOptions {
   bool answerYes = false;    // --yes
   bool transcript = false;   // --transcript
   bool interactive = false;  // --console
+  std::string loadFile;      // --load: a saved result list to start with (UTF-8)
+  std::string saveFile;      // --save: where the result list goes at the end (UTF-8)
 };
 
 class TerminalFrontEnd {
@@ -26,8 +28,11 @@ class TerminalFrontEnd {
   TerminalFrontEnd(const TerminalFrontEnd&) = delete;
   TerminalFrontEnd& operator=(const TerminalFrontEnd&) = delete;
 
-  // The engine's start-up; false when it failed (its message box went to stderr).
+  // The engine's start-up, then the --load list; false when either failed (the engine is
+  // then shut down again).
   bool Start();
+  // Saves the result list to the --save file; true when saved or not asked for.
+  bool SaveListAtEnd();
   // Runs one UTF-8 input line as if typed and entered. A line without a Shift-JIS form, or
   // longer than the console takes, is not executed; a "※　" message is echoed instead.
   LineStatus RunLine(const std::string& utf8Line);
@@ -48,6 +53,9 @@ class TerminalFrontEnd {
 
  private:
   LineStatus TakeLine(const std::string& utf8Line);
+  // Runs a list-file action on the Shift-JIS form of the path; false when it failed.
+  bool WithListFile(const std::string& utf8Path,
+                    int (*action)(ICommandContext&, const std::string&));
 
   const TerminalOptions options_;
   TerminalGuiQueue queue_;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cli/exit_status.h"
 #include "execution/ring_memory.h"
 #include "host/signal_watch.h"
 #include "host/text_format.h"
@@ -201,10 +202,12 @@ int RunConsole(const TerminalOptions& options) {
   std::fputs("\n", stdout);
   std::fflush(stdout);
   if (SignalWatch::Received() == 0) WaitForJobsBeforeQuitting(frontEnd);
+  // A run ended by a signal leaves an earlier save alone.
+  const bool saved = SignalWatch::Received() != 0 || frontEnd.SaveListAtEnd();
   frontEnd.Shutdown();
   g_console = ConsoleState{};
   if (const int signo = SignalWatch::Received()) return SignalWatch::ExitStatusFor(signo);
-  return 0;
+  return saved ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace vpx::cli

@@ -50,9 +50,14 @@ void TraceResultLockFailure() {
       "※　リストコントロール用ミューテックスハンドルの取得失敗。SetResultToListAndShortCut()\n"));
 }
 
-// The text of a newly appended row: the command line of a reserved record, otherwise its
-// value. False for a record without a value (VOID).
+// The text of a newly appended row: the command line of a reserved record, the override
+// text of an overridden one (as a rewritten row shows it), otherwise its value. False for a
+// record without a value (VOID).
 bool AppendedRowText(const CMyFuncResult& record, std::string& text) {
+  if (record.overrideFlag != 0) {
+    text = record.overrideText;
+    return true;
+  }
   if (record.reserved != 0) {
     text = record.callData.GetLineText();
     return true;

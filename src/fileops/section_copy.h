@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fileops/file_io.h"
 #include "host/byte_range.h"
 #include "host/cancel_token.h"
 

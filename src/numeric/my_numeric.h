@@ -61,6 +61,9 @@ class MyNumeric {
   int SetAllNines(uint32_t n);
   int SetMax();
   int SetUnderflowZero(uint32_t n);
+  // count nines as an integer with the overflow mark, as an operation that saturated
+  // leaves them (restoring a saved saturated value). 0, or -1 when no buffer can be had.
+  int SetSaturatedNines(uint32_t count, bool minus);
   void SetCancelToken(CancelToken cancel);
 
   // --- queries ---

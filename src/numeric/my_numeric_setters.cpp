@@ -135,6 +135,15 @@ int MyNumeric::SetMax() {
   return 0;
 }
 
+int MyNumeric::SetSaturatedNines(uint32_t count, bool minus) {
+  if (count == 0 || count > kMaxDigits) return -1;
+  if (GetLargeBuffInThree(std::min(count + 10, mynum::kBuffLimit)) != 0) return -1;
+  SetNinesInPlace(count);
+  Error = 0;
+  Minus = minus ? 1 : 0;
+  return 0;
+}
+
 int MyNumeric::SetUnderflowZero(uint32_t n) {
   uint32_t need = std::min(std::max(n, ResultSize + 2), mynum::kBuffLimit);
   if (GetLargeBuffInThree(need) != 0) return -1;

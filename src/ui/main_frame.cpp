@@ -13,6 +13,7 @@
 
 #include "ui/app_setup.h"
 #include "ui/console_edit.h"
+#include "ui/list_file_actions.h"
 #include "ui/lock_indicators.h"
 #include "ui/vorpex_view.h"
 
@@ -59,13 +60,15 @@ bool CMainFrame::Initialise() {
 void CMainFrame::BuildMenuBar() {
   CConsoleEdit* console = view_->Console();
   QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-  // The document holds no data: new and save have no behaviour.
-  file->addAction(QStringLiteral("新規作成(&N)"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  // The document is the result list: new empties it, save writes it to a list file.
+  CListFileActions* list = view_->ListFiles();
+  file->addAction(QStringLiteral("新規作成(&N)"), QKeySequence(Qt::CTRL | Qt::Key_N), this,
+                  [list] { list->NewList(); });
   file->addAction(QStringLiteral("開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O), this,
                   [this] { view_->InsertChosenPath(true); });
-  file->addAction(QStringLiteral("上書き保存(&S)"))
-      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  file->addAction(QStringLiteral("名前を付けて保存(&A)..."));
+  file->addAction(QStringLiteral("上書き保存(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S), this,
+                  [list] { list->Save(); });
+  file->addAction(QStringLiteral("名前を付けて保存(&A)..."), this, [list] { list->SaveAs(); });
   file->addSeparator();
   file->addAction(QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), this, &CMainFrame::close);
 

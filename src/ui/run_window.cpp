@@ -7,7 +7,9 @@
 #include "fileops/trace_log.h"
 #include "host/signal_watch.h"
 #include "ui/app_setup.h"
+#include "ui/list_file_actions.h"
 #include "ui/main_frame.h"
+#include "ui/vorpex_view.h"
 
 namespace vpx::ui {
 namespace {
@@ -25,7 +27,8 @@ bool DisplayAvailable() {
   return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
 }
 
-int RunWindow(int argc, char** argv, const std::string& tracePathSjis) {
+int RunWindow(int argc, char** argv, const std::string& tracePathSjis,
+              const std::string& loadFileSjis) {
   SignalWatch::BlockSignals();  // before Qt and the engine start their threads
   QApplication app(argc, argv);
   InstallQtJapanese(app);
@@ -33,7 +36,8 @@ int RunWindow(int argc, char** argv, const std::string& tracePathSjis) {
   InitTraceLog(tracePathSjis);
   CMainFrame frame;
   frame.show();
-  frame.Initialise();
+  if (frame.Initialise() && !loadFileSjis.empty())
+    frame.View()->ListFiles()->LoadFile(loadFileSjis);
   // SIGINT, SIGTERM and SIGHUP close the window as a close request does.
   SignalWatch watch(
       [&frame](int) { QMetaObject::invokeMethod(&frame, "close", Qt::QueuedConnection); },

@@ -7,6 +7,8 @@
 namespace vpx::ui {
 
 bool DisplayAvailable();
-int RunWindow(int argc, char** argv, const std::string& tracePathSjis);
+// loadFileSjis: a saved result list to start with (empty for none).
+int RunWindow(int argc, char** argv, const std::string& tracePathSjis,
+              const std::string& loadFileSjis = std::string());
 
 }  // namespace vpx::ui

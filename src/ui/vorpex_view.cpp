@@ -20,6 +20,7 @@
 #include "ui/console_edit.h"
 #include "ui/form_layout.h"
 #include "ui/history_dialog.h"
+#include "ui/list_file_actions.h"
 #include "ui/qt_gui_queue.h"
 #include "ui/qt_host.h"
 #include "ui/qt_text.h"
@@ -130,6 +131,7 @@ CVorpexView::CVorpexView(QWidget* parent)
   ui_.binaryDisplay = this;
   ui_.queue = queue_.get();
   engine_ = std::make_unique<CVorpexEngine>(ui_);
+  listFiles_ = std::make_unique<CListFileActions>(this, *engine_, *dialogs_);
   BuildMenus();
   ConnectControls();
 }
@@ -207,8 +209,9 @@ void CVorpexView::BuildMenus() {
                        [this] { engine_->AddFilePathEntry(); });
   listMenu_->addAction(QStringLiteral("削除"), this, [this] { engine_->DeleteSelectedRows(true); });
   listMenu_->addSeparator();
-  listMenu_->addAction(QStringLiteral("ショートカット保存"));
-  listMenu_->addAction(QStringLiteral("ショートカット読出"));
+  listMenu_->addAction(QStringLiteral("ショートカット保存"), this,
+                       [this] { listFiles_->SaveAs(); });
+  listMenu_->addAction(QStringLiteral("ショートカット読出"), this, [this] { listFiles_->Load(); });
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("全て選択"), this, [this] { engine_->SelectAllRows(); });
   listMenu_->addSeparator();
@@ -244,6 +247,8 @@ void CVorpexView::ConnectControls() {
   });
   connect(buttons_[0], &QPushButton::clicked, this, [this] { engine_->AddFilePathEntry(); });
   connect(buttons_[3], &QPushButton::clicked, this, [this] { engine_->DeleteSelectedRows(false); });
+  connect(buttons_[1], &QPushButton::clicked, this, [this] { listFiles_->SaveAs(); });
+  connect(buttons_[2], &QPushButton::clicked, this, [this] { listFiles_->Load(); });
 }
 
 void CVorpexView::LayoutControls() {

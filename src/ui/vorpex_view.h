@@ -23,6 +23,7 @@ class CMyBinDialog;
 class CQtGuiQueue;
 class CQtDialogs;
 class CQtClipboard;
+class CListFileActions;
 
 class CVorpexView : public QWidget, public IBinaryDisplay {
   Q_OBJECT
@@ -56,6 +57,7 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   QMenu* ConsoleMenu() const { return consoleMenu_; }
   QMenu* ListMenu() const { return listMenu_; }
   QMenu* JobMenu() const { return jobMenu_; }
+  CListFileActions* ListFiles() const { return listFiles_.get(); }
   // Places the controls for the current client size.
   void LayoutControls();
   void ShowHistory();
@@ -113,6 +115,7 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   std::unique_ptr<CQtClipboard> clipboard_;
   UserInterface ui_;
   std::unique_ptr<CVorpexEngine> engine_;
+  std::unique_ptr<CListFileActions> listFiles_;
 };
 
 }  // namespace vpx::ui

@@ -37,6 +37,18 @@ TEST(CommandLineOptions, ModesExcludeEachOtherAndValuesAreRequired) {
   EXPECT_EQ(error, "unknown option -x");
 }
 
+TEST(CommandLineOptions, ListFilesGoWithAnyModeAndAreListedInTheHelp) {
+  CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(Parse({"--load", "in.txt", "-e", "NOP()", "--save", "out.txt"}, cl, error));
+  EXPECT_EQ(cl.terminal.loadFile, "in.txt");
+  EXPECT_EQ(cl.terminal.saveFile, "out.txt");
+  EXPECT_FALSE(Parse({"--save"}, cl, error));
+  EXPECT_FALSE(Parse({"--load"}, cl, error));
+  EXPECT_NE(HelpText().find("--load FILE"), std::string::npos);
+  EXPECT_NE(HelpText().find("--save FILE"), std::string::npos);
+}
+
 TEST(CommandLineOptions, ConsoleAndDefaultModes) {
   CommandLine cl;
   std::string error;

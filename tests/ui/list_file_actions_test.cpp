@@ -1,0 +1,96 @@
+// The window's list-file actions: new asks only when entries are not saved, save goes to the
+// last file, and a list loaded into an empty window counts as saved.
+#include "ui/list_file_actions.h"
+
+#include <gtest/gtest.h>
+
+#include <QWidget>
+#include <filesystem>
+
+#include "command/func_catalogue.h"
+#include "execution/engine_fixture.h"
+#include "ui/ui_test_app.h"
+
+namespace vpx::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The save dialog answers with a fixed path (or is cancelled when it is empty).
+class ScriptedActions : public CListFileActions {
+ public:
+  using CListFileActions::CListFileActions;
+  std::string savePath;
+  int dialogs = 0;
+
+ protected:
+  bool ChooseSavePath(std::string& path) override {
+    ++dialogs;
+    path = savePath;
+    return !path.empty();
+  }
+};
+
+class ListFileActions : public ::testing::Test, public ::vpx::test::EngineFixture {
+ protected:
+  void SetUp() override {
+    ::vpx::ui::test::App();
+    char pattern[] = "/tmp/vorpex_listactions_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  void AddText(const std::string& text) {
+    CMyFuncResult record;
+    record.type = kRetString;
+    record.text = text;
+    ASSERT_GE(engine.AddDataToListAndShortCut(record, true), 1);
+  }
+
+  fs::path dir_;
+  ScriptedActions actions{nullptr, engine, fake.dialogs};
+};
+
+TEST_F(ListFileActions, NewAsksOnlyWhileEntriesAreUnsaved) {
+  EXPECT_FALSE(actions.HasUnsavedEntries());
+  EXPECT_EQ(actions.NewList(), 1);
+  EXPECT_TRUE(fake.dialogs.questions.empty());
+  AddText("a");
+  EXPECT_TRUE(actions.HasUnsavedEntries());
+  fake.dialogs.yesAnswer = false;
+  EXPECT_EQ(actions.NewList(), 0);
+  EXPECT_EQ(fake.dialogs.questions.size(), 1u);
+  EXPECT_EQ(EntryCount(), 2);
+  actions.savePath = (dir_ / "a.vpxl").string();
+  ASSERT_EQ(actions.Save(), 1);  // no file yet: the dialog
+  EXPECT_EQ(actions.dialogs, 1);
+  EXPECT_FALSE(actions.HasUnsavedEntries());
+  EXPECT_EQ(actions.NewList(), 1);
+  EXPECT_EQ(fake.dialogs.questions.size(), 1u);
+  EXPECT_EQ(EntryCount(), 1);
+  EXPECT_EQ(RowCount(), 1);
+  EXPECT_TRUE(actions.LastFile().empty());
+}
+
+TEST_F(ListFileActions, SaveReusesTheLastFileAndALoadedListCountsAsSaved) {
+  AddText("a");
+  actions.savePath = (dir_ / "a.vpxl").string();
+  ASSERT_EQ(actions.SaveAs(), 1);
+  AddText("b");
+  EXPECT_TRUE(actions.HasUnsavedEntries());
+  ASSERT_EQ(actions.Save(), 1);
+  EXPECT_EQ(actions.dialogs, 1);
+  fake.dialogs.yesAnswer = true;
+  ASSERT_EQ(actions.NewList(), 1);
+  fake.dialogs.fileChosen = true;
+  fake.dialogs.chosenFiles = {(dir_ / "a.vpxl").string()};
+  ASSERT_EQ(actions.Load(), 1);
+  EXPECT_EQ(EntryCount(), 3);
+  EXPECT_FALSE(actions.HasUnsavedEntries());
+  EXPECT_EQ(actions.LastFile(), (dir_ / "a.vpxl").string());
+  ASSERT_EQ(actions.Load(), 1);  // into a list that has entries: now unsaved
+  EXPECT_TRUE(actions.HasUnsavedEntries());
+}
+
+}  // namespace
+}  // namespace vpx::ui
