@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace vpx {
 namespace {
@@ -14,16 +15,20 @@ namespace {
 // One converter per thread and direction: iconv descriptors are not thread-safe.
 class Converter {
  public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  Converter(const char* to, const char* from) : to_(to), from_(from), cd_(iconv_open(to, from)) {}
   ~Converter() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    if (cd_ != kInvalid) iconv_close(cd_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
   bool Convert(std::string_view in, std::string& out) {
     out.clear();
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
+    // Both encodings always exist, so an open fails only when memory (or the address space
+    // for the conversion module) ran out: that is reported as such at the line's or job's
+    // boundary, and the open is tried again next time.
+    if (cd_ == kInvalid) cd_ = iconv_open(to_, from_);
+    if (cd_ == kInvalid) throw std::bad_alloc();
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     std::string result(in.size() * 2 + 8, '\0');
     char* src = const_cast<char*>(in.data());
@@ -47,6 +52,9 @@ class Converter {
   }
 
  private:
+  static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
+  const char* to_;
+  const char* from_;
   iconv_t cd_;
 };
 
