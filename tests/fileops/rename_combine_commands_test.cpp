@@ -101,5 +101,32 @@ TEST_F(RenameCombineCommands, CombineFileAsksBeforeReplacingAndRefusesFolders) {
   EXPECT_EQ(Bytes("z"), "abc");
 }
 
+TEST_F(RenameCombineCommands, CombineFileOntoALinkedFileKeepsItsLinksAndMode) {
+  test::WriteBytes(dir.File("x"), "ab");
+  test::WriteBytes(dir.File("y"), "cde");
+  test::WriteBytes(dir.File("z"), "old");
+  ASSERT_EQ(chmod(dir.File("z").c_str(), 0640), 0);
+  ASSERT_EQ(link(dir.File("z").c_str(), dir.File("other").c_str()), 0);
+  fake.dialogs.yesAnswer = true;
+  EXPECT_EQ(RunJob(R"(CombineFile("z", "x", "y"))"),
+            "ファイル結合完了。新規ファイルサイズ [5] Byte");
+  EXPECT_EQ(Bytes("other"), "abcde");
+  struct stat st;
+  ASSERT_EQ(stat(dir.File("z").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_nlink, 2u);
+}
+
+TEST_F(RenameCombineCommands, NewFileCommandsRefuseControlBytesInEveryName) {
+  test::WriteBytes(dir.File("x"), "ab");
+  const std::string refusal = "※　ファイル名に制御文字が含まれています。[0x01]";
+  EXPECT_EQ(Last("ChangeFileName(\"x\", \"y\x01\")"), refusal);
+  EXPECT_EQ(Last("CombineFile(\"x\", \"x\", \"z\x01\")"), refusal);
+  EXPECT_EQ(Last("AddStrToFile(\"w\x01\", \"t\")"), refusal);
+  EXPECT_EQ(Bytes("x"), "ab");
+  EXPECT_FALSE(test::Exists(dir.File("y")));
+  EXPECT_FALSE(test::Exists(dir.File("w")));
+}
+
 }  // namespace
 }  // namespace vpx
