@@ -78,6 +78,9 @@ class TerminalDialogs : public IDialogs {
                        std::vector<std::string>& paths) override;
   int ChooseFolder(const std::string& title, const std::string& initialPath,
                    std::string& path) override;
+  // Lists the items numbered on standard error and asks for a number (terminal_choice.cpp).
+  bool ChooseFromList(const std::string& title, const std::vector<std::string>& items,
+                      int& index) override;
   void Beep(unsigned frequencyHz, unsigned durationMs) override;
 
   // The interactive console asks the user (UTF-8 prompt and answer; false on end of

@@ -1,6 +1,6 @@
 // The dispatcher: routes every ID through the handler table, where an ID without a handler
 // answers with the invalid-ID message; and the commands the engine itself owns (AddInt,
-// SubInt, GetCurDir, SetString, GetListItemNum, GetResultData, ListUpFunc) with the IDs
+// AddUInt, SubInt, GetCurDir, SetString, GetListItemNum, GetResultData, ListUpFunc) with the IDs
 // accepted without action.
 #include <span>
 #include <string>
@@ -17,8 +17,7 @@ namespace {
 constexpr size_t kCurDirLimit = 2048;
 
 // Accepted and deliberately without action: success, no output.
-constexpr FuncId kInertFuncIds[] = {FuncId::Nop,        FuncId::AddUInt,        FuncId::ChangeDrvV,
-                                    FuncId::ChangeDrvS, FuncId::ChangeFileName, FuncId::Test};
+constexpr FuncId kInertFuncIds[] = {FuncId::Nop, FuncId::Test};
 
 int RunNothing(ICommandContext&, FuncId, CMyFuncData&) {
   return 1;
@@ -36,8 +35,8 @@ bool IsSubInt(FuncId id) {
   }
 }
 
-// AddInt and SubInt: the sum or difference of the two arguments, echoed and kept as the
-// previous result only.
+// AddInt, AddUInt and SubInt: the sum or difference of the two arguments, echoed and kept
+// as the previous result only.
 int RunIntArithmetic(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 2) return 0;
   const bool subtract = IsSubInt(id);
@@ -128,8 +127,9 @@ std::span<const FuncId> InertFuncIds() {
 
 void RegisterEngineCommands(HandlerTable& table) {
   for (FuncId id : kInertFuncIds) table.AddCommand(id, RunNothing);
-  for (FuncId id : {FuncId::AddIntII, FuncId::AddIntIU, FuncId::AddIntUI, FuncId::AddIntUU,
-                    FuncId::SubIntII, FuncId::SubIntIU, FuncId::SubIntUI, FuncId::SubIntUU})
+  for (FuncId id :
+       {FuncId::AddIntII, FuncId::AddIntIU, FuncId::AddIntUI, FuncId::AddIntUU, FuncId::AddUInt,
+        FuncId::SubIntII, FuncId::SubIntIU, FuncId::SubIntUI, FuncId::SubIntUU})
     table.AddCommand(id, RunIntArithmetic);
   table.AddCommand(FuncId::GetCurDir, RunGetCurDir);
   table.AddCommand(FuncId::SetString, RunSetString);

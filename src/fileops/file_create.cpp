@@ -26,7 +26,7 @@ namespace {
 // where reserving means zeroing memory.
 constexpr int64_t kReservePiece = 64ll << 20;
 // How often a waiting appender tries the lock again.
-constexpr useconds_t kLockPollMicroseconds = 20000;
+constexpr int kLockPollMs = 20;
 
 void SetText(std::string* out, const std::string& text) {
   if (out != nullptr) *out = text;
@@ -90,20 +90,18 @@ std::string AppendOpenFailureText(const FileOpenError& error, const std::string&
   return OpenFailureText(error, name, OpenErrorText(error.error) + Format(" [%s]", name.c_str()));
 }
 
-// Takes the exclusive advisory lock every appender of this program holds for its whole
-// append, so two appends to one file never interleave; the wait looks at the cancel flag.
-// False only when cancelled. A file system without locks still has O_APPEND's guarantee
-// that no appender overwrites another.
-bool LockForAppend(int fd, CancelToken cancel) {
-  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK && errno != EINTR) return true;
-    if (cancel.IsCancelled()) return false;
-    usleep(kLockPollMicroseconds);
-  }
-  return true;
-}
-
 }  // namespace
+
+AppendLock LockForAppend(int fd, CancelToken cancel, int waitLimitMs) {
+  for (int waited = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; waited += kLockPollMs) {
+    // A file system without locks still has O_APPEND: no appender overwrites another.
+    if (errno != EWOULDBLOCK && errno != EINTR) return AppendLock::kHeld;
+    if (cancel.IsCancelled()) return AppendLock::kCancelled;
+    if (waitLimitMs >= 0 && waited >= waitLimitMs) return AppendLock::kBusy;
+    usleep(static_cast<useconds_t>(kLockPollMs) * 1000);
+  }
+  return AppendLock::kHeld;
+}
 
 std::string CheckFreeSpace(const std::string& file, int64_t size) {
   int64_t free = GetDriveFreeSize(file);
@@ -185,7 +183,7 @@ int AppendFileContents(const std::string& destination, const std::string& source
   }
   RangeCopyOutcome outcome;
   bool complete = false;
-  if (LockForAppend(dst.Get(), cancel)) {
+  if (LockForAppend(dst.Get(), cancel) == AppendLock::kHeld) {
     // The end under the lock: where a failed append is cut back to.
     int64_t end = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
     outcome = CopyFileRange(src.Get(), 0, dst.Get(), -1, n, kAppendBuffer, cancel);

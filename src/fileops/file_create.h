@@ -24,6 +24,14 @@ int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelTok
 int AppendFileContents(const std::string& destination, const std::string& source,
                        std::string* failureText, CancelToken cancel, int64_t* newSize = nullptr);
 
+// How a wait for the append lock ended.
+enum class AppendLock { kHeld, kCancelled, kBusy };
+constexpr int kWaitUntilCancelled = -1;
+// Takes the exclusive advisory lock every appender of this program holds for its whole
+// append, so two appends to one file never interleave. Waits until the lock is free, the
+// cancel flag is set, or waitLimitMs have passed (when not kWaitUntilCancelled).
+AppendLock LockForAppend(int fd, CancelToken cancel, int waitLimitMs = kWaitUntilCancelled);
+
 // Creates a new file of size zero bytes with allocated blocks (fallocate in pieces where
 // the file system supports it, else written zeros). 1 with the created text, or 0 with
 // the failure text; an interrupted file stays with its shorter length.

@@ -183,6 +183,25 @@ ByteRange SignedLengthRange(int64_t start, int64_t length) {
                     : ByteRange::FromFirstLast(start, SaturatingAdd(start, length + 1));
 }
 
+// The sources of a combination, opened, with their sizes; false with failure set.
+bool OpenSources(const std::vector<std::string>& sources, std::vector<UniqueFd>& fds,
+                 std::vector<int64_t>& sizes, std::string& failure) {
+  for (const std::string& source : sources) {
+    FileOpenError openError;
+    struct stat st;
+    UniqueFd fd = OpenUserFile(source, FileUse::kRead, 0, &openError, &st);
+    if (!fd.IsOpen()) {
+      failure = OpenFailureText(
+          openError, source,
+          Format(SJ("※　結合するファイルをオープンできません。[ %s ]").c_str(), source.c_str()));
+      return false;
+    }
+    sizes.push_back(static_cast<int64_t>(st.st_size));
+    fds.push_back(std::move(fd));
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string CopyOpenFailureText(const std::string& name, bool source) {
@@ -206,6 +225,55 @@ bool EmptyCopyDestination(const std::string& destination, std::string& failure) 
     return false;
   }
   return true;
+}
+
+int64_t CombineFilesInto(const std::string& destination, const std::vector<std::string>& sources,
+                         CancelToken cancel, std::string* failureText) {
+  std::vector<UniqueFd> fds;
+  std::vector<int64_t> sizes;
+  std::string failure;
+  if (!OpenSources(sources, fds, sizes, failure)) {
+    SetText(failureText, failure);
+    return -1;
+  }
+  int64_t length = 0;
+  for (int64_t size : sizes) length = SaturatingAdd(length, size);
+  CopyDestination target;
+  if (destination.empty() || !target.Open(destination, length, failure)) {
+    if (failure.empty())
+      failure =
+          Format(SJ("※　結合先ファイルをオープンできません。[ %s ]").c_str(), destination.c_str());
+    SetText(failureText, failure);
+    return -1;
+  }
+  const uint32_t bufferSize = EffectiveBufferSize(0);
+  RangeCopyOutcome outcome;
+  int64_t total = 0;
+  for (size_t i = 0; i < fds.size() && !outcome.cancelled && !outcome.failed; ++i) {
+    RangeCopyOutcome piece =
+        CopyFileRange(fds[i].Get(), 0, target.Fd(), total, sizes[i], bufferSize, cancel);
+    outcome.cancelled = piece.cancelled;
+    outcome.noBuffer = piece.noBuffer;
+    outcome.failed = piece.failed || piece.noBuffer || piece.written != sizes[i];
+    total += piece.written;
+  }
+  const bool complete = !outcome.cancelled && !outcome.failed;
+  failure.clear();
+  if (complete && target.Commit(total, failure)) {
+    SetText(failureText, std::string());
+    return total;
+  }
+  if (outcome.cancelled) {
+    failure = SJ("※　中断しました。");
+  } else if (outcome.noBuffer) {
+    failure = Format(SJ("※　バッファ確保に失敗。CombineFile() BuffSize[%u]").c_str(), bufferSize);
+  } else if (failure.empty()) {
+    failure = SJ("※　ファイル結合に失敗しました。");
+  }
+  // A destination that could not be put back says so, whatever ended the combination.
+  target.Abandon(failure);
+  SetText(failureText, failure);
+  return -1;
 }
 
 ByteRange DumpRange(DumpSpan span, int64_t size, int64_t first, int64_t second) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fileops/file_io.h"
 #include "host/byte_range.h"
@@ -60,6 +61,13 @@ std::string CopyOpenFailureText(const std::string& name, bool source);
 // The copy of an empty range: empties an existing destination (a device takes no bytes,
 // a missing one is not created). False with failure set when it could not be emptied.
 bool EmptyCopyDestination(const std::string& destination, std::string& failure);
+
+// Copies the whole of each source, one after another, into a temporary file beside the
+// destination and renames it to the destination when every byte arrived. Returns the
+// destination's new size, or -1 after a failure or a cancel (the destination then as it
+// was, failureText set).
+int64_t CombineFilesInto(const std::string& destination, const std::vector<std::string>& sources,
+                         CancelToken cancel, std::string* failureText);
 
 // --- range rules ---
 

@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "fileops/file_create.h"
 #include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
 #include "fileops/user_file.h"
@@ -20,6 +21,8 @@ namespace vpx {
 namespace {
 
 constexpr size_t kDigitBuffer = 1024;
+// How long an append waits for another appender's lock before it is refused.
+constexpr int kAppendLockWaitMs = 5000;
 
 // The data to write: bytes held whole, or the digits of a number streamed through a small
 // buffer.
@@ -99,8 +102,13 @@ bool NumberAsBinary(const MyNumeric& number, bool bigEndian, std::string& bytes,
     failure = SJ("※　BCDからバイナリデータへの変換に失敗。");
     return false;
   }
-  if (bigEndian) ReverseBinaryArray(buffer.data(), static_cast<uint32_t>(produced));
   bytes.assign(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(produced));
+  // The complement is taken over the magnitude's bytes; a negative number whose top byte
+  // then reads as positive (-129 gives 7F) needs one more sign byte.
+  const bool zero = bytes.find_first_not_of('\0') == std::string::npos;  // -0.5 writes 00
+  if (number.IsMinus() && !zero && (static_cast<uint8_t>(bytes.back()) & 0x80) == 0)
+    bytes += '\xFF';
+  if (bigEndian) std::reverse(bytes.begin(), bytes.end());
   return true;
 }
 
@@ -146,6 +154,34 @@ UniqueFd OpenAtOffset(const std::string& file, int64_t offset, std::string& fail
   return fd;
 }
 
+// Opens (or creates) file for appending and takes the lock every appender holds, so two
+// appends never interleave. end receives the size under the lock (where a failed append
+// is cut back to), or -1 for a device.
+UniqueFd OpenForAppend(const std::string& file, int64_t& end, std::string& failure) {
+  const bool exists = UserPathExists(file);
+  FileOpenError openError;
+  struct stat st;
+  UniqueFd fd =
+      OpenUserFile(file, FileUse::kWriteTarget, O_APPEND | (exists ? 0 : O_CREAT), &openError, &st);
+  if (!fd.IsOpen()) {
+    failure = OpenFailureText(openError, file);
+    return fd;
+  }
+  if (LockForAppend(fd.Get(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld) {
+    failure = Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), file.c_str());
+    return UniqueFd();
+  }
+  end = fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
+  return fd;
+}
+
+UniqueFd OpenPlace(const std::string& file, WritePlace place, int64_t& appendEnd,
+                   std::string& failure) {
+  appendEnd = -1;
+  return place.append ? OpenForAppend(file, appendEnd, failure)
+                      : OpenAtOffset(file, place.offset, failure);
+}
+
 std::string OutcomeText(WriteForm form, bool complete, int64_t written, int64_t length) {
   const bool asText = form.encoding == WriteEncoding::kText;
   if (complete) {
@@ -185,20 +221,71 @@ std::string NumberAsDecimalText(const MyNumeric& number) {
   return text;
 }
 
-int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
-                     const std::string& text, const MyNumeric& number, std::string* message) {
+namespace {
+
+// Converts every value; false with failure set at the first that cannot be.
+bool PreparePayloads(WriteForm form, const std::vector<WriteSource>& values,
+                     std::vector<Payload>& payloads, std::string& failure) {
+  static const std::string kNoText;
+  static const MyNumeric kZero;
+  payloads.resize(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    const WriteSource& value = values[i];
+    if (!PreparePayload(form, value.text != nullptr ? *value.text : kNoText,
+                        value.number != nullptr ? *value.number : kZero, payloads[i], failure))
+      return false;
+  }
+  return true;
+}
+
+struct WriteTally {
+  int64_t written = 0;  // data bytes written, line ends not counted
+  int64_t length = 0;   // data bytes of all values
+  bool complete = true;
+};
+
+WriteTally WritePayloads(int fd, const std::vector<Payload>& payloads) {
+  WriteTally tally;
+  for (const Payload& payload : payloads) tally.length += payload.length;
+  for (const Payload& payload : payloads) {
+    const int64_t written = WritePayload(fd, payload);
+    tally.written += std::min(written, payload.length);
+    if (written != payload.total) {
+      tally.complete = false;
+      break;
+    }
+  }
+  return tally;
+}
+
+}  // namespace
+
+std::string SignedDecimalText(const MyNumeric& number) {
+  std::string text = NumberAsDecimalText(number);
+  const bool zero = text.find_first_not_of("0.") == std::string::npos;
+  return number.IsMinus() && !zero ? "-" + text : text;
+}
+
+int WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
+                      const std::vector<WriteSource>& values, std::string* message) {
   std::string result;
-  Payload payload;
   int ok = 0;
   try {
-    if (PreparePayload(form, text, number, payload, result)) {
-      UniqueFd fd = OpenAtOffset(file, offset, result);
-      if (fd.IsOpen()) {
-        int64_t written = WritePayload(fd.Get(), payload);
-        bool complete = fd.Close() && written == payload.total;
-        result = OutcomeText(form, complete, std::min(written, payload.length), payload.length);
-        ok = complete ? 1 : 0;
-      }
+    std::vector<Payload> payloads;
+    int64_t appendEnd = -1;
+    UniqueFd fd;
+    if (PreparePayloads(form, values, payloads, result))
+      fd = OpenPlace(file, place, appendEnd, result);
+    if (fd.IsOpen()) {
+      WriteTally tally = WritePayloads(fd.Get(), payloads);
+      // A device cannot be synced (EINVAL); its bytes are already written.
+      if (place.append && tally.complete && fdatasync(fd.Get()) != 0 && errno != EINVAL)
+        tally.complete = false;
+      if (!tally.complete && appendEnd >= 0 && ftruncate(fd.Get(), appendEnd) == 0)
+        tally.written = 0;  // the append was taken back whole
+      const bool complete = fd.Close() && tally.complete;
+      result = OutcomeText(form, complete, tally.written, tally.length);
+      ok = complete ? 1 : 0;
     }
   } catch (const std::bad_alloc&) {
     result = SJ("※　バッファの確保に失敗しました。");
@@ -206,6 +293,17 @@ int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
   }
   if (message != nullptr) *message = result;
   return ok;
+}
+
+int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
+                     const std::string& text, const MyNumeric& number, std::string* message) {
+  try {
+    return WriteValuesToFile(form, file, WritePlace{false, offset}, {WriteSource{&text, &number}},
+                             message);
+  } catch (const std::bad_alloc&) {  // the list of one value
+    if (message != nullptr) *message = SJ("※　バッファの確保に失敗しました。");
+    return 0;
+  }
 }
 
 }  // namespace vpx

@@ -1,11 +1,12 @@
-// Writing a text or a number into a file at a byte offset: as text (newlines stored as
-// CR LF), as the text's bytes, as a two's-complement integer in either byte order, or as
-// decimal digits one per byte in either order. The file is created when missing and never
-// truncated.
+// Writing texts or numbers into a file at a byte offset or at its end: as text (newlines
+// stored as CR LF), as the text's bytes, as a two's-complement integer in either byte
+// order, or as decimal digits one per byte in either order. The file is created when
+// missing and never truncated; an append that fails is cut back.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "numeric/my_numeric.h"
 
@@ -36,8 +37,28 @@ inline constexpr WriteForm kWriteDigitsBE{WriteEncoding::kDigits, true, true};
 int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
                      const std::string& text, const MyNumeric& number, std::string* message);
 
+// Where a write puts its bytes.
+struct WritePlace {
+  bool append = false;  // at the end under an exclusive lock; a failed append is cut back
+  int64_t offset = 0;   // otherwise the byte offset (negative: the end of an existing file)
+};
+
+// One value of a write: the text for the text and byte forms, the number for the others.
+struct WriteSource {
+  const std::string* text = nullptr;
+  const MyNumeric* number = nullptr;
+};
+
+// Writes the values one after another in one form. Every value is converted before the
+// file is opened, so a conversion failure leaves the file untouched. The reported size is
+// the sum of the data lengths (line ends not counted). 1 or 0 with the console text.
+int WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
+                      const std::vector<WriteSource>& values, std::string* message);
+
 // The number's magnitude as decimal text: integer digits, then "." and the fraction
 // digits when there are any.
 std::string NumberAsDecimalText(const MyNumeric& number);
+// The same with a leading "-" for a negative number.
+std::string SignedDecimalText(const MyNumeric& number);
 
 }  // namespace vpx

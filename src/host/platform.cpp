@@ -52,15 +52,35 @@ int SetCurrentDir(const std::string& sjisDir) {
 
 namespace {
 
-// The mount point holding path: the longest mount directory of /proc/self/mounts that is
-// a prefix of the path's real location.
-std::string FindMountPoint(const std::string& realPath) {
+// The mount directories of /proc/self/mounts in mount order, octal escapes (\040 for a
+// blank) decoded.
+std::vector<std::string> ReadMountPoints() {
   std::ifstream mounts("/proc/self/mounts");
-  std::string device, dir, rest, best = "/";
+  std::string device, dir, rest;
+  std::vector<std::string> points;
   while (mounts >> device >> dir) {
     std::getline(mounts, rest);
-    // Mount paths escape blanks as \040.
-    for (size_t p; (p = dir.find("\\040")) != std::string::npos;) dir.replace(p, 4, " ");
+    std::string decoded;
+    for (size_t i = 0; i < dir.size(); ++i) {
+      const bool escape =
+          dir[i] == '\\' && i + 3 < dir.size() && dir.find_first_not_of("01234567", i + 1) >= i + 4;
+      if (escape) {
+        decoded += static_cast<char>(std::stoi(dir.substr(i + 1, 3), nullptr, 8));
+        i += 3;
+      } else {
+        decoded += dir[i];
+      }
+    }
+    points.push_back(decoded);
+  }
+  return points;
+}
+
+// The mount point holding path: the longest mount directory that is a prefix of the
+// path's real location.
+std::string FindMountPoint(const std::string& realPath) {
+  std::string best = "/";
+  for (const std::string& dir : ReadMountPoints()) {
     bool prefix = realPath == dir ||
                   (realPath.compare(0, dir.size(), dir) == 0 &&
                    (dir == "/" || (realPath.size() > dir.size() && realPath[dir.size()] == '/')));
@@ -92,6 +112,23 @@ bool QueryFileSystem(const std::string& sjisPath, FileSystemSpace& space) {
   std::string mount = FindMountPoint(real ? real.get() : os);
   if (!FromOsPath(mount, space.mountPoint)) space.mountPoint = "/";
   return true;
+}
+
+std::vector<FileSystemSpace> ListFileSystems() {
+  std::vector<FileSystemSpace> list;
+  for (const std::string& dir : ReadMountPoints()) {
+    struct statvfs vfs;
+    if (statvfs(dir.c_str(), &vfs) != 0 || vfs.f_blocks == 0) continue;
+    FileSystemSpace space;
+    if (!FromOsPath(dir, space.mountPoint)) continue;
+    space.freeBytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+    space.totalBytes = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;
+    // A later mount on the same point hides the earlier one.
+    auto same = [&](const FileSystemSpace& s) { return s.mountPoint == space.mountPoint; };
+    std::erase_if(list, same);
+    list.push_back(space);
+  }
+  return list;
 }
 
 uint64_t GetAvailablePhysicalMemory() {

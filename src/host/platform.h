@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vpx {
 
@@ -29,6 +30,9 @@ struct FileSystemSpace {
 // The file system holding path (for a path that does not exist yet, its directory).
 // False when neither the path nor its directory exists.
 bool QueryFileSystem(const std::string& sjisPath, FileSystemSpace& space);
+// The mounted file systems that hold data (pseudo file systems of no size left out), one
+// per mount point, in mount order; mount points without a Shift-JIS form are left out.
+std::vector<FileSystemSpace> ListFileSystems();
 
 // Physical memory available now, in bytes.
 uint64_t GetAvailablePhysicalMemory();

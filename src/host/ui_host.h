@@ -67,6 +67,15 @@ class IDialogs {
   // Folder chooser with a title; returns 1 with the chosen path, 2 when cancelled.
   virtual int ChooseFolder(const std::string& title, const std::string& initialPath,
                            std::string& path) = 0;
+  // A choice of one of items (one line each) under title; false when cancelled, else the
+  // chosen item's position in index. Front ends without such a dialog cancel.
+  virtual bool ChooseFromList(const std::string& title, const std::vector<std::string>& items,
+                              int& index) {
+    (void)title;
+    (void)items;
+    (void)index;
+    return false;
+  }
   virtual void Beep(unsigned frequencyHz, unsigned durationMs) = 0;
 };
 

@@ -18,6 +18,9 @@ class CQtDialogs : public IDialogs {
                        std::vector<std::string>& paths) override;
   int ChooseFolder(const std::string& title, const std::string& initialPath,
                    std::string& path) override;
+  // Defined in list_choice_dialog.cpp.
+  bool ChooseFromList(const std::string& title, const std::vector<std::string>& items,
+                      int& index) override;
   void Beep(unsigned frequencyHz, unsigned durationMs) override;
 
  private:

@@ -30,9 +30,9 @@ TEST_F(BatchMode, EntryZeroExistsAfterStartUp) {
                        L("クリップボードに 1 文字コピーしました。"));
 }
 
-TEST_F(BatchMode, InvalidIdMessageKeepsItsOwnLineFeed) {
-  Outcome r = Lines({"StrToInt(\"12\")"});
-  EXPECT_EQ(r.out, L("INT StrToInt(STRING)") + "　※　無効な識別IDです。[32]\n\n");
+TEST_F(BatchMode, TextToNumberCommandsPrintTheirIntegers) {
+  Outcome r = Lines({"StrToInt(\"12.9\")", "IntToStr(\"PK\")"});
+  EXPECT_EQ(r.out, L("INT StrToInt(STRING)") + L("12") + L("INT IntToStr(STRING)") + L("20555"));
 }
 
 TEST_F(BatchMode, BlankAndCommentLinesAreSkippedAndAnUnregisteredLineExitsWithOne) {

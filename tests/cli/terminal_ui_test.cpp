@@ -43,6 +43,33 @@ TEST(TerminalHost, DialogsAreCancelledInBatchMode) {
   std::string folder;
   EXPECT_FALSE(dialogs.ChooseOpenFiles("/tmp", false, paths));
   EXPECT_EQ(dialogs.ChooseFolder("title", "/tmp", folder), 2);
+  int index = -1;
+  EXPECT_FALSE(dialogs.ChooseFromList("title", {"/", "/home"}, index));
+}
+
+TEST(TerminalHost, ListChoiceTakesANumberFromOneAndCancelsOnAnythingElse) {
+  TerminalOutput out;
+  TerminalDialogs dialogs(out, false);
+  std::string answer;
+  std::string prompt;
+  dialogs.asker = [&](const std::string& shown, std::string& typed) {
+    prompt = shown;
+    typed = answer;
+    return true;
+  };
+  int index = -1;
+  testing::internal::CaptureStderr();
+  answer = "2";
+  EXPECT_TRUE(dialogs.ChooseFromList(Sjis("選択"), {"/", "/home"}, index));
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "選択\n  1: /\n  2: /home\n");
+  EXPECT_EQ(prompt, "番号 (空行で取消): ");
+  for (const char* typed : {"", "0", "3", "1x", "-1"}) {
+    answer = typed;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(dialogs.ChooseFromList("t", {"/", "/home"}, index)) << typed;
+    testing::internal::GetCapturedStderr();
+  }
 }
 
 TEST(TerminalHost, ConsoleLinesUseLineFeedsOnly) {

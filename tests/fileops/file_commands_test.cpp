@@ -6,7 +6,6 @@
 #include <climits>
 
 #include "command/my_macro.h"
-#include "execution/engine_fixture.h"
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
 #include "file_command_fixture.h"
@@ -147,7 +146,7 @@ TEST_F(FileCommandsTest, CreationCommandsReportSizes) {
   EXPECT_EQ(out.back(), "クリア成功。");
   EXPECT_EQ(test::ReadBytes(dir.File("tail")), std::string("a\0\0", 3));
   out = Type(R"(CombineFile("z", "tail", "x"))");
-  EXPECT_EQ(out.back(), "※　無効な識別IDです。[207]\n");
+  EXPECT_EQ(out.back(), "※　結合するファイルが見つかりません。[x]");
 }
 
 TEST_F(FileCommandsTest, ModifyAndWriteCommandsPrintTheirMessages) {
@@ -162,7 +161,8 @@ TEST_F(FileCommandsTest, ModifyAndWriteCommandsPrintTheirMessages) {
   EXPECT_EQ(out.back(), "バイナリ書込完了しました。　書込サイズ [2] Byte");
   EXPECT_EQ(test::ReadBytes(dir.File("w")), std::string("\x2C\x01", 2));
   out = Type(R"(WriteStrToFile("w", 0, "x"))");
-  EXPECT_EQ(out.back(), "※　無効な識別IDです。[227]\n");
+  EXPECT_EQ(out.back(), "書込完了しました。　書込サイズ [1] Byte");
+  EXPECT_EQ(test::ReadBytes(dir.File("w")), "x\r\n");
 }
 
 TEST_F(FileCommandsTest, ChangeDirMovesUpRefusesMissingAndGoesToRoot) {

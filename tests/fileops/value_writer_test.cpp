@@ -43,6 +43,28 @@ TEST_F(ValueWriterTest, BinaryIntegersInBothByteOrders) {
   EXPECT_EQ(Bytes(), std::string("\x01\x2C\xFB", 3));
 }
 
+TEST_F(ValueWriterTest, NegativeIntegersKeepTheirSignByte) {
+  ASSERT_EQ(WriteNumber(kWriteInteger, "-129"), 1);
+  EXPECT_EQ(Bytes(), std::string("\x7F\xFF", 2));  // one byte 7F would read as +127
+  ASSERT_EQ(WriteNumber(kWriteIntegerBE, "-128"), 1);
+  EXPECT_EQ(Bytes(), std::string("\x80\xFF", 2));  // 80 alone is -128; the old FF stays
+  EXPECT_EQ(message, SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [1] Byte"));
+}
+
+TEST_F(ValueWriterTest, SeveralValuesAppendedInOneFormAfterTheOldEnd) {
+  test::WriteBytes(file, "old");
+  const std::string text = "a";
+  const MyNumeric seven = Number("7"), minus = Number("-2");
+  std::vector<WriteSource> values{{nullptr, &seven}, {nullptr, &minus}};
+  ASSERT_EQ(WriteValuesToFile(kWriteIntegerBE, file, WritePlace{true, 0}, values, &message), 1);
+  EXPECT_EQ(Bytes(), std::string("old\x07\xFE", 5));
+  EXPECT_EQ(message, SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [2] Byte"));
+  ASSERT_EQ(WriteValuesToFile(kWriteText, dir.File("new"), WritePlace{true, 0},
+                              {{&text, nullptr}, {&text, nullptr}}, &message),
+            1);
+  EXPECT_EQ(test::ReadBytes(dir.File("new")), "a\r\na\r\n");
+}
+
 TEST_F(ValueWriterTest, DigitBytesInBothOrders) {
   ASSERT_EQ(WriteNumber(kWriteDigits, "123.45"), 1);
   EXPECT_EQ(Bytes(), std::string("\x05\x04\x03\x02\x01", 5));

@@ -82,6 +82,35 @@ TEST_F(WriteFailureTest, ZeroFileAndAppendPastTheSizeLimitFail) {
   EXPECT_EQ(text.rfind(SJ("※　ファイル内容追加に失敗。AddFileSize[100]"), 0), 0u) << text;
 }
 
+TEST_F(WriteFailureTest, AnAppendThatDoesNotFitIsTakenBackWhole) {
+  const std::string file = dir.File("log");
+  const std::string old = test::Pattern(kLimit - 3);
+  test::WriteBytes(file, old);
+  const std::string text = "abcdef";
+  std::string message = RunInChild({kLimit, false}, [&] {
+    std::string out;
+    WriteValuesToFile(kWriteText, file, WritePlace{true, 0}, {{&text, nullptr}}, &out);
+    return out;
+  });
+  EXPECT_EQ(message, SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[6]"));
+  EXPECT_EQ(test::ReadBytes(file), old);
+}
+
+TEST_F(WriteFailureTest, ACombinationThatDoesNotFitLeavesItsDestinationAsItWas) {
+  test::WriteBytes(dir.File("first"), test::Pattern(kLimit - 10));
+  test::WriteBytes(dir.File("second"), test::Pattern(100, 2));
+  test::WriteBytes(dir.File("to"), "keep me");
+  std::string text = RunInChild({kLimit, false}, [&] {
+    std::string failure;
+    int64_t n = CombineFilesInto(dir.File("to"), {dir.File("first"), dir.File("second")}, nullptr,
+                                 &failure);
+    return std::to_string(n) + ":" + failure;
+  });
+  EXPECT_EQ(text, "-1:" + SJ("※　ファイル結合に失敗しました。"));
+  EXPECT_EQ(test::ReadBytes(dir.File("to")), "keep me");
+  EXPECT_EQ(test::ListDir(dir.Path()).size(), 3u);  // no temporary file left
+}
+
 TEST_F(WriteFailureTest, ReadOnlyFilesAndFoldersRefuseEveryWrite) {
   test::WriteBytes(dir.File("ro"), "0123456789");
   chmod(dir.File("ro").c_str(), 0444);

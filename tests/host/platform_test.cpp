@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "host/sjis.h"
 
@@ -77,6 +79,20 @@ TEST(PlatformVolumes, FileSystemOfAPathAndOfAFileAboutToBeCreated) {
   EXPECT_EQ(planned.totalBytes, space.totalBytes);
   EXPECT_FALSE(QueryFileSystem("/no/such/dir/file", planned));
   EXPECT_FALSE(QueryFileSystem("", planned));
+}
+
+TEST(PlatformVolumes, ListedFileSystemsHoldDataAndIncludeTheOnesOfKnownPaths) {
+  const std::vector<FileSystemSpace> list = ListFileSystems();
+  std::set<std::string> points;
+  for (const FileSystemSpace& space : list) {
+    EXPECT_GT(space.totalBytes, 0u) << space.mountPoint;  // no /proc, /sys and the like
+    EXPECT_TRUE(points.insert(space.mountPoint).second) << space.mountPoint;
+  }
+  for (const char* path : {"/", "."}) {
+    FileSystemSpace space;
+    ASSERT_TRUE(QueryFileSystem(path, space));
+    EXPECT_TRUE(points.count(space.mountPoint)) << path << " on " << space.mountPoint;
+  }
 }
 
 TEST(PlatformSystem, MemoryAndErrorTexts) {

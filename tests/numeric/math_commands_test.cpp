@@ -204,5 +204,41 @@ TEST_F(MathCommands, RenderingsAreRecordedAsText) {
   EXPECT_THAT(Run("ToStrBin(\"5\")"), ElementsAre("00000101"));
 }
 
+TEST_F(MathCommands, StrToIntReadsEveryNumberFormAndKeepsTheIntegerPart) {
+  EXPECT_THAT(Run(R"(StrToInt("12.9"))"), ElementsAre("12"));
+  EXPECT_EQ(Previous(), "【直前の結果】INT : 12");
+  EXPECT_EQ(Entry0(), "12");
+  EXPECT_THAT(Run(R"(StrToInt("-12.9"))"), ElementsAre("-12"));
+  EXPECT_THAT(Run(R"(StrToInt("-0.5"))"), ElementsAre("0"));
+  EXPECT_THAT(Run(R"(StrToInt("0x1F"))"), ElementsAre("31"));
+  EXPECT_THAT(Run(R"(StrToInt("101B"))"), ElementsAre("5"));
+  EXPECT_THAT(Run(R"(StrToInt("1.5e2"))"), ElementsAre("150"));
+  EXPECT_THAT(Run("AddInt($0, 1)"), ElementsAre("151"));
+}
+
+TEST_F(MathCommands, StrToIntOfATextWithoutANumberRecordsNothing) {
+  Run(R"(StrToInt("7"))");
+  EXPECT_THAT(Run(R"(StrToInt("abc"))"), ElementsAre("※　数値として読めない文字列です。[abc]"));
+  EXPECT_THAT(Run(R"(StrToInt(""))"), ElementsAre("※　数値として読めない文字列です。[]"));
+  EXPECT_EQ(Previous(), "【直前の結果】INT : 7");
+  EXPECT_EQ(Entry0(), "7");
+}
+
+TEST_F(MathCommands, IntToStrReadsTheTextsBytesBigEndian) {
+  EXPECT_THAT(Run(R"(IntToStr("PK"))"), ElementsAre("20555"));        // 0x504B
+  EXPECT_THAT(Run(R"(IntToStr("%PDF"))"), ElementsAre("626017350"));  // 0x25504446
+  EXPECT_THAT(Run(R"(IntToStr(""))"), ElementsAre("0"));
+  EXPECT_THAT(Run(R"(IntToStr("あ"))"), ElementsAre("33440"));  // Shift-JIS 82 A0
+  EXPECT_EQ(Previous(), "【直前の結果】INT : 33440");
+  EXPECT_THAT(Run("ToStrHex($0)"), ElementsAre("82A0"));
+}
+
+TEST_F(MathCommands, AddUIntAddsAndKeepsThePreviousResultOnly) {
+  EXPECT_THAT(Type("AddUInt(4294967295, 1)"),
+              ElementsAre("UINT AddUInt(UINT, UINT)", "4294967296"));
+  EXPECT_EQ(Previous(), "【直前の結果】UINT : 4294967296");
+  EXPECT_EQ(Entry0(), "0");  // as AddInt: entry 0 is not rewritten
+}
+
 }  // namespace
 }  // namespace vpx::test

@@ -18,6 +18,7 @@ class FakeCommandContext : public ICommandContext {
  public:
   FakeCommandContext() {
     ui_.clipboard = &clipboard;
+    ui_.dialogs = &dialogs;
     CMyFuncResult entryZero;
     shortcuts.AddData(entryZero);
     rows = 1;
@@ -91,6 +92,7 @@ class FakeCommandContext : public ICommandContext {
   }
 
   FakeClipboard clipboard;
+  FakeDialogs dialogs;
   CMyMacro macro;
   CMyFuncResult previous;
   CVXShortCutArray shortcuts;

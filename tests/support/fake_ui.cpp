@@ -147,6 +147,14 @@ int FakeDialogs::ChooseFolder(const std::string&, const std::string&, std::strin
   return 1;
 }
 
+bool FakeDialogs::ChooseFromList(const std::string&, const std::vector<std::string>& items,
+                                 int& index) {
+  listItems = items;
+  if (chosenItem < 0) return false;
+  index = chosenItem;
+  return true;
+}
+
 void FakeDialogs::Beep(unsigned, unsigned) {
   ++beeps;
 }

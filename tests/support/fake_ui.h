@@ -64,6 +64,8 @@ class FakeDialogs : public IDialogs {
                        std::vector<std::string>& paths) override;
   int ChooseFolder(const std::string& title, const std::string& initialPath,
                    std::string& path) override;
+  bool ChooseFromList(const std::string& title, const std::vector<std::string>& items,
+                      int& index) override;
   void Beep(unsigned frequencyHz, unsigned durationMs) override;
 
   std::vector<std::string> TakeMessageBoxes();
@@ -73,6 +75,8 @@ class FakeDialogs : public IDialogs {
   std::vector<std::string> chosenFiles;
   bool folderChosen = false;
   std::string chosenFolder;
+  int chosenItem = -1;                 // the list choice answered; -1 cancels
+  std::vector<std::string> listItems;  // the items of the last list choice
   std::vector<std::string> questions;
   int beeps = 0;
 

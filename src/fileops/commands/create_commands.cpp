@@ -1,9 +1,11 @@
-// CombineFile, ResizeFile, ClearFile and ClearFileSect, MakeFile, MakeClearedFile and
-// GetFileSize. CombineFile and MakeClearedFile run their work as jobs.
+// CombineFile (appending one file to another, or making a new file of two), ResizeFile,
+// ClearFile and ClearFileSect, MakeFile, MakeClearedFile and GetFileSize. CombineFile and
+// MakeClearedFile run their work as jobs.
 #include "execution/thread_dlg.h"
 #include "fileops/commands/file_commands.h"
 #include "fileops/file_create.h"
 #include "fileops/file_primitives.h"
+#include "fileops/section_copy.h"
 #include "fileops/user_file.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
@@ -40,6 +42,49 @@ int CombineJob(CMyThreadDlg& job) {
   }
   job.TextResult() = Format(SJ("ファイル内容追加完了。新規ファイルサイズ [%s] Byte").c_str(),
                             FormatByteCount(newSize).c_str());
+  return 1;
+}
+
+// CombineFile(to, first, second): checks the two sources and asks before replacing an
+// existing `to`, as a copy does; the job writes the new file.
+int CombineIntoHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  const std::string& destination = ArgText(call, 0);
+  int64_t total = 0;
+  for (int i = 1; i <= 2; ++i) {
+    const std::string& source = ArgText(call, i);
+    if (!IxExistFile(source, false)) {
+      engine.EchoLine(
+          Format(SJ("※　結合するファイルが見つかりません。[%s]").c_str(), source.c_str()));
+      return 0;
+    }
+    total = SaturatingAdd(total, QueryFileSize(source));
+  }
+  if (IxExistFile(destination, true)) {
+    engine.EchoLine(Format(SJ("※　結合先はフォルダです。[%s]").c_str(), destination.c_str()));
+    return 0;
+  }
+  std::string noRoom = CheckFreeSpace(destination, total);
+  if (!noRoom.empty()) {
+    engine.EchoLine(noRoom);
+    return 0;
+  }
+  if (IxExistFile(destination, false) &&
+      !ConfirmReplace(engine, SJ("結合先のファイルは既に存在します。上書きしますか?")))
+    return 0;
+  return engine.QueueJob(id, call, AppendStarterTexts());
+}
+
+int CombineIntoJob(CMyThreadDlg& job) {
+  const CMyFuncData& call = job.GetCallData();
+  std::string failure;
+  const int64_t size = CombineFilesInto(ArgText(call, 0), {ArgText(call, 1), ArgText(call, 2)},
+                                        job.GetCancelToken(), &failure);
+  if (size < 0) {
+    job.SetError(failure);
+    return 0;
+  }
+  job.TextResult() = Format(SJ("ファイル結合完了。新規ファイルサイズ [%s] Byte").c_str(),
+                            FormatByteCount(size).c_str());
   return 1;
 }
 
@@ -160,6 +205,8 @@ int GetFileSizeHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 void RegisterCreateCommands(HandlerTable& table) {
   table.AddCommand(FuncId::CombineFileSS, WithFileNameCheck<CombineHandler>);
   table.AddJobBody(FuncId::CombineFileSS, CombineJob);
+  table.AddCommand(FuncId::CombineFileSSS, WithFileNameCheck<CombineIntoHandler>);
+  table.AddJobBody(FuncId::CombineFileSSS, CombineIntoJob);
   table.AddCommand(FuncId::ResizeFile, WithFileNameCheck<ResizeHandler>);
   for (FuncId id : {FuncId::ClearFile, FuncId::ClearFileSect}) {
     table.AddCommand(id, WithFileNameCheck<ClearHandler>);

@@ -1,6 +1,7 @@
-// Directory and drive commands: changing the current directory, the size and free space of
-// the file system holding a path, and file or folder names chosen in a dialog put into the
-// result list.
+// Directory and drive commands: changing the current directory (to a path, a chosen
+// folder, the root, or the mount point of a file system, Linux's counterpart of a drive),
+// the size and free space of the file system holding a path, and file or folder names
+// chosen in a dialog made a result or put into the result list.
 #include <vector>
 
 #include "execution/shortcut_array.h"
@@ -15,18 +16,18 @@ namespace {
 
 constexpr int kMaxListEntries = 65535;
 
-int ChangeDirHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
-  std::string target;
-  if (id == FuncId::ChangeDirS) {
-    target = ArgText(call, 0);
-  } else {
-    std::string start;
-    if (!GetCurrentDir(start)) GetModuleDir(&start);
-    if (ChooseFolder(engine.GetUi().dialogs, start, &target) != 1) {
-      engine.EchoLine(SJ("※　キャンセルしました。"));
-      return 0;
-    }
-  }
+// The folder dialogs start in the current directory, or the program's when it is unreadable.
+std::string DialogStartDir() {
+  std::string start;
+  if (!GetCurrentDir(start)) GetModuleDir(&start);
+  return start;
+}
+
+const std::string& CancelledText() {
+  return SJ("※　キャンセルしました。");
+}
+
+int ChangeDirTo(ICommandContext& engine, const std::string& target) {
   if (SetCurrentDir(target) != 0) {
     engine.EchoLine(
         Format(SJ("※　カレントディレクトリの変更に失敗。×[%s]").c_str(), target.c_str()));
@@ -36,6 +37,60 @@ int ChangeDirHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   GetCurrentDir(now);
   engine.EchoLine(Format(SJ("カレントディレクトリを変更しました。[%s]").c_str(), now.c_str()));
   return 1;
+}
+
+int ChangeDirHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  std::string target;
+  if (id == FuncId::ChangeDirS) {
+    target = ArgText(call, 0);
+  } else if (ChooseFolder(engine.GetUi().dialogs, DialogStartDir(), &target) != 1) {
+    engine.EchoLine(CancelledText());
+    return 0;
+  }
+  return ChangeDirTo(engine, target);
+}
+
+bool PathExists(const std::string& path) {
+  return !path.empty() && (IxExistFile(path, true) || IxExistFile(path, false));
+}
+
+// The chooser of mounted file systems: mount point, size and free space per line.
+bool ChooseFileSystem(ICommandContext& engine, std::string& mountPoint) {
+  IDialogs* dialogs = engine.GetUi().dialogs;
+  const std::vector<FileSystemSpace> list = ListFileSystems();
+  std::vector<std::string> items;
+  for (const FileSystemSpace& space : list)
+    items.push_back(Format(SJ("%s　　サイズ %s Byte / 空き %s Byte").c_str(),
+                           space.mountPoint.c_str(),
+                           FormatByteCount(static_cast<int64_t>(space.totalBytes)).c_str(),
+                           FormatByteCount(static_cast<int64_t>(space.freeBytes)).c_str()));
+  int index = -1;
+  if (dialogs == nullptr || items.empty() ||
+      !dialogs->ChooseFromList(SJ("ドライブ（ファイルシステム）を選択してください"), items,
+                               index) ||
+      index < 0 || static_cast<size_t>(index) >= list.size())
+    return false;
+  mountPoint = list[static_cast<size_t>(index)].mountPoint;
+  return true;
+}
+
+// ChangeDrv: to the mount point of a chosen file system, or of the one holding the path.
+int ChangeDrvHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  std::string target;
+  if (id == FuncId::ChangeDrvS) {
+    const std::string& path = ArgText(call, 0);
+    FileSystemSpace space;
+    if (!PathExists(path) || !QueryFileSystem(path, space)) {
+      engine.EchoLine(
+          Format(SJ("※　カレントディレクトリの変更に失敗。×[%s]").c_str(), path.c_str()));
+      return 0;
+    }
+    target = space.mountPoint;
+  } else if (!ChooseFileSystem(engine, target)) {
+    engine.EchoLine(CancelledText());
+    return 0;
+  }
+  return ChangeDirTo(engine, target);
 }
 
 int ChangeDirRootHandler(ICommandContext& engine, FuncId, CMyFuncData&) {
@@ -48,10 +103,6 @@ int ChangeDirRootHandler(ICommandContext& engine, FuncId, CMyFuncData&) {
   engine.EchoLine(
       Format(SJ("カレントディレクトリをルートに移動しました。[%s]").c_str(), root.c_str()));
   return 1;
-}
-
-bool PathExists(const std::string& path) {
-  return !path.empty() && (IxExistFile(path, true) || IxExistFile(path, false));
 }
 
 struct DriveSpaceQuery {
@@ -102,26 +153,34 @@ int ListEntryCount(ICommandContext& engine) {
   return scope.Ok() ? engine.ShortCutArray().GetCount() : 0;
 }
 
-// AddFileToList appends the chosen file to the result list, SetFileToList overwrites the
-// entry at the index.
-int FileChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+// A file (or, for folder, a folder) chosen in its dialog; false when cancelled.
+bool ChoosePath(ICommandContext& engine, bool folder, std::string& path) {
   IDialogs* dialogs = engine.GetUi().dialogs;
+  if (folder) return ChooseFolder(dialogs, DialogStartDir(), &path) == 1;
+  std::string start;
+  if (!GetCurrentDir(start)) start.clear();
+  std::vector<std::string> paths;
+  if (dialogs == nullptr || !dialogs->ChooseOpenFiles(start, false, paths)) return false;
+  path = paths.empty() ? std::string() : paths.front();
+  return true;
+}
+
+// AddFileToList appends the chosen file to the result list, SetFileToList overwrites the
+// entry at the index, SetDirToList overwrites it with a chosen folder.
+int FileChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (id == FuncId::AddFileToList && ListEntryCount(engine) > kMaxListEntries) {
     HostMessageBox(SJ("※　これ以上追加できません。"));
     return 0;
   }
-  std::string start;
-  if (!GetCurrentDir(start)) start.clear();
-  std::vector<std::string> paths;
-  if (dialogs == nullptr || !dialogs->ChooseOpenFiles(start, false, paths)) {
+  std::string path;
+  if (!ChoosePath(engine, id == FuncId::SetDirToList, path)) {
     engine.EchoLine(SJ("キャンセルしました。\r\n"));
     return 1;
   }
-  if (paths.empty() || paths.front().empty()) {
+  if (path.empty()) {
     engine.EchoLine(SJ("※　失敗しました。\r\n"));
     return 0;
   }
-  const std::string& path = paths.front();
   CMyFuncResult record;
   bool stored = record.SetData(&call, id, &path) != 0;
   uint32_t index = call.GetArgCount() > 0 ? call.GetArgValue(0).GetAsUInt() : 0;
@@ -137,6 +196,22 @@ int FileChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     return 0;
   }
   engine.EchoLine(Format("ListIndex[%u] : %s", index, path.c_str()));
+  return 1;
+}
+
+// GetFilePath and GetDirPath: the chosen path becomes a STRING result.
+int PathResultHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  std::string path;
+  if (!ChoosePath(engine, id == FuncId::GetDirPath, path) || path.empty()) {
+    engine.EchoLine(CancelledText());
+    return 0;
+  }
+  engine.EchoLine(path);
+  if (engine.PreviousResult().SetData(&call, id, &path) == 0) {
+    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+    return 0;
+  }
+  engine.SetResultToListAndShortCut(engine.PreviousResult(), true);
   return 1;
 }
 
@@ -158,10 +233,14 @@ void RegisterDirCommands(HandlerTable& table) {
   for (FuncId id : {FuncId::GetCurDrv, FuncId::ChangeDirV, FuncId::ChangeDirS})
     table.AddCommand(id, ChangeDirHandler);
   table.AddCommand(FuncId::ChangeDirRoot, ChangeDirRootHandler);
+  for (FuncId id : {FuncId::ChangeDrvV, FuncId::ChangeDrvS}) table.AddCommand(id, ChangeDrvHandler);
   for (const DriveSpaceQuery& query : kDriveSpaceQueries)
     table.AddCommand(query.id, DriveSpaceHandler);
   table.AddCommand(FuncId::AddFileToList, FileChoiceHandler);
   table.AddCommand(FuncId::SetFileToList, FileChoiceHandler);
+  table.AddCommand(FuncId::SetDirToList, FileChoiceHandler);
+  table.AddCommand(FuncId::GetFilePath, PathResultHandler);
+  table.AddCommand(FuncId::GetDirPath, PathResultHandler);
   table.AddCommand(FuncId::AddDirToList, DirChoiceHandler);
 }
 

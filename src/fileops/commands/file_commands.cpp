@@ -38,11 +38,27 @@ void EchoAndTrace(ICommandContext& engine, const std::string& text) {
   engine.EchoLine(text);
 }
 
+namespace {
+
+// How many leading arguments of a file handler are file names.
+int FileNameCount(FuncId id) {
+  switch (id) {
+    case FuncId::CombineFileSSS:
+      return 3;
+    case FuncId::CopyFileSect:
+    case FuncId::CopyFileSectR:
+    case FuncId::CombineFileSS:
+    case FuncId::ChangeFileName:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+}  // namespace
+
 int RefuseBadFileNames(ICommandContext& context, FuncId id, const CMyFuncData& call) {
-  // CopyFileSect, CopyFileSectR and CombineFile name two files; the others one.
-  const bool twoNames =
-      id == FuncId::CopyFileSect || id == FuncId::CopyFileSectR || id == FuncId::CombineFileSS;
-  const int names = twoNames ? 2 : 1;
+  const int names = FileNameCount(id);
   for (int i = 0; i < names; ++i) {
     std::string refusal = FileNameRefusalText(ArgText(call, i));
     if (!refusal.empty()) {
@@ -51,6 +67,13 @@ int RefuseBadFileNames(ICommandContext& context, FuncId id, const CMyFuncData& c
     }
   }
   return 0;
+}
+
+bool ConfirmReplace(ICommandContext& engine, const std::string& question) {
+  IDialogs* dialogs = engine.GetUi().dialogs;
+  if (dialogs != nullptr && dialogs->AskYesNo(question)) return true;
+  engine.EchoLine(SJ("キャンセルしました。"));
+  return false;
 }
 
 const JobStartFailureTexts& SharedStarterTexts() {
@@ -63,9 +86,11 @@ const JobStartFailureTexts& SharedStarterTexts() {
 void RegisterFileCommands(HandlerTable& table) {
   RegisterCopyCommands(table);
   RegisterCreateCommands(table);
+  RegisterRenameCommand(table);
   RegisterModifyCommands(table);
   RegisterChecksumCommands(table);
   RegisterWriteCommands(table);
+  RegisterEntryWriteCommands(table);
   RegisterDirCommands(table);
 }
 

@@ -24,6 +24,9 @@ void SetNumber(MyNumeric& number, int64_t value);
 void FailJob(CMyThreadDlg& job, const std::string& text, bool trace);
 // Prints text in the console and writes it to the trace.
 void EchoAndTrace(ICommandContext& engine, const std::string& text);
+// Asks the Yes/No question before an existing file is replaced; false (after printing
+// "キャンセルしました。") unless the answer is Yes.
+bool ConfirmReplace(ICommandContext& engine, const std::string& question);
 
 // Refuses a command whose file-name arguments hold a control byte, before any file is
 // looked at: 1 when refused (the text is then in the console).
@@ -36,11 +39,13 @@ int WithFileNameCheck(ICommandContext& context, FuncId id, CMyFuncData& call) {
 // The texts of the shared job starter (copies and checksums).
 const JobStartFailureTexts& SharedStarterTexts();
 
-void RegisterCopyCommands(HandlerTable& table);      // DumpFile*, CopyFileSect*
-void RegisterCreateCommands(HandlerTable& table);    // CombineFile, ResizeFile, Clear*, Make*
-void RegisterModifyCommands(HandlerTable& table);    // ModifyFileBit, ModifyFileByte
-void RegisterChecksumCommands(HandlerTable& table);  // *FileCRC, *FileADLER
-void RegisterWriteCommands(HandlerTable& table);     // WriteToFileAs*
-void RegisterDirCommands(HandlerTable& table);       // directories, drives, file choices
+void RegisterCopyCommands(HandlerTable& table);        // DumpFile*, CopyFileSect*
+void RegisterCreateCommands(HandlerTable& table);      // CombineFile, ResizeFile, Clear*, Make*
+void RegisterRenameCommand(HandlerTable& table);       // ChangeFileName
+void RegisterModifyCommands(HandlerTable& table);      // ModifyFileBit, ModifyFileByte
+void RegisterChecksumCommands(HandlerTable& table);    // *FileCRC, *FileADLER
+void RegisterWriteCommands(HandlerTable& table);       // WriteToFileAs*
+void RegisterEntryWriteCommands(HandlerTable& table);  // Write*ToFile*, Add*ToFile*
+void RegisterDirCommands(HandlerTable& table);         // directories, drives, file choices
 
 }  // namespace vpx

@@ -127,6 +127,7 @@ void RegisterMathCommands(HandlerTable& table) {
   RegisterSeriesCommands(table);
   RegisterDigitCommands(table);
   RegisterPiCommand(table);
+  RegisterTextNumberCommands(table);
 }
 
 }  // namespace vpx

@@ -12,5 +12,7 @@ void RegisterSeriesCommands(HandlerTable& table);
 void RegisterDigitCommands(HandlerTable& table);
 // GetPi with its job body.
 void RegisterPiCommand(HandlerTable& table);
+// StrToInt and IntToStr.
+void RegisterTextNumberCommands(HandlerTable& table);
 
 }  // namespace vpx
