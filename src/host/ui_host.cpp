@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <new>
 
 #include "host/sjis.h"
 
@@ -39,7 +40,13 @@ void HostBeep(unsigned frequencyHz, unsigned durationMs) {
   if (ui == nullptr || ui->dialogs == nullptr) return;
   if (ui->queue != nullptr && !ui->queue->IsGuiThread()) {
     IDialogs* dialogs = ui->dialogs;
-    ui->queue->Post([dialogs, frequencyHz, durationMs] { dialogs->Beep(frequencyHz, durationMs); });
+    // A worker ending its job beeps on the way out: with memory short the beep is dropped,
+    // never the thread.
+    try {
+      ui->queue->Post(
+          [dialogs, frequencyHz, durationMs] { dialogs->Beep(frequencyHz, durationMs); });
+    } catch (const std::bad_alloc&) {
+    }
     return;
   }
   ui->dialogs->Beep(frequencyHz, durationMs);
