@@ -15,7 +15,12 @@ constexpr int kWakeUpRetryMs = 10;
 
 }  // namespace
 
-GuiBridge::GuiBridge(IGuiQueue* queue) : queue_(queue), state_(std::make_shared<State>()) {}
+GuiBridge::GuiBridge(IGuiQueue* queue) : queue_(queue), state_(std::make_shared<State>()) {
+  std::weak_ptr<State> weak = state_;
+  wakeUp_ = [weak] {
+    if (auto state = weak.lock()) RunPending(*state);
+  };
+}
 
 bool GuiBridge::IsGuiThread() const {
   return queue_ == nullptr || queue_->IsGuiThread();
@@ -25,18 +30,22 @@ void GuiBridge::Enqueue(Task task) {
   // Everything that can run out of memory happens before the task is queued or is retried
   // after it: once queued it must run, since a sender waits for it and it may refer to the
   // sender's locals.
-  std::weak_ptr<State> weak = state_;
-  std::function<void()> wakeUp = [weak] {
-    if (auto state = weak.lock()) RunPending(*state);
-  };
-  {
-    std::lock_guard lock(state_->mutex);
-    state_->tasks.push_back(std::move(task));
+  // The queue's growth is the one allocation left; memory freed meanwhile by other threads
+  // lets it through, so it is retried before the caller is told.
+  for (int attempt = 0;; ++attempt) {
+    try {
+      std::lock_guard lock(state_->mutex);
+      state_->tasks.push_back(std::move(task));
+      break;
+    } catch (const std::bad_alloc&) {
+      if (attempt == kWakeUpAttempts) throw;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kWakeUpRetryMs));
+    }
   }
   state_->wake.notify_all();
   for (int attempt = 0;; ++attempt) {
     try {
-      queue_->Post(wakeUp);
+      queue_->Post(wakeUp_);
       return;
     } catch (const std::bad_alloc&) {
       // The task still runs with the next wake-up; meanwhile memory may come back.

@@ -58,6 +58,8 @@ class GuiBridge {
   // Shared with the pump tasks posted to the front end's queue, which may run after the
   // engine is gone.
   std::shared_ptr<State> state_;
+  // The front end's wake-up task, made once so that handing over needs no allocation of it.
+  std::function<void()> wakeUp_;
 };
 
 }  // namespace vpx
