@@ -8,6 +8,7 @@
 
 #include "cli/batch_mode.h"
 #include "cli/cli_options.h"
+#include "cli/console_help.h"
 #include "cli/interactive_console.h"
 #include "execution/thread_dlg.h"
 #include "fileops/trace_log.h"
@@ -103,6 +104,9 @@ int main(int argc, char** argv) {
       return 0;
     case vpx::cli::RunMode::kHelp:
       std::fputs(vpx::cli::HelpText().c_str(), stdout);
+      return 0;
+    case vpx::cli::RunMode::kHelpFunctions:
+      std::fputs(vpx::cli::HelpFunctionsText(commandLine.helpPattern).c_str(), stdout);
       return 0;
     default:
       break;

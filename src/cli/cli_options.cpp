@@ -36,6 +36,9 @@ std::string HelpText() {
          "  --trace PATH   write the trace log to PATH\n"
          "  --yes          answer Yes/No questions with Yes (default: No)\n"
          "  --transcript   print each input line before its output\n"
+         "  --help-functions [PATTERN]\n"
+         "                 print the function reference (all names, or the entries whose\n"
+         "                 names match PATTERN; * and ? are wildcards)\n"
          "  --version      print the name and version\n"
          "  --help         print this help\n"
          "Batch files may hold blank lines and # comments; a failed job prints\n"
@@ -67,6 +70,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
     }
     if (std::strcmp(arg, "--help") == 0) {
       out.mode = RunMode::kHelp;
+      return true;
+    }
+    if (std::strcmp(arg, "--help-functions") == 0) {
+      out.mode = RunMode::kHelpFunctions;
+      if (i + 1 < argc && argv[i + 1][0] != '-') out.helpPattern = argv[++i];
       return true;
     }
     if (std::strcmp(arg, "--batch") == 0) {

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cli/console_help.h"
 #include "cli/exit_status.h"
 #include "execution/ring_memory.h"
 #include "host/signal_watch.h"
@@ -75,6 +76,7 @@ void OnLine(char* line) {
   const std::string text(line);
   std::free(line);
   TerminalFrontEnd& frontEnd = *g_console.frontEnd;
+  if (IsHelpLine(text)) add_history(text.c_str());  // the engine keeps only its own lines
   // libedit leaves its unbuffered mode for the handler; installing the handler again
   // afterwards restores it and shows the prompt.
   rl_callback_handler_remove();
@@ -194,6 +196,7 @@ int RunConsole(const TerminalOptions& options) {
   ConnectEngine(frontEnd);
   rl_getc_function = ReadKey;  // before libedit initialises itself
   stifle_history(kHistoryLines);
+  InstallCompletion(frontEnd.Output());
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
   while (!g_console.quit && SignalWatch::Received() == 0) rl_callback_read_char();

@@ -1,0 +1,146 @@
+// Every example of the function reference, run through the real program in a fresh folder
+// and compared byte for byte, so that the manual and the help cannot drift from the program;
+// and the terminal's help commands ("?PATTERN" lines, --help-functions).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "help/func_help.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The examples show the working folder as this path.
+constexpr const char* kShownHome = "/home/user";
+constexpr const char* kTimeLimit = "120";  // seconds for one example run
+constexpr int kParallelRuns = 4;
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+class ReferenceRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* binary = std::getenv("VORPEX_BINARY");
+    ASSERT_NE(binary, nullptr) << "VORPEX_BINARY is not set";
+    binary_ = binary;
+  }
+
+  // Runs vorpex with args in base/work, where files were created; standard output with base
+  // shown as kShownHome.
+  std::string Run(const std::vector<std::string>& args,
+                  std::span<const vpx::help::HelpFile> files = {}) {
+    char pattern[] = "/tmp/vorpex_reference_XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return "mkdtemp failed";
+    const fs::path base = pattern;
+    const fs::path work = base / "work";
+    fs::create_directory(work);
+    for (const auto& file : files)
+      std::ofstream(work / file.name, std::ios::binary).write(file.data, file.size);
+    std::string command = "cd " + Quote(work.string()) + " && timeout " + kTimeLimit + " " +
+                          Quote(binary_) + " --trace " + Quote((base / "trace.txt").string());
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    command += " < /dev/null > " + Quote((base / "out.txt").string()) + " 2> /dev/null";
+    const int status = std::system(command.c_str());
+    std::string out = Slurp(base / "out.txt");
+    fs::remove_all(base);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      out += "[exit status " + std::to_string(status) + "]";
+    return ReplaceAll(out, base.string(), kShownHome);
+  }
+
+  std::string binary_;
+};
+
+// The input lines of an example block ("> LINE") and the transcript it must produce.
+void SplitExample(const std::string& block, std::vector<std::string>& inputs,
+                  std::string& transcript) {
+  std::istringstream lines(block);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind("> ", 0) == 0) {
+      line = line.substr(2);
+      inputs.push_back(line);
+    }
+    transcript += line + "\n";
+  }
+}
+
+TEST_F(ReferenceRun, EveryExampleProducesExactlyItsOutput) {
+  struct Case {
+    std::string what;
+    std::vector<std::string> args;
+    std::span<const vpx::help::HelpFile> files;
+    std::string expected;
+    std::string actual;
+  };
+  std::vector<Case> cases;
+  for (const auto& entry : vpx::help::FuncHelpEntries()) {
+    for (const auto& example : entry.examples) {
+      if (!example.checked) continue;
+      Case c{
+          std::string(entry.name) + " " + example.caption, {"--transcript"}, entry.files, "", ""};
+      std::vector<std::string> inputs;
+      SplitExample(example.block, inputs, c.expected);
+      for (const char* option : entry.options) c.args.push_back(option);
+      for (const std::string& input : inputs) {
+        c.args.push_back("-e");
+        c.args.push_back(input);
+      }
+      cases.push_back(std::move(c));
+    }
+  }
+  // Each run mostly waits for the engine's rounds; a few at a time keep the test short.
+  std::atomic<size_t> next{0};
+  std::vector<std::thread> runners;
+  for (int i = 0; i < kParallelRuns; ++i)
+    runners.emplace_back([&] {
+      for (size_t k = next++; k < cases.size(); k = next++)
+        cases[k].actual = Run(cases[k].args, cases[k].files);
+    });
+  for (std::thread& runner : runners) runner.join();
+  for (const Case& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
+  EXPECT_GE(cases.size(), 70u);
+}
+
+TEST_F(ReferenceRun, QuestionMarkLinePrintsTheEntryInsteadOfRunningIt) {
+  const std::string entry = vpx::help::HelpTextFor("GetFileSize");
+  EXPECT_EQ(Run({"-e", "?GetFileSize", "-e", "  ?getfilesize"}), entry + entry);
+  // Not a catalogue function: nothing is echoed, nothing lands in the result list.
+  EXPECT_EQ(Run({"-e", "?Bogus", "-e", "GetListItemNum()"}),
+            "「Bogus」に当てはまる関数はありません。\n　UINT GetListItemNum(VOID)\n　1\n");
+}
+
+TEST_F(ReferenceRun, HelpFunctionsOptionListsAllOrTheMatchingEntries) {
+  EXPECT_EQ(Run({"--help-functions", "*CRC"}), vpx::help::HelpTextFor("*CRC"));
+  const std::string index = Run({"--help-functions"});
+  for (const auto& entry : vpx::help::FuncHelpEntries())
+    EXPECT_NE(index.find(std::string("  ") + entry.name + " "), std::string::npos) << entry.name;
+}
+
+}  // namespace
