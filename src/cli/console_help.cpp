@@ -40,7 +40,8 @@ char** Complete(const char* text, int, int end) {
     rl_attempted_completion_over = 1;
     return nullptr;
   }
-  rl_attempted_completion_over = 1;  // never fall back to file names
+  rl_attempted_completion_over = 1;      // never fall back to file names
+  rl_completion_append_character = '(';  // a unique name is a call about to be typed
   return rl_completion_matches(text, NextMatch);
 }
 
