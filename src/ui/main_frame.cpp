@@ -13,6 +13,7 @@
 
 #include "ui/app_setup.h"
 #include "ui/console_edit.h"
+#include "ui/func_reference_window.h"
 #include "ui/list_file_actions.h"
 #include "ui/lock_indicators.h"
 #include "ui/vorpex_view.h"
@@ -87,6 +88,8 @@ void CMainFrame::BuildMenuBar() {
   connect(bar, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+  help->addAction(QStringLiteral("関数リファレンス(&R)..."), this,
+                  [this] { CFuncReferenceWindow::ShowFor(this, view_->Console()); });
   help->addAction(QStringLiteral("Vorpex のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CMainFrame::ShowAbout);
 }
 
