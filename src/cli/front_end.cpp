@@ -3,6 +3,7 @@
 #include <new>
 
 #include "cli/console_help.h"
+#include "cli/job_progress_line.h"
 #include "cli/line_reader.h"
 #include "execution/list_file_commands.h"
 #include "host/signal_watch.h"
@@ -110,7 +111,12 @@ void TerminalFrontEnd::PumpFor(int timeoutMs) {
 
 void TerminalFrontEnd::WaitIdle() {
   queue_.Pump();
-  while (!engine_->IsIdle() && SignalWatch::Received() == 0) PumpFor(kPumpSliceMs);
+  StderrProgressLine progress;
+  while (!engine_->IsIdle() && SignalWatch::Received() == 0) {
+    PumpFor(kPumpSliceMs);
+    progress.Show(JobProgressText(jobList_, SteadyNowMs()));
+  }
+  progress.Clear();
   queue_.Pump();
 }
 
