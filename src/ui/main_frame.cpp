@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "ui/app_setup.h"
+#include "ui/console_completion.h"
 #include "ui/console_edit.h"
 #include "ui/func_reference_window.h"
 #include "ui/list_file_actions.h"
@@ -90,6 +91,7 @@ void CMainFrame::BuildMenuBar() {
   QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
   help->addAction(QStringLiteral("関数リファレンス(&R)..."), this,
                   [this] { CFuncReferenceWindow::ShowFor(this, view_->Console()); });
+  new CConsoleCompletion(console);  // Tab completion and signature hints in the console
   help->addAction(QStringLiteral("Vorpex のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CMainFrame::ShowAbout);
 }
 
