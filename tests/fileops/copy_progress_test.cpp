@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "file_test_util.h"
+#include "fileops/checksums.h"
 #include "fileops/section_copy.h"
 #include "host/job_progress.h"
 
@@ -64,6 +65,21 @@ TEST(CopyProgress, CancelledBeforeTheFirstPieceStaysAtZero) {
   EXPECT_EQ(CopyFileSect(CopyRequest{dir.File("dst"), dir.File("src"), 0, 100, 16, &cancel,
                                      &failure, &progress}),
             0);
+  EXPECT_EQ(progress.Fraction(), 0.0);
+}
+
+TEST(ChecksumProgress, CountsEveryByteReadUpToTheWholeFile) {
+  TempDir dir;
+  test::WriteBytes(dir.File("a"), "123456789");
+  JobProgress progress;
+  std::string failure;
+  EXPECT_EQ(
+      ComputeFileChecksum(ChecksumKind::kCrc32, dir.File("a"), 4, &failure, nullptr, &progress),
+      0xCBF43926u);
+  EXPECT_EQ(progress.Fraction(), 1.0);
+  // A cancelled run stops before reading: started, nothing done.
+  CancelFlag cancel{1};
+  ComputeFileChecksum(ChecksumKind::kCrc32, dir.File("a"), 4, &failure, &cancel, &progress);
   EXPECT_EQ(progress.Fraction(), 0.0);
 }
 
