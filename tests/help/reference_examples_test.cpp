@@ -1,13 +1,18 @@
 // Every example of the function reference, run through the real program in a fresh folder
 // and compared byte for byte, so that the manual and the help cannot drift from the program;
 // and the terminal's help commands ("?PATTERN" lines, --help-functions).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -21,21 +26,8 @@ namespace fs = std::filesystem;
 
 // The examples show the working folder as this path.
 constexpr const char* kShownHome = "/home/user";
-constexpr const char* kTimeLimit = "120";  // seconds for one example run
+constexpr std::chrono::seconds kTimeLimit{120};  // for one example run
 constexpr int kParallelRuns = 4;
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -62,16 +54,46 @@ class ReferenceRun : public ::testing::Test {
     fs::create_directory(work);
     for (const auto& file : files)
       std::ofstream(work / file.name, std::ios::binary).write(file.data, file.size);
-    std::string command = "cd " + Quote(work.string()) + " && timeout " + kTimeLimit + " " +
-                          Quote(binary_) + " --trace " + Quote((base / "trace.txt").string());
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " < /dev/null > " + Quote((base / "out.txt").string()) + " 2> /dev/null";
-    const int status = std::system(command.c_str());
-    std::string out = Slurp(base / "out.txt");
+    const std::string status = RunIn(work, base / "out.txt", base / "trace.txt", args);
+    std::ifstream in(base / "out.txt", std::ios::binary);
+    std::string out{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     fs::remove_all(base);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      out += "[exit status " + std::to_string(status) + "]";
-    return ReplaceAll(out, base.string(), kShownHome);
+    return ReplaceAll(out + status, base.string(), kShownHome);
+  }
+
+  // Runs the program in folder with standard input from /dev/null and standard output to
+  // outFile; "" after exit status 0, else a note that makes the comparison fail.
+  std::string RunIn(const fs::path& folder, const fs::path& outFile, const fs::path& trace,
+                    const std::vector<std::string>& args) {
+    std::vector<std::string> all{binary_, "--trace", trace.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int in = open("/dev/null", O_RDONLY);
+      const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (chdir(folder.c_str()) != 0 || in < 0 || out < 0) _exit(126);
+      dup2(in, STDIN_FILENO);
+      dup2(out, STDOUT_FILENO);
+      dup2(in, STDERR_FILENO);  // questions and notices are not part of the examples
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    if (pid < 0) return "[fork failed]";
+    const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return "[timed out]";
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return std::string();
+    return "[exit status " + std::to_string(status) + "]";
   }
 
   std::string binary_;

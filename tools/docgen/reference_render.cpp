@@ -45,6 +45,14 @@ std::string ExampleTitle(const Example& example) {
   return title;
 }
 
+// A heading and one bulleted line per item; nothing for no items.
+void ListSection(std::ostream& out, const char* heading, const std::vector<std::string>& items,
+                 const char* bullet) {
+  if (items.empty()) return;
+  out << heading;
+  for (const std::string& item : items) out << bullet << item << "\n";
+}
+
 // C++ string literal; every byte outside printable ASCII as an octal escape.
 std::string Literal(const std::string& text) {
   std::string out = "\"";
@@ -72,15 +80,9 @@ std::string RenderHelpText(const Entry& e) {
   out << "  ジョブ：" << (e.job ? kJobYes : kJobNo) << "\n";
   if (e.pending) out << "  ※ " << kPending << "\n";
   for (const std::string& paragraph : e.description) out << "\n" << Indent(paragraph, "  ") << "\n";
-  if (!e.args.empty()) {
-    out << "\n  引数\n";
-    for (const std::string& arg : e.args) out << "    ・" << arg << "\n";
-  }
+  ListSection(out, "\n  引数\n", e.args, "    ・");
   if (!e.result.empty()) out << "\n  結果\n    " << e.result << "\n";
-  if (!e.messages.empty()) {
-    out << "\n  メッセージ\n";
-    for (const std::string& message : e.messages) out << "    ・" << message << "\n";
-  }
+  ListSection(out, "\n  メッセージ\n", e.messages, "    ・");
   for (const Example& example : e.examples) {
     out << "\n  " << ExampleTitle(example) << "\n";
     if (!e.files.empty()) out << "    用意するファイル：" << FileList(e) << "\n";
@@ -100,15 +102,9 @@ std::string RenderReferenceMarkdown(const std::vector<Family>& families) {
       out << "```\n\n- ジョブ：" << (e.job ? kJobYes : kJobNo) << "\n";
       if (e.pending) out << "- **未実装**：" << kPending << "\n";
       for (const std::string& paragraph : e.description) out << "\n" << paragraph << "\n";
-      if (!e.args.empty()) {
-        out << "\n**引数**\n\n";
-        for (const std::string& arg : e.args) out << "- " << arg << "\n";
-      }
+      ListSection(out, "\n**引数**\n\n", e.args, "- ");
       if (!e.result.empty()) out << "\n**結果**：" << e.result << "\n";
-      if (!e.messages.empty()) {
-        out << "\n**メッセージ**\n\n";
-        for (const std::string& message : e.messages) out << "- " << message << "\n";
-      }
+      ListSection(out, "\n**メッセージ**\n\n", e.messages, "- ");
       for (const Example& example : e.examples) {
         out << "\n**" << ExampleTitle(example) << "**";
         if (!e.files.empty()) out << "（用意するファイル：" << FileList(e) << "）";
