@@ -32,6 +32,8 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/org.vorpex.Vorpex.metai
   fail "AppStream metadata invalid"
 grep -q '^Icon=vorpex$' "$root/usr/share/applications/org.vorpex.Vorpex.desktop" ||
   fail "desktop entry names another icon"
+grep -q '^Exec=vorpex %F$' "$root/usr/share/applications/org.vorpex.Vorpex.desktop" ||
+  fail "desktop entry does not pass the files to open"
 zcat "$root/usr/share/man/man1/vorpex.1.gz" | grep -q '^\.TH VORPEX 1' || fail "man page has no title"
 "$root/usr/bin/vorpex" --version | grep -q '^Vorpex Version' || fail "packaged program does not run"
 "$root/usr/bin/vorpex" --help-functions CopyFileSect | grep -q '^CopyFileSect：' ||

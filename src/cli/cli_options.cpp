@@ -23,7 +23,7 @@ const char* VersionText() {
 std::string HelpText() {
   return std::string(VersionText()) +
          "\n"
-         "Usage: vorpex [OPTION]...\n"
+         "Usage: vorpex [OPTION]... [FILE]...\n"
          "Without --batch, -e or --console: the window when a display is available, otherwise\n"
          "the console form when standard input is a terminal.\n"
          "  --batch FILE   run the lines of FILE (- for standard input) in order\n"
@@ -49,7 +49,8 @@ std::string HelpText() {
          "  2  the batch file cannot be read, or a bad option\n"
          "  3  standard output cannot be written\n"
          "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP cancel the running jobs;\n"
-         "         a second SIGINT ends at once)\n";
+         "         a second SIGINT ends at once)\n"
+         "FILEs are shown in the window's binary display (DumpFile).\n";
 }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error) {
@@ -95,10 +96,16 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
       out.terminal.answerYes = true;
     } else if (std::strcmp(arg, "--transcript") == 0) {
       out.terminal.transcript = true;
+    } else if (arg[0] != '-') {
+      out.openFiles.push_back(arg);
     } else {
       error = std::string("unknown option ") + arg;
       return false;
     }
+  }
+  if (!out.openFiles.empty() && out.mode != RunMode::kDefault) {
+    error = "files are opened only in the window (without --batch, -e or --console)";
+    return false;
   }
   out.terminal.interactive = out.mode == RunMode::kConsole;
   return true;

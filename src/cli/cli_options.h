@@ -16,8 +16,9 @@ struct CommandLine {
   RunMode mode = RunMode::kDefault;
   std::string batchFile;
   std::vector<std::string> lines;
-  std::string helpPattern;  // --help-functions
-  std::string tracePath;    // UTF-8; empty for the default trace file
+  std::string helpPattern;             // --help-functions
+  std::vector<std::string> openFiles;  // FILE...: shown in the window
+  std::string tracePath;               // UTF-8; empty for the default trace file
   TerminalOptions terminal;
 };
 
