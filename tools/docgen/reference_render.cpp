@@ -1,5 +1,6 @@
 // Renders the parsed reference as the program's plain help texts, as the Markdown of the
 // manual, and as the C++ table compiled into the program.
+#include <cctype>
 #include <sstream>
 
 #include "help/func_help.h"
@@ -91,8 +92,23 @@ std::string RenderHelpText(const Entry& e) {
   return out.str();
 }
 
+// One line per family linking to its functions (headings' anchors are their lower-case names).
+void RenderIndex(std::ostream& out, const std::vector<Family>& families) {
+  out << "\n";
+  for (const Family& family : families) {
+    out << "- " << family.title << "：";
+    for (size_t i = 0; i < family.entries.size(); ++i) {
+      std::string anchor = family.entries[i].name;
+      for (char& c : anchor) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      out << (i == 0 ? "" : "、") << "[" << family.entries[i].name << "](#" << anchor << ")";
+    }
+    out << "\n";
+  }
+}
+
 std::string RenderReferenceMarkdown(const std::vector<Family>& families) {
   std::ostringstream out;
+  RenderIndex(out, families);
   for (const Family& family : families) {
     out << "\n### " << family.title << "\n";
     for (const std::string& paragraph : family.intro) out << "\n" << paragraph << "\n";
