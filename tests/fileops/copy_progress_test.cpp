@@ -1,11 +1,12 @@
-// Progress of a section copy: unknown before the job says how much there is, 0 at the
-// start, the bytes written so far when the copy stops in the middle, 1 at the end.
+// Progress of the file jobs: unknown before the job says how much there is, 0 at the start,
+// the bytes written so far when a copy stops in the middle, 1 at the end.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "file_test_util.h"
 #include "fileops/checksums.h"
+#include "fileops/file_create.h"
 #include "fileops/section_copy.h"
 #include "host/job_progress.h"
 
@@ -81,6 +82,22 @@ TEST(ChecksumProgress, CountsEveryByteReadUpToTheWholeFile) {
   CancelFlag cancel{1};
   ComputeFileChecksum(ChecksumKind::kCrc32, dir.File("a"), 4, &failure, &cancel, &progress);
   EXPECT_EQ(progress.Fraction(), 0.0);
+}
+
+TEST(FileJobProgress, AppendAndZeroFileEndWhole) {
+  TempDir dir;
+  test::WriteBytes(dir.File("dst"), "abc");
+  test::WriteBytes(dir.File("src"), test::Pattern(5000));
+  JobProgress append;
+  std::string failure;
+  ASSERT_EQ(
+      AppendFileContents(dir.File("dst"), dir.File("src"), &failure, nullptr, nullptr, &append), 1)
+      << failure;
+  EXPECT_EQ(append.Fraction(), 1.0);
+  JobProgress zeros;
+  std::string text;
+  ASSERT_EQ(CreateZeroFile(dir.File("zero"), 3000, &text, nullptr, &zeros), 1) << text;
+  EXPECT_EQ(zeros.Fraction(), 1.0);
 }
 
 }  // namespace
