@@ -40,6 +40,14 @@ struct FuncHelpEntry {
 // Every entry, in the order of the reference.
 std::span<const FuncHelpEntry> FuncHelpEntries();
 
+// An example of the manual's chapters (outside the reference), checked like the others.
+struct ManualExample {
+  const char* chapter;
+  std::span<const HelpFile> files;
+  const char* block;
+};
+std::span<const ManualExample> ManualExamples();
+
 // Entries for a "?PATTERN" query, case-insensitive: a pattern with "*" or "?" must match the
 // whole name; otherwise an exact name wins, and failing that every name containing it.
 std::vector<const FuncHelpEntry*> FindHelpEntries(const std::string& pattern);

@@ -67,8 +67,14 @@ int main(int argc, char** argv) {
       "<!-- docs/manual/ と docs/functions/ から生成されたファイルです。直接編集しないでください"
       "（cmake --build build --target update-manual で更新します）。 -->\n";
   std::string terminal;
+  std::vector<docgen::ChapterExample> chapterExamples;
   for (const fs::path& chapter : SortedFiles(docs / "manual", ".md")) {
     std::string text = ReadAll(chapter);
+    if (!docgen::ExtractChapterExamples(chapter.filename().string(), text, chapterExamples,
+                                        error)) {
+      std::fprintf(stderr, "vorpex_docgen: %s\n", error.c_str());
+      return 1;
+    }
     if (chapter.filename().string().find(kTerminalChapter) != std::string::npos) terminal = text;
     const size_t mark = text.find(kReferenceMark);
     if (mark != std::string::npos)
@@ -80,9 +86,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vorpex_docgen: no chapter named *%s*.md\n", kTerminalChapter);
     return 1;
   }
-  const bool written = WriteIfChanged(argv[2], docgen::RenderTableSource(families)) &&
-                       WriteIfChanged(argv[3], manual) &&
-                       WriteIfChanged(argv[4], docgen::RenderManPage(terminal, argv[5]));
+  const bool written =
+      WriteIfChanged(argv[2], docgen::RenderTableSource(families, chapterExamples)) &&
+      WriteIfChanged(argv[3], manual) &&
+      WriteIfChanged(argv[4], docgen::RenderManPage(terminal, argv[5]));
   if (!written) {
     std::fprintf(stderr, "vorpex_docgen: cannot write the outputs\n");
     return 1;

@@ -36,6 +36,14 @@ struct Entry {
   std::string source;  // file:line of the @func line, for errors
 };
 
+// An example block of a chapter ("> " lines); files come from "<!-- @file NAME TEXT -->"
+// lines just before it.
+struct ChapterExample {
+  std::string chapter;
+  std::vector<SetupFile> files;
+  Example example;
+};
+
 struct Family {
   std::string title;
   std::vector<std::string> intro;  // paragraphs
@@ -44,6 +52,11 @@ struct Family {
 
 // Parses one family file; false with a message naming file and line.
 bool ParseFamilyFile(const std::string& path, Family& family, std::string& error);
+// "NAME TEXT" of a @file line; false with a message for a bad name or escape.
+bool ParseSetupFile(const std::string& rest, SetupFile& file, std::string& error);
+// The example blocks of a chapter.
+bool ExtractChapterExamples(const std::string& chapter, const std::string& text,
+                            std::vector<ChapterExample>& out, std::string& error);
 // Checks the entries against the function catalogue: every ID exactly once, names agree,
 // each built function has an example. False with the list of problems.
 bool CheckAgainstCatalogue(const std::vector<Family>& families, std::string& error);
@@ -51,7 +64,8 @@ bool CheckAgainstCatalogue(const std::vector<Family>& families, std::string& err
 // Renderings.
 std::string RenderHelpText(const Entry& entry);
 std::string RenderReferenceMarkdown(const std::vector<Family>& families);
-std::string RenderTableSource(const std::vector<Family>& families);
+std::string RenderTableSource(const std::vector<Family>& families,
+                              const std::vector<ChapterExample>& chapterExamples);
 // roff of a Markdown chapter, for the man page.
 std::string RenderManPage(const std::string& markdown, const std::string& version);
 

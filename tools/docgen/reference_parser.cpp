@@ -156,14 +156,9 @@ class Parser {
   }
 
   bool FileKey(const std::string& rest, std::string& error) {
-    const size_t space = rest.find(' ');
     SetupFile file;
-    file.name = rest.substr(0, space);
-    const std::string content = space == std::string::npos ? "" : rest.substr(space + 1);
-    if (file.name.empty() || file.name.find('/') != std::string::npos)
-      return Fail(error, "@file needs a plain file name");
-    if (!DecodeEscapes(content, file.data)) return Fail(error, "bad escape in @file");
-    file.shown = content;
+    std::string what;
+    if (!ParseSetupFile(rest, file, what)) return Fail(error, what);
     entry_->files.push_back(file);
     return true;
   }
@@ -182,6 +177,51 @@ class Parser {
 };
 
 }  // namespace
+
+bool ParseSetupFile(const std::string& rest, SetupFile& file, std::string& error) {
+  const size_t space = rest.find(' ');
+  file.name = rest.substr(0, space);
+  file.shown = space == std::string::npos ? "" : rest.substr(space + 1);
+  if (file.name.empty() || file.name.find('/') != std::string::npos) {
+    error = "@file needs a plain file name";
+    return false;
+  }
+  if (!DecodeEscapes(file.shown, file.data)) {
+    error = "bad escape in @file";
+    return false;
+  }
+  return true;
+}
+
+bool ExtractChapterExamples(const std::string& chapter, const std::string& text,
+                            std::vector<ChapterExample>& out, std::string& error) {
+  static const std::string kFileOpen = "<!-- @file ";
+  static const std::string kFileClose = " -->";
+  std::istringstream in(text);
+  std::string line;
+  std::vector<SetupFile> files;
+  while (std::getline(in, line)) {
+    if (line.rfind(kFileOpen, 0) == 0 && line.size() >= kFileOpen.size() + kFileClose.size() &&
+        line.compare(line.size() - kFileClose.size(), kFileClose.size(), kFileClose) == 0) {
+      SetupFile file;
+      const std::string rest =
+          line.substr(kFileOpen.size(), line.size() - kFileOpen.size() - kFileClose.size());
+      if (!ParseSetupFile(rest, file, error)) {
+        error = chapter + ": " + error;
+        return false;
+      }
+      files.push_back(file);
+      continue;
+    }
+    if (line != "```text") continue;
+    ChapterExample found{chapter, std::move(files), {}};
+    files.clear();
+    while (std::getline(in, line) && line != "```") found.example.lines.push_back(line);
+    if (!found.example.lines.empty() && found.example.lines[0].rfind("> ", 0) == 0)
+      out.push_back(std::move(found));
+  }
+  return true;
+}
 
 bool ParseFamilyFile(const std::string& path, Family& family, std::string& error) {
   std::ifstream in(path);
