@@ -160,6 +160,7 @@ TEST_F(ReferenceRun, EveryExampleProducesExactlyItsOutput) {
 TEST_F(ReferenceRun, QuestionMarkLinePrintsTheEntryInsteadOfRunningIt) {
   const std::string entry = vpx::help::HelpTextFor("GetFileSize");
   EXPECT_EQ(Run({"-e", "?GetFileSize", "-e", "  ?getfilesize"}), entry + entry);
+  EXPECT_EQ(Run({"-e", "?"}), Run({"--help-functions"}));
   // Not a catalogue function: nothing is echoed, nothing lands in the result list.
   EXPECT_EQ(Run({"-e", "?Bogus", "-e", "GetListItemNum()"}),
             "「Bogus」に当てはまる関数はありません。\n　UINT GetListItemNum(VOID)\n　1\n");
