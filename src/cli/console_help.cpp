@@ -75,7 +75,8 @@ std::string HelpFunctionsText(const std::string& pattern) {
     std::snprintf(name, sizeof name, "  %-30s", entry.name);
     text += name + std::string(entry.summary) + "\n";
   }
-  return text + "\n詳しくは vorpex --help-functions 名前 で表示します。\n";
+  return text +
+         "\n詳しくは ?名前（コンソール）または vorpex --help-functions 名前 で表示します。\n";
 }
 
 void InstallCompletion(TerminalOutput& output) {
