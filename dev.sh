@@ -2,7 +2,9 @@
 # Set-up, build, run and test Vorpex on Debian 12.
 #   ./dev.sh run [ARGS]   install what is missing, build build/vorpex, start it
 #   ./dev.sh test         install what is missing, build, run every test (also under the
-#                         sanitizers and the fuzzers); exits non-zero when any test fails
+#                         sanitizers and the fuzzers, and check the Debian package); exits
+#                         non-zero when any test fails
+#   ./dev.sh package      install what is missing, build, make build/vorpex_VERSION_ARCH.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -13,7 +15,7 @@ export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
 PACKAGES=(build-essential cmake ninja-build pkg-config ccache libgmp-dev libmpfr-dev
   libisal-dev libgtest-dev libgmock-dev libbenchmark-dev libedit-dev qt6-base-dev
   libgl-dev libx11-dev qt6-translations-l10n libqt6svg6 imagemagick fonts-ipafont-gothic clang
-  clang-format libclang-rt-14-dev zlib1g-dev xvfb xauth xdotool)
+  clang-format libclang-rt-14-dev zlib1g-dev xvfb xauth xdotool desktop-file-utils appstream)
 
 install_missing() {
   local missing=()
@@ -56,6 +58,9 @@ case "$cmd" in
     build build
     echo "== tests"
     ctest --test-dir build --output-on-failure -j "$JOBS"
+    echo "== Debian package"
+    (cd build && cpack -G DEB > /dev/null)
+    tools/check_package.sh build
     echo "== engine tests under AddressSanitizer and UndefinedBehaviorSanitizer"
     build build-asan -DVORPEX_SANITIZE=ON -DVORPEX_WITH_QT=OFF -DVORPEX_BENCH=OFF \
       -DCMAKE_BUILD_TYPE=Debug
@@ -91,8 +96,13 @@ case "$cmd" in
     fi
     echo "== all tests passed"
     ;;
+  package)
+    install_missing
+    build build
+    (cd build && cpack -G DEB)
+    ;;
   *)
-    sed -n 2,6p "$0"
+    sed -n 2,8p "$0"
     exit 2
     ;;
 esac

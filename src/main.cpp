@@ -8,6 +8,7 @@
 
 #include "cli/batch_mode.h"
 #include "cli/cli_options.h"
+#include "cli/console_help.h"
 #include "cli/interactive_console.h"
 #include "execution/thread_dlg.h"
 #include "fileops/trace_log.h"
@@ -41,13 +42,15 @@ int RunDefault(int argc, char** argv, const vpx::cli::CommandLine& commandLine) 
       std::fprintf(stderr,
                    "vorpex: --save is for --batch, -e and --console; the window saves "
                    "the list from its file menu\n");
-    return vpx::ui::RunWindow(argc, argv, traceSjis, loadSjis);
+    return vpx::ui::RunWindow(argc, argv, traceSjis, loadSjis, commandLine.openFiles);
   }
   std::fprintf(stderr, "vorpex: no display available for the window\n");
+  if (!commandLine.openFiles.empty()) return 2;  // nothing else can show them
 #else
   (void)argc;
   (void)argv;
   std::fprintf(stderr, "vorpex: built without the window\n");
+  if (!commandLine.openFiles.empty()) return 2;
 #endif
   if (!isatty(STDIN_FILENO)) {
     std::fprintf(stderr, "vorpex: standard input is not a terminal; use --batch FILE or -e LINE\n");
@@ -103,6 +106,9 @@ int main(int argc, char** argv) {
       return 0;
     case vpx::cli::RunMode::kHelp:
       std::fputs(vpx::cli::HelpText().c_str(), stdout);
+      return 0;
+    case vpx::cli::RunMode::kHelpFunctions:
+      std::fputs(vpx::cli::HelpFunctionsText(commandLine.helpPattern).c_str(), stdout);
       return 0;
     default:
       break;

@@ -23,7 +23,7 @@ const char* VersionText() {
 std::string HelpText() {
   return std::string(VersionText()) +
          "\n"
-         "Usage: vorpex [OPTION]...\n"
+         "Usage: vorpex [OPTION]... [FILE]...\n"
          "Without --batch, -e or --console: the window when a display is available, otherwise\n"
          "the console form when standard input is a terminal.\n"
          "  --batch FILE   run the lines of FILE (- for standard input) in order\n"
@@ -36,6 +36,9 @@ std::string HelpText() {
          "  --trace PATH   write the trace log to PATH\n"
          "  --yes          answer Yes/No questions with Yes (default: No)\n"
          "  --transcript   print each input line before its output\n"
+         "  --help-functions [PATTERN]\n"
+         "                 print the function reference (all names, or the entries whose\n"
+         "                 names match PATTERN; * and ? are wildcards)\n"
          "  --version      print the name and version\n"
          "  --help         print this help\n"
          "Batch files may hold blank lines and # comments; a failed job prints\n"
@@ -46,7 +49,8 @@ std::string HelpText() {
          "  2  the batch file cannot be read, or a bad option\n"
          "  3  standard output cannot be written\n"
          "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP cancel the running jobs;\n"
-         "         a second SIGINT ends at once)\n";
+         "         a second SIGINT ends at once)\n"
+         "FILEs are shown in the window's binary display (DumpFile).\n";
 }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error) {
@@ -69,6 +73,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
       out.mode = RunMode::kHelp;
       return true;
     }
+    if (std::strcmp(arg, "--help-functions") == 0) {
+      out.mode = RunMode::kHelpFunctions;
+      if (i + 1 < argc && argv[i + 1][0] != '-') out.helpPattern = argv[++i];
+      return true;
+    }
     if (std::strcmp(arg, "--batch") == 0) {
       if (!SetMode(out, RunMode::kBatchFile, error) || !value(out.batchFile)) return false;
     } else if (std::strcmp(arg, "-e") == 0) {
@@ -87,10 +96,16 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
       out.terminal.answerYes = true;
     } else if (std::strcmp(arg, "--transcript") == 0) {
       out.terminal.transcript = true;
+    } else if (arg[0] != '-') {
+      out.openFiles.push_back(arg);
     } else {
       error = std::string("unknown option ") + arg;
       return false;
     }
+  }
+  if (!out.openFiles.empty() && out.mode != RunMode::kDefault) {
+    error = "files are opened only in the window (without --batch, -e or --console)";
+    return false;
   }
   out.terminal.interactive = out.mode == RunMode::kConsole;
   return true;

@@ -1,5 +1,6 @@
 // The command-line options of vorpex: --version, --help, --batch FILE, -e LINE (repeatable),
-// --console, --load FILE, --save FILE, --trace PATH, --yes, --transcript.
+// --console, --load FILE, --save FILE, --trace PATH, --yes, --transcript,
+// --help-functions [PATTERN].
 #pragma once
 
 #include <string>
@@ -9,13 +10,15 @@
 
 namespace vpx::cli {
 
-enum class RunMode { kDefault, kVersion, kHelp, kBatchFile, kBatchLines, kConsole };
+enum class RunMode { kDefault, kVersion, kHelp, kHelpFunctions, kBatchFile, kBatchLines, kConsole };
 
 struct CommandLine {
   RunMode mode = RunMode::kDefault;
   std::string batchFile;
   std::vector<std::string> lines;
-  std::string tracePath;  // UTF-8; empty for the default trace file
+  std::string helpPattern;             // --help-functions
+  std::vector<std::string> openFiles;  // FILE...: shown in the window
+  std::string tracePath;               // UTF-8; empty for the default trace file
   TerminalOptions terminal;
 };
 

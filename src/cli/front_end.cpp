@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "cli/console_help.h"
+#include "cli/job_progress_line.h"
 #include "cli/line_reader.h"
 #include "execution/list_file_commands.h"
 #include "host/signal_watch.h"
@@ -73,6 +75,12 @@ LineStatus TerminalFrontEnd::RunLine(const std::string& utf8Line) {
 LineStatus TerminalFrontEnd::TakeLine(const std::string& utf8Line) {
   const std::string line = WithoutBom(utf8Line);
   if (options_.transcript) output_.WriteOutputText(line + "\n");
+  if (IsHelpLine(line)) {
+    std::string text;
+    const bool found = HelpLineText(line, text);
+    output_.WriteOutputText(text);
+    return found ? LineStatus::kDone : LineStatus::kUnregistered;
+  }
   std::string sjis;
   const bool tooLong = line.size() > kLineReadLimit;
   if (!tooLong && !Utf8ToSjis(line, sjis)) {
@@ -103,7 +111,12 @@ void TerminalFrontEnd::PumpFor(int timeoutMs) {
 
 void TerminalFrontEnd::WaitIdle() {
   queue_.Pump();
-  while (!engine_->IsIdle() && SignalWatch::Received() == 0) PumpFor(kPumpSliceMs);
+  StderrProgressLine progress;
+  while (!engine_->IsIdle() && SignalWatch::Received() == 0) {
+    PumpFor(kPumpSliceMs);
+    progress.Show(JobProgressText(jobList_, SteadyNowMs()));
+  }
+  progress.Clear();
   queue_.Pump();
 }
 

@@ -49,6 +49,7 @@ class TerminalFrontEnd {
   TerminalGuiQueue& Queue() { return queue_; }
   TerminalOutput& Output() { return output_; }
   TerminalDialogs& Dialogs() { return dialogs_; }
+  IListView& JobList() { return jobList_; }
   const TerminalOptions& Options() const { return options_; }
 
  private:

@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cli/console_help.h"
 #include "cli/exit_status.h"
+#include "cli/job_progress_line.h"
 #include "execution/ring_memory.h"
 #include "host/signal_watch.h"
 #include "host/text_format.h"
@@ -75,6 +77,7 @@ void OnLine(char* line) {
   const std::string text(line);
   std::free(line);
   TerminalFrontEnd& frontEnd = *g_console.frontEnd;
+  if (IsHelpLine(text)) add_history(text.c_str());  // the engine keeps only its own lines
   // libedit leaves its unbuffered mode for the handler; installing the handler again
   // afterwards restores it and shows the prompt.
   rl_callback_handler_remove();
@@ -119,6 +122,18 @@ bool AskUser(const std::string& prompt, std::string& answer) {
   return answered;
 }
 
+// While a job has run for more than a second the prompt carries its progress; libedit
+// redraws the line being typed behind it.
+void ShowProgressInPrompt() {
+  const std::string progress = JobProgressText(g_console.frontEnd->JobList(), SteadyNowMs());
+  const std::string prompt = progress.empty() ? kPrompt : "[" + progress + "] " + kPrompt;
+  if (rl_prompt != nullptr && prompt == rl_prompt) return;
+  rl_set_prompt(prompt.c_str());
+  std::fputs("\r\033[K", stdout);
+  std::fflush(stdout);
+  rl_forced_update_display();
+}
+
 // libedit's key source: waits for a key while running the tasks handed to the GUI thread,
 // so jobs keep retiring while the user types. The end of input ends the console.
 int ReadKey(FILE*) {
@@ -131,6 +146,7 @@ int ReadKey(FILE*) {
       queue.DrainWakeFd();
       queue.Pump();
     }
+    ShowProgressInPrompt();
     if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) continue;
     unsigned char key = 0;
     const ssize_t n = read(STDIN_FILENO, &key, 1);
@@ -194,6 +210,7 @@ int RunConsole(const TerminalOptions& options) {
   ConnectEngine(frontEnd);
   rl_getc_function = ReadKey;  // before libedit initialises itself
   stifle_history(kHistoryLines);
+  InstallCompletion(frontEnd.Output());
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
   while (!g_console.quit && SignalWatch::Received() == 0) rl_callback_read_char();

@@ -13,6 +13,7 @@
 #include "execution/func_result.h"
 #include "execution/handler_table.h"
 #include "host/cancel_token.h"
+#include "host/job_progress.h"
 #include "numeric/my_numeric.h"
 
 namespace vpx {
@@ -44,6 +45,9 @@ class CMyThreadDlg {
   // Bodies poll the token and hand it to their long loops.
   CancelToken GetCancelToken() const { return &cancel_; }
   bool IsCancelled() const { return GetCancelToken().IsCancelled(); }
+  // How far the body has come, for the running-job lists.
+  JobProgress& Progress() { return progress_; }
+  const JobProgress& Progress() const { return progress_; }
 
   // --- the job frame ---
   int SetThreadFunc(FuncId functionID, const CMyFuncData& callData, bool reserve);
@@ -87,6 +91,7 @@ class CMyThreadDlg {
   MyNumeric numericResult_;
   std::atomic<int32_t> running_{0};
   CancelFlag cancel_{0};
+  JobProgress progress_;
   int32_t error_ = 0;
   std::string errorText_;
   CMyFuncResult reservation_;

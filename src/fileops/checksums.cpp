@@ -90,7 +90,7 @@ uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count) {
 }
 
 uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
-                             std::string* failureText, CancelToken cancel) {
+                             std::string* failureText, CancelToken cancel, JobProgress* progress) {
   const uint32_t initial = InitialValue(kind);
   if (file.empty()) {
     SetText(failureText, SJ("※　ファイル名がありません。"));
@@ -131,6 +131,7 @@ uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_
   }
   uint32_t value = initial;
   int64_t done = 0;
+  if (progress != nullptr) progress->Start(size);
   for (;;) {
     if (cancel.IsCancelled()) {
       SetText(failureText, SJ("※　中断しました。"));
@@ -141,6 +142,7 @@ uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_
     if (n <= 0) break;
     value = Update(kind, value, buffer.get(), static_cast<size_t>(n));
     done += n;
+    if (progress != nullptr) progress->Advance(n);
   }
   if (done != size) {
     SetText(failureText,
@@ -163,13 +165,13 @@ uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::s
 }
 
 int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
-                        std::string* message, CancelToken cancel) {
+                        std::string* message, CancelToken cancel, JobProgress* progress) {
   if (file.empty()) {
     SetText(message, SJ("※　ファイル名が無効です。"));
     return 0;
   }
   std::string failure;
-  uint32_t value = ComputeFileChecksum(kind, file, kChecksumBuffer, &failure, cancel);
+  uint32_t value = ComputeFileChecksum(kind, file, kChecksumBuffer, &failure, cancel, progress);
   if (!failure.empty()) {
     SetText(message, failure);
     return 0;

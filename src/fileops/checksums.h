@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/cancel_token.h"
+#include "host/job_progress.h"
 
 namespace vpx {
 
@@ -20,9 +21,11 @@ uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count);
 
 // The checksum of a whole file read through a buffer of bufferSize bytes (at most 16 MiB).
 // On failure returns the initial value (CRC 0, Adler 1) with a non-empty failureText;
-// after success failureText is empty. An empty file gives the initial value.
+// after success failureText is empty. An empty file gives the initial value. progress,
+// when given, is started with the file size and advanced by every byte read.
 uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
-                             std::string* failureText, CancelToken cancel = {});
+                             std::string* failureText, CancelToken cancel = {},
+                             JobProgress* progress = nullptr);
 uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
                           CancelToken cancel = {});
 uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::string* failureText,
@@ -30,7 +33,8 @@ uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::s
 
 // Compares the file's checksum with expected: 1 when equal, else 0 with message set.
 int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
-                        std::string* message, CancelToken cancel = {});
+                        std::string* message, CancelToken cancel = {},
+                        JobProgress* progress = nullptr);
 
 // An unsigned hexadecimal number: leading blanks skipped, an optional 0x, reading stops at
 // the first other character; values beyond 32 bits are held at 0xFFFFFFFF.

@@ -52,13 +52,14 @@ std::string SizeMismatchText(const std::string& file, int64_t size) {
 
 // Writes zeros from offset up to size: whole buffers, then the rest, looking at the
 // cancel flag before each. False when the buffer cannot be had.
-bool WriteZeros(int fd, int64_t offset, int64_t size, CancelToken cancel) {
+bool WriteZeros(int fd, int64_t offset, int64_t size, CancelToken cancel, JobProgress* progress) {
   std::unique_ptr<uint8_t[]> zeros = AllocateZeros(kZeroFileBuffer);
   if (!zeros) return false;
   while (offset < size && !cancel.IsCancelled()) {
     auto count = static_cast<size_t>(std::min<int64_t>(kZeroFileBuffer, size - offset));
     int64_t written = WriteFull(fd, zeros.get(), count, offset);
     offset += written;
+    if (progress != nullptr) progress->Advance(written);
     if (written != static_cast<int64_t>(count)) break;
   }
   return true;
@@ -68,7 +69,7 @@ enum class FillResult { kDone, kNoBuffer };
 
 // Reserves zero-reading blocks up to size in pieces; where the file system cannot, the
 // rest is written as zeros.
-FillResult FillWithZeros(int fd, int64_t size, CancelToken cancel) {
+FillResult FillWithZeros(int fd, int64_t size, CancelToken cancel, JobProgress* progress) {
   int64_t offset = 0;
   while (offset < size) {
     if (cancel.IsCancelled()) return FillResult::kDone;
@@ -76,11 +77,13 @@ FillResult FillWithZeros(int fd, int64_t size, CancelToken cancel) {
     int result = fallocate(fd, 0, offset, count);
     if (result == 0) {
       offset += count;
+      if (progress != nullptr) progress->Advance(count);
       continue;
     }
     if (errno == EINTR) continue;
     if (errno != EOPNOTSUPP && errno != ENOSYS) return FillResult::kDone;
-    return WriteZeros(fd, offset, size, cancel) ? FillResult::kDone : FillResult::kNoBuffer;
+    return WriteZeros(fd, offset, size, cancel, progress) ? FillResult::kDone
+                                                          : FillResult::kNoBuffer;
   }
   return FillResult::kDone;
 }
@@ -139,7 +142,8 @@ int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelTok
 }
 
 int AppendFileContents(const std::string& destination, const std::string& source,
-                       std::string* failureText, CancelToken cancel, int64_t* newSize) {
+                       std::string* failureText, CancelToken cancel, int64_t* newSize,
+                       JobProgress* progress) {
   if (!IxExistFile(destination, false)) {
     SetText(failureText,
             Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(), destination.c_str()));
@@ -186,7 +190,8 @@ int AppendFileContents(const std::string& destination, const std::string& source
   if (LockForAppend(dst.Get(), cancel) == AppendLock::kHeld) {
     // The end under the lock: where a failed append is cut back to.
     int64_t end = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
-    outcome = CopyFileRange(src.Get(), 0, dst.Get(), -1, n, kAppendBuffer, cancel);
+    if (progress != nullptr) progress->Start(n);
+    outcome = CopyFileRange(src.Get(), 0, dst.Get(), -1, n, kAppendBuffer, cancel, progress);
     // A device cannot be synced (EINVAL); its bytes are already written.
     complete =
         outcome.read == n && outcome.written == n && (fdatasync(dst.Get()) == 0 || errno == EINVAL);
@@ -208,7 +213,8 @@ int AppendFileContents(const std::string& destination, const std::string& source
   return 1;
 }
 
-int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel) {
+int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel,
+                   JobProgress* progress) {
   if (file.empty() || size < 0) {
     SetText(text, SJ("※　引数が無効です。MakeClearedFile()"));
     return 0;
@@ -228,7 +234,9 @@ int CreateZeroFile(const std::string& file, int64_t size, std::string* text, Can
     SetText(text, OpenErrorText(error));
     return 0;
   }
-  FillResult filled = size > 0 ? FillWithZeros(fd.Get(), size, cancel) : FillResult::kDone;
+  if (progress != nullptr) progress->Start(size);
+  FillResult filled =
+      size > 0 ? FillWithZeros(fd.Get(), size, cancel, progress) : FillResult::kDone;
   bool closed = fd.Close();
   if (filled == FillResult::kNoBuffer) {
     SetText(text, SJ("※　バッファの確保に失敗。"));

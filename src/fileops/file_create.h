@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/cancel_token.h"
+#include "host/job_progress.h"
 
 namespace vpx {
 
@@ -20,9 +21,10 @@ constexpr uint32_t kAppendBuffer = 8u << 20;
 int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelToken cancel = {});
 
 // Appends the whole source to the destination. 1 (newSize: the destination's size
-// afterwards), or 0 with failureText set.
+// afterwards), or 0 with failureText set. progress counts the bytes appended.
 int AppendFileContents(const std::string& destination, const std::string& source,
-                       std::string* failureText, CancelToken cancel, int64_t* newSize = nullptr);
+                       std::string* failureText, CancelToken cancel, int64_t* newSize = nullptr,
+                       JobProgress* progress = nullptr);
 
 // How a wait for the append lock ended.
 enum class AppendLock { kHeld, kCancelled, kBusy };
@@ -34,8 +36,10 @@ AppendLock LockForAppend(int fd, CancelToken cancel, int waitLimitMs = kWaitUnti
 
 // Creates a new file of size zero bytes with allocated blocks (fallocate in pieces where
 // the file system supports it, else written zeros). 1 with the created text, or 0 with
-// the failure text; an interrupted file stays with its shorter length.
-int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel);
+// the failure text; an interrupted file stays with its shorter length. progress counts the
+// bytes reserved or written.
+int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel,
+                   JobProgress* progress = nullptr);
 
 // MakeFile: creates a new file and sets its length without writing (the file system
 // supplies the content). 1 or 0, with the console text in message.

@@ -107,7 +107,8 @@ uint32_t EffectiveBufferSize(uint32_t requested) {
 }  // namespace
 
 RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstOffset,
-                               int64_t length, size_t pieceSize, CancelToken cancel) {
+                               int64_t length, size_t pieceSize, CancelToken cancel,
+                               JobProgress* progress) {
   RangeCopyOutcome outcome;
   if (length <= 0) return outcome;
   auto piece = static_cast<int64_t>(pieceSize);
@@ -118,7 +119,11 @@ RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstO
       outcome.cancelled = true;
       break;
     }
-    if (!copier.CopyPiece(srcOffset + done, dstOffset < 0 ? -1 : dstOffset + done, count)) {
+    const int64_t before = outcome.written;
+    const bool copied =
+        copier.CopyPiece(srcOffset + done, dstOffset < 0 ? -1 : dstOffset + done, count);
+    if (progress != nullptr) progress->Advance(outcome.written - before);
+    if (!copied) {
       outcome.failed = true;
       break;
     }
@@ -152,8 +157,9 @@ int64_t CopyFileSect(const CopyRequest& request) {
   if (request.length < 0) {
     outcome.failed = true;
   } else {
+    if (request.progress != nullptr) request.progress->Start(request.length);
     outcome = CopyFileRange(src.Get(), request.start, destination.Fd(), 0, request.length,
-                            bufferSize, request.cancel);
+                            bufferSize, request.cancel, request.progress);
   }
   bool complete = !outcome.cancelled && !outcome.failed && !outcome.noBuffer &&
                   outcome.written == request.length;

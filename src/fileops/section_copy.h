@@ -12,6 +12,7 @@
 #include "fileops/file_io.h"
 #include "host/byte_range.h"
 #include "host/cancel_token.h"
+#include "host/job_progress.h"
 
 namespace vpx {
 
@@ -29,9 +30,11 @@ struct RangeCopyOutcome {
 // position when dstOffset < 0 (an O_APPEND descriptor: its end). Pieces: a first one of
 // length mod pieceSize bytes (a whole piece when that is 0), then whole pieces; the
 // cancel flag is looked at before each. Uses copy_file_range, falling back to read/write
-// through one buffer of pieceSize bytes where the kernel refuses.
+// through one buffer of pieceSize bytes where the kernel refuses. progress, when given,
+// advances by every byte written.
 RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstOffset,
-                               int64_t length, size_t pieceSize, CancelToken cancel);
+                               int64_t length, size_t pieceSize, CancelToken cancel,
+                               JobProgress* progress = nullptr);
 
 // --- section copy routine ---
 
@@ -46,6 +49,7 @@ struct CopyRequest {
   uint32_t bufferSize = 0;  // 0: the default
   CancelToken cancel;
   std::string* failureText = nullptr;
+  JobProgress* progress = nullptr;  // started with length, advanced as bytes are written
 };
 
 // Copies length bytes of the source from start into the destination (see

@@ -12,7 +12,9 @@
 #include <QVBoxLayout>
 
 #include "ui/app_setup.h"
+#include "ui/console_completion.h"
 #include "ui/console_edit.h"
+#include "ui/func_reference_window.h"
 #include "ui/list_file_actions.h"
 #include "ui/lock_indicators.h"
 #include "ui/vorpex_view.h"
@@ -87,6 +89,9 @@ void CMainFrame::BuildMenuBar() {
   connect(bar, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+  help->addAction(QStringLiteral("関数リファレンス(&R)..."), this,
+                  [this] { CFuncReferenceWindow::ShowFor(this, view_->Console()); });
+  new CConsoleCompletion(console);  // Tab completion and signature hints in the console
   help->addAction(QStringLiteral("Vorpex のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CMainFrame::ShowAbout);
 }
 

@@ -9,6 +9,7 @@
 #include "ui/app_setup.h"
 #include "ui/list_file_actions.h"
 #include "ui/main_frame.h"
+#include "ui/open_files.h"
 #include "ui/vorpex_view.h"
 
 namespace vpx::ui {
@@ -28,7 +29,8 @@ bool DisplayAvailable() {
 }
 
 int RunWindow(int argc, char** argv, const std::string& tracePathSjis,
-              const std::string& loadFileSjis) {
+              const std::string& loadFileSjis,
+              const std::vector<std::string>& files) {
   SignalWatch::BlockSignals();  // before Qt and the engine start their threads
   QApplication app(argc, argv);
   InstallQtJapanese(app);
@@ -36,8 +38,10 @@ int RunWindow(int argc, char** argv, const std::string& tracePathSjis,
   InitTraceLog(tracePathSjis);
   CMainFrame frame;
   frame.show();
-  if (frame.Initialise() && !loadFileSjis.empty())
-    frame.View()->ListFiles()->LoadFile(loadFileSjis);
+  if (frame.Initialise()) {
+    if (!loadFileSjis.empty()) frame.View()->ListFiles()->LoadFile(loadFileSjis);
+    DumpFilesAtStart(frame.View()->Console(), files);
+  }
   // SIGINT, SIGTERM and SIGHUP close the window as a close request does.
   SignalWatch watch(
       [&frame](int) { QMetaObject::invokeMethod(&frame, "close", Qt::QueuedConnection); },

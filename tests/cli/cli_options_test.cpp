@@ -58,5 +58,29 @@ TEST(CommandLineOptions, ConsoleAndDefaultModes) {
   EXPECT_EQ(cl.mode, RunMode::kDefault);
 }
 
+TEST(CommandLineOptions, HelpFunctionsTakesAnOptionalPattern) {
+  CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(Parse({"--help-functions"}, cl, error));
+  EXPECT_EQ(cl.mode, RunMode::kHelpFunctions);
+  EXPECT_EQ(cl.helpPattern, "");
+  ASSERT_TRUE(Parse({"--help-functions", "*CRC"}, cl, error));
+  EXPECT_EQ(cl.helpPattern, "*CRC");
+  // An option after it is not taken for a pattern.
+  ASSERT_TRUE(Parse({"--help-functions", "--yes"}, cl, error));
+  EXPECT_EQ(cl.helpPattern, "");
+}
+
+TEST(CommandLineOptions, FilesAreForTheWindowOnly) {
+  CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(Parse({"/tmp/a.bin", "--trace", "t.txt", "b.bin"}, cl, error));
+  EXPECT_EQ(cl.mode, RunMode::kDefault);
+  EXPECT_EQ(cl.openFiles, (std::vector<std::string>{"/tmp/a.bin", "b.bin"}));
+  EXPECT_FALSE(Parse({"-e", "NOP()", "a.bin"}, cl, error));
+  EXPECT_FALSE(Parse({"a.bin", "--console"}, cl, error));
+  EXPECT_NE(error.find("window"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vpx::cli

@@ -135,4 +135,25 @@ TEST(InteractiveConsole, CtrlDWithAJobRunningSaysSoAndASecondCtrlDCancelsIt) {
   fs::remove_all(dir);
 }
 
+TEST(InteractiveConsole, TabCompletesNamesHintsSignaturesAndQuestionMarkShowsHelp) {
+  const char* binary = std::getenv("VORPEX_BINARY");
+  ASSERT_NE(binary, nullptr);
+  ConsoleSession session(binary);
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.ReadUntil("vorpex> "));
+  // "GetFileS" has one completion: the rest of the name and "(" are added to the line.
+  session.Type("GetFileS\t");
+  ASSERT_TRUE(session.ReadUntil("ize(")) << session.Seen();
+  // After the "(" Tab shows the signature instead of completing.
+  session.Type("\t");
+  ASSERT_TRUE(session.ReadUntil("  UINT GetFileSize(STRING)")) << session.Seen();
+  // An unknown prefix completes nothing: the line stays as typed and runs as such.
+  session.Type("\x15Xyz\t\r");
+  ASSERT_TRUE(session.ReadUntil("未登録な命令です。")) << session.Seen();
+  session.Type("?StrLen\r");
+  ASSERT_TRUE(session.ReadUntil("StrLen：文字列の長さをバイト数で返します。")) << session.Seen();
+  session.Type("\x04");
+  EXPECT_EQ(session.Wait(), 0) << session.Seen();
+}
+
 }  // namespace

@@ -17,7 +17,7 @@ int ChecksumHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 int MakeChecksumJob(CMyThreadDlg& job, ChecksumKind kind) {
   std::string failure;
   uint32_t value = ComputeFileChecksum(kind, ArgText(job.GetCallData(), 0), kChecksumBuffer,
-                                       &failure, job.GetCancelToken());
+                                       &failure, job.GetCancelToken(), &job.Progress());
   job.TextResult() = failure.empty() ? Format("%08X", value) : failure;
   return failure.empty() ? 1 : 0;
 }
@@ -36,7 +36,7 @@ int CheckChecksumJob(CMyThreadDlg& job, ChecksumKind kind) {
   if (crc) job.TextResult() = Format(SJ("CRC検証中。[%08X]").c_str(), expected);
   std::string message;
   if (CompareFileChecksum(kind, ArgText(job.GetCallData(), 0), expected, &message,
-                          job.GetCancelToken())) {
+                          job.GetCancelToken(), &job.Progress())) {
     const std::string& format =
         crc ? SJ("CRCが一致しました。[ %08X ]") : SJ("ADLER32が一致しました。[ %08X ]");
     job.TextResult() = Format(format.c_str(), expected);

@@ -145,8 +145,8 @@ int CopyJob(CMyThreadDlg& job) {
                                                : CopySectRRange(start, fourth, size);
   int64_t length = range.Length();
   std::string failure;
-  int64_t written = CopyFileSect(
-      CopyRequest{destination, source, range.first, length, 0, job.GetCancelToken(), &failure});
+  int64_t written = CopyFileSect(CopyRequest{destination, source, range.first, length, 0,
+                                             job.GetCancelToken(), &failure, &job.Progress()});
   if (written != length) {
     FailJob(job, failure, true);
     return 0;

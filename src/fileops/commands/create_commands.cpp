@@ -36,7 +36,7 @@ int CombineJob(CMyThreadDlg& job) {
   std::string failure;
   int64_t newSize = 0;
   if (!AppendFileContents(ArgText(call, 0), ArgText(call, 1), &failure, job.GetCancelToken(),
-                          &newSize)) {
+                          &newSize, &job.Progress())) {
     job.SetError(failure);
     return 0;
   }
@@ -168,7 +168,7 @@ int MakeClearedJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   std::string text;
   int64_t size = ArgInt64(call, 1);
-  if (!CreateZeroFile(ArgText(call, 0), size, &text, job.GetCancelToken())) {
+  if (!CreateZeroFile(ArgText(call, 0), size, &text, job.GetCancelToken(), &job.Progress())) {
     job.SetError(text);
     return 0;
   }

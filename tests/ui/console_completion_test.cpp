@@ -1,0 +1,61 @@
+// Tab in the window's console: a unique name is completed with its "(" and the signature
+// hint; several candidates complete their shared part and are listed; an unknown prefix
+// changes nothing.
+#include "ui/console_completion.h"
+
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "ui/console_edit.h"
+#include "ui/ui_test_app.h"
+
+namespace vpx::ui {
+namespace {
+
+class ConsoleCompletionTest : public ::testing::Test {
+ protected:
+  void Type(const QString& text) {
+    console_.moveCursor(QTextCursor::End);
+    console_.AppendTyped(text);
+    console_.moveCursor(QTextCursor::End);
+  }
+  QString LastLine() const { return console_.document()->lastBlock().text(); }
+
+  bool appReady_ = (test::App(), true);  // before the widgets
+  CConsoleEdit console_;
+  CConsoleCompletion* completion_ = new CConsoleCompletion(&console_);
+};
+
+TEST_F(ConsoleCompletionTest, UniqueNameGetsItsParenthesisAndSignatureHint) {
+  Type(QStringLiteral("GetFileS"));
+  EXPECT_EQ(completion_->CompleteAtCaret(), QStringLiteral("UINT GetFileSize(STRING)"));
+  EXPECT_EQ(LastLine(), QStringLiteral("GetFileSize("));
+}
+
+TEST_F(ConsoleCompletionTest, CopyCompletesNothingSharedAndListsTheCandidates) {
+  Type(QStringLiteral("AddInt($1, Cop"));
+  EXPECT_EQ(completion_->CompleteAtCaret(),
+            QStringLiteral("CopyFileSect\nCopyFileSectR\nCopyList"));
+  EXPECT_EQ(LastLine(), QStringLiteral("AddInt($1, Copy"));
+}
+
+TEST_F(ConsoleCompletionTest, UnknownPrefixChangesNothing) {
+  Type(QStringLiteral("Xyz"));
+  EXPECT_EQ(completion_->CompleteAtCaret(), QString());
+  EXPECT_EQ(LastLine(), QStringLiteral("Xyz"));
+}
+
+TEST_F(ConsoleCompletionTest, TabKeyInsideACallShowsTheOverloadsAndInsertsNoTab) {
+  Type(QStringLiteral("DumpFile(\"a.bin\", "));
+  EXPECT_EQ(completion_->HintAtCaret(),
+            QStringLiteral("INT DumpFile(STRING)\nINT DumpFile(STRING, UINT, UINT)"));
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+  QCoreApplication::sendEvent(&console_, &tab);
+  EXPECT_EQ(LastLine(), QStringLiteral("DumpFile(\"a.bin\", "));
+}
+
+}  // namespace
+}  // namespace vpx::ui
