@@ -29,8 +29,7 @@ bool DisplayAvailable() {
 }
 
 int RunWindow(int argc, char** argv, const std::string& tracePathSjis,
-              const std::string& loadFileSjis,
-              const std::vector<std::string>& files) {
+              const std::string& loadFileSjis, const std::vector<std::string>& files) {
   SignalWatch::BlockSignals();  // before Qt and the engine start their threads
   QApplication app(argc, argv);
   InstallQtJapanese(app);
