@@ -314,7 +314,8 @@ bool DivNewton(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int
     Digits est = Product(Slice(n, cut, n.size()), y, cancel);
     Digits part = Slice(est, h + nb + e - cut, est.size());
     if (!Settle(n, ShiftUp(bd, e), part, cancel)) return false;
-    std::memcpy(q + e, part.data(), std::min(part.size(), top - e));
+    const size_t count = std::min(part.size(), top - e);
+    if (count > 0) std::memcpy(q + e, part.data(), count);  // an empty part has no data
     top = e;
   }
   return true;
