@@ -4,134 +4,42 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "numeric/bignum_memory.h"
+#include "numeric/decimal_limbs.h"
 #include "numeric/mynum_kernels.h"
 
 namespace vpx::mynum {
 namespace {
 
-static_assert(GMP_NUMB_BITS == 64, "the slots assume 64-bit limbs without nails");
-
-constexpr uint32_t kLimbDigits = 19;
-constexpr uint64_t kLimbBase = 10'000'000'000'000'000'000ULL;  // 10^19 < 2^64
-// (10^19 - 1)^2 < 2^127: a slot holds a sum of m limb products in 127 + bit_width(m) bits.
-constexpr unsigned kProductBits = 127;
-constexpr size_t kPollSlots = 1u << 16;
 // Below these sizes the per-digit rows and the restoring division are quicker.
 constexpr size_t kSchoolbookDigits = 48;
 constexpr size_t kNewtonBaseDigits = 40;
 // More correction steps than this means the estimate went wrong: settle it another way.
 constexpr int kMaxCorrections = 16;
 
-using Limbs = std::vector<mp_limb_t>;
 using Digits = std::vector<uint8_t>;
-
-struct Cancelled {};
+using Cancelled = DecimalCancelled;
 
 std::atomic<uint64_t> g_fallbacks{0};
-
-// Base-10^19 limbs of d[0 .. n), least significant first, without top zero limbs.
-Limbs PackLimbs(const uint8_t* d, uint32_t n) {
-  Limbs out((n + kLimbDigits - 1) / kLimbDigits);
-  for (size_t i = 0; i < out.size(); ++i) {
-    size_t lo = i * kLimbDigits, hi = std::min<size_t>(lo + kLimbDigits, n);
-    uint64_t v = 0;
-    for (size_t j = hi; j-- > lo;) v = v * 10 + d[j];
-    out[i] = v;
-  }
-  while (!out.empty() && out.back() == 0) out.pop_back();
-  return out;
-}
-
-// Limb i at bit i * slot of a binary number (Kronecker substitution).
-Limbs Spread(const Limbs& limbs, unsigned slot) {
-  Limbs out(limbs.size() * slot / 64 + 2, 0);
-  for (size_t i = 0; i < limbs.size(); ++i) {
-    size_t pos = i * slot;
-    unsigned off = pos & 63;
-    out[pos >> 6] |= limbs[i] << off;
-    if (off != 0) out[(pos >> 6) + 1] |= limbs[i] >> (64 - off);
-  }
-  while (out.size() > 1 && out.back() == 0) out.pop_back();
-  return out;
-}
-
-// The slot bits at pos (128 <= slot < 192) as three limbs.
-void ExtractSlot(const Limbs& r, size_t pos, unsigned slot, mp_limb_t v[3]) {
-  size_t w = pos >> 6;
-  unsigned off = pos & 63;
-  auto at = [&](size_t i) -> mp_limb_t { return i < r.size() ? r[i] : 0; };
-  for (size_t k = 0; k < 3; ++k) {
-    v[k] = off == 0 ? at(w + k) : (at(w + k) >> off) | (at(w + k + 1) << (64 - off));
-  }
-  unsigned top = slot - 128;
-  v[2] &= top == 0 ? 0 : (~mp_limb_t{0} >> (64 - top));
-}
-
-// Digits of a limb into out[0 .. count), count <= 19.
-void LimbToDigits(uint64_t v, uint8_t* out, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    out[i] = static_cast<uint8_t>(v % 10);
-    v /= 10;
-  }
-}
-
-// Resolves the slots of the binary product into base-10^19 digits, carrying upward.
-void UnpackSlots(const Limbs& r, size_t slots, unsigned slot, uint8_t* out, size_t digits,
-                 CancelToken cancel) {
-  std::memset(out, 0, digits);
-  mp_limb_t carry[3] = {0, 0, 0};
-  size_t place = 0;
-  for (size_t j = 0; place < digits; ++j) {
-    if ((j & (kPollSlots - 1)) == kPollSlots - 1 && cancel.IsCancelled()) throw Cancelled{};
-    mp_limb_t v[3] = {0, 0, 0};
-    if (j < slots) ExtractSlot(r, j * slot, slot, v);
-    mpn_add_n(v, v, carry, 3);
-    mp_limb_t rem = mpn_divrem_1(carry, 0, v, 3, kLimbBase);
-    if (j >= slots && rem == 0 && carry[0] == 0 && carry[1] == 0 && carry[2] == 0) break;
-    size_t count = std::min<size_t>(kLimbDigits, digits - place);
-    LimbToDigits(rem, out + place, count);
-    place += count;
-  }
-}
 
 void MulDecimalOrThrow(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
                        CancelToken cancel) {
   const size_t digits = static_cast<size_t>(na) + nb;
   const bool square = a == b && na == nb;
-  Limbs la = PackLimbs(a, na);
-  Limbs lb = square ? Limbs{} : PackLimbs(b, nb);
-  if (la.empty() || (!square && lb.empty())) {
+  DecimalLimbs la = PackDecimalLimbs(a, na);
+  DecimalLimbs lb = square ? DecimalLimbs{} : PackDecimalLimbs(b, nb);
+  const DecimalLimbs& rb = square ? la : lb;
+  if (la.empty() || rb.empty()) {
     std::memset(out, 0, digits);
     return;
   }
-  size_t m = square ? la.size() : std::min(la.size(), lb.size());
-  unsigned slot = kProductBits + static_cast<unsigned>(std::bit_width(m));
-  Limbs sa = Spread(la, slot);
-  Limbs sb = square ? Limbs{} : Spread(lb, slot);
-  size_t slots = la.size() + (square ? la.size() : lb.size()) - 1;
-  la = Limbs{};
-  lb = Limbs{};
-  if (cancel.IsCancelled()) throw Cancelled{};
-  Limbs r;
-  if (square) {
-    r.resize(2 * sa.size());
-    mpn_sqr(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()));
-  } else {
-    if (sa.size() < sb.size()) std::swap(sa, sb);
-    r.resize(sa.size() + sb.size());
-    mpn_mul(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()), sb.data(),
-            static_cast<mp_size_t>(sb.size()));
-  }
-  sa = Limbs{};
-  sb = Limbs{};
-  if (cancel.IsCancelled()) throw Cancelled{};
-  UnpackSlots(r, slots, slot, out, digits, cancel);
+  DecimalLimbs product(la.size() + rb.size());
+  MulDecimalLimbs(la.data(), la.size(), rb.data(), rb.size(), product.data(), cancel);
+  UnpackDecimalLimbs(product.data(), product.size(), out, digits);
 }
 
 // --- digit strings for the division: least significant first, no top zeros (zero: empty) ---

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "numeric/bignum_memory.h"
+#include "numeric/decimal_limbs.h"
 #include "numeric/mynum_kernels.h"
 #include "numeric_test_support.h"
 
@@ -94,6 +95,24 @@ TEST(DecimalProductTest, SlotBoundariesAndSquaresMatchGmp) {
   }
   ExpectSameProduct(Random(rng, 1), Random(rng, 20000));
   ExpectSameProduct(Random(rng, 50), Random(rng, 20000));
+}
+
+// 20 and 39 digits end one digit into a limb; top zero digits make no limb.
+TEST(DecimalProductTest, LimbsRoundTripDigitsEndingInsideALimb) {
+  std::mt19937_64 rng(7);
+  for (size_t n : {1u, 18u, 19u, 20u, 38u, 39u, 57u}) {
+    Digits d(n);
+    for (auto& v : d) v = static_cast<uint8_t>(rng() % 10);
+    d.back() = 7;
+    DecimalLimbs l = PackDecimalLimbs(d.data(), n);
+    EXPECT_EQ(l.size(), (n + kLimbDigits - 1) / kLimbDigits);
+    Digits back(n + 5, 9);
+    UnpackDecimalLimbs(l.data(), l.size(), back.data(), back.size());
+    EXPECT_EQ(Digits(back.begin(), back.begin() + n), d) << n;
+    EXPECT_EQ(Digits(back.begin() + n, back.end()), Digits(5, 0)) << n;
+  }
+  const uint8_t zeros[40] = {3};
+  EXPECT_EQ(PackDecimalLimbs(zeros, 40), DecimalLimbs{3});
 }
 
 TEST(DecimalProductTest, QuotientsMatchGmpOverSizeClasses) {

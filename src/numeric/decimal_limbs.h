@@ -1,0 +1,35 @@
+// Decimal numbers as base-10^19 limbs (least significant first) and their product by
+// Kronecker substitution through one GMP multiplication: the shared core of the decimal
+// product, the quotient and the decimal-native series. Callers hold a BignumScope.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "host/cancel_token.h"
+
+namespace vpx::mynum {
+
+constexpr uint32_t kLimbDigits = 19;
+constexpr uint64_t kLimbBase = 10'000'000'000'000'000'000ULL;  // 10^19 < 2^64
+
+using DecimalLimbs = std::vector<uint64_t>;
+
+// Thrown by the limb routines when their token is cancelled; the operation's entry point
+// catches it (with std::bad_alloc) and reports a status.
+struct DecimalCancelled {};
+
+// Limbs of the digit values d[0 .. n) (least significant first), without top zero limbs.
+DecimalLimbs PackDecimalLimbs(const uint8_t* d, size_t n);
+
+// The low `digits` digit values of the limbs l[0 .. n) into out[0 .. digits); digits beyond
+// the limbs are zero.
+void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits);
+
+// out[0 .. na + nb) = a x b, every limb below 10^19; a and b may be the same array (a
+// square). The token is polled between the stages and while the slots are resolved.
+void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                     CancelToken cancel);
+
+}  // namespace vpx::mynum
