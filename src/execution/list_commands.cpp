@@ -203,6 +203,7 @@ int ListToClip(ICommandContext& engine, FuncId, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
   // Read under the lock: the control thread changes the array.
   ListLockScope scope(engine);
+  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
   CVXShortCutArray& shortcuts = engine.ShortCutArray();
   const uint32_t count = shortcuts.GetCount();
   if (index >= count)

@@ -51,6 +51,7 @@ TEST_F(ListHandlers, ALockThatCannotBeHadFailsWithoutTouchingTheList) {
       {FuncId::SetStrToList, {"1"}, {"new"}, kListLock},
       {FuncId::SetIntToList, {"1", "5"}, {}, kListLock},
       {FuncId::CopyList, {"1", "-1"}, {}, kListLock},
+      {FuncId::ListToClip, {"1"}, {}, kListLock},
       {FuncId::DelListU, {"1"}, {}, "※　ショートカットリスト用ミューテックスハンドル取得に失敗。"},
       {FuncId::DelListUU,
        {"1", "1"},
