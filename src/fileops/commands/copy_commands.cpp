@@ -49,16 +49,8 @@ std::string DestinationKindRefusal(const std::string& destination) {
 
 int DumpHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
-  if (!IxExistFile(file, false)) {
-    EchoAndTrace(engine, SJ("※　ファイルが存在しません。"));
-    return 0;
-  }
-  FileOpenError openError;
-  int64_t size = QueryUserFileSize(file, &openError);
-  if (size < 0) {
-    EchoAndTrace(engine, OpenFailureText(openError, file));
-    return 0;
-  }
+  const int64_t size = ExistingFileSize(engine, file, SJ("※　ファイルが存在しません。"), true);
+  if (size < 0) return 0;
   ByteRange range = DumpRange(SpanOf(id), size, ArgInt64(call, 1), ArgInt64(call, 2));
   engine.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.first),
                          static_cast<long long>(range.last)));

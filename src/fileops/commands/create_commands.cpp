@@ -98,16 +98,9 @@ int ResizeHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
     EchoAndTrace(engine, SJ("※　ファイル名が無効です。VPX_ResizeFile()"));
     return 0;
   }
-  if (!IxExistFile(file, false)) {
-    EchoAndTrace(engine, SJ("※　ファイルが存在しません。VPX_ResizeFile()"));
-    return 0;
-  }
-  FileOpenError openError;
-  int64_t currentSize = QueryUserFileSize(file, &openError);
-  if (currentSize < 0) {
-    EchoAndTrace(engine, OpenFailureText(openError, file));
-    return 0;
-  }
+  const int64_t currentSize =
+      ExistingFileSize(engine, file, SJ("※　ファイルが存在しません。VPX_ResizeFile()"), true);
+  if (currentSize < 0) return 0;
   int64_t newSize = ArgInt64(call, 1);
   engine.EchoLine(Format("ResizeFile(): CurrentSize[%lld] -> NewSize[%lld]",
                          static_cast<long long>(currentSize), static_cast<long long>(newSize)));
@@ -179,16 +172,8 @@ int MakeClearedJob(CMyThreadDlg& job) {
 
 int GetFileSizeHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
-  if (!IxExistFile(file, false)) {
-    engine.EchoLine(SJ("※　指定ファイルは存在しません。"));
-    return 0;
-  }
-  FileOpenError openError;
-  int64_t size = QueryUserFileSize(file, &openError);
-  if (size < 0) {
-    engine.EchoLine(OpenFailureText(openError, file));
-    return 0;
-  }
+  const int64_t size = ExistingFileSize(engine, file, SJ("※　指定ファイルは存在しません。"), false);
+  if (size < 0) return 0;
   MyNumeric value;
   SetNumber(value, size);
   if (engine.PreviousResult().SetData(&call, id, &value) == 0) {

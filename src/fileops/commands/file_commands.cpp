@@ -1,7 +1,9 @@
 #include "fileops/commands/file_commands.h"
 
 #include "execution/thread_dlg.h"
+#include "fileops/file_primitives.h"
 #include "fileops/trace_log.h"
+#include "fileops/user_file.h"
 #include "host/file_names.h"
 #include "host/sjis.h"
 
@@ -36,6 +38,22 @@ void FailJob(CMyThreadDlg& job, const std::string& text, bool trace) {
 void EchoAndTrace(ICommandContext& engine, const std::string& text) {
   WriteTrace(text);
   engine.EchoLine(text);
+}
+
+int64_t ExistingFileSize(ICommandContext& engine, const std::string& file,
+                         const std::string& missingText, bool trace) {
+  auto say = [&](const std::string& text) {
+    if (trace) WriteTrace(text);
+    engine.EchoLine(text);
+  };
+  if (!IxExistFile(file, false)) {
+    say(missingText);
+    return -1;
+  }
+  FileOpenError openError;
+  const int64_t size = QueryUserFileSize(file, &openError);
+  if (size < 0) say(OpenFailureText(openError, file));
+  return size;
 }
 
 namespace {

@@ -24,6 +24,11 @@ void SetNumber(MyNumeric& number, int64_t value);
 void FailJob(CMyThreadDlg& job, const std::string& text, bool trace);
 // Prints text in the console and writes it to the trace.
 void EchoAndTrace(ICommandContext& engine, const std::string& text);
+// The size of the existing regular file a command reads, or -1 after printing why (also
+// to the trace when trace is true): missingText when nothing has that name, otherwise the
+// opener's reason (a pipe, a folder, no permission).
+int64_t ExistingFileSize(ICommandContext& engine, const std::string& file,
+                         const std::string& missingText, bool trace);
 // Asks the Yes/No question before an existing file is replaced; false (after printing
 // "キャンセルしました。") unless the answer is Yes.
 bool ConfirmReplace(ICommandContext& engine, const std::string& question);
