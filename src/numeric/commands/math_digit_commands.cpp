@@ -15,13 +15,18 @@
 namespace vpx {
 namespace {
 
-// Records the count as a number and echoes it with the given format.
+// Whether a count's echo comes before or after its record (a failed record prints its own
+// text): each command keeps the order its users see.
+enum class EchoOrder { kBeforeRecord, kAfterRecord };
+
+// Records the count as a number and echoes it.
 int RecordCount(ICommandContext& engine, FuncId id, CMyFuncData& call, uint32_t count,
-                const std::string& echo) {
+                const std::string& echo, EchoOrder order = EchoOrder::kAfterRecord) {
   MyNumeric r;
   r.SetByUInt(count);
+  if (order == EchoOrder::kBeforeRecord) engine.EchoLine(echo);
   const int recorded = RecordNumber(engine, id, call, r);
-  engine.EchoLine(echo);
+  if (order == EchoOrder::kAfterRecord) engine.EchoLine(echo);
   return recorded;
 }
 
@@ -34,30 +39,22 @@ int RunFactorialDigitSize(ICommandContext& engine, FuncId id, CMyFuncData& call)
     return 0;
   }
   const uint32_t digits = FactorialDigitTable()[n];
-  MyNumeric r;
-  r.SetByUInt(digits);
-  engine.EchoLine(Format("%u", digits));
-  return RecordNumber(engine, id, call, r);
+  return RecordCount(engine, id, call, digits, Format("%u", digits), EchoOrder::kBeforeRecord);
 }
 
 // GetFactorialDataFromDigitSize.
 int RunFactorialFromDigitSize(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t n = FindFactorialByDigitCount(call.GetArgValue(0).GetAsUInt());
-  MyNumeric r;
-  r.SetByUInt(n);
-  engine.EchoLine(Format("%u", n));
-  return RecordNumber(engine, id, call, r);
+  return RecordCount(engine, id, call, n, Format("%u", n), EchoOrder::kBeforeRecord);
 }
 
 // StrLen: bytes of the text, a two-byte character counting 2.
 int RunStrLen(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t length = static_cast<uint32_t>(call.GetArgText(0).size());
-  MyNumeric r;
-  r.SetByUInt(length);
-  engine.EchoLine(Format("%d", static_cast<int>(length)));
-  return RecordNumber(engine, id, call, r);
+  return RecordCount(engine, id, call, length, Format("%d", static_cast<int>(length)),
+                     EchoOrder::kBeforeRecord);
 }
 
 // GetDigitSize, GetIntSize, GetFloatSize: the fields as they stand.
@@ -92,11 +89,8 @@ int RunDigitData(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     return 0;
   }
   const uint32_t digit = param.pbBuff[static_cast<int64_t>(param.SPPos) + place];
-  MyNumeric r;
-  r.SetByUInt(digit);
-  const int recorded = RecordNumber(engine, id, call, r);
-  engine.EchoLine(Format(SJ("%d 桁目は [ %u ] です。").c_str(), k, digit));
-  return recorded;
+  return RecordCount(engine, id, call, digit,
+                     Format(SJ("%d 桁目は [ %u ] です。").c_str(), k, digit));
 }
 
 }  // namespace
