@@ -1,6 +1,10 @@
 #include "ui/console_completion.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QStringListModel>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolTip>
@@ -28,8 +32,20 @@ QString CommonPrefix(const std::vector<std::string>& names) {
 }  // namespace
 
 CConsoleCompletion::CConsoleCompletion(CConsoleEdit* console)
-    : QObject(console), console_(console) {
+    : QObject(console),
+      console_(console),
+      candidates_(new QStringListModel(this)),
+      completer_(new QCompleter(candidates_, this)) {
+  completer_->setWidget(console);
+  completer_->setCompletionMode(QCompleter::PopupCompletion);
+  completer_->setCaseSensitivity(Qt::CaseSensitive);
+  connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
+          &CConsoleCompletion::TakeCandidate);
+  connect(console, &CConsoleEdit::textChanged, this, &CConsoleCompletion::FollowTyping);
   console->installEventFilter(this);
+  // Ahead of the completer's own filter, which would hand the picking key on to the
+  // console (running the line on Enter).
+  completer_->popup()->installEventFilter(this);
 }
 
 QString CConsoleCompletion::TextBeforeCaret() const {
@@ -46,11 +62,15 @@ QString CConsoleCompletion::HintAtCaret() const {
   return text;
 }
 
-QString CConsoleCompletion::CompleteAtCaret() {
+QString CConsoleCompletion::PrefixAtCaret() const {
   const QString before = TextBeforeCaret();
   int start = before.size();
   while (start > 0 && IsNameChar(before[start - 1])) --start;
-  const QString prefix = before.mid(start);
+  return before.mid(start);
+}
+
+QString CConsoleCompletion::CompleteAtCaret() {
+  const QString prefix = PrefixAtCaret();
   if (prefix.isEmpty()) {
     const QString hint = HintAtCaret();
     ShowHint(hint);
@@ -67,11 +87,47 @@ QString CConsoleCompletion::CompleteAtCaret() {
   }
   const QString common = CommonPrefix(names);
   if (common.size() > prefix.size()) console_->InsertAtCaret(common.mid(prefix.size()));
-  QString list;
-  for (const std::string& name : names)
-    list += (list.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(name);
-  ShowHint(list);
-  return list;
+  QStringList list;
+  for (const std::string& name : names) list << QString::fromStdString(name);
+  OfferCandidates(list, common);
+  return list.join(QLatin1Char('\n'));
+}
+
+void CConsoleCompletion::OfferCandidates(const QStringList& names, const QString& prefix) {
+  QToolTip::hideText();
+  candidates_->setStringList(names);
+  completer_->setCompletionPrefix(prefix);
+  QRect at = console_->cursorRect();
+  at.setWidth(completer_->popup()->sizeHintForColumn(0) +
+              completer_->popup()->verticalScrollBar()->sizeHint().width());
+  completer_->complete(at);
+  completer_->popup()->setCurrentIndex(completer_->completionModel()->index(0, 0));
+}
+
+// The picked name replaces the part typed so far and opens its call.
+void CConsoleCompletion::TakeCandidate(const QString& name) {
+  const QString prefix = PrefixAtCaret();
+  if (!name.startsWith(prefix)) return;
+  console_->InsertAtCaret(name.mid(prefix.size()) + QLatin1Char('('));
+  ShowHint(HintAtCaret());
+}
+
+// Typing on while the popup is open narrows it; a character that is no part of a name
+// closes it.
+void CConsoleCompletion::FollowTyping() {
+  QAbstractItemView* popup = completer_->popup();
+  if (!popup->isVisible()) return;
+  const QString prefix = PrefixAtCaret();
+  if (prefix.isEmpty()) {
+    popup->hide();
+    return;
+  }
+  completer_->setCompletionPrefix(prefix);
+  if (completer_->completionCount() == 0) {
+    popup->hide();
+    return;
+  }
+  popup->setCurrentIndex(completer_->completionModel()->index(0, 0));
 }
 
 void CConsoleCompletion::ShowHint(const QString& text) {
@@ -83,9 +139,35 @@ void CConsoleCompletion::ShowHint(const QString& text) {
   QToolTip::showText(console_->viewport()->mapToGlobal(at), text, console_);
 }
 
+bool CConsoleCompletion::PickFromPopup(const QKeyEvent* key) {
+  if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Tab)
+    return false;
+  QAbstractItemView* popup = completer_->popup();
+  const QModelIndex current = popup->currentIndex();
+  popup->hide();
+  if (current.isValid()) TakeCandidate(current.data().toString());
+  return true;
+}
+
 bool CConsoleCompletion::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != console_ || event->type() != QEvent::KeyPress) return false;
+  if (event->type() != QEvent::KeyPress) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
+  if (watched == completer_->popup()) return PickFromPopup(key);
+  if (watched != console_) return false;
+  if (completer_->popup()->isVisible()) {
+    // The popup has taken these keys already (picking or closing); the console must not
+    // run the line on Enter.
+    switch (key->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_Escape:
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab:
+        return true;
+      default:
+        break;
+    }
+  }
   if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) {
     CompleteAtCaret();
     return true;  // a tab character is never part of a call

@@ -1,10 +1,14 @@
 // Completion in the window's console: Tab completes the function name before the caret
-// (the rest of a unique name and its "(", or the part all candidates share, listing them),
-// and after "Name(" the signatures are shown as a hint beside the caret.
+// (the rest of a unique name and its "(", or the part all candidates share and a popup of
+// them to pick from), and after "Name(" the signatures are shown as a hint beside the caret.
 #pragma once
 
 #include <QObject>
 #include <QString>
+
+class QCompleter;
+class QKeyEvent;
+class QStringListModel;
 
 namespace vpx::ui {
 
@@ -16,8 +20,11 @@ class CConsoleCompletion : public QObject {
   // Attaches itself to console (and is deleted with it).
   explicit CConsoleCompletion(CConsoleEdit* console);
 
-  // What Tab does at the caret; returns the hint text shown (empty when none).
+  // What Tab does at the caret; returns the hint text shown, or the candidates offered in
+  // the popup one per line (empty when none).
   QString CompleteAtCaret();
+  // The popup of candidates (visible while the user picks one).
+  QCompleter* Popup() const { return completer_; }
   // The signatures of the call open before the caret, one per line; empty outside a call.
   QString HintAtCaret() const;
 
@@ -26,9 +33,18 @@ class CConsoleCompletion : public QObject {
 
  private:
   QString TextBeforeCaret() const;
+  // The function-name characters just before the caret.
+  QString PrefixAtCaret() const;
   void ShowHint(const QString& text);
+  void OfferCandidates(const QStringList& names, const QString& prefix);
+  void TakeCandidate(const QString& name);
+  // Enter, Return or Tab in the popup: the current candidate is taken; true when handled.
+  bool PickFromPopup(const QKeyEvent* key);
+  void FollowTyping();
 
   CConsoleEdit* console_;
+  QStringListModel* candidates_;
+  QCompleter* completer_;
 };
 
 }  // namespace vpx::ui

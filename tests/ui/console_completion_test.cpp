@@ -1,10 +1,12 @@
 // Tab in the window's console: a unique name is completed with its "(" and the signature
-// hint; several candidates complete their shared part and are listed; an unknown prefix
-// changes nothing.
+// hint; several candidates complete their shared part and are offered in a popup, where
+// Enter picks one without running the line; an unknown prefix changes nothing.
 #include "ui/console_completion.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -40,6 +42,28 @@ TEST_F(ConsoleCompletionTest, CopyCompletesNothingSharedAndListsTheCandidates) {
   EXPECT_EQ(completion_->CompleteAtCaret(),
             QStringLiteral("CopyFileSect\nCopyFileSectR\nCopyList"));
   EXPECT_EQ(LastLine(), QStringLiteral("AddInt($1, Copy"));
+}
+
+TEST_F(ConsoleCompletionTest, EnterInThePopupPicksTheCandidateWithoutRunningTheLine) {
+  int entered = 0;
+  QObject::connect(&console_, &CConsoleEdit::lineEntered, [&] { ++entered; });
+  Type(QStringLiteral("AddInt($1, Cop"));
+  completion_->CompleteAtCaret();
+  QAbstractItemView* popup = completion_->Popup()->popup();
+  ASSERT_TRUE(popup->isVisible());
+  EXPECT_EQ(completion_->Popup()->completionCount(), 3);
+  // Typing on narrows the list to the two section copies.
+  QKeyEvent f(QEvent::KeyPress, Qt::Key_F, Qt::ShiftModifier, QStringLiteral("F"));
+  QCoreApplication::sendEvent(popup, &f);
+  EXPECT_EQ(LastLine(), QStringLiteral("AddInt($1, CopyF"));
+  EXPECT_EQ(completion_->Popup()->completionCount(), 2);
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QCoreApplication::sendEvent(popup, &down);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  QCoreApplication::sendEvent(popup, &enter);
+  EXPECT_FALSE(popup->isVisible());
+  EXPECT_EQ(LastLine(), QStringLiteral("AddInt($1, CopyFileSectR("));
+  EXPECT_EQ(entered, 0);
 }
 
 TEST_F(ConsoleCompletionTest, UnknownPrefixChangesNothing) {
