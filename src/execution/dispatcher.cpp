@@ -37,7 +37,7 @@ bool IsSubInt(FuncId id) {
 
 // AddInt, AddUInt and SubInt: the sum or difference of the two arguments, echoed and kept
 // as the previous result only.
-int RunIntArithmetic(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunIntArithmetic(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 2) return 0;
   const bool subtract = IsSubInt(id);
   MyNumeric value(call.GetArgValue(0));
@@ -49,57 +49,57 @@ int RunIntArithmetic(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   std::string text;
   const bool rendered = value.GetDataAsStr(&text) != 0;
   if (!rendered) text = SJ("※　関数実行に失敗。");
-  engine.EchoLine(text);
-  if (engine.PreviousResult().SetData(&call, id, &value) == 0)
-    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+  context.EchoLine(text);
+  if (context.PreviousResult().SetData(&call, id, &value) == 0)
+    context.EchoLine(SJ("※　結果の一時保存に失敗。"));
   return rendered ? 1 : 0;
 }
 
 // GetCurDir: the current directory becomes a STRING result, or the failure text.
-int RunGetCurDir(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunGetCurDir(ICommandContext& context, FuncId id, CMyFuncData& call) {
   std::string dir;
   if (!GetCurrentDir(dir) || dir.size() >= kCurDirLimit)
     dir = SJ("※　カレントディレクトリの取得に失敗。");
-  engine.EchoLine(dir);
-  if (engine.PreviousResult().SetData(&call, id, &dir) == 0) {
-    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+  context.EchoLine(dir);
+  if (context.PreviousResult().SetData(&call, id, &dir) == 0) {
+    context.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
   // The control thread changes the list too, so entry 0 is stored under the list lock.
-  engine.SetResultToListAndShortCut(engine.PreviousResult(), true);
+  context.SetResultToListAndShortCut(context.PreviousResult(), true);
   return 1;
 }
 
 // SetString: the argument text becomes a STRING result.
-int RunSetString(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunSetString(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1 ||
-      engine.PreviousResult().SetData(&call, id, &call.GetArgText(0)) == 0) {
-    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+      context.PreviousResult().SetData(&call, id, &call.GetArgText(0)) == 0) {
+    context.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
-  engine.EchoLine(engine.PreviousResult().text);
-  engine.SetResultToListAndShortCut(engine.PreviousResult(), true);
+  context.EchoLine(context.PreviousResult().text);
+  context.SetResultToListAndShortCut(context.PreviousResult(), true);
   return 1;
 }
 
-int RunGetListItemNum(ICommandContext& engine, FuncId, CMyFuncData&) {
-  ListLockScope scope(engine);
+int RunGetListItemNum(ICommandContext& context, FuncId, CMyFuncData&) {
+  ListLockScope scope(context);
   if (!scope.Ok()) return 0;
-  const uint32_t count = engine.ShortCutArray().GetCount();
+  const uint32_t count = context.ShortCutArray().GetCount();
   scope.Release();
-  engine.EchoLine(Format("%u", count));
+  context.EchoLine(Format("%u", count));
   return 1;
 }
 
-int RunGetResultData(ICommandContext& engine, FuncId, CMyFuncData&) {
-  engine.EchoLine(engine.PreviousResult().GetResultText());
+int RunGetResultData(ICommandContext& context, FuncId, CMyFuncData&) {
+  context.EchoLine(context.PreviousResult().GetResultText());
   return 1;
 }
 
 // ListUpFunc: every registered signature, or those whose whole name the keyword matches.
-int RunListUpFunc(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunListUpFunc(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const bool filtered = id == FuncId::ListUpFuncS;
-  CMyMacro& macro = engine.GetMacro();
+  CMyMacro& macro = context.GetMacro();
   const uint32_t count = macro.GetRegisteredNum();
   const std::string keyword =
       filtered && call.GetArgCount() > 0 ? call.GetArgText(0) : std::string();
@@ -114,7 +114,7 @@ int RunListUpFunc(ICommandContext& engine, FuncId id, CMyFuncData& call) {
       const int position = matcher.SearchKey(0, &length);
       if (position != 0 || static_cast<size_t>(length) != name.size()) continue;
     }
-    engine.EchoLine(macro.GetRegisterdMacroInfo(i));
+    context.EchoLine(macro.GetRegisterdMacroInfo(i));
   }
   return 1;
 }

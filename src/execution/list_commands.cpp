@@ -25,9 +25,9 @@ const std::string& ListEntryFailureText() {
   return SJ("※　リストへの登録に失敗。");
 }
 
-int FailWith(ICommandContext& engine, ListLockScope& scope, const std::string& text) {
+int FailWith(ICommandContext& context, ListLockScope& scope, const std::string& text) {
   scope.Release();
-  engine.EchoLine(text);
+  context.EchoLine(text);
   return 0;
 }
 
@@ -56,47 +56,47 @@ std::string ReservedText(uint32_t index) {
   return Format(SJ("※　ショートカット[%u]は計算スレッドに予約されています。").c_str(), index);
 }
 
-bool ReadClipboard(ICommandContext& engine, std::string& text) {
-  IClipboard* clipboard = engine.GetUi().clipboard;
+bool ReadClipboard(ICommandContext& context, std::string& text) {
+  IClipboard* clipboard = context.GetUi().clipboard;
   text.clear();
   return clipboard != nullptr && clipboard->GetText(text) && !text.empty();
 }
 
-bool WriteClipboard(ICommandContext& engine, const std::string& text) {
-  IClipboard* clipboard = engine.GetUi().clipboard;
+bool WriteClipboard(ICommandContext& context, const std::string& text) {
+  IClipboard* clipboard = context.GetUi().clipboard;
   return clipboard != nullptr && clipboard->SetText(text);
 }
 
 // AddStrToList (V: the previous STRING result; S: the argument). The new index or -1.
-int AddStrToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
-  const CMyFuncResult& previous = engine.PreviousResult();
+int AddStrToList(ICommandContext& context, FuncId id, CMyFuncData& call) {
+  const CMyFuncResult& previous = context.PreviousResult();
   if (id == FuncId::AddStrToListV && previous.type != kRetString) {
-    engine.EchoLine(SJ("※　直前の結果は文字列を返していません。"));
+    context.EchoLine(SJ("※　直前の結果は文字列を返していません。"));
     return -1;
   }
   const std::string text = id == FuncId::AddStrToListV ? previous.text : call.GetArgText(0);
-  const int index = engine.AddDataToListAndShortCut(TextRecord(text), true);
-  if (index < 0) engine.EchoLine(ListEntryFailureText());
+  const int index = context.AddDataToListAndShortCut(TextRecord(text), true);
+  if (index < 0) context.EchoLine(ListEntryFailureText());
   return index;
 }
 
 // DelList (U: one entry; UU: a range, highest index first, reserved entries skipped).
-int DelList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int DelList(ICommandContext& context, FuncId id, CMyFuncData& call) {
   uint32_t first = call.GetArgValue(0).GetAsUInt();
   uint32_t last = id == FuncId::DelListUU ? call.GetArgValue(1).GetAsUInt() : first;
   if (last < first) std::swap(first, last);
-  ListLockScope scope(engine);
+  ListLockScope scope(context);
   if (!scope.Ok()) {
     const std::string& text = SJ("※　ショートカットリスト用ミューテックスハンドル取得に失敗。");
     WriteTrace(text);
-    engine.EchoLine(text);
+    context.EchoLine(text);
     return 0;
   }
-  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  CVXShortCutArray& shortcuts = context.ShortCutArray();
   const uint32_t count = shortcuts.GetCount();
   if (first == 0 || first >= count || count == 0)
     return FailWith(
-        engine, scope,
+        context, scope,
         Format(SJ("※　指定インデックスはショートカットリストの範囲外です。ErrIndex[%u] / "
                   "ListNum[%u]")
                    .c_str(),
@@ -107,7 +107,7 @@ int DelList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   for (uint32_t i = std::min(last, count - 1);; --i) {
     if (shortcuts.IsReserved(i) != 0) {
       firstReserved = i == first;
-    } else if (engine.RemoveAtListAndShortCut(i, false) >= 0) {
+    } else if (context.RemoveAtListAndShortCut(i, false) >= 0) {
       ++deleted;
       firstRemoved = i == first;
     }
@@ -115,106 +115,106 @@ int DelList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   }
   scope.Release();
   if (id == FuncId::DelListUU) {
-    engine.EchoLine(Format(SJ("[%u]個のショートカットを削除しました。").c_str(), deleted));
+    context.EchoLine(Format(SJ("[%u]個のショートカットを削除しました。").c_str(), deleted));
     return 0;
   }
   if (firstRemoved) {
-    engine.EchoLine(Format(SJ("Index[%u] のショートカットを削除しました。").c_str(), first));
+    context.EchoLine(Format(SJ("Index[%u] のショートカットを削除しました。").c_str(), first));
     return 1;
   }
-  engine.EchoLine(Format(firstReserved
-                             ? SJ("※　Index[%u] のショートカットは計算終了待ちです。").c_str()
-                             : SJ("※　Index[%u] のショートカット削除に失敗しました。").c_str(),
-                         first));
+  context.EchoLine(Format(firstReserved
+                              ? SJ("※　Index[%u] のショートカットは計算終了待ちです。").c_str()
+                              : SJ("※　Index[%u] のショートカット削除に失敗しました。").c_str(),
+                          first));
   return 0;
 }
 
 // AddIntToList: a numeric entry holding the argument.
-int AddIntToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
-  ListLockScope scope(engine);
-  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
+int AddIntToList(ICommandContext& context, FuncId id, CMyFuncData& call) {
+  ListLockScope scope(context);
+  if (!scope.Ok()) return FailWith(context, scope, ListLockFailureText());
   CMyFuncResult record = NumberRecord(call.GetArgValue(0));
   record.id = static_cast<int32_t>(FuncIdValue(id));
-  if (engine.AddDataToListAndShortCut(record, false) < 0)
-    return FailWith(engine, scope, ListEntryFailureText());
+  if (context.AddDataToListAndShortCut(record, false) < 0)
+    return FailWith(context, scope, ListEntryFailureText());
   return 1;
 }
 
 // AddResultToList: a copy of the previous result as a new entry.
-int AddResultToList(ICommandContext& engine, FuncId, CMyFuncData&) {
-  ListLockScope scope(engine);
+int AddResultToList(ICommandContext& context, FuncId, CMyFuncData&) {
+  ListLockScope scope(context);
   if (!scope.Ok()) {
     WriteTrace(ListLockFailureText());
-    return FailWith(engine, scope, ListLockFailureText());
+    return FailWith(context, scope, ListLockFailureText());
   }
-  const CMyFuncResult& previous = engine.PreviousResult();
-  if (engine.AddDataToShortCutArray(previous, false) < 0)
-    return FailWith(engine, scope, SJ("※　直前結果データの登録に失敗。"));
-  if (engine.AddDataToList(previous, false) == 0) {
-    engine.ShortCutArray().DropLast();
-    return FailWith(engine, scope, ListEntryFailureText());
+  const CMyFuncResult& previous = context.PreviousResult();
+  if (context.AddDataToShortCutArray(previous, false) < 0)
+    return FailWith(context, scope, SJ("※　直前結果データの登録に失敗。"));
+  if (context.AddDataToList(previous, false) == 0) {
+    context.ShortCutArray().DropLast();
+    return FailWith(context, scope, ListEntryFailureText());
   }
   return 1;
 }
 
 // GetListData: an entry becomes the previous result and entry 0, and is shown.
-int GetListData(ICommandContext& engine, FuncId, CMyFuncData& call) {
+int GetListData(ICommandContext& context, FuncId, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
-  ListLockScope scope(engine);
-  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
+  ListLockScope scope(context);
+  if (!scope.Ok()) return FailWith(context, scope, ListLockFailureText());
   CMyFuncResult record;
-  if (engine.ShortCutArray().GetAt(index, record) == 0)
+  if (context.ShortCutArray().GetAt(index, record) == 0)
     return FailWith(
-        engine, scope,
+        context, scope,
         Format(SJ("※　ショートカットリストからのデータ取得失敗。Index[%u]").c_str(), index));
   // A reserved entry belongs to its job: copied elsewhere it would take the job's result.
-  if (record.reserved != 0) return FailWith(engine, scope, ReservedText(index));
-  engine.PreviousResult() = record;
-  if (engine.SetDataToListAndShortCut(0, record, false) == 0)
-    return FailWith(engine, scope, SJ("※　ショートカットデータのセットに失敗。"));
+  if (record.reserved != 0) return FailWith(context, scope, ReservedText(index));
+  context.PreviousResult() = record;
+  if (context.SetDataToListAndShortCut(0, record, false) == 0)
+    return FailWith(context, scope, SJ("※　ショートカットデータのセットに失敗。"));
   scope.Release();
   std::string text;
   record.GetResultValueText(text);
-  engine.EchoLine(text);
+  context.EchoLine(text);
   return 1;
 }
 
 // SetStrToList and SetIntToList: overwrite an existing entry.
-int SetValueToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int SetValueToList(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
-  ListLockScope scope(engine);
-  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
-  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  ListLockScope scope(context);
+  if (!scope.Ok()) return FailWith(context, scope, ListLockFailureText());
+  CVXShortCutArray& shortcuts = context.ShortCutArray();
   if (index >= static_cast<uint32_t>(shortcuts.GetCount())) return 0;
   const CMyFuncResult record = id == FuncId::SetStrToList ? TextRecord(call.GetArgText(1))
                                                           : NumberRecord(call.GetArgValue(1));
-  if (shortcuts.IsReserved(index) != 0) return FailWith(engine, scope, ReservedText(index));
-  if (engine.SetDataToListAndShortCut(index, record, false) == 0) {
+  if (shortcuts.IsReserved(index) != 0) return FailWith(context, scope, ReservedText(index));
+  if (context.SetDataToListAndShortCut(index, record, false) == 0) {
     const std::string& format = id == FuncId::SetStrToList
                                     ? SJ("※　ショートカット[%u]への文字列データセットに失敗。")
                                     : SJ("※　ショートカット[%u]への数値データセットに失敗。");
-    return FailWith(engine, scope, Format(format.c_str(), index));
+    return FailWith(context, scope, Format(format.c_str(), index));
   }
   return 1;
 }
 
 // ListToClip: an entry's display text onto the clipboard.
-int ListToClip(ICommandContext& engine, FuncId, CMyFuncData& call) {
+int ListToClip(ICommandContext& context, FuncId, CMyFuncData& call) {
   const uint32_t index = call.GetArgValue(0).GetAsUInt();
   // Read under the lock: the control thread changes the array.
-  ListLockScope scope(engine);
-  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
-  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  ListLockScope scope(context);
+  if (!scope.Ok()) return FailWith(context, scope, ListLockFailureText());
+  CVXShortCutArray& shortcuts = context.ShortCutArray();
   const uint32_t count = shortcuts.GetCount();
   if (index >= count)
-    return FailWith(engine, scope,
+    return FailWith(context, scope,
                     Format(SJ("※　指定インデックスはショートカットリストの範囲外です。Index[%u] / "
                               "ListCount[%u]")
                                .c_str(),
                            index, count));
   CMyFuncResult record;
   if (shortcuts.GetAt(index, record) == 0)
-    return FailWith(engine, scope,
+    return FailWith(context, scope,
                     Format(SJ("※　指定インデックスからの取り出しに失敗しました。Index[%u] / "
                               "ListCount[%u]")
                                .c_str(),
@@ -222,90 +222,90 @@ int ListToClip(ICommandContext& engine, FuncId, CMyFuncData& call) {
   scope.Release();
   std::string text;
   if (record.GetResultValueText(text) == 0) {
-    engine.EchoLine(SJ("※　文字列としての取り出しに失敗しました。"));
+    context.EchoLine(SJ("※　文字列としての取り出しに失敗しました。"));
     return 0;
   }
-  if (!WriteClipboard(engine, text)) {
-    engine.EchoLine(SJ("※　クリップボードへの張り付けに失敗しました。"));
+  if (!WriteClipboard(context, text)) {
+    context.EchoLine(SJ("※　クリップボードへの張り付けに失敗しました。"));
     return 0;
   }
-  engine.EchoLine(Format(SJ("クリップボードに %u 文字コピーしました。").c_str(),
-                         static_cast<uint32_t>(text.size())));
+  context.EchoLine(Format(SJ("クリップボードに %u 文字コピーしました。").c_str(),
+                          static_cast<uint32_t>(text.size())));
   return 1;
 }
 
 // AddClipToList: the clipboard text becomes the previous result and a new entry.
-int AddClipToList(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int AddClipToList(ICommandContext& context, FuncId id, CMyFuncData& call) {
   std::string text;
-  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, id, &text) == 0) {
-    engine.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
+  if (!ReadClipboard(context, text) || context.PreviousResult().SetData(&call, id, &text) == 0) {
+    context.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
     return 0;
   }
-  if (engine.AddDataToListAndShortCut(engine.PreviousResult(), true) < 0) {
-    engine.EchoLine(ListEntryFailureText());
+  if (context.AddDataToListAndShortCut(context.PreviousResult(), true) < 0) {
+    context.EchoLine(ListEntryFailureText());
     return 0;
   }
   return 1;
 }
 
 // ResultToClip: the previous result's display text onto the clipboard.
-int ResultToClip(ICommandContext& engine, FuncId, CMyFuncData&) {
+int ResultToClip(ICommandContext& context, FuncId, CMyFuncData&) {
   std::string text;
-  if (engine.PreviousResult().GetResultValueText(text) == 0 || !WriteClipboard(engine, text)) {
-    engine.EchoLine(SJ("※　クリップボードへのデータセットに失敗。"));
+  if (context.PreviousResult().GetResultValueText(text) == 0 || !WriteClipboard(context, text)) {
+    context.EchoLine(SJ("※　クリップボードへのデータセットに失敗。"));
     return 0;
   }
-  engine.EchoLine(text);
+  context.EchoLine(text);
   return 1;
 }
 
 // GetClip: the clipboard text becomes the previous result and entry 0.
-int GetClip(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int GetClip(ICommandContext& context, FuncId id, CMyFuncData& call) {
   std::string text;
-  if (!ReadClipboard(engine, text) || engine.PreviousResult().SetData(&call, id, &text) == 0) {
-    engine.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
+  if (!ReadClipboard(context, text) || context.PreviousResult().SetData(&call, id, &text) == 0) {
+    context.EchoLine(SJ("※　クリップボードからのデータ取得に失敗。"));
     return 0;
   }
-  engine.EchoLine(text);
-  ListLockScope scope(engine);
-  if (!scope.Ok()) return FailWith(engine, scope, SJ("※　クリップボードからのデータ取得に失敗。"));
-  engine.SetResultToListAndShortCut(engine.PreviousResult(), false);
+  context.EchoLine(text);
+  ListLockScope scope(context);
+  if (!scope.Ok()) return FailWith(context, scope, SJ("※　クリップボードからのデータ取得に失敗。"));
+  context.SetResultToListAndShortCut(context.PreviousResult(), false);
   return 1;
 }
 
 // CopyList: an entry copied over another one, or appended when the destination is
 // negative or beyond the end.
-int CopyList(ICommandContext& engine, FuncId, CMyFuncData& call) {
+int CopyList(ICommandContext& context, FuncId, CMyFuncData& call) {
   const uint32_t source = call.GetArgValue(0).GetAsUInt();
   const int32_t destination = call.GetArgValue(1).GetAsInt();
   if (static_cast<int64_t>(source) == destination) return 1;
-  ListLockScope scope(engine);
-  if (!scope.Ok()) return FailWith(engine, scope, ListLockFailureText());
-  CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  ListLockScope scope(context);
+  if (!scope.Ok()) return FailWith(context, scope, ListLockFailureText());
+  CVXShortCutArray& shortcuts = context.ShortCutArray();
   const uint32_t count = shortcuts.GetCount();
-  if (count == 0) return FailWith(engine, scope, SJ("※　ショートカットリストの状態が異常です。"));
+  if (count == 0) return FailWith(context, scope, SJ("※　ショートカットリストの状態が異常です。"));
   if (source >= count)
     return FailWith(
-        engine, scope,
+        context, scope,
         Format(SJ("※　コピー元インデックスは範囲外です。ListItemCount[%u]").c_str(), count));
   CMyFuncResult record;
   if (shortcuts.GetAt(source, record) == 0)
-    return FailWith(engine, scope,
+    return FailWith(context, scope,
                     Format(SJ("※　ショートカットデータ取得に失敗。SrcIndex[%u]").c_str(), source));
   // A reservation stays with its own entry: neither copied nor overwritten.
-  if (record.reserved != 0) return FailWith(engine, scope, ReservedText(source));
+  if (record.reserved != 0) return FailWith(context, scope, ReservedText(source));
   if (destination < 0 || static_cast<uint32_t>(destination) >= count) {
-    if (engine.AddDataToListAndShortCut(record, false) < 0)
+    if (context.AddDataToListAndShortCut(record, false) < 0)
       return FailWith(
-          engine, scope,
+          context, scope,
           Format(SJ("※　ショートカットデータ追加に失敗。SrcIndex[%u]").c_str(), source));
     return 1;
   }
   const uint32_t target = static_cast<uint32_t>(destination);
-  if (shortcuts.IsReserved(target) != 0) return FailWith(engine, scope, ReservedText(target));
-  if (engine.SetDataToListAndShortCut(target, record, false) == 0)
+  if (shortcuts.IsReserved(target) != 0) return FailWith(context, scope, ReservedText(target));
+  if (context.SetDataToListAndShortCut(target, record, false) == 0)
     return FailWith(
-        engine, scope,
+        context, scope,
         Format(SJ("※　ショートカットデータ上書きに失敗。DestIndex[%u] , SrcIndex[%u]").c_str(),
                target, source));
   return 1;

@@ -9,8 +9,8 @@
 namespace vpx {
 namespace {
 
-int ChecksumHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
-  return engine.QueueJob(id, call, SharedStarterTexts());
+int ChecksumHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
+  return context.QueueJob(id, call, SharedStarterTexts());
 }
 
 // MakeFileCRC / MakeFileADLER: eight hexadecimal digits, or the failure text.

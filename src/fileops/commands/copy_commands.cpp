@@ -47,57 +47,57 @@ std::string DestinationKindRefusal(const std::string& destination) {
   return RefusedKindText(destination, st.st_mode & S_IFMT);
 }
 
-int DumpHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int DumpHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
-  const int64_t size = ExistingFileSize(engine, file, SJ("※　ファイルが存在しません。"), true);
+  const int64_t size = ExistingFileSize(context, file, SJ("※　ファイルが存在しません。"), true);
   if (size < 0) return 0;
   ByteRange range = DumpRange(SpanOf(id), size, ArgInt64(call, 1), ArgInt64(call, 2));
-  engine.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.first),
-                         static_cast<long long>(range.last)));
+  context.EchoLine(Format("%s : %lld <--> %lld", file.c_str(), static_cast<long long>(range.first),
+                          static_cast<long long>(range.last)));
   if (size <= 0 || range.last >= size || range.first < 0 || range.last < 0) {
-    EchoAndTrace(engine, SJ("※　ファイルサイズが0、もしくは範囲が無効です。"));
+    EchoAndTrace(context, SJ("※　ファイルサイズが0、もしくは範囲が無効です。"));
     return 0;
   }
-  IBinaryDisplay* display = engine.GetUi().binaryDisplay;
+  IBinaryDisplay* display = context.GetUi().binaryDisplay;
   if (display == nullptr) return 0;
   // A DumpFileR with a negative length gives a reversed pair: show it in file order.
   return display->OpenBinaryDisplay(BinaryDisplayRequest{file, range.Ordered()});
 }
 
-int CopyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int CopyHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (ArgInt64(call, 2) < 0) {
-    engine.EchoLine(SJ("※　無効な範囲指定です。"));
+    context.EchoLine(SJ("※　無効な範囲指定です。"));
     return 0;
   }
   const std::string& destination = ArgText(call, 0);
   const std::string& source = ArgText(call, 1);
   if (!IxExistFile(source, false)) {
-    engine.EchoLine(SJ("※　コピー元のファイルが存在しません。"));
+    context.EchoLine(SJ("※　コピー元のファイルが存在しません。"));
     return 0;
   }
   std::string refused = DestinationKindRefusal(destination);
   if (!refused.empty()) {
-    engine.EchoLine(refused);
+    context.EchoLine(refused);
     return 0;
   }
   if (UserPathExists(destination)) {
-    IDialogs* dialogs = engine.GetUi().dialogs;
+    IDialogs* dialogs = context.GetUi().dialogs;
     if (dialogs == nullptr ||
         !dialogs->AskYesNo(SJ("コピー先のファイルは既に存在します。上書きしますか?"))) {
-      engine.EchoLine(SJ("キャンセルしました。"));
+      context.EchoLine(SJ("キャンセルしました。"));
       return 0;
     }
   }
   if (IsEmptyCopy(id, QueryFileSize(source), ArgInt64(call, 3))) {
     std::string failure;
     if (!EmptyCopyDestination(destination, failure)) {
-      engine.EchoLine(failure);
+      context.EchoLine(failure);
       return 0;
     }
-    engine.EchoLine(EmptySourceText(id));
+    context.EchoLine(EmptySourceText(id));
     return 1;
   }
-  return engine.QueueJob(id, call, SharedStarterTexts());
+  return context.QueueJob(id, call, SharedStarterTexts());
 }
 
 // The job of CopyFileSect and CopyFileSectR: the range rules of each, then the copy routine with

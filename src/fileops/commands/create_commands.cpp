@@ -27,8 +27,8 @@ const JobStartFailureTexts& ZeroFileStarterTexts() {
   return texts;
 }
 
-int CombineHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
-  return engine.QueueJob(id, call, AppendStarterTexts());
+int CombineHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
+  return context.QueueJob(id, call, AppendStarterTexts());
 }
 
 int CombineJob(CMyThreadDlg& job) {
@@ -47,31 +47,31 @@ int CombineJob(CMyThreadDlg& job) {
 
 // CombineFile(to, first, second): checks the two sources and asks before replacing an
 // existing `to`, as a copy does; the job writes the new file.
-int CombineIntoHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int CombineIntoHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const std::string& destination = ArgText(call, 0);
   int64_t total = 0;
   for (int i = 1; i <= 2; ++i) {
     const std::string& source = ArgText(call, i);
     if (!IxExistFile(source, false)) {
-      engine.EchoLine(
+      context.EchoLine(
           Format(SJ("※　結合するファイルが見つかりません。[%s]").c_str(), source.c_str()));
       return 0;
     }
     total = SaturatingAdd(total, QueryFileSize(source));
   }
   if (IxExistFile(destination, true)) {
-    engine.EchoLine(Format(SJ("※　結合先はフォルダです。[%s]").c_str(), destination.c_str()));
+    context.EchoLine(Format(SJ("※　結合先はフォルダです。[%s]").c_str(), destination.c_str()));
     return 0;
   }
   std::string noRoom = CheckFreeSpace(destination, total);
   if (!noRoom.empty()) {
-    engine.EchoLine(noRoom);
+    context.EchoLine(noRoom);
     return 0;
   }
   if (IxExistFile(destination, false) &&
-      !ConfirmReplace(engine, SJ("結合先のファイルは既に存在します。上書きしますか?")))
+      !ConfirmReplace(context, SJ("結合先のファイルは既に存在します。上書きしますか?")))
     return 0;
-  return engine.QueueJob(id, call, AppendStarterTexts());
+  return context.QueueJob(id, call, AppendStarterTexts());
 }
 
 int CombineIntoJob(CMyThreadDlg& job) {
@@ -88,31 +88,31 @@ int CombineIntoJob(CMyThreadDlg& job) {
   return 1;
 }
 
-int ResizeHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
+int ResizeHandler(ICommandContext& context, FuncId, CMyFuncData& call) {
   if (call.GetArgCount() < 2) {
-    EchoAndTrace(engine, SJ("※　引数が無効です。VPX_ResizeFile()"));
+    EchoAndTrace(context, SJ("※　引数が無効です。VPX_ResizeFile()"));
     return 0;
   }
   const std::string& file = ArgText(call, 0);
   if (file.empty()) {
-    EchoAndTrace(engine, SJ("※　ファイル名が無効です。VPX_ResizeFile()"));
+    EchoAndTrace(context, SJ("※　ファイル名が無効です。VPX_ResizeFile()"));
     return 0;
   }
   const int64_t currentSize =
-      ExistingFileSize(engine, file, SJ("※　ファイルが存在しません。VPX_ResizeFile()"), true);
+      ExistingFileSize(context, file, SJ("※　ファイルが存在しません。VPX_ResizeFile()"), true);
   if (currentSize < 0) return 0;
   int64_t newSize = ArgInt64(call, 1);
-  engine.EchoLine(Format("ResizeFile(): CurrentSize[%lld] -> NewSize[%lld]",
-                         static_cast<long long>(currentSize), static_cast<long long>(newSize)));
+  context.EchoLine(Format("ResizeFile(): CurrentSize[%lld] -> NewSize[%lld]",
+                          static_cast<long long>(currentSize), static_cast<long long>(newSize)));
   if (ResizeFile(file, newSize) == 0) {
-    EchoAndTrace(engine, SJ("※　ファイルサイズの変更に失敗"));
+    EchoAndTrace(context, SJ("※　ファイルサイズの変更に失敗"));
     return 0;
   }
   if (QueryFileSize(file) != newSize) {
-    EchoAndTrace(engine, SJ("※　【失敗】変更後のファイルサイズが指定サイズではありません。"));
+    EchoAndTrace(context, SJ("※　【失敗】変更後のファイルサイズが指定サイズではありません。"));
     return 0;
   }
-  engine.EchoLine(SJ("ファイルサイズを変更しました。"));
+  context.EchoLine(SJ("ファイルサイズを変更しました。"));
   return 1;
 }
 
@@ -121,12 +121,12 @@ int ClearRange(FuncId id, const CMyFuncData& call, CancelToken cancel) {
   return ZeroFileRange(ArgText(call, 0), ArgInt64(call, 1), ArgInt64(call, 2), cancel);
 }
 
-int ClearHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int ClearHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (ClearRange(id, call, nullptr) == 0) {
-    engine.EchoLine(SJ("※　ファイルのクリアに失敗。"));
+    context.EchoLine(SJ("※　ファイルのクリアに失敗。"));
     return 0;
   }
-  engine.EchoLine(SJ("クリア成功。"));
+  context.EchoLine(SJ("クリア成功。"));
   return 1;
 }
 
@@ -136,25 +136,25 @@ int ClearJob(CMyThreadDlg& job) {
   return ok;
 }
 
-int MakeFileHandler(ICommandContext& engine, FuncId, CMyFuncData& call) {
+int MakeFileHandler(ICommandContext& context, FuncId, CMyFuncData& call) {
   std::string message;
   int ok = MakeSizedFile(ArgText(call, 0), ArgInt64(call, 1), &message);
-  engine.EchoLine(message);
+  context.EchoLine(message);
   return ok;
 }
 
-int MakeClearedHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int MakeClearedHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
   if (UserPathExists(file)) {
-    engine.EchoLine(Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), file.c_str()));
+    context.EchoLine(Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), file.c_str()));
     return 0;
   }
   std::string noRoom = CheckFreeSpace(file, ArgInt64(call, 1));
   if (!noRoom.empty()) {
-    engine.EchoLine(noRoom);
+    context.EchoLine(noRoom);
     return 0;
   }
-  return engine.QueueJob(id, call, ZeroFileStarterTexts());
+  return context.QueueJob(id, call, ZeroFileStarterTexts());
 }
 
 int MakeClearedJob(CMyThreadDlg& job) {
@@ -170,18 +170,19 @@ int MakeClearedJob(CMyThreadDlg& job) {
   return 1;
 }
 
-int GetFileSizeHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int GetFileSizeHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
-  const int64_t size = ExistingFileSize(engine, file, SJ("※　指定ファイルは存在しません。"), false);
+  const int64_t size =
+      ExistingFileSize(context, file, SJ("※　指定ファイルは存在しません。"), false);
   if (size < 0) return 0;
   MyNumeric value;
   SetNumber(value, size);
-  if (engine.PreviousResult().SetData(&call, id, &value) == 0) {
-    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+  if (context.PreviousResult().SetData(&call, id, &value) == 0) {
+    context.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
-  engine.SetResultToListAndShortCut(engine.PreviousResult(), true);
-  engine.EchoLine(FormatByteCount(size) + " Byte");
+  context.SetResultToListAndShortCut(context.PreviousResult(), true);
+  context.EchoLine(FormatByteCount(size) + " Byte");
   return 1;
 }
 

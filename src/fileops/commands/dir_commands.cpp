@@ -27,27 +27,27 @@ const std::string& CancelledText() {
   return SJ("※　キャンセルしました。");
 }
 
-int ChangeDirTo(ICommandContext& engine, const std::string& target) {
+int ChangeDirTo(ICommandContext& context, const std::string& target) {
   if (SetCurrentDir(target) != 0) {
-    engine.EchoLine(
+    context.EchoLine(
         Format(SJ("※　カレントディレクトリの変更に失敗。×[%s]").c_str(), target.c_str()));
     return 0;
   }
   std::string now;
   GetCurrentDir(now);
-  engine.EchoLine(Format(SJ("カレントディレクトリを変更しました。[%s]").c_str(), now.c_str()));
+  context.EchoLine(Format(SJ("カレントディレクトリを変更しました。[%s]").c_str(), now.c_str()));
   return 1;
 }
 
-int ChangeDirHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int ChangeDirHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   std::string target;
   if (id == FuncId::ChangeDirS) {
     target = ArgText(call, 0);
-  } else if (ChooseFolder(engine.GetUi().dialogs, DialogStartDir(), &target) != 1) {
-    engine.EchoLine(CancelledText());
+  } else if (ChooseFolder(context.GetUi().dialogs, DialogStartDir(), &target) != 1) {
+    context.EchoLine(CancelledText());
     return 0;
   }
-  return ChangeDirTo(engine, target);
+  return ChangeDirTo(context, target);
 }
 
 bool PathExists(const std::string& path) {
@@ -55,8 +55,8 @@ bool PathExists(const std::string& path) {
 }
 
 // The chooser of mounted file systems: mount point, size and free space per line.
-bool ChooseFileSystem(ICommandContext& engine, std::string& mountPoint) {
-  IDialogs* dialogs = engine.GetUi().dialogs;
+bool ChooseFileSystem(ICommandContext& context, std::string& mountPoint) {
+  IDialogs* dialogs = context.GetUi().dialogs;
   const std::vector<FileSystemSpace> list = ListFileSystems();
   std::vector<std::string> items;
   for (const FileSystemSpace& space : list)
@@ -75,32 +75,32 @@ bool ChooseFileSystem(ICommandContext& engine, std::string& mountPoint) {
 }
 
 // ChangeDrv: to the mount point of a chosen file system, or of the one holding the path.
-int ChangeDrvHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int ChangeDrvHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   std::string target;
   if (id == FuncId::ChangeDrvS) {
     const std::string& path = ArgText(call, 0);
     FileSystemSpace space;
     if (!PathExists(path) || !QueryFileSystem(path, space)) {
-      engine.EchoLine(
+      context.EchoLine(
           Format(SJ("※　カレントディレクトリの変更に失敗。×[%s]").c_str(), path.c_str()));
       return 0;
     }
     target = space.mountPoint;
-  } else if (!ChooseFileSystem(engine, target)) {
-    engine.EchoLine(CancelledText());
+  } else if (!ChooseFileSystem(context, target)) {
+    context.EchoLine(CancelledText());
     return 0;
   }
-  return ChangeDirTo(engine, target);
+  return ChangeDirTo(context, target);
 }
 
-int ChangeDirRootHandler(ICommandContext& engine, FuncId, CMyFuncData&) {
+int ChangeDirRootHandler(ICommandContext& context, FuncId, CMyFuncData&) {
   const std::string root = "/";
   if (SetCurrentDir(root) != 0) {
-    engine.EchoLine(Format(SJ("※　カレントディレクトリをルートに設定することに失敗。[%s]").c_str(),
-                           root.c_str()));
+    context.EchoLine(Format(SJ("※　カレントディレクトリをルートに設定することに失敗。[%s]").c_str(),
+                            root.c_str()));
     return 0;
   }
-  engine.EchoLine(
+  context.EchoLine(
       Format(SJ("カレントディレクトリをルートに移動しました。[%s]").c_str(), root.c_str()));
   return 1;
 }
@@ -124,7 +124,7 @@ DriveSpaceQuery QueryOf(FuncId id) {
   return kDriveSpaceQueries[0];
 }
 
-int DriveSpaceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int DriveSpaceHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const DriveSpaceQuery query = QueryOf(id);
   const bool total = query.total;
   const bool named = query.named;
@@ -132,30 +132,30 @@ int DriveSpaceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   if (named) {
     path = ArgText(call, 0);
   } else if (!GetCurrentDir(path)) {
-    engine.EchoLine(SJ("※　カレントディレクトリの取得に失敗。"));
+    context.EchoLine(SJ("※　カレントディレクトリの取得に失敗。"));
     return 0;
   }
   FileSystemSpace space;
   if ((named && !PathExists(path)) || !QueryFileSystem(path, space)) {
-    engine.EchoLine(SJ("※　ドライブ名が無効です。"));
+    context.EchoLine(SJ("※　ドライブ名が無効です。"));
     return 0;
   }
   uint64_t bytes = total ? space.totalBytes : space.freeBytes;
   const std::string& format = total ? SJ("ドライブ [%s] のサイズは %s Byte です。")
                                     : SJ("ドライブ [%s] の空き容量は %s Byte です。");
-  engine.EchoLine(Format(format.c_str(), space.mountPoint.c_str(),
-                         FormatByteCount(static_cast<int64_t>(bytes)).c_str()));
+  context.EchoLine(Format(format.c_str(), space.mountPoint.c_str(),
+                          FormatByteCount(static_cast<int64_t>(bytes)).c_str()));
   return 1;
 }
 
-int ListEntryCount(ICommandContext& engine) {
-  ListLockScope scope(engine);
-  return scope.Ok() ? engine.ShortCutArray().GetCount() : 0;
+int ListEntryCount(ICommandContext& context) {
+  ListLockScope scope(context);
+  return scope.Ok() ? context.ShortCutArray().GetCount() : 0;
 }
 
 // A file (or, for folder, a folder) chosen in its dialog; false when cancelled.
-bool ChoosePath(ICommandContext& engine, bool folder, std::string& path) {
-  IDialogs* dialogs = engine.GetUi().dialogs;
+bool ChoosePath(ICommandContext& context, bool folder, std::string& path) {
+  IDialogs* dialogs = context.GetUi().dialogs;
   if (folder) return ChooseFolder(dialogs, DialogStartDir(), &path) == 1;
   std::string start;
   if (!GetCurrentDir(start)) start.clear();
@@ -167,62 +167,62 @@ bool ChoosePath(ICommandContext& engine, bool folder, std::string& path) {
 
 // AddFileToList appends the chosen file to the result list, SetFileToList overwrites the
 // entry at the index, SetDirToList overwrites it with a chosen folder.
-int FileChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
-  if (id == FuncId::AddFileToList && ListEntryCount(engine) > kMaxListEntries) {
+int FileChoiceHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
+  if (id == FuncId::AddFileToList && ListEntryCount(context) > kMaxListEntries) {
     HostMessageBox(SJ("※　これ以上追加できません。"));
     return 0;
   }
   std::string path;
-  if (!ChoosePath(engine, id == FuncId::SetDirToList, path)) {
-    engine.EchoLine(SJ("キャンセルしました。\r\n"));
+  if (!ChoosePath(context, id == FuncId::SetDirToList, path)) {
+    context.EchoLine(SJ("キャンセルしました。\r\n"));
     return 1;
   }
   if (path.empty()) {
-    engine.EchoLine(SJ("※　失敗しました。\r\n"));
+    context.EchoLine(SJ("※　失敗しました。\r\n"));
     return 0;
   }
   CMyFuncResult record;
   bool stored = record.SetData(&call, id, &path) != 0;
   uint32_t index = call.GetArgCount() > 0 ? call.GetArgValue(0).GetAsUInt() : 0;
   if (stored && id == FuncId::AddFileToList) {
-    int added = engine.AddDataToListAndShortCut(record, true);
+    int added = context.AddDataToListAndShortCut(record, true);
     stored = added >= 0;
     index = static_cast<uint32_t>(added);
   } else if (stored) {
-    stored = engine.SetDataToListAndShortCut(index, record, true) != 0;
+    stored = context.SetDataToListAndShortCut(index, record, true) != 0;
   }
   if (!stored) {
-    engine.EchoLine(SJ("※　失敗しました。\r\n"));
+    context.EchoLine(SJ("※　失敗しました。\r\n"));
     return 0;
   }
-  engine.EchoLine(Format("ListIndex[%u] : %s", index, path.c_str()));
+  context.EchoLine(Format("ListIndex[%u] : %s", index, path.c_str()));
   return 1;
 }
 
 // GetFilePath and GetDirPath: the chosen path becomes a STRING result.
-int PathResultHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int PathResultHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   std::string path;
-  if (!ChoosePath(engine, id == FuncId::GetDirPath, path) || path.empty()) {
-    engine.EchoLine(CancelledText());
+  if (!ChoosePath(context, id == FuncId::GetDirPath, path) || path.empty()) {
+    context.EchoLine(CancelledText());
     return 0;
   }
-  engine.EchoLine(path);
-  if (engine.PreviousResult().SetData(&call, id, &path) == 0) {
-    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+  context.EchoLine(path);
+  if (context.PreviousResult().SetData(&call, id, &path) == 0) {
+    context.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
-  engine.SetResultToListAndShortCut(engine.PreviousResult(), true);
+  context.SetResultToListAndShortCut(context.PreviousResult(), true);
   return 1;
 }
 
-int DirChoiceHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int DirChoiceHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   std::string start, path;
   GetModuleDir(&start);
-  if (ChooseFolder(engine.GetUi().dialogs, start, &path) != 1) return 0;
+  if (ChooseFolder(context.GetUi().dialogs, start, &path) != 1) return 0;
   CMyFuncResult record;
-  if (record.SetData(&call, id, &path) == 0 || engine.AddDataToListAndShortCut(record, true) < 0)
+  if (record.SetData(&call, id, &path) == 0 || context.AddDataToListAndShortCut(record, true) < 0)
     return 0;
-  engine.EchoLine(path);
+  context.EchoLine(path);
   return 1;
 }
 

@@ -116,12 +116,12 @@ std::string OutOfRangeText(uint32_t index, uint32_t count) {
 
 // Copies entries first..last (a reversed pair is swapped) under the list lock; the
 // failure text, or empty.
-std::string CopyEntries(ICommandContext& engine, uint32_t first, uint32_t last,
+std::string CopyEntries(ICommandContext& context, uint32_t first, uint32_t last,
                         std::vector<CMyFuncResult>& records) {
   if (first > last) std::swap(first, last);
-  if (!engine.AcquireListLock())
+  if (!context.AcquireListLock())
     return SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。");
-  const CVXShortCutArray& shortcuts = engine.ShortCutArray();
+  const CVXShortCutArray& shortcuts = context.ShortCutArray();
   const uint32_t count = static_cast<uint32_t>(shortcuts.GetCount());
   std::string failure;
   if (last >= count) {
@@ -135,26 +135,26 @@ std::string CopyEntries(ICommandContext& engine, uint32_t first, uint32_t last,
       failure = NoMemoryText();
     }
   }
-  engine.ReleaseListLock();
+  context.ReleaseListLock();
   return failure;
 }
 
-std::string CopyPreviousResult(ICommandContext& engine, std::vector<CMyFuncResult>& records) {
+std::string CopyPreviousResult(ICommandContext& context, std::vector<CMyFuncResult>& records) {
   // Jobs write the previous result under the list lock.
-  if (!engine.AcquireListLock())
+  if (!context.AcquireListLock())
     return SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。");
   std::string failure;
   try {
-    records.assign(1, engine.PreviousResult());
+    records.assign(1, context.PreviousResult());
   } catch (const std::bad_alloc&) {
     failure = NoMemoryText();
   }
-  engine.ReleaseListLock();
+  context.ReleaseListLock();
   return failure;
 }
 
 // The values of the call and where they go; the failure text, or empty.
-std::string CollectValues(ICommandContext& engine, const EntryWriter& writer,
+std::string CollectValues(ICommandContext& context, const EntryWriter& writer,
                           const CMyFuncData& call, WriteValues& values, WritePlace& place) {
   place.append = writer.append;
   place.offset = writer.append || writer.source == ValueSource::kListRange ? 0 : ArgInt64(call, 1);
@@ -167,14 +167,14 @@ std::string CollectValues(ICommandContext& engine, const EntryWriter& writer,
                       valueArg < call.GetArgCount() ? &call.GetArgValue(valueArg) : nullptr});
       return std::string();
     case ValueSource::kResult:
-      failure = CopyPreviousResult(engine, values.records);
+      failure = CopyPreviousResult(context, values.records);
       return failure.empty() ? RecordsToSources(writer, values, true, 0) : failure;
     case ValueSource::kListEntry:
     case ValueSource::kListRange: {
       const uint32_t first = call.GetArgValue(1).GetAsUInt();
       const uint32_t last =
           writer.source == ValueSource::kListRange ? call.GetArgValue(2).GetAsUInt() : first;
-      failure = CopyEntries(engine, first, last, values.records);
+      failure = CopyEntries(context, first, last, values.records);
       return failure.empty() ? RecordsToSources(writer, values, false, std::min(first, last))
                              : failure;
     }
@@ -182,7 +182,7 @@ std::string CollectValues(ICommandContext& engine, const EntryWriter& writer,
   return std::string();
 }
 
-int EntryWriteHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int EntryWriteHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const EntryWriter& writer = WriterOf(id);
   const int needed = writer.source == ValueSource::kResult      ? (writer.append ? 1 : 2)
                      : writer.source == ValueSource::kListRange ? 3
@@ -192,14 +192,14 @@ int EntryWriteHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   WritePlace place;
   std::string message;
   try {
-    message = CollectValues(engine, writer, call, values, place);
+    message = CollectValues(context, writer, call, values, place);
   } catch (const std::bad_alloc&) {  // the values as texts
     message = NoMemoryText();
   }
   int ok = 0;
   if (message.empty())
     ok = WriteValuesToFile(writer.form, ArgText(call, 0), place, values.sources, &message);
-  engine.EchoLine(message);
+  context.EchoLine(message);
   return ok;
 }
 

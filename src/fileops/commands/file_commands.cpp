@@ -35,16 +35,16 @@ void FailJob(CMyThreadDlg& job, const std::string& text, bool trace) {
   }
 }
 
-void EchoAndTrace(ICommandContext& engine, const std::string& text) {
+void EchoAndTrace(ICommandContext& context, const std::string& text) {
   WriteTrace(text);
-  engine.EchoLine(text);
+  context.EchoLine(text);
 }
 
-int64_t ExistingFileSize(ICommandContext& engine, const std::string& file,
+int64_t ExistingFileSize(ICommandContext& context, const std::string& file,
                          const std::string& missingText, bool trace) {
   auto say = [&](const std::string& text) {
     if (trace) WriteTrace(text);
-    engine.EchoLine(text);
+    context.EchoLine(text);
   };
   if (!IxExistFile(file, false)) {
     say(missingText);
@@ -87,10 +87,10 @@ int RefuseBadFileNames(ICommandContext& context, FuncId id, const CMyFuncData& c
   return 0;
 }
 
-bool ConfirmReplace(ICommandContext& engine, const std::string& question) {
-  IDialogs* dialogs = engine.GetUi().dialogs;
+bool ConfirmReplace(ICommandContext& context, const std::string& question) {
+  IDialogs* dialogs = context.GetUi().dialogs;
   if (dialogs != nullptr && dialogs->AskYesNo(question)) return true;
-  engine.EchoLine(SJ("キャンセルしました。"));
+  context.EchoLine(SJ("キャンセルしました。"));
   return false;
 }
 

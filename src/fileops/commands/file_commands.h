@@ -23,15 +23,15 @@ void SetNumber(MyNumeric& number, int64_t value);
 // line end when trace is true.
 void FailJob(CMyThreadDlg& job, const std::string& text, bool trace);
 // Prints text in the console and writes it to the trace.
-void EchoAndTrace(ICommandContext& engine, const std::string& text);
+void EchoAndTrace(ICommandContext& context, const std::string& text);
 // The size of the existing regular file a command reads, or -1 after printing why (also
 // to the trace when trace is true): missingText when nothing has that name, otherwise the
 // opener's reason (a pipe, a folder, no permission).
-int64_t ExistingFileSize(ICommandContext& engine, const std::string& file,
+int64_t ExistingFileSize(ICommandContext& context, const std::string& file,
                          const std::string& missingText, bool trace);
 // Asks the Yes/No question before an existing file is replaced; false (after printing
 // "キャンセルしました。") unless the answer is Yes.
-bool ConfirmReplace(ICommandContext& engine, const std::string& question);
+bool ConfirmReplace(ICommandContext& context, const std::string& question);
 
 // Refuses a command whose file-name arguments hold a control byte, before any file is
 // looked at: 1 when refused (the text is then in the console).

@@ -6,7 +6,7 @@
 namespace vpx {
 namespace {
 
-int ModifyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int ModifyHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
   std::string message;
   int ok = 0;
@@ -24,7 +24,7 @@ int ModifyHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     auto value = static_cast<uint8_t>(ArgInt(call, 2));
     ok = ModifyFileByteAt(file, ArgInt64(call, 1), value, BitOperation(ArgText(call, 3)), &message);
   }
-  engine.EchoLine(message);
+  context.EchoLine(message);
   return ok;
 }
 

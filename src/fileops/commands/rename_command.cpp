@@ -85,39 +85,39 @@ int MoveJob(CMyThreadDlg& job) {
   return 1;
 }
 
-int ChangeFileNameHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int ChangeFileNameHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const std::string& from = ArgText(call, 0);
   const std::string& to = ArgText(call, 1);
   std::string osFrom, osTo;
   struct stat source, target;
   if (from.empty() || !ToOsPath(from, osFrom) || stat(osFrom.c_str(), &source) != 0 ||
       S_ISDIR(source.st_mode)) {
-    engine.EchoLine(Format(SJ("※　変更元のファイルが存在しません。[%s]").c_str(), from.c_str()));
+    context.EchoLine(Format(SJ("※　変更元のファイルが存在しません。[%s]").c_str(), from.c_str()));
     return 0;
   }
   if (to.empty() || !ToOsPath(to, osTo)) {
-    engine.EchoLine(Format(SJ("※　変更先のファイル名が無効です。[%s]").c_str(), to.c_str()));
+    context.EchoLine(Format(SJ("※　変更先のファイル名が無効です。[%s]").c_str(), to.c_str()));
     return 0;
   }
   const bool exists = stat(osTo.c_str(), &target) == 0;
   if (exists && S_ISDIR(target.st_mode)) {
-    engine.EchoLine(Format(SJ("※　変更先はフォルダです。[%s]").c_str(), to.c_str()));
+    context.EchoLine(Format(SJ("※　変更先はフォルダです。[%s]").c_str(), to.c_str()));
     return 0;
   }
   if (exists && SameFile(source, target)) {
-    engine.EchoLine(SJ("※　変更元と変更先は同じファイルです。"));
+    context.EchoLine(SJ("※　変更元と変更先は同じファイルです。"));
     return 0;
   }
-  if (exists && !ConfirmReplace(engine, SJ("変更先のファイルは既に存在します。上書きしますか?")))
+  if (exists && !ConfirmReplace(context, SJ("変更先のファイルは既に存在します。上書きしますか?")))
     return 0;
   const int result =
       exists ? std::rename(osFrom.c_str(), osTo.c_str()) : RenameNoReplace(osFrom, osTo);
-  if (result != 0 && errno == EXDEV) return engine.QueueJob(id, call, SharedStarterTexts());
+  if (result != 0 && errno == EXDEV) return context.QueueJob(id, call, SharedStarterTexts());
   if (result != 0) {
-    engine.EchoLine(RenameFailureText(errno, from, to));
+    context.EchoLine(RenameFailureText(errno, from, to));
     return 0;
   }
-  engine.EchoLine(
+  context.EchoLine(
       Format(SJ("ファイル名を変更しました。[%s] → [%s]").c_str(), from.c_str(), to.c_str()));
   return 1;
 }

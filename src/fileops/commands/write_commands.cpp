@@ -24,13 +24,13 @@ WriteForm FormOf(FuncId id) {
   return WriteForm{};
 }
 
-int WriteHandler(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int WriteHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   static const MyNumeric kZero;
   const MyNumeric& number = call.GetArgCount() > 2 ? call.GetArgValue(2) : kZero;
   std::string message;
   int ok = WriteValueToFile(FormOf(id), ArgText(call, 0), ArgInt64(call, 1), ArgText(call, 2),
                             number, &message);
-  engine.EchoLine(message);
+  context.EchoLine(message);
   return ok;
 }
 

@@ -39,30 +39,30 @@ int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d) {
   return 0;
 }
 
-int RecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call, const MyNumeric& value) {
-  CMyFuncResult& previous = engine.PreviousResult();
+int RecordNumber(ICommandContext& context, FuncId id, CMyFuncData& call, const MyNumeric& value) {
+  CMyFuncResult& previous = context.PreviousResult();
   if (previous.SetData(&call, id, &value) == 0) {
-    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+    context.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
-  engine.SetResultToListAndShortCut(previous, true);
+  context.SetResultToListAndShortCut(previous, true);
   return 1;
 }
 
-int RecordText(ICommandContext& engine, FuncId id, CMyFuncData& call, const std::string& text) {
-  CMyFuncResult& previous = engine.PreviousResult();
+int RecordText(ICommandContext& context, FuncId id, CMyFuncData& call, const std::string& text) {
+  CMyFuncResult& previous = context.PreviousResult();
   if (previous.SetData(&call, id, &text) == 0) {
-    engine.EchoLine(SJ("※　結果の一時保存に失敗。"));
+    context.EchoLine(SJ("※　結果の一時保存に失敗。"));
     return 0;
   }
-  engine.SetResultToListAndShortCut(previous, true);
+  context.SetResultToListAndShortCut(previous, true);
   return 1;
 }
 
-int EchoAndRecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call,
+int EchoAndRecordNumber(ICommandContext& context, FuncId id, CMyFuncData& call,
                         const MyNumeric& value) {
-  engine.EchoLine(value.ToString());
-  return RecordNumber(engine, id, call, value);
+  context.EchoLine(value.ToString());
+  return RecordNumber(context, id, call, value);
 }
 
 std::string OperationFailureText(const char* operationUtf8) {

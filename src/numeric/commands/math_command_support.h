@@ -24,10 +24,10 @@ int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d);
 
 // Makes value the previous result and entry 0 of the result list (taking the list lock).
 // 1, or 0 after the temporary-saving failure message.
-int RecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call, const MyNumeric& value);
-int RecordText(ICommandContext& engine, FuncId id, CMyFuncData& call, const std::string& text);
+int RecordNumber(ICommandContext& context, FuncId id, CMyFuncData& call, const MyNumeric& value);
+int RecordText(ICommandContext& context, FuncId id, CMyFuncData& call, const std::string& text);
 // Echoes the value's text, then records it.
-int EchoAndRecordNumber(ICommandContext& engine, FuncId id, CMyFuncData& call,
+int EchoAndRecordNumber(ICommandContext& context, FuncId id, CMyFuncData& call,
                         const MyNumeric& value);
 
 // The console line for a failed number operation, naming it ("除算" gives

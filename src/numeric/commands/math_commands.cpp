@@ -58,14 +58,14 @@ bool IsZeroDivisor(FuncId id, int status) {
 
 // Add, Sub, Mul, Div, Surplus, Floor: a failed operation is reported and nothing is
 // recorded, so an unchanged argument is never mistaken for a result.
-int RunOperation(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunOperation(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const Operation* op = FindOperation(id);
   if (op == nullptr || call.GetArgCount() < (id == FuncId::Floor ? 1 : 2)) return 0;
   MyNumeric r(call.GetArgValue(0));
   const int status = Apply(id, r, call);
   if (status < 0) {
-    engine.EchoLine(IsZeroDivisor(id, status) ? DivisionByZeroText()
-                                              : OperationFailureText(op->nameUtf8));
+    context.EchoLine(IsZeroDivisor(id, status) ? DivisionByZeroText()
+                                               : OperationFailureText(op->nameUtf8));
     return 0;
   }
   if (op->refresh) {
@@ -73,7 +73,7 @@ int RunOperation(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   } else {
     r.CheckZero();  // a zero result (Floor(-0.5)) shows no sign
   }
-  return EchoAndRecordNumber(engine, id, call, r);
+  return EchoAndRecordNumber(context, id, call, r);
 }
 
 enum class Radix { kHex, kDec, kBin };
@@ -98,7 +98,7 @@ Rendering RenderingOf(FuncId id) {
 
 // ToStrHex, ToStrDec, ToStrBin: the FLOAT forms take the number, the STRING forms read the
 // argument text (a text that is no number gives zero). The text is a STRING result.
-int RunRendering(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunRendering(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const Rendering rendering = RenderingOf(id);
   MyNumeric value;
@@ -115,8 +115,8 @@ int RunRendering(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   } else {
     value.GetDataAsStrBin(text);
   }
-  engine.EchoLine(text);
-  return RecordText(engine, id, call, text);
+  context.EchoLine(text);
+  return RecordText(context, id, call, text);
 }
 
 }  // namespace

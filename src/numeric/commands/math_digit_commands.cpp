@@ -20,76 +20,76 @@ namespace {
 enum class EchoOrder { kBeforeRecord, kAfterRecord };
 
 // Records the count as a number and echoes it.
-int RecordCount(ICommandContext& engine, FuncId id, CMyFuncData& call, uint32_t count,
+int RecordCount(ICommandContext& context, FuncId id, CMyFuncData& call, uint32_t count,
                 const std::string& echo, EchoOrder order = EchoOrder::kAfterRecord) {
   MyNumeric r;
   r.SetByUInt(count);
-  if (order == EchoOrder::kBeforeRecord) engine.EchoLine(echo);
-  const int recorded = RecordNumber(engine, id, call, r);
-  if (order == EchoOrder::kAfterRecord) engine.EchoLine(echo);
+  if (order == EchoOrder::kBeforeRecord) context.EchoLine(echo);
+  const int recorded = RecordNumber(context, id, call, r);
+  if (order == EchoOrder::kAfterRecord) context.EchoLine(echo);
   return recorded;
 }
 
 // GetFactorialDigitSize.
-int RunFactorialDigitSize(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunFactorialDigitSize(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t n = call.GetArgValue(0).GetAsUInt();
   if (n > kFactorialTableLastIndex) {
-    engine.EchoLine(SJ("※　階乗データが大きすぎます。10万以下のみ利用できます。"));
+    context.EchoLine(SJ("※　階乗データが大きすぎます。10万以下のみ利用できます。"));
     return 0;
   }
   const uint32_t digits = FactorialDigitTable()[n];
-  return RecordCount(engine, id, call, digits, Format("%u", digits), EchoOrder::kBeforeRecord);
+  return RecordCount(context, id, call, digits, Format("%u", digits), EchoOrder::kBeforeRecord);
 }
 
 // GetFactorialDataFromDigitSize.
-int RunFactorialFromDigitSize(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunFactorialFromDigitSize(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t n = FindFactorialByDigitCount(call.GetArgValue(0).GetAsUInt());
-  return RecordCount(engine, id, call, n, Format("%u", n), EchoOrder::kBeforeRecord);
+  return RecordCount(context, id, call, n, Format("%u", n), EchoOrder::kBeforeRecord);
 }
 
 // StrLen: bytes of the text, a two-byte character counting 2.
-int RunStrLen(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunStrLen(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const uint32_t length = static_cast<uint32_t>(call.GetArgText(0).size());
-  return RecordCount(engine, id, call, length, Format("%d", static_cast<int>(length)),
+  return RecordCount(context, id, call, length, Format("%d", static_cast<int>(length)),
                      EchoOrder::kBeforeRecord);
 }
 
 // GetDigitSize, GetIntSize, GetFloatSize: the fields as they stand.
-int RunSizeQuery(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunSizeQuery(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const MyNumeric& x = call.GetArgValue(0);
   switch (id) {
     case FuncId::GetDigitSize:
-      return RecordCount(engine, id, call, x.GetValidSize(),
+      return RecordCount(context, id, call, x.GetValidSize(),
                          Format(SJ("指定データは %u 桁です。").c_str(), x.GetValidSize()));
     case FuncId::GetIntSize:
-      return RecordCount(engine, id, call, x.GetIntSize(),
+      return RecordCount(context, id, call, x.GetIntSize(),
                          Format(SJ("指定データの整数部分は %u 桁です。").c_str(), x.GetIntSize()));
     default:
-      return RecordCount(engine, id, call, x.GetSPSize(),
+      return RecordCount(context, id, call, x.GetSPSize(),
                          Format(SJ("指定データの小数以下は %u 桁です。").c_str(), x.GetSPSize()));
   }
 }
 
 // GetDigitData: the digit at place k (0 the units digit, -1 the first fraction
 // digit), read through a parameter snapshot.
-int RunDigitData(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunDigitData(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 2) return 0;
   const MyNumericParam param = call.GetArgValue(0).GetParam();
   const int32_t k = call.GetArgValue(1).GetAsInt();
   const int64_t place = k;
   if (place < -static_cast<int64_t>(param.SPSize) || place >= param.IntSize ||
       param.pbBuff == nullptr) {
-    engine.EchoLine(
+    context.EchoLine(
         Format(SJ("※　%d 桁目は数値の範囲を超えています。整数部分 %u 桁 / 小数部分 %u 桁").c_str(),
                k, param.IntSize, param.SPSize));
     return 0;
   }
   const uint32_t digit = param.pbBuff[static_cast<int64_t>(param.SPPos) + place];
-  return RecordCount(engine, id, call, digit,
+  return RecordCount(context, id, call, digit,
                      Format(SJ("%d 桁目は [ %u ] です。").c_str(), k, digit));
 }
 

@@ -18,33 +18,33 @@ namespace {
 
 // StrToInt: decimal, exponent, 0x and B forms as a typed argument reads them; the fraction
 // is dropped. A text that holds no number records nothing.
-int RunStrToInt(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunStrToInt(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const std::string& text = call.GetArgText(0);
   MyNumeric value;
   if (text.empty() || value.SetByString(text) != 0) {
-    engine.EchoLine(Format(SJ("※　数値として読めない文字列です。[%s]").c_str(), text.c_str()));
+    context.EchoLine(Format(SJ("※　数値として読めない文字列です。[%s]").c_str(), text.c_str()));
     return 0;
   }
   if (value.ClearFraction() < 0) {
-    engine.EchoLine(OperationFailureText("切り捨て"));
+    context.EchoLine(OperationFailureText("切り捨て"));
     return 0;
   }
   value.CheckZero();  // "-0.5" gives 0 without a sign
-  return EchoAndRecordNumber(engine, id, call, value);
+  return EchoAndRecordNumber(context, id, call, value);
 }
 
 // IntToStr: the bytes of the text, first byte most significant; an empty text is 0.
-int RunIntToStr(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+int RunIntToStr(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const std::string& text = call.GetArgText(0);
   MyNumeric value;
   if (!text.empty() && value.SetByBinary(static_cast<uint32_t>(text.size()),
                                          reinterpret_cast<const uint8_t*>(text.data()), 0) != 1) {
-    engine.EchoLine(SJ("※　バイナリから数値への変換に失敗。"));
+    context.EchoLine(SJ("※　バイナリから数値への変換に失敗。"));
     return 0;
   }
-  return EchoAndRecordNumber(engine, id, call, value);
+  return EchoAndRecordNumber(context, id, call, value);
 }
 
 }  // namespace
