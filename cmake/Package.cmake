@@ -30,5 +30,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded at run time, so not found by shlibdeps: the SVG icon's image plugin, Qt's own
+# dialogs in Japanese, and a font with Japanese glyphs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "libqt6svg6, qt6-translations-l10n, fonts-ipafont-gothic | fonts-noto-cjk")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -24,6 +24,7 @@ for path in "${expected[@]}"; do
   grep -qx -- "$path" <<<"$listing" || fail "missing $path"
 done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "Depends lacks the Qt libraries"
+dpkg-deb -f "$deb" Recommends | grep -q libqt6svg6 || fail "Recommends lacks the icon's SVG plugin"
 
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/org.vorpex.Vorpex.desktop" ||
