@@ -156,7 +156,7 @@ TEST_F(ReferenceRun, EveryExampleProducesExactlyItsOutput) {
   for (std::thread& runner : runners) runner.join();
   for (const Case& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
   EXPECT_GE(chapterCases, 4u);
-  EXPECT_GE(cases.size() - chapterCases, 70u);
+  EXPECT_GE(cases.size() - chapterCases, 100u);  // no example may silently drop out
 }
 
 TEST_F(ReferenceRun, QuestionMarkLinePrintsTheEntryInsteadOfRunningIt) {
