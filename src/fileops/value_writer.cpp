@@ -14,6 +14,7 @@
 #include "fileops/file_io.h"
 #include "fileops/file_primitives.h"
 #include "fileops/user_file.h"
+#include "host/platform.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -133,25 +134,76 @@ bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& nu
   return true;
 }
 
+// What an offset write has to put back if it fails: a file it created is removed; an
+// existing regular file gets back its old bytes over the range written and its old size.
+struct OffsetUndo {
+  bool created = false;
+  bool regular = false;
+  int64_t oldSize = 0;
+  int64_t offset = 0;
+  std::string oldBytes;  // the file's bytes from offset on, as far as the write can reach
+};
+
+// Removes a file this write created, so that a failed write leaves no new file behind.
+void RemoveCreated(const std::string& file) {
+  std::string osName;
+  if (ToOsPath(file, osName)) unlink(osName.c_str());
+}
+
 // Opens (or creates) file and moves to offset; a negative offset is the end of an
 // existing file or 0 for a new one. A character device is written at its position.
-UniqueFd OpenAtOffset(const std::string& file, int64_t offset, std::string& failure) {
-  const bool exists = UserPathExists(file);
+UniqueFd OpenAtOffset(const std::string& file, int64_t offset, OffsetUndo& undo,
+                      std::string& failure) {
   FileOpenError openError;
   struct stat st;
-  UniqueFd fd = OpenUserFile(file, FileUse::kWriteTarget, exists ? 0 : O_CREAT, &openError, &st);
+  // O_EXCL tells whether this write made the file (and may remove it again).
+  UniqueFd fd;
+  if (!UserPathExists(file)) {
+    fd = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT | O_EXCL, &openError, &st);
+    undo.created = fd.IsOpen();
+  }
+  if (!fd.IsOpen() && (openError.error == 0 || openError.error == EEXIST)) {
+    // An existing file, or a dangling symbolic link (whose target is then created).
+    openError = FileOpenError{};
+    fd = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT, &openError, &st);
+  }
   if (!fd.IsOpen()) {
     failure = OpenFailureText(openError, file);
     return fd;
   }
   if (S_ISCHR(st.st_mode)) return fd;
-  if (offset < 0) offset = exists ? static_cast<int64_t>(st.st_size) : 0;
+  undo.regular = true;
+  undo.oldSize = static_cast<int64_t>(st.st_size);
+  if (offset < 0) offset = undo.oldSize;
   if (lseek(fd.Get(), offset, SEEK_SET) != offset) {
     failure = Format(SJ("※　ファイルシークに失敗。希望アドレス[%lld]").c_str(),
                      static_cast<long long>(offset));
+    if (undo.created) RemoveCreated(file);
     return UniqueFd();
   }
+  undo.offset = offset;
   return fd;
+}
+
+// Keeps the bytes [offset, offset + reach) of an existing file before they are written over.
+bool SaveOldBytes(int fd, int64_t reach, OffsetUndo& undo) {
+  if (!undo.regular || undo.created || undo.offset >= undo.oldSize) return true;
+  const int64_t count = std::min(reach, undo.oldSize - undo.offset);
+  undo.oldBytes.resize(static_cast<size_t>(count));
+  return pread(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) == count;
+}
+
+// Takes a failed offset write back; false when the file could not be restored.
+bool TakeBack(int fd, const std::string& file, const OffsetUndo& undo) {
+  if (!undo.regular) return false;
+  if (undo.created) {
+    RemoveCreated(file);
+    return true;
+  }
+  const auto count = static_cast<int64_t>(undo.oldBytes.size());
+  return (count == 0 ||
+          pwrite(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) == count) &&
+         ftruncate(fd, undo.oldSize) == 0 && fdatasync(fd) == 0;
 }
 
 // Opens (or creates) file for appending and takes the lock every appender holds, so two
@@ -175,11 +227,11 @@ UniqueFd OpenForAppend(const std::string& file, int64_t& end, std::string& failu
   return fd;
 }
 
-UniqueFd OpenPlace(const std::string& file, WritePlace place, int64_t& appendEnd,
+UniqueFd OpenPlace(const std::string& file, WritePlace place, int64_t& appendEnd, OffsetUndo& undo,
                    std::string& failure) {
   appendEnd = -1;
   return place.append ? OpenForAppend(file, appendEnd, failure)
-                      : OpenAtOffset(file, place.offset, failure);
+                      : OpenAtOffset(file, place.offset, undo, failure);
 }
 
 std::string OutcomeText(WriteForm form, bool complete, int64_t written, int64_t length) {
@@ -238,6 +290,15 @@ bool PreparePayloads(WriteForm form, const std::vector<WriteSource>& values,
   return true;
 }
 
+// How far past the offset the payloads can reach in the file (text may double a byte
+// into CR LF).
+int64_t StoredReach(const std::vector<Payload>& payloads) {
+  int64_t reach = 0;
+  for (const Payload& payload : payloads)
+    reach += payload.form.encoding == WriteEncoding::kText ? 2 * payload.total : payload.total;
+  return reach;
+}
+
 struct WriteTally {
   int64_t written = 0;  // data bytes written, line ends not counted
   int64_t length = 0;   // data bytes of all values
@@ -273,18 +334,32 @@ int WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
   try {
     std::vector<Payload> payloads;
     int64_t appendEnd = -1;
+    OffsetUndo undo;
     UniqueFd fd;
     if (PreparePayloads(form, values, payloads, result))
-      fd = OpenPlace(file, place, appendEnd, result);
+      fd = OpenPlace(file, place, appendEnd, undo, result);
+    if (fd.IsOpen() && !SaveOldBytes(fd.Get(), StoredReach(payloads), undo)) {
+      result = OpenErrorText(errno);
+      fd = UniqueFd();
+    }
     if (fd.IsOpen()) {
       WriteTally tally = WritePayloads(fd.Get(), payloads);
       // A device cannot be synced (EINVAL); its bytes are already written.
       if (place.append && tally.complete && fdatasync(fd.Get()) != 0 && errno != EINVAL)
         tally.complete = false;
-      if (!tally.complete && appendEnd >= 0 && ftruncate(fd.Get(), appendEnd) == 0)
-        tally.written = 0;  // the append was taken back whole
+      bool restored = true;
+      if (!tally.complete && appendEnd >= 0) {
+        restored = ftruncate(fd.Get(), appendEnd) == 0;
+        if (restored) tally.written = 0;  // the append was taken back whole
+      } else if (!tally.complete && !place.append) {
+        restored = TakeBack(fd.Get(), file, undo);
+        if (restored) tally.written = 0;
+      }
       const bool complete = fd.Close() && tally.complete;
       result = OutcomeText(form, complete, tally.written, tally.length);
+      if (!restored && undo.regular)
+        result = Format(SJ("※　書込に失敗し、ファイルを元に戻せませんでした。[ %s ]").c_str(),
+                        file.c_str());
       ok = complete ? 1 : 0;
     }
   } catch (const std::bad_alloc&) {

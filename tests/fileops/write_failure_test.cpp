@@ -34,21 +34,38 @@ class WriteFailureTest : public ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(WriteFailureTest, ValueWritePastTheSizeLimitFails) {
-  std::string file = dir.File("v");
-  std::string text = RunInChild({kLimit, false}, [&] {
-    std::string message;
-    WriteValueToFile(kWriteBytes, file, kLimit - 2, "abcdef", MyNumeric(), &message);
-    return message;
-  });
-  EXPECT_EQ(text,
-            SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[2] / DataSize[6]"));
-  text = RunInChild({kLimit, false}, [&] {
-    std::string message;
-    WriteValueToFile(kWriteText, file, kLimit + 10, "abc", MyNumeric(), &message);
-    return message;
-  });
-  EXPECT_EQ(text, SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[3]"));
+// A write that cannot finish is taken back: a file it created is gone, an existing file
+// has its old bytes and size again (the limit cuts the write two bytes in).
+TEST_F(WriteFailureTest, AnOffsetWriteThatDoesNotFitIsTakenBack) {
+  const std::string file = dir.File("v");
+  auto writeAt = [&](WriteForm form, int64_t offset, const std::string& value) {
+    return RunInChild({kLimit, false}, [&] {
+      std::string message;
+      WriteValueToFile(form, file, offset, value, MyNumeric(), &message);
+      return message;
+    });
+  };
+  EXPECT_EQ(writeAt(kWriteBytes, kLimit - 2, "abcdef"),
+            SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[0] / DataSize[6]"));
+  EXPECT_TRUE(test::ListDir(dir.Path()).empty());
+  EXPECT_EQ(writeAt(kWriteText, kLimit + 10, "abc"),
+            SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[3]"));
+  EXPECT_TRUE(test::ListDir(dir.Path()).empty());
+
+  const std::string old = test::Pattern(kLimit - 4) + "wxyz";
+  test::WriteBytes(file, old);
+  EXPECT_EQ(writeAt(kWriteText, kLimit - 3, "a\nb\nc"),
+            SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[5]"));
+  EXPECT_EQ(test::ReadBytes(file), old);
+}
+
+// A seek the file system refuses fails before a byte is written, and leaves no new file.
+TEST_F(WriteFailureTest, AnOffsetPastTheLargestFileLeavesNoNewFile) {
+  std::string message;
+  EXPECT_EQ(WriteValueToFile(kWriteBytes, dir.File("far"), INT64_MAX, "x", MyNumeric(), &message),
+            0);
+  EXPECT_EQ(message.rfind(SJ("※　ファイルシークに失敗。"), 0), 0u) << message;
+  EXPECT_TRUE(test::ListDir(dir.Path()).empty());
 }
 
 TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
