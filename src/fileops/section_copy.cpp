@@ -234,7 +234,7 @@ bool EmptyCopyDestination(const std::string& destination, std::string& failure) 
 }
 
 int64_t CombineFilesInto(const std::string& destination, const std::vector<std::string>& sources,
-                         CancelToken cancel, std::string* failureText) {
+                         CancelToken cancel, std::string* failureText, JobProgress* progress) {
   std::vector<UniqueFd> fds;
   std::vector<int64_t> sizes;
   std::string failure;
@@ -253,11 +253,12 @@ int64_t CombineFilesInto(const std::string& destination, const std::vector<std::
     return -1;
   }
   const uint32_t bufferSize = EffectiveBufferSize(0);
+  if (progress != nullptr) progress->Start(length);
   RangeCopyOutcome outcome;
   int64_t total = 0;
   for (size_t i = 0; i < fds.size() && !outcome.cancelled && !outcome.failed; ++i) {
     RangeCopyOutcome piece =
-        CopyFileRange(fds[i].Get(), 0, target.Fd(), total, sizes[i], bufferSize, cancel);
+        CopyFileRange(fds[i].Get(), 0, target.Fd(), total, sizes[i], bufferSize, cancel, progress);
     outcome.cancelled = piece.cancelled;
     outcome.noBuffer = piece.noBuffer;
     outcome.failed = piece.failed || piece.noBuffer || piece.written != sizes[i];

@@ -71,7 +71,8 @@ bool EmptyCopyDestination(const std::string& destination, std::string& failure);
 // destination's new size, or -1 after a failure or a cancel (the destination then as it
 // was, failureText set).
 int64_t CombineFilesInto(const std::string& destination, const std::vector<std::string>& sources,
-                         CancelToken cancel, std::string* failureText);
+                         CancelToken cancel, std::string* failureText,
+                         JobProgress* progress = nullptr);
 
 // --- range rules ---
 

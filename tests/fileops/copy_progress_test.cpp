@@ -69,6 +69,20 @@ TEST(CopyProgress, CancelledBeforeTheFirstPieceStaysAtZero) {
   EXPECT_EQ(progress.Fraction(), 0.0);
 }
 
+// The three-file combination reports its progress too, over both sources.
+TEST(CopyProgress, CombinationCountsBothSourcesToTheWhole) {
+  TempDir dir;
+  test::WriteBytes(dir.File("a"), test::Pattern(300));
+  test::WriteBytes(dir.File("b"), test::Pattern(500, 2));
+  JobProgress progress;
+  std::string failure;
+  EXPECT_EQ(CombineFilesInto(dir.File("to"), {dir.File("a"), dir.File("b")}, nullptr, &failure,
+                             &progress),
+            800)
+      << failure;
+  EXPECT_EQ(progress.Fraction(), 1.0);
+}
+
 TEST(ChecksumProgress, CountsEveryByteReadUpToTheWholeFile) {
   TempDir dir;
   test::WriteBytes(dir.File("a"), "123456789");

@@ -78,7 +78,7 @@ int CombineIntoJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   std::string failure;
   const int64_t size = CombineFilesInto(ArgText(call, 0), {ArgText(call, 1), ArgText(call, 2)},
-                                        job.GetCancelToken(), &failure);
+                                        job.GetCancelToken(), &failure, &job.Progress());
   if (size < 0) {
     job.SetError(failure);
     return 0;
