@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 
 #include "execution/thread_dlg.h"
@@ -44,8 +43,8 @@ std::string JobProgressText(IListView& jobList, int64_t nowMs) {
   if (longest == nullptr) return std::string();
   // ASCII only (catalogue names are): libedit takes a prompt in the C locale.
   std::string text = longest->GetCallData().GetFuncName();
-  const double fraction = longest->Progress().Fraction();
-  if (fraction >= 0.0) text += Format(" %d%%", static_cast<int>(std::floor(fraction * 100.0)));
+  const int percent = longest->Progress().Percent();
+  if (percent >= 0) text += Format(" %d%%", percent);
   text += Format(" %.1fs", static_cast<double>(nowMs - longest->GetStartedAtMs()) / 1000.0);
   if (running > 1) text += Format(" +%d", running - 1);
   return text;

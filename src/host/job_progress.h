@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 
 namespace vpx {
@@ -23,6 +24,11 @@ class JobProgress {
     const int64_t done = done_.load(std::memory_order_relaxed);
     if (done >= total) return 1.0;
     return done <= 0 ? 0.0 : static_cast<double>(done) / static_cast<double>(total);
+  }
+  // Whole percent done, rounded down so that 100 means finished; -1 while unknown.
+  int Percent() const {
+    const double fraction = Fraction();
+    return fraction < 0.0 ? -1 : static_cast<int>(std::floor(fraction * 100.0));
   }
 
  private:

@@ -40,8 +40,19 @@ bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, CancelToken
   return !abort.IsCancelled();
 }
 
+// Progress units of a sum of `terms` terms: each node of the splitting tree counts its terms
+// once merged, so every level of the tree weighs the same, as its products roughly do.
+uint64_t TreeUnits(uint64_t terms) {
+  if (terms <= kLeafRun) return terms;
+  return terms + TreeUnits(terms / 2) + TreeUnits(terms - terms / 2);
+}
+
+void CountMerged(WorkProgress* progress, uint64_t n0, uint64_t n1) {
+  if (progress != nullptr) progress->Count(n1 - n0);
+}
+
 bool Split(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool hasB,
-           CancelToken abort, SplitSums* out) {
+           CancelToken abort, WorkProgress* progress, SplitSums* out) {
   if (abort.IsCancelled()) return false;
   if (n1 - n0 <= kLeafRun) {
     Leaf(series, n0, out);
@@ -50,12 +61,17 @@ bool Split(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool
       Leaf(series, n, &next);
       Merge(out, &next, needP || n + 1 < n1, hasB, nullptr);
     }
+    CountMerged(progress, n0, n1);
     return true;
   }
   const uint64_t m = n0 + (n1 - n0) / 2;
   SplitSums right;
-  return Split(series, n0, m, true, hasB, abort, out) &&
-         Split(series, m, n1, needP, hasB, abort, &right) && Merge(out, &right, needP, hasB, abort);
+  if (!Split(series, n0, m, true, hasB, abort, progress, out) ||
+      !Split(series, m, n1, needP, hasB, abort, progress, &right) ||
+      !Merge(out, &right, needP, hasB, abort))
+    return false;
+  CountMerged(progress, n0, n1);
+  return true;
 }
 
 }  // namespace
@@ -70,17 +86,18 @@ bool SecondCoreAvailable() {
 }
 
 bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
-               CancelToken abort, SplitSums* out) {
+               CancelToken abort, SplitSums* out, WorkProgress* progress) {
   const bool hasB = series.HasDenominators();
+  if (progress != nullptr) progress->BeginStep(TreeUnits(n1 - n0));
   // Small sums are not worth a thread.
-  if (!twoThreads || n1 - n0 < 256) return Split(series, n0, n1, needP, hasB, abort, out);
+  if (!twoThreads || n1 - n0 < 256) return Split(series, n0, n1, needP, hasB, abort, progress, out);
   const uint64_t m = n0 + (n1 - n0) / 2;
   SplitSums right;
   bool rightDone = false;
   std::exception_ptr rightFailure;  // e.g. memory exhaustion, raised again on this thread
   auto sumRight = [&] {
     try {
-      rightDone = Split(series, m, n1, needP, hasB, abort, &right);
+      rightDone = Split(series, m, n1, needP, hasB, abort, progress, &right);
     } catch (...) {
       rightFailure = std::current_exception();
     }
@@ -93,14 +110,16 @@ bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, 
   }
   bool leftDone = false;
   try {
-    leftDone = Split(series, n0, m, true, hasB, abort, out);
+    leftDone = Split(series, n0, m, true, hasB, abort, progress, out);
   } catch (...) {
     if (worker.joinable()) worker.join();
     throw;
   }
   if (worker.joinable()) worker.join();
   if (rightFailure) std::rethrow_exception(rightFailure);
-  return leftDone && rightDone && Merge(out, &right, needP, hasB, abort);
+  if (!leftDone || !rightDone || !Merge(out, &right, needP, hasB, abort)) return false;
+  CountMerged(progress, n0, n1);
+  return true;
 }
 
 }  // namespace vpx

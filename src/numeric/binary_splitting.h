@@ -9,6 +9,7 @@
 
 #include "numeric/math_decimal.h"
 #include "numeric/my_numeric.h"
+#include "numeric/work_progress.h"
 
 namespace vpx {
 
@@ -28,8 +29,9 @@ struct SplitSums {
 // Sums terms n0 ... n1-1 (n0 < n1) into out. needP: whether out->P is wanted (the top of a
 // sum rarely needs it). twoThreads: the two halves of the top level run at the same time;
 // the result is the same either way. Polls abort between products; false when raised.
+// progress (may be null): the sum is its next step, counted as the splitting tree's merges.
 bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
-               CancelToken abort, SplitSums* out);
+               CancelToken abort, SplitSums* out, WorkProgress* progress = nullptr);
 
 // Whether a second thread can help (more than one core).
 bool SecondCoreAvailable();

@@ -19,6 +19,10 @@ class ExpSeries : public SplitSeries {
   bool HasDenominators() const override { return false; }
 };
 
+// A logarithm's series take about 90% of its work, the settling and decimal conversion
+// the rest.
+constexpr double kLogSeriesShare = 0.9;
+
 // Smallest N with log10(N!) above `digits`.
 uint64_t TermsForDigits(double digits) {
   double sum = 0.0;
@@ -55,19 +59,23 @@ bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, Ca
 // ln(X * 10^t) by the series, with more bits until every kept digit is settled. false
 // when aborted.
 bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bool twoThreads,
-                  uint32_t guardBits, CancelToken abort, DecimalDigits* out) {
+                  uint32_t guardBits, CancelToken abort, WorkProgress* progress,
+                  DecimalDigits* out) {
   const uint64_t fraction = digits > intDigits ? digits - static_cast<uint64_t>(intDigits) : 0;
   Mpz V;
   uint64_t err = 0;
   // The error bound grows with the exponent t (its multiples of ln 2 and ln 5).
   for (uint64_t bits = BitsForDigits(fraction) + guardBits + BitsForDigits(std::llabs(t) + 1);;
        bits += 64 + bits / 8) {
-    if (LogBySeries(X, t, bits, twoThreads, abort, V.get(), &err) != LogSeriesStatus::kDone)
+    progress->BeginStage(kLogSeriesShare, 0);
+    if (LogBySeries(X, t, bits, twoThreads, abort, V.get(), &err, progress) !=
+        LogSeriesStatus::kDone)
       return false;
     DecimalDigits result;
     if (SettleScaled(V.get(), bits, err, digits, abort, &result)) {
       if (abort.IsCancelled()) return false;
       *out = std::move(result);
+      progress->Finish();
       return true;
     }
     if (abort.IsCancelled()) return false;
@@ -76,8 +84,14 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
 
 }  // namespace
 
-bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out) {
+bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
+                  JobProgress* progress) {
   if (digits == 0) digits = 1;
+  // Shares of the work, measured at a million digits: the series 40%, the quotient 25%,
+  // the decimal conversion the rest.
+  constexpr double kSeriesShare = 0.40;
+  constexpr double kQuotientShare = 0.25 / 0.60;  // of what the series leaves
+  WorkProgress work(progress);
   Mpz scale, quotient, remainder, slack, bound;
   mpz_ui_pow_ui(scale.get(), 10, digits - 1);
   mpz_mul_ui(bound.get(), scale.get(), 2);
@@ -85,20 +99,24 @@ bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDi
   // settled when 2 * 10^(digits-1) <= (Q - remainder) * N. Otherwise more terms are taken.
   for (uint64_t N = TermsForDigits(digits + 10.0);; N += 64) {
     SplitSums sums;
-    if (!SumSeries(ExpSeries(), 0, N, false, twoThreads, abort, &sums)) return false;
+    work.BeginStage(kSeriesShare, 1);
+    if (!SumSeries(ExpSeries(), 0, N, false, twoThreads, abort, &sums, &work)) return false;
     mpz_mul(sums.T.get(), sums.T.get(), scale.get());
     if (abort.IsCancelled()) return false;
     mpz_tdiv_qr(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get());
     if (abort.IsCancelled()) return false;
+    work.CompleteShare(kQuotientShare);
     mpz_sub(slack.get(), sums.Q.get(), remainder.get());
     mpz_mul_ui(slack.get(), slack.get(), N);
     if (mpz_cmp(bound.get(), slack.get()) <= 0) break;
   }
-  return FromScaledInteger(quotient.get(), digits - 1, false, abort, out);
+  if (!FromScaledInteger(quotient.get(), digits - 1, false, abort, out)) return false;
+  work.Finish();
+  return true;
 }
 
 bool LogEDigits(const DecimalDigits& x, uint32_t digits, CancelToken abort, DecimalDigits* out,
-                bool twoThreads, uint32_t guardBits) {
+                bool twoThreads, uint32_t guardBits, JobProgress* progress) {
   if (digits == 0) digits = 1;
   Mpz X;
   int64_t t = 0;
@@ -112,7 +130,8 @@ bool LogEDigits(const DecimalDigits& x, uint32_t digits, CancelToken abort, Deci
   const double mant = mpz_get_d_2exp(&exp2, X.get());
   const double lnx = std::log(mant) + exp2 * 0.69314718055994531 + t * 2.302585092994046;
   const double intDigits = std::fabs(lnx) < 1.0 ? 1.0 : std::floor(std::log10(std::fabs(lnx))) + 1;
-  return LogEBySeries(X.get(), t, digits, intDigits, twoThreads, guardBits, abort, out);
+  WorkProgress work(progress);
+  return LogEBySeries(X.get(), t, digits, intDigits, twoThreads, guardBits, abort, &work, out);
 }
 
 }  // namespace vpx

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "host/job_progress.h"
 #include "numeric/math_decimal.h"
 #include "numeric/my_numeric.h"
 
@@ -12,17 +13,20 @@ namespace vpx {
 
 // e truncated to `digits` significant digits (0 counts as 1): 10 gives 2.718281828. The
 // series may use a second core with twoThreads. Polls abort between its products; false
-// (and *out untouched) when raised.
-bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out);
+// (and *out untouched) when raised. progress (may be null) reaches its end with the digits.
+bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
+                  JobProgress* progress = nullptr);
 
 // ln x for x > 0, truncated toward zero to `digits` digits counted from the units digit
 // (ln 2 to 10 digits is 0.693147180, its trailing zero kept); an integer part longer than
 // that is kept whole.
 // The series may use a second core with twoThreads; the first attempt keeps guardBits
 // beyond the kept digits (tests lower it to force the settling path). Polls abort between
-// its products; false (and *out untouched) when raised.
+// its products; false (and *out untouched) when raised. progress (may be null) reaches its
+// end with the digits.
 constexpr uint32_t kLogGuardBits = 64;
 bool LogEDigits(const DecimalDigits& x, uint32_t digits, CancelToken abort, DecimalDigits* out,
-                bool twoThreads = false, uint32_t guardBits = kLogGuardBits);
+                bool twoThreads = false, uint32_t guardBits = kLogGuardBits,
+                JobProgress* progress = nullptr);
 
 }  // namespace vpx

@@ -1,5 +1,6 @@
 #include "numeric/math_log_series.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -61,13 +62,14 @@ double Log2(mpz_srcptr v) {
 
 // floor(2^bits * atanh(p/q)) within kAtanhErrorUnits, for 0 < p < q.
 bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, CancelToken abort,
-                 mpz_ptr out) {
+                 WorkProgress* progress, mpz_ptr out) {
   // Terms shrink by (p/q)^2; the tail after N terms stays below 2^-(bits+2).
   const double shrinkBits = Log2(q) - Log2(p);
   const uint64_t terms =
       static_cast<uint64_t>((static_cast<double>(bits) + 4.0) / (2.0 * shrinkBits)) + 2;
   SplitSums sums;
-  if (!SumSeries(AtanhSeries(p, q), 0, terms, false, twoThreads, abort, &sums)) return false;
+  if (!SumSeries(AtanhSeries(p, q), 0, terms, false, twoThreads, abort, &sums, progress))
+    return false;
   mpz_mul(sums.B.get(), sums.B.get(), sums.Q.get());
   if (abort.IsCancelled()) return false;
   // The divisor carries more bits than the quotient needs; both lose the surplus.
@@ -124,7 +126,7 @@ std::array<int64_t, kPrimeCount> ChooseReduction(mpz_srcptr X) {
 // V += 2^bits * ln(num / den) for num, den > 0: 2 atanh((num - den) / (num + den)).
 // Adds at most 2 * kAtanhErrorUnits of error.
 bool AddLogOfFraction(mpz_srcptr num, mpz_srcptr den, uint64_t bits, bool twoThreads,
-                      CancelToken abort, mpz_ptr V) {
+                      CancelToken abort, WorkProgress* progress, mpz_ptr V) {
   Mpz p, q, g, atanh;
   mpz_sub(p.get(), num, den);
   if (mpz_sgn(p.get()) == 0) return true;
@@ -134,7 +136,7 @@ bool AddLogOfFraction(mpz_srcptr num, mpz_srcptr den, uint64_t bits, bool twoThr
   mpz_divexact(q.get(), q.get(), g.get());
   const bool negative = mpz_sgn(p.get()) < 0;
   mpz_abs(p.get(), p.get());
-  if (!AtanhScaled(p.get(), q.get(), bits, twoThreads, abort, atanh.get())) return false;
+  if (!AtanhScaled(p.get(), q.get(), bits, twoThreads, abort, progress, atanh.get())) return false;
   mpz_mul_2exp(atanh.get(), atanh.get(), 1);
   if (negative) {
     mpz_sub(V, V, atanh.get());
@@ -147,7 +149,8 @@ bool AddLogOfFraction(mpz_srcptr num, mpz_srcptr den, uint64_t bits, bool twoThr
 // ln(X * 2^twos * 10^t) for X of at most kShortArgumentBits bits: ln 2 ... ln 7 by the
 // Machin-like set and the rest near 1 as one exact fraction.
 LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, bool twoThreads,
-                         CancelToken abort, mpz_ptr V, uint64_t* errorUnits) {
+                         CancelToken abort, WorkProgress* progress, mpz_ptr V,
+                         uint64_t* errorUnits) {
   // ln x = sum of e[k] ln p[k] + ln(num / den); 10^t adds t to the exponents of 2 and 5.
   std::array<int64_t, kPrimeCount> e = ChooseReduction(X);
   Mpz num, den, power;
@@ -165,6 +168,11 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
   for (int k = 0; k < kPrimeCount; ++k) {
     for (int j = 0; j < set.size; ++j) coeff[j] += e[k] * set.coeff[k][j];
   }
+  if (progress != nullptr) {
+    progress->ExpectSteps(static_cast<int>(std::count_if(coeff.begin(), coeff.end(),
+                                                         [](int64_t c) { return c != 0; })) +
+                          (mpz_cmp(num.get(), den.get()) != 0 ? 1 : 0));
+  }
   mpz_set_ui(V, 0);
   uint64_t err = 1;
   Mpz one, atanh;
@@ -172,13 +180,13 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
   for (int j = 0; j < set.size; ++j) {
     if (coeff[j] == 0) continue;
     mpz_set_ui(power.get(), set.denominators[j]);
-    if (!AtanhScaled(one.get(), power.get(), bits, twoThreads, abort, atanh.get()))
+    if (!AtanhScaled(one.get(), power.get(), bits, twoThreads, abort, progress, atanh.get()))
       return LogSeriesStatus::kAborted;
     mpz_mul_si(atanh.get(), atanh.get(), static_cast<long>(coeff[j]));
     mpz_add(V, V, atanh.get());
     err += kAtanhErrorUnits * static_cast<uint64_t>(std::llabs(coeff[j]));
   }
-  if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, V)) {
+  if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, progress, V)) {
     return LogSeriesStatus::kAborted;
   }
   *errorUnits = err + 2 * kAtanhErrorUnits;
@@ -191,7 +199,7 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
 // 2^(bits/2) of 1 its logarithm is U - 1 to one unit. Error: 2 + kAtanhErrorUnits*2 + 1
 // units per round.
 bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, CancelToken abort,
-                   mpz_ptr V, uint64_t* errorUnits) {
+                   WorkProgress* progress, mpz_ptr V, uint64_t* errorUnits) {
   Mpz eps, d, num, den;
   for (;;) {
     mpz_set_ui(eps.get(), 1);
@@ -208,7 +216,7 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, Cancel
     mpz_set_ui(den.get(), 1);
     mpz_mul_2exp(den.get(), den.get(), m);
     mpz_add(num.get(), den.get(), d.get());
-    if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, V)) return false;
+    if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, progress, V)) return false;
     // U = U * 2^m / (2^m + d): what is left lies within 2^-(m-1) of 1.
     mpz_mul_2exp(U, U, m);
     mpz_tdiv_q(U, U, num.get());
@@ -218,20 +226,30 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, Cancel
   }
 }
 
+// The rounds AddLogNearOne takes from s bits known (fewer if U reaches 1 exactly).
+int NearOneRounds(uint64_t bits, uint64_t s) {
+  int rounds = 0;
+  for (; 2 * s < bits + 2; ++rounds) s = std::min<uint64_t>(2 * s, bits) - 1;
+  return rounds;
+}
+
 }  // namespace
 
 LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
-                            CancelToken abort, mpz_ptr V, uint64_t* errorUnits) {
+                            CancelToken abort, mpz_ptr V, uint64_t* errorUnits,
+                            WorkProgress* progress) {
   const size_t length = mpz_sizeinbase(X, 2);
   if (length <= kShortArgumentBits) {
-    return ShortLog(X, 0, t, bits, twoThreads, abort, V, errorUnits);
+    return ShortLog(X, 0, t, bits, twoThreads, abort, progress, V, errorUnits);
   }
+  // Each round costs about as much as one series of the short way.
+  if (progress != nullptr) progress->ExpectSteps(NearOneRounds(bits, kLongArgumentHeadBits - 2));
   // X = head * 2^shift * (1 + small): the head by the short way, the rest near 1.
   const uint64_t shift = length - kLongArgumentHeadBits;
   Mpz head, U;
   mpz_tdiv_q_2exp(head.get(), X, shift);
-  const LogSeriesStatus status =
-      ShortLog(head.get(), static_cast<int64_t>(shift), t, bits, twoThreads, abort, V, errorUnits);
+  const LogSeriesStatus status = ShortLog(head.get(), static_cast<int64_t>(shift), t, bits,
+                                          twoThreads, abort, progress, V, errorUnits);
   if (status != LogSeriesStatus::kDone) return status;
   // U = 2^bits * X / (head * 2^shift), within 2^(bits - head bits + 1) of 2^bits.
   mpz_mul_2exp(U.get(), X, bits);
@@ -239,7 +257,8 @@ LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThre
   mpz_tdiv_q(U.get(), U.get(), head.get());
   if (abort.IsCancelled()) return LogSeriesStatus::kAborted;
   *errorUnits += 1;
-  if (!AddLogNearOne(U.get(), bits, kLongArgumentHeadBits - 2, twoThreads, abort, V, errorUnits))
+  if (!AddLogNearOne(U.get(), bits, kLongArgumentHeadBits - 2, twoThreads, abort, progress, V,
+                     errorUnits))
     return LogSeriesStatus::kAborted;
   return LogSeriesStatus::kDone;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "numeric/my_numeric.h"
+#include "numeric/work_progress.h"
 
 namespace vpx {
 
@@ -16,8 +17,10 @@ enum class LogSeriesStatus { kDone, kAborted };
 
 // ln(X * 10^t) for X > 0 in fixed point with `bits` fraction bits:
 // |*V - 2^bits * ln x| <= *errorUnits. twoThreads lets each series use a
-// second core (same result either way). Polls abort between products.
+// second core (same result either way). Polls abort between products. progress (may be
+// null): each series is a step of its current stage, which should expect no steps of its own.
 LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThreads,
-                            CancelToken abort, mpz_ptr V, uint64_t* errorUnits);
+                            CancelToken abort, mpz_ptr V, uint64_t* errorUnits,
+                            WorkProgress* progress = nullptr);
 
 }  // namespace vpx

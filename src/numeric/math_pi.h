@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "host/job_progress.h"
 #include "numeric/math_decimal.h"
 #include "numeric/my_numeric.h"
 
@@ -15,8 +16,9 @@ constexpr uint32_t kPiGuardDigits = 12;
 // pi cut to `digits` significant digits (0 counts as 1): 10 gives 3.141592653.
 // twoThreads lets the series use a second core (same digits either way). guardDigits is
 // the first attempt's margin (tests lower it to force the settling path). Polls abort;
-// false (and *out untouched) when raised.
+// false (and *out untouched) when raised. progress (may be null) reaches its end with the
+// digits.
 bool PiDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
-              uint32_t guardDigits = kPiGuardDigits);
+              uint32_t guardDigits = kPiGuardDigits, JobProgress* progress = nullptr);
 
 }  // namespace vpx

@@ -29,10 +29,11 @@ uint32_t PiDigitsOf(const CMyFuncData& call) {
 }
 
 // pi into r with d significant digits; d becomes the result size (and the process
-// default). 0, or -1 when aborted or a buffer failed.
-int PiOnNumber(MyNumeric& r, uint32_t d, bool twoThreads, CancelToken abort) {
+// default). 0, or -1 when aborted or a buffer failed. progress: a job's, or null.
+int PiOnNumber(MyNumeric& r, uint32_t d, bool twoThreads, CancelToken abort,
+               JobProgress* progress) {
   DecimalDigits pi;
-  if (!PiDigits(d, twoThreads, abort, &pi)) return -1;
+  if (!PiDigits(d, twoThreads, abort, &pi, kPiGuardDigits, progress)) return -1;
   r.SetResultSize(d);
   return StoreDecimalDigits(r, pi);
 }
@@ -46,7 +47,7 @@ int RunGetPi(ICommandContext& engine, FuncId id, CMyFuncData& call) {
         {SJ("※　スレッドクラス作成に失敗。"), std::string(), SJ("※　スレッドクラス登録に失敗。")});
   }
   MyNumeric r;
-  if (PiOnNumber(r, d, false, nullptr) != 0) {
+  if (PiOnNumber(r, d, false, nullptr, nullptr) != 0) {
     engine.EchoLine(OperationFailureText("円周率の計算"));
     return 0;
   }
@@ -57,7 +58,8 @@ int GetPiJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   if (call.GetArgCount() < 1) return 0;
   MyNumeric r(job.GetCancelToken());
-  const int status = PiOnNumber(r, PiDigitsOf(call), SecondCoreAvailable(), job.GetCancelToken());
+  const int status =
+      PiOnNumber(r, PiDigitsOf(call), SecondCoreAvailable(), job.GetCancelToken(), &job.Progress());
   if (status != 0) {
     if (!job.IsCancelled()) job.SetError(OperationFailureText("円周率の計算"));
     return 0;

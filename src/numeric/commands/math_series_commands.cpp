@@ -102,13 +102,15 @@ uint32_t LogEDigitsOf(const CMyFuncData& call) {
 
 // ln x into x with d digits: the result size is d + 10 while computing and d afterwards
 // (both also the process default). ln 0 is the negative saturated value. 0, or -1 when
-// aborted or a buffer failed.
-int LogEOnNumber(MyNumeric& x, uint32_t d, CancelToken abort, bool twoThreads) {
+// aborted or a buffer failed. progress: a job's, or null.
+int LogEOnNumber(MyNumeric& x, uint32_t d, CancelToken abort, bool twoThreads,
+                 JobProgress* progress) {
   x.SetResultSize(d + 10);
   x.RefreshValidPartSize();
   if (x.IsZero()) return StoreDecimalDigits(x, SaturatedNines(d + 10, true));
   DecimalDigits log;
-  if (!LogEDigits(ToDecimalDigits(x), d, abort, &log, twoThreads)) return -1;
+  if (!LogEDigits(ToDecimalDigits(x), d, abort, &log, twoThreads, kLogGuardBits, progress))
+    return -1;
   if (StoreDecimalDigits(x, log) != 0) return -1;
   if (!log.IsZero()) x.SetResultSize(d);
   return 0;
@@ -132,7 +134,7 @@ int RunLogE(ICommandContext& engine, FuncId id, CMyFuncData& call) {
         id, call,
         {SJ("※　スレッドクラス作成に失敗。"), std::string(), SJ("※　スレッドクラス登録に失敗。")});
   }
-  if (LogEOnNumber(r, d, nullptr, false) != 0) {
+  if (LogEOnNumber(r, d, nullptr, false, nullptr) != 0) {
     engine.EchoLine(SJ("※　エラー"));
     return 0;
   }
@@ -156,8 +158,8 @@ int LogEJob(CMyThreadDlg& job) {
     job.SetError(NegativeNumberText());
     return 0;
   }
-  const int status =
-      LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelToken(), SecondCoreAvailable());
+  const int status = LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelToken(),
+                                  SecondCoreAvailable(), &job.Progress());
   if (status != 0) {
     // A cancelled logarithm leaves no value: the argument must not pass for its result.
     if (!job.IsCancelled()) job.SetError(SJ("※　エラー"));
