@@ -170,10 +170,12 @@ QString CReportList::ElapsedPrefix(int row) const {
   auto stop = stopped_.find(data);
   const qint64 s = (stop != stopped_.end() ? stop->second.elapsedMs : it->second.elapsed()) / 1000;
   const QString mark = stop != stopped_.end() ? stop->second.mark : QString();
+  const int percent = percent_ ? percent_(data) : -1;
+  const QString done = percent >= 0 ? QString::asprintf("%d%% ", percent) : QString();
   if (s >= 3600) {
-    return mark + QString::asprintf("%lld:%02lld:%02lld ", s / 3600, (s / 60) % 60, s % 60);
+    return mark + QString::asprintf("%lld:%02lld:%02lld ", s / 3600, (s / 60) % 60, s % 60) + done;
   }
-  return mark + QString::asprintf("%lld:%02lld ", s / 60, s % 60);
+  return mark + QString::asprintf("%lld:%02lld ", s / 60, s % 60) + done;
 }
 
 void CReportList::StopElapsedTime(uintptr_t data, const QString& mark) {

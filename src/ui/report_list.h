@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -42,7 +43,11 @@ class CReportList : public QTreeWidget, public IListView {
   // Shows in column 0, before the text, how long each row's item has been in the list,
   // updated every second (the running-job list).
   void ShowElapsedTime();
-  // "m:ss " (or "h:mm:ss ") for the row, empty when elapsed time is not shown.
+  // After the elapsed time, the percentage percent(item data) gives for the row, none when
+  // it gives a negative value; refreshed with the time.
+  void ShowPercentages(std::function<int(uintptr_t)> percent) { percent_ = std::move(percent); }
+  // "m:ss " (or "h:mm:ss ") for the row, with "45% " after it when the row's item reports
+  // it; empty when elapsed time is not shown.
   QString ElapsedPrefix(int row) const;
   // The item's time stops where it is, and mark is shown before it (a cancelled job).
   void StopElapsedTime(uintptr_t data, const QString& mark);
@@ -67,6 +72,7 @@ class CReportList : public QTreeWidget, public IListView {
   std::vector<ReportColumn> columns_;
   bool showElapsed_ = false;
   bool textToolTips_ = false;
+  std::function<int(uintptr_t)> percent_;
   QTimer tick_;
   // Start of each item-data value still held by a row; rows that move keep their start.
   std::map<uintptr_t, QElapsedTimer> started_;

@@ -117,6 +117,12 @@ CVorpexView::CVorpexView(QWidget* parent)
   for (int i = 0; i < 4; ++i) buttons_[i] = new QPushButton(QString::fromLatin1(labels[i]), this);
   jobList_->setSelectionMode(QAbstractItemView::SingleSelection);
   jobList_->ShowElapsedTime();
+  jobList_->ShowPercentages([this](uintptr_t data) {
+    // A row names a live job until shut-down begins; then jobs may go before their rows.
+    const auto* job = reinterpret_cast<const CMyThreadDlg*>(data);
+    if (job == nullptr || !engine_ || engine_->IsShutdownRequested()) return -1;
+    return job->Progress().Percent();
+  });
   jobList_->ShowTextAsToolTip();
   resultList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   resultList_->setItemDelegateForColumn(0, new NoCommitDelegate(resultList_, [this](int row) {

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTreeWidget>
@@ -142,6 +143,37 @@ TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
   ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
   EXPECT_EQ(jobs->GetCellText(0, 0), "MakeClearedFile(\"x\", 1)");
   EXPECT_TRUE(jobs->ElapsedPrefix(0).startsWith(QStringLiteral("0:0")));
+  finish = true;
+  EXPECT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 0; }));
+}
+
+TEST_F(MainWindowTest, RunningJobShowsItsPercentageAfterTheElapsedTimeOnceItReportsOne) {
+  static std::atomic<bool> finish{false};
+  finish = false;
+  constexpr FuncId kJobId = FuncId::MakeClearedFile;
+  view_->Engine()->Handlers().AddJobBody(kJobId, [](CMyThreadDlg& job) {
+    while (!finish && !job.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return 1;
+  });
+  CMyFuncData call;
+  call.SetLineText("MakeClearedFile(\"p\", 1)");
+  ASSERT_EQ(view_->Engine()->QueueJob(kJobId, call, {}), 1);
+  CReportList* jobs = view_->JobList();
+  ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
+  const QRegularExpression timeOnly(QStringLiteral("^0:0\\d $"));
+  EXPECT_TRUE(timeOnly.match(jobs->ElapsedPrefix(0)).hasMatch())
+      << jobs->ElapsedPrefix(0).toStdString();
+
+  // The job's progress, as its body would set it.
+  JobProgress& progress = reinterpret_cast<CMyThreadDlg*>(jobs->GetItemData(0))->Progress();
+  progress.Start(200);
+  EXPECT_TRUE(jobs->ElapsedPrefix(0).endsWith(QStringLiteral(" 0% ")));
+  progress.Advance(91);
+  const QRegularExpression withPercent(QStringLiteral("^0:0\\d 45% $"));
+  EXPECT_TRUE(withPercent.match(jobs->ElapsedPrefix(0)).hasMatch())
+      << jobs->ElapsedPrefix(0).toStdString();
+  progress.Advance(108);  // 199 of 200 is not yet done
+  EXPECT_TRUE(jobs->ElapsedPrefix(0).endsWith(QStringLiteral(" 99% ")));
   finish = true;
   EXPECT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 0; }));
 }
