@@ -10,6 +10,7 @@
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
 #include "numeric/binary_splitting.h"
+#include "numeric/gated_series.h"
 #include "numeric/my_numeric.h"
 
 namespace vpx {
@@ -17,29 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Terms of atanh(1/3); term `gate` waits there until the test has raised the flag, so the
-// flag goes up in the middle of the sum whatever the machine's speed.
-class GatedSeries : public SplitSeries {
- public:
-  GatedSeries(uint64_t gate, std::promise<void>* reached, std::shared_future<void> raised)
-      : gate_(gate), reached_(reached), raised_(std::move(raised)) {}
-  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr b) const override {
-    mpz_set_ui(p, 1);
-    mpz_set_ui(q, 9);
-    mpz_set_ui(a, 1);
-    mpz_set_ui(b, 2 * n + 1);
-    if (n == gate_) {
-      reached_->set_value();
-      raised_.wait();
-    }
-  }
-  bool HasDenominators() const override { return true; }
-
- private:
-  uint64_t gate_;
-  std::promise<void>* reached_;
-  std::shared_future<void> raised_;
-};
+using test::GatedSeries;
 
 TEST(SumSeriesThreads, ACancelFromAnotherThreadEndsTheSum) {
   for (bool twoThreads : {false, true}) {

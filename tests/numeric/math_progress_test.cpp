@@ -12,6 +12,7 @@
 #include "execution/handler_table.h"
 #include "execution/thread_dlg.h"
 #include "numeric/binary_splitting.h"
+#include "numeric/gated_series.h"
 #include "numeric/math_exp_log.h"
 #include "numeric/math_pi.h"
 #include "numeric/work_progress.h"
@@ -52,28 +53,7 @@ TEST(WorkProgress, StepsShareTheirStageEvenlyAndNeverPassItsEnd) {
   EXPECT_EQ(job.Percent(), 100);
 }
 
-// Terms of atanh(1/3); term `gate` waits there until the test lets it go on.
-class GatedSeries : public SplitSeries {
- public:
-  GatedSeries(uint64_t gate, std::promise<void>* reached, std::shared_future<void> go)
-      : gate_(gate), reached_(reached), go_(std::move(go)) {}
-  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr b) const override {
-    mpz_set_ui(p, 1);
-    mpz_set_ui(q, 9);
-    mpz_set_ui(a, 1);
-    mpz_set_ui(b, 2 * n + 1);
-    if (n == gate_) {
-      reached_->set_value();
-      go_.wait();
-    }
-  }
-  bool HasDenominators() const override { return true; }
-
- private:
-  uint64_t gate_;
-  std::promise<void>* reached_;
-  std::shared_future<void> go_;
-};
+using test::GatedSeries;
 
 TEST(SumSeriesThreads, HalfTheTermsSummedIsJustBelowHalfTheProgress) {
   // At the first term of the right half, the left half is summed but not yet merged with
