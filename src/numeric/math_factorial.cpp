@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
+
+#include "numeric/decimal_factorial.h"
 
 namespace vpx {
 namespace {
@@ -23,6 +26,28 @@ std::vector<uint32_t> BuildFactorialDigitTable() {
     }
   }
   return table;
+}
+
+// Decimal text of limbs without top zero limbs: the top limb without leading zeros, the
+// others with all 19 digits.
+std::string LimbsToText(const mynum::DecimalLimbs& limbs) {
+  uint64_t top = limbs.back();
+  size_t topDigits = 1;
+  for (uint64_t v = top; v >= 10; v /= 10) ++topDigits;
+  std::string text((limbs.size() - 1) * mynum::kLimbDigits + topDigits, '0');
+  char* end = text.data() + text.size();
+  for (size_t i = 0; i + 1 < limbs.size(); ++i) {
+    uint64_t v = limbs[i];
+    for (uint32_t k = 0; k < mynum::kLimbDigits; ++k) {
+      *--end = static_cast<char>('0' + v % 10);
+      v /= 10;
+    }
+  }
+  for (size_t k = 0; k < topDigits; ++k) {
+    *--end = static_cast<char>('0' + top % 10);
+    top /= 10;
+  }
+  return text;
 }
 
 }  // namespace
@@ -62,7 +87,8 @@ uint32_t FindFactorialByDigitCount(uint32_t d) {
   return std::max<uint32_t>(static_cast<uint32_t>(found - table), 1);
 }
 
-bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, DecimalDigits* out) {
+bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, DecimalDigits* out,
+                      bool twoThreads, JobProgress* progress) {
   uint64_t digits =
       n <= kFactorialTableLastIndex ? FactorialDigitTable()[n] : FactorialDigitCount(n);
   if (digits > maxDigits) {
@@ -70,11 +96,14 @@ bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, Decima
     return true;
   }
   if (cancel.IsCancelled()) return false;
-  Mpz value;
-  mpz_fac_ui(value.get(), n);
-  if (cancel.IsCancelled()) return false;
-  DecimalDigits result = FromScaledInteger(value.get(), 0, false);
-  if (cancel.IsCancelled()) return false;
+  DecimalDigits result;
+  try {
+    const mynum::DecimalLimbs limbs = mynum::DecimalFactorial(n, twoThreads, cancel, progress);
+    result.digits = LimbsToText(limbs);
+  } catch (const mynum::DecimalCancelled&) {
+    return false;
+  }
+  result.intDigits = static_cast<uint32_t>(result.digits.size());
   *out = std::move(result);
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "host/job_progress.h"
 #include "numeric/math_decimal.h"
 #include "numeric/my_numeric.h"
 
@@ -23,7 +24,10 @@ uint64_t FactorialDigitCount(uint32_t n);
 uint32_t FindFactorialByDigitCount(uint32_t d);
 
 // n! exactly when it has at most maxDigits digits, otherwise maxDigits nines marked as
-// saturated. Polls cancel between its steps; false (and *out untouched) when cancelled.
-bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, DecimalDigits* out);
+// saturated. Polls cancel throughout; false (and *out untouched) when cancelled.
+// twoThreads: a long factorial uses a second thread (same result); progress may be null.
+// Memory exhaustion throws std::bad_alloc.
+bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, DecimalDigits* out,
+                      bool twoThreads = false, JobProgress* progress = nullptr);
 
 }  // namespace vpx
