@@ -75,12 +75,24 @@ constexpr PrimeField kFields[3] = {
 // Sums of limb products up to 2^26 * 10^38 stay below the product of the primes (2^185.9).
 static_assert(kNttMaxLimbs <= (size_t{1} << 26));
 
+// A fixed factor w with its Shoup quotient floor(w * 2^64 / p): x * w mod p for any 64-bit x
+// with two low products and one high one, within [0, 2p).
+struct Twiddle {
+  uint64_t w;
+  uint64_t quotient;
+};
+
+inline uint64_t MulTwiddle(uint64_t x, Twiddle t, uint64_t p) {
+  const uint64_t q = static_cast<uint64_t>((Uint128{x} * t.quotient) >> 64);
+  return x * t.w - q * p;
+}
+
 // Per stage of half-length h (1, 2, 4 ...), entry h + j is the root of unity of order 2h
-// to the power j (forward) or -j (inverse), times R; the entries serve every length.
+// to the power j (forward) or -j (inverse); the entries serve every length.
 struct Twiddles {
   size_t length = 0;
-  std::vector<uint64_t> forward[3];
-  std::vector<uint64_t> inverse[3];
+  std::vector<Twiddle> forward[3];
+  std::vector<Twiddle> inverse[3];
 };
 
 std::shared_ptr<const Twiddles> BuildTwiddles(size_t length) {
@@ -88,17 +100,21 @@ std::shared_ptr<const Twiddles> BuildTwiddles(size_t length) {
   t->length = length;
   for (int i = 0; i < 3; ++i) {
     const PrimeField& f = kFields[i];
-    std::vector<uint64_t>& fw = t->forward[i];
-    std::vector<uint64_t>& iv = t->inverse[i];
-    fw.assign(std::max<size_t>(length, 2), 0);
-    iv.assign(fw.size(), 0);
+    std::vector<Twiddle>& fw = t->forward[i];
+    std::vector<Twiddle>& iv = t->inverse[i];
+    fw.assign(std::max<size_t>(length, 2), Twiddle{});
+    iv.assign(fw.size(), Twiddle{});
+    auto entry = [&f](uint64_t montgomery) {
+      const uint64_t w = f.Mul(montgomery, 1);  // out of the Montgomery form
+      return Twiddle{w, static_cast<uint64_t>((Uint128{w} << 64) / f.p)};
+    };
     for (size_t h = 1; h < length; h <<= 1) {
       const uint64_t w = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) / (2 * h)));
       const uint64_t wi = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) - (f.p - 1) / (2 * h)));
       uint64_t a = f.ToMontgomery(1), b = a;
       for (size_t j = 0; j < h; ++j) {
-        fw[h + j] = a;
-        iv[h + j] = b;
+        fw[h + j] = entry(a);
+        iv[h + j] = entry(b);
         a = f.Mul(a, w);
         b = f.Mul(b, wi);
       }
@@ -112,37 +128,52 @@ std::shared_ptr<const Twiddles> TwiddlesFor(size_t length) {
   static std::mutex mutex;
   static std::shared_ptr<const Twiddles> cached;
   std::lock_guard lock(mutex);
-  if (!cached || cached->length < length) cached = BuildTwiddles(kCachedTransformLength);
+  if (!cached || cached->length < length) {
+    cached = BuildTwiddles(std::max(length, cached ? 2 * cached->length : size_t{1024}));
+  }
   return cached;
 }
 
-// Natural order in, bit-reversed order out.
-void Forward(uint64_t* a, size_t length, const uint64_t* w, const PrimeField& f) {
-  for (size_t h = length / 2; h >= 1; h >>= 1) {
-    const uint64_t* wh = w + h;
+// Natural order in, bit-reversed order out; residues in [0, 2p) (Harvey's lazy butterflies).
+void Forward(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
+  const uint64_t p2 = 2 * p;
+  for (size_t h = length / 2; h >= 2; h >>= 1) {
+    const Twiddle* wh = w + h;
     for (size_t block = 0; block < length; block += 2 * h) {
       uint64_t* x = a + block;
       uint64_t* y = x + h;
       for (size_t j = 0; j < h; ++j) {
         const uint64_t u = x[j], v = y[j];
-        x[j] = f.Add(u, v);
-        y[j] = f.Mul(u - v + f.p, wh[j]);  // u - v + p < 2p keeps the product below p * 2^64
+        const uint64_t s = u + v;
+        x[j] = s >= p2 ? s - p2 : s;
+        y[j] = MulTwiddle(u - v + p2, wh[j], p);
       }
     }
   }
+  if (length < 2) return;
+  for (size_t j = 0; j < length; j += 2) {  // the last stage multiplies by 1
+    const uint64_t u = a[j], v = a[j + 1];
+    const uint64_t s = u + v, d = u - v + p2;
+    a[j] = s >= p2 ? s - p2 : s;
+    a[j + 1] = d >= p2 ? d - p2 : d;
+  }
 }
 
-// Bit-reversed order in, natural order out, not divided by the length.
-void Inverse(uint64_t* a, size_t length, const uint64_t* w, const PrimeField& f) {
+// Bit-reversed order in (residues below 2p), natural order out in [0, 4p), not divided by
+// the length.
+void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
+  const uint64_t p2 = 2 * p;
   for (size_t h = 1; h < length; h <<= 1) {
-    const uint64_t* wh = w + h;
+    const Twiddle* wh = w + h;
     for (size_t block = 0; block < length; block += 2 * h) {
       uint64_t* x = a + block;
       uint64_t* y = x + h;
       for (size_t j = 0; j < h; ++j) {
-        const uint64_t u = x[j], v = f.Mul(y[j], wh[j]);
-        x[j] = f.Add(u, v);
-        y[j] = f.Sub(u, v);
+        uint64_t u = x[j];
+        if (u >= p2) u -= p2;
+        const uint64_t v = MulTwiddle(y[j], wh[j], p);
+        x[j] = u + v;
+        y[j] = u - v + p2;
       }
     }
   }
@@ -164,21 +195,22 @@ void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, si
   const PrimeField& f = kFields[i];
   const bool square = a == b && na == nb;
   Load(a, na, length, f, fa.data());
-  Forward(fa.data(), length, tw.forward[i].data(), f);
+  Forward(fa.data(), length, tw.forward[i].data(), f.p);
   PollCancel(cancel);
   if (!square) {
     Load(b, nb, length, f, fb.data());
-    Forward(fb.data(), length, tw.forward[i].data(), f);
+    Forward(fb.data(), length, tw.forward[i].data(), f.p);
     PollCancel(cancel);
   }
   const uint64_t* g = square ? fa.data() : fb.data();
-  // R^2 / length: the pointwise product's 1/R and the inverse's factor length both undone.
+  // Residues below 2p: their product stays below p * 2^64.
+  for (size_t k = 0; k < length; ++k) fa[k] = f.Mul(fa[k], g[k]);
+  Inverse(fa.data(), length, tw.inverse[i].data(), f.p);
+  PollCancel(cancel);
+  // R^2 / length undoes the pointwise products' 1/R and the inverse's factor length.
   const uint64_t scale =
       f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
-  for (size_t k = 0; k < length; ++k) fa[k] = f.Mul(f.Mul(fa[k], g[k]), scale);
-  Inverse(fa.data(), length, tw.inverse[i].data(), f);
-  PollCancel(cancel);
-  std::copy(fa.begin(), fa.begin() + static_cast<std::ptrdiff_t>(n), res);
+  for (size_t k = 0; k < n; ++k) res[k] = f.Mul(fa[k], scale);
 }
 
 // Garner's reconstruction of the coefficients from their three residues, carried in base

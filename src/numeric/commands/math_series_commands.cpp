@@ -193,7 +193,9 @@ int FactorialJob(CMyThreadDlg& job) {
     return 0;
   }
   DecimalDigits value;
-  if (!ComputeFactorial(n, kFactorialResultSize, job.GetCancelToken(), &value)) return 0;
+  if (!ComputeFactorial(n, kFactorialResultSize, job.GetCancelToken(), &value,
+                        SecondCoreAvailable(), &job.Progress()))
+    return 0;
   if (StoreDecimalDigits(r, value) != 0) {
     job.SetError(OperationFailureText("階乗の計算"));
     return 0;
