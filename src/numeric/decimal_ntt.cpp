@@ -1,5 +1,7 @@
 #include "numeric/decimal_ntt.h"
 
+#include <gmp.h>
+
 #include <algorithm>
 #include <bit>
 #include <memory>
@@ -184,6 +186,29 @@ void Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f, u
   std::fill(to + n, to + length, 0);
 }
 
+// Working arrays come from the big-number allocation functions, so that running out of
+// memory here fails like it does inside GMP (and tests can make it fail).
+template <class T>
+struct BignumAllocator {
+  using value_type = T;
+  BignumAllocator() = default;
+  template <class U>
+  explicit BignumAllocator(const BignumAllocator<U>&) {}
+  T* allocate(size_t n) {
+    void* (*alloc)(size_t) = nullptr;
+    mp_get_memory_functions(&alloc, nullptr, nullptr);
+    return static_cast<T*>(alloc(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) {
+    void (*release)(void*, size_t) = nullptr;
+    mp_get_memory_functions(nullptr, nullptr, &release);
+    release(p, n * sizeof(T));
+  }
+  bool operator==(const BignumAllocator&) const = default;
+};
+
+using Residues = std::vector<uint64_t, BignumAllocator<uint64_t>>;
+
 void PollCancel(CancelToken cancel) {
   if (cancel.IsCancelled()) throw DecimalCancelled{};
 }
@@ -191,7 +216,7 @@ void PollCancel(CancelToken cancel) {
 // The coefficients a x b modulo prime i into res[0 .. n).
 void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
                       size_t length, const Twiddles& tw, uint64_t* res, size_t n,
-                      std::vector<uint64_t>& fa, std::vector<uint64_t>& fb, CancelToken cancel) {
+                      Residues& fa, Residues& fb, CancelToken cancel) {
   const PrimeField& f = kFields[i];
   const bool square = a == b && na == nb;
   Load(a, na, length, f, fa.data());
@@ -262,7 +287,7 @@ void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t 
   const size_t n = na + nb - 1;  // coefficients
   const size_t length = std::bit_ceil(n);
   std::shared_ptr<const Twiddles> tw = TwiddlesFor(length);
-  std::vector<uint64_t> fa(length), fb(square ? 0 : length), residues(3 * n);
+  Residues fa(length), fb(square ? 0 : length), residues(3 * n);
   for (int i = 0; i < 3; ++i) {
     ConvolveModPrime(i, a, na, square ? a : b, nb, length, *tw, residues.data() + i * n, n, fa, fb,
                      cancel);

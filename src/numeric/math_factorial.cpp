@@ -89,9 +89,14 @@ uint32_t FindFactorialByDigitCount(uint32_t d) {
 
 bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, DecimalDigits* out,
                       bool twoThreads, JobProgress* progress) {
-  uint64_t digits =
-      n <= kFactorialTableLastIndex ? FactorialDigitTable()[n] : FactorialDigitCount(n);
-  if (digits > maxDigits) {
+  // Beyond the table, log10(n!) from lgamma is good to 1e-6 digits; only a factorial
+  // certainly longer than the cap is skipped, a borderline one is counted once computed.
+  // (The exact count goes through MPFR, whose caches do not survive a failed allocation.)
+  const bool tooLong =
+      n <= kFactorialTableLastIndex
+          ? FactorialDigitTable()[n] > maxDigits
+          : std::lgamma(static_cast<long double>(n) + 1) / std::log(10.0L) - 0.01L >= maxDigits;
+  if (tooLong) {
     *out = SaturatedNines(maxDigits, false);
     return true;
   }
@@ -102,6 +107,10 @@ bool ComputeFactorial(uint32_t n, uint32_t maxDigits, CancelToken cancel, Decima
     result.digits = LimbsToText(limbs);
   } catch (const mynum::DecimalCancelled&) {
     return false;
+  }
+  if (result.digits.size() > maxDigits) {
+    *out = SaturatedNines(maxDigits, false);
+    return true;
   }
   result.intDigits = static_cast<uint32_t>(result.digits.size());
   *out = std::move(result);

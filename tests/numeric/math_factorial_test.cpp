@@ -4,10 +4,37 @@
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <new>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "numeric/bignum_memory.h"
 
 namespace vpx {
 namespace {
+
+using namespace std::chrono_literals;
+
+// n! as decimal text from GMP.
+std::string GmpFactorialText(uint32_t n) {
+  Mpz f;
+  mpz_fac_ui(f.get(), n);
+  std::string text(mpz_sizeinbase(f.get(), 10) + 2, '\0');
+  mpz_get_str(text.data(), 10, f.get());
+  text.resize(text.find('\0'));
+  return text;
+}
+
+std::string FactorialText(uint32_t n, bool twoThreads = false) {
+  DecimalDigits out;
+  EXPECT_TRUE(ComputeFactorial(n, UINT32_MAX, nullptr, &out, twoThreads)) << n;
+  EXPECT_EQ(out.intDigits, out.digits.size()) << n;
+  return out.digits;
+}
 
 // Digits of n! counted on GMP's exact factorial.
 uint64_t ExactFactorialDigits(uint32_t n) {
@@ -101,6 +128,29 @@ TEST(ComputeFactorial, GivesExactFactorialsUpToTheDigitLimit) {
   EXPECT_FALSE(out.overflow);
 }
 
+TEST(ComputeFactorial, AgreesWithGmpForEveryArgumentUpTo3000) {
+  Mpz f;
+  mpz_set_ui(f.get(), 1);
+  std::string expected;
+  for (uint32_t n = 0; n <= 3000; ++n) {
+    if (n > 1) mpz_mul_ui(f.get(), f.get(), n);
+    expected.resize(mpz_sizeinbase(f.get(), 10) + 2);
+    mpz_get_str(expected.data(), 10, f.get());
+    expected.resize(expected.find('\0'));
+    ASSERT_EQ(FactorialText(n), expected) << n;
+  }
+}
+
+// Powers of two and their neighbours change the depth of the recursion, squares of primes
+// and primes the top swing's factors; the largest reach the transform product's longest
+// lengths and the cached twiddles' end.
+TEST(ComputeFactorial, AgreesWithGmpWhereTheRecursionChangesShape) {
+  for (uint32_t n : {4095u, 4096u, 16129u, 32769u, 63001u, 65521u, 131071u, 131072u, 205022u,
+                     259081u, 262147u}) {
+    ASSERT_EQ(FactorialText(n), GmpFactorialText(n)) << n;
+  }
+}
+
 TEST(ComputeFactorial, SaturatesToNinesBeyondTheDigitLimit) {
   DecimalDigits out;
   ASSERT_TRUE(ComputeFactorial(3000, 9130, nullptr, &out));
@@ -117,6 +167,94 @@ TEST(ComputeFactorial, StopsWhenCancelled) {
   DecimalDigits out = DecimalDigits::FromText("5");
   EXPECT_FALSE(ComputeFactorial(1000, 1000000, &abort, &out));
   EXPECT_EQ(out.ToText(), "5");
+}
+
+TEST(ComputeFactorial, ReportsProgressUpToTheWhole) {
+  JobProgress progress;
+  DecimalDigits out;
+  std::atomic<bool> done{false};
+  std::vector<double> seen;
+  std::thread watcher([&] {
+    while (!done.load()) {
+      seen.push_back(progress.Fraction());
+      std::this_thread::yield();
+    }
+  });
+  EXPECT_TRUE(ComputeFactorial(100000, UINT32_MAX, nullptr, &out, false, &progress));
+  done.store(true);
+  watcher.join();
+  EXPECT_EQ(progress.Fraction(), 1.0);
+  for (size_t i = 1; i < seen.size(); ++i) {
+    if (seen[i - 1] >= 0) {
+      ASSERT_GE(seen[i], seen[i - 1]) << i;
+    }
+  }
+}
+
+TEST(FactorialThreads, OneAndTwoThreadsGiveTheSameDigits) {
+  for (uint32_t n : {19999u, 20000u, 65537u, 150001u}) {
+    EXPECT_EQ(FactorialText(n, true), FactorialText(n, false)) << n;
+  }
+}
+
+// The flag goes up once a third of the work is done (the last levels take most of it), so
+// the computation sees it in the middle whatever the machine's speed.
+TEST(FactorialThreads, ACancelFromAnotherThreadEndsTheComputation) {
+  for (bool twoThreads : {false, true}) {
+    CancelFlag abort{0};
+    JobProgress progress;
+    DecimalDigits out = DecimalDigits::FromText("5");
+    auto run = std::async(std::launch::async, [&] {
+      return ComputeFactorial(205022, 1000000, &abort, &out, twoThreads, &progress);
+    });
+    while (progress.Fraction() < 0.34 && run.wait_for(0s) != std::future_status::ready) {
+      std::this_thread::yield();
+    }
+    abort.store(1);
+    ASSERT_EQ(run.wait_for(10s), std::future_status::ready) << twoThreads;
+    EXPECT_FALSE(run.get()) << twoThreads;
+    EXPECT_EQ(out.ToText(), "5") << twoThreads;
+  }
+}
+
+// Fails the k-th big-number allocation of n! for k = 0 ... limit (or until the computation
+// allocates fewer blocks); the number of computations that failed.
+long FailAllocationsInTurn(uint32_t n, bool twoThreads, long limit) {
+  // MPFR's caches (the digit count uses MPFR) are freed by a failing scope: not counted.
+  auto settled = [] {
+    mpfr_free_cache();
+    return LiveBignumBlocksForTest();
+  };
+  const long baseline = settled();
+  long failures = 0;
+  for (long k = 0; k <= limit; ++k) {
+    FailBignumAllocationAfterForTest(k);
+    bool failed = false;
+    try {
+      BignumScope scope;
+      DecimalDigits out;
+      ComputeFactorial(n, UINT32_MAX, nullptr, &out, twoThreads);
+    } catch (const std::bad_alloc&) {
+      failed = true;
+    }
+    FailBignumAllocationAfterForTest(-1);
+    if (!failed) break;
+    ++failures;
+    EXPECT_EQ(settled(), baseline) << "after failing allocation " << k << " of " << n << "!";
+  }
+  return failures;
+}
+
+// A failed allocation at any point, on either thread, reaches the caller as bad_alloc and
+// leaves no block behind; the next computation is right.
+TEST(FactorialThreads, FailedAllocationsUnwindAndLeaveNothing) {
+  for (bool twoThreads : {false, true}) {
+    EXPECT_GT(FailAllocationsInTurn(60000, twoThreads, 1000), 3) << twoThreads;
+    EXPECT_EQ(FactorialText(60000, twoThreads), GmpFactorialText(60000));
+  }
+  // Here the second thread's swing reaches the transform product, so some of the failures
+  // happen there and must be raised again on the calling thread.
+  EXPECT_GT(FailAllocationsInTurn(205022, true, 1000), 3);
 }
 
 }  // namespace
