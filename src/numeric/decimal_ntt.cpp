@@ -131,7 +131,8 @@ std::shared_ptr<const Twiddles> TwiddlesFor(size_t length) {
   static std::shared_ptr<const Twiddles> cached;
   std::lock_guard lock(mutex);
   if (!cached || cached->length < length) {
-    cached = BuildTwiddles(std::max(length, cached ? 2 * cached->length : size_t{1024}));
+    const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
+    cached = BuildTwiddles(std::min(grown, kCachedTransformLength));
   }
   return cached;
 }
@@ -204,6 +205,11 @@ struct BignumAllocator {
     mp_get_memory_functions(nullptr, nullptr, &release);
     release(p, n * sizeof(T));
   }
+  // Elements start uninitialised: every array is written before it is read.
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
   bool operator==(const BignumAllocator&) const = default;
 };
 
@@ -215,8 +221,8 @@ void PollCancel(CancelToken cancel) {
 
 // The coefficients a x b modulo prime i into res[0 .. n).
 void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
-                      size_t length, const Twiddles& tw, uint64_t* res, size_t n,
-                      Residues& fa, Residues& fb, CancelToken cancel) {
+                      size_t length, const Twiddles& tw, uint64_t* res, size_t n, Residues& fa,
+                      Residues& fb, CancelToken cancel) {
   const PrimeField& f = kFields[i];
   const bool square = a == b && na == nb;
   Load(a, na, length, f, fa.data());

@@ -10,8 +10,9 @@
 
 namespace vpx::mynum {
 
-// Longest product the transforms take (limbs of a x b).
-constexpr size_t kNttMaxLimbs = size_t{1} << 26;
+// Longest product the transforms take (limbs of a x b, 5 million digits); their twiddle
+// tables grow with the length (96 bytes per coefficient).
+constexpr size_t kNttMaxLimbs = size_t{1} << 18;
 
 // out[0 .. na + nb) = a x b, every limb below 10^19, na + nb <= kNttMaxLimbs; a and b may
 // be the same array (a square: one transform fewer). Throws DecimalCancelled when the token
