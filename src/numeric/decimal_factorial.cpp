@@ -1,15 +1,12 @@
 #include "numeric/decimal_factorial.h"
 
 #include <algorithm>
-#include <exception>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 
-#include "numeric/bignum_memory.h"
 #include "numeric/decimal_limb_kernels.h"
 #include "numeric/decimal_ntt.h"
+#include "numeric/second_thread.h"
 
 namespace vpx::mynum {
 namespace {
@@ -36,14 +33,15 @@ void TrimTop(DecimalLimbs& x) {
   while (x.size() > 1 && x.back() == 0) x.pop_back();
 }
 
-DecimalLimbs Multiply(const DecimalLimbs& a, const DecimalLimbs& b, CancelToken cancel) {
+DecimalLimbs Multiply(const DecimalLimbs& a, const DecimalLimbs& b, bool twoThreads,
+                      CancelToken cancel) {
   DecimalLimbs out(a.size() + b.size());
   const bool square = &a == &b;
   const uint64_t* bp = square ? a.data() : b.data();
   if (std::min(a.size(), b.size()) <= kSchoolbookLimbs) {
     MulLimbsSchoolbook(a.data(), a.size(), bp, b.size(), out.data());
   } else if (out.size() >= kTransformLimbs && out.size() <= kNttMaxLimbs) {
-    MulDecimalLimbsNtt(a.data(), a.size(), bp, b.size(), out.data(), cancel);
+    MulDecimalLimbsNtt(a.data(), a.size(), bp, b.size(), out.data(), cancel, twoThreads);
   } else {
     MulDecimalLimbs(a.data(), a.size(), bp, b.size(), out.data(), cancel);
   }
@@ -88,7 +86,7 @@ DecimalLimbs ProductOfWords(const uint64_t* words, size_t n, CancelToken cancel)
   const size_t half = n / 2;
   DecimalLimbs left = ProductOfWords(words, half, cancel);
   DecimalLimbs right = ProductOfWords(words + half, n - half, cancel);
-  return Multiply(left, right, cancel);
+  return Multiply(left, right, false, cancel);
 }
 
 // The odd primes up to n, by a sieve over odd numbers.
@@ -134,44 +132,6 @@ DecimalLimbs SmallFactorial(uint32_t m, CancelToken cancel) {
   return ProductOfWords(words.data(), words.size(), cancel);
 }
 
-// The top level's swing on a second thread; a failure there (memory) is raised again by
-// Join on the calling thread.
-class SwingWorker {
- public:
-  SwingWorker(uint32_t m, const std::vector<uint32_t>& oddPrimes, CancelToken cancel) {
-    auto work = [this, m, &oddPrimes, cancel] {
-      try {
-        BignumScope scope;  // frees what the library held if it fails on this thread
-        result_ = Swing(m, oddPrimes, cancel);
-      } catch (...) {
-        failure_ = std::current_exception();
-      }
-    };
-    try {
-      thread_ = std::thread(work);
-    } catch (const std::system_error&) {
-      work();  // no thread: the same work here
-    }
-  }
-  ~SwingWorker() { Wait(); }
-  SwingWorker(const SwingWorker&) = delete;
-  SwingWorker& operator=(const SwingWorker&) = delete;
-
-  DecimalLimbs Join() {
-    Wait();
-    if (failure_) std::rethrow_exception(failure_);
-    return std::move(result_);
-  }
-
- private:
-  void Wait() {
-    if (thread_.joinable()) thread_.join();
-  }
-  std::thread thread_;
-  DecimalLimbs result_;
-  std::exception_ptr failure_;
-};
-
 }  // namespace
 
 DecimalLimbs DecimalFactorial(uint32_t n, bool twoThreads, CancelToken cancel,
@@ -188,17 +148,29 @@ DecimalLimbs DecimalFactorial(uint32_t n, bool twoThreads, CancelToken cancel,
   if (progress != nullptr) progress->Advance(1);
   if (levels.empty()) return x;
   const std::vector<uint32_t> oddPrimes = OddPrimesUpTo(n);
-  std::unique_ptr<SwingWorker> topSwing;
-  if (twoThreads && n >= kTwoThreadFloor) {
-    topSwing = std::make_unique<SwingWorker>(n, oddPrimes, cancel);
+  // Two threads: the top swing is gathered on the second while this one recurses, and the
+  // top level's products split their transforms between both.
+  twoThreads = twoThreads && n >= kTwoThreadFloor;
+  DecimalLimbs topSwing;
+  std::unique_ptr<SecondThreadTask> topSwingTask;
+  if (twoThreads) {
+    topSwingTask = std::make_unique<SecondThreadTask>(
+        [&topSwing, n, &oddPrimes, cancel] { topSwing = Swing(n, oddPrimes, cancel); });
   }
   for (size_t k = levels.size(); k-- > 0;) {
     const uint32_t m = levels[k];
     // x (x swing) rather than x^2 swing: the swing's product is half as long, and the
     // full-length product is balanced (measured 15% faster overall).
-    DecimalLimbs swing = k == 0 && topSwing ? topSwing->Join() : Swing(m, oddPrimes, cancel);
-    swing = Multiply(x, swing, cancel);
-    x = Multiply(x, swing, cancel);
+    const bool top = k == 0 && twoThreads;
+    DecimalLimbs swing;
+    if (top) {
+      topSwingTask->Join();
+      swing = std::move(topSwing);
+    } else {
+      swing = Swing(m, oddPrimes, cancel);
+    }
+    swing = Multiply(x, swing, top, cancel);
+    x = Multiply(x, swing, top, cancel);
     if (progress != nullptr) progress->Advance(m);
   }
   return x;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "numeric/decimal_limb_kernels.h"
+#include "numeric/second_thread.h"
 
 namespace vpx::mynum {
 namespace {
@@ -280,12 +281,11 @@ void Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, 
 }  // namespace
 
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                        CancelToken cancel) {
+                        CancelToken cancel, bool twoThreads) {
   const size_t limbs = na + nb;
   const bool square = a == b && na == nb;
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
-  if (square) nb = na;
   if (na == 0 || nb == 0) {
     std::fill(out, out + limbs, 0);
     return;
@@ -293,13 +293,18 @@ void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t 
   const size_t n = na + nb - 1;  // coefficients
   const size_t length = std::bit_ceil(n);
   std::shared_ptr<const Twiddles> tw = TwiddlesFor(length);
-  Residues fa(length), fb(square ? 0 : length), residues(3 * n);
-  for (int i = 0; i < 3; ++i) {
-    ConvolveModPrime(i, a, na, square ? a : b, nb, length, *tw, residues.data() + i * n, n, fa, fb,
-                     cancel);
+  Residues residues(3 * n);
+  {
+    auto convolve = [&](int i, Residues& fa, Residues& fb) {
+      ConvolveModPrime(i, a, na, b, nb, length, *tw, residues.data() + i * n, n, fa, fb, cancel);
+    };
+    Residues fa(length), fb(square ? 0 : length);
+    Residues fa2(twoThreads ? length : 0), fb2(twoThreads && !square ? length : 0);
+    std::unique_ptr<SecondThreadTask> other;
+    if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2, fa2, fb2); });
+    for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i, fa, fb);
+    if (other) other->Join();
   }
-  fa = {};
-  fb = {};
   Reconstruct(residues.data(), residues.data() + n, residues.data() + 2 * n, n, out, cancel);
   std::fill(out + n + 1, out + limbs, 0);
 }

@@ -15,9 +15,10 @@ namespace vpx::mynum {
 constexpr size_t kNttMaxLimbs = size_t{1} << 18;
 
 // out[0 .. na + nb) = a x b, every limb below 10^19, na + nb <= kNttMaxLimbs; a and b may
-// be the same array (a square: one transform fewer). Throws DecimalCancelled when the token
-// is cancelled between transforms, std::bad_alloc when memory runs out.
+// be the same array (a square: one transform fewer). twoThreads: one prime's transforms run
+// on a second thread (same result). Throws DecimalCancelled when the token is cancelled
+// between transforms, std::bad_alloc when memory runs out.
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                        CancelToken cancel);
+                        CancelToken cancel, bool twoThreads = false);
 
 }  // namespace vpx::mynum
