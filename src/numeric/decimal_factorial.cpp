@@ -19,7 +19,7 @@ constexpr size_t kLeafWords = 16;
 // Shorter operands are multiplied by schoolbook rows.
 constexpr size_t kSchoolbookLimbs = 24;
 // Products this long (limbs of the result) use the transforms.
-constexpr size_t kTransformLimbs = 3000;
+constexpr size_t kTransformLimbs = 1500;
 // Factorials this large gather their top swing on a second thread.
 constexpr uint32_t kTwoThreadFloor = 20'000;
 

@@ -14,8 +14,8 @@
 namespace vpx::mynum {
 namespace {
 
-// Products of at most this many limbs share twiddle tables kept for the process (3 MB at
-// most); longer ones build their own.
+// Transforms up to this length share twiddle tables kept for the process (6 MB at most);
+// longer ones build their own.
 constexpr size_t kCachedTransformLength = size_t{1} << 16;
 constexpr size_t kPollCoefficients = size_t{1} << 15;
 
@@ -25,9 +25,9 @@ constexpr uint64_t InverseModWord(uint64_t p) {
   return x;
 }
 
-// Arithmetic modulo one prime p < 2^62 with Montgomery products (R = 2^64). Residues stay
-// in [0, p); twiddles and constants are kept multiplied by R, so that a Montgomery product
-// with one of them gives a plain residue.
+// Arithmetic modulo one prime p < 2^62: Montgomery products (R = 2^64) for the pointwise
+// products and the constants (kept multiplied by R, so that a Montgomery product with one
+// of them gives a plain residue); the transforms' fixed twiddles use Shoup's products.
 struct PrimeField {
   uint64_t p;
   uint64_t generator;
