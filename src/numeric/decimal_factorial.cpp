@@ -20,8 +20,10 @@ constexpr size_t kLeafWords = 16;
 constexpr size_t kSchoolbookLimbs = 24;
 // Products this long (limbs of the result) use the transforms.
 constexpr size_t kTransformLimbs = 1500;
-// Factorials this large gather their top swing on a second thread.
+// Factorials this large gather their top swing on a second thread, and their products this
+// long (limbs) share the transforms with it.
 constexpr uint32_t kTwoThreadFloor = 20'000;
+constexpr size_t kTwoThreadLimbs = 8192;
 
 using Words = std::vector<uint64_t>;
 
@@ -41,7 +43,8 @@ DecimalLimbs Multiply(const DecimalLimbs& a, const DecimalLimbs& b, bool twoThre
   if (std::min(a.size(), b.size()) <= kSchoolbookLimbs) {
     MulLimbsSchoolbook(a.data(), a.size(), bp, b.size(), out.data());
   } else if (out.size() >= kTransformLimbs && out.size() <= kNttMaxLimbs) {
-    MulDecimalLimbsNtt(a.data(), a.size(), bp, b.size(), out.data(), cancel, twoThreads);
+    MulDecimalLimbsNtt(a.data(), a.size(), bp, b.size(), out.data(), cancel,
+                       twoThreads && out.size() >= kTwoThreadLimbs);
   } else {
     MulDecimalLimbs(a.data(), a.size(), bp, b.size(), out.data(), cancel);
   }
@@ -149,7 +152,7 @@ DecimalLimbs DecimalFactorial(uint32_t n, bool twoThreads, CancelToken cancel,
   if (levels.empty()) return x;
   const std::vector<uint32_t> oddPrimes = OddPrimesUpTo(n);
   // Two threads: the top swing is gathered on the second while this one recurses, and the
-  // top level's products split their transforms between both.
+  // long products split their transforms between both.
   twoThreads = twoThreads && n >= kTwoThreadFloor;
   DecimalLimbs topSwing;
   std::unique_ptr<SecondThreadTask> topSwingTask;
@@ -161,16 +164,15 @@ DecimalLimbs DecimalFactorial(uint32_t n, bool twoThreads, CancelToken cancel,
     const uint32_t m = levels[k];
     // x (x swing) rather than x^2 swing: the swing's product is half as long, and the
     // full-length product is balanced (measured 15% faster overall).
-    const bool top = k == 0 && twoThreads;
     DecimalLimbs swing;
-    if (top) {
+    if (k == 0 && twoThreads) {
       topSwingTask->Join();
       swing = std::move(topSwing);
     } else {
       swing = Swing(m, oddPrimes, cancel);
     }
-    swing = Multiply(x, swing, top, cancel);
-    x = Multiply(x, swing, top, cancel);
+    swing = Multiply(x, swing, twoThreads, cancel);
+    x = Multiply(x, swing, twoThreads, cancel);
     if (progress != nullptr) progress->Advance(m);
   }
   return x;
