@@ -1,6 +1,6 @@
 // Progress of the long number computations: how stages and steps map onto a job's
-// progress, a series sum's share when half of it is done, and the GetPi and LogE job
-// bodies watched from another thread.
+// progress, a series sum's share when half of it is done, and the GetPi, LogE and Factorial
+// job bodies watched from another thread.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,6 +14,7 @@
 #include "numeric/binary_splitting.h"
 #include "numeric/gated_series.h"
 #include "numeric/math_exp_log.h"
+#include "numeric/math_factorial.h"
 #include "numeric/math_pi.h"
 #include "numeric/work_progress.h"
 
@@ -131,6 +132,14 @@ TEST(MathJobProgressThreads, LogEOfALongArgumentRisesToOneAndGivesTheSameDigits)
   DecimalDigits log;
   ASSERT_TRUE(LogEDigits(DecimalDigits::FromText(x), 3000, nullptr, &log));
   EXPECT_EQ(watched.result, log.ToText());
+}
+
+TEST(MathJobProgressThreads, FactorialRisesToOneAndGivesTheSameDigits) {
+  const WatchedJob watched = WatchJobBody(FuncId::Factorial, {"60000"});
+  ExpectRisesToOne(watched.seen);
+  DecimalDigits factorial;
+  ASSERT_TRUE(ComputeFactorial(60000, 1000000, nullptr, &factorial));
+  EXPECT_EQ(watched.result, factorial.ToText());
 }
 
 TEST(MathProgress, RetriedAttemptsStillEndAtOneWithTheSameDigits) {
