@@ -63,9 +63,12 @@ struct PrimeField {
   uint64_t ToMontgomery(uint64_t a) const {
     return static_cast<uint64_t>((Uint128{a % p} << 64) % p);
   }
-  uint64_t Reduce(uint64_t limb) const {  // limb < 10^19 < 3p
-    while (limb >= p) limb -= p;
-    return limb;
+  uint64_t Reduce(uint64_t a) const {  // a < 3p (a limb, or a residue of a larger prime)
+    a = a >= 2 * p ? a - 2 * p : a;
+    return a >= p ? a - p : a;
+  }
+  uint64_t ReduceBelowTwice(uint64_t a) const {  // a < 3p; enough for the transforms
+    return a >= 2 * p ? a - 2 * p : a;
   }
 };
 
@@ -163,7 +166,7 @@ void Forward(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
   }
 }
 
-// Bit-reversed order in (residues below 2p), natural order out in [0, 4p), not divided by
+// Bit-reversed order in (residues below 4p), natural order out in [0, 4p), not divided by
 // the length.
 void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
   const uint64_t p2 = 2 * p;
@@ -184,7 +187,7 @@ void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
 }
 
 void Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f, uint64_t* to) {
-  for (size_t i = 0; i < n; ++i) to[i] = f.Reduce(limbs[i]);
+  for (size_t i = 0; i < n; ++i) to[i] = f.ReduceBelowTwice(limbs[i]);
   std::fill(to + n, to + length, 0);
 }
 
