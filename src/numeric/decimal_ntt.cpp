@@ -257,7 +257,9 @@ void Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, 
   const uint64_t inv12 = f2.ToMontgomery(f2.PowPlain(f1.p % f2.p, f2.p - 2));
   const uint64_t inv13 = f3.ToMontgomery(f3.PowPlain(f1.p % f3.p, f3.p - 2));
   const uint64_t inv23 = f3.ToMontgomery(f3.PowPlain(f2.p % f3.p, f3.p - 2));
-  uint64_t c0 = 0, c1 = 0, c2 = 0;  // the carry, three words
+  // The coefficient plus the carry stays below 2^187, so its top word (below 2^59) is
+  // already a remainder by 10^19 and the carry left over fits two words.
+  uint64_t c0 = 0, c1 = 0;
   for (size_t k = 0; k < n; ++k) {
     if ((k & (kPollCoefficients - 1)) == kPollCoefficients - 1) PollCancel(cancel);
     const uint64_t r1 = r1s[k];
@@ -272,10 +274,9 @@ void Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, 
     const uint64_t w0 = static_cast<uint64_t>(s);
     s = (s >> 64) + static_cast<uint64_t>(mid) + c1;
     const uint64_t w1 = static_cast<uint64_t>(s);
-    const uint64_t w2 = static_cast<uint64_t>(s >> 64) + static_cast<uint64_t>(mid >> 64) + c2;
+    const uint64_t w2 = static_cast<uint64_t>(s >> 64) + static_cast<uint64_t>(mid >> 64);
     uint64_t r = 0;
-    c2 = DivRemLimbBase(0, w2, &r);
-    c1 = DivRemLimbBase(r, w1, &r);
+    c1 = DivRemLimbBase(w2, w1, &r);
     c0 = DivRemLimbBase(r, w0, &out[k]);
   }
   out[n] = c0;  // the product has n + 1 limbs, so the carry is one limb by now
