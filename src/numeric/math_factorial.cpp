@@ -1,7 +1,9 @@
 #include "numeric/math_factorial.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,25 +30,41 @@ std::vector<uint32_t> BuildFactorialDigitTable() {
   return table;
 }
 
+// "00" "01" ... "99": two digits per division.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// The low `count` digits of v written backwards, ending at end; returns their start.
+char* WriteDigitsBefore(char* end, uint64_t v, uint32_t count) {
+  for (; count >= 2; count -= 2) {
+    end -= 2;
+    std::memcpy(end, &kDigitPairs[2 * (v % 100)], 2);
+    v /= 100;
+  }
+  if (count == 1) *--end = static_cast<char>('0' + v % 10);
+  return end;
+}
+
 // Decimal text of limbs without top zero limbs: the top limb without leading zeros, the
-// others with all 19 digits.
+// others with all 19 digits (two independent halves each, so the divisions overlap).
 std::string LimbsToText(const mynum::DecimalLimbs& limbs) {
-  uint64_t top = limbs.back();
-  size_t topDigits = 1;
+  constexpr uint64_t kHalf = 10'000'000'000;  // 10^10
+  const uint64_t top = limbs.back();
+  uint32_t topDigits = 1;
   for (uint64_t v = top; v >= 10; v /= 10) ++topDigits;
   std::string text((limbs.size() - 1) * mynum::kLimbDigits + topDigits, '0');
   char* end = text.data() + text.size();
   for (size_t i = 0; i + 1 < limbs.size(); ++i) {
-    uint64_t v = limbs[i];
-    for (uint32_t k = 0; k < mynum::kLimbDigits; ++k) {
-      *--end = static_cast<char>('0' + v % 10);
-      v /= 10;
-    }
+    end = WriteDigitsBefore(end, limbs[i] % kHalf, 10);
+    end = WriteDigitsBefore(end, limbs[i] / kHalf, 9);
   }
-  for (size_t k = 0; k < topDigits; ++k) {
-    *--end = static_cast<char>('0' + top % 10);
-    top /= 10;
-  }
+  WriteDigitsBefore(end, top, topDigits);
   return text;
 }
 
