@@ -142,9 +142,11 @@ std::shared_ptr<const Twiddles> TwiddlesFor(size_t length) {
 }
 
 // Natural order in, bit-reversed order out; residues in [0, 2p) (Harvey's lazy butterflies).
-void Forward(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
+// The stages from half-length h on (h = length / 2 for a whole transform; 0 when done).
+void Forward(uint64_t* a, size_t length, size_t h, const Twiddle* w, uint64_t p) {
   const uint64_t p2 = 2 * p;
-  for (size_t h = length / 2; h >= 2; h >>= 1) {
+  if (h == 0) return;
+  for (; h >= 2; h >>= 1) {
     const Twiddle* wh = w + h;
     for (size_t block = 0; block < length; block += 2 * h) {
       uint64_t* x = a + block;
@@ -157,7 +159,6 @@ void Forward(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
       }
     }
   }
-  if (length < 2) return;
   for (size_t j = 0; j < length; j += 2) {  // the last stage multiplies by 1
     const uint64_t u = a[j], v = a[j + 1];
     const uint64_t s = u + v, d = u - v + p2;
@@ -186,9 +187,21 @@ void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
   }
 }
 
-void Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f, uint64_t* to) {
+// The limbs as residues below 2p, zero-padded to the length, and the transform's first
+// stage too when they fill at most half of it (its other inputs are zeros then). Returns
+// the half-length the transform goes on with.
+size_t Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f, const Twiddle* w,
+            uint64_t* to) {
   for (size_t i = 0; i < n; ++i) to[i] = f.ReduceBelowTwice(limbs[i]);
-  std::fill(to + n, to + length, 0);
+  const size_t h = length / 2;
+  if (n > h || h == 0) {
+    std::fill(to + n, to + length, 0);
+    return h;
+  }
+  std::fill(to + n, to + h, 0);
+  for (size_t j = 0; j < n; ++j) to[h + j] = MulTwiddle(to[j], w[h + j], f.p);
+  std::fill(to + h + n, to + length, 0);
+  return h / 2;
 }
 
 // Working arrays come from the big-number allocation functions, so that running out of
@@ -229,12 +242,11 @@ void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, si
                       Residues& fb, CancelToken cancel) {
   const PrimeField& f = kFields[i];
   const bool square = a == b && na == nb;
-  Load(a, na, length, f, fa.data());
-  Forward(fa.data(), length, tw.forward[i].data(), f.p);
+  const Twiddle* w = tw.forward[i].data();
+  Forward(fa.data(), length, Load(a, na, length, f, w, fa.data()), w, f.p);
   PollCancel(cancel);
   if (!square) {
-    Load(b, nb, length, f, fb.data());
-    Forward(fb.data(), length, tw.forward[i].data(), f.p);
+    Forward(fb.data(), length, Load(b, nb, length, f, w, fb.data()), w, f.p);
     PollCancel(cancel);
   }
   const uint64_t* g = square ? fa.data() : fb.data();
