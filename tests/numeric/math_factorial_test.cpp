@@ -162,6 +162,18 @@ TEST(ComputeFactorial, SaturatesToNinesBeyondTheDigitLimit) {
   EXPECT_TRUE(out.overflow);
 }
 
+// log10(100503!) = 459089.0005: beyond the table the estimate cannot tell whether it has
+// 459,089 digits or one more, so the factorial is computed and then counted.
+TEST(ComputeFactorial, SettlesABorderlineLengthBeyondTheTableByCounting) {
+  DecimalDigits out;
+  ASSERT_TRUE(ComputeFactorial(100503, 459089, nullptr, &out));
+  EXPECT_TRUE(out.overflow);
+  EXPECT_EQ(out.digits.size(), 459089u);
+  ASSERT_TRUE(ComputeFactorial(100503, 459090, nullptr, &out));
+  EXPECT_FALSE(out.overflow);
+  EXPECT_EQ(out.digits, GmpFactorialText(100503));
+}
+
 TEST(ComputeFactorial, StopsWhenCancelled) {
   CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
