@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <numeric>
 
 // GMP 6 exports its wrap-around product (not public API): rp[0 .. rn) = a b mod
@@ -23,11 +24,22 @@ namespace {
 
 static_assert(GMP_NUMB_BITS == 64, "the slots assume 64-bit limbs without nails");
 
-// (10^19 - 1)^2 < 2^127: a slot holds a sum of m limb products in 127 + bit_width(m) bits.
-constexpr unsigned kProductBits = 127;
+// The slots' extraction reads three binary limbs.
+constexpr unsigned kLeastSlotBits = 128, kMostSlotBits = 191;
 constexpr size_t kPollSlots = 1u << 16;
 
 using Binary = std::vector<mp_limb_t>;
+
+// Bits of a slot that holds a sum of `terms` limb products, (10^19 - 1)^2 each, kept below
+// 2^bits - 1 (the binary wrap-around product's second zero is all ones).
+unsigned SlotBits(size_t terms) {
+  const unsigned __int128 square = static_cast<unsigned __int128>(kLimbBase - 1) * (kLimbBase - 1);
+  mp_limb_t x[3] = {static_cast<mp_limb_t>(square), static_cast<mp_limb_t>(square >> 64), 0};
+  x[2] = mpn_mul_1(x, x, 2, static_cast<mp_limb_t>(terms));
+  mpn_add_1(x, x, 3, 1);
+  unsigned bits = x[2] != 0 ? 128 + std::bit_width(x[2]) : 64 + std::bit_width(x[1]);
+  return std::max(bits, kLeastSlotBits);
+}
 
 // Limb i at bit i * slot of a binary number (Kronecker substitution).
 Binary Spread(const uint64_t* limbs, size_t n, unsigned slot) {
@@ -102,10 +114,10 @@ mp_size_t NextWrapSize(mp_size_t n) {
 }
 
 CyclicShape ChooseCyclic(size_t minLength, size_t terms) {
-  const unsigned least = kProductBits + static_cast<unsigned>(std::bit_width(terms));
+  const unsigned least = SlotBits(terms);
   CyclicShape best;
   // Multiples of 8 keep the binary size's needed factor (slot / gcd(slot, 64)) small.
-  for (unsigned slot = (least + 7) / 8 * 8; slot < std::min(least + 48, 192u); slot += 8) {
+  for (unsigned slot = (least + 7) / 8 * 8; slot <= std::min(least + 48, kMostSlotBits); slot += 8) {
     const auto factor = static_cast<mp_size_t>(slot / std::gcd(slot, 64u));
     auto x = static_cast<mp_size_t>((minLength * slot + 63) / 64);
     for (int tries = 0; tries < 64; ++tries) {
@@ -127,8 +139,9 @@ Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn) {
   Binary r(static_cast<size_t>(rn));
   const auto an = static_cast<mp_size_t>(a.size()), bn = static_cast<mp_size_t>(b.size());
 #ifdef VPX_GMP_MULMOD
-  Binary scratch(2 * static_cast<size_t>(rn) + 8);
-  __gmpn_mulmod_bnm1(r.data(), rn, a.data(), an, b.data(), bn, scratch.data());
+  // GMP asks for rn + 4 + (at most rn) limbs of scratch; left unset, it is written first.
+  auto scratch = std::make_unique_for_overwrite<mp_limb_t[]>(2 * static_cast<size_t>(rn) + 8);
+  __gmpn_mulmod_bnm1(r.data(), rn, a.data(), an, b.data(), bn, scratch.get());
 #else
   Binary full(a.size() + b.size());
   mpn_mul(full.data(), a.data(), an, b.data(), bn);
@@ -179,7 +192,7 @@ void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
     return;
   }
   const bool square = a == b && na == nb;
-  unsigned slot = kProductBits + static_cast<unsigned>(std::bit_width(std::min(na, nb)));
+  const unsigned slot = SlotBits(std::min(na, nb));
   Binary sa = Spread(a, na, slot);
   Binary sb = square ? Binary{} : Spread(b, nb, slot);
   if (cancel.IsCancelled()) throw DecimalCancelled{};
