@@ -32,14 +32,4 @@ void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits
 void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                      CancelToken cancel);
 
-// a x b mod (10^(19 m) - 1) in m limbs, for a cyclic length m >= minLength of its own
-// choosing (one that suits the binary wrap-around product); operands of any length. The
-// value zero may come out as m limbs of 10^19 - 1. About half the cost of the full
-// product when only the low part of a product is unknown.
-DecimalLimbs MulModDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
-                                size_t minLength, CancelToken cancel);
-
-// v[0 .. n) mod (10^(19 m) - 1) in m limbs.
-DecimalLimbs FoldDecimalLimbs(const uint64_t* v, size_t n, size_t m);
-
 }  // namespace vpx::mynum

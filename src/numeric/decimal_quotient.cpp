@@ -1,7 +1,7 @@
-// The decimal quotient on base-10^19 limbs: one Newton reciprocal of the divisor's top
+// The decimal quotient on base-10^17 limbs: one Newton reciprocal of the divisor's top
 // limbs, quotient blocks estimated from it, and each block settled exactly against the
 // remainder. The remainder after a block is known to be small, so only its low limbs are
-// unknown: a wrap-around product mod 10^(19 m) - 1 gives them at about half the cost of
+// unknown: a wrap-around product mod 10^(17 m) - 1 gives them at about half the cost of
 // the full product.
 #include <gmp.h>
 
@@ -13,12 +13,15 @@
 #include "numeric/bignum_memory.h"
 #include "numeric/decimal_limbs.h"
 #include "numeric/decimal_product.h"
+#include "numeric/decimal_slots.h"
 #include "numeric/mynum_kernels.h"
 
 namespace vpx::mynum {
 namespace {
 
-using Limbs = DecimalLimbs;
+using Limbs = SlotLimbs;
+constexpr uint64_t kBase = kSlotLimbBase;
+constexpr uint32_t kDigits = kSlotLimbDigits;
 
 // Reciprocals of at most this many limbs come exactly from GMP.
 constexpr size_t kReciprocalBaseLimbs = 8;
@@ -57,16 +60,26 @@ void Trim(Limbs& v) {
 Limbs PackShifted(const uint8_t* d, size_t n, int64_t shift) {
   const int64_t total = static_cast<int64_t>(n) + shift;
   if (total <= 0) return {};
-  Limbs out((static_cast<size_t>(total) + kLimbDigits - 1) / kLimbDigits);
+  Limbs out((static_cast<size_t>(total) + kDigits - 1) / kDigits);
   for (size_t i = 0; i < out.size(); ++i) {
-    const auto lo = static_cast<int64_t>(i * kLimbDigits);
-    const int64_t hi = std::min<int64_t>(lo + kLimbDigits, total);
+    const auto lo = static_cast<int64_t>(i * kDigits);
+    const int64_t hi = std::min<int64_t>(lo + kDigits, total);
     uint64_t v = 0;
     for (int64_t p = hi; p-- > lo;) v = v * 10 + (p >= shift ? d[p - shift] : 0);
     out[i] = v;
   }
   Trim(out);
   return out;
+}
+
+// The low `digits` digit values of v into out, zeros beyond v.
+void Unpack(const Limbs& v, uint8_t* out, size_t digits) {
+  for (size_t place = 0, i = 0; place < digits; ++i) {
+    uint64_t x = i < v.size() ? v[i] : 0;
+    const size_t count = std::min<size_t>(kDigits, digits - place);
+    for (size_t k = 0; k < count; ++k, x /= 10) out[place + k] = static_cast<uint8_t>(x % 10);
+    place += count;
+  }
 }
 
 int Compare(const Limbs& a, const Limbs& b) {
@@ -83,7 +96,7 @@ void SubInPlace(Limbs& a, const Limbs& b) {
   for (size_t i = 0; i < a.size() && (i < b.size() || borrow != 0); ++i) {
     const uint64_t y = (i < b.size() ? b[i] : 0) + borrow;  // at most the base
     borrow = a[i] < y;
-    a[i] = borrow ? a[i] + (kLimbBase - y) : a[i] - y;
+    a[i] = borrow ? a[i] + (kBase - y) : a[i] - y;
   }
   Trim(a);
 }
@@ -93,27 +106,27 @@ void AddInPlace(Limbs& a, const Limbs& b) {
   uint64_t carry = 0;
   for (size_t i = 0; i < a.size() && (i < b.size() || carry != 0); ++i) {
     const uint64_t s = a[i] + carry, y = i < b.size() ? b[i] : 0;
-    carry = s >= kLimbBase - y;
-    a[i] = carry ? s - (kLimbBase - y) : s + y;
+    carry = s >= kBase - y;
+    a[i] = carry ? s - (kBase - y) : s + y;
   }
   if (carry != 0) a.push_back(1);
 }
 
 const Limbs kOne{1};
 
-// (x - y) mod (10^(19 m) - 1) for x, y of m limbs each.
+// (x - y) mod (10^(17 m) - 1) for x, y of m limbs each.
 Limbs SubCyclic(const Limbs& x, const Limbs& y) {
   Limbs out(x.size());
   uint64_t borrow = 0;
   for (size_t i = 0; i < x.size(); ++i) {
     const uint64_t t = y[i] + borrow;
     borrow = x[i] < t;
-    out[i] = borrow ? x[i] + (kLimbBase - t) : x[i] - t;
+    out[i] = borrow ? x[i] + (kBase - t) : x[i] - t;
   }
-  // The limbs hold x - y + 10^(19 m), which is at least 1: take 1 off for the cyclic value.
+  // The limbs hold x - y + 10^(17 m), which is at least 1: take 1 off for the cyclic value.
   for (size_t i = 0; borrow != 0; ++i) {
     borrow = out[i] == 0;
-    out[i] = borrow ? kLimbBase - 1 : out[i] - 1;
+    out[i] = borrow ? kBase - 1 : out[i] - 1;
   }
   return out;
 }
@@ -123,16 +136,16 @@ struct Signed {
   Limbs magnitude;  // trimmed
 };
 
-// The cyclic value c read as a number of magnitude below 10^(19 keep): its top limbs are
-// all zero (positive) or all 10^19 - 1 (negative). Anything else: the estimate was off.
+// The cyclic value c read as a number of magnitude below 10^(17 keep): its top limbs are
+// all zero (positive) or all 10^17 - 1 (negative). Anything else: the estimate was off.
 Signed ReadSigned(const Limbs& c, size_t keep) {
   const auto high = c.begin() + static_cast<std::ptrdiff_t>(keep);
   Signed v;
   if (std::all_of(high, c.end(), [](uint64_t x) { return x == 0; })) {
     v.magnitude.assign(c.begin(), high);
-  } else if (std::all_of(high, c.end(), [](uint64_t x) { return x == kLimbBase - 1; })) {
+  } else if (std::all_of(high, c.end(), [](uint64_t x) { return x == kBase - 1; })) {
     v.magnitude.resize(keep);
-    for (size_t i = 0; i < keep; ++i) v.magnitude[i] = kLimbBase - 1 - c[i];
+    for (size_t i = 0; i < keep; ++i) v.magnitude[i] = kBase - 1 - c[i];
     v.negative = true;
   } else {
     throw EstimateOff{};
@@ -142,28 +155,29 @@ Signed ReadSigned(const Limbs& c, size_t keep) {
   return v;
 }
 
-// Y with |Y - 10^(38 k) / D| <= 2 for D = d[0 .. k) with its top limb at least 10^18.
+// Y with |Y - b^(2k) / D| <= 2 (b = 10^17) for D = d[0 .. k) with its top limb at least
+// b / 10.
 Limbs Reciprocal(const uint64_t* d, size_t k, CancelToken cancel) {
   if (cancel.IsCancelled()) throw DecimalCancelled{};
   if (k <= kReciprocalBaseLimbs) {
     Mpz y, den;
-    mpz_ui_pow_ui(y.get(), kLimbBase, 2 * k);
+    mpz_ui_pow_ui(y.get(), kBase, 2 * k);
     mpz_set_ui(den.get(), 0);
     for (size_t i = k; i-- > 0;) {
-      mpz_mul_ui(den.get(), den.get(), kLimbBase);
+      mpz_mul_ui(den.get(), den.get(), kBase);
       mpz_add_ui(den.get(), den.get(), d[i]);
     }
     mpz_tdiv_q(y.get(), y.get(), den.get());
     Limbs out;
-    while (mpz_sgn(y.get()) != 0) out.push_back(mpz_tdiv_q_ui(y.get(), y.get(), kLimbBase));
+    while (mpz_sgn(y.get()) != 0) out.push_back(mpz_tdiv_q_ui(y.get(), y.get(), kBase));
     return out;
   }
   // From the top l limbs, then one Newton step: Y = yh b^(k-l) + yh E / b^(2l) with
-  // E = b^(k+l) - D yh (b = 10^19), which is below 13 b^k in magnitude: only the low
+  // E = b^(k+l) - D yh, which is below 13 b^k in magnitude: only the low
   // k + 2 limbs of D yh are unknown.
   const size_t l = k / 2 + 2;
   const Limbs yh = Reciprocal(d + (k - l), l, cancel);
-  const Limbs p = MulModDecimalLimbs(d, k, yh.data(), yh.size(), k + 2, cancel);
+  const Limbs p = MulModSlotLimbs(d, k, yh.data(), yh.size(), k + 2, cancel);
   Limbs unit(p.size(), 0);
   unit[(k + l) % p.size()] = 1;
   const Signed e = ReadSigned(SubCyclic(unit, p), k + 1);
@@ -174,7 +188,7 @@ Limbs Reciprocal(const uint64_t* d, size_t k, CancelToken cancel) {
   if (e.magnitude.size() > t) {
     const size_t ne = e.magnitude.size() - t;
     Limbs step(yh.size() + ne);
-    MulDecimalLimbs(yh.data(), yh.size(), e.magnitude.data() + t, ne, step.data(), cancel);
+    MulSlotLimbs(yh.data(), yh.size(), e.magnitude.data() + t, ne, step.data(), cancel);
     Limbs correction(step.begin() + static_cast<std::ptrdiff_t>(std::min(step.size(), l + 1)),
                      step.end());
     Trim(correction);
@@ -192,9 +206,9 @@ Limbs Reciprocal(const uint64_t* d, size_t k, CancelToken cancel) {
 // comes from both sides mod b^m - 1 with m > |B| + 1.
 void Settle(Limbs& r, size_t e, const Limbs& b, Limbs& est, CancelToken cancel) {
   const size_t keep = b.size() + 1;
-  const Limbs p = MulModDecimalLimbs(est.data(), est.size(), b.data(), b.size(), keep + 1, cancel);
+  const Limbs p = MulModSlotLimbs(est.data(), est.size(), b.data(), b.size(), keep + 1, cancel);
   const Limbs high =
-      r.size() > e ? FoldDecimalLimbs(r.data() + e, r.size() - e, p.size()) : Limbs(p.size(), 0);
+      r.size() > e ? FoldSlotLimbs(r.data() + e, r.size() - e, p.size()) : Limbs(p.size(), 0);
   Signed v = ReadSigned(SubCyclic(high, p), keep);
   int corrections = 0;
   auto count = [&] {
@@ -223,12 +237,13 @@ void Settle(Limbs& r, size_t e, const Limbs& b, Limbs& est, CancelToken cancel) 
   Trim(r);
 }
 
-// quotient = floor(r / b) where r < b 10^(19 |quotient|) and b's top limb is at least
-// 10^18.
+// quotient = floor(r / B) where r < B b^|quotient| and B's top limb is at least b / 10.
 void DivideLimbs(Limbs r, const Limbs& b, Limbs& quotient, CancelToken cancel) {
+  constexpr size_t kMostBlockLimbs = kMostSlotTerms - kEstimateGuard - 2;
   const size_t lb = b.size(), lq = quotient.size();
   if (r.size() > lb + lq) throw EstimateOff{};
-  const size_t most = std::max(lb * kBlockPerDivisorNum / kBlockPerDivisorDen, kLeastBlockLimbs);
+  const size_t most =
+      std::clamp(lb * kBlockPerDivisorNum / kBlockPerDivisorDen, kLeastBlockLimbs, kMostBlockLimbs);
   const size_t blocks = (lq + most - 1) / most;
   const size_t s = (lq + blocks - 1) / blocks;
   // The reciprocal of the divisor's top k limbs (padded when it is shorter).
@@ -246,7 +261,7 @@ void DivideLimbs(Limbs r, const Limbs& b, Limbs& quotient, CancelToken cancel) {
     Limbs est;
     if (r.size() > c) {
       Limbs product(r.size() - c + y.size());
-      MulDecimalLimbs(r.data() + c, r.size() - c, y.data(), y.size(), product.data(), cancel);
+      MulSlotLimbs(r.data() + c, r.size() - c, y.data(), y.size(), product.data(), cancel);
       if (product.size() > shift) {
         est.assign(product.begin() + static_cast<std::ptrdiff_t>(shift), product.end());
       }
@@ -263,12 +278,12 @@ void DivNewton(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int
                uint8_t* q, uint32_t places, CancelToken cancel) {
   std::memset(q, 0, places);
   if (static_cast<int64_t>(na) + shift <= 0) return;
-  // Both scaled so that the divisor's top limb has all 19 digits; the quotient stays.
-  const uint32_t fill = (kLimbDigits - nb % kLimbDigits) % kLimbDigits;
+  // Both scaled so that the divisor's top limb has all 17 digits; the quotient stays.
+  const uint32_t fill = (kDigits - nb % kDigits) % kDigits;
   const Limbs divisor = PackShifted(b, nb, fill);
-  Limbs quotient((places + kLimbDigits - 1) / kLimbDigits, 0);
+  Limbs quotient((places + kDigits - 1) / kDigits, 0);
   DivideLimbs(PackShifted(a, na, shift + fill), divisor, quotient, cancel);
-  UnpackDecimalLimbs(quotient.data(), quotient.size(), q, places);
+  Unpack(quotient, q, places);
 }
 
 }  // namespace

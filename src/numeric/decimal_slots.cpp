@@ -1,0 +1,168 @@
+#include "numeric/decimal_slots.h"
+
+#include <gmp.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "numeric/decimal_limbs.h"
+
+// GMP 6 exports its wrap-around product (not public API): rp[0 .. rn) = a b mod
+// (2^(64 rn) - 1), fastest at the sizes next_size returns. Elsewhere a full product is
+// folded, with the same result.
+#if __GNU_MP_VERSION == 6
+extern "C" {
+void __gmpn_mulmod_bnm1(mp_ptr rp, mp_size_t rn, mp_srcptr ap, mp_size_t an, mp_srcptr bp,
+                        mp_size_t bn, mp_ptr tp);
+mp_size_t __gmpn_mulmod_bnm1_next_size(mp_size_t n);
+}
+#define VPX_GMP_MULMOD 1
+#endif
+
+namespace vpx::mynum {
+namespace {
+
+static_assert(GMP_NUMB_BITS == 64, "the slots assume 64-bit limbs without nails");
+
+constexpr size_t kPollSlots = 1u << 16;
+
+using Binary = std::vector<mp_limb_t>;
+using Wide = unsigned __int128;
+
+// Limb i in binary limbs 2i and 2i + 1, without top zero limbs (at least one limb).
+Binary Spread(const uint64_t* v, size_t n) {
+  Binary out(2 * n, 0);
+  for (size_t i = 0; i < n; ++i) out[2 * i] = v[i];
+  while (out.size() > 1 && out.back() == 0) out.pop_back();
+  return out;
+}
+
+// out[0 .. limbs) from the slots r[0 .. rn) holds, carrying upward; returns the carry out.
+Wide Resolve(const mp_limb_t* r, size_t rn, uint64_t* out, size_t limbs, CancelToken cancel) {
+  Wide carry = 0;
+  for (size_t j = 0; j < limbs; ++j) {
+    if ((j & (kPollSlots - 1)) == kPollSlots - 1 && cancel.IsCancelled()) {
+      throw DecimalCancelled{};
+    }
+    Wide v = carry;
+    if (2 * j < rn) v += r[2 * j];
+    if (2 * j + 1 < rn) v += static_cast<Wide>(r[2 * j + 1]) << 64;
+    carry = v / kSlotLimbBase;
+    out[j] = static_cast<uint64_t>(v - carry * kSlotLimbBase);
+  }
+  return carry;
+}
+
+// x += y + carry below the base (x, y below it, carry 0 or 1).
+void AddLimb(uint64_t& x, uint64_t y, uint64_t& carry) {
+  const uint64_t s = x + carry;
+  carry = s >= kSlotLimbBase - y;
+  x = carry ? s - (kSlotLimbBase - y) : s + y;
+}
+
+mp_size_t WrapSize(size_t minLength) {
+  auto rn = static_cast<mp_size_t>(2 * minLength);
+#ifdef VPX_GMP_MULMOD
+  rn = __gmpn_mulmod_bnm1_next_size(rn);
+#endif
+  return rn + (rn & 1);
+}
+
+// r[0 .. rn) = a b mod (2^(64 rn) - 1), a and b below 2^(64 rn), b no longer than a.
+Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn) {
+  Binary r(static_cast<size_t>(rn));
+  const auto an = static_cast<mp_size_t>(a.size()), bn = static_cast<mp_size_t>(b.size());
+#ifdef VPX_GMP_MULMOD
+  // GMP asks for rn + 4 + (at most rn) limbs of scratch; it writes them before it reads.
+  auto scratch = std::make_unique_for_overwrite<mp_limb_t[]>(2 * static_cast<size_t>(rn) + 8);
+  __gmpn_mulmod_bnm1(r.data(), rn, a.data(), an, b.data(), bn, scratch.get());
+#else
+  Binary full(a.size() + b.size());
+  mpn_mul(full.data(), a.data(), an, b.data(), bn);
+  const auto total = static_cast<mp_size_t>(full.size());
+  mpn_copyi(r.data(), full.data(), std::min(rn, total));
+  mp_limb_t carry = 0;
+  for (mp_size_t from = rn; from < total; from += rn) {
+    carry += mpn_add(r.data(), r.data(), rn, full.data() + from, std::min(rn, total - from));
+  }
+  while (carry != 0) carry = mpn_add_1(r.data(), r.data(), rn, carry);
+#endif
+  return r;
+}
+
+}  // namespace
+
+void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                  CancelToken cancel) {
+  const size_t limbs = na + nb;
+  while (na > 0 && a[na - 1] == 0) --na;
+  while (nb > 0 && b[nb - 1] == 0) --nb;
+  if (na == 0 || nb == 0) {
+    std::fill(out, out + limbs, 0);
+    return;
+  }
+  Binary sa = Spread(a, na);
+  Binary sb = Spread(b, nb);
+  if (sa.size() < sb.size()) std::swap(sa, sb);
+  if (cancel.IsCancelled()) throw DecimalCancelled{};
+  Binary r(sa.size() + sb.size());
+  mpn_mul(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()), sb.data(),
+          static_cast<mp_size_t>(sb.size()));
+  sa = Binary{};
+  sb = Binary{};
+  if (cancel.IsCancelled()) throw DecimalCancelled{};
+  Resolve(r.data(), r.size(), out, limbs, cancel);
+}
+
+SlotLimbs FoldSlotLimbs(const uint64_t* v, size_t n, size_t m) {
+  SlotLimbs out(m, 0);
+  for (size_t from = 0; from < n; from += m) {
+    const size_t len = std::min(m, n - from);
+    uint64_t carry = 0;
+    for (size_t j = 0; j < len; ++j) AddLimb(out[j], v[from + j], carry);
+    for (size_t j = len; j < m && carry != 0; ++j) AddLimb(out[j], 0, carry);
+    for (size_t j = 0; carry != 0; ++j) AddLimb(out[j], 0, carry);  // wraps once at most
+  }
+  return out;
+}
+
+SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
+                          size_t minLength, CancelToken cancel) {
+  while (na > 0 && a[na - 1] == 0) --na;
+  while (nb > 0 && b[nb - 1] == 0) --nb;
+  const mp_size_t rn = WrapSize(std::max<size_t>(minLength, 1));
+  const size_t m = static_cast<size_t>(rn) / 2;
+  SlotLimbs out(m, 0);
+  if (na == 0 || nb == 0) return out;
+  SlotLimbs fa, fb;
+  if (na > m) {
+    fa = FoldSlotLimbs(a, na, m);
+    a = fa.data();
+    na = m;
+  }
+  if (nb > m) {
+    fb = FoldSlotLimbs(b, nb, m);
+    b = fb.data();
+    nb = m;
+  }
+  Binary sa = Spread(a, na);
+  Binary sb = Spread(b, nb);
+  if (sa.size() < sb.size()) std::swap(sa, sb);
+  if (cancel.IsCancelled()) throw DecimalCancelled{};
+  Binary r = WrapProduct(sa, sb, rn);
+  sa = Binary{};
+  sb = Binary{};
+  if (cancel.IsCancelled()) throw DecimalCancelled{};
+  // 2^(64 rn) - 1 stands for zero: every true slot sum is below 2^128 - 1.
+  if (std::all_of(r.begin(), r.end(), [](mp_limb_t x) { return x == ~mp_limb_t{0}; })) return out;
+  Wide carry = Resolve(r.data(), r.size(), out.data(), m, cancel);
+  // 10^(17 m) = 1: the carry out of the top counts at the bottom.
+  for (size_t j = 0; carry != 0; j = (j + 1) % m) {
+    const Wide v = carry + out[j];
+    carry = v / kSlotLimbBase;
+    out[j] = static_cast<uint64_t>(v - carry * kSlotLimbBase);
+  }
+  return out;
+}
+
+}  // namespace vpx::mynum
