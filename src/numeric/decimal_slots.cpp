@@ -37,6 +37,31 @@ Binary Spread(const uint64_t* v, size_t n) {
   return out;
 }
 
+// v = q 10^17 + r with the remainder returned; q must fit 64 bits.
+uint64_t DivBase(Wide v, uint64_t& q) {
+#if defined(__x86_64__)
+  uint64_t r = 0;
+  asm("divq %4"
+      : "=a"(q), "=d"(r)
+      : "a"(static_cast<uint64_t>(v)), "d"(static_cast<uint64_t>(v >> 64)), "rm"(kSlotLimbBase));
+  return r;
+#else
+  q = static_cast<uint64_t>(v / kSlotLimbBase);
+  return static_cast<uint64_t>(v % kSlotLimbBase);
+#endif
+}
+
+// v = carry 10^17 + (returned limb); the carry (below 2^128 / 10^17) comes back in v.
+uint64_t SplitBase(Wide& v) {
+  const auto high = static_cast<uint64_t>(v >> 64);
+  const uint64_t top = high / kSlotLimbBase;  // a constant divisor: a multiplication
+  uint64_t low = 0;
+  const uint64_t limb = DivBase(
+      (static_cast<Wide>(high - top * kSlotLimbBase) << 64) | static_cast<uint64_t>(v), low);
+  v = (static_cast<Wide>(top) << 64) | low;
+  return limb;
+}
+
 // out[0 .. limbs) from the slots r[0 .. rn) holds, carrying upward; returns the carry out.
 Wide Resolve(const mp_limb_t* r, size_t rn, uint64_t* out, size_t limbs, CancelToken cancel) {
   Wide carry = 0;
@@ -47,8 +72,8 @@ Wide Resolve(const mp_limb_t* r, size_t rn, uint64_t* out, size_t limbs, CancelT
     Wide v = carry;
     if (2 * j < rn) v += r[2 * j];
     if (2 * j + 1 < rn) v += static_cast<Wide>(r[2 * j + 1]) << 64;
-    carry = v / kSlotLimbBase;
-    out[j] = static_cast<uint64_t>(v - carry * kSlotLimbBase);
+    out[j] = SplitBase(v);
+    carry = v;
   }
   return carry;
 }
@@ -158,9 +183,8 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
   Wide carry = Resolve(r.data(), r.size(), out.data(), m, cancel);
   // 10^(17 m) = 1: the carry out of the top counts at the bottom.
   for (size_t j = 0; carry != 0; j = (j + 1) % m) {
-    const Wide v = carry + out[j];
-    carry = v / kSlotLimbBase;
-    out[j] = static_cast<uint64_t>(v - carry * kSlotLimbBase);
+    carry += out[j];
+    out[j] = SplitBase(carry);
   }
   return out;
 }
