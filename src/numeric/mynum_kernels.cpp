@@ -92,7 +92,7 @@ void SubtractInPlace(uint8_t* r, const uint8_t* b, uint32_t nb) {
 }  // namespace
 
 Crossovers DefaultCrossovers() {
-  return Crossovers{32, 0, 400, 4};
+  return Crossovers{32, 0, 160, 4};
 }
 
 Crossovers GetCrossovers() {
