@@ -47,6 +47,7 @@ using Access = BignumMemoryAccess;
 using Block = BignumScope::Block;
 
 thread_local BignumScope* t_current = nullptr;
+thread_local CancelToken t_cancel;
 // GMP sometimes frees an integer's limbs and then allocates new ones before it stores the
 // new pointer; when that allocation fails the integer still names the freed block and
 // clearing it would free it twice. The block freed right before a failed allocation is
@@ -77,7 +78,15 @@ Block* HeaderOf(void* p) {
   throw BignumOutOfMemory();
 }
 
+// The library code is left at an allocation either way, so a cancel unwinds like a failure.
+void ThrowIfCancelled() {
+  if (!t_cancel.IsCancelled()) return;
+  t_freedBeforeFailure = t_lastFreed;
+  throw BignumCancelled();
+}
+
 void* Allocate(size_t size) {
+  ThrowIfCancelled();
   if (InjectedFailure() || size > SIZE_MAX - sizeof(Block)) Fail();
   auto* b = static_cast<Block*>(std::malloc(sizeof(Block) + size));
   if (b == nullptr) Fail();
@@ -89,6 +98,7 @@ void* Allocate(size_t size) {
 
 void* Reallocate(void* p, size_t /*oldSize*/, size_t size) {
   if (p == nullptr) return Allocate(size);
+  ThrowIfCancelled();
   if (InjectedFailure() || size > SIZE_MAX - sizeof(Block)) Fail();
   Block* old = HeaderOf(p);
   BignumScope* owner = old->owner;
@@ -124,12 +134,20 @@ __attribute__((constructor(101))) void InstallAtLoad() {
 }  // namespace
 
 BignumScope::BignumScope()
-    : head_{&head_, &head_}, parent_(t_current), uncaught_(std::uncaught_exceptions()) {
+    : head_{&head_, &head_},
+      parent_(t_current),
+      outerCancel_(t_cancel),
+      uncaught_(std::uncaught_exceptions()) {
   t_current = this;
+}
+
+BignumScope::BignumScope(CancelToken cancel) : BignumScope() {
+  if (cancel.HasFlag()) t_cancel = cancel;
 }
 
 BignumScope::~BignumScope() {
   t_current = parent_;
+  t_cancel = outerCancel_;
   t_freedBeforeFailure = nullptr;
   if (std::uncaught_exceptions() > uncaught_) {
     // The caches may be half rebuilt; MPFR frees what it knows of them, the rest goes with

@@ -7,6 +7,8 @@
 #include <exception>
 #include <new>
 
+#include "host/cancel_token.h"
+
 namespace vpx {
 
 // What a failed GMP/MPFR allocation throws (a std::bad_alloc, so one catch covers both).
@@ -15,14 +17,26 @@ class BignumOutOfMemory : public std::bad_alloc {
   const char* what() const noexcept override { return "GMP/MPFR allocation failed"; }
 };
 
+// What a GMP/MPFR allocation throws once the token of an enclosing scope is cancelled:
+// a single library call (a product of millions of limbs) is stopped at its next
+// allocation instead of running for seconds.
+class BignumCancelled : public std::exception {
+ public:
+  const char* what() const noexcept override { return "GMP/MPFR computation cancelled"; }
+};
+
 // Tracks the GMP/MPFR blocks allocated on this thread while it lives. Ended normally, its
 // blocks pass to the enclosing scope (or stop being tracked). Ended by an exception, it
 // frees MPFR's caches and then every block still tracked: the library code that held them
 // was unwound. So every GMP/MPFR object that may be touched by a throwing call must live
 // inside the scope (declare the scope first, in the same try block).
+//
+// Given a token, the library's allocations on this thread throw BignumCancelled once it is
+// cancelled, until the scope ends (nested scopes without a token keep it).
 class BignumScope {
  public:
   BignumScope();
+  explicit BignumScope(CancelToken cancel);
   ~BignumScope();
   BignumScope(const BignumScope&) = delete;
   BignumScope& operator=(const BignumScope&) = delete;
@@ -40,6 +54,7 @@ class BignumScope {
 
   Link head_;
   BignumScope* parent_;
+  CancelToken outerCancel_;
   int uncaught_;
 };
 

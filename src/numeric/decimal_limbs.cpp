@@ -3,8 +3,11 @@
 #include <gmp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
+
+#include "numeric/bignum_memory.h"
 
 namespace vpx::mynum {
 namespace {
@@ -16,6 +19,57 @@ constexpr unsigned kLeastSlotBits = 128;
 constexpr size_t kPollSlots = 1u << 16;
 
 using Binary = std::vector<mp_limb_t>;
+
+// One mpn_mul of this many limbs takes about 0.2 s here and allocates at least every
+// 0.1 s; longer products are split so that a cancel ends them within 0.2 s.
+constexpr size_t kMostMonolithicLimbs = size_t{1} << 19;
+std::atomic<size_t> g_mostMonolithicForTest{0};
+
+void Poll(CancelToken cancel) {
+  if (cancel.IsCancelled()) throw DecimalCancelled{};
+}
+
+// r[0 .. an + bn) = a (an limbs, an >= bn) x b in slices of a no longer than `slice`.
+void MulSlices(const mp_limb_t* a, size_t an, const mp_limb_t* b, size_t bn, mp_limb_t* r,
+               size_t slice, CancelToken cancel) {
+  std::fill(r, r + an + bn, 0);
+  Binary piece(slice + bn);
+  for (size_t from = 0; from < an; from += slice) {
+    const size_t len = std::min(slice, an - from);
+    if (len >= bn) {
+      MulBinaryInPieces(a + from, len, b, bn, piece.data(), cancel);
+    } else {
+      MulBinaryInPieces(b, bn, a + from, len, piece.data(), cancel);
+    }
+    mpn_add(r + from, r + from, static_cast<mp_size_t>(an + bn - from), piece.data(),
+            static_cast<mp_size_t>(len + bn));
+  }
+}
+
+// Karatsuba: a = a1 X + a0, b = b1 X + b0 with X = 2^(64 h), h < bn.
+void MulHalves(const mp_limb_t* a, size_t an, const mp_limb_t* b, size_t bn, mp_limb_t* r,
+               CancelToken cancel) {
+  const bool square = a == b && an == bn;
+  const size_t h = (an + 1) / 2, n1 = an - h, m1 = bn - h;
+  MulBinaryInPieces(a, h, b, h, r, cancel);                    // a0 b0
+  MulBinaryInPieces(a + h, n1, b + h, m1, r + 2 * h, cancel);  // a1 b1
+  Binary sa(h + 1), sb;
+  sa[h] = mpn_add(sa.data(), a, static_cast<mp_size_t>(h), a + h, static_cast<mp_size_t>(n1));
+  if (!square) {
+    sb.resize(h + 1);
+    sb[h] = mpn_add(sb.data(), b, static_cast<mp_size_t>(h), b + h, static_cast<mp_size_t>(m1));
+  }
+  const Binary& rb = square ? sa : sb;
+  Binary middle(2 * h + 2);
+  MulBinaryInPieces(sa.data(), h + 1, rb.data(), h + 1, middle.data(), cancel);
+  const auto nm = static_cast<mp_size_t>(middle.size());
+  mpn_sub(middle.data(), middle.data(), nm, r, static_cast<mp_size_t>(2 * h));
+  mpn_sub(middle.data(), middle.data(), nm, r + 2 * h, static_cast<mp_size_t>(n1 + m1));
+  // a0 b1 + a1 b0 is below 2^(64 (an + bn - h)).
+  auto len = static_cast<mp_size_t>(std::min(middle.size(), an + bn - h));
+  while (len > 0 && middle[len - 1] == 0) --len;
+  if (len > 0) mpn_add(r + h, r + h, static_cast<mp_size_t>(an + bn - h), middle.data(), len);
+}
 
 // Bits of a slot that holds a sum of `terms` limb products, (10^19 - 1)^2 each, kept below
 // 2^bits.
@@ -107,20 +161,46 @@ void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
   Binary sa = Spread(a, na, slot);
   Binary sb = square ? Binary{} : Spread(b, nb, slot);
   if (cancel.IsCancelled()) throw DecimalCancelled{};
-  Binary r;
-  if (square) {
-    r.resize(2 * sa.size());
-    mpn_sqr(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()));
-  } else {
-    if (sa.size() < sb.size()) std::swap(sa, sb);
-    r.resize(sa.size() + sb.size());
-    mpn_mul(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()), sb.data(),
-            static_cast<mp_size_t>(sb.size()));
+  const Binary& rb = square ? sa : sb;
+  if (sa.size() < rb.size()) std::swap(sa, sb);
+  Binary r(sa.size() + rb.size());
+  try {
+    BignumScope scope(cancel);
+    MulBinaryInPieces(sa.data(), sa.size(), rb.data(), rb.size(), r.data(), cancel);
+  } catch (const BignumCancelled&) {
+    throw DecimalCancelled{};
   }
   sa = Binary{};
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};
   UnpackSlots(r, na + nb - 1, slot, out, limbs, cancel);
+}
+
+void MulBinaryInPieces(const uint64_t* a, size_t an, const uint64_t* b, size_t bn, uint64_t* r,
+                       CancelToken cancel) {
+  Poll(cancel);
+  const size_t most = MostMonolithicLimbs();
+  if (an <= most) {
+    if (a == b && an == bn) {
+      mpn_sqr(r, a, static_cast<mp_size_t>(an));
+    } else {
+      mpn_mul(r, a, static_cast<mp_size_t>(an), b, static_cast<mp_size_t>(bn));
+    }
+  } else if (2 * bn <= an + 1) {
+    MulSlices(a, an, b, bn, r, std::max(bn, most), cancel);
+  } else {
+    MulHalves(a, an, b, bn, r, cancel);
+  }
+  Poll(cancel);
+}
+
+size_t MostMonolithicLimbs() {
+  const size_t test = g_mostMonolithicForTest.load(std::memory_order_relaxed);
+  return test != 0 ? test : kMostMonolithicLimbs;
+}
+
+void SetMostMonolithicLimbsForTest(size_t limbs) {
+  g_mostMonolithicForTest.store(limbs, std::memory_order_relaxed);
 }
 
 }  // namespace vpx::mynum

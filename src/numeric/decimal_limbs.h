@@ -28,8 +28,21 @@ DecimalLimbs PackDecimalLimbs(const uint8_t* d, size_t n);
 void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits);
 
 // out[0 .. na + nb) = a x b, every limb below 10^19; a and b may be the same array (a
-// square). The token is polled between the stages and while the slots are resolved.
+// square). The token is polled between the stages and while the slots are resolved, and
+// GMP's allocations inside the binary product throw once it is cancelled; a huge product
+// is split into pieces with a poll between them. A cancel ends it as DecimalCancelled.
 void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                      CancelToken cancel);
+
+// r[0 .. an + bn) = a x b in binary (an >= bn > 0; a == b with an == bn squares): one
+// mpn_mul when it is short enough to stop within a fraction of a second at its
+// allocations, otherwise Karatsuba halves or slices of a, the token polled between them.
+void MulBinaryInPieces(const uint64_t* a, size_t an, const uint64_t* b, size_t bn, uint64_t* r,
+                       CancelToken cancel);
+
+// The most limbs of an operand of one binary product (mpn_mul, mpn_sqr or wrap-around).
+size_t MostMonolithicLimbs();
+// Tests: set it (0: the default).
+void SetMostMonolithicLimbsForTest(size_t limbs);
 
 }  // namespace vpx::mynum

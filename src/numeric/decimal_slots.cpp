@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "numeric/bignum_memory.h"
 #include "numeric/decimal_limbs.h"
 
 // GMP 6 exports its wrap-around product (not public API): rp[0 .. rn) = a b mod
@@ -93,17 +94,36 @@ mp_size_t WrapSize(size_t minLength) {
   return rn + (rn & 1);
 }
 
+// r[0 .. an + bn) = a b (an >= bn), GMP's allocations throwing once the token is cancelled.
+void MulBinary(const Binary& a, const Binary& b, mp_limb_t* r, CancelToken cancel) {
+  try {
+    BignumScope scope(cancel);
+    MulBinaryInPieces(a.data(), a.size(), b.data(), b.size(), r, cancel);
+  } catch (const BignumCancelled&) {
+    throw DecimalCancelled{};
+  }
+}
+
 // r[0 .. rn) = a b mod (2^(64 rn) - 1), a and b below 2^(64 rn), b no longer than a.
-Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn) {
+Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn, CancelToken cancel) {
   Binary r(static_cast<size_t>(rn));
-  const auto an = static_cast<mp_size_t>(a.size()), bn = static_cast<mp_size_t>(b.size());
 #ifdef VPX_GMP_MULMOD
-  // GMP asks for rn + 4 + (at most rn) limbs of scratch; it writes them before it reads.
-  auto scratch = std::make_unique_for_overwrite<mp_limb_t[]>(2 * static_cast<size_t>(rn) + 8);
-  __gmpn_mulmod_bnm1(r.data(), rn, a.data(), an, b.data(), bn, scratch.get());
-#else
+  if (static_cast<size_t>(rn) <= 2 * MostMonolithicLimbs()) {
+    // GMP asks for rn + 4 + (at most rn) limbs of scratch; it writes them before it reads.
+    auto scratch = std::make_unique_for_overwrite<mp_limb_t[]>(2 * static_cast<size_t>(rn) + 8);
+    try {
+      BignumScope scope(cancel);
+      __gmpn_mulmod_bnm1(r.data(), rn, a.data(), static_cast<mp_size_t>(a.size()), b.data(),
+                         static_cast<mp_size_t>(b.size()), scratch.get());
+    } catch (const BignumCancelled&) {
+      throw DecimalCancelled{};
+    }
+    return r;
+  }
+#endif
+  // The full product folded: the same result, in pieces a cancel can stop.
   Binary full(a.size() + b.size());
-  mpn_mul(full.data(), a.data(), an, b.data(), bn);
+  MulBinary(a, b, full.data(), cancel);
   const auto total = static_cast<mp_size_t>(full.size());
   mpn_copyi(r.data(), full.data(), std::min(rn, total));
   mp_limb_t carry = 0;
@@ -111,7 +131,6 @@ Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn) {
     carry += mpn_add(r.data(), r.data(), rn, full.data() + from, std::min(rn, total - from));
   }
   while (carry != 0) carry = mpn_add_1(r.data(), r.data(), rn, carry);
-#endif
   return r;
 }
 
@@ -131,8 +150,7 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
   if (sa.size() < sb.size()) std::swap(sa, sb);
   if (cancel.IsCancelled()) throw DecimalCancelled{};
   Binary r(sa.size() + sb.size());
-  mpn_mul(r.data(), sa.data(), static_cast<mp_size_t>(sa.size()), sb.data(),
-          static_cast<mp_size_t>(sb.size()));
+  MulBinary(sa, sb, r.data(), cancel);
   sa = Binary{};
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};
@@ -174,7 +192,7 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
   Binary sb = Spread(b, nb);
   if (sa.size() < sb.size()) std::swap(sa, sb);
   if (cancel.IsCancelled()) throw DecimalCancelled{};
-  Binary r = WrapProduct(sa, sb, rn);
+  Binary r = WrapProduct(sa, sb, rn, cancel);
   sa = Binary{};
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};
