@@ -55,6 +55,9 @@ thread_local CancelToken t_cancel;
 thread_local void* t_lastFreed = nullptr;
 thread_local void* t_freedBeforeFailure = nullptr;
 std::atomic<long> g_liveBlocks{0};
+// A fresh integer's limbs are GMP's static dummy (GMP 6.2 on). mpz_mul records the new size
+// before it allocates, so an integer whose first allocation failed frees the dummy later.
+const void* g_dummyLimbs = nullptr;
 std::atomic<long> g_failAfter{-1};
 
 // The injected failure of the tests: fires once, then allocation works again.
@@ -114,7 +117,7 @@ void* Reallocate(void* p, size_t /*oldSize*/, size_t size) {
 }
 
 void Free(void* p, size_t /*size*/) {
-  if (p == nullptr) return;
+  if (p == nullptr || p == g_dummyLimbs) return;
   if (p == t_freedBeforeFailure) {
     t_freedBeforeFailure = nullptr;
     return;
@@ -175,6 +178,10 @@ void BignumScope::FreeAll() {
 
 void InstallBignumMemoryFunctions() {
   mp_set_memory_functions(Allocate, Reallocate, Free);
+  mpz_t probe;
+  mpz_init(probe);
+  if (probe->_mp_alloc == 0) g_dummyLimbs = probe->_mp_d;
+  mpz_clear(probe);
 }
 
 void FailBignumAllocationAfterForTest(long count) {

@@ -14,6 +14,7 @@
 #include "numeric/decimal_limbs.h"
 #include "numeric/decimal_product.h"
 #include "numeric/decimal_slots.h"
+#include "numeric/math_decimal.h"
 #include "numeric/mynum_kernels.h"
 
 namespace vpx::mynum {
@@ -39,18 +40,6 @@ std::atomic<uint64_t> g_fallbacks{0};
 
 // An estimate further off than the error bounds allow (the caller divides another way).
 struct EstimateOff {};
-
-class Mpz {
- public:
-  Mpz() { mpz_init(z_); }
-  ~Mpz() { mpz_clear(z_); }
-  Mpz(const Mpz&) = delete;
-  Mpz& operator=(const Mpz&) = delete;
-  mpz_ptr get() { return z_; }
-
- private:
-  mpz_t z_;
-};
 
 void Trim(Limbs& v) {
   while (!v.empty() && v.back() == 0) v.pop_back();

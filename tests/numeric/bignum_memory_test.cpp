@@ -93,6 +93,33 @@ TEST(BignumMemory, IntegerWhoseRegrowthFailedIsFreedOnce) {
   EXPECT_EQ(SettledLiveBlocks(), baseline);
 }
 
+// A cancelled token stops the library at its next allocation, within the scope that
+// carries it (and scopes nested in it) only; every block the interrupted call held is freed.
+TEST(BignumMemory, CancelledScopeStopsTheLibraryAtItsNextAllocation) {
+  const long baseline = LiveBignumBlocksForTest();
+  CancelFlag flag{0};
+  bool thrown = false;
+  try {
+    BignumScope scope(&flag);
+    Mpz a, b, product;
+    mpz_ui_pow_ui(a.get(), 7, 20000);  // allowed while the flag is down
+    mpz_ui_pow_ui(b.get(), 3, 20000);
+    flag.store(1);
+    BignumScope nested;  // keeps the outer token
+    mpz_mul(product.get(), a.get(), b.get());
+    ADD_FAILURE() << "the product was not stopped";
+  } catch (const BignumCancelled&) {
+    thrown = true;
+  }
+  EXPECT_TRUE(thrown);
+  EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
+  // Outside that scope, and in a scope without a token, the raised flag stops nothing.
+  BignumScope plain;
+  Mpz c;
+  mpz_ui_pow_ui(c.get(), 7, 20000);
+  EXPECT_EQ(mpz_sizeinbase(c.get(), 7), 20001u);
+}
+
 TEST(BignumMemory, ScopeFreesLeftoversOnlyWhenUnwound) {
   const long baseline = LiveBignumBlocksForTest();
   try {

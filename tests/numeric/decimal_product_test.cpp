@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "numeric/bignum_memory.h"
 #include "numeric/decimal_limbs.h"
+#include "numeric/decimal_slots.h"
 #include "numeric/mynum_kernels.h"
 #include "numeric_test_support.h"
 
@@ -185,6 +189,154 @@ TEST(DecimalProductTest, FailedGmpAllocationReportsNoMemoryAndLeavesNothing) {
   ASSERT_EQ(MulDecimal(a.data(), 200000, b.data(), 150000, out.data(), CancelToken{}),
             DecimalStatus::kDone);
   EXPECT_EQ(out, expected);
+}
+
+// Limb edges of the quotient (17-digit limbs, a divisor padded to whole limbs) and of the
+// blocks it is found in: divisors and quotients one digit either side of whole limbs.
+TEST(DecimalProductTest, QuotientsAtLimbAndBlockEdgesMatchGmp) {
+  std::mt19937 rng(1608);
+  for (size_t bn : {16u, 17u, 18u, 33u, 34u, 35u, 51u, 52u, 289u, 290u, 580u}) {
+    for (size_t qn : {1u, 16u, 17u, 18u, 34u, 35u, 271u, 272u, 273u, 545u, 1200u}) {
+      Digits b = Random(rng, bn);
+      Digits a = Random(rng, bn + qn - 1);
+      ExpectSameQuotient(a, b, 0);
+      ExpectSameQuotient(a, b, static_cast<int64_t>(rng() % 40));
+      ExpectSameQuotient(a, b, -static_cast<int64_t>(rng() % (a.size() / 2 + 1)));
+    }
+  }
+}
+
+// n - 1 for n > 0 (digits least significant first, trimmed).
+Digits MinusOne(Digits n) {
+  size_t i = 0;
+  while (n[i] == 0) n[i++] = 9;
+  --n[i];
+  while (!n.empty() && n.back() == 0) n.pop_back();
+  return n;
+}
+
+Digits Plus(Digits a, const Digits& b) {
+  a.resize(std::max(a.size(), b.size()) + 1, 0);
+  int carry = 0;
+  for (size_t k = 0; k < a.size(); ++k) {
+    int t = a[k] + (k < b.size() ? b[k] : 0) + carry;
+    carry = t / 10;
+    a[k] = static_cast<uint8_t>(t % 10);
+  }
+  while (a.back() == 0) a.pop_back();
+  return a;
+}
+
+// Quotients whose digits are long runs of 9s and 0s, by divisors whose low half is all 9s
+// (their top limbs understate them, so estimates overshoot), with remainder 0, b - 1 and
+// the dividend one short of an exact multiple: the settling must step both ways.
+TEST(DecimalProductTest, QuotientsOfNinesAndZerosRunsMatchGmp) {
+  std::mt19937 rng(1609);
+  for (size_t bn : {20u, 170u, 700u}) {
+    for (int kind = 0; kind < 3; ++kind) {
+      Digits b = Random(rng, bn);
+      if (kind == 1) std::fill(b.begin(), b.begin() + bn / 2, 9);
+      if (kind == 2) {  // 1000999...9: the smallest top limb over the largest tail
+        std::fill(b.begin(), b.end(), 9);
+        std::fill(b.end() - 4, b.end(), 0);
+        b.back() = 1;
+      }
+      for (size_t qn : {40u, 400u, 2000u}) {
+        for (uint8_t fill : {uint8_t{9}, uint8_t{0}}) {
+          Digits q(qn, fill);
+          q.back() = 1;
+          q[qn / 2] = 5;  // one digit breaks the run in the middle
+          Digits n(qn + bn);
+          ASSERT_TRUE(MulGmp(q.data(), static_cast<uint32_t>(qn), b.data(),
+                             static_cast<uint32_t>(bn), n.data()));
+          while (n.back() == 0) n.pop_back();
+          ExpectSameQuotient(n, b, 0);
+          ExpectSameQuotient(MinusOne(n), b, 0);
+          ExpectSameQuotient(Plus(n, MinusOne(b)), b, 0);
+        }
+      }
+    }
+  }
+}
+
+// Binary products split into Karatsuba halves and slices (as the longest ones are, so that
+// a cancel can stop them) give the same digits.
+TEST(DecimalProductTest, ProductsAndQuotientsInPiecesMatchGmp) {
+  std::mt19937 rng(1610);
+  SetMostMonolithicLimbsForTest(40);
+  for (int i = 0; i < 60; ++i) {
+    Digits a = Random(rng, 1 + rng() % 6000), b = Random(rng, 1 + rng() % 6000);
+    ExpectSameProduct(a, b);
+    if (i % 3 == 0) ExpectSameProduct(a, Random(rng, 1 + rng() % 200));  // slices
+  }
+  for (size_t n : {999u, 4000u}) {
+    Digits a = Random(rng, n), square(2 * n), theirs(2 * n);
+    ASSERT_EQ(MulDecimal(a.data(), static_cast<uint32_t>(n), a.data(), static_cast<uint32_t>(n),
+                         square.data(), CancelToken{}),
+              DecimalStatus::kDone);
+    Digits copy = a;
+    ASSERT_TRUE(MulGmp(a.data(), static_cast<uint32_t>(n), copy.data(), static_cast<uint32_t>(n),
+                       theirs.data()));
+    EXPECT_EQ(square, theirs) << "square of " << n << " digits";
+  }
+  ExpectSameQuotient(Random(rng, 9000), Random(rng, 3000), 0);
+  ExpectSameQuotient(Random(rng, 300), Random(rng, 2500), 5000);
+  SetMostMonolithicLimbsForTest(0);
+}
+
+// A product in many pieces, cancelled from another thread once GMP is at work in it: it
+// ends as cancelled and every block GMP held is freed. Should the product win the race,
+// a longer one is tried.
+TEST(DecimalProductTest, CancelFromAnotherThreadEndsAProductInPieces) {
+  std::mt19937 rng(1611);
+  SetMostMonolithicLimbsForTest(4096);
+  const long baseline = LiveBignumBlocksForTest();
+  bool cancelled = false;
+  for (size_t n = 200'000; n <= 800'000 && !cancelled; n *= 2) {
+    Digits a = Random(rng, n), b = Random(rng, n), out(2 * n);
+    CancelFlag flag{0};
+    auto product = std::async(std::launch::async, [&] {
+      return MulDecimal(a.data(), static_cast<uint32_t>(n), b.data(), static_cast<uint32_t>(n),
+                        out.data(), &flag);
+    });
+    while (LiveBignumBlocksForTest() == baseline &&
+           product.wait_for(std::chrono::microseconds(50)) != std::future_status::ready) {
+    }
+    flag.store(1);
+    const DecimalStatus status = product.get();
+    EXPECT_NE(status, DecimalStatus::kNoMemory);
+    cancelled = status == DecimalStatus::kCancelled;
+    EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
+  }
+  SetMostMonolithicLimbsForTest(0);
+  EXPECT_TRUE(cancelled);
+}
+
+// Every GMP allocation of a quotient failing in turn: each failure reports no memory and
+// leaves no block behind, and the quotient is right once allocation works again.
+TEST(DecimalProductTest, QuotientFailingAtEachAllocationLeavesNothing) {
+  std::mt19937 rng(1612);
+  Digits a = Random(rng, 60000), b = Random(rng, 25000);
+  const uint32_t places = 35001;
+  Digits expected(places), q(places);
+  ASSERT_TRUE(DivGmp(a.data(), 60000, b.data(), 25000, 0, expected.data(), places));
+  const long baseline = LiveBignumBlocksForTest();
+  int failures = 0;
+  for (long k = 0; k < 400; ++k) {
+    FailBignumAllocationAfterForTest(k);
+    const DecimalStatus status =
+        DivDecimal(a.data(), 60000, b.data(), 25000, 0, q.data(), places, CancelToken{});
+    FailBignumAllocationAfterForTest(-1);
+    ASSERT_EQ(LiveBignumBlocksForTest(), baseline) << "allocation " << k;
+    if (status == DecimalStatus::kDone) {
+      EXPECT_EQ(q, expected) << "allocation " << k;
+      break;
+    }
+    ASSERT_EQ(status, DecimalStatus::kNoMemory);
+    ++failures;
+  }
+  EXPECT_GT(failures, 0);
+  FailBignumAllocationAfterForTest(-1);
 }
 
 // Signed decimal text of n digits with the point somewhere inside.
