@@ -287,7 +287,7 @@ TEST(DecimalProductTest, ProductsAndQuotientsInPiecesMatchGmp) {
 // A product in many pieces, cancelled from another thread once GMP is at work in it: it
 // ends as cancelled and every block GMP held is freed. Should the product win the race,
 // a longer one is tried.
-TEST(DecimalProductTest, CancelFromAnotherThreadEndsAProductInPieces) {
+TEST(DecimalProductThreads, CancelFromAnotherThreadEndsAProductInPieces) {
   std::mt19937 rng(1611);
   SetMostMonolithicLimbsForTest(4096);
   const long baseline = LiveBignumBlocksForTest();
