@@ -228,11 +228,9 @@ void Settle(Limbs& r, size_t e, const Limbs& b, Limbs& est, CancelToken cancel) 
 
 // quotient = floor(r / B) where r < B b^|quotient| and B's top limb is at least b / 10.
 void DivideLimbs(Limbs r, const Limbs& b, Limbs& quotient, CancelToken cancel) {
-  constexpr size_t kMostBlockLimbs = kMostSlotTerms - kEstimateGuard - 2;
   const size_t lb = b.size(), lq = quotient.size();
   if (r.size() > lb + lq) throw EstimateOff{};
-  const size_t most =
-      std::clamp(lb * kBlockPerDivisorNum / kBlockPerDivisorDen, kLeastBlockLimbs, kMostBlockLimbs);
+  const size_t most = std::max(lb * kBlockPerDivisorNum / kBlockPerDivisorDen, kLeastBlockLimbs);
   const size_t blocks = (lq + most - 1) / most;
   const size_t s = (lq + blocks - 1) / blocks;
   // The reciprocal of the divisor's top k limbs (padded when it is shorter).

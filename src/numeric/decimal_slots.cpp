@@ -30,10 +30,16 @@ constexpr size_t kPollSlots = 1u << 16;
 using Binary = std::vector<mp_limb_t>;
 using Wide = unsigned __int128;
 
-// Limb i in binary limbs 2i and 2i + 1, without top zero limbs (at least one limb).
-Binary Spread(const uint64_t* v, size_t n) {
-  Binary out(2 * n, 0);
-  for (size_t i = 0; i < n; ++i) out[2 * i] = v[i];
+// Binary limbs per slot: two hold kMostSlotTerms limb products and a carry, three any
+// number (up to 2^70).
+size_t SlotWidth(size_t terms) {
+  return terms <= kMostSlotTerms ? 2 : 3;
+}
+
+// Limb i in binary limbs w i .. w i + w - 1, without top zero limbs (at least one limb).
+Binary Spread(const uint64_t* v, size_t n, size_t w) {
+  Binary out(w * n, 0);
+  for (size_t i = 0; i < n; ++i) out[w * i] = v[i];
   while (out.size() > 1 && out.back() == 0) out.pop_back();
   return out;
 }
@@ -63,18 +69,35 @@ uint64_t SplitBase(Wide& v) {
   return limb;
 }
 
-// out[0 .. limbs) from the slots r[0 .. rn) holds, carrying upward; returns the carry out.
-Wide Resolve(const mp_limb_t* r, size_t rn, uint64_t* out, size_t limbs, CancelToken cancel) {
-  Wide carry = 0;
+// A carry of up to three binary limbs.
+struct Carry {
+  mp_limb_t v[3] = {0, 0, 0};
+  bool Zero() const { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
+};
+
+// out[0 .. limbs) from the slots of width w in r[0 .. rn), carrying upward; returns the
+// carry out of the top.
+Carry Resolve(const mp_limb_t* r, size_t rn, size_t w, uint64_t* out, size_t limbs,
+              CancelToken cancel) {
+  auto at = [&](size_t i) -> mp_limb_t { return i < rn ? r[i] : 0; };
+  Carry carry;
+  Wide wide = 0;
   for (size_t j = 0; j < limbs; ++j) {
     if ((j & (kPollSlots - 1)) == kPollSlots - 1 && cancel.IsCancelled()) {
       throw DecimalCancelled{};
     }
-    Wide v = carry;
-    if (2 * j < rn) v += r[2 * j];
-    if (2 * j + 1 < rn) v += static_cast<Wide>(r[2 * j + 1]) << 64;
-    out[j] = SplitBase(v);
-    carry = v;
+    if (w == 2) {
+      wide += at(2 * j) + (static_cast<Wide>(at(2 * j + 1)) << 64);
+      out[j] = SplitBase(wide);
+    } else {
+      mp_limb_t v[3] = {at(3 * j), at(3 * j + 1), at(3 * j + 2)};
+      mpn_add_n(v, v, carry.v, 3);
+      out[j] = mpn_divrem_1(carry.v, 0, v, 3, kSlotLimbBase);
+    }
+  }
+  if (w == 2) {
+    carry.v[0] = static_cast<mp_limb_t>(wide);
+    carry.v[1] = static_cast<mp_limb_t>(wide >> 64);
   }
   return carry;
 }
@@ -86,12 +109,19 @@ void AddLimb(uint64_t& x, uint64_t y, uint64_t& carry) {
   x = carry ? s - (kSlotLimbBase - y) : s + y;
 }
 
-mp_size_t WrapSize(size_t minLength) {
-  auto rn = static_cast<mp_size_t>(2 * minLength);
+// A binary size for slots of width w: a multiple of w with at least w minLength limbs, one
+// GMP's wrap-around product likes when it can tell.
+mp_size_t WrapSize(size_t minLength, size_t w) {
+  auto rn = static_cast<mp_size_t>(w * minLength);
+  const auto step = static_cast<mp_size_t>(w);
 #ifdef VPX_GMP_MULMOD
-  rn = __gmpn_mulmod_bnm1_next_size(rn);
+  for (int tries = 0; tries < 16; ++tries) {
+    const mp_size_t next = __gmpn_mulmod_bnm1_next_size(rn);
+    if (next % step == 0) return next;
+    rn = next + 1;
+  }
 #endif
-  return rn + (rn & 1);
+  return (rn + step - 1) / step * step;
 }
 
 // r[0 .. an + bn) = a b (an >= bn), GMP's allocations throwing once the token is cancelled.
@@ -145,8 +175,9 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
     std::fill(out, out + limbs, 0);
     return;
   }
-  Binary sa = Spread(a, na);
-  Binary sb = Spread(b, nb);
+  const size_t w = SlotWidth(std::min(na, nb));
+  Binary sa = Spread(a, na, w);
+  Binary sb = Spread(b, nb, w);
   if (sa.size() < sb.size()) std::swap(sa, sb);
   if (cancel.IsCancelled()) throw DecimalCancelled{};
   Binary r(sa.size() + sb.size());
@@ -154,7 +185,7 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
   sa = Binary{};
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};
-  Resolve(r.data(), r.size(), out, limbs, cancel);
+  Resolve(r.data(), r.size(), w, out, limbs, cancel);
 }
 
 SlotLimbs FoldSlotLimbs(const uint64_t* v, size_t n, size_t m) {
@@ -173,8 +204,9 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
                           size_t minLength, CancelToken cancel) {
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
-  const mp_size_t rn = WrapSize(std::max<size_t>(minLength, 1));
-  const size_t m = static_cast<size_t>(rn) / 2;
+  const size_t w = SlotWidth(std::min(na, nb));
+  const mp_size_t rn = WrapSize(std::max<size_t>(minLength, 1), w);
+  const size_t m = static_cast<size_t>(rn) / w;
   SlotLimbs out(m, 0);
   if (na == 0 || nb == 0) return out;
   SlotLimbs fa, fb;
@@ -188,21 +220,22 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
     b = fb.data();
     nb = m;
   }
-  Binary sa = Spread(a, na);
-  Binary sb = Spread(b, nb);
+  Binary sa = Spread(a, na, w);
+  Binary sb = Spread(b, nb, w);
   if (sa.size() < sb.size()) std::swap(sa, sb);
   if (cancel.IsCancelled()) throw DecimalCancelled{};
   Binary r = WrapProduct(sa, sb, rn, cancel);
   sa = Binary{};
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};
-  // 2^(64 rn) - 1 stands for zero: every true slot sum is below 2^128 - 1.
+  // 2^(64 rn) - 1 stands for zero: every true slot sum is below 2^(64 w) - 1.
   if (std::all_of(r.begin(), r.end(), [](mp_limb_t x) { return x == ~mp_limb_t{0}; })) return out;
-  Wide carry = Resolve(r.data(), r.size(), out.data(), m, cancel);
+  Carry carry = Resolve(r.data(), r.size(), w, out.data(), m, cancel);
   // 10^(17 m) = 1: the carry out of the top counts at the bottom.
-  for (size_t j = 0; carry != 0; j = (j + 1) % m) {
-    carry += out[j];
-    out[j] = SplitBase(carry);
+  for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) {
+    mp_limb_t v[3] = {out[j], 0, 0};
+    mpn_add_n(v, v, carry.v, 3);
+    out[j] = mpn_divrem_1(carry.v, 0, v, 3, kSlotLimbBase);
   }
   return out;
 }

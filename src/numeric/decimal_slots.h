@@ -1,7 +1,8 @@
-// Decimal numbers as base-10^17 limbs (least significant first) in aligned 128-bit
-// Kronecker slots: the full and the wrap-around products of the decimal quotient. Aligned
-// slots let the binary wrap-around product take any even size, so a product mod
-// 10^(17 m) - 1 costs about half the full one. Callers hold a BignumScope.
+// Decimal numbers as base-10^17 limbs (least significant first) in Kronecker slots of whole
+// binary limbs (two, or three for sums of more than kMostSlotTerms products): the full and
+// the wrap-around products of the decimal quotient. Whole-limb slots let the binary
+// wrap-around product take almost any size, so a product mod 10^(17 m) - 1 costs about
+// half the full one. Callers hold a BignumScope.
 #pragma once
 
 #include <cstddef>
@@ -14,17 +15,17 @@ namespace vpx::mynum {
 
 constexpr uint32_t kSlotLimbDigits = 17;
 constexpr uint64_t kSlotLimbBase = 100'000'000'000'000'000ULL;  // 10^17
-// A slot holds this many limb products and a carry: 2^15 10^34 + 2^72 < 2^128 - 1.
+// Two binary limbs hold this many limb products and a carry: 2^15 10^34 + 2^72 < 2^128 - 1.
 constexpr size_t kMostSlotTerms = size_t{1} << 15;
 
 using SlotLimbs = std::vector<uint64_t>;
 
-// out[0 .. na + nb) = a x b, every limb below 10^17, min(na, nb) <= kMostSlotTerms.
+// out[0 .. na + nb) = a x b, every limb below 10^17.
 void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                   CancelToken cancel);
 
-// a x b mod (10^(17 m) - 1) in m limbs, for some m >= minLength; operands of any length
-// with min(na, nb) <= kMostSlotTerms. Zero may come out as m limbs of 10^17 - 1.
+// a x b mod (10^(17 m) - 1) in m limbs, for some m >= minLength; operands of any length.
+// Zero may come out as m limbs of 10^17 - 1.
 SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
                           size_t minLength, CancelToken cancel);
 

@@ -15,6 +15,7 @@
 #include "numeric/bignum_memory.h"
 #include "numeric/decimal_limbs.h"
 #include "numeric/decimal_slots.h"
+#include "numeric/math_decimal.h"
 #include "numeric/mynum_kernels.h"
 #include "numeric_test_support.h"
 
@@ -255,6 +256,49 @@ TEST(DecimalProductTest, QuotientsOfNinesAndZerosRunsMatchGmp) {
           ExpectSameQuotient(Plus(n, MinusOne(b)), b, 0);
         }
       }
+    }
+  }
+}
+
+// n random base-10^17 limbs.
+SlotLimbs RandomSlotLimbs(std::mt19937_64& rng, size_t n) {
+  SlotLimbs v(n);
+  for (auto& x : v) x = rng() % kSlotLimbBase;
+  return v;
+}
+
+// The decimal text of base-10^17 limbs, most significant first, without leading zeros.
+std::string SlotText(const SlotLimbs& v) {
+  std::string s;
+  for (size_t i = v.size(); i-- > 0;) {
+    std::string limb = std::to_string(v[i]);
+    s += std::string(kSlotLimbDigits - limb.size(), '0') + limb;
+  }
+  s.erase(0, std::min(s.find_first_not_of('0'), s.size() - 1));
+  return s;
+}
+
+// The wrap-around product equals the full product folded, for slots of two binary limbs
+// and (more than 2^15 products in a slot) three; the full one equals GMP's.
+TEST(DecimalProductTest, SlotProductsAndWrapAroundsAgreeWithGmp) {
+  std::mt19937_64 rng(1613);
+  for (auto [na, nb] : std::vector<std::pair<size_t, size_t>>{
+           {1, 1}, {3, 2}, {40, 40}, {700, 33}, {2000, 1999}, {33000, 32800}}) {
+    SlotLimbs a = RandomSlotLimbs(rng, na), b = RandomSlotLimbs(rng, nb);
+    SlotLimbs full(na + nb);
+    MulSlotLimbs(a.data(), na, b.data(), nb, full.data(), CancelToken{});
+    Mpz x, y;
+    mpz_set_str(x.get(), SlotText(a).c_str(), 10);
+    mpz_set_str(y.get(), SlotText(b).c_str(), 10);
+    mpz_mul(x.get(), x.get(), y.get());
+    char* text = mpz_get_str(nullptr, 10, x.get());
+    EXPECT_EQ(SlotText(full), text) << na << " x " << nb;
+    test::FreeGmpString(text);
+    for (size_t minLength : {size_t{1}, nb, na + nb - 1}) {
+      SlotLimbs wrapped = MulModSlotLimbs(a.data(), na, b.data(), nb, minLength, CancelToken{});
+      ASSERT_GE(wrapped.size(), minLength);
+      EXPECT_EQ(wrapped, FoldSlotLimbs(full.data(), full.size(), wrapped.size()))
+          << na << " x " << nb << " mod " << wrapped.size();
     }
   }
 }
