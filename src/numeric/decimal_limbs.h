@@ -36,7 +36,8 @@ void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
 
 // r[0 .. an + bn) = a x b in binary (an >= bn > 0; a == b with an == bn squares): one
 // mpn_mul when it is short enough to stop within a fraction of a second at its
-// allocations, otherwise Karatsuba halves or slices of a, the token polled between them.
+// allocations, otherwise Karatsuba halves or slices of a, the token polled between them
+// (DecimalCancelled). GMP's allocations stop it only under a BignumScope with the token.
 void MulBinaryInPieces(const uint64_t* a, size_t an, const uint64_t* b, size_t bn, uint64_t* r,
                        CancelToken cancel);
 
