@@ -55,9 +55,10 @@ thread_local CancelToken t_cancel;
 thread_local void* t_lastFreed = nullptr;
 thread_local void* t_freedBeforeFailure = nullptr;
 std::atomic<long> g_liveBlocks{0};
-// A fresh integer's limbs are GMP's static dummy (GMP 6.2 on). mpz_mul records the new size
-// before it allocates, so an integer whose first allocation failed frees the dummy later.
-const void* g_dummyLimbs = nullptr;
+// A fresh integer's limbs are a static dummy of GMP's (6.2 on; mpz_init and mpz_inits have
+// one each). mpz_mul records the new size before it allocates, so an integer whose first
+// allocation failed frees the dummy later.
+const void* g_dummyLimbs[2] = {nullptr, nullptr};
 std::atomic<long> g_failAfter{-1};
 
 // The injected failure of the tests: fires once, then allocation works again.
@@ -117,7 +118,7 @@ void* Reallocate(void* p, size_t /*oldSize*/, size_t size) {
 }
 
 void Free(void* p, size_t /*size*/) {
-  if (p == nullptr || p == g_dummyLimbs) return;
+  if (p == nullptr || p == g_dummyLimbs[0] || p == g_dummyLimbs[1]) return;
   if (p == t_freedBeforeFailure) {
     t_freedBeforeFailure = nullptr;
     return;
@@ -178,10 +179,12 @@ void BignumScope::FreeAll() {
 
 void InstallBignumMemoryFunctions() {
   mp_set_memory_functions(Allocate, Reallocate, Free);
-  mpz_t probe;
+  mpz_t probe, probes;
   mpz_init(probe);
-  if (probe->_mp_alloc == 0) g_dummyLimbs = probe->_mp_d;
-  mpz_clear(probe);
+  mpz_inits(probes, nullptr);
+  if (probe->_mp_alloc == 0) g_dummyLimbs[0] = probe->_mp_d;
+  if (probes->_mp_alloc == 0) g_dummyLimbs[1] = probes->_mp_d;
+  mpz_clears(probe, probes, nullptr);
 }
 
 void FailBignumAllocationAfterForTest(long count) {

@@ -96,6 +96,8 @@ TEST(BignumMemory, IntegerWhoseRegrowthFailedIsFreedOnce) {
 // A cancelled token stops the library at its next allocation, within the scope that
 // carries it (and scopes nested in it) only; every block the interrupted call held is freed.
 TEST(BignumMemory, CancelledScopeStopsTheLibraryAtItsNextAllocation) {
+  Mpz seven;
+  mpz_ui_pow_ui(seven.get(), 7, 20000);
   const long baseline = LiveBignumBlocksForTest();
   CancelFlag flag{0};
   bool thrown = false;
@@ -108,6 +110,23 @@ TEST(BignumMemory, CancelledScopeStopsTheLibraryAtItsNextAllocation) {
     BignumScope nested;  // keeps the outer token
     mpz_mul(product.get(), a.get(), b.get());
     ADD_FAILURE() << "the product was not stopped";
+  } catch (const BignumCancelled&) {
+    thrown = true;
+  }
+  EXPECT_TRUE(thrown);
+  EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
+  // The same for integers made by mpz_inits (their own dummy limbs before the first growth).
+  thrown = false;
+  try {
+    BignumScope scope(&flag);
+    mpz_t x, y;
+    mpz_inits(x, y, nullptr);
+    try {
+      mpz_mul(y, seven.get(), seven.get());
+    } catch (...) {
+      mpz_clears(x, y, nullptr);
+      throw;
+    }
   } catch (const BignumCancelled&) {
     thrown = true;
   }
