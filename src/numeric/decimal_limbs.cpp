@@ -7,8 +7,6 @@
 #include <bit>
 #include <cstring>
 
-#include "numeric/bignum_memory.h"
-
 namespace vpx::mynum {
 namespace {
 
@@ -164,12 +162,9 @@ void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
   const Binary& rb = square ? sa : sb;
   if (sa.size() < rb.size()) std::swap(sa, sb);
   Binary r(sa.size() + rb.size());
-  try {
-    BignumScope scope(cancel);
+  WithCancellableAllocations(cancel, [&] {
     MulBinaryInPieces(sa.data(), sa.size(), rb.data(), rb.size(), r.data(), cancel);
-  } catch (const BignumCancelled&) {
-    throw DecimalCancelled{};
-  }
+  });
   sa = Binary{};
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};

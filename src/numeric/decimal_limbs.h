@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/cancel_token.h"
+#include "numeric/bignum_memory.h"
 
 namespace vpx::mynum {
 
@@ -45,5 +46,19 @@ void MulBinaryInPieces(const uint64_t* a, size_t an, const uint64_t* b, size_t b
 size_t MostMonolithicLimbs();
 // Tests: set it (0: the default).
 void SetMostMonolithicLimbsForTest(size_t limbs);
+
+// Runs run() under a BignumScope carrying the token: GMP's allocations in it stop once the
+// token is cancelled, which ends run() as DecimalCancelled (a cancel of an outer scope's
+// token passes through as it is when this token has no flag).
+template <typename Run>
+void WithCancellableAllocations(CancelToken cancel, Run&& run) {
+  try {
+    BignumScope scope(cancel);
+    run();
+  } catch (const BignumCancelled&) {
+    if (!cancel.HasFlag()) throw;
+    throw DecimalCancelled{};
+  }
+}
 
 }  // namespace vpx::mynum

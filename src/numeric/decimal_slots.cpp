@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "numeric/bignum_memory.h"
 #include "numeric/decimal_limbs.h"
 
 // GMP 6 exports its wrap-around product (not public API): rp[0 .. rn) = a b mod
@@ -126,12 +125,8 @@ mp_size_t WrapSize(size_t minLength, size_t w) {
 
 // r[0 .. an + bn) = a b (an >= bn), GMP's allocations throwing once the token is cancelled.
 void MulBinary(const Binary& a, const Binary& b, mp_limb_t* r, CancelToken cancel) {
-  try {
-    BignumScope scope(cancel);
-    MulBinaryInPieces(a.data(), a.size(), b.data(), b.size(), r, cancel);
-  } catch (const BignumCancelled&) {
-    throw DecimalCancelled{};
-  }
+  WithCancellableAllocations(
+      cancel, [&] { MulBinaryInPieces(a.data(), a.size(), b.data(), b.size(), r, cancel); });
 }
 
 // r[0 .. rn) = a b mod (2^(64 rn) - 1), a and b below 2^(64 rn), b no longer than a.
@@ -141,13 +136,10 @@ Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn, CancelToken c
   if (static_cast<size_t>(rn) <= 2 * MostMonolithicLimbs()) {
     // GMP asks for rn + 4 + (at most rn) limbs of scratch; it writes them before it reads.
     auto scratch = std::make_unique_for_overwrite<mp_limb_t[]>(2 * static_cast<size_t>(rn) + 8);
-    try {
-      BignumScope scope(cancel);
+    WithCancellableAllocations(cancel, [&] {
       __gmpn_mulmod_bnm1(r.data(), rn, a.data(), static_cast<mp_size_t>(a.size()), b.data(),
                          static_cast<mp_size_t>(b.size()), scratch.get());
-    } catch (const BignumCancelled&) {
-      throw DecimalCancelled{};
-    }
+    });
     return r;
   }
 #endif
