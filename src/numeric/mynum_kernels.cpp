@@ -99,14 +99,15 @@ uint64_t EightDigits(const uint8_t* d) {
   return (x & 0xFFFFFFFFULL) + (x >> 32) * 10000;
 }
 
-// The eight digits of v (below 10^8) into d, split as a tree of short divisions.
+// The eight digits of v (below 10^8) into d, least significant first: its halves, their
+// hundreds and their tens split in parallel lanes of one word.
 void StoreEightDigits(uint64_t v, uint8_t* d) {
-  const auto high = static_cast<uint32_t>(v / 10000), low = static_cast<uint32_t>(v % 10000);
-  const uint32_t pairs[4] = {low % 100, low / 100, high % 100, high / 100};
-  for (int k = 0; k < 4; ++k) {
-    d[2 * k] = static_cast<uint8_t>(pairs[k] % 10);
-    d[2 * k + 1] = static_cast<uint8_t>(pairs[k] / 10);
-  }
+  uint64_t x = (v % 10000) | ((v / 10000) << 32);                        // two lanes below 10^4
+  const uint64_t hundreds = ((x * 5243) >> 19) & 0x0000007F0000007FULL;  // exact below 43699
+  x = (x - hundreds * 100) | (hundreds << 16);                           // four lanes below 100
+  const uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000FULL;       // exact below 179
+  x = (x - tens * 10) | (tens << 8);                                     // eight digit bytes
+  std::memcpy(d, &x, 8);
 }
 
 // out = a x chunk (chunk below 10^9) into zeroed digits, eight digits at a time: the
