@@ -121,28 +121,41 @@ void UnpackSlots(const Binary& r, size_t slots, unsigned slot, uint64_t* out, si
 
 }  // namespace
 
-DecimalLimbs PackDecimalLimbs(const uint8_t* d, size_t n) {
-  DecimalLimbs out((n + kLimbDigits - 1) / kLimbDigits);
+DecimalLimbs PackLimbs(const uint8_t* d, size_t n, int64_t shift, uint32_t limbDigits) {
+  const int64_t total = static_cast<int64_t>(n) + shift;
+  if (total <= 0) return {};
+  DecimalLimbs out((static_cast<size_t>(total) + limbDigits - 1) / limbDigits);
   for (size_t i = 0; i < out.size(); ++i) {
-    size_t lo = i * kLimbDigits, hi = std::min<size_t>(lo + kLimbDigits, n);
+    const auto lo = static_cast<int64_t>(i * limbDigits);
+    const int64_t hi = std::min<int64_t>(lo + limbDigits, total);
     uint64_t v = 0;
-    for (size_t j = hi; j-- > lo;) v = v * 10 + d[j];
+    if (lo >= shift) {
+      const uint8_t* p = d + (lo - shift);
+      for (int64_t j = hi - lo; j-- > 0;) v = v * 10 + p[j];
+    } else {
+      for (int64_t p = hi; p-- > lo;) v = v * 10 + (p >= shift ? d[p - shift] : 0);
+    }
     out[i] = v;
   }
   while (!out.empty() && out.back() == 0) out.pop_back();
   return out;
 }
 
-void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits) {
+void UnpackLimbs(const uint64_t* l, size_t n, uint32_t limbDigits, uint8_t* out, size_t digits) {
   for (size_t place = 0, i = 0; place < digits; ++i) {
     uint64_t v = i < n ? l[i] : 0;
-    size_t count = std::min<size_t>(kLimbDigits, digits - place);
-    for (size_t k = 0; k < count; ++k) {
-      out[place + k] = static_cast<uint8_t>(v % 10);
-      v /= 10;
-    }
+    const size_t count = std::min<size_t>(limbDigits, digits - place);
+    for (size_t k = 0; k < count; ++k, v /= 10) out[place + k] = static_cast<uint8_t>(v % 10);
     place += count;
   }
+}
+
+DecimalLimbs PackDecimalLimbs(const uint8_t* d, size_t n) {
+  return PackLimbs(d, n, 0, kLimbDigits);
+}
+
+void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits) {
+  UnpackLimbs(l, n, kLimbDigits, out, digits);
 }
 
 void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,

@@ -28,6 +28,11 @@ DecimalLimbs PackDecimalLimbs(const uint8_t* d, size_t n);
 // the limbs are zero.
 void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits);
 
+// The same for limbs of limbDigits digits (base 10^limbDigits), the digit values times
+// 10^shift (a negative shift drops low digits).
+DecimalLimbs PackLimbs(const uint8_t* d, size_t n, int64_t shift, uint32_t limbDigits);
+void UnpackLimbs(const uint64_t* l, size_t n, uint32_t limbDigits, uint8_t* out, size_t digits);
+
 // out[0 .. na + nb) = a x b, every limb below 10^19; a and b may be the same array (a
 // square). The token is polled between the stages and while the slots are resolved, and
 // GMP's allocations inside the binary product throw once it is cancelled; a huge product

@@ -28,7 +28,8 @@ constexpr uint32_t kDigits = kSlotLimbDigits;
 constexpr size_t kReciprocalBaseLimbs = 8;
 // The quotient is found in blocks of about this many limbs for every limb of the divisor
 // (numerator / denominator), at least kLeastBlockLimbs: a smaller reciprocal and cheaper
-// estimates against more settling products (benchmarked, bench/bench_math.cpp).
+// estimates against more settling products. Measured flat from a third to the whole
+// divisor (bench/bench_math.cpp, the quotient row).
 constexpr size_t kBlockPerDivisorNum = 1, kBlockPerDivisorDen = 2;
 constexpr size_t kLeastBlockLimbs = 16;
 // Limbs of the remainder kept below the quotient block in an estimate.
@@ -43,32 +44,6 @@ struct EstimateOff {};
 
 void Trim(Limbs& v) {
   while (!v.empty() && v.back() == 0) v.pop_back();
-}
-
-// Limbs of the digit values d[0 .. n) times 10^shift (a negative shift drops low digits).
-Limbs PackShifted(const uint8_t* d, size_t n, int64_t shift) {
-  const int64_t total = static_cast<int64_t>(n) + shift;
-  if (total <= 0) return {};
-  Limbs out((static_cast<size_t>(total) + kDigits - 1) / kDigits);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto lo = static_cast<int64_t>(i * kDigits);
-    const int64_t hi = std::min<int64_t>(lo + kDigits, total);
-    uint64_t v = 0;
-    for (int64_t p = hi; p-- > lo;) v = v * 10 + (p >= shift ? d[p - shift] : 0);
-    out[i] = v;
-  }
-  Trim(out);
-  return out;
-}
-
-// The low `digits` digit values of v into out, zeros beyond v.
-void Unpack(const Limbs& v, uint8_t* out, size_t digits) {
-  for (size_t place = 0, i = 0; place < digits; ++i) {
-    uint64_t x = i < v.size() ? v[i] : 0;
-    const size_t count = std::min<size_t>(kDigits, digits - place);
-    for (size_t k = 0; k < count; ++k, x /= 10) out[place + k] = static_cast<uint8_t>(x % 10);
-    place += count;
-  }
 }
 
 int Compare(const Limbs& a, const Limbs& b) {
@@ -267,10 +242,10 @@ void DivNewton(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int
   if (static_cast<int64_t>(na) + shift <= 0) return;
   // Both scaled so that the divisor's top limb has all 17 digits; the quotient stays.
   const uint32_t fill = (kDigits - nb % kDigits) % kDigits;
-  const Limbs divisor = PackShifted(b, nb, fill);
+  const Limbs divisor = PackLimbs(b, nb, fill, kDigits);
   Limbs quotient((places + kDigits - 1) / kDigits, 0);
-  DivideLimbs(PackShifted(a, na, shift + fill), divisor, quotient, cancel);
-  Unpack(quotient, q, places);
+  DivideLimbs(PackLimbs(a, na, shift + fill, kDigits), divisor, quotient, cancel);
+  UnpackLimbs(quotient.data(), quotient.size(), kDigits, q, places);
 }
 
 }  // namespace
