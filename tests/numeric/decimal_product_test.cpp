@@ -1,6 +1,7 @@
 // The decimal-native product and quotient against the GMP kernels with radix conversion:
 // random operands of every size class (most small, a few large), carry-heavy all-nine
-// operands, exact and off-by-one quotients, and cancellation.
+// operands, limb and block edges, exact and off-by-one quotients, products split into
+// pieces, the slot products of the quotient, cancellation and failed allocations.
 #include "numeric/decimal_product.h"
 
 #include <gtest/gtest.h>
