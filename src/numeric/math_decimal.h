@@ -55,6 +55,13 @@ class Mpfr {
   mpfr_t v_;
 };
 
+// Gives v room for `bits` before mpz_mul writes into it. GMP 6.2's product sets the limb
+// count of an integer that has none yet before allocating them, so a failed allocation
+// would leave it naming GMP's shared dummy limb, which clearing it then frees.
+inline void ReserveBits(mpz_ptr v, uint64_t bits) {
+  mpz_realloc2(v, bits);
+}
+
 // Brings digits into canonical form (strips zeros, clears the sign of zero); with
 // keepFractionZeros trailing fraction zeros stay.
 void Canonicalize(DecimalDigits& x, bool keepFractionZeros = false);

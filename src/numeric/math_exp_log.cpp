@@ -1,20 +1,33 @@
 #include "numeric/math_exp_log.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "numeric/binary_splitting.h"
 #include "numeric/math_log_series.h"
+#include "numeric/radix_conversion.h"
 
 namespace vpx {
 namespace {
 
-// e = sum over n of 1/n!, as ratios of consecutive terms.
+// e = sum over n of 1/n!, its terms taken kExpGroup at a time: group k holds the terms
+// n = gk ... gk+g-1, with q the product of their n (0 counting as 1) and a the sum of the
+// products of the n after each one. Fewer, larger leaves halve the cost of the tree's foot.
+constexpr uint64_t kExpGroup = 16;
+
 class ExpSeries : public SplitSeries {
  public:
-  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr /*b*/) const override {
+  void Term(uint64_t k, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr /*b*/) const override {
     mpz_set_ui(p, 1);
-    mpz_set_ui(q, n == 0 ? 1 : n);
-    mpz_set_ui(a, 1);
+    mpz_set_ui(q, 1);
+    mpz_set_ui(a, 0);
+    for (uint64_t n = k * kExpGroup; n < (k + 1) * kExpGroup; ++n) {
+      const uint64_t factor = n == 0 ? 1 : n;
+      mpz_mul_ui(a, a, factor);
+      mpz_add_ui(a, a, 1);
+      mpz_mul_ui(q, q, factor);
+    }
   }
   bool HasDenominators() const override { return false; }
 };
@@ -23,12 +36,53 @@ class ExpSeries : public SplitSeries {
 // the rest.
 constexpr double kLogSeriesShare = 0.9;
 
+// Shares of e's work, measured at a million digits: the series about half, the quotient a
+// fifth, the decimal conversion the rest.
+constexpr double kNapierSeriesShare = 0.50;
+constexpr double kNapierQuotientShare = 0.20 / 0.50;  // of what the series leaves
+
+// The first *N >= terms terms of e's series: T / Q with Q = (*N - 1)!.
+bool SumExpSeries(uint64_t terms, bool twoThreads, CancelToken abort, SplitSums* sums, uint64_t* N,
+                  WorkProgress* progress) {
+  const uint64_t groups = (terms + kExpGroup - 1) / kExpGroup;
+  *N = groups * kExpGroup;
+  progress->BeginStage(kNapierSeriesShare, 1);
+  return SumSeries(ExpSeries(), 0, groups, false, twoThreads, abort, sums, progress);
+}
+
 // Smallest N with log10(N!) above `digits`.
 uint64_t TermsForDigits(double digits) {
   double sum = 0.0;
   uint64_t n = 1;
   while (sum <= digits) sum += std::log10(static_cast<double>(++n));
   return n;
+}
+
+// e to `digits` digits through the exact quotient floor(T * 10^(digits-1) / Q), with more
+// terms until the series' remainder cannot change it.
+bool NapierByQuotient(uint32_t digits, bool twoThreads, CancelToken abort, WorkProgress* progress,
+                      DecimalDigits* out) {
+  Mpz scale, quotient, remainder, slack, bound;
+  mpz_ui_pow_ui(scale.get(), 10, digits - 1);
+  mpz_mul_ui(bound.get(), scale.get(), 2);
+  // e = T/Q + r with Q = (N-1)! and 0 < r < 2/N!; the floor of e * 10^(digits-1) is
+  // settled when 2 * 10^(digits-1) <= (Q - remainder) * N. Otherwise more terms are taken.
+  for (uint64_t terms = TermsForDigits(digits + 10.0);; terms += 64) {
+    SplitSums sums;
+    uint64_t N = 0;
+    if (!SumExpSeries(terms, twoThreads, abort, &sums, &N, progress)) return false;
+    mpz_mul(sums.T.get(), sums.T.get(), scale.get());
+    if (abort.IsCancelled()) return false;
+    mpz_tdiv_qr(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get());
+    if (abort.IsCancelled()) return false;
+    progress->CompleteShare(kNapierQuotientShare);
+    mpz_sub(slack.get(), sums.Q.get(), remainder.get());
+    mpz_mul_ui(slack.get(), slack.get(), N);
+    if (mpz_cmp(bound.get(), slack.get()) <= 0) break;
+  }
+  if (!FromScaledInteger(quotient.get(), digits - 1, false, abort, out)) return false;
+  progress->Finish();
+  return true;
 }
 
 // The digits of |V| / 2^bits cut to `digits` digits from the units digit, when every value
@@ -85,34 +139,47 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
 }  // namespace
 
 bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
-                  JobProgress* progress) {
+                  JobProgress* progress, uint32_t guardBits) {
   if (digits == 0) digits = 1;
-  // Shares of the work, measured at a million digits: the series 40%, the quotient 25%,
-  // the decimal conversion the rest.
-  constexpr double kSeriesShare = 0.40;
-  constexpr double kQuotientShare = 0.25 / 0.60;  // of what the series leaves
+  // e - 2 = (T - 2Q) / Q + r with Q = (N-1)! and 0 < r < 2/N!, as a binary fraction V of b
+  // bits: V / 2^b <= e - 2 < (V + 2) / 2^b once N! >= 2^(b+1). The fraction tree proves
+  // each digit of it; a cut beside a long run of 9s or 0s takes the decimal route instead.
+  const uint64_t fraction = digits - 1;
+  const uint64_t b = FractionBitsFor(fraction, guardBits);
   WorkProgress work(progress);
-  Mpz scale, quotient, remainder, slack, bound;
-  mpz_ui_pow_ui(scale.get(), 10, digits - 1);
-  mpz_mul_ui(bound.get(), scale.get(), 2);
-  // e = T/Q + r with Q = (N-1)! and 0 < r < 2/N!; the floor of e * 10^(digits-1) is
-  // settled when 2 * 10^(digits-1) <= (Q - remainder) * N. Otherwise more terms are taken.
-  for (uint64_t N = TermsForDigits(digits + 10.0);; N += 64) {
-    SplitSums sums;
-    work.BeginStage(kSeriesShare, 1);
-    if (!SumSeries(ExpSeries(), 0, N, false, twoThreads, abort, &sums, &work)) return false;
-    mpz_mul(sums.T.get(), sums.T.get(), scale.get());
-    if (abort.IsCancelled()) return false;
-    mpz_tdiv_qr(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get());
-    if (abort.IsCancelled()) return false;
-    work.CompleteShare(kQuotientShare);
-    mpz_sub(slack.get(), sums.Q.get(), remainder.get());
-    mpz_mul_ui(slack.get(), slack.get(), N);
-    if (mpz_cmp(bound.get(), slack.get()) <= 0) break;
+  SplitSums sums;
+  for (uint64_t terms = TermsForDigits(static_cast<double>(b + 2) * 0.30103 + 1);; terms += 64) {
+    uint64_t N = 0;
+    if (!SumExpSeries(terms, twoThreads, abort, &sums, &N, &work)) return false;
+    // Q * N >= 2^(bitlength(Q) - 1 + floor(log2 N)).
+    if (mpz_sizeinbase(sums.Q.get(), 2) - 1 + (63 - __builtin_clzll(N)) >= b + 1) break;
   }
-  if (!FromScaledInteger(quotient.get(), digits - 1, false, abort, out)) return false;
-  work.Finish();
-  return true;
+  // V = floor((T - 2Q) * 2^b / Q), with Q's factor 2^z taken out of both sides first: the
+  // same quotient from a shorter division (z is about N).
+  Mpz V;
+  mpz_submul_ui(sums.T.get(), sums.Q.get(), 2);
+  const uint64_t z = std::min<uint64_t>(mpz_scan1(sums.Q.get(), 0), b);
+  mpz_tdiv_q_2exp(sums.Q.get(), sums.Q.get(), z);
+  mpz_mul_2exp(V.get(), sums.T.get(), b - z);
+  mpz_tdiv_q(V.get(), V.get(), sums.Q.get());
+  if (abort.IsCancelled()) return false;
+  work.CompleteShare(kNapierQuotientShare);
+  std::string text = "2";
+  switch (FractionDigits(V.get(), b, 2, fraction, abort, &text)) {
+    case FractionDigitsStatus::kDone: {
+      DecimalDigits e;
+      e.digits = std::move(text);
+      Canonicalize(e);
+      *out = std::move(e);
+      work.Finish();
+      return true;
+    }
+    case FractionDigitsStatus::kCancelled:
+      return false;
+    case FractionDigitsStatus::kUnsettled:
+      break;
+  }
+  return NapierByQuotient(digits, twoThreads, abort, &work, out);
 }
 
 bool LogEDigits(const DecimalDigits& x, uint32_t digits, CancelToken abort, DecimalDigits* out,

@@ -8,14 +8,17 @@
 #include "host/job_progress.h"
 #include "numeric/math_decimal.h"
 #include "numeric/my_numeric.h"
+#include "numeric/radix_conversion.h"
 
 namespace vpx {
 
 // e truncated to `digits` significant digits (0 counts as 1): 10 gives 2.718281828. The
 // series may use a second core with twoThreads. Polls abort between its products; false
 // (and *out untouched) when raised. progress (may be null) reaches its end with the digits.
+// guardBits: spare bits of the binary fraction whose digits are kept (tests lower them to
+// force the decimal route).
 bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
-                  JobProgress* progress = nullptr);
+                  JobProgress* progress = nullptr, uint32_t guardBits = kFractionGuardBits);
 
 // ln x for x > 0, truncated toward zero to `digits` digits counted from the units digit
 // (ln 2 to 10 digits is 0.693147180, its trailing zero kept); an integer part longer than

@@ -2,9 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+
+#include "numeric/radix_conversion.h"
+#include "numeric/root_newton.h"
 
 namespace vpx {
 namespace {
+
+// 10^e for e <= 19.
+uint64_t PowerOfTenLimb(uint32_t e) {
+  uint64_t v = 1;
+  while (e-- > 0) v *= 10;
+  return v;
+}
 
 // 10^e into v (e >= 0).
 void SetPowerOfTen(mpz_ptr v, uint64_t e) {
@@ -212,34 +223,127 @@ double EstimatedPowerDigits(mpz_srcptr X, uint64_t m) {
          0.30102999566398120;
 }
 
-}  // namespace
-
-DecimalDigits SquareRootDigits(const DecimalDigits& x, uint32_t resultSize) {
-  const uint32_t R = std::max<uint32_t>(resultSize, 1);
-  if (x.IsZero()) return DecimalDigits();
-  const uint64_t intDigits = IntegerDigitsOf(x);
-  const uint64_t rootIntDigits = intDigits == 0 ? 1 : (intDigits + 1) / 2;
-  if (rootIntDigits > R) return SaturatedNines(R, false);
-  const uint64_t F = R - rootIntDigits;
-  // floor(sqrt(x) * 10^F) = isqrt(floor(x * 10^(2F))).
+// floor(sqrt(x) * 10^F) = isqrt(floor(x * 10^(2F))) in GMP integers, then its decimal text.
+bool ExactRoot(mpz_srcptr X, int64_t t, uint64_t F, CancelToken abort, DecimalDigits* out) {
   Mpz N, scale;
-  int64_t t = 0;
-  ToScaledInteger(x, N.get(), &t);
+  mpz_set(N.get(), X);
   const int64_t e = t + 2 * static_cast<int64_t>(F);
+  SetPowerOfTen(scale.get(), static_cast<uint64_t>(e >= 0 ? e : -e));
   if (e >= 0) {
-    SetPowerOfTen(scale.get(), static_cast<uint64_t>(e));
     mpz_mul(N.get(), N.get(), scale.get());
   } else {
-    SetPowerOfTen(scale.get(), static_cast<uint64_t>(-e));
     mpz_tdiv_q(N.get(), N.get(), scale.get());
   }
+  if (abort.IsCancelled()) return false;
   mpz_sqrt(N.get(), N.get());
-  return FromScaledInteger(N.get(), F, false);
+  if (abort.IsCancelled()) return false;
+  return FromScaledInteger(N.get(), F, false, abort, out);
+}
+
+// sqrt(X * 10^t) when it ends after finitely many digits (X * 10^(t mod 2) a square),
+// cut to F fraction digits; false when it does not end. Such a root sits on a digit
+// boundary of every longer cut, which no approximation could settle.
+bool EndingRoot(mpz_srcptr X, int64_t t, uint64_t F, CancelToken abort, DecimalDigits* out) {
+  Mpz v, scale;
+  mpz_mul_ui(v.get(), X, (t & 1) != 0 ? 10 : 1);
+  if (mpz_perfect_square_p(v.get()) == 0) return false;
+  mpz_sqrt(v.get(), v.get());
+  const int64_t h = (t - (t & 1)) / 2;  // sqrt(x) = v * 10^h
+  uint64_t fraction = 0;
+  if (h >= 0) {
+    SetPowerOfTen(scale.get(), static_cast<uint64_t>(h));
+    mpz_mul(v.get(), v.get(), scale.get());
+  } else if (static_cast<uint64_t>(-h) > F) {
+    SetPowerOfTen(scale.get(), static_cast<uint64_t>(-h) - F);
+    mpz_tdiv_q(v.get(), v.get(), scale.get());
+    fraction = F;
+  } else {
+    fraction = static_cast<uint64_t>(-h);
+  }
+  DecimalDigits root;
+  if (!FromScaledInteger(v.get(), fraction, false, abort, &root)) return false;
+  *out = std::move(root);
+  return true;
+}
+
+// The n digits of y = sqrt(X * 10^t) / 10^k (in [0, 1) by the choice of k) after the point:
+// r = isqrt(floor(y^2 * 4^b)) = floor(y * 2^b), whose digits the fraction tree proves.
+FractionDigitsStatus RootFractionDigits(mpz_srcptr X, int64_t t, uint64_t k, uint64_t n,
+                                        uint32_t guardBits, CancelToken abort,
+                                        std::string* digits) {
+  const int64_t s = 2 * static_cast<int64_t>(k) - t;  // y^2 = X / 10^s, below one
+  if (s <= 0) return FractionDigitsStatus::kUnsettled;
+  const uint64_t b = FractionBitsFor(n, guardBits);
+  // A short y^2 of at least 0.01 (every short argument but tiny ones): Newton, no division.
+  if (b >= kNewtonRootMinBits && s <= 19 && mpz_fits_ulong_p(X) != 0) {
+    const uint64_t D = PowerOfTenLimb(static_cast<uint32_t>(s));
+    const uint64_t numerator = mpz_get_ui(X);
+    if (D <= 100 || numerator >= D / 100) {
+      Mpz r;
+      if (!ShortRootTimesPowerOfTwo(numerator, D, b, abort, r.get()))
+        return FractionDigitsStatus::kCancelled;
+      mpz_sub_ui(r.get(), r.get(), 1);
+      return FractionDigits(r.get(), b, 3, n, abort, digits);
+    }
+  }
+  Mpz z, five;
+  mpz_ui_pow_ui(five.get(), 5, static_cast<uint64_t>(s));
+  // X * 4^b / 10^s = X * 2^(2b - s) / 5^s; floors of floors are the floor.
+  const int64_t twoPower = 2 * static_cast<int64_t>(b) - s;
+  mpz_mul_2exp(z.get(), X, static_cast<uint64_t>(std::max<int64_t>(twoPower, 0)));
+  mpz_tdiv_q(z.get(), z.get(), five.get());
+  if (twoPower < 0) mpz_tdiv_q_2exp(z.get(), z.get(), static_cast<uint64_t>(-twoPower));
+  if (abort.IsCancelled()) return FractionDigitsStatus::kCancelled;
+  mpz_sqrt(z.get(), z.get());
+  if (abort.IsCancelled()) return FractionDigitsStatus::kCancelled;
+  return FractionDigits(z.get(), b, 1, n, abort, digits);
+}
+
+}  // namespace
+
+bool SquareRootDigits(const DecimalDigits& x, uint32_t resultSize, CancelToken abort,
+                      DecimalDigits* out, uint32_t guardBits) {
+  const uint32_t R = std::max<uint32_t>(resultSize, 1);
+  if (x.IsZero()) {
+    *out = DecimalDigits();
+    return true;
+  }
+  const uint64_t intDigits = IntegerDigitsOf(x);
+  const uint64_t rootIntDigits = intDigits == 0 ? 1 : (intDigits + 1) / 2;
+  if (rootIntDigits > R) {
+    *out = SaturatedNines(R, false);
+    return true;
+  }
+  const uint64_t F = R - rootIntDigits;
+  Mpz X;
+  int64_t t = 0;
+  ToScaledInteger(x, X.get(), &t);
+  if (EndingRoot(X.get(), t, F, abort, out)) return true;
+  if (abort.IsCancelled()) return false;
+  // sqrt(x) = y * 10^k with y below one; its first k digits are the integer part.
+  const uint64_t k = intDigits == 0 ? 0 : rootIntDigits;
+  std::string digits;
+  const FractionDigitsStatus status =
+      RootFractionDigits(X.get(), t, k, F + k, guardBits, abort, &digits);
+  if (status == FractionDigitsStatus::kCancelled) return false;
+  if (status == FractionDigitsStatus::kUnsettled) return ExactRoot(X.get(), t, F, abort, out);
+  DecimalDigits root;
+  root.digits = std::move(digits);
+  root.intDigits = static_cast<uint32_t>(k);
+  Canonicalize(root);
+  *out = std::move(root);
+  return true;
+}
+
+DecimalDigits SquareRootDigits(const DecimalDigits& x, uint32_t resultSize) {
+  DecimalDigits root;
+  SquareRootDigits(x, resultSize, nullptr, &root);
+  return root;
 }
 
 PowStatus PowDigits(const DecimalDigits& x, int32_t n, uint32_t resultSize, DecimalDigits* out) {
   DecimalDigits one;
-  one.digits = "1";
+  one.digits.assign(1, '1');  // not from a literal: GCC 12 misreads that copy under ASan
   if (n == 0) {
     *out = one;
     return PowStatus::kOk;

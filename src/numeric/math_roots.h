@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "numeric/math_decimal.h"
+#include "numeric/radix_conversion.h"
 
 namespace vpx {
 
@@ -13,6 +14,10 @@ namespace vpx {
 // digit (a value below one counts its units digit 0); an integer part longer than
 // resultSize saturates to nines.
 DecimalDigits SquareRootDigits(const DecimalDigits& x, uint32_t resultSize);
+// As above, polling abort between its products; false (and *out untouched) when raised.
+// guardBits: the fraction's spare bits (tests lower them to force the exact route).
+bool SquareRootDigits(const DecimalDigits& x, uint32_t resultSize, CancelToken abort,
+                      DecimalDigits* out, uint32_t guardBits = kFractionGuardBits);
 
 enum class PowStatus { kOk, kDivisionByZero };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,26 @@ TEST(NapierDigits, MatchesMpfrExpOfOneForManyDigitCounts) {
   mpfr_exp(e, e, MPFR_RNDN);
   for (uint32_t digits : {3u, 7u, 21u, 99u, 100u, 101u, 1000u, 4321u, 20000u}) {
     EXPECT_EQ(E(digits), test::CutText(e, digits - 1)) << digits;
+  }
+  mpfr_clear(e);
+}
+
+// The binary fraction route, and with few guard bits mostly the decimal quotient route,
+// against MPFR at digit counts around the conversion's limb, leaf and split lengths.
+TEST(NapierDigits, EveryRouteMatchesMpfrAcrossConversionSizes) {
+  mpfr_t e;
+  mpfr_init2(e, BitsForDigits(6000));
+  mpfr_set_ui(e, 1, MPFR_RNDN);
+  mpfr_exp(e, e, MPFR_RNDN);
+  std::vector<uint32_t> counts = {1u, 2u, 18u, 19u, 20u, 39u, 40u, 360u, 361u, 362u, 721u, 722u};
+  std::mt19937 random(16);
+  for (int i = 0; i < 12; ++i) counts.push_back(1 + random() % 6000);
+  for (uint32_t digits : counts) {
+    for (uint32_t guard : {kFractionGuardBits, 8u, 0u}) {
+      DecimalDigits out;
+      ASSERT_TRUE(NapierDigits(digits, false, nullptr, &out, nullptr, guard));
+      EXPECT_EQ(out.ToText(), test::CutText(e, digits - 1)) << digits << " guard " << guard;
+    }
   }
   mpfr_clear(e);
 }

@@ -3,6 +3,7 @@
 #include <gmp.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,71 @@ TEST(SquareRootDigits, MatchesAnIndependentOracle) {
 TEST(SquareRootDigits, MatchesTheOracleAtTenThousandDigits) {
   EXPECT_EQ(Root("2", 10000), OracleRoot("2", 10000));
   EXPECT_EQ(Root("0.3", 10000), OracleRoot("0.3", 10000));
+}
+
+// Every route (Newton's root of a short argument, the integer root of a long one, and with
+// few guard bits mostly the exact decimal root) against the oracle at sizes around the limb,
+// leaf and split lengths of the conversion.
+TEST(SquareRootDigits, EveryRouteMatchesTheOracleAcrossConversionSizes) {
+  const std::vector<std::string> args = {"2",
+                                         "0.5",
+                                         "3.0000000000000000000001",
+                                         "1" + std::string(41, '0'),  // sqrt(10) scaled
+                                         "0.000000000000000000000000000000042",
+                                         "12345678901234567890123456789012345678901234567",
+                                         "99.99",
+                                         "0.011",    // just above the short route's 0.01
+                                         "0.0099"};  // just below it
+  for (const std::string& x : args) {
+    for (uint32_t size : {18u, 19u, 20u, 38u, 39u, 40u, 359u, 361u, 720u, 721u, 3001u}) {
+      const std::string oracle = OracleRoot(x, size);
+      for (uint32_t guard : {kFractionGuardBits, 8u, 0u}) {
+        DecimalDigits out;
+        ASSERT_TRUE(SquareRootDigits(DecimalDigits::FromText(x), size, nullptr, &out, guard));
+        EXPECT_EQ(out.ToText(), oracle) << "sqrt(" << x << ") size " << size << " guard " << guard;
+      }
+    }
+  }
+}
+
+TEST(SquareRootDigits, MatchesTheOracleForRandomArgumentsAndSizes) {
+  std::mt19937_64 random(16);
+  for (int round = 0; round < 150; ++round) {
+    const size_t length = 1 + random() % 30;
+    std::string digits;
+    for (size_t i = 0; i < length; ++i) digits += static_cast<char>('0' + random() % 10);
+    const size_t point = random() % (length + 1);
+    std::string x = digits.substr(0, point) + "." + digits.substr(point);
+    if (point == 0) x = "0" + x;
+    if (DecimalDigits::FromText(x).IsZero()) continue;
+    const uint32_t size = 1 + static_cast<uint32_t>(random() % 1500);
+    EXPECT_EQ(Root(x, size), OracleRoot(x, size)) << "sqrt(" << x << ") size " << size;
+  }
+}
+
+TEST(SquareRootDigits, SettlesCutsBesideRunsOfNinesAndZeros) {
+  // (10^30 + 1)^2 - 1 and + 1: roots just below and above 10^30 + 1.
+  const std::string square = "1" + std::string(29, '0') + "2" + std::string(29, '0') + "1";
+  const std::string below = "1" + std::string(29, '0') + "2" + std::string(29, '0') + "0";
+  const std::string above = "1" + std::string(29, '0') + "2" + std::string(28, '0') + "2";
+  for (uint32_t size : {31u, 45u, 60u, 90u, 400u}) {
+    EXPECT_EQ(Root(square, size), "1" + std::string(29, '0') + "1") << size;
+    EXPECT_EQ(Root(below, size), OracleRoot(below, size)) << size;
+    EXPECT_EQ(Root(above, size), OracleRoot(above, size)) << size;
+  }
+  EXPECT_EQ(Root("1.44", 400), "1.2");
+  EXPECT_EQ(Root("0.0144", 400), "0.12");
+  EXPECT_EQ(Root("14400", 400), "120");
+  EXPECT_EQ(Root("1.44", 1), "1");
+  EXPECT_EQ(Root("0.000144", 3), "0.01");
+}
+
+TEST(SquareRootDigits, StopsWhenCancelled) {
+  CancelFlag abort{1};
+  DecimalDigits out = DecimalDigits::FromText("5");
+  EXPECT_FALSE(SquareRootDigits(DecimalDigits::FromText("2"), 20000, &abort, &out));
+  EXPECT_FALSE(SquareRootDigits(DecimalDigits::FromText("4"), 20000, &abort, &out));
+  EXPECT_EQ(out.ToText(), "5");
 }
 
 TEST(PowDigits, GivesTheDocumentedValues) {

@@ -1,0 +1,31 @@
+// Decimal digits of a binary fraction by a scaled remainder tree: each node multiplies its
+// fraction by a power of ten and keeps only the fractional bits its right half needs, so the
+// conversion costs one product per node and no division. Every digit is proven.
+#pragma once
+
+#include <gmp.h>
+
+#include <cstdint>
+#include <string>
+
+#include "host/cancel_token.h"
+
+namespace vpx {
+
+enum class FractionDigitsStatus { kDone, kUnsettled, kCancelled };
+
+// Bits beyond the digits' own that a fraction should carry; the tree spends about one per
+// level and the rest makes an unsettled digit (a cut beside a long run of 9s or 0s) rare.
+constexpr uint32_t kFractionGuardBits = 96;
+
+// Bits a fraction needs for `digits` decimal digits with guardBits to spare.
+uint64_t FractionBitsFor(uint64_t digits, uint32_t guardBits = kFractionGuardBits);
+
+// Appends the first `digits` decimal digits ('0'..'9') of y, known only as
+// V / 2^bits <= y <= (V + U) / 2^bits, to *out: floor(y * 10^digits), zero padded. kUnsettled
+// (and *out as it was) when two values of that range differ in a kept digit, or when bits
+// are too few to tell; kCancelled when abort is raised (polled between products).
+FractionDigitsStatus FractionDigits(mpz_srcptr V, uint64_t bits, uint64_t U, uint64_t digits,
+                                    CancelToken abort, std::string* out);
+
+}  // namespace vpx
