@@ -1,6 +1,7 @@
 #include "host/sjis.h"
 
 #include <iconv.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -58,6 +59,41 @@ class Converter {
   iconv_t cd_;
 };
 
+// A thread's two converters sit behind a pthread key rather than in thread_local objects: a
+// thread_local with a destructor registers it at its first use with an allocation whose
+// failure glibc treats as fatal, and a thread's first message is often the one saying that
+// memory ran out.
+struct ThreadConverters {
+  Converter toSjis{"CP932", "UTF-8"};
+  Converter toUtf8{"UTF-8", "CP932"};
+};
+
+void DeleteConverters(void* converters) {
+  delete static_cast<ThreadConverters*>(converters);
+}
+
+pthread_key_t ConvertersKey() {
+  static const pthread_key_t key = [] {
+    pthread_key_t k{};
+    if (pthread_key_create(&k, DeleteConverters) != 0) std::abort();  // only at start-up
+    return k;
+  }();
+  return key;
+}
+
+// This thread's converters; std::bad_alloc when they cannot be made.
+ThreadConverters& Converters() {
+  auto* converters = static_cast<ThreadConverters*>(pthread_getspecific(ConvertersKey()));
+  if (converters == nullptr) {
+    converters = new ThreadConverters;
+    if (pthread_setspecific(ConvertersKey(), converters) != 0) {
+      delete converters;
+      throw std::bad_alloc();
+    }
+  }
+  return *converters;
+}
+
 // Length of the UTF-8 sequence starting with lead (1 for a stray byte).
 size_t Utf8SequenceLength(unsigned char lead) {
   if (lead >= 0xF0) return 4;
@@ -75,8 +111,7 @@ uint32_t DecodeUtf8(std::string_view sequence) {
 }
 
 bool ConvertUtf8ToSjis(std::string_view utf8, std::string& out) {
-  thread_local Converter conv("CP932", "UTF-8");
-  return conv.Convert(utf8, out);
+  return Converters().toSjis.Convert(utf8, out);
 }
 
 }  // namespace
@@ -108,8 +143,7 @@ std::string FirstCharacterWithoutSjisForm(std::string_view utf8) {
 }
 
 bool SjisToUtf8(std::string_view sjis, std::string& out) {
-  thread_local Converter conv("UTF-8", "CP932");
-  return conv.Convert(sjis, out);
+  return Converters().toUtf8.Convert(sjis, out);
 }
 
 std::string SjisLiteral(const char* utf8) {
