@@ -101,7 +101,7 @@ class FractionTree {
     const uint64_t pl = p - t;
     // frac(A * 10^nh / 2^p) = frac(L * 5^nh / 2^(p - nh)) with L = A mod 2^(p - nh), as A's
     // top nh bits only reach the integer part; to pl bits, it is bits [fiveBits, p - nh) of
-    // L * 5^nh. A wrapped product may read them one unit low (a carry from the wrapped top).
+    // L * 5^nh. A wrapped product may read them one unit high (a carry from the wrapped top).
     Mpz low, right;
     mpz_tdiv_r_2exp(low.get(), A, p - nh);
     const uint64_t carry = Product(low.get(), five, p - nh, right.get()) ? 1 : 0;
