@@ -68,6 +68,7 @@ DecimalDigits ExactPower(const PowProblem& p) {
     if (pc <= -k - 2) return DecimalDigits();  // below half a unit of the last place
     if (T >= 0) {
       SetPowerOfTen(scale.get(), static_cast<uint64_t>(T));
+      ReserveBits(W.get(), mpz_sizeinbase(P.get(), 2) + mpz_sizeinbase(scale.get(), 2));
       mpz_mul(W.get(), P.get(), scale.get());
       return FromScaledInteger(W.get(), 0, p.minus);
     }
