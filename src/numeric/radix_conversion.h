@@ -22,9 +22,11 @@ constexpr uint32_t kFractionGuardBits = 96;
 uint64_t FractionBitsFor(uint64_t digits, uint32_t guardBits = kFractionGuardBits);
 
 // Appends the first `digits` decimal digits ('0'..'9') of y, known only as
-// V / 2^bits <= y <= (V + U) / 2^bits, to *out: floor(y * 10^digits), zero padded. kUnsettled
-// (and *out as it was) when two values of that range differ in a kept digit, or when bits
-// are too few to tell; kCancelled when abort is raised (polled between products).
+// V / 2^bits <= y <= (V + U) / 2^bits, to *out: floor(y * 10^digits), zero padded, each one
+// proven. kUnsettled (and *out as it was) when the bits cannot prove them: two values of the
+// range differ in a kept digit, or a run of some guardBits / 3.3 nines or zeros lies across
+// the cut or one of the tree's inner splits, or bits are too few. kCancelled when abort is
+// raised (polled between products).
 FractionDigitsStatus FractionDigits(mpz_srcptr V, uint64_t bits, uint64_t U, uint64_t digits,
                                     CancelToken abort, std::string* out);
 
