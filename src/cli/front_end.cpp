@@ -107,6 +107,9 @@ void TerminalFrontEnd::OnSignal() {
 void TerminalFrontEnd::PumpFor(int timeoutMs) {
   queue_.WaitForTasks(timeoutMs);
   queue_.Pump();
+  // Also the handed-over tasks whose wake-up could not be posted for lack of memory: the
+  // control thread may be waiting for one.
+  engine_->RunHandedOverTasks();
 }
 
 void TerminalFrontEnd::WaitIdle() {

@@ -163,8 +163,9 @@ void ConnectEngine(TerminalFrontEnd& frontEnd) {
   engine.SetHistoryListener(
       [&engine] { add_history(TerminalText(engine.InputHistory().GetFromOldData(0)).c_str()); });
   engine.SetJobRetiredListener([&frontEnd](const RetiredJob& job) {
-    frontEnd.Output().WriteOutputText(Format("[%u] ", job.index) + TerminalText(job.rowText) +
-                                      "\n");
+    const std::string entry =
+        job.index == RetiredJob::kNoEntry ? std::string() : Format("[%u] ", job.index);
+    frontEnd.Output().WriteOutputText(entry + TerminalText(job.rowText) + "\n");
   });
   frontEnd.Output().SetPromptWrapper(AbovePrompt);
   frontEnd.Dialogs().asker = AskUser;

@@ -17,6 +17,9 @@ namespace vpx {
 namespace {
 
 constexpr size_t kBatchLimit = 10;
+// Retiring a job that runs out of memory this often, its value already let go, gives up
+// on its list entry.
+constexpr int kMaxRetireFailures = 8;
 // While a job to abandon is still starting, the next shut-down round comes this soon.
 constexpr auto kAbandonRetry = std::chrono::milliseconds(2);
 
@@ -251,14 +254,21 @@ void CVorpexEngine::Impl::AddThreadFunc(std::vector<CMyThreadDlg*>& jobs) {
 }
 
 void CVorpexEngine::Impl::StartQueuedJob(CMyThreadDlg* job) {
+  bool unreserved = false;
   if (job->IsResultReserved()) {
     CMyFuncResult record;
-    if (job->GetResult(record) == 0 || AddThreadDataToListAndShortCut(record) < 0)
-      WriteTrace(SJ("※　動作スレッドの結果をショートカットに予約失敗。\n"));
+    unreserved = job->GetResult(record) == 0 || AddThreadDataToListAndShortCut(record) < 0;
+    if (unreserved) WriteTrace(SJ("※　動作スレッドの結果をショートカットに予約失敗。\n"));
   }
   if (AddThreadToList(job) < 0)
     WriteTrace(SJ("※　動作スレッドを表示リストに追加失敗。AddThreadFunc()\n"));
   runningSet.push_back(job);
+  if (unreserved) {
+    // Its result would have nowhere to go: the job ends at once, saying why.
+    job->SetError(SJ("※　動作スレッドの結果をショートカットに予約失敗。"));
+    RegisterEndedThread(job);
+    return;
+  }
   if (job->StartThread() == 0) {
     // No thread: the job ends at once with the failure as its result, so that it is
     // retired like any other and the control thread still reaches idle.
@@ -282,8 +292,13 @@ void CVorpexEngine::Impl::RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs) {
   const bool locked = listLock.Acquire();
   for (CMyThreadDlg* job : jobs) {
     try {
-      RetireJob(job, locked);
+      // A job whose retirement keeps running out of memory even without its value leaves
+      // its entry as it is, so that the engine still reaches idle.
+      RetireJob(job, locked, job->retireFailures < kMaxRetireFailures);
     } catch (const std::bad_alloc&) {
+      // The job's own value is what memory is short of most likely: let it go.
+      job->ReleaseResultForLackOfMemory();
+      ++job->retireFailures;
       again.push_back(job);
     }
   }
@@ -291,15 +306,39 @@ void CVorpexEngine::Impl::RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs) {
   for (CMyThreadDlg* job : again) RegisterEndedThread(job);
 }
 
-void CVorpexEngine::Impl::RetireJob(CMyThreadDlg* job, bool locked) {
+void CVorpexEngine::Impl::RetireJob(CMyThreadDlg* job, bool locked, bool withResult) {
+  bool reported = !job->IsResultReserved();  // only jobs with an entry report their end
   if (locked && !shutdown.load() && !job->IsDestroyed()) {
-    if (job->IsResultReserved()) SetThreadResultToListAndShortCut(job, false);
-    if (RemoveThreadFromList(job) < 0)
-      WriteTrace(Format(SJ("※　スレッド[%08X]をリストコントロールから削除失敗。\n").c_str(),
-                        Identity(job)));
+    if (!reported && withResult) reported = SetThreadResultToListAndShortCut(job, false) != 0;
+    try {
+      if (RemoveThreadFromList(job) < 0)
+        WriteTrace(Format(SJ("※　スレッド[%08X]をリストコントロールから削除失敗。\n").c_str(),
+                          Identity(job)));
+    } catch (const std::bad_alloc&) {
+      if (withResult) throw;  // tried again next round; the last attempt goes on without it
+    }
   }
-  bridge.Post([this, job] { DestroyJob(job); });
+  // A job whose end could not be reported says so once it is deleted, when the memory it
+  // held is free again.
+  const bool tell = !reported && !shutdown.load();
+  bridge.Post([this, job, tell] {
+    DestroyJob(job);
+    if (tell) ReportUnrecordedJob();
+  });
   runningSet.erase(std::remove(runningSet.begin(), runningSet.end(), job), runningSet.end());
+}
+
+void CVorpexEngine::Impl::ReportUnrecordedJob() {
+  try {
+    RetiredJob retired;
+    retired.index = RetiredJob::kNoEntry;
+    retired.rowText = OutOfMemoryText();
+    retired.message = retired.rowText;
+    retired.failed = true;
+    if (retiredListener) retiredListener(retired);
+  } catch (const std::bad_alloc&) {
+    // Nothing more can be said.
+  }
 }
 
 bool CVorpexEngine::Impl::CancelEverything() {
@@ -385,14 +424,26 @@ int CVorpexEngine::Impl::SetThreadResultToListAndShortCut(CMyThreadDlg* job, boo
   }
   int index = shortcuts.FindReserved(job, record);
   if (index == CVXShortCutArray::kCopyFailed) {
+    // Not even a copy of the job's record fits: the entry is ended where it stands.
     MakeOutOfMemoryRecord(job, record);
-    index = shortcuts.FindReserved(job, record);
+    index = shortcuts.FailReserved(job, OutOfMemoryText());
   }
   if (index < 0) {
     guard.Release();
     if (index == CVXShortCutArray::kCopyFailed) throw std::bad_alloc();
     WriteTrace(SJ("※　ショートカット配列への結果書込に失敗。SetThreadResultToListAndShortCut()\n"));
-    return 0;
+    // No entry holds the result, but the user still learns how the job ended.
+    RetiredJob retired;
+    retired.index = RetiredJob::kNoEntry;
+    retired.rowText = record.overrideFlag != 0 ? record.overrideText
+                                               : SJ("※　ショートカット配列への結果書込に失敗。");
+    retired.callText = job->GetThreadName();
+    retired.message = retired.rowText;
+    retired.failed = true;
+    bridge.Post([this, retired = std::move(retired)] {
+      if (retiredListener) retiredListener(retired);
+    });
+    return 1;
   }
   if (engine.SetDataToList(static_cast<uint32_t>(index), record) < 0) {
     // The row could not take the value: entry and row both show the lack of memory.

@@ -35,6 +35,8 @@ enum class LineStatus {
 
 // What a front end is told when a job's result has been written into its entry.
 struct RetiredJob {
+  // A job whose result found no entry (its reservation could not be made) has none.
+  static constexpr uint32_t kNoEntry = UINT32_MAX;
   uint32_t index = 0;
   std::string rowText;   // the entry's value text, uncut (why, when the job failed)
   std::string callText;  // the command line that started the job

@@ -95,7 +95,11 @@ struct CVorpexEngine::Impl {
   void WakeControlThread();
   void WaitForWork(bool soon);
   void RetireEndedJobs(std::vector<CMyThreadDlg*>& jobs);
-  void RetireJob(CMyThreadDlg* job, bool locked);
+  // locked: the list lock is held; withResult: the job's result still goes into its entry
+  // (false once memory has run out too often for that).
+  void RetireJob(CMyThreadDlg* job, bool locked, bool withResult);
+  // Tells the front end of a job that ended without its result reaching an entry.
+  void ReportUnrecordedJob();
   void AddThreadFunc(std::vector<CMyThreadDlg*>& jobs);
   void StartQueuedJob(CMyThreadDlg* job);
   // The record of a job whose own could not be had: a STRING showing the out-of-memory

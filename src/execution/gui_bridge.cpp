@@ -48,7 +48,8 @@ void GuiBridge::Enqueue(Task task) {
       queue_->Post(wakeUp_);
       return;
     } catch (const std::bad_alloc&) {
-      // The task still runs with the next wake-up; meanwhile memory may come back.
+      // The task still runs with the next wake-up, or when the front end's timer runs the
+      // handed-over tasks; meanwhile memory may come back.
       if (attempt == kWakeUpAttempts) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(kWakeUpRetryMs));
     }

@@ -86,6 +86,23 @@ int CVXShortCutArray::FindReserved(const CMyThreadDlg* owner, const CMyFuncResul
   return -1;
 }
 
+int CVXShortCutArray::FailReserved(const CMyThreadDlg* owner, const std::string& text) {
+  for (size_t i = 0; owner != nullptr && i < entries_.size(); ++i) {
+    CMyFuncResult& entry = *entries_[i];
+    if (entry.reserved == 0 || entry.owner != owner) continue;
+    try {
+      entry.overrideText = text;
+    } catch (const std::bad_alloc&) {
+      return kCopyFailed;
+    }
+    entry.overrideFlag = 1;
+    entry.reserved = 0;
+    entry.owner = nullptr;
+    return static_cast<int>(i);
+  }
+  return -1;
+}
+
 bool CVXShortCutArray::AppendShortcutArgument(uint32_t index, CMyFuncData& call) const {
   if (index >= entries_.size()) return false;
   const CMyFuncResult& record = *entries_[index];

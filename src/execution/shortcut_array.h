@@ -27,6 +27,9 @@ class CVXShortCutArray : public IShortcutResolver {
   // is none, kCopyFailed when the copy could not be made (the entry stays reserved).
   static constexpr int kCopyFailed = -2;
   int FindReserved(const CMyThreadDlg* owner, const CMyFuncResult& record);
+  // Ends owner's reservation in place, the entry showing text instead of a value (no
+  // record is copied, so little memory is needed): its index, -1 or kCopyFailed as above.
+  int FailReserved(const CMyThreadDlg* owner, const std::string& text);
   int GetCount() const { return static_cast<int>(entries_.size()); }
   void RemoveAll() { entries_.clear(); }
   bool AppendShortcutArgument(uint32_t index, CMyFuncData& call) const override;

@@ -42,6 +42,15 @@ class CMyThreadDlg {
     error_ = 1;
     errorText_.clear();
   }
+  // Memory ran out while the ended job was being retired: its value is let go, so that
+  // the next attempt needs little, and the job ends as out of memory.
+  void ReleaseResultForLackOfMemory() noexcept {
+    { MyNumeric released(std::move(numericResult_)); }
+    std::string().swap(textResult_);
+    SetOutOfMemory();
+  }
+  // How often retiring this job has run out of memory (control thread only).
+  int retireFailures = 0;
   // Bodies poll the token and hand it to their long loops.
   CancelToken GetCancelToken() const { return &cancel_; }
   bool IsCancelled() const { return GetCancelToken().IsCancelled(); }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -36,6 +37,8 @@ constexpr int kBinFrameWidth = 8;
 constexpr int kBinFrameHeight = 32;
 constexpr int kStatusMessageChars = 80;
 constexpr int kRetiredMessageMs = 8000;
+// How often the window runs handed-over tasks whose wake-up was lost for lack of memory.
+constexpr int kHandOverRescueMs = 250;
 
 // At most chars characters on one line; a saturated value keeps its " (E)" mark.
 QString Elided(QString text, int chars) {
@@ -159,6 +162,9 @@ bool CVorpexView::InitialUpdate() {
   engine_->SetJobRetiredListener([this](const RetiredJob& job) { OnJobRetired(job); });
   if (engine_->Start() == 0) return false;
   started_ = true;
+  auto* rescue = new QTimer(this);
+  connect(rescue, &QTimer::timeout, this, [this] { engine_->RunHandedOverTasks(); });
+  rescue->start(kHandOverRescueMs);
   history_ = new CInputHistoryDlg(&engine_->InputHistory());
   history_->Refresh();
   connect(history_, &CInputHistoryDlg::insertRequested, this, &CVorpexView::InsertHistoryEntry);
@@ -363,8 +369,9 @@ QString CVorpexView::RetiredJobText(const RetiredJob& job) {
   // A failed or cancelled job has not completed.
   const QString mark =
       job.failed || message.startsWith(QStringLiteral("※")) ? QStringLiteral("【終了】") : done;
-  return mark + QStringLiteral("[%1] ").arg(job.index) + call + QChar(' ') +
-         Elided(message, kStatusMessageChars);
+  const QString entry =
+      job.index == RetiredJob::kNoEntry ? QString() : QStringLiteral("[%1] ").arg(job.index);
+  return mark + entry + call + QChar(' ') + Elided(message, kStatusMessageChars);
 }
 
 void CVorpexView::OnJobRetired(const RetiredJob& job) {
