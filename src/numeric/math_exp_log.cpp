@@ -165,7 +165,7 @@ bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDi
   if (abort.IsCancelled()) return false;
   work.CompleteShare(kNapierQuotientShare);
   std::string text = "2";
-  switch (FractionDigits(V.get(), b, 2, fraction, abort, &text)) {
+  switch (FractionDigits(V.get(), b, 2, fraction, abort, &text, twoThreads)) {
     case FractionDigitsStatus::kDone: {
       DecimalDigits e;
       e.digits = std::move(text);

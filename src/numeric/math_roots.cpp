@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "numeric/binary_splitting.h"
 #include "numeric/radix_conversion.h"
 #include "numeric/root_newton.h"
 
@@ -284,7 +285,7 @@ FractionDigitsStatus RootFractionDigits(mpz_srcptr X, int64_t t, uint64_t k, uin
       if (!ShortRootTimesPowerOfTwo(numerator, D, b, abort, r.get()))
         return FractionDigitsStatus::kCancelled;
       mpz_sub_ui(r.get(), r.get(), 1);
-      return FractionDigits(r.get(), b, 3, n, abort, digits);
+      return FractionDigits(r.get(), b, 3, n, abort, digits, SecondCoreAvailable());
     }
   }
   Mpz z, five;
@@ -297,7 +298,7 @@ FractionDigitsStatus RootFractionDigits(mpz_srcptr X, int64_t t, uint64_t k, uin
   if (abort.IsCancelled()) return FractionDigitsStatus::kCancelled;
   mpz_sqrt(z.get(), z.get());
   if (abort.IsCancelled()) return FractionDigitsStatus::kCancelled;
-  return FractionDigits(z.get(), b, 1, n, abort, digits);
+  return FractionDigits(z.get(), b, 1, n, abort, digits, SecondCoreAvailable());
 }
 
 }  // namespace

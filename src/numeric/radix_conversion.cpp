@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "numeric/math_decimal.h"
+#include "numeric/second_thread.h"
 
 // GMP 6's product modulo B^n - 1 (exported, though not public API): the tree needs only the
 // middle of each product, and the wrapped product skips most of the rest.
@@ -22,6 +23,8 @@ namespace {
 constexpr double kLog2Of10 = 3.3219280948873623;
 // Leaves convert at most this many digits by repeated limb products (quadratic, but short).
 constexpr uint64_t kLeafDigitsMax = 360;
+// Below this many digits a second thread costs more than it saves.
+constexpr uint64_t kTwoThreadMinDigits = 50'000;
 constexpr uint32_t kChunkDigits = 19;
 
 // Products with a power of five shorter than this go through plain mpz_mul.
@@ -80,12 +83,18 @@ bool TopBitsAll(const mp_limb_t* a, size_t size, uint64_t from, bool bit) {
 
 class FractionTree {
  public:
-  FractionTree(uint64_t digits, CancelToken abort) : abort_(abort) {
+  FractionTree(uint64_t digits, bool twoThreads, CancelToken abort)
+      : abort_(abort), twoThreads_(twoThreads) {
     // Leaves of leaf_ digits, all but the last one full, under splits at leaf_ * 2^i.
     uint64_t parts = 1;
     while ((digits + parts - 1) / parts > kLeafDigitsMax) parts *= 2;
     leaf_ = (digits + parts - 1) / parts;
   }
+  // A tree for the second thread: the same leaves and powers of five (all made by the time
+  // it runs, so only read), its own scratch.
+  explicit FractionTree(const FractionTree& shared)
+      : abort_(shared.abort_), leaf_(shared.leaf_), fives_(shared.fives_) {}
+  FractionTree& operator=(const FractionTree&) = delete;
 
   FractionDigitsStatus Node(mpz_ptr A, uint64_t p, Slack e, uint64_t n, char* out) {
     if (n <= leaf_) return Leaf(A, p, e, n, out);
@@ -116,13 +125,19 @@ class FractionTree {
       mpz_add_ui(top.get(), top.get(), 1);
       if (mpz_sizeinbase(top.get(), 2) > pl) return FractionDigitsStatus::kUnsettled;
     }
-    FractionDigitsStatus status = Node(right.get(), pl, {e.lo + carry, e.hi + 1}, nl, out + nh);
-    if (status != FractionDigitsStatus::kDone) return status;
+    const Slack lowSlack{e.lo + carry, e.hi + 1};
     // The high digits need only the top bits; the low ones' bits go.
     const double lowBits = static_cast<double>(nl) * kLog2Of10 - 2;
     const uint64_t s = lowBits > 0 ? static_cast<uint64_t>(lowBits) : 0;
+    const Slack highSlack{CeilShift(e.lo, s), CeilShift(e.hi, s) + 1};
+    if (twoThreads_ && n >= kTwoThreadMinDigits) {
+      twoThreads_ = false;  // the top node only
+      return BothHalves(A, p - s, highSlack, nh, right.get(), pl, lowSlack, nl, s, out);
+    }
+    FractionDigitsStatus status = Node(right.get(), pl, lowSlack, nl, out + nh);
+    if (status != FractionDigitsStatus::kDone) return status;
     mpz_tdiv_q_2exp(A, A, s);
-    return Node(A, p - s, {CeilShift(e.lo, s), CeilShift(e.hi, s) + 1}, nh, out);
+    return Node(A, p - s, highSlack, nh, out);
   }
 
  private:
@@ -155,17 +170,18 @@ class FractionTree {
 
   // 5^(leaf_ * 2^level), squared up from the level below.
   mpz_srcptr FivePower(uint32_t level) {
-    while (fives_.size() <= level) {
+    std::vector<std::unique_ptr<Mpz>>& fives = *fives_;
+    while (fives.size() <= level) {
       auto next = std::make_unique<Mpz>();
-      if (fives_.empty()) {
+      if (fives.empty()) {
         mpz_ui_pow_ui(next->get(), 5, leaf_);
       } else {
-        ReserveBits(next->get(), 2 * mpz_sizeinbase(fives_.back()->get(), 2));
-        mpz_mul(next->get(), fives_.back()->get(), fives_.back()->get());
+        ReserveBits(next->get(), 2 * mpz_sizeinbase(fives.back()->get(), 2));
+        mpz_mul(next->get(), fives.back()->get(), fives.back()->get());
       }
-      fives_.push_back(std::move(next));
+      fives.push_back(std::move(next));
     }
-    return fives_[level]->get();
+    return fives[level]->get();
   }
 
   // The digits by repeated products of the whole fraction with 10^19; exact, so the only
@@ -201,9 +217,28 @@ class FractionTree {
     return FractionDigitsStatus::kDone;
   }
 
+  // The top node's halves at once: the low digits on a second thread (from its own copy of
+  // the fraction), the high ones here; the same digits as one after the other.
+  FractionDigitsStatus BothHalves(mpz_ptr A, uint64_t ph, Slack eh, uint64_t nh, mpz_srcptr right,
+                                  uint64_t pl, Slack el, uint64_t nl, uint64_t s, char* out) {
+    FractionTree helper(*this);
+    FractionDigitsStatus low = FractionDigitsStatus::kDone;
+    SecondThreadTask task([&] {
+      Mpz copy;
+      mpz_set(copy.get(), right);
+      low = helper.Node(copy.get(), pl, el, nl, out + nh);
+    });
+    mpz_tdiv_q_2exp(A, A, s);
+    const FractionDigitsStatus high = Node(A, ph, eh, nh, out);
+    task.Join();
+    return low != FractionDigitsStatus::kDone ? low : high;
+  }
+
   CancelToken abort_;
+  bool twoThreads_ = false;
   uint64_t leaf_ = 1;
-  std::vector<std::unique_ptr<Mpz>> fives_;
+  std::shared_ptr<std::vector<std::unique_ptr<Mpz>>> fives_ =
+      std::make_shared<std::vector<std::unique_ptr<Mpz>>>();
   std::vector<mp_limb_t> scratch_;
 };
 
@@ -214,7 +249,7 @@ uint64_t FractionBitsFor(uint64_t digits, uint32_t guardBits) {
 }
 
 FractionDigitsStatus FractionDigits(mpz_srcptr V, uint64_t bits, uint64_t U, uint64_t digits,
-                                    CancelToken abort, std::string* out) {
+                                    CancelToken abort, std::string* out, bool twoThreads) {
   Mpz A;
   mpz_add_ui(A.get(), V, U);
   if (mpz_sgn(V) < 0 || mpz_sizeinbase(A.get(), 2) > bits) return FractionDigitsStatus::kUnsettled;
@@ -222,7 +257,7 @@ FractionDigitsStatus FractionDigits(mpz_srcptr V, uint64_t bits, uint64_t U, uin
   mpz_set(A.get(), V);
   const size_t start = out->size();
   out->resize(start + digits);
-  FractionTree tree(digits, abort);
+  FractionTree tree(digits, twoThreads, abort);
   const FractionDigitsStatus status = tree.Node(A.get(), bits, {0, U}, digits, out->data() + start);
   if (status != FractionDigitsStatus::kDone) out->resize(start);
   return status;

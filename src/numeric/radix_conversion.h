@@ -26,8 +26,9 @@ uint64_t FractionBitsFor(uint64_t digits, uint32_t guardBits = kFractionGuardBit
 // proven. kUnsettled (and *out as it was) when the bits cannot prove them: two values of the
 // range differ in a kept digit, or a run of some guardBits / 3.3 nines or zeros lies across
 // the cut or one of the tree's inner splits, or bits are too few. kCancelled when abort is
-// raised (polled between products).
+// raised (polled between products). twoThreads: the top split's two halves run at once,
+// giving the same digits.
 FractionDigitsStatus FractionDigits(mpz_srcptr V, uint64_t bits, uint64_t U, uint64_t digits,
-                                    CancelToken abort, std::string* out);
+                                    CancelToken abort, std::string* out, bool twoThreads = false);
 
 }  // namespace vpx

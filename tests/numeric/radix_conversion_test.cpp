@@ -148,5 +148,49 @@ TEST(FractionDigits, StopsWhenCancelled) {
   EXPECT_EQ(out, "kept");
 }
 
+// The top split's halves on two threads give the digits of one thread, and a failure on
+// either thread unwinds both and leaves nothing.
+TEST(FractionDigitsThreads, TwoThreadsGiveTheDigitsOfOne) {
+  gmp_randstate_t random;
+  gmp_randinit_default(random);
+  gmp_randseed_ui(random, 61);
+  Mpz V;
+  for (uint64_t digits : {50'000u, 77'777u}) {
+    const uint64_t bits = FractionBitsFor(digits);
+    mpz_urandomb(V.get(), random, bits);
+    std::string one, two;
+    ASSERT_EQ(FractionDigits(V.get(), bits, 1, digits, nullptr, &one, false),
+              FractionDigitsStatus::kDone);
+    ASSERT_EQ(FractionDigits(V.get(), bits, 1, digits, nullptr, &two, true),
+              FractionDigitsStatus::kDone);
+    EXPECT_EQ(two, one) << digits;
+    EXPECT_EQ(one, ExactDigits(V.get(), bits, digits)) << digits;
+  }
+  gmp_randclear(random);
+}
+
+TEST(FractionDigitsThreads, AFailedAllocationOnEitherThreadLeavesNothing) {
+  const uint64_t digits = 60'000;
+  const uint64_t bits = FractionBitsFor(digits);
+  Mpz V;
+  mpz_ui_pow_ui(V.get(), 3, bits * 63 / 100);
+  mpfr_free_cache();
+  const long baseline = LiveBignumBlocksForTest();
+  int failures = 0;
+  for (long k = 0; k < 400; k += 7) {
+    FailBignumAllocationAfterForTest(k);
+    try {
+      BignumScope scope;
+      std::string out;
+      FractionDigits(V.get(), bits, 1, digits, nullptr, &out, true);
+    } catch (const std::bad_alloc&) {
+      ++failures;
+    }
+    FailBignumAllocationAfterForTest(-1);
+    ASSERT_EQ(LiveBignumBlocksForTest(), baseline) << "allocation " << k;
+  }
+  EXPECT_GT(failures, 10);
+}
+
 }  // namespace
 }  // namespace vpx

@@ -85,7 +85,7 @@ int RunNapier(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   MyNumeric r;
   r.SetResultSize(2 * factorialDigits);
   DecimalDigits e;
-  if (!NapierDigits(digits, false, nullptr, &e) || StoreDecimalDigits(r, e) != 0) {
+  if (!NapierDigits(digits, SecondCoreAvailable(), nullptr, &e) || StoreDecimalDigits(r, e) != 0) {
     engine.EchoLine(OperationFailureText("ネイピア数の計算"));
     return 0;
   }
