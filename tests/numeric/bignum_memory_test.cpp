@@ -11,6 +11,7 @@
 #include "numeric/math_exp_log.h"
 #include "numeric/math_factorial.h"
 #include "numeric/math_roots.h"
+#include "numeric/radix_conversion.h"
 
 namespace vpx {
 namespace {
@@ -71,6 +72,26 @@ TEST(BignumMemory, FailedAllocationsInMpfrCachesAndSeriesUnwindAndLeaveNothing) 
     DecimalDigits out;
     ComputeFactorial(400, 2000, CancelToken(), &out);
     return out.ToText() + " " + std::to_string(FactorialDigitCount(3'000'000));
+  });
+}
+
+// Products into integers that had no limbs yet (a power of an integer, a short root), and
+// the fraction tree's products.
+TEST(BignumMemory, FailedAllocationsInExactPowersAndFractionDigitsUnwindAndLeaveNothing) {
+  ExpectEveryFailureRecovers([] {
+    DecimalDigits power;
+    const std::string x = "98765432109876543210987654321098765432109876543210987654321";
+    PowDigits(DecimalDigits::FromText(x + std::string(200, '0')), 3, 1000, &power);
+    return power.ToText() + " " + SquareRootDigits(DecimalDigits::FromText("2"), 600).ToText();
+  });
+  ExpectEveryFailureRecovers([] {
+    const uint64_t digits = 7000;
+    const uint64_t bits = FractionBitsFor(digits);
+    Mpz V;
+    mpz_ui_pow_ui(V.get(), 3, bits * 63 / 100);  // some fraction below one
+    std::string out;
+    FractionDigits(V.get(), bits, 1, digits, nullptr, &out);
+    return out;
   });
 }
 

@@ -109,34 +109,6 @@ TEST(FractionDigits, SettlesARunOfNinesShorterThanItsGuard) {
 }
 
 // Long enough for the wrapped products of the upper nodes.
-TEST(FractionDigits, EveryFailedAllocationUnwindsAndLeavesNothing) {
-  const uint64_t digits = 7000;
-  const uint64_t bits = FractionBitsFor(digits);
-  Mpz V;
-  mpz_ui_pow_ui(V.get(), 3, bits * 63 / 100);  // some fraction below one
-  const std::string expected = ExactDigits(V.get(), bits, digits);
-  mpfr_free_cache();  // a failure frees MPFR's caches, which earlier tests may have left
-  const long baseline = LiveBignumBlocksForTest();
-  long failures = 0;
-  for (long k = 0;; ++k) {
-    FailBignumAllocationAfterForTest(k);
-    bool failed = false;
-    try {
-      BignumScope scope;
-      std::string out;
-      FractionDigits(V.get(), bits, 1, digits, nullptr, &out);
-      EXPECT_EQ(out, expected);
-    } catch (const std::bad_alloc&) {
-      failed = true;
-    }
-    FailBignumAllocationAfterForTest(-1);
-    if (!failed) break;
-    ++failures;
-    ASSERT_EQ(LiveBignumBlocksForTest(), baseline) << "allocation " << k;
-  }
-  EXPECT_GT(failures, 10);
-}
-
 TEST(FractionDigits, StopsWhenCancelled) {
   CancelFlag abort{1};
   Mpz V;
