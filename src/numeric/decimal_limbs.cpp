@@ -160,15 +160,19 @@ void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits
   UnpackLimbs(l, n, kLimbDigits, out, digits);
 }
 
-void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                     CancelToken cancel) {
+bool TrimFactors(const uint64_t* a, size_t& na, const uint64_t* b, size_t& nb, uint64_t* out) {
   const size_t limbs = na + nb;
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
-  if (na == 0 || nb == 0) {
-    std::fill(out, out + limbs, 0);
-    return;
-  }
+  if (na != 0 && nb != 0) return true;
+  std::fill(out, out + limbs, 0);
+  return false;
+}
+
+void MulDecimalLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                     CancelToken cancel) {
+  const size_t limbs = na + nb;
+  if (!TrimFactors(a, na, b, nb, out)) return;
   const bool square = a == b && na == nb;
   const unsigned slot = SlotBits(std::min(na, nb));
   Binary sa = Spread(a, na, slot);

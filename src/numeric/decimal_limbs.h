@@ -33,6 +33,10 @@ void UnpackDecimalLimbs(const uint64_t* l, size_t n, uint8_t* out, size_t digits
 DecimalLimbs PackLimbs(const uint8_t* d, size_t n, int64_t shift, uint32_t limbDigits);
 void UnpackLimbs(const uint64_t* l, size_t n, uint32_t limbDigits, uint8_t* out, size_t digits);
 
+// Drops the top zero limbs of both operands; false (out[0 .. na + nb) zeroed) when either is
+// zero, so that there is nothing left to multiply.
+bool TrimFactors(const uint64_t* a, size_t& na, const uint64_t* b, size_t& nb, uint64_t* out);
+
 // out[0 .. na + nb) = a x b, every limb below 10^19; a and b may be the same array (a
 // square). The token is polled between the stages and while the slots are resolved, and
 // GMP's allocations inside the binary product throw once it is cancelled; a huge product

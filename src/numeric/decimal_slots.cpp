@@ -176,12 +176,7 @@ Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn, CancelToken c
 void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                   CancelToken cancel) {
   const size_t limbs = na + nb;
-  while (na > 0 && a[na - 1] == 0) --na;
-  while (nb > 0 && b[nb - 1] == 0) --nb;
-  if (na == 0 || nb == 0) {
-    std::fill(out, out + limbs, 0);
-    return;
-  }
+  if (!TrimFactors(a, na, b, nb, out)) return;
   if (std::min(na, nb) <= kDirectLimbs) {
     if (na >= nb) {
       MulDirect(a, na, b, nb, out);
