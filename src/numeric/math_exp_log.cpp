@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "numeric/binary_splitting.h"
@@ -110,6 +111,41 @@ bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, Ca
   return FromScaledInteger(lo.get(), F, mpz_sgn(V) < 0, abort, out, true);
 }
 
+// As SettleScaled, through the fraction tree: the integer part of |V| / 2^bits, then the
+// fraction digits proven from its bits. kUnsettled when the tree cannot prove them all.
+FractionDigitsStatus SettleByFractionTree(mpz_srcptr V, uint64_t bits, uint64_t err,
+                                          uint32_t digits, bool twoThreads, CancelToken abort,
+                                          DecimalDigits* out) {
+  Mpz lo, hi, whole;
+  mpz_abs(lo.get(), V);
+  mpz_add_ui(hi.get(), lo.get(), err);
+  mpz_sub_ui(lo.get(), lo.get(), err);
+  if (mpz_sgn(lo.get()) < 0) mpz_set_ui(lo.get(), 0);
+  mpz_tdiv_q_2exp(whole.get(), lo.get(), bits);
+  mpz_tdiv_q_2exp(hi.get(), hi.get(), bits);
+  if (mpz_cmp(whole.get(), hi.get()) != 0) return FractionDigitsStatus::kUnsettled;
+  // lo and lo + U bound the fraction within one unit interval.
+  mpz_abs(hi.get(), V);
+  mpz_add_ui(hi.get(), hi.get(), err);
+  mpz_sub(hi.get(), hi.get(), lo.get());
+  if (mpz_fits_ulong_p(hi.get()) == 0) return FractionDigitsStatus::kUnsettled;
+  const uint64_t U = mpz_get_ui(hi.get());
+  mpz_tdiv_r_2exp(lo.get(), lo.get(), bits);
+  DecimalDigits result;
+  result.digits.resize(mpz_sizeinbase(whole.get(), 10) + 1);
+  mpz_get_str(result.digits.data(), 10, whole.get());
+  result.digits.resize(std::strlen(result.digits.c_str()));
+  result.intDigits = static_cast<uint32_t>(result.digits.size());
+  const uint64_t F = digits > result.intDigits ? digits - result.intDigits : 0;
+  const FractionDigitsStatus status =
+      FractionDigits(lo.get(), bits, U, F, abort, &result.digits, twoThreads);
+  if (status != FractionDigitsStatus::kDone) return status;
+  result.minus = mpz_sgn(V) < 0;
+  Canonicalize(result, true);
+  *out = std::move(result);
+  return FractionDigitsStatus::kDone;
+}
+
 // ln(X * 10^t) by the series, with more bits until every kept digit is settled. false
 // when aborted.
 bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bool twoThreads,
@@ -126,7 +162,12 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
         LogSeriesStatus::kDone)
       return false;
     DecimalDigits result;
-    if (SettleScaled(V.get(), bits, err, digits, abort, &result)) {
+    // The fraction tree settles almost every cut; the exact products take the rest.
+    const FractionDigitsStatus status =
+        SettleByFractionTree(V.get(), bits, err, digits, twoThreads, abort, &result);
+    if (status == FractionDigitsStatus::kCancelled) return false;
+    if (status == FractionDigitsStatus::kDone ||
+        SettleScaled(V.get(), bits, err, digits, abort, &result)) {
       if (abort.IsCancelled()) return false;
       *out = std::move(result);
       progress->Finish();

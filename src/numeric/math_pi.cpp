@@ -1,6 +1,9 @@
 #include "numeric/math_pi.h"
 
+#include <string>
+
 #include "numeric/binary_splitting.h"
+#include "numeric/radix_conversion.h"
 
 namespace vpx {
 namespace {
@@ -38,18 +41,30 @@ class ChudnovskySeries : public SplitSeries {
   bool HasDenominators() const override { return false; }
 };
 
-// W with |W - pi * 10^D| < 2: W = floor(426880 * sqrt(10005 * 10^2D) * Q / T).
-bool ScaledPi(uint64_t D, bool twoThreads, CancelToken abort, WorkProgress* progress, mpz_ptr W) {
+// Margin bits the binary attempt takes per guard digit: the default gives the fraction tree
+// its usual margin, fewer (as tests pass) send more cuts to the decimal route.
+constexpr uint32_t kGuardBitsPerDigit = 8;
+static_assert(kPiGuardDigits * kGuardBitsPerDigit == kFractionGuardBits);
+
+// W with |W - pi * s| < 2 for the scale s = 10^D, or 2^D when binary:
+// W = floor(426880 * sqrt(10005 * s^2) * Q / T).
+bool ScaledPi(uint64_t D, bool binary, bool twoThreads, CancelToken abort, WorkProgress* progress,
+              mpz_ptr W) {
   // The first omitted term is below 10^-(14.18 N) * 40 N relative to the sum.
-  const uint64_t terms =
-      static_cast<uint64_t>((static_cast<double>(D) + 30.0) / kDigitsPerTerm) + 2;
+  const double decimals = binary ? static_cast<double>(D) * 0.30103 : static_cast<double>(D);
+  const uint64_t terms = static_cast<uint64_t>((decimals + 30.0) / kDigitsPerTerm) + 2;
   SplitSums sums;
   progress->BeginStage(kSeriesShare, 1);
   if (!SumSeries(ChudnovskySeries(), 0, terms, false, twoThreads, abort, &sums, progress))
     return false;
   Mpz root;
-  mpz_ui_pow_ui(root.get(), 10, 2 * D);
-  mpz_mul_ui(root.get(), root.get(), 10005);
+  if (binary) {
+    mpz_set_ui(root.get(), 10005);
+    mpz_mul_2exp(root.get(), root.get(), 2 * D);
+  } else {
+    mpz_ui_pow_ui(root.get(), 10, 2 * D);
+    mpz_mul_ui(root.get(), root.get(), 10005);
+  }
   if (abort.IsCancelled()) return false;
   mpz_sqrt(root.get(), root.get());
   if (abort.IsCancelled()) return false;
@@ -69,15 +84,52 @@ bool ScaledPi(uint64_t D, bool twoThreads, CancelToken abort, WorkProgress* prog
   return !abort.IsCancelled();
 }
 
+// pi through the fraction tree: pi - 3 lies within 2 units of W - 3 * 2^b, so V = W - 3 * 2^b - 2
+// and V + 4 bound it. kUnsettled when the tree cannot prove every digit.
+FractionDigitsStatus PiByFractionTree(uint32_t digits, uint32_t guardDigits, bool twoThreads,
+                                      CancelToken abort, WorkProgress* progress,
+                                      DecimalDigits* out) {
+  const uint64_t fraction = digits - 1;
+  const uint64_t b = FractionBitsFor(fraction, guardDigits * kGuardBitsPerDigit);
+  Mpz W, three;
+  if (!ScaledPi(b, true, twoThreads, abort, progress, W.get()))
+    return FractionDigitsStatus::kCancelled;
+  mpz_set_ui(three.get(), 3);
+  mpz_mul_2exp(three.get(), three.get(), b);
+  mpz_sub(W.get(), W.get(), three.get());
+  mpz_sub_ui(W.get(), W.get(), 2);
+  std::string text = "3";
+  const FractionDigitsStatus status =
+      FractionDigits(W.get(), b, 4, fraction, abort, &text, twoThreads);
+  if (status != FractionDigitsStatus::kDone) return status;
+  DecimalDigits pi;
+  pi.digits = std::move(text);
+  Canonicalize(pi);
+  *out = std::move(pi);
+  return FractionDigitsStatus::kDone;
+}
+
 }  // namespace
 
 bool PiDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
               uint32_t guardDigits, JobProgress* progress) {
   if (digits == 0) digits = 1;
+  if (guardDigits == 0) guardDigits = 1;
   WorkProgress work(progress);
+  // A cut beside a long run of 9s or 0s takes the decimal route instead.
+  switch (PiByFractionTree(digits, guardDigits, twoThreads, abort, &work, out)) {
+    case FractionDigitsStatus::kDone:
+      work.Finish();
+      return true;
+    case FractionDigitsStatus::kCancelled:
+      return false;
+    case FractionDigitsStatus::kUnsettled:
+      break;
+  }
   Mpz W, unit, kept, rest;
-  for (uint32_t guard = guardDigits == 0 ? 1 : guardDigits;; guard += 8) {
-    if (!ScaledPi(digits - 1 + uint64_t{guard}, twoThreads, abort, &work, W.get())) return false;
+  for (uint32_t guard = guardDigits;; guard += 8) {
+    if (!ScaledPi(digits - 1 + uint64_t{guard}, false, twoThreads, abort, &work, W.get()))
+      return false;
     // pi * 10^(digits-1) lies within 2 / 10^guard of W / 10^guard: its floor is settled
     // unless the guard digits come within 2 of a digit boundary.
     mpz_ui_pow_ui(unit.get(), 10, guard);

@@ -55,6 +55,20 @@ TEST(PiDigits, SettlesCutsCloseToADigitBoundaryWithMoreGuardDigits) {
   EXPECT_EQ(Pi(767, 1), oracle.Cut(767));
 }
 
+TEST(PiDigits, MatchesMpfrWhicheverRouteSettlesTheCut) {
+  // Few guard bits leave the binary fraction unsettled at some cuts only; those take the
+  // decimal route, and both must give the oracle's digits.
+  const PiOracle oracle(1300);
+  for (uint32_t guard : {2u, 3u, 5u}) {
+    for (uint32_t digits = 2; digits <= 1300; digits += 11) {
+      EXPECT_EQ(Pi(digits, guard), oracle.Cut(digits)) << digits << " guard " << guard;
+    }
+    for (uint32_t digits = 760; digits <= 769; ++digits) {
+      EXPECT_EQ(Pi(digits, guard), oracle.Cut(digits)) << digits << " guard " << guard;
+    }
+  }
+}
+
 TEST(PiDigits, StopsWhenCancelled) {
   CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
