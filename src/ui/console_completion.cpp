@@ -94,7 +94,7 @@ QString CConsoleCompletion::CompleteAtCaret() {
 }
 
 void CConsoleCompletion::OfferCandidates(const QStringList& names, const QString& prefix) {
-  QToolTip::hideText();
+  ShowHint(QString());
   candidates_->setStringList(names);
   completer_->setCompletionPrefix(prefix);
   QRect at = console_->cursorRect();
@@ -131,6 +131,7 @@ void CConsoleCompletion::FollowTyping() {
 }
 
 void CConsoleCompletion::ShowHint(const QString& text) {
+  shownHint_ = text;
   if (text.isEmpty()) {
     QToolTip::hideText();
     return;
@@ -167,6 +168,10 @@ bool CConsoleCompletion::eventFilter(QObject* watched, QEvent* event) {
       default:
         break;
     }
+  }
+  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    ShowHint(QString());  // the line is run: its hint would cover the output
+    return false;
   }
   if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) {
     CompleteAtCaret();

@@ -23,6 +23,8 @@ class CConsoleCompletion : public QObject {
   // What Tab does at the caret; returns the hint text shown, or the candidates offered in
   // the popup one per line (empty when none).
   QString CompleteAtCaret();
+  // The signature hint shown beside the caret now (empty when none).
+  const QString& ShownHint() const { return shownHint_; }
   // The popup of candidates (visible while the user picks one).
   QCompleter* Popup() const { return completer_; }
   // The signatures of the call open before the caret, one per line; empty outside a call.
@@ -45,6 +47,7 @@ class CConsoleCompletion : public QObject {
   CConsoleEdit* console_;
   QStringListModel* candidates_;
   QCompleter* completer_;
+  QString shownHint_;
 };
 
 }  // namespace vpx::ui

@@ -66,6 +66,15 @@ TEST_F(ConsoleCompletionTest, EnterInThePopupPicksTheCandidateWithoutRunningTheL
   EXPECT_EQ(entered, 0);
 }
 
+TEST_F(ConsoleCompletionTest, RunningTheLineTakesTheSignatureHintAway) {
+  Type(QStringLiteral("GetFileS"));
+  completion_->CompleteAtCaret();
+  ASSERT_EQ(completion_->ShownHint(), QStringLiteral("UINT GetFileSize(STRING)"));
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  QCoreApplication::sendEvent(&console_, &enter);
+  EXPECT_EQ(completion_->ShownHint(), QString());
+}
+
 TEST_F(ConsoleCompletionTest, UnknownPrefixChangesNothing) {
   Type(QStringLiteral("Xyz"));
   EXPECT_EQ(completion_->CompleteAtCaret(), QString());
