@@ -5,6 +5,7 @@
 #include <chrono>
 #include <future>
 #include <string>
+#include <vector>
 
 #include "command/func_data.h"
 #include "execution/handler_table.h"
@@ -12,6 +13,7 @@
 #include "numeric/binary_splitting.h"
 #include "numeric/gated_series.h"
 #include "numeric/my_numeric.h"
+#include "support/fake_command_context.h"
 
 namespace vpx {
 namespace {
@@ -58,15 +60,10 @@ TEST(SumSeriesThreads, SumsAreTheSameWithOneOrTwoThreads) {
 int CancelJobBody(FuncId id, const std::string& a0, const std::string& a1, std::string* result) {
   HandlerTable table;
   RegisterMathCommands(table);
-  CMyFuncData call;
-  call.SetID(static_cast<int32_t>(FuncIdValue(id)));
-  for (const std::string& text : {a0, a1}) {
-    if (text.empty()) continue;
-    MyNumeric value;
-    value.SetByString(text);
-    call.AddArgument(text, kKindUInt, value);
-  }
-  call.SetArgTypeStr();
+  std::vector<std::string> args;
+  for (const std::string& text : {a0, a1})
+    if (!text.empty()) args.push_back(text);
+  const CMyFuncData call = test::CallWith(id, args);
   CMyThreadDlg job(nullptr);
   job.SetThreadFunc(id, call, false);
   auto body = std::async(std::launch::async, [&] { return table.FindJobBody(id).body(job); });

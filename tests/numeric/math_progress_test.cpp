@@ -17,6 +17,7 @@
 #include "numeric/math_factorial.h"
 #include "numeric/math_pi.h"
 #include "numeric/work_progress.h"
+#include "support/fake_command_context.h"
 
 namespace vpx {
 namespace {
@@ -87,14 +88,7 @@ struct WatchedJob {
 WatchedJob WatchJobBody(FuncId id, const std::vector<std::string>& args) {
   HandlerTable table;
   RegisterMathCommands(table);
-  CMyFuncData call;
-  call.SetID(static_cast<int32_t>(FuncIdValue(id)));
-  for (const std::string& text : args) {
-    MyNumeric value;
-    value.SetByString(text);
-    call.AddArgument(text, kKindUInt, value);
-  }
-  call.SetArgTypeStr();
+  const CMyFuncData call = test::CallWith(id, args);
   CMyThreadDlg job(nullptr);
   job.SetThreadFunc(id, call, false);
   WatchedJob watched;
