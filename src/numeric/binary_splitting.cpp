@@ -2,9 +2,9 @@
 
 #include <sched.h>
 
-#include <exception>
-#include <system_error>
 #include <thread>
+
+#include "numeric/second_thread.h"
 
 namespace vpx {
 namespace {
@@ -94,29 +94,19 @@ bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, 
   const uint64_t m = n0 + (n1 - n0) / 2;
   SplitSums right;
   bool rightDone = false;
-  std::exception_ptr rightFailure;  // e.g. memory exhaustion, raised again on this thread
-  auto sumRight = [&] {
-    try {
-      rightDone = Split(series, m, n1, needP, hasB, abort, progress, &right);
-    } catch (...) {
-      rightFailure = std::current_exception();
-    }
-  };
-  std::thread worker;
-  try {
-    worker = std::thread(sumRight);
-  } catch (const std::system_error&) {
-    sumRight();
-  }
   bool leftDone = false;
-  try {
+  {
+    // The right half sums into integers of its own thread (a failure there frees them with
+    // the thread's scope) and hands them over once done; a failure is raised again here.
+    SecondThreadTask task([&] {
+      SplitSums sums;
+      rightDone = Split(series, m, n1, needP, hasB, abort, progress, &sums);
+      for (auto member : {&SplitSums::P, &SplitSums::Q, &SplitSums::T, &SplitSums::B})
+        mpz_swap((sums.*member).get(), (right.*member).get());
+    });
     leftDone = Split(series, n0, m, true, hasB, abort, progress, out);
-  } catch (...) {
-    if (worker.joinable()) worker.join();
-    throw;
+    task.Join();
   }
-  if (worker.joinable()) worker.join();
-  if (rightFailure) std::rethrow_exception(rightFailure);
   if (!leftDone || !rightDone || !Merge(out, &right, needP, hasB, abort)) return false;
   CountMerged(progress, n0, n1);
   return true;
