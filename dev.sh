@@ -4,6 +4,8 @@
 #   ./dev.sh test         install what is missing, build, run every test (also under the
 #                         sanitizers and the fuzzers, and check the Debian package); exits
 #                         non-zero when any test fails
+#   ./dev.sh check        build and run the unit tests only (about a minute once built; the
+#                         daily loop: no sanitizers, fuzzers or package check)
 #   ./dev.sh package      install what is missing, build, make build/vorpex_VERSION_ARCH.deb
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -15,7 +17,7 @@ export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
 PACKAGES=(build-essential cmake ninja-build pkg-config ccache libgmp-dev libmpfr-dev
   libisal-dev libgtest-dev libgmock-dev libbenchmark-dev libedit-dev qt6-base-dev
   libgl-dev libx11-dev qt6-translations-l10n libqt6svg6 imagemagick fonts-ipafont-gothic clang
-  clang-format libclang-rt-14-dev zlib1g-dev xvfb xauth xdotool desktop-file-utils appstream)
+  clang-format libclang-rt-dev zlib1g-dev libssl-dev libxxhash-dev lintian xvfb xauth xdotool desktop-file-utils appstream)
 
 install_missing() {
   local missing=()
@@ -30,12 +32,14 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-# build DIR [cmake options...]: configures once, then only builds what changed (all
-# targets, or those named in TARGETS).
+# build DIR [cmake options...]: configures when the folder is new or its options changed,
+# then only builds what changed (all targets, or those named in TARGETS).
 build() {
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
+  local options="$*"
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/.dev-options" 2>/dev/null)" != "$options" ]; then
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@"
+    printf '%s' "$options" > "$dir/.dev-options"
   fi
   # shellcheck disable=SC2086
   cmake --build "$dir" -j "$JOBS" ${TARGETS:+--target $TARGETS}
@@ -96,13 +100,18 @@ case "$cmd" in
     fi
     echo "== all tests passed"
     ;;
+  check)
+    export QT_QPA_PLATFORM=offscreen
+    build build
+    ctest --test-dir build --output-on-failure -j "$JOBS" "$@"
+    ;;
   package)
     install_missing
     build build
     (cd build && cpack -G DEB)
     ;;
   *)
-    sed -n 2,8p "$0"
+    sed -n 2,10p "$0"
     exit 2
     ;;
 esac

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "numeric/my_numeric.h"
+#include "numbers/my_numeric.h"
 
 namespace vpx::bench {
 

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "fileops/checksums.h"
-#include "fileops/file_create.h"
-#include "fileops/section_copy.h"
+#include "files/checksums.h"
+#include "files/file_create.h"
+#include "files/section_copy.h"
 
 namespace {
 

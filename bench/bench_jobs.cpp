@@ -16,7 +16,7 @@
 
 #include "cli/memory_list_view.h"
 #include "cli/terminal_queue.h"
-#include "execution/engine.h"
+#include "engine/engine.h"
 
 namespace {
 

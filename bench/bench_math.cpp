@@ -18,15 +18,15 @@
 #include <vector>
 
 #include "bench_digits.h"
-#include "command/func_data.h"
-#include "execution/handler_table.h"
-#include "execution/thread_dlg.h"
-#include "numeric/commands/math_command_support.h"
-#include "numeric/math_decimal.h"
-#include "numeric/math_exp_log.h"
-#include "numeric/math_pi.h"
-#include "numeric/math_roots.h"
-#include "numeric/my_numeric.h"
+#include "engine/commands/math/math_command_support.h"
+#include "engine/handler_table.h"
+#include "engine/thread_dlg.h"
+#include "language/func_data.h"
+#include "numbers/math_decimal.h"
+#include "numbers/math_exp_log.h"
+#include "numbers/math_pi.h"
+#include "numbers/math_roots.h"
+#include "numbers/my_numeric.h"
 
 namespace vpx {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "bench_digits.h"
-#include "numeric/my_numeric.h"
-#include "numeric/mynum_kernels.h"
+#include "numbers/my_numeric.h"
+#include "numbers/mynum_kernels.h"
 
 namespace {
 

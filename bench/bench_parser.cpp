@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "command/my_func_parser.h"
-#include "command/my_macro.h"
-#include "command/my_reg_exp.h"
-#include "execution/shortcut_array.h"
-#include "fileops/trace_log.h"
+#include "engine/shortcut_array.h"
+#include "host/trace_log.h"
+#include "language/my_func_parser.h"
+#include "language/my_macro.h"
+#include "language/my_reg_exp.h"
 
 namespace {
 

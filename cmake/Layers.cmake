@@ -41,28 +41,12 @@ function(vorpex_layer name)
   add_dependencies(${name} ${name}_layer_check)
 endfunction()
 
-# Handler files: the commands of a family, which drive the engine. They belong to the
-# engine layer wherever they live.
-file(GLOB VORPEX_HANDLER_FILES CONFIGURE_DEPENDS
-  src/numeric/commands/*.cpp src/numeric/commands/*.h
-  src/fileops/commands/*.cpp src/fileops/commands/*.h)
-
-# The trace log sits with the host: every layer writes to it.
-set(VORPEX_HOST_FILES ${PROJECT_SOURCE_DIR}/src/fileops/trace_log.cpp
-  ${PROJECT_SOURCE_DIR}/src/fileops/trace_log.h)
-file(GLOB host_glob CONFIGURE_DEPENDS src/host/*.cpp src/host/*.h)
-list(APPEND VORPEX_HOST_FILES ${host_glob})
-
-file(GLOB VORPEX_NUMBERS_FILES CONFIGURE_DEPENDS src/numeric/*.cpp src/numeric/*.h)
-list(REMOVE_ITEM VORPEX_NUMBERS_FILES ${VORPEX_HANDLER_FILES})
-
-file(GLOB VORPEX_FILES_FILES CONFIGURE_DEPENDS src/fileops/*.cpp src/fileops/*.h)
-list(REMOVE_ITEM VORPEX_FILES_FILES ${VORPEX_HANDLER_FILES} ${VORPEX_HOST_FILES})
-
-file(GLOB VORPEX_LANGUAGE_FILES CONFIGURE_DEPENDS src/command/*.cpp src/command/*.h)
-
-file(GLOB VORPEX_ENGINE_FILES CONFIGURE_DEPENDS src/execution/*.cpp src/execution/*.h)
-list(APPEND VORPEX_ENGINE_FILES ${VORPEX_HANDLER_FILES})
+# One folder per layer, its name the layer's: src/host, src/numbers, src/files, src/language
+# and src/engine (the engine's command handlers sit under src/engine/commands/).
+foreach(layer host numbers files language engine)
+  string(TOUPPER ${layer} upper)
+  file(GLOB_RECURSE VORPEX_${upper}_FILES CONFIGURE_DEPENDS src/${layer}/*.cpp src/${layer}/*.h)
+endforeach()
 
 vorpex_layer(vorpex_host FILES ${VORPEX_HOST_FILES} DEPS Threads::Threads)
 vorpex_layer(vorpex_numbers FILES ${VORPEX_NUMBERS_FILES}

@@ -10,9 +10,9 @@
 #include "cli/cli_options.h"
 #include "cli/console_help.h"
 #include "cli/interactive_console.h"
-#include "execution/thread_dlg.h"
-#include "fileops/trace_log.h"
+#include "engine/thread_dlg.h"
 #include "host/sjis.h"
+#include "host/trace_log.h"
 
 #ifdef VORPEX_HAVE_QT
 #include "ui/run_window.h"

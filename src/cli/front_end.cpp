@@ -5,7 +5,7 @@
 #include "cli/console_help.h"
 #include "cli/job_progress_line.h"
 #include "cli/line_reader.h"
-#include "execution/list_file_commands.h"
+#include "engine/commands/lists/list_file_commands.h"
 #include "host/signal_watch.h"
 #include "host/sjis.h"
 

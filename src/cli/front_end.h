@@ -9,7 +9,7 @@
 #include "cli/memory_list_view.h"
 #include "cli/terminal_queue.h"
 #include "cli/terminal_ui.h"
-#include "execution/engine.h"
+#include "engine/engine.h"
 
 namespace vpx::cli {
 

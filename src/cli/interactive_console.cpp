@@ -15,7 +15,7 @@
 #include "cli/console_help.h"
 #include "cli/exit_status.h"
 #include "cli/job_progress_line.h"
-#include "execution/ring_memory.h"
+#include "engine/ring_memory.h"
 #include "host/signal_watch.h"
 #include "host/text_format.h"
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "execution/thread_dlg.h"
+#include "engine/thread_dlg.h"
 #include "host/text_format.h"
 
 namespace vpx::cli {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "fileops/binary_page.h"
+#include "files/binary_page.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "command/func_catalogue.h"
+#include "language/func_catalogue.h"
 
 namespace vpx::help {
 namespace {

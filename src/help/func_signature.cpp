@@ -1,7 +1,7 @@
 // The registry rendering of a catalogue row; shared by the program and the reference
 // generator, so the reference shows the signatures exactly as the console echoes them.
-#include "command/func_catalogue.h"
 #include "help/func_help.h"
+#include "language/func_catalogue.h"
 
 namespace vpx::help {
 

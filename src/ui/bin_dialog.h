@@ -8,8 +8,8 @@
 #include <QDialog>
 #include <string>
 
-#include "execution/thread_list.h"
-#include "fileops/binary_page.h"
+#include "engine/thread_list.h"
+#include "files/binary_page.h"
 
 class QLineEdit;
 class QPlainTextEdit;

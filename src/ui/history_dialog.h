@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <string>
 
-#include "execution/ring_memory.h"
+#include "engine/ring_memory.h"
 
 class QTreeWidget;
 class QPushButton;

@@ -4,8 +4,8 @@
 #include <QFileDialog>
 #include <vector>
 
-#include "execution/command_context.h"
-#include "execution/shortcut_array.h"
+#include "engine/command_context.h"
+#include "engine/shortcut_array.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 #include "host/ui_host.h"

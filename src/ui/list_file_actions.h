@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "execution/list_file_commands.h"
+#include "engine/commands/lists/list_file_commands.h"
 
 class QWidget;
 

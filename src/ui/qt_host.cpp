@@ -5,8 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/trace_log.h"
 #include "ui/qt_text.h"
 
 namespace vpx::ui {

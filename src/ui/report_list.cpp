@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <set>
 
-#include "fileops/trace_log.h"
 #include "host/sjis.h"
+#include "host/trace_log.h"
 #include "ui/qt_text.h"
 #include "ui/widget_style.h"
 

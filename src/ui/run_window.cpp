@@ -4,8 +4,8 @@
 #include <QMetaObject>
 #include <cstdlib>
 
-#include "fileops/trace_log.h"
 #include "host/signal_watch.h"
+#include "host/trace_log.h"
 #include "ui/app_setup.h"
 #include "ui/list_file_actions.h"
 #include "ui/main_frame.h"

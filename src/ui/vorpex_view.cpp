@@ -14,8 +14,8 @@
 #include <functional>
 #include <thread>
 
-#include "execution/shortcut_array.h"
-#include "execution/thread_dlg.h"
+#include "engine/shortcut_array.h"
+#include "engine/thread_dlg.h"
 #include "host/platform.h"
 #include "ui/bin_dialog.h"
 #include "ui/console_edit.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "execution/engine.h"
+#include "engine/engine.h"
 #include "host/ui_host.h"
 
 class QMenu;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "execution/list_file.h"
-#include "fileops/trace_log.h"
+#include "engine/list_file.h"
+#include "host/trace_log.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool traced = (vpx::InitTraceLog("/dev/null"), true);

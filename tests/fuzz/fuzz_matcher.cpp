@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "command/my_reg_exp.h"
-#include "fileops/trace_log.h"
+#include "host/trace_log.h"
+#include "language/my_reg_exp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool traceOff = (vpx::InitTraceLog("/dev/null"), true);

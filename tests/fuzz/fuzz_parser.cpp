@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "command/my_macro.h"
-#include "execution/shortcut_array.h"
-#include "fileops/trace_log.h"
+#include "engine/shortcut_array.h"
+#include "host/trace_log.h"
+#include "language/my_macro.h"
 
 namespace {
 

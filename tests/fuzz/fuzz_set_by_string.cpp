@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fileops/trace_log.h"
-#include "numeric/my_numeric.h"
+#include "host/trace_log.h"
+#include "numbers/my_numeric.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool traceOff = (vpx::InitTraceLog("/dev/null"), true);

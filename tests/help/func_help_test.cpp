@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "command/func_catalogue.h"
-#include "execution/handler_table.h"
+#include "engine/handler_table.h"
+#include "language/func_catalogue.h"
 
 namespace {
 

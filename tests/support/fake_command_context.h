@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "command/func_data.h"
-#include "command/my_macro.h"
-#include "execution/command_context.h"
-#include "execution/shortcut_array.h"
+#include "engine/command_context.h"
+#include "engine/shortcut_array.h"
+#include "language/func_data.h"
+#include "language/my_macro.h"
 #include "support/fake_ui.h"
 
 namespace vpx::test {

@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <filesystem>
 
-#include "command/func_catalogue.h"
-#include "execution/engine_fixture.h"
+#include "language/func_catalogue.h"
+#include "support/engine_fixture.h"
 #include "ui/ui_test_app.h"
 
 namespace vpx::ui {

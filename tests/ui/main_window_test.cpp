@@ -11,12 +11,12 @@
 #include <atomic>
 #include <filesystem>
 
-#include "command/func_data.h"
-#include "execution/engine.h"
-#include "execution/func_result.h"
-#include "execution/thread_dlg.h"
-#include "fileops/trace_log.h"
+#include "engine/engine.h"
+#include "engine/func_result.h"
+#include "engine/thread_dlg.h"
 #include "host/sjis.h"
+#include "host/trace_log.h"
+#include "language/func_data.h"
 #include "ui/console_edit.h"
 #include "ui/history_dialog.h"
 #include "ui/main_frame.h"

@@ -12,10 +12,10 @@
 #include <fstream>
 #include <thread>
 
-#include "command/func_data.h"
-#include "execution/engine.h"
-#include "execution/thread_dlg.h"
-#include "fileops/trace_log.h"
+#include "engine/engine.h"
+#include "engine/thread_dlg.h"
+#include "host/trace_log.h"
+#include "language/func_data.h"
 #include "ui/history_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/report_list.h"

@@ -3,7 +3,7 @@
 #include <map>
 #include <sstream>
 
-#include "command/func_catalogue.h"
+#include "language/func_catalogue.h"
 #include "reference_model.h"
 
 namespace docgen {

@@ -1,0 +1,153 @@
+#include "files/bit_modify.h"
+
+#include <fcntl.h>
+#include <strings.h>
+
+#include <array>
+#include <functional>
+
+#include "files/file_io.h"
+#include "files/file_primitives.h"
+#include "files/user_file.h"
+#include "host/sjis.h"
+#include "host/text_format.h"
+
+namespace vpx {
+namespace {
+
+constexpr std::array<const char*, 10> kOperationNames = {"RESET", "SET", "NOT",  "OR",    "AND",
+                                                         "EXOR",  "NOR", "NAND", "EXNOR", "FORCE"};
+
+int NormaliseOperation(int operation) {
+  int index = operation % 10;
+  return index < 0 ? index + 10 : index;
+}
+
+// The read-combine-write of one byte; newByte computes the byte to write from the stored
+// one. Every failure sets its text and returns 0.
+int ModifyByteInFile(const std::string& file, int64_t offset,
+                     const std::function<uint8_t(uint8_t)>& newByte, std::string& message) {
+  if (!IxExistFile(file, false)) {
+    message = Format(SJ("※　指定ファイルは存在しません。[ %s ]").c_str(), file.c_str());
+    return 0;
+  }
+  const std::string openText =
+      Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(), file.c_str());
+  FileOpenError openError;
+  int64_t size = QueryUserFileSize(file, &openError);
+  if (size < 0) {
+    message = OpenFailureText(openError, file, openText);
+    return 0;
+  }
+  std::string positionText = Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
+                                    static_cast<long long>(offset), static_cast<long long>(size));
+  if (offset >= size) {
+    message = SJ("※　ファイルサイズが足りません。") + positionText;
+    return 0;
+  }
+  UniqueFd fd = OpenUserFile(file, FileUse::kModify, 0, &openError);
+  if (!fd.IsOpen()) {
+    message = OpenFailureText(openError, file, openText);
+    return 0;
+  }
+  uint8_t stored = 0;
+  if (ReadFull(fd.Get(), &stored, 1, offset) != 1) {
+    message = SJ("※　ファイルデータの読込に失敗。");
+    return 0;
+  }
+  uint8_t result = newByte(stored);
+  bool written = WriteFull(fd.Get(), &result, 1, offset) == 1;
+  if (!fd.Close() || !written) {
+    message =
+        Format(SJ("※　データの書込に失敗。NewData[%02X] / OrgData[%02X]").c_str(), result, stored);
+    return 0;
+  }
+  message = Format(SJ("【成功】OrgData[%02X] -> NewData[%02X]").c_str(), stored, result);
+  return 1;
+}
+
+std::string BitAddressText(int64_t address) {
+  return Format(SJ("※　指定ビットアドレスが無効です。[ %lld ]").c_str(),
+                static_cast<long long>(address));
+}
+
+// Checks the name and the offset, then changes the byte; message holds the console text.
+int CheckedModify(const std::string& file, int64_t offset, const std::string& badAddressText,
+                  const std::function<uint8_t(uint8_t)>& newByte, std::string* message) {
+  std::string text;
+  int result = 0;
+  if (file.empty()) {
+    text = SJ("※　ファイル名がありません。");
+  } else if (offset < 0) {
+    text = badAddressText;
+  } else {
+    result = ModifyByteInFile(file, offset, newByte, text);
+  }
+  if (message != nullptr) *message = text;
+  return result;
+}
+
+}  // namespace
+
+int BitOperation(const std::string& name) {
+  for (size_t i = 0; i < kOperationNames.size(); ++i) {
+    if (strcasecmp(name.c_str(), kOperationNames[i]) == 0) return static_cast<int>(i);
+  }
+  return kOpForce;
+}
+
+uint8_t ApplyByteOperation(uint8_t x, uint8_t y, int operation) {
+  switch (NormaliseOperation(operation)) {
+    case kOpReset:
+      return 0x00;
+    case kOpSet:
+      return 0xFF;
+    case kOpNot:
+      return static_cast<uint8_t>(~x);
+    case kOpOr:
+      return x | y;
+    case kOpAnd:
+      return x & y;
+    case kOpExor:
+      return x ^ y;
+    case kOpNor:
+      return static_cast<uint8_t>(~(x | y));
+    case kOpNand:
+      return static_cast<uint8_t>(~(x & y));
+    case kOpExnor:
+      return static_cast<uint8_t>(~x ^ y);
+    default:
+      return y;
+  }
+}
+
+uint8_t ApplyBitOperation(uint8_t stored, unsigned bit, uint8_t value, int operation) {
+  auto mask = static_cast<uint8_t>(1u << (bit & 7));
+  // The byte operation on the bit pair (stored bit, value bit) spread over a whole byte.
+  uint8_t b = (stored & mask) != 0 ? 0xFF : 0x00;
+  uint8_t v = value != 0 ? 0xFF : 0x00;
+  bool newBit = (ApplyByteOperation(b, v, operation) & 1) != 0;
+  return newBit ? static_cast<uint8_t>(stored | mask) : static_cast<uint8_t>(stored & ~mask);
+}
+
+int ModifyFileBitAt(const std::string& file, int64_t byteIndex, unsigned bit, uint8_t value,
+                    int operation, bool bitAddressForm, int64_t givenAddress,
+                    std::string* message) {
+  std::string badAddress =
+      bitAddressForm
+          ? BitAddressText(givenAddress)
+          : Format(SJ("※　指定位置情報が無効です。ByteIndex[ %lld ], BitPos[ %u ]").c_str(),
+                   static_cast<long long>(byteIndex), bit);
+  return CheckedModify(
+      file, byteIndex, badAddress,
+      [&](uint8_t stored) { return ApplyBitOperation(stored, bit, value, operation); }, message);
+}
+
+int ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value, int operation,
+                     std::string* message) {
+  return CheckedModify(
+      file, byteAddress, BitAddressText(byteAddress),
+      [&](uint8_t stored) { return ApplyByteOperation(stored, value, operation); }, message);
+}
+
+}  // namespace vpx

@@ -1,0 +1,201 @@
+#include "files/checksums.h"
+
+#include <fcntl.h>
+#include <immintrin.h>
+#include <isa-l.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <memory>
+#include <new>
+
+#include "files/file_io.h"
+#include "files/file_primitives.h"
+#include "files/user_file.h"
+#include "host/sjis.h"
+#include "host/text_format.h"
+
+namespace vpx {
+namespace {
+
+// Bytes read per call: small enough that the checksum reads them while they are still
+// in the CPU cache.
+constexpr uint32_t kReadPiece = 512u << 10;
+
+constexpr uint32_t kAdlerBase = 65521;
+// The most bytes whose sums cannot overflow 32 bits before they are reduced (as zlib).
+constexpr size_t kAdlerMaxRun = 5552;
+
+// Adler-32 with AVX2: each 32-byte block adds its byte sum to s1 and 32 * s1 plus the
+// byte sum weighted 32..1 to s2; the sums are reduced after each run of kAdlerMaxRun.
+__attribute__((target("avx2"))) uint32_t Adler32Avx2(uint32_t adler, const uint8_t* bytes,
+                                                     size_t count) {
+  uint32_t s1 = adler & 0xFFFF, s2 = adler >> 16;
+  const __m256i weights =
+      _mm256_setr_epi8(32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14,
+                       13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
+  const __m256i ones = _mm256_set1_epi16(1);
+  const __m256i zero = _mm256_setzero_si256();
+  while (count >= 32) {
+    size_t run = std::min(count, kAdlerMaxRun) & ~static_cast<size_t>(31);
+    count -= run;
+    __m256i v1 = _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(s1)));
+    __m256i v2 = _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(s2)));
+    __m256i v1Before = zero;  // sum over blocks of s1 before each block
+    for (; run != 0; run -= 32, bytes += 32) {
+      __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+      v1Before = _mm256_add_epi32(v1Before, v1);
+      v1 = _mm256_add_epi32(v1, _mm256_sad_epu8(block, zero));
+      v2 = _mm256_add_epi32(v2, _mm256_madd_epi16(_mm256_maddubs_epi16(block, weights), ones));
+    }
+    v2 = _mm256_add_epi32(v2, _mm256_slli_epi32(v1Before, 5));
+    alignas(32) uint32_t lanes1[8], lanes2[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes1), v1);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes2), v2);
+    s1 = s2 = 0;
+    for (int i = 0; i < 8; ++i) {
+      s1 += lanes1[i];
+      s2 += lanes2[i];
+    }
+    s1 %= kAdlerBase;
+    s2 %= kAdlerBase;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    s1 += bytes[i];
+    s2 += s1;
+  }
+  return ((s2 % kAdlerBase) << 16) | (s1 % kAdlerBase);
+}
+
+uint32_t InitialValue(ChecksumKind kind) {
+  return kind == ChecksumKind::kCrc32 ? 0u : 1u;
+}
+
+uint32_t Update(ChecksumKind kind, uint32_t value, const uint8_t* bytes, size_t count) {
+  return kind == ChecksumKind::kCrc32 ? crc32_gzip_refl(value, bytes, count)
+                                      : UpdateAdler32(value, bytes, count);
+}
+
+void SetText(std::string* out, const std::string& text) {
+  if (out != nullptr) *out = text;
+}
+
+}  // namespace
+
+uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2 ? Adler32Avx2(adler, bytes, count) : isal_adler32(adler, bytes, count);
+}
+
+uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
+                             std::string* failureText, CancelToken cancel, JobProgress* progress) {
+  const uint32_t initial = InitialValue(kind);
+  if (file.empty()) {
+    SetText(failureText, SJ("※　ファイル名がありません。"));
+    return initial;
+  }
+  if (!IxExistFile(file, false)) {
+    SetText(failureText, SJ("※　ファイルが存在しません。"));
+    return initial;
+  }
+  const std::string openText =
+      Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), file.c_str());
+  // A size that cannot be had is an open failure, never the checksum of an empty file.
+  FileOpenError openError;
+  int64_t size = QueryUserFileSize(file, &openError);
+  if (size < 0) {
+    SetText(failureText, OpenFailureText(openError, file, openText));
+    return initial;
+  }
+  if (size == 0) {
+    SetText(failureText, std::string());
+    return initial;
+  }
+  UniqueFd fd = OpenUserFile(file, FileUse::kRead, 0, &openError);
+  if (!fd.IsOpen()) {
+    SetText(failureText, OpenFailureText(openError, file, openText));
+    return initial;
+  }
+  posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  uint32_t capacity =
+      bufferSize == 0 || bufferSize > kChecksumBuffer ? kChecksumBuffer : bufferSize;
+  uint32_t piece = std::min(capacity, kReadPiece);
+  std::unique_ptr<uint8_t[]> buffer;
+  try {
+    buffer.reset(new uint8_t[piece]);
+  } catch (const std::bad_alloc&) {
+    SetText(failureText, Format(SJ("※　バッファ確保に失敗。BuffSize[%u]").c_str(), capacity));
+    return initial;
+  }
+  uint32_t value = initial;
+  int64_t done = 0;
+  if (progress != nullptr) progress->Start(size);
+  for (;;) {
+    if (cancel.IsCancelled()) {
+      SetText(failureText, SJ("※　中断しました。"));
+      return initial;
+    }
+    ssize_t n = read(fd.Get(), buffer.get(), piece);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    value = Update(kind, value, buffer.get(), static_cast<size_t>(n));
+    done += n;
+    if (progress != nullptr) progress->Advance(n);
+  }
+  if (done != size) {
+    SetText(failureText,
+            Format(SJ("※　ファイル読込に失敗。DoneSize[%lld] / FileSize[%lld]").c_str(),
+                   static_cast<long long>(done), static_cast<long long>(size)));
+    return initial;
+  }
+  SetText(failureText, std::string());
+  return value;
+}
+
+uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
+                          CancelToken cancel) {
+  return ComputeFileChecksum(ChecksumKind::kCrc32, file, bufferSize, failureText, cancel);
+}
+
+uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::string* failureText,
+                            CancelToken cancel) {
+  return ComputeFileChecksum(ChecksumKind::kAdler32, file, bufferSize, failureText, cancel);
+}
+
+int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
+                        std::string* message, CancelToken cancel, JobProgress* progress) {
+  if (file.empty()) {
+    SetText(message, SJ("※　ファイル名が無効です。"));
+    return 0;
+  }
+  std::string failure;
+  uint32_t value = ComputeFileChecksum(kind, file, kChecksumBuffer, &failure, cancel, progress);
+  if (!failure.empty()) {
+    SetText(message, failure);
+    return 0;
+  }
+  if (value == expected) return 1;
+  const std::string& format = kind == ChecksumKind::kCrc32
+                                  ? SJ("※　CRC32不一致。NewCRC[%08X] / CheckCRC[%08X]")
+                                  : SJ("※　ADLER32不一致。NewADLER[%08X] / CheckADLER[%08X]");
+  SetText(message, Format(format.c_str(), value, expected));
+  return 0;
+}
+
+uint32_t ParseHexChecksum(const std::string& text) {
+  size_t pos = 0;
+  while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+  if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X'))
+    pos += 2;
+  uint64_t value = 0;
+  for (; pos < text.size() && std::isxdigit(static_cast<unsigned char>(text[pos])); ++pos) {
+    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[pos])));
+    value = value * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+}  // namespace vpx

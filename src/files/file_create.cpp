@@ -1,0 +1,279 @@
+#include "files/file_create.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <new>
+
+#include "files/drive_space.h"
+#include "files/file_io.h"
+#include "files/file_primitives.h"
+#include "files/section_copy.h"
+#include "files/user_file.h"
+#include "host/sjis.h"
+#include "host/text_format.h"
+#include "host/trace_log.h"
+
+namespace vpx {
+namespace {
+
+// Pieces reserved per fallocate call; small enough for a prompt cancel on file systems
+// where reserving means zeroing memory.
+constexpr int64_t kReservePiece = 64ll << 20;
+// How often a waiting appender tries the lock again.
+constexpr int kLockPollMs = 20;
+
+void SetText(std::string* out, const std::string& text) {
+  if (out != nullptr) *out = text;
+}
+
+std::unique_ptr<uint8_t[]> AllocateZeros(size_t size) {
+  try {
+    return std::unique_ptr<uint8_t[]>(new uint8_t[size]());
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+std::string ExistsText(const std::string& file) {
+  return Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), file.c_str());
+}
+
+std::string SizeMismatchText(const std::string& file, int64_t size) {
+  return Format(
+      SJ("※　ファイルサイズの設定に失敗しました。 NewFileSize[%lld] / NeedFileSize[%lld]").c_str(),
+      static_cast<long long>(QueryFileSize(file)), static_cast<long long>(size));
+}
+
+// Writes zeros from offset up to size: whole buffers, then the rest, looking at the
+// cancel flag before each. False when the buffer cannot be had.
+bool WriteZeros(int fd, int64_t offset, int64_t size, CancelToken cancel, JobProgress* progress) {
+  std::unique_ptr<uint8_t[]> zeros = AllocateZeros(kZeroFileBuffer);
+  if (!zeros) return false;
+  while (offset < size && !cancel.IsCancelled()) {
+    auto count = static_cast<size_t>(std::min<int64_t>(kZeroFileBuffer, size - offset));
+    int64_t written = WriteFull(fd, zeros.get(), count, offset);
+    offset += written;
+    if (progress != nullptr) progress->Advance(written);
+    if (written != static_cast<int64_t>(count)) break;
+  }
+  return true;
+}
+
+enum class FillResult { kDone, kNoBuffer };
+
+// Reserves zero-reading blocks up to size in pieces; where the file system cannot, the
+// rest is written as zeros.
+FillResult FillWithZeros(int fd, int64_t size, CancelToken cancel, JobProgress* progress) {
+  int64_t offset = 0;
+  while (offset < size) {
+    if (cancel.IsCancelled()) return FillResult::kDone;
+    int64_t count = std::min(kReservePiece, size - offset);
+    int result = fallocate(fd, 0, offset, count);
+    if (result == 0) {
+      offset += count;
+      if (progress != nullptr) progress->Advance(count);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EOPNOTSUPP && errno != ENOSYS) return FillResult::kDone;
+    return WriteZeros(fd, offset, size, cancel, progress) ? FillResult::kDone
+                                                          : FillResult::kNoBuffer;
+  }
+  return FillResult::kDone;
+}
+
+// OpenErrorText and the name, or the refused-kind text.
+std::string AppendOpenFailureText(const FileOpenError& error, const std::string& name) {
+  return OpenFailureText(error, name, OpenErrorText(error.error) + Format(" [%s]", name.c_str()));
+}
+
+}  // namespace
+
+AppendLock LockForAppend(int fd, CancelToken cancel, int waitLimitMs) {
+  for (int waited = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; waited += kLockPollMs) {
+    // A file system without locks still has O_APPEND: no appender overwrites another.
+    if (errno != EWOULDBLOCK && errno != EINTR) return AppendLock::kHeld;
+    if (cancel.IsCancelled()) return AppendLock::kCancelled;
+    if (waitLimitMs >= 0 && waited >= waitLimitMs) return AppendLock::kBusy;
+    usleep(static_cast<useconds_t>(kLockPollMs) * 1000);
+  }
+  return AppendLock::kHeld;
+}
+
+std::string CheckFreeSpace(const std::string& file, int64_t size) {
+  int64_t free = GetDriveFreeSize(file);
+  if (free > 0 && size >= 0 && size < free) return std::string();
+  return Format(SJ("※　ディスク空き容量が足りません。FileSize[%lld] / DiskFreeSpace[%lld]").c_str(),
+                static_cast<long long>(size), static_cast<long long>(free));
+}
+
+int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelToken cancel) {
+  if (file.empty()) return 0;
+  start = std::max<int64_t>(start, 0);
+  if (!IxExistFile(file, false)) return 0;
+  int64_t size = QueryFileSize(file);
+  if (size <= 0 || start >= size) return 0;
+  if (end <= 0 || end >= size) end = size - 1;
+  if (start > end) std::swap(start, end);
+  int64_t length = end - start + 1;
+  std::unique_ptr<uint8_t[]> zeros = AllocateZeros(kClearBuffer);
+  if (!zeros) return 0;
+  UniqueFd fd = OpenUserFile(file, FileUse::kModify);
+  if (!fd.IsOpen()) return 0;
+  int64_t done = 0;
+  while (done < length && !cancel.IsCancelled()) {
+    auto count = static_cast<size_t>(std::min<int64_t>(kClearBuffer, length - done));
+    int64_t written = WriteFull(fd.Get(), zeros.get(), count, start + done);
+    done += written;
+    if (written != static_cast<int64_t>(count)) break;
+  }
+  if (!fd.Close() || done != length) {
+    WriteTrace(Format(SJ("※　書込に失敗しました。DoneSize[%lld] / TotalSize[%lld]\n").c_str(),
+                      static_cast<long long>(done), static_cast<long long>(length)));
+    return 0;
+  }
+  return 1;
+}
+
+int AppendFileContents(const std::string& destination, const std::string& source,
+                       std::string* failureText, CancelToken cancel, int64_t* newSize,
+                       JobProgress* progress) {
+  if (!IxExistFile(destination, false)) {
+    SetText(failureText,
+            Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(), destination.c_str()));
+    return 0;
+  }
+  if (!IxExistFile(source, false)) {
+    SetText(failureText,
+            Format(SJ("※　追加するファイルが見つかりません。[%s]").c_str(), source.c_str()));
+    return 0;
+  }
+  FileOpenError openError;
+  struct stat st;
+  UniqueFd dst = OpenUserFile(destination, FileUse::kWriteTarget, O_APPEND, &openError, &st);
+  if (!dst.IsOpen()) {
+    SetText(failureText, AppendOpenFailureText(openError, destination));
+    return 0;
+  }
+  int64_t n = QueryFileSize(source);
+  if (n == 0) {
+    if (newSize != nullptr) *newSize = static_cast<int64_t>(st.st_size);
+    return 1;
+  }
+  if (n < 0) {
+    SetText(failureText, Format(SJ("※　追加するファイルのサイズが無効です。[%lld]").c_str(),
+                                static_cast<long long>(n)));
+    return 0;
+  }
+  int64_t free = GetDriveFreeSize(destination);
+  if (n >= free) {
+    SetText(failureText,
+            Format(SJ("※　追加先ファイルのあるドライブ空き容量が不足です。空き容量[%lld] / "
+                      "追加ファイルサイズ[%lld]")
+                       .c_str(),
+                   static_cast<long long>(free), static_cast<long long>(n)));
+    return 0;
+  }
+  UniqueFd src = OpenUserFile(source, FileUse::kRead, 0, &openError);
+  if (!src.IsOpen()) {
+    SetText(failureText, AppendOpenFailureText(openError, source));
+    return 0;
+  }
+  RangeCopyOutcome outcome;
+  bool complete = false;
+  if (LockForAppend(dst.Get(), cancel) == AppendLock::kHeld) {
+    // The end under the lock: where a failed append is cut back to.
+    int64_t end = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    if (progress != nullptr) progress->Start(n);
+    outcome = CopyFileRange(src.Get(), 0, dst.Get(), -1, n, kAppendBuffer, cancel, progress);
+    // A device cannot be synced (EINVAL); its bytes are already written.
+    complete =
+        outcome.read == n && outcome.written == n && (fdatasync(dst.Get()) == 0 || errno == EINVAL);
+    if (!complete && S_ISREG(st.st_mode)) ftruncate(dst.Get(), end);
+    if (complete && newSize != nullptr)
+      *newSize = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  }
+  bool closed = dst.Close();
+  if (!closed || !complete) {
+    SetText(failureText,
+            Format(SJ("※　ファイル内容追加に失敗。AddFileSize[%lld] / ReadSize[%lld] / "
+                      "WriteSize[%lld]")
+                       .c_str(),
+                   static_cast<long long>(n), static_cast<long long>(outcome.read),
+                   static_cast<long long>(outcome.written)));
+    return 0;
+  }
+  SetText(failureText, std::string());
+  return 1;
+}
+
+int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel,
+                   JobProgress* progress) {
+  if (file.empty() || size < 0) {
+    SetText(text, SJ("※　引数が無効です。MakeClearedFile()"));
+    return 0;
+  }
+  if (UserPathExists(file)) {
+    SetText(text, ExistsText(file));
+    return 0;
+  }
+  std::string noRoom = CheckFreeSpace(file, size);
+  if (!noRoom.empty()) {
+    SetText(text, noRoom);
+    return 0;
+  }
+  int error = 0;
+  UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
+  if (!fd.IsOpen()) {
+    SetText(text, OpenErrorText(error));
+    return 0;
+  }
+  if (progress != nullptr) progress->Start(size);
+  FillResult filled =
+      size > 0 ? FillWithZeros(fd.Get(), size, cancel, progress) : FillResult::kDone;
+  bool closed = fd.Close();
+  if (filled == FillResult::kNoBuffer) {
+    SetText(text, SJ("※　バッファの確保に失敗。"));
+    return 0;
+  }
+  if (!closed || QueryFileSize(file) != size) {
+    SetText(text, SizeMismatchText(file, size));
+    return 0;
+  }
+  SetText(text, Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str()));
+  return 1;
+}
+
+int MakeSizedFile(const std::string& file, int64_t size, std::string* message) {
+  if (UserPathExists(file)) {
+    SetText(message, ExistsText(file));
+    return 0;
+  }
+  std::string noRoom = CheckFreeSpace(file, size);
+  if (!noRoom.empty()) {
+    SetText(message, noRoom);
+    return 0;
+  }
+  int error = 0;
+  UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
+  if (!fd.IsOpen()) {
+    SetText(message, OpenErrorText(error));
+    return 0;
+  }
+  fd.Close();
+  if (size != 0) ResizeFile(file, size);
+  if (QueryFileSize(file) != size) {
+    SetText(message, SizeMismatchText(file, size));
+    return 0;
+  }
+  SetText(message, Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str()));
+  return 1;
+}
+
+}  // namespace vpx

@@ -1,0 +1,39 @@
+// Sums of hypergeometric series by binary splitting in GMP integers, shared by pi, the
+// logarithm and e. The sum is S = sum over n of a(n)/b(n) * p(n0)...p(n) / (q(n0)...q(n)),
+// kept exact as T / (B * Q); long sums may split their top level across two threads.
+#pragma once
+
+#include <gmp.h>
+
+#include <cstdint>
+
+#include "numbers/math_decimal.h"
+#include "numbers/my_numeric.h"
+#include "numbers/work_progress.h"
+
+namespace vpx {
+
+// One series: the factors of its term n. b stays 1 for series without denominators.
+class SplitSeries {
+ public:
+  virtual ~SplitSeries() = default;
+  virtual void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr b) const = 0;
+  virtual bool HasDenominators() const = 0;
+};
+
+// The exact partial products and sum of a range of terms.
+struct SplitSums {
+  Mpz P, Q, T, B;  // B stays 1 without denominators
+};
+
+// Sums terms n0 ... n1-1 (n0 < n1) into out. needP: whether out->P is wanted (the top of a
+// sum rarely needs it). twoThreads: the two halves of the top level run at the same time;
+// the result is the same either way. Polls abort between products; false when raised.
+// progress (may be null): the sum is its next step, counted as the splitting tree's merges.
+bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
+               CancelToken abort, SplitSums* out, WorkProgress* progress = nullptr);
+
+// Whether a second thread can help (more than one core).
+bool SecondCoreAvailable();
+
+}  // namespace vpx

@@ -1,0 +1,328 @@
+#include "numbers/decimal_ntt.h"
+
+#include <gmp.h>
+
+#include <algorithm>
+#include <bit>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "numbers/decimal_limb_kernels.h"
+#include "numbers/second_thread.h"
+
+namespace vpx::mynum {
+namespace {
+
+// Transforms up to this length share twiddle tables kept for the process (6 MB at most);
+// longer ones build their own.
+constexpr size_t kCachedTransformLength = size_t{1} << 16;
+constexpr size_t kPollCoefficients = size_t{1} << 15;
+
+constexpr uint64_t InverseModWord(uint64_t p) {
+  uint64_t x = p;  // correct to 3 bits for odd p; each step doubles them
+  for (int i = 0; i < 5; ++i) x *= 2 - p * x;
+  return x;
+}
+
+// Arithmetic modulo one prime p < 2^62: Montgomery products (R = 2^64) for the pointwise
+// products and the constants (kept multiplied by R, so that a Montgomery product with one
+// of them gives a plain residue); the transforms' fixed twiddles use Shoup's products.
+struct PrimeField {
+  uint64_t p;
+  uint64_t generator;
+  uint64_t pinv;  // p^-1 mod 2^64
+
+  explicit constexpr PrimeField(uint64_t prime, uint64_t g)
+      : p(prime), generator(g), pinv(InverseModWord(prime)) {}
+
+  // a * b / R mod p for a * b < p * 2^64.
+  uint64_t Mul(uint64_t a, uint64_t b) const {
+    const Uint128 t = Uint128{a} * b;
+    const uint64_t m = static_cast<uint64_t>(t) * pinv;
+    const uint64_t hi = static_cast<uint64_t>(t >> 64);
+    const uint64_t mh = static_cast<uint64_t>((Uint128{m} * p) >> 64);
+    return hi >= mh ? hi - mh : hi - mh + p;
+  }
+  uint64_t Add(uint64_t a, uint64_t b) const {
+    const uint64_t s = a + b;
+    return s >= p ? s - p : s;
+  }
+  uint64_t Sub(uint64_t a, uint64_t b) const { return a >= b ? a - b : a - b + p; }
+  // Plain modular arithmetic for the tables' set-up.
+  uint64_t MulPlain(uint64_t a, uint64_t b) const {
+    return static_cast<uint64_t>(Uint128{a} * b % p);
+  }
+  uint64_t PowPlain(uint64_t a, uint64_t e) const {
+    uint64_t r = 1;
+    for (; e != 0; e >>= 1, a = MulPlain(a, a)) {
+      if (e & 1) r = MulPlain(r, a);
+    }
+    return r;
+  }
+  uint64_t ToMontgomery(uint64_t a) const {
+    return static_cast<uint64_t>((Uint128{a % p} << 64) % p);
+  }
+  uint64_t Reduce(uint64_t a) const {  // a < 3p (a limb, or a residue of a larger prime)
+    a = a >= 2 * p ? a - 2 * p : a;
+    return a >= p ? a - p : a;
+  }
+  uint64_t ReduceBelowTwice(uint64_t a) const {  // a < 3p; enough for the transforms
+    return a >= 2 * p ? a - 2 * p : a;
+  }
+};
+
+// c * 2^32 + 1, below 2^62: transforms of any length up to 2^32.
+constexpr PrimeField kFields[3] = {
+    PrimeField(0x3fffffee00000001ULL, 3),
+    PrimeField(0x3fffffb400000001ULL, 19),
+    PrimeField(0x3fffffa000000001ULL, 3),
+};
+// Sums of limb products up to 2^26 * 10^38 stay below the product of the primes (2^185.9).
+static_assert(kNttMaxLimbs <= (size_t{1} << 26));
+
+// A fixed factor w with its Shoup quotient floor(w * 2^64 / p): x * w mod p for any 64-bit x
+// with two low products and one high one, within [0, 2p).
+struct Twiddle {
+  uint64_t w;
+  uint64_t quotient;
+};
+
+inline uint64_t MulTwiddle(uint64_t x, Twiddle t, uint64_t p) {
+  const uint64_t q = static_cast<uint64_t>((Uint128{x} * t.quotient) >> 64);
+  return x * t.w - q * p;
+}
+
+// Per stage of half-length h (1, 2, 4 ...), entry h + j is the root of unity of order 2h
+// to the power j (forward) or -j (inverse); the entries serve every length.
+struct Twiddles {
+  size_t length = 0;
+  std::vector<Twiddle> forward[3];
+  std::vector<Twiddle> inverse[3];
+};
+
+std::shared_ptr<const Twiddles> BuildTwiddles(size_t length) {
+  auto t = std::make_shared<Twiddles>();
+  t->length = length;
+  for (int i = 0; i < 3; ++i) {
+    const PrimeField& f = kFields[i];
+    std::vector<Twiddle>& fw = t->forward[i];
+    std::vector<Twiddle>& iv = t->inverse[i];
+    fw.assign(std::max<size_t>(length, 2), Twiddle{});
+    iv.assign(fw.size(), Twiddle{});
+    auto entry = [&f](uint64_t montgomery) {
+      const uint64_t w = f.Mul(montgomery, 1);  // out of the Montgomery form
+      return Twiddle{w, static_cast<uint64_t>((Uint128{w} << 64) / f.p)};
+    };
+    for (size_t h = 1; h < length; h <<= 1) {
+      const uint64_t w = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) / (2 * h)));
+      const uint64_t wi = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) - (f.p - 1) / (2 * h)));
+      uint64_t a = f.ToMontgomery(1), b = a;
+      for (size_t j = 0; j < h; ++j) {
+        fw[h + j] = entry(a);
+        iv[h + j] = entry(b);
+        a = f.Mul(a, w);
+        b = f.Mul(b, wi);
+      }
+    }
+  }
+  return t;
+}
+
+std::shared_ptr<const Twiddles> TwiddlesFor(size_t length) {
+  if (length > kCachedTransformLength) return BuildTwiddles(length);
+  static std::mutex mutex;
+  static std::shared_ptr<const Twiddles> cached;
+  std::lock_guard lock(mutex);
+  if (!cached || cached->length < length) {
+    const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
+    cached = BuildTwiddles(std::min(grown, kCachedTransformLength));
+  }
+  return cached;
+}
+
+// Natural order in, bit-reversed order out; residues in [0, 2p) (Harvey's lazy butterflies).
+// The stages from half-length h on (h = length / 2 for a whole transform; 0 when done).
+void Forward(uint64_t* a, size_t length, size_t h, const Twiddle* w, uint64_t p) {
+  const uint64_t p2 = 2 * p;
+  if (h == 0) return;
+  for (; h >= 2; h >>= 1) {
+    const Twiddle* wh = w + h;
+    for (size_t block = 0; block < length; block += 2 * h) {
+      uint64_t* x = a + block;
+      uint64_t* y = x + h;
+      for (size_t j = 0; j < h; ++j) {
+        const uint64_t u = x[j], v = y[j];
+        const uint64_t s = u + v;
+        x[j] = s >= p2 ? s - p2 : s;
+        y[j] = MulTwiddle(u - v + p2, wh[j], p);
+      }
+    }
+  }
+  for (size_t j = 0; j < length; j += 2) {  // the last stage multiplies by 1
+    const uint64_t u = a[j], v = a[j + 1];
+    const uint64_t s = u + v, d = u - v + p2;
+    a[j] = s >= p2 ? s - p2 : s;
+    a[j + 1] = d >= p2 ? d - p2 : d;
+  }
+}
+
+// Bit-reversed order in (residues below 4p), natural order out in [0, 4p), not divided by
+// the length.
+void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
+  const uint64_t p2 = 2 * p;
+  for (size_t h = 1; h < length; h <<= 1) {
+    const Twiddle* wh = w + h;
+    for (size_t block = 0; block < length; block += 2 * h) {
+      uint64_t* x = a + block;
+      uint64_t* y = x + h;
+      for (size_t j = 0; j < h; ++j) {
+        uint64_t u = x[j];
+        if (u >= p2) u -= p2;
+        const uint64_t v = MulTwiddle(y[j], wh[j], p);
+        x[j] = u + v;
+        y[j] = u - v + p2;
+      }
+    }
+  }
+}
+
+// The limbs as residues below 2p, zero-padded to the length, and the transform's first
+// stage too when they fill at most half of it (its other inputs are zeros then). Returns
+// the half-length the transform goes on with.
+size_t Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f, const Twiddle* w,
+            uint64_t* to) {
+  for (size_t i = 0; i < n; ++i) to[i] = f.ReduceBelowTwice(limbs[i]);
+  const size_t h = length / 2;
+  if (n > h || h == 0) {
+    std::fill(to + n, to + length, 0);
+    return h;
+  }
+  std::fill(to + n, to + h, 0);
+  for (size_t j = 0; j < n; ++j) to[h + j] = MulTwiddle(to[j], w[h + j], f.p);
+  std::fill(to + h + n, to + length, 0);
+  return h / 2;
+}
+
+// Working arrays come from the big-number allocation functions, so that running out of
+// memory here fails like it does inside GMP (and tests can make it fail).
+template <class T>
+struct BignumAllocator {
+  using value_type = T;
+  BignumAllocator() = default;
+  template <class U>
+  explicit BignumAllocator(const BignumAllocator<U>&) {}
+  T* allocate(size_t n) {
+    void* (*alloc)(size_t) = nullptr;
+    mp_get_memory_functions(&alloc, nullptr, nullptr);
+    return static_cast<T*>(alloc(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) {
+    void (*release)(void*, size_t) = nullptr;
+    mp_get_memory_functions(nullptr, nullptr, &release);
+    release(p, n * sizeof(T));
+  }
+  // Elements start uninitialised: every array is written before it is read.
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  bool operator==(const BignumAllocator&) const = default;
+};
+
+using Residues = std::vector<uint64_t, BignumAllocator<uint64_t>>;
+
+void PollCancel(CancelToken cancel) {
+  if (cancel.IsCancelled()) throw DecimalCancelled{};
+}
+
+// The coefficients a x b modulo prime i into res[0 .. n).
+void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
+                      size_t length, const Twiddles& tw, uint64_t* res, size_t n, Residues& fa,
+                      Residues& fb, CancelToken cancel) {
+  const PrimeField& f = kFields[i];
+  const bool square = a == b && na == nb;
+  const Twiddle* w = tw.forward[i].data();
+  Forward(fa.data(), length, Load(a, na, length, f, w, fa.data()), w, f.p);
+  PollCancel(cancel);
+  if (!square) {
+    Forward(fb.data(), length, Load(b, nb, length, f, w, fb.data()), w, f.p);
+    PollCancel(cancel);
+  }
+  const uint64_t* g = square ? fa.data() : fb.data();
+  // Residues below 2p: their product stays below p * 2^64.
+  for (size_t k = 0; k < length; ++k) fa[k] = f.Mul(fa[k], g[k]);
+  Inverse(fa.data(), length, tw.inverse[i].data(), f.p);
+  PollCancel(cancel);
+  // R^2 / length undoes the pointwise products' 1/R and the inverse's factor length.
+  const uint64_t scale =
+      f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
+  for (size_t k = 0; k < n; ++k) res[k] = f.Mul(fa[k], scale);
+}
+
+// Garner's reconstruction of the coefficients from their three residues, carried in base
+// 10^19 into out[0 .. n]: every coefficient is below the product of the primes.
+void Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, size_t n,
+                 uint64_t* out, CancelToken cancel) {
+  const PrimeField &f1 = kFields[0], &f2 = kFields[1], &f3 = kFields[2];
+  // Inverses times R, so that one Montgomery product divides by them.
+  const uint64_t inv12 = f2.ToMontgomery(f2.PowPlain(f1.p % f2.p, f2.p - 2));
+  const uint64_t inv13 = f3.ToMontgomery(f3.PowPlain(f1.p % f3.p, f3.p - 2));
+  const uint64_t inv23 = f3.ToMontgomery(f3.PowPlain(f2.p % f3.p, f3.p - 2));
+  // The coefficient plus the carry stays below 2^187, so its top word (below 2^59) is
+  // already a remainder by 10^19 and the carry left over fits two words.
+  uint64_t c0 = 0, c1 = 0;
+  for (size_t k = 0; k < n; ++k) {
+    if ((k & (kPollCoefficients - 1)) == kPollCoefficients - 1) PollCancel(cancel);
+    const uint64_t r1 = r1s[k];
+    const uint64_t k2 = f2.Mul(f2.Sub(r2s[k], f2.Reduce(r1)), inv12);
+    const uint64_t t = f3.Mul(f3.Sub(r3s[k], f3.Reduce(r1)), inv13);
+    const uint64_t k3 = f3.Mul(f3.Sub(t, f3.Reduce(k2)), inv23);
+    // x = r1 + p1 * (k2 + p2 * k3), three words
+    const Uint128 u = Uint128{f2.p} * k3 + k2;
+    const Uint128 lo = Uint128{f1.p} * static_cast<uint64_t>(u);
+    const Uint128 mid = (lo >> 64) + Uint128{f1.p} * static_cast<uint64_t>(u >> 64);
+    Uint128 s = Uint128{static_cast<uint64_t>(lo)} + r1 + c0;
+    const uint64_t w0 = static_cast<uint64_t>(s);
+    s = (s >> 64) + static_cast<uint64_t>(mid) + c1;
+    const uint64_t w1 = static_cast<uint64_t>(s);
+    const uint64_t w2 = static_cast<uint64_t>(s >> 64) + static_cast<uint64_t>(mid >> 64);
+    uint64_t r = 0;
+    c1 = DivRemLimbBase(w2, w1, &r);
+    c0 = DivRemLimbBase(r, w0, &out[k]);
+  }
+  out[n] = c0;  // the product has n + 1 limbs, so the carry is one limb by now
+}
+
+}  // namespace
+
+void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                        CancelToken cancel, bool twoThreads) {
+  const size_t limbs = na + nb;
+  const bool square = a == b && na == nb;
+  while (na > 0 && a[na - 1] == 0) --na;
+  while (nb > 0 && b[nb - 1] == 0) --nb;
+  if (na == 0 || nb == 0) {
+    std::fill(out, out + limbs, 0);
+    return;
+  }
+  const size_t n = na + nb - 1;  // coefficients
+  const size_t length = std::bit_ceil(n);
+  std::shared_ptr<const Twiddles> tw = TwiddlesFor(length);
+  Residues residues(3 * n);
+  {
+    auto convolve = [&](int i, Residues& fa, Residues& fb) {
+      ConvolveModPrime(i, a, na, b, nb, length, *tw, residues.data() + i * n, n, fa, fb, cancel);
+    };
+    Residues fa(length), fb(square ? 0 : length);
+    Residues fa2(twoThreads ? length : 0), fb2(twoThreads && !square ? length : 0);
+    std::unique_ptr<SecondThreadTask> other;
+    if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2, fa2, fb2); });
+    for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i, fa, fb);
+    if (other) other->Join();
+  }
+  Reconstruct(residues.data(), residues.data() + n, residues.data() + 2 * n, n, out, cancel);
+  std::fill(out + n + 1, out + limbs, 0);
+}
+
+}  // namespace vpx::mynum

@@ -1,0 +1,35 @@
+// Buffer limits and allocation shared by the MyNumeric source files.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "numbers/my_numeric.h"
+
+namespace vpx::mynum {
+
+// No buffer of a number is ever longer than this.
+constexpr uint32_t kBuffLimit = MyNumeric::kMaxDigits + 2;
+// A product of width N needs N + kProductSpare places; more than kProductLimit fails.
+constexpr uint32_t kProductSpare = 4;
+constexpr uint32_t kProductLimit = kBuffLimit - kProductSpare;
+// Above this a product buffer grows by a fixed margin instead of doubling.
+constexpr uint32_t kDoublingLimit = MyNumeric::kMaxDigits / 2;
+// The places a quotient needs beyond the divisor's digits and the kept digits, and the
+// kept digits when those would pass the cap by more than one.
+constexpr uint32_t kQuotientSpare = 4;
+constexpr uint32_t kQuotientLimit = kBuffLimit - kQuotientSpare;
+
+// A buffer of n bytes, zero-filled on request. Throws std::bad_alloc.
+inline std::unique_ptr<uint8_t[]> AllocateBuffer(uint32_t n, bool zeroFill) {
+  return zeroFill ? std::make_unique<uint8_t[]>(n) : std::make_unique_for_overwrite<uint8_t[]>(n);
+}
+
+// The process-wide default result size of new numbers (shared by all threads).
+inline std::atomic<uint32_t>& DefaultResultSize() {
+  static std::atomic<uint32_t> size{100};
+  return size;
+}
+
+}  // namespace vpx::mynum

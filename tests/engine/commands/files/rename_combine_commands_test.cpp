@@ -1,0 +1,132 @@
+// ChangeFileName and the three-way CombineFile typed into a running engine: the question
+// before an existing target is replaced, folders never replaced, moves to another file
+// system made by a copy job, and combined files made as jobs.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/file_command_fixture.h"
+#include "support/file_test_util.h"
+
+namespace vpx {
+namespace {
+
+class RenameCombineCommands : public test::FileCommandFixture {
+ protected:
+  std::string Last(const std::string& line) { return Type(line).back(); }
+  std::string Bytes(const std::string& name) { return test::ReadBytes(dir.File(name)); }
+};
+
+TEST_F(RenameCombineCommands, ChangeFileNameRenamesAndRefusesMissingSourcesAndFolders) {
+  test::WriteBytes(dir.File("a"), "A");
+  EXPECT_EQ(Last(R"(ChangeFileName("a", "b"))"), "ファイル名を変更しました。[a] → [b]");
+  EXPECT_FALSE(test::Exists(dir.File("a")));
+  EXPECT_EQ(Bytes("b"), "A");
+  EXPECT_EQ(Last(R"(ChangeFileName("a", "c"))"), "※　変更元のファイルが存在しません。[a]");
+  ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
+  EXPECT_EQ(Last(R"(ChangeFileName("b", "d"))"), "※　変更先はフォルダです。[d]");
+  EXPECT_EQ(Last(R"(ChangeFileName("d", "e"))"), "※　変更元のファイルが存在しません。[d]");
+  ASSERT_EQ(link(dir.File("b").c_str(), dir.File("h").c_str()), 0);
+  EXPECT_EQ(Last(R"(ChangeFileName("b", "h"))"), "※　変更元と変更先は同じファイルです。");
+  EXPECT_EQ(Bytes("b"), "A");
+  EXPECT_TRUE(fake.dialogs.questions.empty());
+}
+
+TEST_F(RenameCombineCommands, ChangeFileNameOntoAnExistingFileAsksFirst) {
+  test::WriteBytes(dir.File("a"), "new");
+  test::WriteBytes(dir.File("b"), "old");
+  fake.dialogs.yesAnswer = false;
+  EXPECT_EQ(Last(R"(ChangeFileName("a", "b"))"), "キャンセルしました。");
+  EXPECT_EQ(fake.dialogs.questions.back(),
+            test::ToSjis("変更先のファイルは既に存在します。上書きしますか?"));
+  EXPECT_EQ(Bytes("a"), "new");
+  EXPECT_EQ(Bytes("b"), "old");
+  fake.dialogs.yesAnswer = true;
+  EXPECT_EQ(Last(R"(ChangeFileName("a", "b"))"), "ファイル名を変更しました。[a] → [b]");
+  EXPECT_FALSE(test::Exists(dir.File("a")));
+  EXPECT_EQ(Bytes("b"), "new");
+}
+
+TEST_F(RenameCombineCommands, ChangeFileNameToAnotherFileSystemCopiesThenRemovesTheSource) {
+  struct stat here, shm;
+  if (stat("/dev/shm", &shm) != 0 || stat(dir.Path().c_str(), &here) != 0 ||
+      here.st_dev == shm.st_dev)
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  const std::string content = test::Pattern(100000);
+  test::WriteBytes(dir.File("a"), content);
+  ASSERT_EQ(chmod(dir.File("a").c_str(), 0640), 0);
+  const std::string target = "/dev/shm/vpx-rename-" + std::to_string(getpid());
+  EXPECT_EQ(RunJob("ChangeFileName(\"a\", \"" + target + "\")"), "100000");
+  const bool moved = test::Exists(target) && test::ReadBytes(target) == content;
+  struct stat st {};
+  stat(target.c_str(), &st);
+  unlink(target.c_str());
+  EXPECT_TRUE(moved);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_FALSE(test::Exists(dir.File("a")));
+}
+
+TEST_F(RenameCombineCommands, CombineFileMakesANewFileOfFirstThenSecond) {
+  test::WriteBytes(dir.File("x"), "abc");
+  test::WriteBytes(dir.File("y"), "defg");
+  EXPECT_EQ(RunJob(R"(CombineFile("z", "x", "y"))"),
+            "ファイル結合完了。新規ファイルサイズ [7] Byte");
+  EXPECT_EQ(Bytes("z"), "abcdefg");
+  EXPECT_EQ(Bytes("x"), "abc");
+  fake.dialogs.yesAnswer = true;
+  EXPECT_EQ(RunJob(R"(CombineFile("x", "x", "y"))"),  // `to` may be one of its sources
+            "ファイル結合完了。新規ファイルサイズ [7] Byte");
+  EXPECT_EQ(Bytes("x"), "abcdefg");
+  EXPECT_EQ(test::ListDir(dir.Path()).size(), 3u);
+}
+
+TEST_F(RenameCombineCommands, CombineFileAsksBeforeReplacingAndRefusesFolders) {
+  test::WriteBytes(dir.File("x"), "abc");
+  test::WriteBytes(dir.File("y"), "");
+  test::WriteBytes(dir.File("z"), "keep");
+  fake.dialogs.yesAnswer = false;
+  EXPECT_EQ(Last(R"(CombineFile("z", "x", "y"))"), "キャンセルしました。");
+  EXPECT_EQ(fake.dialogs.questions.back(),
+            test::ToSjis("結合先のファイルは既に存在します。上書きしますか?"));
+  EXPECT_TRUE(engine.IsIdle());
+  EXPECT_EQ(Bytes("z"), "keep");
+  ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
+  EXPECT_EQ(Last(R"(CombineFile("d", "x", "y"))"), "※　結合先はフォルダです。[d]");
+  EXPECT_EQ(Last(R"(CombineFile("n", "x", "none"))"),
+            "※　結合するファイルが見つかりません。[none]");
+  EXPECT_FALSE(test::Exists(dir.File("n")));
+  fake.dialogs.yesAnswer = true;
+  EXPECT_EQ(RunJob(R"(CombineFile("z", "x", "y"))"),
+            "ファイル結合完了。新規ファイルサイズ [3] Byte");
+  EXPECT_EQ(Bytes("z"), "abc");
+}
+
+TEST_F(RenameCombineCommands, CombineFileOntoALinkedFileKeepsItsLinksAndMode) {
+  test::WriteBytes(dir.File("x"), "ab");
+  test::WriteBytes(dir.File("y"), "cde");
+  test::WriteBytes(dir.File("z"), "old");
+  ASSERT_EQ(chmod(dir.File("z").c_str(), 0640), 0);
+  ASSERT_EQ(link(dir.File("z").c_str(), dir.File("other").c_str()), 0);
+  fake.dialogs.yesAnswer = true;
+  EXPECT_EQ(RunJob(R"(CombineFile("z", "x", "y"))"),
+            "ファイル結合完了。新規ファイルサイズ [5] Byte");
+  EXPECT_EQ(Bytes("other"), "abcde");
+  struct stat st;
+  ASSERT_EQ(stat(dir.File("z").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_nlink, 2u);
+}
+
+TEST_F(RenameCombineCommands, NewFileCommandsRefuseControlBytesInEveryName) {
+  test::WriteBytes(dir.File("x"), "ab");
+  const std::string refusal = "※　ファイル名に制御文字が含まれています。[0x01]";
+  EXPECT_EQ(Last("ChangeFileName(\"x\", \"y\x01\")"), refusal);
+  EXPECT_EQ(Last("CombineFile(\"x\", \"x\", \"z\x01\")"), refusal);
+  EXPECT_EQ(Last("AddStrToFile(\"w\x01\", \"t\")"), refusal);
+  EXPECT_EQ(Bytes("x"), "ab");
+  EXPECT_FALSE(test::Exists(dir.File("y")));
+  EXPECT_FALSE(test::Exists(dir.File("w")));
+}
+
+}  // namespace
+}  // namespace vpx

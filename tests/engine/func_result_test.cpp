@@ -1,0 +1,127 @@
+#include "engine/func_result.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/sjis.h"
+#include "language/func_catalogue.h"
+
+namespace vpx {
+namespace {
+
+MyNumeric Number(const char* text) {
+  MyNumeric n;
+  n.SetByString(text);
+  return n;
+}
+
+TEST(CMyFuncResultFresh, IsAVoidRecordWithoutDisplayText) {
+  CMyFuncResult record;
+  EXPECT_EQ(record.type, 0u);
+  EXPECT_EQ(record.id, -1);
+  EXPECT_EQ(record.reserved, 0u);
+  std::string text = "untouched";
+  EXPECT_EQ(record.GetResultValueText(text), 0);
+  EXPECT_EQ(record.GetTypeLetter(), "V");
+  EXPECT_EQ(record.GetResultText(), SJ("【直前の結果】VOID : "));
+}
+
+TEST(CMyFuncResultSetData, TakesTypeAndTableSignatureFromTheId) {
+  CMyFuncData call;
+  call.SetFuncName("GetCurDir");
+  CMyFuncResult record;
+  record.reserved = 1;
+  record.number = Number("9");
+  const std::string dir = "/tmp";
+  ASSERT_EQ(record.SetData(&call, 100, &dir), 1);
+  EXPECT_EQ(record.type, kRetString);
+  EXPECT_EQ(record.signature, "STRING GetCurDir()");
+  EXPECT_EQ(record.text, "/tmp");
+  EXPECT_TRUE(record.number.IsZero());
+  EXPECT_EQ(record.reserved, 0u);
+  EXPECT_EQ(record.callData.GetFuncName(), "GetCurDir");
+  EXPECT_EQ(record.GetResultText(), SJ("【直前の結果】STRING : /tmp"));
+  EXPECT_EQ(record.GetTypeLetter(), "S");
+}
+
+TEST(CMyFuncResultSetData, NumericTypesKeepTheNumberAndEmptyTheText) {
+  CMyFuncData call;
+  CMyFuncResult record;
+  record.text = "stale";
+  const MyNumeric value = Number("-12.050");
+  ASSERT_EQ(record.SetData(&call, 17, &value), 1);
+  EXPECT_EQ(record.type, kRetFloat);
+  EXPECT_EQ(record.text, "");
+  EXPECT_EQ(record.GetResultText(), SJ("【直前の結果】FLOAT : -12.050"));
+  std::string text;
+  ASSERT_EQ(record.GetResultValueText(text), 1);
+  EXPECT_EQ(text, "-12.050");
+  EXPECT_EQ(record.GetTypeLetter(), "F");
+}
+
+TEST(CMyFuncResultSetData, ValueOfTheOtherFormIsConverted) {
+  CMyFuncData call;
+  CMyFuncResult record;
+  const std::string digits = "42";
+  ASSERT_EQ(record.SetData(&call, 216, &digits), 1);  // GetFileSize: UINT
+  EXPECT_EQ(record.number.ToString(), "42");
+  const MyNumeric value = Number("7");
+  ASSERT_EQ(record.SetData(&call, 107, &value), 1);  // SetString: STRING
+  EXPECT_EQ(record.text, "7");
+  ASSERT_EQ(record.SetData(&call, 308, &value), 1);  // GetResultData: VOID
+  EXPECT_TRUE(record.number.IsZero());
+  std::string text;
+  EXPECT_EQ(record.GetResultValueText(text), 0);
+}
+
+TEST(CMyFuncResultSetData, RefusesAbsentCallValueOrUnsetId) {
+  CMyFuncData call;
+  CMyFuncResult record;
+  const MyNumeric value = Number("1");
+  EXPECT_EQ(record.SetData(nullptr, 1, &value), 0);
+  EXPECT_EQ(record.SetData(&call, 1, static_cast<const MyNumeric*>(nullptr)), 0);
+  EXPECT_EQ(record.SetData(&call, -1, &value), 0);
+  EXPECT_EQ(record.id, -1);
+}
+
+TEST(CMyFuncResultDisplay, OverrideThenReservedThenTypeDecideTheText) {
+  CMyFuncData call;
+  CMyFuncResult record;
+  const MyNumeric value = Number("5");
+  record.SetData(&call, 21, &value);  // Factorial: UINT
+  std::string text;
+  record.GetResultValueText(text);
+  EXPECT_EQ(text, "5");
+  EXPECT_EQ(record.GetTypeLetter(), "U");
+
+  record.reserved = 1;
+  record.text = "running";
+  record.GetResultValueText(text);
+  EXPECT_EQ(text, "running");
+
+  record.overrideFlag = 1;
+  record.overrideText = "cancelled";
+  record.GetResultValueText(text);
+  EXPECT_EQ(text, "cancelled");
+  EXPECT_EQ(record.GetTypeLetter(), "S");
+}
+
+TEST(CMyFuncResultCopy, CopiesEveryFieldDeeply) {
+  CMyFuncData call;
+  call.SetFuncName("Factorial");
+  CMyFuncResult original;
+  const MyNumeric value = Number("123456789012345678901234567890");
+  original.SetData(&call, 21, &value);
+  original.owner = reinterpret_cast<const CMyThreadDlg*>(&call);
+  original.reserved = 1;
+  CMyFuncResult copy = original;
+  EXPECT_EQ(copy.owner, original.owner);
+  EXPECT_EQ(copy.reserved, 1u);
+  EXPECT_EQ(copy.callData.GetFuncName(), "Factorial");
+  copy.number.SetByString("1");
+  EXPECT_EQ(original.number.ToString(), "123456789012345678901234567890");
+}
+
+}  // namespace
+}  // namespace vpx

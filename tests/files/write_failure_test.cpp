@@ -1,0 +1,156 @@
+// Real write failures: a file-size limit set in a child process, and files the child may
+// not write (as root the child drops to an unprivileged user first). Every such write must
+// give the failure text, never a success text, and a failed copy must leave its
+// destination as it was.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "files/bit_modify.h"
+#include "files/file_create.h"
+#include "files/file_io.h"
+#include "files/section_copy.h"
+#include "files/value_writer.h"
+#include "host/sjis.h"
+#include "host/text_format.h"
+#include "support/file_test_util.h"
+
+namespace vpx {
+namespace {
+
+using test::TempDir;
+
+using test::ChildLimits;
+using test::RunInChild;
+
+constexpr rlim_t kLimit = 1 << 20;
+
+class WriteFailureTest : public ::testing::Test {
+ protected:
+  void SetUp() override { chmod(dir.Path().c_str(), 0755); }
+  TempDir dir;
+};
+
+// A write that cannot finish is taken back: a file it created is gone, an existing file
+// has its old bytes and size again (the limit cuts the write two bytes in).
+TEST_F(WriteFailureTest, AnOffsetWriteThatDoesNotFitIsTakenBack) {
+  const std::string file = dir.File("v");
+  auto writeAt = [&](WriteForm form, int64_t offset, const std::string& value) {
+    return RunInChild({kLimit, false}, [&] {
+      std::string message;
+      WriteValueToFile(form, file, offset, value, MyNumeric(), &message);
+      return message;
+    });
+  };
+  EXPECT_EQ(writeAt(kWriteBytes, kLimit - 2, "abcdef"),
+            SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[0] / DataSize[6]"));
+  EXPECT_TRUE(test::ListDir(dir.Path()).empty());
+  EXPECT_EQ(writeAt(kWriteText, kLimit + 10, "abc"),
+            SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[3]"));
+  EXPECT_TRUE(test::ListDir(dir.Path()).empty());
+
+  const std::string old = test::Pattern(kLimit - 4) + "wxyz";
+  test::WriteBytes(file, old);
+  EXPECT_EQ(writeAt(kWriteText, kLimit - 3, "a\nb\nc"),
+            SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[5]"));
+  EXPECT_EQ(test::ReadBytes(file), old);
+}
+
+// A seek the file system refuses fails before a byte is written, and leaves no new file.
+TEST_F(WriteFailureTest, AnOffsetPastTheLargestFileLeavesNoNewFile) {
+  std::string message;
+  EXPECT_EQ(WriteValueToFile(kWriteBytes, dir.File("far"), INT64_MAX, "x", MyNumeric(), &message),
+            0);
+  EXPECT_EQ(message.rfind(SJ("※　ファイルシークに失敗。"), 0), 0u) << message;
+  EXPECT_TRUE(test::ListDir(dir.Path()).empty());
+}
+
+TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
+  test::WriteBytes(dir.File("src"), test::Pattern(3 * kLimit));
+  test::WriteBytes(dir.File("dst"), "keep me");
+  std::string text = RunInChild({kLimit, false}, [&] {
+    std::string failure;
+    int64_t n = CopyFileSect(
+        CopyRequest{dir.File("dst"), dir.File("src"), 0, 3 * kLimit, 0, nullptr, &failure});
+    return std::to_string(n) + ":" + failure;
+  });
+  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。"));
+  EXPECT_EQ(test::ReadBytes(dir.File("dst")), "keep me");
+  EXPECT_EQ(test::ListDir(dir.Path()).size(), 2u);
+}
+
+TEST_F(WriteFailureTest, ZeroFileAndAppendPastTheSizeLimitFail) {
+  std::string text = RunInChild({kLimit, false}, [&] {
+    std::string message;
+    CreateZeroFile(dir.File("z"), 2 * kLimit, &message, nullptr);
+    return message;
+  });
+  EXPECT_EQ(text.rfind(SJ("※　ファイルサイズの設定に失敗しました。"), 0), 0u) << text;
+  test::WriteBytes(dir.File("d"), test::Pattern(kLimit - 5));
+  test::WriteBytes(dir.File("s"), test::Pattern(100));
+  text = RunInChild({kLimit, false}, [&] {
+    std::string message;
+    AppendFileContents(dir.File("d"), dir.File("s"), &message, nullptr);
+    return message;
+  });
+  EXPECT_EQ(text.rfind(SJ("※　ファイル内容追加に失敗。AddFileSize[100]"), 0), 0u) << text;
+}
+
+TEST_F(WriteFailureTest, AnAppendThatDoesNotFitIsTakenBackWhole) {
+  const std::string file = dir.File("log");
+  const std::string old = test::Pattern(kLimit - 3);
+  test::WriteBytes(file, old);
+  const std::string text = "abcdef";
+  std::string message = RunInChild({kLimit, false}, [&] {
+    std::string out;
+    WriteValuesToFile(kWriteText, file, WritePlace{true, 0}, {{&text, nullptr}}, &out);
+    return out;
+  });
+  EXPECT_EQ(message, SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[6]"));
+  EXPECT_EQ(test::ReadBytes(file), old);
+}
+
+TEST_F(WriteFailureTest, ACombinationThatDoesNotFitLeavesItsDestinationAsItWas) {
+  test::WriteBytes(dir.File("first"), test::Pattern(kLimit - 10));
+  test::WriteBytes(dir.File("second"), test::Pattern(100, 2));
+  test::WriteBytes(dir.File("to"), "keep me");
+  std::string text = RunInChild({kLimit, false}, [&] {
+    std::string failure;
+    int64_t n = CombineFilesInto(dir.File("to"), {dir.File("first"), dir.File("second")}, nullptr,
+                                 &failure);
+    return std::to_string(n) + ":" + failure;
+  });
+  EXPECT_EQ(text, "-1:" + SJ("※　ファイル結合に失敗しました。"));
+  EXPECT_EQ(test::ReadBytes(dir.File("to")), "keep me");
+  EXPECT_EQ(test::ListDir(dir.Path()).size(), 3u);  // no temporary file left
+}
+
+TEST_F(WriteFailureTest, ReadOnlyFilesAndFoldersRefuseEveryWrite) {
+  test::WriteBytes(dir.File("ro"), "0123456789");
+  chmod(dir.File("ro").c_str(), 0444);
+  mkdir(dir.File("rodir").c_str(), 0555);
+  test::WriteBytes(dir.File("src"), "abc");
+  chmod(dir.File("src").c_str(), 0644);
+  std::string text = RunInChild({0, true}, [&] {
+    std::string value, bit, copy;
+    WriteValueToFile(kWriteBytes, dir.File("ro"), 0, "xy", MyNumeric(), &value);
+    ModifyFileByteAt(dir.File("ro"), 0, 1, kOpSet, &bit);
+    CopyFileSect(CopyRequest{dir.File("rodir/dst"), dir.File("src"), 0, 3, 0, nullptr, &copy});
+    int cleared = ZeroFileRange(dir.File("ro"), 0, 0);
+    return value + "|" + bit + "|" + copy + "|" + std::to_string(cleared);
+  });
+  EXPECT_EQ(text, OpenErrorText(EACCES) + "|" +
+                      Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(),
+                             dir.File("ro").c_str()) +
+                      "|" +
+                      Format(SJ("※　コピー先ファイルをオープンできません。[ %s ]").c_str(),
+                             dir.File("rodir/dst").c_str()) +
+                      "|0");
+  EXPECT_EQ(test::ReadBytes(dir.File("ro")), "0123456789");
+}
+
+}  // namespace
+}  // namespace vpx
