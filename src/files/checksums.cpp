@@ -24,8 +24,10 @@ namespace {
 // in the CPU cache.
 constexpr uint32_t kReadPiece = 512u << 10;
 
+// The largest prime below 2^16: Adler-32's sums are taken modulo it (RFC 1950).
 constexpr uint32_t kAdlerBase = 65521;
-// The most bytes whose sums cannot overflow 32 bits before they are reduced (as zlib).
+// The most bytes whose sums cannot overflow 32 bits before they are reduced: the largest n
+// with 255 n (n + 1) / 2 + (n + 1) (kAdlerBase - 1) <= 2^32 - 1 (zlib's NMAX).
 constexpr size_t kAdlerMaxRun = 5552;
 
 // Adler-32 with AVX2: each 32-byte block adds its byte sum to s1 and 32 * s1 plus the
@@ -74,7 +76,7 @@ uint32_t InitialValue(ChecksumKind kind) {
 }
 
 uint32_t Update(ChecksumKind kind, uint32_t value, const uint8_t* bytes, size_t count) {
-  return kind == ChecksumKind::kCrc32 ? crc32_gzip_refl(value, bytes, count)
+  return kind == ChecksumKind::kCrc32 ? UpdateCrc32(value, bytes, count)
                                       : UpdateAdler32(value, bytes, count);
 }
 
@@ -83,6 +85,10 @@ void SetText(std::string* out, const std::string& text) {
 }
 
 }  // namespace
+
+uint32_t UpdateCrc32(uint32_t crc, const uint8_t* bytes, size_t count) {
+  return crc32_gzip_refl(crc, bytes, count);
+}
 
 uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count) {
   static const bool avx2 = __builtin_cpu_supports("avx2");

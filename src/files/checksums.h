@@ -16,6 +16,9 @@ constexpr uint32_t kChecksumBuffer = 16u << 20;
 
 enum class ChecksumKind { kCrc32, kAdler32 };
 
+// Continues a CRC-32 (start with 0) over count bytes: the one CRC-32 of the program, for
+// files and the list file alike.
+uint32_t UpdateCrc32(uint32_t crc, const uint8_t* bytes, size_t count);
 // Continues an Adler-32 (start with 1) over count bytes.
 uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count);
 
