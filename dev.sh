@@ -72,17 +72,8 @@ case "$cmd" in
       ctest --test-dir build-asan --output-on-failure -j "$JOBS"
     echo "== concurrency tests under ThreadSanitizer"
     build build-tsan -DVORPEX_TSAN=ON -DVORPEX_WITH_QT=OFF -DVORPEX_BENCH=OFF
-    for t in build-tsan/tests/test_*; do
-      [ -x "$t" ] || continue
-      # The engine and the terminal front end run threads in every test: all of them;
-      # elsewhere the suites named *Threads*.
-      case $(basename "$t") in
-        test_execution | test_cli) filter='*' ;;
-        *) filter='*Threads*' ;;
-      esac
-      VORPEX_SOURCE_DIR=$ROOT VORPEX_BINARY=$ROOT/build-tsan/vorpex TSAN_OPTIONS="halt_on_error=1" \
-        "$t" --gtest_brief=1 --gtest_filter="$filter"
-    done
+    TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build-tsan --output-on-failure -j "$JOBS" \
+      -L threads
     if [ -f tests/fuzz/CMakeLists.txt ]; then
       echo "== fuzzers"
       TARGETS=$(cd tests/fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//' | tr '\n' ' ') \
