@@ -7,7 +7,14 @@ install(FILES data/org.vorpex.Vorpex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR
 install(FILES data/org.vorpex.Vorpex.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${VORPEX_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
   RENAME vorpex.svg)
-install(FILES docs/manual.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vorpex)
+install(FILES docs/manual.md data/debian/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vorpex)
+
+# Debian's changelog, compressed as Debian wants it.
+add_custom_command(OUTPUT ${VORPEX_GENERATED}/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/data/debian/changelog > ${VORPEX_GENERATED}/changelog.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/data/debian/changelog)
+add_custom_target(vorpex_changelog ALL DEPENDS ${VORPEX_GENERATED}/changelog.gz)
+install(FILES ${VORPEX_GENERATED}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vorpex)
 
 # Debian wants compressed man pages.
 add_custom_command(OUTPUT ${VORPEX_GENERATED}/vorpex.1.gz
@@ -19,13 +26,15 @@ install(FILES ${VORPEX_GENERATED}/vorpex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vorpex)
 set(CPACK_PACKAGE_VENDOR "Vorpex")
-set(CPACK_PACKAGE_CONTACT "Vorpex developers <vorpex@localhost>")
+set(CPACK_PACKAGE_CONTACT "Vorpex developers <developers@vorpex.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "bit and byte file tool with exact big-number arithmetic")
+# Debian shows the description as it is: lines under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Inspects and modifies files byte by byte and bit by bit (hex display, bit and byte
-operations, section copies, CRC-32, Adler-32) and computes exactly with decimal numbers
-of millions of digits, from a console of built-in function calls or a terminal mode.")
+  "Inspects and modifies files byte by byte and bit by bit (hex display, bit and
+byte operations, section copies, CRC-32, Adler-32, modern hashes, find and
+compare) and computes exactly with decimal numbers of millions of digits, from
+a console of built-in function calls or a terminal mode.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the Debian package built in BUILD_DIR: its file list, the desktop entry and the
-# AppStream metadata (desktop-file-validate, appstreamcli), the man page, and that the
+# AppStream metadata (desktop-file-validate, appstreamcli), the man page, lintian, and that the
 # packaged program runs and carries the function reference.
 #   tools/check_package.sh BUILD_DIR
 set -euo pipefail
@@ -39,4 +39,7 @@ zcat "$root/usr/share/man/man1/vorpex.1.gz" | grep -q '^\.TH VORPEX 1' || fail "
 "$root/usr/bin/vorpex" --version | grep -q '^Vorpex Version' || fail "packaged program does not run"
 "$root/usr/bin/vorpex" --help-functions CopyFileSect | grep -q '^CopyFileSect：' ||
   fail "packaged program lacks the function reference"
+# Debian's own checker: no error and no warning.
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>/dev/null ||
+  fail "lintian reports the package"
 echo "package check: $(basename "$deb") ok"

@@ -7,11 +7,22 @@
 namespace docgen {
 namespace {
 
-// Backslashes doubled, a leading dot or quote guarded, `code` in bold.
-std::string RoffText(const std::string& line) {
+// Backslashes doubled, a leading dot or quote guarded, `code` in bold. Japanese text has
+// no blanks, so with breakable set a break point (\:) follows every non-ASCII character:
+// groff may then end a line there instead of overrunning the page.
+std::string RoffText(const std::string& line, bool breakable = true) {
   std::string out;
   bool code = false;
-  for (char c : line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    const auto byte = static_cast<unsigned char>(c);
+    const bool lastOfCharacter =
+        i + 1 == line.size() || (static_cast<unsigned char>(line[i + 1]) & 0xC0) != 0x80;
+    if (byte >= 0x80) {
+      out += c;
+      if (breakable && lastOfCharacter) out += "\\:";
+      continue;
+    }
     if (c == '\\') {
       out += "\\e";
     } else if (c == '`') {
@@ -57,7 +68,7 @@ std::string RenderManPage(const std::string& markdown, const std::string& versio
       out << (fenced ? ".fi\n.RE\n" : ".RS 4\n.nf\n");
       fenced = !fenced;
     } else if (fenced) {
-      out << RoffText(line) << "\n";
+      out << RoffText(line, false) << "\n";
     } else if (line.rfind("## ", 0) == 0) {
       out << ".SH \"" << Strip(line.substr(3), "**") << "\"\n";
     } else if (line.rfind("### ", 0) == 0) {
