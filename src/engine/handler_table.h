@@ -55,9 +55,10 @@ class HandlerTable {
 std::span<const FuncId> InertFuncIds();
 
 // Registration of each family, defined next to its handlers.
-void RegisterEngineCommands(HandlerTable& table);  // execution/: the engine's own and inert IDs
-void RegisterListCommands(HandlerTable& table);    // execution/: list and clipboard commands
-void RegisterMathCommands(HandlerTable& table);    // numeric/: math commands and their jobs
-void RegisterFileCommands(HandlerTable& table);    // fileops/: file, directory and drive commands
+void RegisterEngineCommands(HandlerTable& table);  // engine/: the engine's own and inert IDs
+void RegisterListCommands(HandlerTable& table);    // commands/lists/: list and clipboard commands
+void RegisterMathCommands(HandlerTable& table);    // commands/math/: math commands and their jobs
+void RegisterFileCommands(
+    HandlerTable& table);  // commands/files, dirs: file, directory and drive commands
 
 }  // namespace vpx
