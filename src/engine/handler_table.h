@@ -58,7 +58,6 @@ std::span<const FuncId> InertFuncIds();
 void RegisterEngineCommands(HandlerTable& table);  // engine/: the engine's own and inert IDs
 void RegisterListCommands(HandlerTable& table);    // commands/lists/: list and clipboard commands
 void RegisterMathCommands(HandlerTable& table);    // commands/math/: math commands and their jobs
-void RegisterFileCommands(
-    HandlerTable& table);  // commands/files, dirs: file, directory and drive commands
+void RegisterFileCommands(HandlerTable& table);    // commands/files, dirs: files and folders
 
 }  // namespace vpx
