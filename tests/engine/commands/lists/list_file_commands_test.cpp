@@ -131,7 +131,7 @@ TEST_F(ListFileCommands, ADamagedFileLeavesTheListAsItWas) {
   std::ofstream(path, std::ios::binary) << damaged;
   EXPECT_EQ(LoadShortCutList(engine, path), 0);
   EXPECT_EQ(Output(),
-            std::vector<std::string>{"※　ショートカットファイルの 22 行目が不正です：チェックサム"
+            std::vector<std::string>{"※　ショートカットファイルの 24 行目が不正です：チェックサム"
                                      "が一致しません（項目が壊れています）。リストは変更"
                                      "していません。[ " +
                                      path + " ]"});
