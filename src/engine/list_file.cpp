@@ -419,7 +419,10 @@ class ListFileParser {
       stored = number.SetDigitsMsdFirst(digits, count, parts_.intDigits, parts_.minus);
     }
     number.SetOwnResultSize(size);
-    if (stored != 0) return FailAt(numberLine, SJ("数値を復元できません（メモリ不足）"));
+    if (stored != 0) {
+      error_.outOfMemory = true;
+      return FailAt(numberLine, SJ("数値を復元できません（メモリ不足）"));
+    }
     return true;
   }
 
@@ -544,6 +547,7 @@ bool ParseListFile(std::string_view text, std::vector<CMyFuncResult>& records,
   } catch (const std::bad_alloc&) {
     error.line = 0;
     error.reason = SJ("メモリが足りません");
+    error.outOfMemory = true;
     return false;
   }
 }

@@ -23,7 +23,8 @@ constexpr std::string_view kListFileMagic = "VORPEX-SHORTCUT-LIST";
 // Why a file was refused, and the 1-based line where it was found (0: the file as a whole).
 struct ListFileError {
   size_t line = 0;
-  std::string reason;  // Shift-JIS
+  std::string reason;        // Shift-JIS
+  bool outOfMemory = false;  // the text may be sound: memory ran out reading it
 };
 
 // Writes the file text entry by entry, handing it to a sink in pieces of about a megabyte,

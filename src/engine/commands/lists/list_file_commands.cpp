@@ -198,6 +198,7 @@ void EchoReadFailure(ICommandContext& context, const ReadFailure& failure,
     context.EchoLine(RefusalText({0, SJ("通常のファイルではありません")}, path));
     return;
   }
+  if (failure.error == ENOMEM) EchoOutOfMemory(context);
   const std::string why =
       failure.error == ENOMEM ? SJ("メモリが足りません") : ReasonText(failure.error);
   context.EchoLine(Format(SJ("※　ショートカットファイルを読み込めません（%s）。[ %s ]").c_str(),
@@ -235,6 +236,7 @@ int LoadList(ICommandContext& context, const std::string& path) {
     }
     ListFileError error;
     if (!ParseListFile(text, records, error)) {
+      if (error.outOfMemory) EchoOutOfMemory(context);
       context.EchoLine(RefusalText(error, path));
       return 0;
     }
