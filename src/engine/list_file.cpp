@@ -264,7 +264,9 @@ class ListFileParser {
  public:
   ListFileParser(std::string_view text, ListFileError& error) : reader_(text), error_(error) {}
 
-  bool Parse(std::vector<CMyFuncResult>& records) {
+  // Hands each record to take (which may move it away) as soon as it is read; a false
+  // from take stops the reading.
+  bool Parse(const ListRecordSink& take) {
     std::string_view line;
     if (!NextLine(line) || !ParseMagic(line)) return false;
     uint64_t count = 0;
@@ -279,7 +281,10 @@ class ListFileParser {
       if (index > count) return Fail(SJ("項目数が見出しと一致しません"));
       CMyFuncResult record;
       if (!ParseEntry(line, static_cast<uint32_t>(index), record)) return false;
-      records.push_back(std::move(record));
+      if (take && !take(record)) {
+        error_.stopped = true;
+        return FailAt(0, SJ("リストに追加できません"));
+      }
     }
     if (!reader_.AtEnd()) {
       reader_.Next(line);
@@ -535,21 +540,32 @@ bool FormatListFile(const std::vector<CMyFuncResult>& records, std::string& out)
   return false;
 }
 
-bool ParseListFile(std::string_view text, std::vector<CMyFuncResult>& records,
-                   ListFileError& error) {
+bool ParseListFile(std::string_view text, const ListRecordSink& take, ListFileError& error) {
   error = ListFileError();
   try {
-    std::vector<CMyFuncResult> parsed;
     ListFileParser parser(text, error);
-    if (!parser.Parse(parsed)) return false;
-    records = std::move(parsed);
-    return true;
+    return parser.Parse(take);
   } catch (const std::bad_alloc&) {
     error.line = 0;
     error.reason = SJ("メモリが足りません");
     error.outOfMemory = true;
     return false;
   }
+}
+
+bool ParseListFile(std::string_view text, std::vector<CMyFuncResult>& records,
+                   ListFileError& error) {
+  std::vector<CMyFuncResult> parsed;
+  const bool read = ParseListFile(
+      text,
+      [&parsed](CMyFuncResult& record) {
+        parsed.push_back(std::move(record));
+        return true;
+      },
+      error);
+  if (!read) return false;
+  records = std::move(parsed);
+  return true;
 }
 
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes,

@@ -25,7 +25,11 @@ struct ListFileError {
   size_t line = 0;
   std::string reason;        // Shift-JIS
   bool outOfMemory = false;  // the text may be sound: memory ran out reading it
+  bool stopped = false;      // the record sink refused a record
 };
+
+// Takes one record read from a list file (it may move it away); false stops the reading.
+using ListRecordSink = std::function<bool(CMyFuncResult& record)>;
 
 // Writes the file text entry by entry, handing it to a sink in pieces of about a megabyte,
 // so that a save never holds the whole text. Begin, Add for each record, End; each returns
@@ -59,6 +63,10 @@ bool FormatListFile(const std::vector<CMyFuncResult>& records, std::string& out)
 // end with LF or CR LF.
 bool ParseListFile(std::string_view text, std::vector<CMyFuncResult>& records,
                    ListFileError& error);
+// Reads the text record by record, handing each to take (null: only checked) as soon as
+// it is read, so that no more than one record is held. False with error set at the first
+// damage (the records before it were handed out), or when take refused one.
+bool ParseListFile(std::string_view text, const ListRecordSink& take, ListFileError& error);
 
 // Why ReadWholeFile failed.
 struct ReadFailure {

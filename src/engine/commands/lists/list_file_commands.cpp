@@ -205,20 +205,23 @@ void EchoReadFailure(ICommandContext& context, const ReadFailure& failure,
                           why.c_str(), path.c_str()));
 }
 
-// Appends records after the last entry under the list lock, all or none; each record is
-// released once its copy is in the list, so the list and the records are not held twice.
-// The index of the first one, or -1 (the entries added so far removed again).
-int AppendAll(ICommandContext& context, std::vector<CMyFuncResult>& records) {
+// Appends the records of a checked list file after the last entry under the list lock, all
+// or none: each record is read and added in turn, so the file's entries are never held
+// beside the list. The index of the first one, or -1 (the entries added so far removed
+// again).
+int AppendAll(ICommandContext& context, std::string_view text) {
   const auto first = static_cast<uint32_t>(context.ShortCutArray().GetCount());
-  bool added = true;
-  for (size_t i = 0; added && i < records.size(); ++i) {
-    try {
-      added = context.AddDataToListAndShortCut(records[i], false) >= 0;
-      records[i] = CMyFuncResult();
-    } catch (const std::bad_alloc&) {
-      added = false;
-    }
-  }
+  ListFileError error;
+  const bool added = ParseListFile(
+      text,
+      [&context](CMyFuncResult& record) {
+        try {
+          return context.AddDataToListAndShortCut(record, false) >= 0;
+        } catch (const std::bad_alloc&) {
+          return false;
+        }
+      },
+      error);
   if (added) return static_cast<int>(first);
   for (auto index = static_cast<uint32_t>(context.ShortCutArray().GetCount()); index-- > first;)
     context.RemoveAtListAndShortCut(index, false);
@@ -226,22 +229,27 @@ int AppendAll(ICommandContext& context, std::vector<CMyFuncResult>& records) {
 }
 
 int LoadList(ICommandContext& context, const std::string& path) {
-  std::vector<CMyFuncResult> records;
-  {
-    std::string text;
-    ReadFailure failure;
-    if (!ReadWholeFile(path, LoadLimit(), text, failure)) {
-      EchoReadFailure(context, failure, path);
-      return 0;
-    }
-    ListFileError error;
-    if (!ParseListFile(text, records, error)) {
-      if (error.outOfMemory) EchoOutOfMemory(context);
-      context.EchoLine(RefusalText(error, path));
-      return 0;
-    }
-  }  // the text is freed before the entries are copied into the list
-  const size_t count = records.size();
+  std::string text;
+  ReadFailure failure;
+  if (!ReadWholeFile(path, LoadLimit(), text, failure)) {
+    EchoReadFailure(context, failure, path);
+    return 0;
+  }
+  // The whole file is checked first (one record at a time), so a damaged one leaves the
+  // list as it was; then it is read again into the list.
+  size_t count = 0;
+  ListFileError error;
+  if (!ParseListFile(
+          text,
+          [&count](CMyFuncResult&) {
+            ++count;
+            return true;
+          },
+          error)) {
+    if (error.outOfMemory) EchoOutOfMemory(context);
+    context.EchoLine(RefusalText(error, path));
+    return 0;
+  }
   int first = -1;
   {
     ListLockHold lock(context);
@@ -249,8 +257,9 @@ int LoadList(ICommandContext& context, const std::string& path) {
       context.EchoLine(LockFailureText());
       return 0;
     }
-    first = AppendAll(context, records);
+    first = AppendAll(context, text);
   }
+  text = std::string();
   if (first < 0) {
     EchoOutOfMemory(context);
     context.EchoLine(RefusalText({0, SJ("リストに追加できません")}, path));
