@@ -88,6 +88,13 @@ std::string ReasonText(int code) {
   return text;
 }
 
+// Why a write failed, in the words of the file commands.
+std::string WriteFailureText(int code) {
+  if (code == ENOSPC || code == EDQUOT) return SJ("ディスクの空き容量が足りません");
+  if (code == EFBIG) return SJ("ファイルが大きすぎます");
+  return SJ("書き込みに失敗しました");
+}
+
 const std::string& LockFailureText() {
   return SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。");
 }
@@ -154,9 +161,7 @@ int SaveList(ICommandContext& context, const std::string& path, const std::strin
     } else {
       EchoSaveFailure(
           context, shown,
-          outcome == Written::kNoMemory
-              ? SJ("メモリが足りません")
-              : Format(SJ("書き込みに失敗しました：%s").c_str(), ReasonText(writeError).c_str()));
+          outcome == Written::kNoMemory ? SJ("メモリが足りません") : WriteFailureText(writeError));
     }
     return 0;
   }
