@@ -20,8 +20,9 @@ constexpr const char* kTraceName = "DataTrace.txt";
 constexpr mode_t kPrivateFolder = 0700;
 // Folders of the installed system: a program there is shared, its folder is no place for
 // one user's trace.
-constexpr const char* kSystemFolders[] = {"/usr/", "/bin/",  "/sbin/", "/lib",     "/opt/",
-                                          "/etc/", "/boot/", "/snap/", "/var/lib/"};
+constexpr const char* kSystemFolders[] = {"/usr/",   "/bin/",   "/sbin/",   "/lib/",
+                                          "/lib32/", "/lib64/", "/opt/",    "/etc/",
+                                          "/boot/",  "/snap/",  "/var/lib/"};
 // Opened without following a last symbolic link, without blocking on a named pipe and
 // without becoming a controlling terminal.
 constexpr int kOpenFlags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
