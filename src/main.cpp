@@ -20,12 +20,18 @@
 
 namespace {
 
-// Sets and empties the trace file; false when the path has no Shift-JIS form.
+// Sets and empties the trace file; false after a message on standard error when the path
+// has no Shift-JIS form or names a file that cannot take the trace (a named pipe, a link).
 bool InitTrace(const std::string& utf8Path) {
   std::string sjis;
-  if (!utf8Path.empty() && !vpx::Utf8ToSjis(utf8Path, sjis)) return false;
-  vpx::InitTraceLog(sjis);
-  return true;
+  if (!utf8Path.empty() && !vpx::Utf8ToSjis(utf8Path, sjis)) {
+    std::fprintf(stderr, "vorpex: the trace path has no Shift-JIS form\n");
+    return false;
+  }
+  std::string failure;
+  if (vpx::OpenTraceLog(sjis, failure)) return true;
+  std::fprintf(stderr, "vorpex: %s\n", failure.c_str());
+  return false;
 }
 
 // No mode option: the window, or the console when there is no display.
@@ -108,15 +114,11 @@ int main(int argc, char** argv) {
       std::fputs(vpx::cli::HelpText().c_str(), stdout);
       return 0;
     case vpx::cli::RunMode::kHelpFunctions:
-      std::fputs(vpx::cli::HelpFunctionsText(commandLine.helpPattern).c_str(), stdout);
-      return 0;
+      return vpx::cli::PrintHelpFunctions(commandLine.helpPattern);
     default:
       break;
   }
-  if (!InitTrace(commandLine.tracePath)) {
-    std::fprintf(stderr, "vorpex: the trace path has no Shift-JIS form\n");
-    return 2;
-  }
+  if (!InitTrace(commandLine.tracePath)) return 2;
   if (commandLine.mode != vpx::cli::RunMode::kDefault) return Finish(RunTerminal(commandLine));
   return Finish(RunDefault(argc, argv, commandLine));
 }

@@ -91,7 +91,9 @@ int RunBatchFile(const std::string& path, const TerminalOptions& options) {
   }
   int result = RunSource(options, true,
                          [stream](std::string& line) { return ReadBoundedLine(stream, line); });
-  if (result == kExitSuccess && std::ferror(stream)) {
+  // A read error ends the run as an unreadable batch whatever the lines before it did; a
+  // signal or an unwritable output keeps its own status.
+  if (std::ferror(stream) && (result == kExitSuccess || result == kExitFailure)) {
     std::fprintf(stderr, "vorpex: reading %s failed\n", path.c_str());
     result = kExitUnreadable;
   }

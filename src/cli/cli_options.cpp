@@ -14,6 +14,11 @@ bool SetMode(CommandLine& out, RunMode mode, std::string& error) {
   return true;
 }
 
+bool Empty(const char* option, std::string& error) {
+  error = std::string("option ") + option + " needs a file name";
+  return false;
+}
+
 }  // namespace
 
 const char* VersionText() {
@@ -31,8 +36,8 @@ std::string HelpText() {
          "  --console      interactive console with line editing; Ctrl+D quits (waiting\n"
          "                 for running jobs; Ctrl+D again cancels them); without a\n"
          "                 terminal it reads standard input as --batch - does\n"
-         "  --load FILE    start with the result list saved in FILE\n"
-         "  --save FILE    save the result list to FILE when the lines have run\n"
+         "  --load FILE    start with the result list saved in FILE (once)\n"
+         "  --save FILE    save the result list to FILE when the lines have run (once)\n"
          "  --trace PATH   write the trace log to PATH\n"
          "  --yes          answer Yes/No questions with Yes (default: No)\n"
          "  --transcript   print each input line before its output\n"
@@ -65,6 +70,15 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
       target = argv[++i];
       return true;
     };
+    // --load, --save and --trace name one file each: a second one is refused rather than
+    // silently taking the first one's place.
+    auto single = [&](std::string& target) {
+      if (!target.empty()) {
+        error = std::string("option ") + arg + " may be given only once";
+        return false;
+      }
+      return value(target) && (!target.empty() || Empty(arg, error));
+    };
     if (std::strcmp(arg, "--version") == 0) {
       out.mode = RunMode::kVersion;
       return true;
@@ -87,11 +101,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
     } else if (std::strcmp(arg, "--console") == 0) {
       if (!SetMode(out, RunMode::kConsole, error)) return false;
     } else if (std::strcmp(arg, "--load") == 0) {
-      if (!value(out.terminal.loadFile)) return false;
+      if (!single(out.terminal.loadFile)) return false;
     } else if (std::strcmp(arg, "--save") == 0) {
-      if (!value(out.terminal.saveFile)) return false;
+      if (!single(out.terminal.saveFile)) return false;
     } else if (std::strcmp(arg, "--trace") == 0) {
-      if (!value(out.tracePath)) return false;
+      if (!single(out.tracePath)) return false;
     } else if (std::strcmp(arg, "--yes") == 0) {
       out.terminal.answerYes = true;
     } else if (std::strcmp(arg, "--transcript") == 0) {

@@ -79,6 +79,11 @@ std::string HelpFunctionsText(const std::string& pattern) {
          "\n詳しくは ?名前（コンソール）または vorpex --help-functions 名前 で表示します。\n";
 }
 
+int PrintHelpFunctions(const std::string& pattern) {
+  std::fputs(HelpFunctionsText(pattern).c_str(), stdout);
+  return pattern.empty() || !help::FindHelpEntries(pattern).empty() ? 0 : 1;
+}
+
 void InstallCompletion(TerminalOutput& output) {
   g_hintOutput = &output;
   rl_basic_word_break_characters = const_cast<char*>(kWordBreaks);

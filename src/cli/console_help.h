@@ -16,6 +16,9 @@ bool IsHelpLine(const std::string& line);
 bool HelpLineText(const std::string& line, std::string& text);
 // --help-functions: every function with its summary without a pattern, else the entries.
 std::string HelpFunctionsText(const std::string& pattern);
+// Prints the --help-functions text to standard output; the exit status: 0, or 1 when a
+// pattern matches no function (as a "?PATTERN" line fails in a batch).
+int PrintHelpFunctions(const std::string& pattern);
 
 // Installs the Tab completion into libedit; hints are written through output.
 void InstallCompletion(TerminalOutput& output);

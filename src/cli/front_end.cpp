@@ -1,5 +1,8 @@
 #include "cli/front_end.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <new>
 
 #include "cli/console_help.h"
@@ -19,9 +22,20 @@ std::string WithoutBom(const std::string& line) {
   return line.compare(0, 3, "\xEF\xBB\xBF") == 0 ? line.substr(3) : line;
 }
 
+// path joined to the current folder when relative.
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char* cwd = getcwd(nullptr, 0);
+  if (cwd == nullptr) return path;
+  std::string absolute = std::string(cwd) + "/" + path;
+  free(cwd);
+  return absolute;
+}
+
 }  // namespace
 
-TerminalFrontEnd::TerminalFrontEnd(const TerminalOptions& options) : options_(options) {
+TerminalFrontEnd::TerminalFrontEnd(const TerminalOptions& options)
+    : options_(options), savePath_(AbsolutePath(options.saveFile)) {
   ui_.console = &console_;
   ui_.resultList = &resultList_;
   ui_.jobList = &jobList_;
@@ -42,23 +56,25 @@ TerminalFrontEnd::~TerminalFrontEnd() {
 
 bool TerminalFrontEnd::Start() {
   if (engine_->Start() == 0) return false;
-  if (options_.loadFile.empty() || WithListFile(options_.loadFile, LoadShortCutList)) return true;
+  std::string load;
+  if (options_.loadFile.empty() ||
+      (ListFileName(options_.loadFile, load) && LoadShortCutList(*engine_, load) != 0))
+    return true;
   Shutdown();
   return false;
 }
 
 bool TerminalFrontEnd::SaveListAtEnd() {
-  return options_.saveFile.empty() || WithListFile(options_.saveFile, SaveShortCutList);
+  if (options_.saveFile.empty()) return true;
+  std::string path, shown;
+  return ListFileName(savePath_, path) && ListFileName(options_.saveFile, shown) &&
+         SaveShortCutList(*engine_, path, shown) != 0;
 }
 
-bool TerminalFrontEnd::WithListFile(const std::string& utf8Path,
-                                    int (*action)(ICommandContext&, const std::string&)) {
-  std::string sjis;
-  if (!Utf8ToSjis(utf8Path, sjis)) {
-    engine_->EchoLine(SJ("※　Shift-JIS で表せないファイル名です。"));
-    return false;
-  }
-  return action(*engine_, sjis) != 0;
+bool TerminalFrontEnd::ListFileName(const std::string& utf8Path, std::string& sjis) {
+  if (Utf8ToSjis(utf8Path, sjis)) return true;
+  engine_->EchoLine(SJ("※　Shift-JIS で表せないファイル名です。"));
+  return false;
 }
 
 // Memory running out while a line is taken in or shown ends that line only.
@@ -83,6 +99,12 @@ LineStatus TerminalFrontEnd::TakeLine(const std::string& utf8Line) {
   }
   std::string sjis;
   const bool tooLong = line.size() > kLineReadLimit;
+  if (!tooLong) {
+    if (const size_t bad = FirstInvalidUtf8Byte(line); bad != std::string::npos) {
+      engine_->EchoLine(InvalidUtf8Text(bad));
+      return LineStatus::kRefused;
+    }
+  }
   if (!tooLong && !Utf8ToSjis(line, sjis)) {
     // The character is named: a look-alike (U+301C for U+FF5E) is not visible otherwise.
     engine_->EchoLine(SJ("※　Shift-JIS に変換できない文字を含む行です。実行しませんでした。") +

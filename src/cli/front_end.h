@@ -54,11 +54,13 @@ class TerminalFrontEnd {
 
  private:
   LineStatus TakeLine(const std::string& utf8Line);
-  // Runs a list-file action on the Shift-JIS form of the path; false when it failed.
-  bool WithListFile(const std::string& utf8Path,
-                    int (*action)(ICommandContext&, const std::string&));
+  // The Shift-JIS form of a --load or --save path; false after a message when it has none.
+  bool ListFileName(const std::string& utf8Path, std::string& sjis);
 
   const TerminalOptions options_;
+  // The --save file made absolute at start, so that a ChangeDir on the way does not move
+  // it (UTF-8; empty without --save).
+  const std::string savePath_;
   TerminalGuiQueue queue_;
   TerminalOutput output_;
   TerminalConsole console_{output_};

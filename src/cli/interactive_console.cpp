@@ -32,6 +32,9 @@ constexpr unsigned char kCtrlD = 4;
 struct ConsoleState {
   TerminalFrontEnd* frontEnd = nullptr;
   bool quit = false;
+  // A line was unregistered, refused or failed, or a job failed or was cancelled: the
+  // console ends with the failure status, as a batch does.
+  bool failed = false;
   const termios* lineMode = nullptr;  // the terminal's line mode while a command runs
 };
 ConsoleState g_console;
@@ -83,7 +86,9 @@ void OnLine(char* line) {
   rl_callback_handler_remove();
   frontEnd.Output().SetPromptShown(false);
   TypeAheadAsBytes typeAhead;
-  frontEnd.RunLine(text);
+  const LineStatus status = frontEnd.RunLine(text);
+  // An empty line (Enter alone) is no command that failed.
+  if (status != LineStatus::kDone && status != LineStatus::kNoLine) g_console.failed = true;
   typeAhead.HandOver();
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
@@ -163,6 +168,7 @@ void ConnectEngine(TerminalFrontEnd& frontEnd) {
   engine.SetHistoryListener(
       [&engine] { add_history(TerminalText(engine.InputHistory().GetFromOldData(0)).c_str()); });
   engine.SetJobRetiredListener([&frontEnd](const RetiredJob& job) {
+    if (job.failed) g_console.failed = true;
     const std::string entry =
         job.index == RetiredJob::kNoEntry ? std::string() : Format("[%u] ", job.index);
     frontEnd.Output().WriteOutputText(entry + TerminalText(job.rowText) + "\n");
@@ -192,6 +198,7 @@ void WaitForJobsBeforeQuitting(TerminalFrontEnd& frontEnd) {
     const ssize_t n = read(STDIN_FILENO, &key, 1);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0 || key == kCtrlD) {
+      g_console.failed = true;  // the cancelled jobs did not do their work
       frontEnd.Output().WriteErrorText(
           Format("%d 個のジョブを中断します。\n", engine.LiveJobCount()));
       return;  // the shut-down cancels them
@@ -207,7 +214,7 @@ int RunConsole(const TerminalOptions& options) {
   if (!frontEnd.Start()) return 1;
   SignalWatch watch([&frontEnd](int) { frontEnd.OnSignal(); }, kSignalBoundMs);
   watch.DeliverHere();
-  g_console = ConsoleState{&frontEnd, false};
+  g_console = ConsoleState{&frontEnd, false, false};
   ConnectEngine(frontEnd);
   rl_getc_function = ReadKey;  // before libedit initialises itself
   stifle_history(kHistoryLines);
@@ -223,9 +230,10 @@ int RunConsole(const TerminalOptions& options) {
   // A run ended by a signal leaves an earlier save alone.
   const bool saved = SignalWatch::Received() != 0 || frontEnd.SaveListAtEnd();
   frontEnd.Shutdown();
+  const bool failed = g_console.failed;
   g_console = ConsoleState{};
   if (const int signo = SignalWatch::Received()) return SignalWatch::ExitStatusFor(signo);
-  return saved ? kExitSuccess : kExitFailure;
+  return saved && !failed ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace vpx::cli

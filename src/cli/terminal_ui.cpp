@@ -1,5 +1,7 @@
 #include "cli/terminal_ui.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <limits>
@@ -52,7 +54,34 @@ std::string TerminalText(const std::string& sjis) {
   return out;
 }
 
+std::string ShowControlBytes(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '\n' || c == '\t' || (b >= 0x20 && b != 0x7F)) {
+      out += c;
+    } else {
+      out += '^';
+      out += b == 0x7F ? '?' : static_cast<char>(b + 0x40);
+    }
+  }
+  return out;
+}
+
+TerminalOutput::TerminalOutput()
+    : stdoutTerminal_(isatty(STDOUT_FILENO) != 0), stderrTerminal_(isatty(STDERR_FILENO) != 0) {}
+
 void TerminalOutput::Write(FILE* stream, const std::string& utf8) {
+  const bool terminal = stream == stdout ? stdoutTerminal_ : stderrTerminal_;
+  WriteBytes(stream, terminal ? ShowControlBytes(utf8) : utf8);
+}
+
+void TerminalOutput::Bell() {
+  WriteBytes(stderr, "\a");
+}
+
+void TerminalOutput::WriteBytes(FILE* stream, const std::string& utf8) {
   auto write = [&] {
     errno = 0;
     const bool written =
@@ -127,7 +156,7 @@ int TerminalDialogs::ChooseFolder(const std::string& title, const std::string& i
 }
 
 void TerminalDialogs::Beep(unsigned, unsigned) {
-  if (audibleBeep) out_.WriteErrorText("\a");
+  if (audibleBeep) out_.Bell();
 }
 
 bool ProcessClipboard::SetText(const std::string& text) {

@@ -16,8 +16,13 @@ namespace vpx::cli {
 // \xNN escapes, so they are visible rather than silently replaced.
 std::string TerminalText(const std::string& sjis);
 
+// Control bytes shown as `cat -v` shows them (^[ for ESC, ^G for BEL, ^@ for NUL, ^? for
+// DEL), so that text from a file cannot drive the terminal; line feeds and tabs stay.
+std::string ShowControlBytes(const std::string& text);
+
 class TerminalOutput {
  public:
+  TerminalOutput();
   // A console line (already "　text\r\n") to standard output.
   void WriteConsole(const std::string& sjis);
   // One line to standard error; line breaks inside become blanks.
@@ -26,6 +31,14 @@ class TerminalOutput {
   void WriteErrorText(const std::string& utf8);
   // UTF-8 text to standard output, as it is (the transcript's input lines).
   void WriteOutputText(const std::string& utf8);
+  // The terminal bell on standard error.
+  void Bell();
+  // Whether text goes to terminals as written (tests); by default only where standard
+  // output or error is a terminal are control bytes made visible.
+  void SetTerminals(bool stdoutIsTerminal, bool stderrIsTerminal) {
+    stdoutTerminal_ = stdoutIsTerminal;
+    stderrTerminal_ = stderrIsTerminal;
+  }
 
   // The interactive console: while its prompt is shown, output is wrapped so that it
   // appears above the prompt.
@@ -38,11 +51,16 @@ class TerminalOutput {
   int StdoutError() const { return stdoutError_; }
 
  private:
+  // Texts that reach a terminal have their control bytes made visible; pipes and files
+  // receive them unchanged.
   void Write(FILE* stream, const std::string& utf8);
+  void WriteBytes(FILE* stream, const std::string& bytes);
 
   std::function<void(const std::function<void()>&)> wrapper_;
   bool promptShown_ = false;
   int stdoutError_ = 0;
+  bool stdoutTerminal_ = false;
+  bool stderrTerminal_ = false;
 };
 
 // The console as the engine sees it: the entered line followed by an empty line.

@@ -1,22 +1,18 @@
 // The shortcut list file: writing records as escaped key-value lines with a CRC-32 per entry,
-// and reading them back with every line checked before any record is handed out.
+// and reading them back with every line and value checked before any record is handed out.
 #include "engine/list_file.h"
 
-#include <fcntl.h>
-#include <isa-l.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
-#include "files/copy_destination.h"
+#include "files/checksums.h"
 #include "files/file_io.h"
-#include "host/platform.h"
+#include "files/user_file.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
-#include "host/trace_log.h"
 #include "language/func_catalogue.h"
 
 namespace vpx {
@@ -26,6 +22,9 @@ constexpr std::string_view kEntriesKey = "entries";
 constexpr std::string_view kEntryKey = "entry";
 constexpr std::string_view kEndLine = "end";
 constexpr std::string_view kCrcKey = "crc";
+constexpr std::string_view kSizeKey = "size";
+// The writer hands the text on in pieces of about this size.
+constexpr size_t kWritePiece = 1u << 20;
 // Decimal counts and IDs in the file have at most this many digits.
 constexpr size_t kMaxCountDigits = 10;
 
@@ -89,44 +88,62 @@ void AppendEntry(std::string& out, uint32_t index, const CMyFuncResult& record) 
   AppendField(out, "id", std::to_string(record.id), false);
   AppendField(out, "number", NumberText(record.number), false);
   AppendField(out, "saturated", record.number.IsOverflow() ? "1" : "0", false);
+  AppendField(out, kSizeKey, std::to_string(record.number.GetResultSize()), false);
   AppendField(out, "text", record.text, true);
   AppendField(out, "line", record.callData.GetLineText(), true);
   AppendField(out, "override", record.overrideFlag != 0 ? "1" : "0", false);
   AppendField(out, "overridetext", record.overrideText, true);
   const uint32_t crc =
-      crc32_gzip_refl(0, reinterpret_cast<const uint8_t*>(out.data() + start), out.size() - start);
+      UpdateCrc32(0, reinterpret_cast<const uint8_t*>(out.data() + start), out.size() - start);
   AppendField(out, kCrcKey, Format("%08X", crc), false);
 }
 
 // --- reading ---
 
-// Hands out the text's lines one by one, counting them.
+// Hands out the text's lines one by one, counting them. A line may end with LF or CR LF;
+// the CR is not part of the line (values never hold a raw CR: it is escaped).
 class LineReader {
  public:
   explicit LineReader(std::string_view text) : text_(text) {}
-  // The next line without its LF; false at the end of the text or for a last line that
-  // has no LF (a cut file).
+  // The next line without its line end; false at the end of the text or for a last line
+  // that has no LF (a cut file).
   bool Next(std::string_view& line) {
     if (pos_ >= text_.size()) return false;
     const size_t lf = text_.find('\n', pos_);
     if (lf == std::string_view::npos) return false;
-    lineStart_ = pos_;
     line = text_.substr(pos_, lf - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     pos_ = lf + 1;
     ++number_;
+    if (summing_) Sum(line);
     return true;
   }
   size_t Number() const { return number_; }
   bool AtEnd() const { return pos_ >= text_.size(); }
-  // The bytes from the start of line `from` (an offset) to the end of the current line.
-  std::string_view Since(size_t from) const { return text_.substr(from, pos_ - from); }
-  size_t LineStart() const { return lineStart_; }
+  // The CRC-32 of the lines from first (already read) up to the current one, each ending
+  // with a single LF as written, whatever line ends the file has.
+  void StartSum(std::string_view first) {
+    crc_ = 0;
+    summing_ = true;
+    Sum(first);
+  }
+  uint32_t EndSum() {
+    summing_ = false;
+    return crc_;
+  }
 
  private:
+  void Sum(std::string_view line) {
+    static const uint8_t kLf = '\n';
+    crc_ = UpdateCrc32(crc_, reinterpret_cast<const uint8_t*>(line.data()), line.size());
+    crc_ = UpdateCrc32(crc_, &kLf, 1);
+  }
+
   std::string_view text_;
   size_t pos_ = 0;
-  size_t lineStart_ = 0;
   size_t number_ = 0;
+  uint32_t crc_ = 0;
+  bool summing_ = false;
 };
 
 bool IsDigit(char c) {
@@ -225,12 +242,31 @@ bool AllNines(const NumberParts& parts) {
          parts.digits.find_first_not_of('\x09') == std::string::npos;
 }
 
+bool FractionIsZero(const NumberParts& parts) {
+  return parts.digits.find_first_not_of('\0', parts.intDigits) == std::string::npos;
+}
+
+bool AllZero(const NumberParts& parts) {
+  return parts.digits.find_first_not_of('\0') == std::string::npos;
+}
+
+// The reason an entry of type holds a value the engine never gives that type, or empty:
+// UINT entries hold non-negative integers, INT entries integers.
+std::string TypeMismatch(uint32_t type, const NumberParts& parts) {
+  if (type == kRetUInt && ((parts.minus && !AllZero(parts)) || !FractionIsZero(parts)))
+    return SJ("UINT の項目の値が 0 以上の整数ではありません");
+  if (type == kRetInt && !FractionIsZero(parts)) return SJ("INT の項目の値が整数ではありません");
+  return std::string();
+}
+
 // Reads the records; each failure sets the error at the reader's line.
 class ListFileParser {
  public:
   ListFileParser(std::string_view text, ListFileError& error) : reader_(text), error_(error) {}
 
-  bool Parse(std::vector<CMyFuncResult>& records) {
+  // Hands each record to take (which may move it away) as soon as it is read; a false
+  // from take stops the reading.
+  bool Parse(const ListRecordSink& take) {
     std::string_view line;
     if (!NextLine(line) || !ParseMagic(line)) return false;
     uint64_t count = 0;
@@ -245,7 +281,10 @@ class ListFileParser {
       if (index > count) return Fail(SJ("項目数が見出しと一致しません"));
       CMyFuncResult record;
       if (!ParseEntry(line, static_cast<uint32_t>(index), record)) return false;
-      records.push_back(std::move(record));
+      if (take && !take(record)) {
+        error_.stopped = true;
+        return FailAt(0, SJ("リストに追加できません"));
+      }
     }
     if (!reader_.AtEnd()) {
       reader_.Next(line);
@@ -255,8 +294,9 @@ class ListFileParser {
   }
 
  private:
-  bool Fail(const std::string& reason) {
-    error_.line = reader_.Number();
+  bool Fail(const std::string& reason) { return FailAt(reader_.Number(), reason); }
+  bool FailAt(size_t line, const std::string& reason) {
+    error_.line = line;
     error_.reason = reason;
     return false;
   }
@@ -268,19 +308,19 @@ class ListFileParser {
       return Fail(SJ("Vorpex のショートカットファイルではありません"));
     }
     uint64_t version = 0;
-    if (!ParseCount(line.substr(prefix.size()), version) || version != kListFileVersion) {
+    if (!ParseCount(line.substr(prefix.size()), version) || version < kOldestListFileVersion ||
+        version > kListFileVersion) {
       std::string shown;
       AppendEscaped(shown, line.substr(prefix.size(), 20));
       return Fail(Format(SJ("対応していない版です（%s）").c_str(), shown.c_str()));
     }
+    version_ = static_cast<uint32_t>(version);
     return true;
   }
 
   bool NextLine(std::string_view& line) {
     if (reader_.Next(line)) return true;
-    error_.line = reader_.Number() + 1;
-    error_.reason = SJ("ファイルが途中で切れています");
-    return false;
+    return FailAt(reader_.Number() + 1, SJ("ファイルが途中で切れています"));
   }
 
   // The next line, which must be `key value`; value receives the part after the space.
@@ -341,44 +381,70 @@ class ListFileParser {
     return true;
   }
 
-  bool ParseNumber(MyNumeric& number) {
+  // The result size: written since version 2; a version 1 number gets the size its digits
+  // need, at least the default, so that it computes as it showed.
+  bool ParseResultSize(uint32_t& size) {
+    if (version_ < 2) {
+      size = std::max<uint32_t>(static_cast<uint32_t>(parts_.digits.size()),
+                                MyNumeric::GetDefaultResultSize());
+      return true;
+    }
+    std::string_view value;
+    uint64_t parsed = 0;
+    if (!NextField(kSizeKey, value)) return false;
+    if (!ParseCount(value, parsed) || parsed == 0 || parsed > MyNumeric::kMaxDigits)
+      return Fail(SJ("結果の桁数が範囲外です"));
+    size = static_cast<uint32_t>(parsed);
+    return true;
+  }
+
+  bool ParseNumber(uint32_t type, MyNumeric& number) {
     std::string_view value;
     if (!NextField("number", value)) return false;
     const size_t numberLine = reader_.Number();
     if (!ParseNumberText(value, parts_)) return Fail(SJ("数値が不正です"));
+    if (const std::string mismatch = TypeMismatch(type, parts_); !mismatch.empty())
+      return Fail(mismatch);
     uint32_t saturated = 0;
+    uint32_t size = 0;
     if (!NextFlag("saturated", saturated)) return false;
     if (saturated != 0 && !AllNines(parts_))
       return Fail(SJ("飽和した数値が 9 の並びではありません"));
+    if (!ParseResultSize(size)) return false;
     const auto* digits = reinterpret_cast<const uint8_t*>(parts_.digits.data());
     const auto count = static_cast<uint32_t>(parts_.digits.size());
-    const int stored =
-        saturated != 0 ? number.SetSaturatedNines(count, parts_.minus)
-                       : number.SetDigitsMsdFirst(digits, count, parts_.intDigits, parts_.minus);
+    int stored = 0;
+    if (saturated != 0) {
+      stored = number.SetSaturatedNines(count, parts_.minus);
+    } else if (parts_.minus && AllZero(parts_)) {
+      // A negative zero keeps its sign, as the number text gives it (the digit setter
+      // drops it); a command may show it.
+      stored = number.SetByString(std::string(value));
+    } else {
+      stored = number.SetDigitsMsdFirst(digits, count, parts_.intDigits, parts_.minus);
+    }
+    number.SetOwnResultSize(size);
     if (stored != 0) {
-      error_.line = numberLine;
-      error_.reason = SJ("数値を復元できません（メモリ不足）");
-      return false;
+      error_.outOfMemory = true;
+      return FailAt(numberLine, SJ("数値を復元できません（メモリ不足）"));
     }
     return true;
   }
 
   bool ParseEntry(std::string_view first, uint32_t index, CMyFuncResult& record) {
-    const size_t start = reader_.LineStart();
+    reader_.StartSum(first);
     std::string_view value;
     uint64_t shown = 0;
     if (!SplitField(first, kEntryKey, value)) return false;
     if (!ParseCount(value, shown) || shown != index) return Fail(SJ("項目番号が連続していません"));
     std::string line;
-    if (!ParseType(record.type) || !ParseId(record.id) || !ParseNumber(record.number) ||
-        !NextText("text", record.text) || !NextText("line", line) ||
-        !NextFlag("override", record.overrideFlag) ||
+    if (!ParseType(record.type) || !ParseId(record.id) ||
+        !ParseNumber(record.type, record.number) || !NextText("text", record.text) ||
+        !NextText("line", line) || !NextFlag("override", record.overrideFlag) ||
         !NextText("overridetext", record.overrideText)) {
       return false;
     }
-    const std::string_view body = reader_.Since(start);
-    const uint32_t crc =
-        crc32_gzip_refl(0, reinterpret_cast<const uint8_t*>(body.data()), body.size());
+    const uint32_t crc = reader_.EndSum();
     if (!NextField(kCrcKey, value)) return false;
     if (value != Format("%08X", crc))
       return Fail(SJ("チェックサムが一致しません（項目が壊れています）"));
@@ -398,123 +464,141 @@ class ListFileParser {
   LineReader reader_;
   ListFileError& error_;
   NumberParts parts_;
+  uint32_t version_ = kListFileVersion;
 };
 
 }  // namespace
 
-bool FormatListFile(const std::vector<CMyFuncResult>& records, std::string& out) {
+bool ListFileWriter::Begin(size_t entries) {
   try {
-    out.clear();
-    out += kListFileMagic;
-    out += ' ';
-    out += std::to_string(kListFileVersion);
-    out += '\n';
-    AppendField(out, kEntriesKey, std::to_string(records.size()), false);
-    uint32_t index = 1;
-    for (const CMyFuncResult& record : records) AppendEntry(out, index++, record);
-    out += kEndLine;
-    out += '\n';
-    return true;
+    buffer_.clear();
+    buffer_ += kListFileMagic;
+    buffer_ += ' ';
+    buffer_ += std::to_string(kListFileVersion);
+    buffer_ += '\n';
+    AppendField(buffer_, kEntriesKey, std::to_string(entries), false);
+    index_ = 0;
+    return Flush(false);
   } catch (const std::bad_alloc&) {
-    out.clear();
-    out.shrink_to_fit();
+    outOfMemory_ = failed_ = true;
+    return false;
+  }
+}
+
+bool ListFileWriter::Add(const CMyFuncResult& record) {
+  if (failed_) return false;
+  try {
+    AppendEntry(buffer_, ++index_, record);
+    return Flush(false);
+  } catch (const std::bad_alloc&) {
+    outOfMemory_ = failed_ = true;
+    return false;
+  }
+}
+
+bool ListFileWriter::End() {
+  if (failed_) return false;
+  try {
+    buffer_ += kEndLine;
+    buffer_ += '\n';
+    return Flush(true);
+  } catch (const std::bad_alloc&) {
+    outOfMemory_ = failed_ = true;
+    return false;
+  }
+}
+
+bool ListFileWriter::Flush(bool force) {
+  if (buffer_.size() < kWritePiece && !force) return true;
+  if (!sink_(buffer_)) {
+    failed_ = true;
+    return false;
+  }
+  buffer_.clear();
+  // An entry with a huge number leaves a huge buffer: it is not kept for the next one.
+  if (buffer_.capacity() > 2 * kWritePiece) buffer_.shrink_to_fit();
+  return true;
+}
+
+bool FormatListFile(const std::vector<CMyFuncResult>& records, std::string& out) {
+  out.clear();
+  bool outOfMemory = false;
+  ListFileWriter writer([&](std::string_view piece) {
+    try {
+      out += piece;
+      return true;
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
+      return false;
+    }
+  });
+  bool written = writer.Begin(records.size());
+  for (size_t i = 0; written && i < records.size(); ++i) written = writer.Add(records[i]);
+  if (written && writer.End()) return true;
+  out.clear();
+  out.shrink_to_fit();
+  return false;
+}
+
+bool ParseListFile(std::string_view text, const ListRecordSink& take, ListFileError& error) {
+  error = ListFileError();
+  try {
+    ListFileParser parser(text, error);
+    return parser.Parse(take);
+  } catch (const std::bad_alloc&) {
+    error.line = 0;
+    error.reason = SJ("メモリが足りません");
+    error.outOfMemory = true;
     return false;
   }
 }
 
 bool ParseListFile(std::string_view text, std::vector<CMyFuncResult>& records,
                    ListFileError& error) {
-  error = ListFileError();
-  try {
-    std::vector<CMyFuncResult> parsed;
-    ListFileParser parser(text, error);
-    if (!parser.Parse(parsed)) return false;
-    records = std::move(parsed);
-    return true;
-  } catch (const std::bad_alloc&) {
-    error.line = 0;
-    error.reason = SJ("メモリが足りません");
+  std::vector<CMyFuncResult> parsed;
+  const bool read = ParseListFile(
+      text,
+      [&parsed](CMyFuncResult& record) {
+        parsed.push_back(std::move(record));
+        return true;
+      },
+      error);
+  if (!read) return false;
+  records = std::move(parsed);
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes,
+                   ReadFailure& failure) {
+  failure = ReadFailure();
+  FileOpenError openError;
+  struct stat st;
+  // A named pipe, a process substitution or a device is no list file: refused before it
+  // could block the open or be read half.
+  UniqueFd fd = OpenUserFile(path, FileUse::kRead, 0, &openError, &st);
+  if (!fd.IsOpen()) {
+    failure.error = openError.error;
+    failure.refusedKind = openError.refusedKind;
     return false;
   }
-}
-
-namespace {
-
-// A temporary file beside osTarget, created with the permissions of the file it will
-// replace; osTemp receives its name. Its name starts like a copy's, so it is recognisable.
-UniqueFd CreateTempBeside(const std::string& osTarget, std::string& osTemp) {
-  static std::atomic<unsigned> serial{0};
-  size_t slash = osTarget.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string() : osTarget.substr(0, slash + 1);
-  IgnoreFileSizeSignal();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    osTemp = dir + ".vpx-copy." + std::to_string(getpid()) + "." +
-             std::to_string(serial.fetch_add(1)) + ".tmp";
-    int fd = open(osTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      struct stat st;
-      if (stat(osTarget.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
-      return UniqueFd(fd);
-    }
-    if (errno != EEXIST) break;
+  if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) {
+    failure.error = ENOMEM;
+    return false;
   }
-  return UniqueFd();
-}
-
-}  // namespace
-
-int ReplaceFileContents(const std::string& path, std::string_view bytes) {
-  std::string osPath;
-  if (path.empty() || !ToOsPath(path, osPath)) return ENOENT;
-  osPath = FollowSymbolicLinks(osPath);
-  struct stat st;
-  if (stat(osPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
-  std::string osTemp;
-  errno = 0;
-  UniqueFd temp = CreateTempBeside(osPath, osTemp);
-  if (!temp.IsOpen()) return errno != 0 ? errno : EIO;
-  int failure = 0;
-  if (WriteFull(temp.Get(), bytes.data(), bytes.size(), 0) != static_cast<int64_t>(bytes.size())) {
-    failure = errno != 0 ? errno : EIO;
-  } else if (fsync(temp.Get()) != 0 || !temp.Close()) {
-    failure = errno != 0 ? errno : EIO;
-  } else if (rename(osTemp.c_str(), osPath.c_str()) != 0) {
-    failure = errno;
-  }
-  if (failure != 0) {
-    temp.Close();
-    unlink(osTemp.c_str());
-    return failure;
-  }
-  // The rename itself reaches the disk with the folder.
-  const size_t slash = osPath.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : osPath.substr(0, slash + 1);
-  UniqueFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.IsOpen()) fsync(dir.Get());
-  return 0;
-}
-
-int ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes) {
-  int error = 0;
-  // Non-blocking, so that a named pipe cannot hold the open; only regular files are read.
-  UniqueFd fd = OpenFile(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0, &error);
-  if (!fd.IsOpen()) return error != 0 ? error : ENOENT;
-  struct stat st;
-  if (fstat(fd.Get(), &st) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
-  if (!S_ISREG(st.st_mode)) return EINVAL;
-  if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) return ENOMEM;
   const auto size = static_cast<size_t>(st.st_size);
   try {
     bytes.assign(size, '\0');
   } catch (const std::bad_alloc&) {
-    return ENOMEM;
+    failure.error = ENOMEM;
+    return false;
   }
   if (ReadFull(fd.Get(), bytes.data(), size, 0) != static_cast<int64_t>(size)) {
+    failure.error = errno != 0 ? errno : EIO;
     bytes.clear();
-    return EIO;
+    bytes.shrink_to_fit();
+    return false;
   }
-  return 0;
+  return true;
 }
 
 }  // namespace vpx

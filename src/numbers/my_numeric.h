@@ -58,6 +58,9 @@ class MyNumeric {
   int SetByUInt(uint32_t u);
   int SetByInt(int32_t i);
   void SetResultSize(uint32_t n);
+  // This number's result size only (1..kMaxDigits), the process default left as it is: a
+  // restored number computes as it did when it was saved.
+  void SetOwnResultSize(uint32_t n);
   int SetAllNines(uint32_t n);
   int SetMax();
   int SetUnderflowZero(uint32_t n);

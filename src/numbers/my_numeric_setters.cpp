@@ -104,6 +104,12 @@ void MyNumeric::SetResultSize(uint32_t n) {
   MaxSize = ResultSize + 2;
 }
 
+void MyNumeric::SetOwnResultSize(uint32_t n) {
+  if (n == 0) return;
+  ResultSize = std::min(n, kMaxDigits);
+  MaxSize = ResultSize + 2;
+}
+
 int MyNumeric::SetNinesInPlace(uint32_t n) {
   // The caller has made room for n digits in the main buffer.
   uint32_t lsd = (BuffSize - n) / 2;

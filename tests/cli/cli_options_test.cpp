@@ -49,6 +49,18 @@ TEST(CommandLineOptions, ListFilesGoWithAnyModeAndAreListedInTheHelp) {
   EXPECT_NE(HelpText().find("--save FILE"), std::string::npos);
 }
 
+TEST(CommandLineOptions, ASecondListOrTraceFileIsRefusedNotSilentlyTaken) {
+  CommandLine cl;
+  std::string error;
+  for (const char* option : {"--load", "--save", "--trace"}) {
+    SCOPED_TRACE(option);
+    EXPECT_FALSE(Parse({option, "a.vpxl", "-e", "NOP()", option, "b.vpxl"}, cl, error));
+    EXPECT_EQ(error, std::string("option ") + option + " may be given only once");
+    EXPECT_FALSE(Parse({option, "", "-e", "NOP()"}, cl, error));
+    EXPECT_EQ(error, std::string("option ") + option + " needs a file name");
+  }
+}
+
 TEST(CommandLineOptions, ConsoleAndDefaultModes) {
   CommandLine cl;
   std::string error;

@@ -1,6 +1,7 @@
 // The interactive console driven through a pseudo-terminal: prompt, execution, the history
 // under the up key, a retired job announced above the prompt, Ctrl+D (which waits for
-// running jobs; a second one cancels them).
+// running jobs; a second one cancels them), the exit status after failures, and control
+// bytes made visible on a terminal.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -12,16 +13,22 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
 class ConsoleSession {
  public:
-  explicit ConsoleSession(const std::string& binary) {
+  // Runs binary on a pseudo-terminal with args (the interactive console by default).
+  explicit ConsoleSession(const std::string& binary,
+                          std::vector<std::string> args = {"--console"}) {
+    args.insert(args.begin(), {binary, "--trace", "/dev/null"});
     pid_ = forkpty(&fd_, nullptr, nullptr, nullptr);
     if (pid_ == 0) {
-      execl(binary.c_str(), binary.c_str(), "--console", "--trace", "/dev/null",
-            static_cast<char*>(nullptr));
+      std::vector<char*> argv;
+      for (std::string& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      execv(binary.c_str(), argv.data());
       _exit(127);
     }
   }
@@ -128,7 +135,7 @@ TEST(InteractiveConsole, CtrlDWithAJobRunningSaysSoAndASecondCtrlDCancelsIt) {
   ASSERT_TRUE(session.ReadUntil("1 個のジョブが実行中です。")) << session.Seen();
   session.Type("\x04");
   ASSERT_TRUE(session.ReadUntil("1 個のジョブを中断します。")) << session.Seen();
-  EXPECT_EQ(session.Wait(30000), 0) << session.Seen();
+  EXPECT_EQ(session.Wait(30000), 1) << "a cancelled job is a failure\n" << session.Seen();
   std::ifstream kept(dir / "dst.bin");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old contents");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
@@ -153,7 +160,50 @@ TEST(InteractiveConsole, TabCompletesNamesHintsSignaturesAndQuestionMarkShowsHel
   session.Type("?StrLen\r");
   ASSERT_TRUE(session.ReadUntil("StrLen：文字列の長さをバイト数で返します。")) << session.Seen();
   session.Type("\x04");
+  EXPECT_EQ(session.Wait(), 1) << "the unregistered line is a failure\n" << session.Seen();
+}
+
+TEST(InteractiveConsole, AFailedJobMakesTheConsoleEndWithTheFailureStatus) {
+  const char* binary = std::getenv("VORPEX_BINARY");
+  ASSERT_NE(binary, nullptr);
+  ConsoleSession session(binary);
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.ReadUntil("vorpex> "));
+  session.Type("MakeFileCRC(\"/nonexistent/vorpex.bin\")\r");
+  ASSERT_TRUE(session.ReadUntil("[1] ")) << session.Seen();
+  session.Type("\r");  // Enter alone is no failure, nor does it hide one
+  ASSERT_TRUE(session.ReadUntil("vorpex> ", 3)) << session.Seen();
+  session.Type("\x04");
+  EXPECT_EQ(session.Wait(), 1) << session.Seen();
+}
+
+// Text from the user's data (here a list entry holding ESC, BEL and DEL)
+// reaches a terminal visibly, as cat -v shows it; a pipe gets the bytes as they are.
+TEST(TerminalOutputOnATerminal, ControlBytesAreShownVisiblyOnlyOnATerminal) {
+  const char* binary = std::getenv("VORPEX_BINARY");
+  ASSERT_NE(binary, nullptr);
+  const std::vector<std::string> args = {"-e",
+                                         "AddStrToList(\"a\x1b[2Jb\x07"
+                                         "c\x7f\")",
+                                         "-e", "GetListData(1)"};
+  ConsoleSession session(binary, args);
+  ASSERT_TRUE(session.Started());
   EXPECT_EQ(session.Wait(), 0) << session.Seen();
+  EXPECT_NE(session.Seen().find("a^[[2Jb^Gc^?"), std::string::npos) << session.Seen();
+  EXPECT_EQ(session.Seen().find("\x1b[2J"), std::string::npos) << session.Seen();
+
+  std::string command = std::string("'") + binary + "' --trace /dev/null";
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string piped;
+  char buffer[256];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) piped.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0);
+  EXPECT_NE(piped.find("a\x1b[2Jb\x07"
+                       "c\x7f"),
+            std::string::npos)
+      << piped;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "files/checksums.h"
 
 namespace {
 
@@ -51,8 +54,11 @@ std::string ReadFile(const fs::path& path) {
   return s.str();
 }
 
-// Runs the script in a fresh directory with the given address-space limit (0: none).
-ChildRun RunScript(const std::vector<ScriptLine>& script, long limitBytes, const std::string& tag) {
+// Runs the script in a fresh directory with the given address-space limit (0: none); the
+// files named in copies are copied into it first, and extraArgs go after the others.
+ChildRun RunScript(const std::vector<ScriptLine>& script, long limitBytes, const std::string& tag,
+                   const std::vector<std::string>& extraArgs = {},
+                   const std::vector<fs::path>& copies = {}) {
   ChildRun run;
   run.dir = fs::temp_directory_path() / ("vorpex_sweep_" + std::to_string(getpid()) + "_" + tag);
   fs::remove_all(run.dir);
@@ -61,8 +67,15 @@ ChildRun RunScript(const std::vector<ScriptLine>& script, long limitBytes, const
     std::ofstream batch(run.dir / "script.txt", std::ios::binary);
     for (const ScriptLine& line : script) batch << line.text << "\n";
   }
+  for (const fs::path& file : copies) fs::copy_file(file, run.dir / file.filename());
   const char* binary = std::getenv("VORPEX_BINARY");
   const std::string dir = run.dir.string();
+  std::vector<std::string> args = {binary,         "--batch", "script.txt",
+                                   "--transcript", "--trace", "trace.txt"};
+  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(dir.c_str()) != 0) _exit(125);
@@ -73,8 +86,7 @@ ChildRun RunScript(const std::vector<ScriptLine>& script, long limitBytes, const
       rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
       if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
     }
-    execl(binary, binary, "--batch", "script.txt", "--transcript", "--trace", "trace.txt",
-          static_cast<char*>(nullptr));
+    execv(binary, argv.data());
     _exit(126);
   }
   const auto deadline = std::chrono::steady_clock::now() + kChildTimeout;
@@ -249,6 +261,64 @@ TEST_F(MemorySweep, ListGrowthStopsWithAMessageAndTheListStaysUsable) {
   int failedRuns = 0;
   Sweep(script, {120, 200, 320, 480}, &failedRuns);
   EXPECT_GE(failedRuns, 2) << "the list never ran out of memory";
+}
+
+// A list file of count text entries, written directly (each entry's checksum computed) so
+// that making it takes no big list in the test itself.
+void WriteBigList(const fs::path& path, size_t count) {
+  std::ofstream out(path, std::ios::binary);
+  out << "VORPEX-SHORTCUT-LIST 2\nentries " << count << "\n";
+  for (size_t i = 1; i <= count; ++i) {
+    const std::string entry = "entry " + std::to_string(i) +
+                              "\ntype STRING\nid -1\nnumber 0\nsaturated 0\nsize 100\ntext entry " +
+                              std::to_string(i) + "\nline \noverride 0\noverridetext \n";
+    char crc[16];
+    std::snprintf(
+        crc, sizeof crc, "%08X",
+        vpx::UpdateCrc32(0, reinterpret_cast<const uint8_t*>(entry.data()), entry.size()));
+    out << entry << "crc " << crc << "\n";
+  }
+  out << "end\n";
+}
+
+// Loading a big list under limits where it no longer fits ends with the out-of-memory text
+// and the list as it was (the run then stops before its lines, as for any refused load);
+// where it fits, every entry is there. Never an abort.
+TEST_F(MemorySweep, LoadingABigListEndsWithTheOutOfMemoryTextOrTheWholeList) {
+  constexpr size_t kEntries = 300'000;
+  const fs::path list = fs::temp_directory_path() / ("vorpex_big_" + std::to_string(getpid()));
+  WriteBigList(list, kEntries);
+  const std::vector<ScriptLine> script = {{"GetListItemNum()", Check::kNone, ""},
+                                          {"GetListData(300000)", Check::kNone, ""}};
+  const std::vector<std::string> load = {"--load", list.filename().string()};
+  const std::string loaded = "【完了】ショートカット 300000 項目を読み込みました";
+  int failedRuns = 0;
+  // Reading fails below about 350 MiB, adding the entries up to about 550 MiB.
+  for (long mib : {0L, 200L, 350L, 450L, 500L, 550L, 800L, 950L}) {
+    SCOPED_TRACE("limit " + std::to_string(mib) + " MiB");
+    ChildRun run = RunScript(script, mib * kMiB, "load" + std::to_string(mib), load, {list});
+    fs::remove_all(run.dir);
+    ASSERT_FALSE(run.timedOut) << "the child hung";
+    ASSERT_FALSE(WIFSIGNALED(run.status)) << "killed by signal " << WTERMSIG(run.status) << "\n"
+                                          << run.err.substr(0, 500);
+    const int code = WEXITSTATUS(run.status);
+    if (code == 127 && run.out.empty()) continue;  // below the size of the libraries
+    EXPECT_EQ(run.err.find("terminate"), std::string::npos) << run.err.substr(0, 500);
+    if (run.out.find(loaded) != std::string::npos) {
+      EXPECT_EQ(code, 0) << run.out.substr(0, 500);
+      EXPECT_NE(run.out.find("\n　300001\n"), std::string::npos) << run.out.substr(0, 500);
+      EXPECT_NE(run.out.find("\n　entry 300000\n"), std::string::npos);
+    } else {
+      ++failedRuns;
+      EXPECT_EQ(code, 1);
+      EXPECT_NE(run.out.find("※　メモリが不足したため、処理を中止しました。"), std::string::npos)
+          << run.out.substr(0, 500);
+      EXPECT_EQ(run.out.find("GetListItemNum()"), std::string::npos) << "a line ran";
+    }
+    EXPECT_TRUE(mib != 0 || failedRuns == 0) << "the unlimited run failed";
+  }
+  fs::remove(list);
+  EXPECT_GE(failedRuns, 1) << "no limit made the load fail";
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
 // The terminal's contract at its end, through the real binary: exit statuses (0 all well,
-// 1 a line or job failed, 2 unreadable batch file, 3 unwritable output, 128 + signal),
+// 1 a line or job failed, 2 unreadable batch or trace file, 3 unwritable output, 128 +
+// signal, the second SIGINT at once), lines that are not UTF-8,
 // failed jobs named by line on standard error, over-long lines refused, --console with
 // piped input run as a batch, and a signal during a large copy that cancels it cleanly.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -109,6 +115,79 @@ TEST_F(TerminalExit, SignalDuringALargeCopyCancelsItAndLeavesTheDestinationAsItW
   EXPECT_EQ(vpx::test::Slurp(dir_ / "dst.bin"), "old contents");
   EXPECT_EQ(UserFiles(), (std::vector<std::string>{"dst.bin", "src.bin"}));
   EXPECT_EQ(r.out.find("VOID NOP(VOID)"), std::string::npos);  // no later line ran
+}
+
+TEST_F(TerminalExit, AReadErrorAfterAFailedLineIsSaidAndExitsWithTwo) {
+  // A socket whose peer closed with data unread: the lines before the error arrive, then
+  // the read fails (ECONNRESET).
+  int sv[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
+  const std::string lines = "Bogus()\nNOP()\n";
+  ASSERT_EQ(write(sv[1], lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+  ASSERT_EQ(write(sv[0], "x", 1), 1);  // left unread in the peer
+  ASSERT_EQ(close(sv[1]), 0);
+  const std::string command = "cd " + vpx::test::Quote(dir_.string()) + " && exec " +
+                              vpx::test::Quote(binary_) + " --trace trace.txt --batch - <&" +
+                              std::to_string(sv[0]) + " > stdout.txt 2> stderr.txt";
+  const int status = std::system(command.c_str());
+  close(sv[0]);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(vpx::test::Slurp(dir_ / "stderr.txt"), "vorpex: reading - failed\n");
+  EXPECT_EQ(vpx::test::Slurp(dir_ / "stdout.txt"), L("未登録な命令です。") + L("VOID NOP(VOID)"));
+}
+
+TEST_F(TerminalExit, HelpForAnUnknownNameFailsLikeAQuestionMarkLine) {
+  Outcome r = Vorpex({"--help-functions", "Zzz"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(Lines({"?Zzz"}).exitCode, 1);
+  EXPECT_EQ(Vorpex({"--help-functions", "StrLen"}).exitCode, 0);
+  EXPECT_EQ(Vorpex({"--help-functions"}).exitCode, 0);
+}
+
+TEST_F(TerminalExit, ALineThatIsNotUtf8IsRefusedNamingItsFirstBadByte) {
+  Outcome r = Lines({"a\xE3\x81", "AddStr(\"\xFF\")", "AddStr(\"\xC0\xAF\")", "NOP()"});
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string refused = "として正しくない行です（先頭から ";
+  EXPECT_EQ(r.out, L("※　UTF-8 " + refused + "2 バイト目）。実行しませんでした。") +
+                       L("※　UTF-8 " + refused + "9 バイト目）。実行しませんでした。") +
+                       L("※　UTF-8 " + refused + "9 バイト目）。実行しませんでした。") +
+                       L("VOID NOP(VOID)"));
+}
+
+TEST_F(TerminalExit, ANamedPipeAsTraceFileIsRefusedAtOnce) {
+  ownTrace_ = false;
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  const pid_t pid = Start({"--trace", "fifo", "-e", "NOP()"});
+  Outcome r = Finish(pid, 10000);
+  EXPECT_EQ(r.exitCode, 2) << "blocked on the pipe: -1";
+  EXPECT_EQ(r.err, "vorpex: cannot use the trace file " + (dir_ / "fifo").string() +
+                       ": it is a named pipe\n");
+  EXPECT_EQ(r.out, "");
+}
+
+// The second SIGINT ends the process at once, even while a line waits for another
+// process's append lock on its file.
+TEST_F(TerminalExit, TwoInterruptsEndALineWaitingOnAHeldAppendLockAtOnce) {
+  const std::string file = WriteFile("held.txt", "held");
+  const int fd = open(file.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  const pid_t pid = Start({"-e", "AddStrToFile(\"held.txt\", \"x\")"});
+  // Give it time to reach the lock (it waits up to 5 s there).
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  ASSERT_EQ(kill(pid, SIGINT), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_EQ(kill(pid, SIGINT), 0);
+  const auto sent = std::chrono::steady_clock::now();
+  Outcome r = Finish(pid, kHangMs);
+  const auto tookMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent)
+          .count();
+  close(fd);
+  EXPECT_EQ(r.exitCode, 128 + SIGINT);
+  EXPECT_LT(tookMs, 1500) << "the second interrupt did not end the process at once";
+  EXPECT_EQ(vpx::test::Slurp(file), "held");
 }
 
 }  // namespace

@@ -81,6 +81,29 @@ TEST(TerminalHost, ConsoleLinesUseLineFeedsOnly) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "　結果\n　a\nb\n");
 }
 
+TEST(TerminalHost, ControlBytesReachATerminalVisiblyAndAPipeAsTheyAre) {
+  EXPECT_EQ(ShowControlBytes(std::string("a\0b\x1b\x07\r\n\t\x1f\x7f\x80 ~", 13)),
+            "a^@b^[^G^M\n\t^_^?\x80 ~");
+  TerminalOutput out;
+  TerminalConsole console(out);
+  TerminalDialogs dialogs(out, false);
+  dialogs.audibleBeep = true;
+  out.SetTerminals(true, true);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  console.AppendOutput(
+      "\x81\x40"
+      "a\x1b[31mb\r\n");
+  dialogs.MessageBox("x\x07y");
+  dialogs.Beep(440, 100);  // the bell itself still rings
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "　a^[[31mb\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "x^Gy\n\a");
+  out.SetTerminals(false, false);
+  testing::internal::CaptureStdout();
+  console.AppendOutput("a\x1b[31mb\r\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "a\x1b[31mb\n");
+}
+
 TEST(TerminalHost, UnconvertibleBytesAreShownAsVisibleEscapes) {
   EXPECT_EQ(TerminalText(std::string("ab\x81", 3)), "ab\\x81");
   EXPECT_EQ(TerminalText(Sjis("漢") + "\x85\x40" + "x"), "漢\\x85\\x40x");

@@ -60,8 +60,8 @@ class VorpexRun : public ::testing::Test {
   // stdin.txt, standard output to stdoutPath.
   std::string Command(const std::vector<std::string>& args,
                       const std::string& stdoutPath = "stdout.txt") {
-    std::string command = "cd " + Quote(dir_.string()) + " && exec " + Quote(binary_) +
-                          " --trace " + Quote((dir_ / "trace.txt").string());
+    std::string command = "cd " + Quote(dir_.string()) + " && exec " + Quote(binary_);
+    if (ownTrace_) command += " --trace " + Quote((dir_ / "trace.txt").string());
     for (const std::string& arg : args) command += " " + Quote(arg);
     return command + " < stdin.txt > " + stdoutPath + " 2> stderr.txt";
   }
@@ -115,6 +115,7 @@ class VorpexRun : public ::testing::Test {
 
   fs::path dir_;
   std::string binary_;
+  bool ownTrace_ = true;  // false: the test passes its own --trace
 
  private:
   Outcome Collect(int status) {

@@ -11,12 +11,17 @@ namespace vpx {
 class ICommandContext;
 
 // Writes entries 1 and up (entries a job is still computing are left out and counted in
-// the message) to the Shift-JIS path, replacing it only once the whole file is written.
-// 1 on success, 0 after a failure message (the file at path is as it was).
-int SaveShortCutList(ICommandContext& context, const std::string& path);
+// the message) to the Shift-JIS path the way a copy writes its destination: a regular file
+// keeps its owner, mode, links and attributes and is replaced only once the whole file is
+// written; a device, pipe or socket, or a file the user cannot write, is refused. 1 on
+// success, 0 after a failure message (the file at path is as it was). Messages name the
+// file as shown (path when empty).
+int SaveShortCutList(ICommandContext& context, const std::string& path,
+                     const std::string& shown = std::string());
 
-// Reads and checks the whole file, then appends its entries after the last entry. 1 on
-// success; 0 after a message naming the line, the list unchanged.
+// Reads and checks the whole regular file, then appends its entries after the last entry.
+// 1 on success; 0 after a message naming the line, the list unchanged (also when memory
+// runs out).
 int LoadShortCutList(ICommandContext& context, const std::string& path);
 
 // Removes entries 1 and up; entries a job is computing stay. The number removed, or -1

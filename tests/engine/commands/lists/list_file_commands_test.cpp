@@ -131,7 +131,7 @@ TEST_F(ListFileCommands, ADamagedFileLeavesTheListAsItWas) {
   std::ofstream(path, std::ios::binary) << damaged;
   EXPECT_EQ(LoadShortCutList(engine, path), 0);
   EXPECT_EQ(Output(),
-            std::vector<std::string>{"※　ショートカットファイルの 22 行目が不正です：チェックサム"
+            std::vector<std::string>{"※　ショートカットファイルの 24 行目が不正です：チェックサム"
                                      "が一致しません（項目が壊れています）。リストは変更"
                                      "していません。[ " +
                                      path + " ]"});
@@ -161,10 +161,14 @@ TEST_F(ListFileCommands, SavingKeepsTheFilesModeAndAFailedSaveKeepsItsContent) {
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
   struct rlimit small = old;
   small.rlim_cur = 4096;
+  Output();
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   const int result = SaveShortCutList(engine, path);
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_EQ(result, 0);
+  EXPECT_EQ(Output(), std::vector<std::string>{"※　ショートカットの保存に失敗しました（ファイルが"
+                                               "大きすぎます）。元のファイルはそのままです。[ " +
+                                               path + " ]"});
   EXPECT_EQ(Slurp(path), saved);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
   EXPECT_EQ(SaveShortCutList(engine, PathOf("no/such/dir.vpxl")), 0);
