@@ -7,18 +7,17 @@
 #include <new>
 
 #include "engine/engine_impl.h"
+#include "host/line_limits.h"
 #include "host/out_of_memory.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 #include "host/trace_log.h"
 #include "language/func_catalogue.h"
+#include "language/func_id.h"
 #include "numbers/bignum_memory.h"
 
 namespace vpx {
 namespace {
-
-constexpr size_t kLineLimit = 99'999;  // bytes taken from the entered line
-constexpr int32_t kTestId = 999'999;
 
 bool HasUnusableArgument(const CMyFuncData& call) {
   for (int i = 0; i < call.GetArgCount(); ++i)
@@ -169,7 +168,7 @@ LineStatus CVorpexEngine::RunInputLine() {
       status = ExecuteFunc(id, &call) != 0 ? LineStatus::kDone : LineStatus::kFailed;
     }
   }
-  if (id != kTestId) {
+  if (id != static_cast<int32_t>(FuncIdValue(FuncId::Test))) {
     impl_->history.PushNewDataToRing(text);
     if (impl_->historyListener) impl_->historyListener();
   }
