@@ -241,20 +241,25 @@ FileResult<std::string> ComputeFileHash(const std::string& file, HashAlgorithm a
   return state->FinishHex();
 }
 
-FileResult<std::string> CheckFileHash(const std::string& file, HashAlgorithm algorithm,
-                                      const std::string& expectedText, CancelToken cancel,
-                                      JobProgress* progress) {
-  const std::string expected = NormalizeExpected(expectedText);
-  if (expected.empty())
-    return FileResult<std::string>::Fail(
+FileResult<HashCheck> CheckFileHash(const std::string& file, HashAlgorithm algorithm,
+                                    const std::string& expectedText, CancelToken cancel,
+                                    JobProgress* progress) {
+  HashCheck check;
+  check.expected = NormalizeExpected(expectedText);
+  if (check.expected.empty())
+    return FileResult<HashCheck>::Fail(
         FileFailure::kInvalid,
         Format(SJ("※　入力ハッシュデータが無効です。[ %s ]").c_str(), expectedText.c_str()));
   FileResult<std::string> hash = ComputeFileHash(file, algorithm, cancel, progress);
-  if (!hash || hash.value() == expected) return hash;
-  return FileResult<std::string>::Fail(
-      FileFailure::kInvalid,
-      Format(SJ("※　%s不一致。NewHash[%s] / CheckHash[%s]").c_str(), HashAlgorithmName(algorithm),
-             hash.value().c_str(), expected.c_str()));
+  if (!hash) return hash.error();
+  check.computed = hash.value();
+  check.equal = check.computed == check.expected;
+  return check;
+}
+
+std::string HashMismatchText(HashAlgorithm algorithm, const HashCheck& check) {
+  return Format(SJ("※　%s不一致。NewHash[%s] / CheckHash[%s]").c_str(),
+                HashAlgorithmName(algorithm), check.computed.c_str(), check.expected.c_str());
 }
 
 }  // namespace vpx

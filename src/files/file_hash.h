@@ -56,12 +56,20 @@ std::string HashBytesHex(HashAlgorithm algorithm, const uint8_t* bytes, size_t c
 FileResult<std::string> ComputeFileHash(const std::string& file, HashAlgorithm algorithm,
                                         CancelToken cancel = {}, JobProgress* progress = nullptr);
 
+// The outcome of comparing a file's hash with a typed value.
+struct HashCheck {
+  bool equal = false;
+  std::string computed;  // lower-case hexadecimal
+  std::string expected;  // the typed value as lower-case digits
+};
+
 // Compares the file's hash with expectedText (hexadecimal digits, either case; blanks and a
-// leading 0x allowed): the hash when equal, otherwise a failure whose text names both
-// values ("※　SHA-256不一致。NewHash[...] / CheckHash[...]"), or what was wrong with the
-// file or the expected text.
-FileResult<std::string> CheckFileHash(const std::string& file, HashAlgorithm algorithm,
-                                      const std::string& expectedText, CancelToken cancel = {},
-                                      JobProgress* progress = nullptr);
+// leading 0x allowed). Fails for what is wrong with the file, or for an expected text that
+// is empty or holds another character ("※　入力ハッシュデータが無効です。[ text ]").
+FileResult<HashCheck> CheckFileHash(const std::string& file, HashAlgorithm algorithm,
+                                    const std::string& expectedText, CancelToken cancel = {},
+                                    JobProgress* progress = nullptr);
+// "※　SHA-256不一致。NewHash[...] / CheckHash[...]"
+std::string HashMismatchText(HashAlgorithm algorithm, const HashCheck& check);
 
 }  // namespace vpx

@@ -280,9 +280,10 @@ bool CMyBinDialog::ShowByte(int64_t offset, int64_t length) {
   const int anchor = cellPosition(offset, 0);
   const int end = cellPosition(last, kHexDigits);
   if (anchor >= 0 && end >= 0) {
+    // The caret stays on the first byte's cell, the selection reaching to the last.
     QTextCursor c(page_->document());
-    c.setPosition(anchor);
-    c.setPosition(end, QTextCursor::KeepAnchor);
+    c.setPosition(end);
+    c.setPosition(anchor, QTextCursor::KeepAnchor);
     page_->setTextCursor(c);
     page_->ensureCursorVisible();
   }

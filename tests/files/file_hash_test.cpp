@@ -136,17 +136,20 @@ TEST(HashAlgorithmNames, AreFoundWhateverTheCaseAndDashesAndUnknownOnesListTheKn
 
 TEST_F(FileHashTest, CheckAcceptsEitherCaseAndBlanksAndNamesBothValuesOnAMismatch) {
   test::WriteBytes(dir.File("f"), "123456789");
-  FileResult<std::string> equal =
+  FileResult<HashCheck> equal =
       CheckFileHash(dir.File("f"), HashAlgorithm::kCrc32c, " 0xE306 9283 ");
   ASSERT_TRUE(equal.ok()) << equal.error().text;
-  EXPECT_EQ(equal.value(), "e3069283");
-  FileResult<std::string> differ = CheckFileHash(dir.File("f"), HashAlgorithm::kCrc32c, "e3069284");
-  ASSERT_FALSE(differ.ok());
-  EXPECT_EQ(differ.error().text,
+  EXPECT_TRUE(equal.value().equal);
+  EXPECT_EQ(equal.value().computed, "e3069283");
+  FileResult<HashCheck> differ = CheckFileHash(dir.File("f"), HashAlgorithm::kCrc32c, "e3069284");
+  ASSERT_TRUE(differ.ok());
+  EXPECT_FALSE(differ.value().equal);
+  EXPECT_EQ(HashMismatchText(HashAlgorithm::kCrc32c, differ.value()),
             SJ("※　CRC-32C不一致。NewHash[e3069283] / CheckHash[e3069284]"));
-  FileResult<std::string> bad = CheckFileHash(dir.File("f"), HashAlgorithm::kCrc32c, "e30692zz");
+  FileResult<HashCheck> bad = CheckFileHash(dir.File("f"), HashAlgorithm::kCrc32c, "e30692zz");
   ASSERT_FALSE(bad.ok());
   EXPECT_EQ(bad.error().text, SJ("※　入力ハッシュデータが無効です。[ e30692zz ]"));
+  EXPECT_FALSE(CheckFileHash(dir.File("f"), HashAlgorithm::kCrc32c, " ").ok());
 }
 
 TEST_F(FileHashTest, RefusesMissingFilesFoldersAndPipesWithoutAValue) {

@@ -26,11 +26,12 @@ int InspectHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   return context.QueueJob(id, call, SharedStarterTexts());
 }
 
-// A job's failure as the checksums report it: the text is the result's message, the
-// number -1.
+// A job that could not do its work: the entry shows the refusal in place of a value, the
+// number is -1 (a pattern that is not found or a hash that differs is no failure: the
+// entry then holds -1 and the message says why).
 int FailWith(CMyThreadDlg& job, const FileError& error) {
   job.TextResult() = error.text;
-  SetNumber(job.NumericResult(), -1);
+  FailJob(job, error.text, false);
   return 0;
 }
 
@@ -87,11 +88,16 @@ int CheckHashJob(CMyThreadDlg& job) {
   const std::optional<HashAlgorithm> algorithm = FindHashAlgorithm(ArgText(call, 1));
   if (!algorithm)
     return FailWith(job, FileError{FileFailure::kInvalid, UnknownHashAlgorithmText(ArgText(call, 1))});
-  FileResult<std::string> checked = CheckFileHash(ArgText(call, 0), *algorithm, ArgText(call, 2),
-                                                  job.GetCancelToken(), &job.Progress());
+  FileResult<HashCheck> checked = CheckFileHash(ArgText(call, 0), *algorithm, ArgText(call, 2),
+                                                job.GetCancelToken(), &job.Progress());
   if (!checked) return FailWith(job, checked.error());
+  if (!checked.value().equal) {
+    job.TextResult() = HashMismatchText(*algorithm, checked.value());
+    SetNumber(job.NumericResult(), -1);
+    return 0;
+  }
   job.TextResult() = Format(SJ("%sが一致しました。[ %s ]").c_str(), HashAlgorithmName(*algorithm),
-                            checked.value().c_str());
+                            checked.value().computed.c_str());
   SetNumber(job.NumericResult(), 0);
   return 1;
 }
