@@ -172,7 +172,8 @@ void BM_CompareFile_Equal(benchmark::State& state) {
   });
 }
 
-#define VPX_CPU_BENCH(...) BENCHMARK_CAPTURE(__VA_ARGS__)->Unit(benchmark::kMillisecond)->UseManualTime()
+#define VPX_CPU_BENCH(...) \
+  BENCHMARK_CAPTURE(__VA_ARGS__)->Unit(benchmark::kMillisecond)->UseManualTime()
 
 VPX_CPU_BENCH(BM_Tool_OpensslDgst, sha256, "sha256");
 VPX_CPU_BENCH(BM_MakeFileHash, sha256, vpx::HashAlgorithm::kSha256);

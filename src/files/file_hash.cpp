@@ -95,7 +95,9 @@ class Crc64Hash : public HashState {
   void Update(const uint8_t* bytes, size_t count) override {
     crc_ = crc64_ecma_refl(crc_, bytes, count);
   }
-  std::string FinishHex() override { return Format("%016llx", static_cast<unsigned long long>(crc_)); }
+  std::string FinishHex() override {
+    return Format("%016llx", static_cast<unsigned long long>(crc_));
+  }
 
  private:
   uint64_t crc_ = 0;

@@ -31,9 +31,9 @@ FileError ReadError(const std::string& file, int64_t offset) {
 }  // namespace
 
 FileError SizeChangedError(const std::string& file) {
-  return FileError{FileFailure::kRead,
-                   Format(SJ("※　処理中にファイルのサイズが変わりました。[ %s ]").c_str(),
-                          file.c_str())};
+  return FileError{
+      FileFailure::kRead,
+      Format(SJ("※　処理中にファイルのサイズが変わりました。[ %s ]").c_str(), file.c_str())};
 }
 
 FileError CancelledError() {
@@ -41,7 +41,8 @@ FileError CancelledError() {
 }
 
 FileResult<ScanFile> OpenScanFile(const std::string& file) {
-  if (file.empty()) return FileResult<ScanFile>::Fail(FileFailure::kOpen, SJ("※　ファイル名がありません。"));
+  if (file.empty())
+    return FileResult<ScanFile>::Fail(FileFailure::kOpen, SJ("※　ファイル名がありません。"));
   if (!IxExistFile(file, false) && !UserPathExists(file))
     return FileResult<ScanFile>::Fail(FileFailure::kOpen, SJ("※　ファイルが存在しません。"));
   const std::string openText =

@@ -24,7 +24,8 @@ FileError EmptyPatternError() {
 
 // The character at text[at] as the user typed it (both bytes of a Shift-JIS pair).
 std::string CharacterAt(const std::string& text, size_t at) {
-  const size_t length = IsSjisLeadByte(static_cast<uint8_t>(text[at])) && at + 1 < text.size() ? 2 : 1;
+  const size_t length =
+      IsSjisLeadByte(static_cast<uint8_t>(text[at])) && at + 1 < text.size() ? 2 : 1;
   return text.substr(at, length);
 }
 
@@ -47,7 +48,8 @@ bool EachMatch(const char* bytes, size_t count, size_t limit, const std::string&
 // are kept and searched together with the head of the next for the matches that straddle
 // the two. Returns 1 when found stopped the search, else 0.
 FileResult<int64_t> ScanForward(ScanFile& file, const std::string& pattern, int64_t start,
-                                const ScanOptions& base, const std::function<bool(int64_t)>& found) {
+                                const ScanOptions& base,
+                                const std::function<bool(int64_t)>& found) {
   const size_t keep = pattern.size() - 1;
   std::string tail;  // the kept bytes, ending where the next piece begins
   std::string seam;
@@ -81,8 +83,9 @@ FileResult<int64_t> CheckStart(const ScanFile& file, int64_t start) {
   if (start < 0 || start > file.size)
     return FileResult<int64_t>::Fail(
         FileFailure::kInvalid,
-        Format(SJ("※　開始位置がファイルの終わりを越えています。[%lld] / FileSize[%s Byte]").c_str(),
-               static_cast<long long>(start), FormatByteCount(file.size).c_str()));
+        Format(
+            SJ("※　開始位置がファイルの終わりを越えています。[%lld] / FileSize[%s Byte]").c_str(),
+            static_cast<long long>(start), FormatByteCount(file.size).c_str()));
   return start;
 }
 
@@ -132,10 +135,11 @@ FileResult<int64_t> FindInFile(const std::string& file, const std::string& patte
   ScanOptions options;
   options.cancel = cancel;
   options.progress = progress;
-  FileResult<int64_t> scanned = ScanForward(opened.value(), pattern, start, options, [&](int64_t at) {
-    first = at;
-    return false;
-  });
+  FileResult<int64_t> scanned =
+      ScanForward(opened.value(), pattern, start, options, [&](int64_t at) {
+        first = at;
+        return false;
+      });
   if (!scanned) return scanned;
   return first;
 }

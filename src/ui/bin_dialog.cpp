@@ -273,9 +273,9 @@ bool CMyBinDialog::ShowByte(int64_t offset, int64_t length) {
   auto cellPosition = [this](int64_t at, int extra) {
     const int line = static_cast<int>(at / kBinLineBytes - model_.PageOffset() / kBinLineBytes);
     const QTextBlock row = page_->document()->findBlockByNumber(line);
-    return row.isValid() ? row.position() + kBinOffsetChars +
-                               3 * static_cast<int>(at % kBinLineBytes) + extra
-                         : -1;
+    return row.isValid()
+               ? row.position() + kBinOffsetChars + 3 * static_cast<int>(at % kBinLineBytes) + extra
+               : -1;
   };
   const int anchor = cellPosition(offset, 0);
   const int end = cellPosition(last, kHexDigits);
@@ -319,7 +319,8 @@ bool CMyBinDialog::HandleLineStep(int direction) {
   const int64_t before = model_.PageOffset();
   StepPage(direction);
   if (model_.PageOffset() == before) return true;  // at a file end
-  const QTextBlock row = direction > 0 ? page_->document()->firstBlock() : page_->document()->lastBlock();
+  const QTextBlock row =
+      direction > 0 ? page_->document()->firstBlock() : page_->document()->lastBlock();
   QTextCursor moved(row);
   moved.setPosition(row.position() + std::min(column, row.length() - 1));
   page_->setTextCursor(moved);
@@ -336,8 +337,7 @@ bool CMyBinDialog::HandleWheel(QWheelEvent* e) {
   if (down ? bar->value() < bar->maximum() : bar->value() > bar->minimum()) return false;
   const int64_t before = model_.PageOffset();
   StepPage(down ? 1 : -1);
-  if (model_.PageOffset() != before)
-    bar->setValue(down ? bar->minimum() : bar->maximum());
+  if (model_.PageOffset() != before) bar->setValue(down ? bar->minimum() : bar->maximum());
   return true;
 }
 
@@ -422,8 +422,8 @@ void CMyBinDialog::SetPlainCaption() {
 void CMyBinDialog::ShowCaretPosition() {
   // A selection (a match, a go-to target) stands for its first byte.
   const QTextBlock row = page_->document()->findBlock(page_->textCursor().selectionStart());
-  const int64_t offset = model_.ByteOffsetAt(
-      row.blockNumber(), page_->textCursor().selectionStart() - row.position());
+  const int64_t offset =
+      model_.ByteOffsetAt(row.blockNumber(), page_->textCursor().selectionStart() - row.position());
   if (offset < 0) {
     SetPlainCaption();
     return;

@@ -101,7 +101,7 @@ class CMyBinDialog : public QDialog, public IRegisteredWindow {
   CDataInspector* inspector_;
   int64_t current_ = -1;    // the byte the caret or the last match stands on
   int64_t lastMatch_ = -1;  // the offset of the match selected last, -1 when none is
-  QSize wanted_;  // room for a whole page without scrolling
+  QSize wanted_;            // room for a whole page without scrolling
   bool drawing_ = false;
   bool loading_ = false;
   bool syncing_ = false;

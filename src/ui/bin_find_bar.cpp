@@ -111,33 +111,33 @@ bool CBinFindBar::Search(bool forward, int64_t from, bool inclusive) {
   stop_->setEnabled(true);
   ShowMessage(QStringLiteral("検索中…"), false);
   const int64_t length = static_cast<int64_t>(pattern.value().size());
-  worker_ = std::thread([this, forward, from, inclusive, file = file_,
-                         bytes = std::move(pattern.value()), length] {
-    FileResult<int64_t> result = 0;
-    bool wrapped = false;
-    if (forward) {
-      result = FindInFile(file, bytes, inclusive ? from : from + 1, &cancel_);
-      if (result && result.value() < 0) {
-        wrapped = true;
-        result = FindInFile(file, bytes, 0, &cancel_);
-      }
-    } else {
-      result = FindLastInFile(file, bytes, from, &cancel_);
-      if (result && result.value() < 0) {
-        wrapped = true;
-        result = FindLastInFile(file, bytes, -1, &cancel_);
-      }
-    }
-    const int64_t offset = result ? result.value() : -1;
-    std::string failure = result ? std::string() : result.error().text;
-    finished_.store(true);
-    QMetaObject::invokeMethod(
-        this,
-        [this, offset, wrapped, forward, failure, length] {
-          Finish(offset, wrapped, forward, failure, length);
-        },
-        Qt::QueuedConnection);
-  });
+  worker_ = std::thread(
+      [this, forward, from, inclusive, file = file_, bytes = std::move(pattern.value()), length] {
+        FileResult<int64_t> result = 0;
+        bool wrapped = false;
+        if (forward) {
+          result = FindInFile(file, bytes, inclusive ? from : from + 1, &cancel_);
+          if (result && result.value() < 0) {
+            wrapped = true;
+            result = FindInFile(file, bytes, 0, &cancel_);
+          }
+        } else {
+          result = FindLastInFile(file, bytes, from, &cancel_);
+          if (result && result.value() < 0) {
+            wrapped = true;
+            result = FindLastInFile(file, bytes, -1, &cancel_);
+          }
+        }
+        const int64_t offset = result ? result.value() : -1;
+        std::string failure = result ? std::string() : result.error().text;
+        finished_.store(true);
+        QMetaObject::invokeMethod(
+            this,
+            [this, offset, wrapped, forward, failure, length] {
+              Finish(offset, wrapped, forward, failure, length);
+            },
+            Qt::QueuedConnection);
+      });
   return true;
 }
 
@@ -155,9 +155,9 @@ void CBinFindBar::Finish(int64_t offset, bool wrapped, bool forward, const std::
     return;
   }
   const QString where = Qs(FoundAtText(offset));
-  const QString wrapText = forward
-                              ? QStringLiteral("ファイルの末尾まで検索したので、先頭から続けました。")
-                              : QStringLiteral("ファイルの先頭まで検索したので、末尾から続けました。");
+  const QString wrapText =
+      forward ? QStringLiteral("ファイルの末尾まで検索したので、先頭から続けました。")
+              : QStringLiteral("ファイルの先頭まで検索したので、末尾から続けました。");
   ShowMessage((wrapped ? wrapText : QStringLiteral("見つかりました。")) + where, false);
   emit found(offset, length, wrapped);
 }

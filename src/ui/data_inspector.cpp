@@ -110,7 +110,8 @@ CDataInspector::CDataInspector(QWidget* parent)
   layout->addWidget(title_);
   layout->addWidget(table_, 1);
   title_->setText(QStringLiteral("データ（バイトをクリック）"));
-  const int digits = table_->fontMetrics().horizontalAdvance(QStringLiteral("-9223372036854775808"));
+  const int digits =
+      table_->fontMetrics().horizontalAdvance(QStringLiteral("-9223372036854775808"));
   setMinimumWidth(2 * digits + 70);
 }
 

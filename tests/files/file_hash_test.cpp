@@ -15,9 +15,9 @@ namespace {
 using test::TempDir;
 
 constexpr HashAlgorithm kAll[] = {
-    HashAlgorithm::kSha256,   HashAlgorithm::kSha1,       HashAlgorithm::kMd5,
-    HashAlgorithm::kSha512,   HashAlgorithm::kSha3_256,   HashAlgorithm::kBlake2b512,
-    HashAlgorithm::kCrc32c,   HashAlgorithm::kCrc64,      HashAlgorithm::kXxh3_64,
+    HashAlgorithm::kSha256,   HashAlgorithm::kSha1,     HashAlgorithm::kMd5,
+    HashAlgorithm::kSha512,   HashAlgorithm::kSha3_256, HashAlgorithm::kBlake2b512,
+    HashAlgorithm::kCrc32c,   HashAlgorithm::kCrc64,    HashAlgorithm::kXxh3_64,
     HashAlgorithm::kXxh3_128,
 };
 
@@ -46,12 +46,24 @@ std::string Reference(HashAlgorithm algorithm, const std::string& data) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
   const EVP_MD* md = nullptr;
   switch (algorithm) {
-    case HashAlgorithm::kSha256: md = EVP_sha256(); break;
-    case HashAlgorithm::kSha1: md = EVP_sha1(); break;
-    case HashAlgorithm::kMd5: md = EVP_md5(); break;
-    case HashAlgorithm::kSha512: md = EVP_sha512(); break;
-    case HashAlgorithm::kSha3_256: md = EVP_sha3_256(); break;
-    case HashAlgorithm::kBlake2b512: md = EVP_blake2b512(); break;
+    case HashAlgorithm::kSha256:
+      md = EVP_sha256();
+      break;
+    case HashAlgorithm::kSha1:
+      md = EVP_sha1();
+      break;
+    case HashAlgorithm::kMd5:
+      md = EVP_md5();
+      break;
+    case HashAlgorithm::kSha512:
+      md = EVP_sha512();
+      break;
+    case HashAlgorithm::kSha3_256:
+      md = EVP_sha3_256();
+      break;
+    case HashAlgorithm::kBlake2b512:
+      md = EVP_blake2b512();
+      break;
     case HashAlgorithm::kCrc32c: {
       char text[9];
       std::snprintf(text, sizeof text, "%08llx",
@@ -60,9 +72,9 @@ std::string Reference(HashAlgorithm algorithm, const std::string& data) {
     }
     case HashAlgorithm::kCrc64: {
       char text[17];
-      std::snprintf(text, sizeof text, "%016llx",
-                    static_cast<unsigned long long>(
-                        ReflectedCrc(data, 0xC96C5795D7870F42ull, ~0ull)));
+      std::snprintf(
+          text, sizeof text, "%016llx",
+          static_cast<unsigned long long>(ReflectedCrc(data, 0xC96C5795D7870F42ull, ~0ull)));
       return text;
     }
     case HashAlgorithm::kXxh3_64: {

@@ -42,8 +42,7 @@ class FindInFileTest : public ::testing::Test {
 TEST_F(FindInFileTest, FindsAPatternStraddlingThePieceBoundaryAtEveryOffset) {
   const int64_t boundary = static_cast<int64_t>(kScanPiece);
   const int64_t size = 2 * boundary + 64;
-  for (int64_t at = boundary - static_cast<int64_t>(kNeedle.size());
-       at <= boundary + 1; ++at) {
+  for (int64_t at = boundary - static_cast<int64_t>(kNeedle.size()); at <= boundary + 1; ++at) {
     SCOPED_TRACE(at);
     std::string data(static_cast<size_t>(size), '\0');
     data.replace(static_cast<size_t>(at), kNeedle.size(), kNeedle);
@@ -108,8 +107,7 @@ TEST(HexPattern, ReadsDigitPairsWithBlanksAndRefusesEmptyOddAndForeignText) {
   EXPECT_EQ(ParseHexPattern("").error().text, SJ("※　検索パターンが空です。"));
   EXPECT_EQ(ParseHexPattern("   ").error().text, SJ("※　検索パターンが空です。"));
   EXPECT_EQ(TextPattern("").error().text, SJ("※　検索パターンが空です。"));
-  EXPECT_EQ(ParseHexPattern("DE A").error().text,
-            SJ("※　16進パターンの桁数が奇数です。[ DE A ]"));
+  EXPECT_EQ(ParseHexPattern("DE A").error().text, SJ("※　16進パターンの桁数が奇数です。[ DE A ]"));
   EXPECT_EQ(ParseHexPattern("DE AG").error().text,
             SJ("※　16進パターンに16進数字でない文字があります。「G」"));
   EXPECT_EQ(ParseHexPattern("0x12").error().text,
@@ -132,20 +130,23 @@ TEST_F(FindInFileTest, AFileCutShorterWhileReadGivesTheSizeChangedFailure) {
   Write(std::string(kScanPiece * 3, 'x'));
   FileResult<ScanFile> opened = OpenScanFile(dir.File("f"));
   ASSERT_TRUE(opened.ok());
-  FileResult<int64_t> read = ScanFileRange(opened.value(), {}, [&](const uint8_t*, size_t, int64_t) {
-    return truncate(dir.File("f").c_str(), static_cast<off_t>(kScanPiece)) == 0;
-  });
+  FileResult<int64_t> read =
+      ScanFileRange(opened.value(), {}, [&](const uint8_t*, size_t, int64_t) {
+        return truncate(dir.File("f").c_str(), static_cast<off_t>(kScanPiece)) == 0;
+      });
   ASSERT_FALSE(read.ok());
-  EXPECT_EQ(read.error().text, SJ("※　処理中にファイルのサイズが変わりました。[ ") + dir.File("f") + " ]");
+  EXPECT_EQ(read.error().text,
+            SJ("※　処理中にファイルのサイズが変わりました。[ ") + dir.File("f") + " ]");
 }
 
 TEST_F(FindInFileTest, AFileGrownWhileReadGivesTheSizeChangedFailure) {
   Write(std::string(kScanPiece * 2, 'x'));
   FileResult<ScanFile> opened = OpenScanFile(dir.File("f"));
   ASSERT_TRUE(opened.ok());
-  FileResult<int64_t> read = ScanFileRange(opened.value(), {}, [&](const uint8_t*, size_t, int64_t) {
-    return truncate(dir.File("f").c_str(), static_cast<off_t>(kScanPiece * 4)) == 0;
-  });
+  FileResult<int64_t> read =
+      ScanFileRange(opened.value(), {}, [&](const uint8_t*, size_t, int64_t) {
+        return truncate(dir.File("f").c_str(), static_cast<off_t>(kScanPiece * 4)) == 0;
+      });
   ASSERT_FALSE(read.ok());
   EXPECT_EQ(read.error().kind, FileFailure::kRead);
 }

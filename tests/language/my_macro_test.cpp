@@ -109,9 +109,9 @@ TEST_F(CMyMacroRegistered, RenderingsShowVoidInsideParenthesesAndMessagesWhenMis
   EXPECT_EQ(macro.GetMacroInfo(100), "STRING GetCurDir(VOID)");
   EXPECT_EQ(macro.GetMacroInfo(4242), SJ("マクロ識別IDの検索に失敗"));
   const int past = GetFuncTableRowCount();
-  EXPECT_EQ(macro.GetRegisterdMacroInfo(past),
-            SJ("※　指定インデックスは範囲外です。GetRegisterdMacroInfo( ") + std::to_string(past) +
-                " )");
+  EXPECT_EQ(
+      macro.GetRegisterdMacroInfo(past),
+      SJ("※　指定インデックスは範囲外です。GetRegisterdMacroInfo( ") + std::to_string(past) + " )");
   EXPECT_EQ(macro.GetFuncName(past),
             SJ("※　指定インデックスは登録されている範囲を超えています。GetFuncName( ") +
                 std::to_string(past) + " )");

@@ -32,8 +32,8 @@ TEST(DataInspector, ReadsIntegersOfEveryWidthInBothByteOrders) {
   auto negative = RowsOf(std::string("\xFF\xFE\x80\x00", 4));
   EXPECT_EQ(negative["s8"].little, "-1");
   EXPECT_EQ(negative["u8"].big, "255");
-  EXPECT_EQ(negative["s16"].little, "-257");  // 0xFEFF
-  EXPECT_EQ(negative["s16"].big, "-2");       // 0xFFFE
+  EXPECT_EQ(negative["s16"].little, "-257");     // 0xFEFF
+  EXPECT_EQ(negative["s16"].big, "-2");          // 0xFFFE
   EXPECT_EQ(negative["s32"].little, "8453887");  // 0x0080FEFF
   EXPECT_EQ(negative["s32"].big, "-98304");      // 0xFFFE8000
 }
@@ -67,7 +67,7 @@ TEST(DataInspector, TheWidgetShowsTheRowsForItsOffset) {
   CDataInspector inspector;
   const uint8_t bytes[] = {0x34, 0x12};
   inspector.ShowBytes(bytes, 2, 100);
-  EXPECT_EQ(inspector.ValueOf("u16", 1), "4660");  // 0x1234
+  EXPECT_EQ(inspector.ValueOf("u16", 1), "4660");   // 0x1234
   EXPECT_EQ(inspector.ValueOf("u16", 2), "13330");  // 0x3412
   inspector.ShowBytes(nullptr, 0, 0);
   EXPECT_EQ(inspector.Table()->rowCount(), 0);

@@ -87,7 +87,8 @@ int CheckHashJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   const std::optional<HashAlgorithm> algorithm = FindHashAlgorithm(ArgText(call, 1));
   if (!algorithm)
-    return FailWith(job, FileError{FileFailure::kInvalid, UnknownHashAlgorithmText(ArgText(call, 1))});
+    return FailWith(job,
+                    FileError{FileFailure::kInvalid, UnknownHashAlgorithmText(ArgText(call, 1))});
   FileResult<HashCheck> checked = CheckFileHash(ArgText(call, 0), *algorithm, ArgText(call, 2),
                                                 job.GetCancelToken(), &job.Progress());
   if (!checked) return FailWith(job, checked.error());
@@ -132,9 +133,9 @@ int InspectJob(CMyThreadDlg& job) {
 }  // namespace
 
 void RegisterInspectCommands(HandlerTable& table) {
-  for (FuncId id : {FuncId::FindBytesInFile, FuncId::FindStrInFile, FuncId::CountBytesInFile,
-                    FuncId::CountStrInFile, FuncId::MakeFileHash, FuncId::CheckFileHash,
-                    FuncId::CompareFile}) {
+  for (FuncId id :
+       {FuncId::FindBytesInFile, FuncId::FindStrInFile, FuncId::CountBytesInFile,
+        FuncId::CountStrInFile, FuncId::MakeFileHash, FuncId::CheckFileHash, FuncId::CompareFile}) {
     table.AddCommand(id, InspectHandler);
     table.AddJobBody(id, InspectJob);
   }
