@@ -396,6 +396,7 @@ void CMyBinDialog::SyncBars() {
 void CMyBinDialog::DrawPage() {
   if (drawing_) return;
   drawing_ = true;
+  current_ = -1;  // a new page: searches start from it until a byte is chosen
   page_->clear();
   QTextCursor c(page_->document());
   const QTextCharFormat offsetFormat = Coloured(0, 223, 223);

@@ -124,6 +124,12 @@ TEST_F(FindInFileTest, RefusesPipesAndMissingFilesAndAnEmptyPattern) {
   FileResult<int64_t> pipe = FindInFile(dir.File("pipe"), "a", 0);
   ASSERT_FALSE(pipe.ok());
   EXPECT_NE(pipe.error().text.find(SJ("名前付きパイプ")), std::string::npos);
+  FileResult<int64_t> device = FindInFile("/dev/zero", "a", 0);  // endless: never read
+  ASSERT_FALSE(device.ok());
+  EXPECT_NE(device.error().text.find(SJ("キャラクタデバイス")), std::string::npos);
+  FileResult<int64_t> folder = FindInFile(dir.Path(), "a", 0);
+  ASSERT_FALSE(folder.ok());
+  EXPECT_NE(folder.error().text.find(SJ("ディレクトリ")), std::string::npos);
 }
 
 TEST_F(FindInFileTest, AFileCutShorterWhileReadGivesTheSizeChangedFailure) {

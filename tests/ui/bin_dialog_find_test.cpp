@@ -84,6 +84,28 @@ TEST_F(BinDialogFindTest, FindsForwardIntoTheNextBlockSelectsTheMatchAndWrapsWit
   EXPECT_EQ(dialog.CurrentByte(), 100);
 }
 
+TEST_F(BinDialogFindTest, AfterPagingTheSearchStartsFromThePageShown) {
+  MakeFile(3000, {100, 500, 2500});
+  CMyBinDialog dialog;
+  ASSERT_EQ(dialog.DispFileData(path_.string(), 0, 0), 1);
+  dialog.FindBar()->PatternBox()->setText(QStringLiteral("ABCD"));
+  Search(dialog, true);
+  EXPECT_EQ(dialog.CurrentByte(), 100);
+  test::PressKey(dialog.PageEdit(), Qt::Key_PageDown);  // bytes 992 to 1983
+  EXPECT_EQ(dialog.Model().PageOffset(), 992);
+  EXPECT_EQ(dialog.CurrentByte(), -1);
+  Search(dialog, true);
+  EXPECT_EQ(dialog.CurrentByte(), 2500);
+  test::PressKey(dialog.PageEdit(), Qt::Key_PageUp);  // bytes 992 to 1983 again
+  Search(dialog, false);
+  EXPECT_EQ(dialog.CurrentByte(), 500);
+  test::PressKey(dialog.PageEdit(), Qt::Key_PageUp);  // the first page
+  test::PressKey(dialog.PageEdit(), Qt::Key_PageDown);
+  test::PressKey(dialog.PageEdit(), Qt::Key_PageUp);
+  Search(dialog, false);  // none before the first page: round to the last
+  EXPECT_EQ(dialog.CurrentByte(), 2500);
+}
+
 TEST_F(BinDialogFindTest, FindsTextAndSaysSoWhenThePatternIsAbsentOrRefused) {
   MakeFile(3000);
   CMyBinDialog dialog;
