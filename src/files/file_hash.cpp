@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "files/file_scan.h"
+#include "files/xxh3_avx2.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 
@@ -132,6 +133,30 @@ class Xxh3Hash : public HashState {
   XXH3_state_t* state_;
 };
 
+// The same XXH3 from the AVX2 build of the header.
+class Xxh3Avx2Hash : public HashState {
+ public:
+  explicit Xxh3Avx2Hash(bool wide) : state_(NewXxh3Avx2State(wide)) {}
+  ~Xxh3Avx2Hash() override { FreeXxh3Avx2State(state_); }
+  Xxh3Avx2Hash(const Xxh3Avx2Hash&) = delete;
+  Xxh3Avx2Hash& operator=(const Xxh3Avx2Hash&) = delete;
+  bool Ok() const { return state_ != nullptr; }
+  void Update(const uint8_t* bytes, size_t count) override { UpdateXxh3Avx2(state_, bytes, count); }
+  std::string FinishHex() override {
+    uint8_t digest[16];
+    return ToHex(digest, DigestXxh3Avx2(state_, digest));
+  }
+
+ private:
+  Xxh3Avx2State* state_;
+};
+
+template <class State>
+std::unique_ptr<HashState> Checked(std::unique_ptr<State> state) {
+  if (!state->Ok()) return nullptr;
+  return state;
+}
+
 const EVP_MD* EvpDigest(HashAlgorithm algorithm) {
   switch (algorithm) {
     case HashAlgorithm::kSha256:
@@ -204,13 +229,12 @@ std::unique_ptr<HashState> NewHashState(HashAlgorithm algorithm) {
       return std::make_unique<Crc64Hash>();
     case HashAlgorithm::kXxh3_64:
     case HashAlgorithm::kXxh3_128: {
-      auto state = std::make_unique<Xxh3Hash>(algorithm == HashAlgorithm::kXxh3_128);
-      return state->Ok() ? std::move(state) : nullptr;
+      const bool wide = algorithm == HashAlgorithm::kXxh3_128;
+      if (HasXxh3Avx2()) return Checked(std::make_unique<Xxh3Avx2Hash>(wide));
+      return Checked(std::make_unique<Xxh3Hash>(wide));
     }
-    default: {
-      auto state = std::make_unique<EvpHash>(EvpDigest(algorithm));
-      return state->Ok() ? std::move(state) : nullptr;
-    }
+    default:
+      return Checked(std::make_unique<EvpHash>(EvpDigest(algorithm)));
   }
 }
 
