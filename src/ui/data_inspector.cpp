@@ -102,17 +102,20 @@ CDataInspector::CDataInspector(QWidget* parent)
   table_->verticalHeader()->setVisible(false);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+  table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(title_);
   layout->addWidget(table_, 1);
   title_->setText(QStringLiteral("データ（バイトをクリック）"));
-  const int digits =
-      table_->fontMetrics().horizontalAdvance(QStringLiteral("-9223372036854775808"));
-  setMinimumWidth(2 * digits + 70);
+  // Room for the longest values (a 64-bit double) in both columns, beside the names.
+  const int widest =
+      table_->fontMetrics().horizontalAdvance(QStringLiteral("-2.2250738585072014e-308")) + 16;
+  const int names = table_->fontMetrics().horizontalAdvance(QStringLiteral("ビット")) + 24;
+  setMinimumWidth(2 * widest + names + 8);
 }
 
 void CDataInspector::ShowBytes(const uint8_t* bytes, size_t count, int64_t offset) {
