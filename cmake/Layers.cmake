@@ -51,6 +51,7 @@ endforeach()
 vorpex_layer(vorpex_host FILES ${VORPEX_HOST_FILES} DEPS Threads::Threads)
 vorpex_layer(vorpex_numbers FILES ${VORPEX_NUMBERS_FILES}
   DEPS vorpex_host PkgConfig::GMP PkgConfig::MPFR)
-vorpex_layer(vorpex_files FILES ${VORPEX_FILES_FILES} DEPS vorpex_numbers PkgConfig::ISAL)
+vorpex_layer(vorpex_files FILES ${VORPEX_FILES_FILES}
+  DEPS vorpex_numbers PkgConfig::ISAL PkgConfig::LIBCRYPTO PkgConfig::XXHASH)
 vorpex_layer(vorpex_language FILES ${VORPEX_LANGUAGE_FILES} DEPS vorpex_numbers)
 vorpex_layer(vorpex_engine FILES ${VORPEX_ENGINE_FILES} DEPS vorpex_files vorpex_language)

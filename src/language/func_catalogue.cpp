@@ -155,6 +155,14 @@ constexpr FuncTableRow kFuncTable[] = {
     {"ListUpFunc", "VOID", "V", kIdText<FuncId::ListUpFuncV>},
     {"ListUpFunc", "VOID", "S", kIdText<FuncId::ListUpFuncS>},
     {"Test", "VOID", "V", kIdText<FuncId::Test>},
+    // Added after the catalogue: searching, hashing and comparing files.
+    {"FindBytesInFile", "INT", "SSU", kIdText<FuncId::FindBytesInFile>},
+    {"FindStrInFile", "INT", "SSU", kIdText<FuncId::FindStrInFile>},
+    {"CountBytesInFile", "UINT", "SSU", kIdText<FuncId::CountBytesInFile>},
+    {"CountStrInFile", "UINT", "SSU", kIdText<FuncId::CountStrInFile>},
+    {"MakeFileHash", "STRING", "SS", kIdText<FuncId::MakeFileHash>},
+    {"CheckFileHash", "INT", "SSS", kIdText<FuncId::CheckFileHash>},
+    {"CompareFile", "INT", "SS", kIdText<FuncId::CompareFile>},
     {"", "", "", ""},
 };
 

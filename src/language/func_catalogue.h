@@ -1,6 +1,6 @@
-// The built-in function table: the 126 callable functions with their return types, argument
-// type codes and IDs, in registration order (which decides overload ties), plus the type
-// vocabulary and the table rendering of a signature.
+// The built-in function table: the 126 callable functions of the catalogue followed by the
+// ones added since, with their return types, argument type codes and IDs, in registration
+// order (which decides overload ties), plus the type vocabulary and the table rendering.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +26,11 @@ struct FuncTableRow {
 
 // The table, ending at the first row whose name is empty.
 const FuncTableRow* GetFuncTable();
-// Number of rows before the terminating row (126).
+// Number of rows before the terminating row (the catalogue's and the added ones).
 int GetFuncTableRowCount();
+// The catalogue's rows come first, unchanged; the added rows follow them.
+constexpr int kCatalogueRowCount = 126;
+constexpr int kAddedRowCount = 7;
 
 // "INT", "UINT", "FLOAT", "STRING" give 1 to 4, any other text 0; nullptr gives -1 and a
 // trace text.

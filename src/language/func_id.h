@@ -134,7 +134,20 @@ enum class FuncId : uint32_t {
   ListUpFuncV = 1000,
   ListUpFuncS = 1001,
   Test = 999999,
+  // Functions added after the catalogue, in a range of their own (kAddedIdFirst to
+  // kAddedIdLast), so that no ID of the catalogue ever changes meaning.
+  FindBytesInFile = 2000,
+  FindStrInFile = 2001,
+  CountBytesInFile = 2002,
+  CountStrInFile = 2003,
+  MakeFileHash = 2010,
+  CheckFileHash = 2011,
+  CompareFile = 2020,
 };
+
+// The range of the IDs added after the catalogue's.
+constexpr uint32_t kAddedIdFirst = 2000;
+constexpr uint32_t kAddedIdLast = 2999;
 
 // The number an ID stands for, as the result records and the registry keep it.
 constexpr uint32_t FuncIdValue(FuncId id) {

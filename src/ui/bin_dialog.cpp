@@ -15,8 +15,12 @@
 #include <QShortcut>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "host/sjis.h"
+#include "host/text_format.h"
+#include "ui/bin_find_bar.h"
+#include "ui/data_inspector.h"
 #include "ui/qt_text.h"
 #include "ui/widget_style.h"
 
@@ -31,6 +35,10 @@ constexpr int kFrameAllowanceWidth = 16;
 constexpr int kCascadeStep = 28;
 constexpr int kCascadeCycle = 8;
 constexpr int64_t kLastPage = INT64_MAX;
+// Bytes the inspector reads from the clicked one on (a 64-bit value).
+constexpr int64_t kInspectedBytes = 8;
+// Characters of a hexadecimal cell without its blank.
+constexpr int kHexDigits = 2;
 
 // Parses a decimal or "0x" hexadecimal offset; -1 when the text is none.
 int64_t ParseOffset(const QString& text) {
@@ -57,7 +65,10 @@ CMyBinDialog::CMyBinDialog()
     : page_(new QPlainTextEdit(this)),
       pageBar_(new QScrollBar(Qt::Horizontal, this)),
       blockBar_(new QScrollBar(Qt::Horizontal, this)),
-      goTo_(new QLineEdit(this)) {
+      goTo_(new QLineEdit(this)),
+      goToMessage_(new QLabel(this)),
+      find_(new CBinFindBar(this)),
+      inspector_(new CDataInspector(this)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   setModal(false);
   page_->setReadOnly(true);
@@ -86,14 +97,31 @@ CMyBinDialog::CMyBinDialog()
     goTo_->setFocus();
     goTo_->selectAll();
   });
+  goToMessage_->setStyleSheet(QStringLiteral("color: #c00000;"));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(new QLabel(QStringLiteral("移動先:"), this));
   bottom->addWidget(goTo_);
-  bottom->addStretch(1);
+  bottom->addWidget(goToMessage_, 1);
   bottom->addWidget(buttons);
 
+  auto* findShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+  connect(findShortcut, &QShortcut::activated, find_, &CBinFindBar::FocusPattern);
+  auto* nextShortcut = new QShortcut(QKeySequence(Qt::Key_F3), this);
+  connect(nextShortcut, &QShortcut::activated, this, [this] { SearchFromCurrent(true); });
+  auto* previousShortcut = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this);
+  connect(previousShortcut, &QShortcut::activated, this, [this] { SearchFromCurrent(false); });
+  connect(find_, &CBinFindBar::searchRequested, this,
+          [this](bool forward) { SearchFromCurrent(forward); });
+  connect(find_, &CBinFindBar::found, this, [this](qint64 offset, qint64 length, bool) {
+    if (ShowByte(offset, length)) lastMatch_ = offset;
+  });
+
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(page_, 1);
+  middle->addWidget(inspector_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(page_, 1);
+  layout->addWidget(find_);
+  layout->addLayout(middle, 1);
   layout->addWidget(pageBar_);
   layout->addWidget(blockBar_);
   layout->addLayout(bottom);
@@ -120,7 +148,7 @@ CMyBinDialog::CMyBinDialog()
   const int textHeight = fm.lineSpacing() * kBinPageLines + 12;
   page_->setMinimumWidth(textWidth + page_->verticalScrollBar()->sizeHint().width() + 12);
   page_->setMinimumHeight(fm.lineSpacing() * 4);
-  wanted_ = QSize(page_->minimumWidth() + 24, textHeight + 130);
+  wanted_ = QSize(page_->minimumWidth() + inspector_->minimumWidth() + 36, textHeight + 166);
   resize(wanted_);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     FitInto(screen->availableGeometry());
@@ -134,6 +162,9 @@ int CMyBinDialog::DispFileData(const std::string& name, int64_t first, int64_t l
   const int result = model_.DispFileData(name, first, last);
   loading_ = false;
   if (result == 0) return 0;
+  find_->SetFile(name);
+  current_ = lastMatch_ = -1;
+  inspector_->ShowBytes(nullptr, 0, 0);
   SetPlainCaption();
   SyncBars();
   DrawPage();
@@ -200,8 +231,33 @@ void CMyBinDialog::ShowFileEnd(bool last) {
     ShowPage(0, 0);
 }
 
+QString CMyBinDialog::GoToMessage() const {
+  return goToMessage_->text();
+}
+
+void CMyBinDialog::SetGoToMessage(const QString& text) {
+  goToMessage_->setText(text);
+}
+
 bool CMyBinDialog::GoToOffset(const QString& text) {
   const int64_t offset = ParseOffset(text);
+  if (offset < 0) {
+    SetGoToMessage(QStringLiteral("※　オフセットが数値ではありません。[ %1 ]").arg(text.trimmed()));
+    return false;
+  }
+  if (offset >= model_.FileSize()) {
+    SetGoToMessage(QStringLiteral("※　オフセットがファイルの範囲外です。[ %1 ]　サイズ %2 Byte")
+                       .arg(text.trimmed())
+                       .arg(Qs(FormatByteCount(model_.FileSize()))));
+    return false;
+  }
+  if (!ShowByte(offset)) return false;
+  SetGoToMessage(QString());
+  lastMatch_ = -1;
+  return true;
+}
+
+bool CMyBinDialog::ShowByte(int64_t offset, int64_t length) {
   if (offset < 0 || offset >= model_.FileSize() || model_.BlockSize() <= 0) return false;
   const CBinaryBlock& shown = model_.Block();
   // The first block may be placed around the requested range: use it while it holds the byte.
@@ -211,16 +267,77 @@ bool CMyBinDialog::GoToOffset(const QString& text) {
   const int64_t start = model_.Block().Start();
   if (offset < start || offset >= start + model_.Block().Count()) return false;
   ShowPage(block, (offset - start) / kBinPageBytes);
-  // The caret on the byte's hexadecimal cell, which the caption then names.
-  const int line = static_cast<int>(offset / kBinLineBytes - model_.PageOffset() / kBinLineBytes);
-  const QTextBlock row = page_->document()->findBlockByNumber(line);
-  if (row.isValid()) {
-    QTextCursor c(row);
-    c.setPosition(row.position() + kBinOffsetChars + 3 * static_cast<int>(offset % kBinLineBytes));
+  // The bytes' hexadecimal cells selected, as far as the page goes.
+  const int64_t pageEnd = model_.PageOffset() + model_.PageLength();
+  const int64_t last = std::min(offset + std::max<int64_t>(length, 1), pageEnd) - 1;
+  auto cellPosition = [this](int64_t at, int extra) {
+    const int line = static_cast<int>(at / kBinLineBytes - model_.PageOffset() / kBinLineBytes);
+    const QTextBlock row = page_->document()->findBlockByNumber(line);
+    return row.isValid()
+               ? row.position() + kBinOffsetChars + 3 * static_cast<int>(at % kBinLineBytes) + extra
+               : -1;
+  };
+  const int anchor = cellPosition(offset, 0);
+  const int end = cellPosition(last, kHexDigits);
+  if (anchor >= 0 && end >= 0) {
+    // The caret stays on the first byte's cell, the selection reaching to the last.
+    QTextCursor c(page_->document());
+    c.setPosition(end);
+    c.setPosition(anchor, QTextCursor::KeepAnchor);
     page_->setTextCursor(c);
     page_->ensureCursorVisible();
   }
   ShowCaretPosition();
+  return true;
+}
+
+bool CMyBinDialog::SearchFromCurrent(bool forward) {
+  // From the byte after a match just found, else from the current byte itself; before any
+  // byte is chosen, from the page shown.
+  const int64_t from = current_ >= 0 ? current_ : model_.PageOffset();
+  const bool onMatch = lastMatch_ >= 0 && lastMatch_ == current_;
+  return find_->Search(forward, from, !onMatch);
+}
+
+void CMyBinDialog::ShowInspector(int64_t offset) {
+  const CBinaryBlock& block = model_.Block();
+  if (offset < block.Start() || offset >= block.Start() + block.Count()) {
+    inspector_->ShowBytes(nullptr, 0, 0);
+    return;
+  }
+  const int64_t count = std::min(kInspectedBytes, block.Start() + block.Count() - offset);
+  inspector_->ShowBytes(block.Data() + (offset - block.Start()), static_cast<size_t>(count),
+                        offset);
+}
+
+bool CMyBinDialog::HandleLineStep(int direction) {
+  const QTextCursor c = page_->textCursor();
+  const int lines = page_->document()->blockCount();
+  if ((direction > 0 && c.blockNumber() < lines - 1) || (direction < 0 && c.blockNumber() > 0))
+    return false;
+  const int column = c.positionInBlock();
+  const int64_t before = model_.PageOffset();
+  StepPage(direction);
+  if (model_.PageOffset() == before) return true;  // at a file end
+  const QTextBlock row =
+      direction > 0 ? page_->document()->firstBlock() : page_->document()->lastBlock();
+  QTextCursor moved(row);
+  moved.setPosition(row.position() + std::min(column, row.length() - 1));
+  page_->setTextCursor(moved);
+  page_->ensureCursorVisible();
+  ShowCaretPosition();
+  return true;
+}
+
+bool CMyBinDialog::HandleWheel(QWheelEvent* e) {
+  QScrollBar* bar = page_->verticalScrollBar();
+  const int delta = e->angleDelta().y();
+  if (delta == 0) return false;
+  const bool down = delta < 0;
+  if (down ? bar->value() < bar->maximum() : bar->value() > bar->minimum()) return false;
+  const int64_t before = model_.PageOffset();
+  StepPage(down ? 1 : -1);
+  if (model_.PageOffset() != before) bar->setValue(down ? bar->minimum() : bar->maximum());
   return true;
 }
 
@@ -233,6 +350,10 @@ bool CMyBinDialog::HandlePageKey(QKeyEvent* e) {
     case Qt::Key_PageUp:
       StepPage(-1);
       return true;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+      if (ctrl || (e->modifiers() & Qt::ShiftModifier) != 0) return false;
+      return HandleLineStep(e->key() == Qt::Key_Down ? 1 : -1);
     case Qt::Key_Home:
     case Qt::Key_End:
       if (!ctrl) return false;
@@ -275,6 +396,7 @@ void CMyBinDialog::SyncBars() {
 void CMyBinDialog::DrawPage() {
   if (drawing_) return;
   drawing_ = true;
+  current_ = -1;  // a new page: searches start from it until a byte is chosen
   page_->clear();
   QTextCursor c(page_->document());
   const QTextCharFormat offsetFormat = Coloured(0, 223, 223);
@@ -299,12 +421,16 @@ void CMyBinDialog::SetPlainCaption() {
 }
 
 void CMyBinDialog::ShowCaretPosition() {
-  const QTextCursor c = page_->textCursor();
-  const int64_t offset = model_.ByteOffsetAt(c.blockNumber(), c.positionInBlock());
+  // A selection (a match, a go-to target) stands for its first byte.
+  const QTextBlock row = page_->document()->findBlock(page_->textCursor().selectionStart());
+  const int64_t offset =
+      model_.ByteOffsetAt(row.blockNumber(), page_->textCursor().selectionStart() - row.position());
   if (offset < 0) {
     SetPlainCaption();
     return;
   }
+  current_ = offset;
+  ShowInspector(offset);
   setWindowTitle(QStringLiteral("簡易バイナリ表示　ClickedPosition[ %1 ] (0x%2) ")
                      .arg(offset)
                      .arg(QString::number(offset, 16).toUpper()) +
@@ -319,8 +445,15 @@ bool CMyBinDialog::eventFilter(QObject* watched, QEvent* e) {
       return true;
     }
   }
+  if (watched == goTo_ && e->type() == QEvent::KeyRelease) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) SetGoToMessage(QString());
+  }
   if (watched == page_ && e->type() == QEvent::KeyPress &&
       HandlePageKey(static_cast<QKeyEvent*>(e)))
+    return true;
+  if (watched == page_->viewport() && e->type() == QEvent::Wheel &&
+      HandleWheel(static_cast<QWheelEvent*>(e)))
     return true;
   if ((watched == page_->viewport() && e->type() == QEvent::MouseButtonRelease) ||
       (watched == page_ && e->type() == QEvent::KeyRelease)) {

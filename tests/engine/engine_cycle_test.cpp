@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "engine/ring_memory.h"
+#include "language/func_catalogue.h"
 #include "support/engine_fixture.h"
 
 namespace vpx::test {
@@ -88,10 +89,12 @@ TEST_F(EngineCycle, GetListItemNumCountsEntries) {
 
 TEST_F(EngineCycle, ListUpFuncListsEveryRegisteredSignatureInOrder) {
   std::vector<std::string> out = Type("ListUpFunc()");
-  ASSERT_EQ(out.size(), 127u);  // the signature echo and 126 rows
+  // the signature echo, the catalogue's 126 rows, then the added ones
+  ASSERT_EQ(out.size(), 1u + kCatalogueRowCount + kAddedRowCount);
   EXPECT_EQ(out[1], "VOID NOP(VOID)");
   EXPECT_EQ(out[2], "INT AddInt(INT, INT)");
   EXPECT_EQ(out[126], "VOID Test(VOID)");
+  EXPECT_EQ(out[127], "INT FindBytesInFile(STRING, STRING, UINT)");
 }
 
 TEST_F(EngineCycle, ListUpFuncWithKeywordListsWholeNameMatches) {

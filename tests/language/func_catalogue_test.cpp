@@ -7,17 +7,19 @@
 #include <string>
 
 #include "host/sjis.h"
+#include "language/func_id.h"
 #include "language/trace_capture.h"
 
 namespace vpx {
 namespace {
 
-TEST(FuncCatalogueTable, Holds126RowsWithUniqueIdsEndedByAnEmptyName) {
+TEST(FuncCatalogueTable, HoldsTheCatalogueThenTheAddedRowsWithUniqueIdsEndedByAnEmptyName) {
   const FuncTableRow* table = GetFuncTable();
-  ASSERT_EQ(GetFuncTableRowCount(), 126);
-  EXPECT_STREQ(table[126].name, "");
+  const int rows = kCatalogueRowCount + kAddedRowCount;
+  ASSERT_EQ(GetFuncTableRowCount(), rows);
+  EXPECT_STREQ(table[rows].name, "");
   std::set<std::string> ids;
-  for (int i = 0; i < 126; ++i) {
+  for (int i = 0; i < rows; ++i) {
     SCOPED_TRACE(table[i].name);
     EXPECT_TRUE(ids.insert(table[i].id).second) << "duplicate ID " << table[i].id;
     EXPECT_GE(StrArgTypeToDWord(table[i].returnType), 0);
@@ -38,6 +40,13 @@ TEST(FuncCatalogueTable, KeepsRegistrationOrderOfOverloads) {
   EXPECT_STREQ(table[29].name, "CopyFileSect");
   EXPECT_STREQ(table[125].name, "Test");
   EXPECT_STREQ(table[125].id, "999999");
+  // The added rows follow the catalogue, with IDs in their own range.
+  for (int i = kCatalogueRowCount; i < kCatalogueRowCount + kAddedRowCount; ++i) {
+    SCOPED_TRACE(table[i].name);
+    const unsigned long id = std::stoul(table[i].id);
+    EXPECT_GE(id, kAddedIdFirst);
+    EXPECT_LE(id, kAddedIdLast);
+  }
   EXPECT_EQ(FindTableRowByID(203), 29);
   EXPECT_EQ(FindTableRowByID(12345), -1);
 }

@@ -23,7 +23,7 @@ class CMyMacroRegistered : public ::testing::Test {
 };
 
 TEST_F(CMyMacroRegistered, RegistersEveryTableRowInOrder) {
-  ASSERT_EQ(macro.GetRegisteredNum(), 126u);
+  ASSERT_EQ(macro.GetRegisteredNum(), static_cast<uint32_t>(GetFuncTableRowCount()));
   EXPECT_EQ(macro.GetFuncName(0), "NOP");
   EXPECT_EQ(macro.GetRegisterdMacroInfo(1), "INT AddInt(INT, INT)");
   EXPECT_EQ(macro.GetFuncName(125), "Test");
@@ -108,10 +108,13 @@ TEST_F(CMyMacroRegistered, ShortCutReferencesReadTheHandedArray) {
 TEST_F(CMyMacroRegistered, RenderingsShowVoidInsideParenthesesAndMessagesWhenMissing) {
   EXPECT_EQ(macro.GetMacroInfo(100), "STRING GetCurDir(VOID)");
   EXPECT_EQ(macro.GetMacroInfo(4242), SJ("マクロ識別IDの検索に失敗"));
-  EXPECT_EQ(macro.GetRegisterdMacroInfo(126),
-            SJ("※　指定インデックスは範囲外です。GetRegisterdMacroInfo( 126 )"));
-  EXPECT_EQ(macro.GetFuncName(126),
-            SJ("※　指定インデックスは登録されている範囲を超えています。GetFuncName( 126 )"));
+  const int past = GetFuncTableRowCount();
+  EXPECT_EQ(
+      macro.GetRegisterdMacroInfo(past),
+      SJ("※　指定インデックスは範囲外です。GetRegisterdMacroInfo( ") + std::to_string(past) + " )");
+  EXPECT_EQ(macro.GetFuncName(past),
+            SJ("※　指定インデックスは登録されている範囲を超えています。GetFuncName( ") +
+                std::to_string(past) + " )");
 }
 
 TEST(CMyMacroRegistration, DuplicateIdIsRefusedSilently) {

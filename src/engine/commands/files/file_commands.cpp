@@ -107,6 +107,7 @@ void RegisterFileCommands(HandlerTable& table) {
   RegisterRenameCommand(table);
   RegisterModifyCommands(table);
   RegisterChecksumCommands(table);
+  RegisterInspectCommands(table);
   RegisterWriteCommands(table);
   RegisterEntryWriteCommands(table);
   RegisterDirCommands(table);

@@ -49,6 +49,7 @@ void RegisterCreateCommands(HandlerTable& table);      // CombineFile, ResizeFil
 void RegisterRenameCommand(HandlerTable& table);       // ChangeFileName
 void RegisterModifyCommands(HandlerTable& table);      // ModifyFileBit, ModifyFileByte
 void RegisterChecksumCommands(HandlerTable& table);    // *FileCRC, *FileADLER
+void RegisterInspectCommands(HandlerTable& table);     // Find*, Count*, *FileHash, CompareFile
 void RegisterWriteCommands(HandlerTable& table);       // WriteToFileAs*
 void RegisterEntryWriteCommands(HandlerTable& table);  // Write*ToFile*, Add*ToFile*
 void RegisterDirCommands(HandlerTable& table);         // directories, drives, file choices
