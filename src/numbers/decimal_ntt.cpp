@@ -3,21 +3,29 @@
 #include <gmp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "numbers/decimal_limb_kernels.h"
+#include "numbers/decimal_slots.h"
 #include "numbers/second_thread.h"
 
 namespace vpx::mynum {
 namespace {
 
-// Transforms up to this length share twiddle tables kept for the process (6 MB at most);
-// longer ones build their own.
-constexpr size_t kCachedTransformLength = size_t{1} << 16;
+// Transforms up to this length share twiddle tables kept for the process (12 MB at most):
+// the million-digit product and quotient need 2^17, and building a table that long takes
+// about a fifth of the product's time. Longer ones build their own.
+constexpr size_t kCachedTransformLength = size_t{1} << 17;
 constexpr size_t kPollCoefficients = size_t{1} << 15;
+// Products of at least this many limbs go through the transforms: below it the Kronecker
+// product through GMP is as fast or faster (bench_math, BM_LimbProduct: both ways at
+// 1,000 to 100,000 limbs).
+constexpr size_t kNttLeastLimbs = 2048;
+std::atomic<size_t> g_nttLeastForTest{0};
 
 constexpr uint64_t InverseModWord(uint64_t p) {
   uint64_t x = p;  // correct to 3 bits for odd p; each step doubles them
@@ -88,6 +96,24 @@ struct Twiddle {
   uint64_t quotient;
 };
 
+// floor(w * 2^64 / p) for w < p: a long double estimate (off by a few units at most), then
+// corrected exactly; a 128-bit division per entry would make the tables' set-up slow.
+uint64_t ShoupQuotient(uint64_t w, uint64_t p) {
+  const Uint128 num = Uint128{w} << 64;
+  const long double estimate = static_cast<long double>(w) * 0x1p64L / static_cast<long double>(p);
+  uint64_t q = estimate >= 0x1p64L ? ~uint64_t{0} : static_cast<uint64_t>(estimate);
+  Uint128 product = Uint128{q} * p;
+  while (product > num) {
+    --q;
+    product -= p;
+  }
+  while (num - product >= p) {
+    ++q;
+    product += p;
+  }
+  return q;
+}
+
 inline uint64_t MulTwiddle(uint64_t x, Twiddle t, uint64_t p) {
   const uint64_t q = static_cast<uint64_t>((Uint128{x} * t.quotient) >> 64);
   return x * t.w - q * p;
@@ -112,7 +138,7 @@ std::shared_ptr<const Twiddles> BuildTwiddles(size_t length) {
     iv.assign(fw.size(), Twiddle{});
     auto entry = [&f](uint64_t montgomery) {
       const uint64_t w = f.Mul(montgomery, 1);  // out of the Montgomery form
-      return Twiddle{w, static_cast<uint64_t>((Uint128{w} << 64) / f.p)};
+      return Twiddle{w, ShoupQuotient(w, f.p)};
     };
     for (size_t h = 1; h < length; h <<= 1) {
       const uint64_t w = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) / (2 * h)));
@@ -260,18 +286,39 @@ void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, si
   for (size_t k = 0; k < n; ++k) res[k] = f.Mul(fa[k], scale);
 }
 
+// A carry of three words, least significant first.
+struct Carry {
+  uint64_t w[3] = {0, 0, 0};
+  bool Zero() const { return (w[0] | w[1] | w[2]) == 0; }
+};
+
+// x + carry into base Base: the limb returned, the rest left in carry. x and carry stay
+// below 2^190.
+template <uint64_t Base>
+uint64_t CarryLimb(uint64_t x0, uint64_t x1, uint64_t x2, Carry& carry) {
+  Uint128 s = Uint128{x0} + carry.w[0];
+  const uint64_t w0 = static_cast<uint64_t>(s);
+  s = (s >> 64) + x1 + carry.w[1];
+  const uint64_t w1 = static_cast<uint64_t>(s);
+  const uint64_t w2 = static_cast<uint64_t>(s >> 64) + x2 + carry.w[2];
+  uint64_t limb = 0, r = 0;
+  carry.w[2] = w2 / Base;  // zero for 10^19: w2 is below 2^62 then
+  carry.w[1] = DivRemByBase<Base>(w2 % Base, w1, &r);
+  carry.w[0] = DivRemByBase<Base>(r, w0, &limb);
+  return limb;
+}
+
 // Garner's reconstruction of the coefficients from their three residues, carried in base
-// 10^19 into out[0 .. n]: every coefficient is below the product of the primes.
-void Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, size_t n,
-                 uint64_t* out, CancelToken cancel) {
+// Base into out[0 .. n); returns the carry out of the top.
+template <uint64_t Base>
+Carry Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, size_t n,
+                  uint64_t* out, CancelToken cancel) {
   const PrimeField &f1 = kFields[0], &f2 = kFields[1], &f3 = kFields[2];
   // Inverses times R, so that one Montgomery product divides by them.
   const uint64_t inv12 = f2.ToMontgomery(f2.PowPlain(f1.p % f2.p, f2.p - 2));
   const uint64_t inv13 = f3.ToMontgomery(f3.PowPlain(f1.p % f3.p, f3.p - 2));
   const uint64_t inv23 = f3.ToMontgomery(f3.PowPlain(f2.p % f3.p, f3.p - 2));
-  // The coefficient plus the carry stays below 2^187, so its top word (below 2^59) is
-  // already a remainder by 10^19 and the carry left over fits two words.
-  uint64_t c0 = 0, c1 = 0;
+  Carry carry;
   for (size_t k = 0; k < n; ++k) {
     if ((k & (kPollCoefficients - 1)) == kPollCoefficients - 1) PollCancel(cancel);
     const uint64_t r1 = r1s[k];
@@ -282,47 +329,97 @@ void Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, 
     const Uint128 u = Uint128{f2.p} * k3 + k2;
     const Uint128 lo = Uint128{f1.p} * static_cast<uint64_t>(u);
     const Uint128 mid = (lo >> 64) + Uint128{f1.p} * static_cast<uint64_t>(u >> 64);
-    Uint128 s = Uint128{static_cast<uint64_t>(lo)} + r1 + c0;
-    const uint64_t w0 = static_cast<uint64_t>(s);
-    s = (s >> 64) + static_cast<uint64_t>(mid) + c1;
-    const uint64_t w1 = static_cast<uint64_t>(s);
-    const uint64_t w2 = static_cast<uint64_t>(s >> 64) + static_cast<uint64_t>(mid >> 64);
-    uint64_t r = 0;
-    c1 = DivRemLimbBase(w2, w1, &r);
-    c0 = DivRemLimbBase(r, w0, &out[k]);
+    const Uint128 low = Uint128{static_cast<uint64_t>(lo)} + r1;
+    const Uint128 high = (low >> 64) + static_cast<uint64_t>(mid);
+    out[k] = CarryLimb<Base>(static_cast<uint64_t>(low), static_cast<uint64_t>(high),
+                             static_cast<uint64_t>(high >> 64) + static_cast<uint64_t>(mid >> 64),
+                             carry);
   }
-  out[n] = c0;  // the product has n + 1 limbs, so the carry is one limb by now
+  return carry;
+}
+
+// The coefficients of a x b modulo the transform length (all of them when n covers the
+// whole product), modulo each prime: three arrays of n residues.
+Residues Convolve(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t length,
+                  size_t n, CancelToken cancel, bool twoThreads) {
+  const bool square = a == b && na == nb;
+  std::shared_ptr<const Twiddles> tw = TwiddlesFor(length);
+  Residues residues(3 * n);
+  auto convolve = [&](int i, Residues& fa, Residues& fb) {
+    ConvolveModPrime(i, a, na, b, nb, length, *tw, residues.data() + i * n, n, fa, fb, cancel);
+  };
+  Residues fa(length), fb(square ? 0 : length);
+  Residues fa2(twoThreads ? length : 0), fb2(twoThreads && !square ? length : 0);
+  std::unique_ptr<SecondThreadTask> other;
+  if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2, fa2, fb2); });
+  for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i, fa, fb);
+  if (other) other->Join();
+  return residues;
+}
+
+template <uint64_t Base>
+void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                 CancelToken cancel, bool twoThreads) {
+  const size_t limbs = na + nb;
+  if (!TrimFactors(a, na, b, nb, out)) return;
+  const size_t n = na + nb - 1;  // coefficients
+  const Residues residues = Convolve(a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
+  // The product has n + 1 limbs, so the carry left is one limb.
+  out[n] = Reconstruct<Base>(residues.data(), residues.data() + n, residues.data() + 2 * n, n, out,
+                             cancel)
+               .w[0];
+  std::fill(out + n + 1, out + limbs, 0);
+}
+
+template <uint64_t Base>
+void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+                    uint64_t* out, CancelToken cancel) {
+  while (na > 0 && a[na - 1] == 0) --na;
+  while (nb > 0 && b[nb - 1] == 0) --nb;
+  if (na == 0 || nb == 0) {
+    std::fill(out, out + m, 0);
+    return;
+  }
+  // The transform's products are cyclic: coefficient k sums the products of the limbs
+  // whose places add up to k modulo m, which is the product modulo Base^m - 1.
+  const Residues residues = Convolve(a, na, b, nb, m, m, cancel, false);
+  Carry carry = Reconstruct<Base>(residues.data(), residues.data() + m, residues.data() + 2 * m, m,
+                                  out, cancel);
+  // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
+  for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) out[j] = CarryLimb<Base>(out[j], 0, 0, carry);
 }
 
 }  // namespace
 
+bool UseNttForProduct(size_t limbs) {
+  const size_t test = g_nttLeastForTest.load(std::memory_order_relaxed);
+  return limbs >= (test != 0 ? test : kNttLeastLimbs) && limbs <= kNttMaxLimbs;
+}
+
+void SetNttLeastLimbsForTest(size_t limbs) {
+  g_nttLeastForTest.store(limbs, std::memory_order_relaxed);
+}
+
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                        CancelToken cancel, bool twoThreads) {
-  const size_t limbs = na + nb;
-  const bool square = a == b && na == nb;
-  while (na > 0 && a[na - 1] == 0) --na;
-  while (nb > 0 && b[nb - 1] == 0) --nb;
-  if (na == 0 || nb == 0) {
-    std::fill(out, out + limbs, 0);
-    return;
+                        CancelToken cancel, bool twoThreads, uint32_t limbDigits) {
+  if (limbDigits == kSlotLimbDigits) {
+    MulLimbsNtt<kSlotLimbBase>(a, na, b, nb, out, cancel, twoThreads);
+  } else {
+    MulLimbsNtt<kLimbBase>(a, na, b, nb, out, cancel, twoThreads);
   }
-  const size_t n = na + nb - 1;  // coefficients
-  const size_t length = std::bit_ceil(n);
-  std::shared_ptr<const Twiddles> tw = TwiddlesFor(length);
-  Residues residues(3 * n);
-  {
-    auto convolve = [&](int i, Residues& fa, Residues& fb) {
-      ConvolveModPrime(i, a, na, b, nb, length, *tw, residues.data() + i * n, n, fa, fb, cancel);
-    };
-    Residues fa(length), fb(square ? 0 : length);
-    Residues fa2(twoThreads ? length : 0), fb2(twoThreads && !square ? length : 0);
-    std::unique_ptr<SecondThreadTask> other;
-    if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2, fa2, fb2); });
-    for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i, fa, fb);
-    if (other) other->Join();
+}
+
+size_t NttWrapLength(size_t minLength) {
+  return std::bit_ceil(std::max<size_t>(minLength, 2));
+}
+
+void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+                           uint64_t* out, CancelToken cancel, uint32_t limbDigits) {
+  if (limbDigits == kSlotLimbDigits) {
+    MulModLimbsNtt<kSlotLimbBase>(a, na, b, nb, m, out, cancel);
+  } else {
+    MulModLimbsNtt<kLimbBase>(a, na, b, nb, m, out, cancel);
   }
-  Reconstruct(residues.data(), residues.data() + n, residues.data() + 2 * n, n, out, cancel);
-  std::fill(out + n + 1, out + limbs, 0);
 }
 
 }  // namespace vpx::mynum

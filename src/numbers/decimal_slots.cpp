@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "numbers/decimal_limbs.h"
+#include "numbers/decimal_ntt.h"
 
 // GMP 6 exports its wrap-around product (not public API): rp[0 .. rn) = a b mod
 // (2^(64 rn) - 1), fastest at the sizes next_size returns. Elsewhere a full product is
@@ -171,6 +172,25 @@ Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn, CancelToken c
   return r;
 }
 
+// a x b mod (10^(17 m) - 1) by one cyclic transform of length m.
+SlotLimbs MulModByTransforms(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+                             CancelToken cancel) {
+  SlotLimbs fa, fb;
+  if (na > m) {
+    fa = FoldSlotLimbs(a, na, m);
+    a = fa.data();
+    na = m;
+  }
+  if (nb > m) {
+    fb = FoldSlotLimbs(b, nb, m);
+    b = fb.data();
+    nb = m;
+  }
+  SlotLimbs out(m);
+  MulModDecimalLimbsNtt(a, na, b, nb, m, out.data(), cancel, kSlotLimbDigits);
+  return out;
+}
+
 }  // namespace
 
 void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
@@ -183,6 +203,11 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
     } else {
       MulDirect(b, nb, a, na, out);
     }
+    std::fill(out + na + nb, out + limbs, 0);
+    return;
+  }
+  if (UseNttForProduct(na + nb)) {
+    MulDecimalLimbsNtt(a, na, b, nb, out, cancel, false, kSlotLimbDigits);
     std::fill(out + na + nb, out + limbs, 0);
     return;
   }
@@ -215,6 +240,8 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
                           size_t minLength, CancelToken cancel) {
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
+  const size_t nttLength = NttWrapLength(minLength);
+  if (UseNttForProduct(nttLength)) return MulModByTransforms(a, na, b, nb, nttLength, cancel);
   const size_t w = SlotWidth(std::min(na, nb));
   const mp_size_t rn = WrapSize(std::max<size_t>(minLength, 1), w);
   const size_t m = static_cast<size_t>(rn) / w;
