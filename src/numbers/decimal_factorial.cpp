@@ -18,8 +18,6 @@ constexpr uint32_t kRecursionFloor = 128;
 constexpr size_t kLeafWords = 16;
 // Shorter operands are multiplied by schoolbook rows.
 constexpr size_t kSchoolbookLimbs = 24;
-// Products this long (limbs of the result) use the transforms.
-constexpr size_t kTransformLimbs = 1500;
 // Factorials this large gather their top swing on a second thread, and their products this
 // long (limbs) share the transforms with it.
 constexpr uint32_t kTwoThreadFloor = 20'000;
@@ -42,7 +40,7 @@ DecimalLimbs Multiply(const DecimalLimbs& a, const DecimalLimbs& b, bool twoThre
   const uint64_t* bp = square ? a.data() : b.data();
   if (std::min(a.size(), b.size()) <= kSchoolbookLimbs) {
     MulLimbsSchoolbook(a.data(), a.size(), bp, b.size(), out.data());
-  } else if (out.size() >= kTransformLimbs && out.size() <= kNttMaxLimbs) {
+  } else if (UseNttForProduct(out.size())) {
     MulDecimalLimbsNtt(a.data(), a.size(), bp, b.size(), out.data(), cancel,
                        twoThreads && out.size() >= kTwoThreadLimbs);
   } else {

@@ -21,10 +21,14 @@ namespace {
 // about a fifth of the product's time. Longer ones build their own.
 constexpr size_t kCachedTransformLength = size_t{1} << 17;
 constexpr size_t kPollCoefficients = size_t{1} << 15;
-// Products of at least this many limbs go through the transforms: below it the Kronecker
-// product through GMP is as fast or faster (bench_math, BM_LimbProduct: both ways at
-// 1,000 to 100,000 limbs).
-constexpr size_t kNttLeastLimbs = 2048;
+// Products of at least this many limbs may go through the transforms. Measured with
+// bench_math's BM_LimbProduct (limbs: Kronecker product through GMP / transforms, at
+// lengths 2^k): 1024: 131 / 97 us, 4096: 807 / 473, 8192: 2158 / 1036, 32768: 10065 /
+// 4844, 131072: 57180 / 20371. The transforms pad to the next power of two, so below
+// kNttAlwaysLimbs they take a product only when that pads it by a third at most (the
+// padded transform costs as much as the binary product at twice the ratio above).
+constexpr size_t kNttLeastLimbs = 1024;
+constexpr size_t kNttAlwaysLimbs = 8192;
 std::atomic<size_t> g_nttLeastForTest{0};
 
 constexpr uint64_t InverseModWord(uint64_t p) {
@@ -96,24 +100,6 @@ struct Twiddle {
   uint64_t quotient;
 };
 
-// floor(w * 2^64 / p) for w < p: a long double estimate (off by a few units at most), then
-// corrected exactly; a 128-bit division per entry would make the tables' set-up slow.
-uint64_t ShoupQuotient(uint64_t w, uint64_t p) {
-  const Uint128 num = Uint128{w} << 64;
-  const long double estimate = static_cast<long double>(w) * 0x1p64L / static_cast<long double>(p);
-  uint64_t q = estimate >= 0x1p64L ? ~uint64_t{0} : static_cast<uint64_t>(estimate);
-  Uint128 product = Uint128{q} * p;
-  while (product > num) {
-    --q;
-    product -= p;
-  }
-  while (num - product >= p) {
-    ++q;
-    product += p;
-  }
-  return q;
-}
-
 inline uint64_t MulTwiddle(uint64_t x, Twiddle t, uint64_t p) {
   const uint64_t q = static_cast<uint64_t>((Uint128{x} * t.quotient) >> 64);
   return x * t.w - q * p;
@@ -127,20 +113,28 @@ struct Twiddles {
   std::vector<Twiddle> inverse[3];
 };
 
-std::shared_ptr<const Twiddles> BuildTwiddles(size_t length) {
+// The tables of `length` entries; those of `from` (a shorter table) are copied, as every
+// stage's entries serve every length.
+std::shared_ptr<const Twiddles> BuildTwiddles(size_t length, const Twiddles* from) {
   auto t = std::make_shared<Twiddles>();
   t->length = length;
+  const size_t kept = from != nullptr ? from->length : 1;
   for (int i = 0; i < 3; ++i) {
     const PrimeField& f = kFields[i];
     std::vector<Twiddle>& fw = t->forward[i];
     std::vector<Twiddle>& iv = t->inverse[i];
     fw.assign(std::max<size_t>(length, 2), Twiddle{});
     iv.assign(fw.size(), Twiddle{});
+    if (from != nullptr) {
+      std::copy_n(from->forward[i].begin(), kept, fw.begin());
+      std::copy_n(from->inverse[i].begin(), kept, iv.begin());
+    }
+    // From the Montgomery form r = w 2^64 mod p: w 2^64 = q p + r, so the Shoup quotient q
+    // is -r / p modulo 2^64, one product with p^-1 (no 128-bit division).
     auto entry = [&f](uint64_t montgomery) {
-      const uint64_t w = f.Mul(montgomery, 1);  // out of the Montgomery form
-      return Twiddle{w, ShoupQuotient(w, f.p)};
+      return Twiddle{f.Mul(montgomery, 1), (0 - montgomery) * f.pinv};
     };
-    for (size_t h = 1; h < length; h <<= 1) {
+    for (size_t h = kept; h < length; h <<= 1) {
       const uint64_t w = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) / (2 * h)));
       const uint64_t wi = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) - (f.p - 1) / (2 * h)));
       uint64_t a = f.ToMontgomery(1), b = a;
@@ -156,33 +150,70 @@ std::shared_ptr<const Twiddles> BuildTwiddles(size_t length) {
 }
 
 std::shared_ptr<const Twiddles> TwiddlesFor(size_t length) {
-  if (length > kCachedTransformLength) return BuildTwiddles(length);
   static std::mutex mutex;
   static std::shared_ptr<const Twiddles> cached;
   std::lock_guard lock(mutex);
+  if (length > kCachedTransformLength) {
+    if (!cached || cached->length < kCachedTransformLength)
+      cached = BuildTwiddles(kCachedTransformLength, cached.get());
+    return BuildTwiddles(length, cached.get());
+  }
   if (!cached || cached->length < length) {
     const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
-    cached = BuildTwiddles(std::min(grown, kCachedTransformLength));
+    cached = BuildTwiddles(std::min(grown, kCachedTransformLength), cached.get());
   }
   return cached;
 }
 
+// One forward butterfly: (u, v) to (u + v, (u - v) w), both kept below 2p.
+inline void ForwardButterfly(uint64_t& x, uint64_t& y, Twiddle w, uint64_t p) {
+  const uint64_t p2 = 2 * p, u = x, v = y;
+  const uint64_t s = u + v;
+  x = s >= p2 ? s - p2 : s;
+  y = MulTwiddle(u - v + p2, w, p);
+}
+
+// One inverse butterfly: (u, v) to (u + v w, u - v w), u first brought below 2p.
+inline void InverseButterfly(uint64_t& x, uint64_t& y, Twiddle w, uint64_t p) {
+  const uint64_t p2 = 2 * p;
+  uint64_t u = x;
+  if (u >= p2) u -= p2;
+  const uint64_t v = MulTwiddle(y, w, p);
+  x = u + v;
+  y = u - v + p2;
+}
+
 // Natural order in, bit-reversed order out; residues in [0, 2p) (Harvey's lazy butterflies).
 // The stages from half-length h on (h = length / 2 for a whole transform; 0 when done).
+// Two stages at a time: each group of four values is read and written once for both (the
+// same butterflies in the same order per value, so the same result, with half the passes
+// over arrays that outgrow the caches).
 void Forward(uint64_t* a, size_t length, size_t h, const Twiddle* w, uint64_t p) {
   const uint64_t p2 = 2 * p;
   if (h == 0) return;
-  for (; h >= 2; h >>= 1) {
+  for (; h >= 4; h >>= 2) {
+    const size_t q = h / 2;
     const Twiddle* wh = w + h;
+    const Twiddle* wq = w + q;
     for (size_t block = 0; block < length; block += 2 * h) {
       uint64_t* x = a + block;
-      uint64_t* y = x + h;
-      for (size_t j = 0; j < h; ++j) {
-        const uint64_t u = x[j], v = y[j];
-        const uint64_t s = u + v;
-        x[j] = s >= p2 ? s - p2 : s;
-        y[j] = MulTwiddle(u - v + p2, wh[j], p);
+      for (size_t j = 0; j < q; ++j) {
+        uint64_t u0 = x[j], u1 = x[j + q], u2 = x[j + h], u3 = x[j + h + q];
+        ForwardButterfly(u0, u2, wh[j], p);
+        ForwardButterfly(u1, u3, wh[j + q], p);
+        ForwardButterfly(u0, u1, wq[j], p);
+        ForwardButterfly(u2, u3, wq[j], p);
+        x[j] = u0;
+        x[j + q] = u1;
+        x[j + h] = u2;
+        x[j + h + q] = u3;
       }
+    }
+  }
+  if (h == 2) {
+    for (size_t block = 0; block < length; block += 4) {
+      ForwardButterfly(a[block], a[block + 2], w[2], p);
+      ForwardButterfly(a[block + 1], a[block + 3], w[3], p);
     }
   }
   for (size_t j = 0; j < length; j += 2) {  // the last stage multiplies by 1
@@ -194,22 +225,30 @@ void Forward(uint64_t* a, size_t length, size_t h, const Twiddle* w, uint64_t p)
 }
 
 // Bit-reversed order in (residues below 4p), natural order out in [0, 4p), not divided by
-// the length.
+// the length. Two stages at a time, as Forward.
 void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
-  const uint64_t p2 = 2 * p;
-  for (size_t h = 1; h < length; h <<= 1) {
+  size_t h = 1;
+  for (; 4 * h <= length; h <<= 2) {
     const Twiddle* wh = w + h;
-    for (size_t block = 0; block < length; block += 2 * h) {
+    const Twiddle* w2h = w + 2 * h;
+    for (size_t block = 0; block < length; block += 4 * h) {
       uint64_t* x = a + block;
-      uint64_t* y = x + h;
       for (size_t j = 0; j < h; ++j) {
-        uint64_t u = x[j];
-        if (u >= p2) u -= p2;
-        const uint64_t v = MulTwiddle(y[j], wh[j], p);
-        x[j] = u + v;
-        y[j] = u - v + p2;
+        uint64_t u0 = x[j], u1 = x[j + h], u2 = x[j + 2 * h], u3 = x[j + 3 * h];
+        InverseButterfly(u0, u1, wh[j], p);
+        InverseButterfly(u2, u3, wh[j], p);
+        InverseButterfly(u0, u2, w2h[j], p);
+        InverseButterfly(u1, u3, w2h[j + h], p);
+        x[j] = u0;
+        x[j + h] = u1;
+        x[j + 2 * h] = u2;
+        x[j + 3 * h] = u3;
       }
     }
+  }
+  if (h < length) {
+    const Twiddle* wh = w + h;
+    for (size_t j = 0; j < h; ++j) InverseButterfly(a[j], a[j + h], wh[j], p);
   }
 }
 
@@ -393,7 +432,9 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
 
 bool UseNttForProduct(size_t limbs) {
   const size_t test = g_nttLeastForTest.load(std::memory_order_relaxed);
-  return limbs >= (test != 0 ? test : kNttLeastLimbs) && limbs <= kNttMaxLimbs;
+  if (test != 0) return limbs >= test && limbs <= kNttMaxLimbs;
+  if (limbs < kNttLeastLimbs || limbs > kNttMaxLimbs) return false;
+  return limbs >= kNttAlwaysLimbs || 3 * std::bit_ceil(limbs) <= 4 * limbs;
 }
 
 void SetNttLeastLimbsForTest(size_t limbs) {
