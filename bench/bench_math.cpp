@@ -27,10 +27,12 @@
 #include "engine/thread_dlg.h"
 #include "language/func_data.h"
 #include "numbers/bignum_memory.h"
+#include "numbers/decimal_limb_kernels.h"
 #include "numbers/decimal_limbs.h"
 #include "numbers/decimal_ntt.h"
 #include "numbers/math_decimal.h"
 #include "numbers/math_exp_log.h"
+#include "numbers/math_factorial.h"
 #include "numbers/math_pi.h"
 #include "numbers/math_roots.h"
 #include "numbers/my_numeric.h"
@@ -102,6 +104,18 @@ void BM_CancelLatency(benchmark::State& state, FuncId id, const char* a0, const 
 
 void BM_FactorialJobBody(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(RunJobBody(FuncId::Factorial, "205022", ""));
+}
+
+// The factorial's two-thread floor: n! on one thread or two (real time is what the
+// second thread saves).
+void BM_FactorialThreads(benchmark::State& state) {
+  const auto n = static_cast<uint32_t>(state.range(0));
+  const bool twoThreads = state.range(1) != 0;
+  for (auto _ : state) {
+    DecimalDigits f;
+    ComputeFactorial(n, MyNumeric::kMaxDigits, nullptr, &f, twoThreads);
+    benchmark::DoNotOptimize(f.digits.size());
+  }
 }
 
 void BM_GmpFactorial(benchmark::State& state) {
@@ -440,9 +454,12 @@ void BM_GmpQuotient(benchmark::State& state) {
   }
 }
 
-// The crossover of the decimal product: two random operands of half the limbs each
-// (base 10^19) through the Kronecker product (GMP) or the transforms, one thread.
-void BM_LimbProduct(benchmark::State& state, bool transforms) {
+// The crossovers of the decimal product: two random operands of half the limbs each
+// (base 10^19) by schoolbook rows, the Kronecker product (GMP) or the transforms, one
+// thread.
+enum class LimbProductWay { kSchoolbook, kKronecker, kTransforms };
+
+void BM_LimbProduct(benchmark::State& state, LimbProductWay way) {
   const auto half = static_cast<size_t>(state.range(0)) / 2;
   std::mt19937_64 rng(9);
   std::vector<uint64_t> a(half), b(half), out(2 * half);
@@ -452,10 +469,16 @@ void BM_LimbProduct(benchmark::State& state, bool transforms) {
   }
   BignumScope scope;
   for (auto _ : state) {
-    if (transforms) {
-      mynum::MulDecimalLimbsNtt(a.data(), half, b.data(), half, out.data(), CancelToken{});
-    } else {
-      mynum::MulDecimalLimbs(a.data(), half, b.data(), half, out.data(), CancelToken{});
+    switch (way) {
+      case LimbProductWay::kSchoolbook:
+        mynum::MulLimbsSchoolbook(a.data(), half, b.data(), half, out.data());
+        break;
+      case LimbProductWay::kKronecker:
+        mynum::MulDecimalLimbs(a.data(), half, b.data(), half, out.data(), CancelToken{});
+        break;
+      case LimbProductWay::kTransforms:
+        mynum::MulDecimalLimbsNtt(a.data(), half, b.data(), half, out.data(), CancelToken{});
+        break;
     }
     benchmark::DoNotOptimize(out.data());
   }
@@ -516,11 +539,20 @@ VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 12345.678, "12345.678"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 12345.678, "12345.678"))->Iterations(1);
-BENCHMARK_CAPTURE(BM_LimbProduct, kronecker, false)
+VPX_MATH_BENCH(BENCHMARK(BM_FactorialThreads))
+    ->Unit(benchmark::kMicrosecond)
+    ->ArgsProduct({{5000, 10000, 20000, 40000}, {0, 1}});
+BENCHMARK_CAPTURE(BM_LimbProduct, schoolbook, LimbProductWay::kSchoolbook)
+    ->Unit(benchmark::kMicrosecond)
+    ->DenseRange(16, 96, 16);
+BENCHMARK_CAPTURE(BM_LimbProduct, kronecker, LimbProductWay::kKronecker)
+    ->Unit(benchmark::kMicrosecond)
+    ->DenseRange(16, 96, 16);
+BENCHMARK_CAPTURE(BM_LimbProduct, kronecker, LimbProductWay::kKronecker)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)
     ->Range(512, 131072);
-BENCHMARK_CAPTURE(BM_LimbProduct, transforms, true)
+BENCHMARK_CAPTURE(BM_LimbProduct, transforms, LimbProductWay::kTransforms)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)
     ->Range(512, 131072);
