@@ -30,6 +30,17 @@ constexpr size_t kPollCoefficients = size_t{1} << 15;
 constexpr size_t kNttLeastLimbs = 1024;
 constexpr size_t kNttAlwaysLimbs = 8192;
 std::atomic<size_t> g_nttLeastForTest{0};
+// Products longer than one transform (beyond kNttMaxLimbs) are cut into blocks of this
+// many limbs, half the longest transform; tests lower it.
+constexpr size_t kBlockLimbs = kNttMaxLimbs / 2;
+std::atomic<size_t> g_blockLimbsForTest{0};
+// Sums of limb products up to 2^26 * 10^38 stay below the product of the primes.
+constexpr size_t kMostProductLimbs = size_t{1} << 26;
+
+size_t BlockLimbs() {
+  const size_t test = g_blockLimbsForTest.load(std::memory_order_relaxed);
+  return test != 0 ? test : kBlockLimbs;
+}
 
 constexpr uint64_t InverseModWord(uint64_t p) {
   uint64_t x = p;  // correct to 3 bits for odd p; each step doubles them
@@ -325,6 +336,50 @@ void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, si
   for (size_t k = 0; k < n; ++k) res[k] = f.Mul(fa[k], scale);
 }
 
+// The coefficients of a x b modulo prime i into res[0 .. na + nb - 1) for operands cut into
+// blocks of c limbs: each block is transformed once (length 2c or more), the products of the blocks
+// that fall on the same block of the product are summed pointwise, and each such sum takes
+// one inverse; the product's blocks overlap by c. The token is polled after every
+// transform and every pointwise product.
+void ConvolveBlocksModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
+                            size_t c, const Twiddles& tw, uint64_t* res, CancelToken cancel) {
+  const PrimeField& f = kFields[i];
+  const size_t length = std::bit_ceil(2 * c);
+  const Twiddle* w = tw.forward[i].data();
+  auto transforms = [&](const uint64_t* x, size_t n) {
+    Residues t((n + c - 1) / c * length);
+    for (size_t from = 0; from < n; from += c) {
+      uint64_t* to = t.data() + from / c * length;
+      Forward(to, length, Load(x + from, std::min(c, n - from), length, f, w, to), w, f.p);
+      PollCancel(cancel);
+    }
+    return t;
+  };
+  const bool square = a == b && na == nb;
+  const Residues fa = transforms(a, na);
+  const Residues fb = square ? Residues{} : transforms(b, nb);
+  const uint64_t* g = square ? fa.data() : fb.data();
+  const size_t ka = (na + c - 1) / c, kb = (nb + c - 1) / c, n = na + nb - 1;
+  const uint64_t scale =
+      f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
+  std::fill(res, res + n, 0);
+  Residues sum(length);
+  for (size_t k = 0; k + 1 < ka + kb; ++k) {
+    std::fill(sum.begin(), sum.end(), 0);
+    for (size_t ia = k >= kb ? k - kb + 1 : 0; ia <= std::min(k, ka - 1); ++ia) {
+      const uint64_t* x = fa.data() + ia * length;
+      const uint64_t* y = g + (k - ia) * length;
+      for (size_t j = 0; j < length; ++j) sum[j] = f.Add(sum[j], f.Mul(x[j], y[j]));
+      PollCancel(cancel);
+    }
+    Inverse(sum.data(), length, tw.inverse[i].data(), f.p);
+    PollCancel(cancel);
+    uint64_t* to = res + k * c;
+    const size_t count = std::min(length, n - k * c);
+    for (size_t j = 0; j < count; ++j) to[j] = f.Add(to[j], f.Mul(sum[j], scale));
+  }
+}
+
 // A carry of three words, least significant first.
 struct Carry {
   uint64_t w[3] = {0, 0, 0};
@@ -396,13 +451,32 @@ Residues Convolve(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, si
   return residues;
 }
 
+// The same in blocks of c limbs (ConvolveBlocksModPrime).
+Residues ConvolveBlocks(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t c,
+                        CancelToken cancel, bool twoThreads) {
+  std::shared_ptr<const Twiddles> tw = TwiddlesFor(std::bit_ceil(2 * c));
+  const size_t n = na + nb - 1;
+  Residues residues(3 * n);
+  auto convolve = [&](int i) {
+    ConvolveBlocksModPrime(i, a, na, b, nb, c, *tw, residues.data() + i * n, cancel);
+  };
+  std::unique_ptr<SecondThreadTask> other;
+  if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2); });
+  for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i);
+  if (other) other->Join();
+  return residues;
+}
+
 template <uint64_t Base>
 void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                  CancelToken cancel, bool twoThreads) {
   const size_t limbs = na + nb;
   if (!TrimFactors(a, na, b, nb, out)) return;
   const size_t n = na + nb - 1;  // coefficients
-  const Residues residues = Convolve(a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
+  const size_t block = BlockLimbs();
+  const Residues residues = na + nb > 2 * block
+                                ? ConvolveBlocks(a, na, b, nb, block, cancel, twoThreads)
+                                : Convolve(a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
   // The product has n + 1 limbs, so the carry left is one limb.
   out[n] = Reconstruct<Base>(residues.data(), residues.data() + n, residues.data() + 2 * n, n, out,
                              cancel)
@@ -432,13 +506,17 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
 
 bool UseNttForProduct(size_t limbs) {
   const size_t test = g_nttLeastForTest.load(std::memory_order_relaxed);
-  if (test != 0) return limbs >= test && limbs <= kNttMaxLimbs;
-  if (limbs < kNttLeastLimbs || limbs > kNttMaxLimbs) return false;
+  if (test != 0) return limbs >= test && limbs <= kMostProductLimbs;
+  if (limbs < kNttLeastLimbs || limbs > kMostProductLimbs) return false;
   return limbs >= kNttAlwaysLimbs || 3 * std::bit_ceil(limbs) <= 4 * limbs;
 }
 
 void SetNttLeastLimbsForTest(size_t limbs) {
   g_nttLeastForTest.store(limbs, std::memory_order_relaxed);
+}
+
+void SetNttBlockLimbsForTest(size_t limbs) {
+  g_blockLimbsForTest.store(limbs, std::memory_order_relaxed);
 }
 
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,

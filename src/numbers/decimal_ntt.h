@@ -11,22 +11,26 @@
 
 namespace vpx::mynum {
 
-// Longest product the transforms take (limbs of a x b, 5 million digits); their twiddle
+// Longest product one transform takes (limbs of a x b, 5 million digits); their twiddle
 // tables grow with the length (96 bytes per coefficient).
 constexpr size_t kNttMaxLimbs = size_t{1} << 18;
 
 // Whether a product of `limbs` limbs (both operands together; for a wrap-around product,
 // its length) goes through the transforms rather than a binary product: from the crossover
-// (kNttLeastLimbs in decimal_ntt.cpp) up to kNttMaxLimbs.
+// (kNttLeastLimbs in decimal_ntt.cpp) on; beyond one transform's length in blocks.
 bool UseNttForProduct(size_t limbs);
 // Tests: the crossover (0: the default; SIZE_MAX: never).
 void SetNttLeastLimbsForTest(size_t limbs);
+// Tests: the block length of products longer than one transform (0: the default).
+void SetNttBlockLimbsForTest(size_t limbs);
 
 // out[0 .. na + nb) = a x b, every limb below 10^limbDigits (19, or 17 for the quotient's
-// slot limbs), na + nb <= kNttMaxLimbs; a and b may be the same array (a square: one
-// transform fewer). twoThreads: one prime's transforms run on a second thread (same
-// result). Throws DecimalCancelled when the token is cancelled between transforms,
-// std::bad_alloc when memory runs out.
+// slot limbs), the shorter operand at most 2^26 limbs; a and b may be the same array (a
+// square: one transform fewer). Beyond kNttMaxLimbs both are cut into blocks, each
+// transformed once, and the blocks' products summed in the transforms (the token polled
+// after each transform and each pointwise product). twoThreads: one prime's transforms run on a
+// second thread (same result). Throws DecimalCancelled when the token is cancelled between
+// transforms, std::bad_alloc when memory runs out.
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                         CancelToken cancel, bool twoThreads = false, uint32_t limbDigits = 19);
 

@@ -241,7 +241,8 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
   const size_t nttLength = NttWrapLength(minLength);
-  if (UseNttForProduct(minLength)) return MulModByTransforms(a, na, b, nb, nttLength, cancel);
+  if (UseNttForProduct(minLength) && nttLength <= kNttMaxLimbs)
+    return MulModByTransforms(a, na, b, nb, nttLength, cancel);
   const size_t w = SlotWidth(std::min(na, nb));
   const mp_size_t rn = WrapSize(std::max<size_t>(minLength, 1), w);
   const size_t m = static_cast<size_t>(rn) / w;

@@ -175,6 +175,47 @@ TEST(DecimalLimbKernels, WrapAroundTransformOfFullLimbsFoldsTheProduct) {
   }
 }
 
+// Products longer than one transform, cut into blocks (here of a few limbs, so that many
+// blocks fall on each block of the product): the same limbs as the Kronecker product, for
+// balanced, unbalanced, square, all-nines and slot-limb operands.
+TEST(DecimalLimbKernels, ProductsInTransformBlocksAgreeWithTheBinaryProducts) {
+  BignumScope scope;
+  std::mt19937_64 rng(14);
+  for (size_t block : {size_t{4}, size_t{37}}) {
+    SetNttBlockLimbsForTest(block);
+    for (auto [na, nb] : {std::pair<size_t, size_t>{block, block + 1},
+                          {2 * block, 2 * block},
+                          {9 * block + 3, 2 * block - 1},
+                          {1, 40 * block},
+                          {300, 301}}) {
+      ExpectSameProducts(RandomLimbs(rng, na), RandomLimbs(rng, nb));
+      for (bool nines : {false, true}) {
+        const Limbs a = RandomSlotLimbs(rng, na, nines), b = RandomSlotLimbs(rng, nb, nines);
+        Limbs expected(na + nb), ntt(na + nb, 7), twoThreads(na + nb, 7);
+        SetNttLeastLimbsForTest(~size_t{0});
+        MulSlotLimbs(a.data(), na, b.data(), nb, expected.data(), CancelToken{});
+        SetNttLeastLimbsForTest(0);
+        MulDecimalLimbsNtt(a.data(), na, b.data(), nb, ntt.data(), CancelToken{}, false,
+                           kSlotLimbDigits);
+        EXPECT_EQ(ntt, expected) << na << " x " << nb << " in blocks of " << block;
+        MulDecimalLimbsNtt(a.data(), na, b.data(), nb, twoThreads.data(), CancelToken{}, true,
+                           kSlotLimbDigits);
+        EXPECT_EQ(twoThreads, expected) << na << " x " << nb << " on two threads";
+      }
+    }
+  }
+  SetNttBlockLimbsForTest(0);
+}
+
+TEST(DecimalLimbKernels, ACancelledBlockProductThrows) {
+  SetNttBlockLimbsForTest(64);
+  CancelFlag cancelled{1};
+  Limbs a(5000, 3), out(10000);
+  EXPECT_THROW(MulDecimalLimbsNtt(a.data(), a.size(), a.data(), a.size(), out.data(), &cancelled),
+               DecimalCancelled);
+  SetNttBlockLimbsForTest(0);
+}
+
 TEST(DecimalLimbKernels, ProductByOneWordCarriesOut) {
   Limbs a(50, kLimbBase - 1);
   Limbs expected(51);
