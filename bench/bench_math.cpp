@@ -511,6 +511,36 @@ void BM_HugeProductCancelLatency(benchmark::State& state) {
   MyNumeric().SetResultSize(100);
 }
 
+// The same product uncancelled, and one mpn_mul of the same size in bits: what being
+// cancellable costs. Registered only when a filter names them (main).
+void BM_HugeProduct(benchmark::State& state) {
+  constexpr uint32_t kDigits = 49'999'997;
+  const MyNumeric x = bench::NumberWithResultSize(RandomDigits(kDigits, 5), MyNumeric::kMaxDigits);
+  const MyNumeric y = bench::NumberWithResultSize(RandomDigits(kDigits, 6), MyNumeric::kMaxDigits);
+  for (auto _ : state) {
+    state.PauseTiming();
+    MyNumeric v = x;
+    state.ResumeTiming();
+    v.Mul(y);
+    benchmark::DoNotOptimize(v.GetValidSize());
+  }
+  MyNumeric().SetResultSize(100);
+}
+
+void BM_HugeBareMpnMul(benchmark::State& state) {
+  const auto limbs = static_cast<mp_size_t>(49'999'997 * 3.3219280948873623 / 64) + 1;
+  std::vector<mp_limb_t> a(static_cast<size_t>(limbs)), b(a.size()), r(2 * a.size());
+  std::mt19937_64 rng(8);
+  for (size_t i = 0; i < a.size(); ++i) {
+    a[i] = rng();
+    b[i] = rng();
+  }
+  for (auto _ : state) {
+    mpn_mul(r.data(), a.data(), limbs, b.data(), limbs);
+    benchmark::DoNotOptimize(r.data());
+  }
+}
+
 #define VPX_MATH_BENCH(...) \
   __VA_ARGS__->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
 
@@ -567,6 +597,7 @@ BENCHMARK_CAPTURE(BM_CancelLatency, LogE, FuncId::LogE, "3.7", "1000000")
 const std::vector<std::pair<std::string, std::string>> kRatios = {
     {"BM_Product", "BM_GmpProduct"},
     {"BM_Product", "BM_BareMpnMul"},
+    {"BM_HugeProduct", "BM_HugeBareMpnMul"},
     {"BM_Quotient", "BM_GmpQuotient"},
     {"BM_FactorialJobBody", "BM_GmpFactorial"},
     {"BM_SqRoot", "BM_GmpSqrt"},
@@ -623,6 +654,16 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark("BM_HugeProductCancelLatency", vpx::BM_HugeProductCancelLatency)
           ->Unit(benchmark::kMillisecond)
           ->Iterations(1);
+      using Run = void (*)(benchmark::State&);
+      for (auto [name, run] :
+           {std::pair<const char*, Run>{"BM_HugeProduct", vpx::BM_HugeProduct},
+            std::pair<const char*, Run>{"BM_HugeBareMpnMul", vpx::BM_HugeBareMpnMul}}) {
+        benchmark::RegisterBenchmark(name, run)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MeasureProcessCPUTime()
+            ->Iterations(1);
+      }
     }
   }
   benchmark::Initialize(&argc, argv);
