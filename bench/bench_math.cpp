@@ -589,6 +589,9 @@ BENCHMARK_CAPTURE(BM_LimbProduct, transforms, LimbProductWay::kTransforms)
 BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK_CAPTURE(BM_CancelLatency, GetNapier, FuncId::GetNapier, "1000000", "")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK_CAPTURE(BM_CancelLatency, LogE, FuncId::LogE, "3.7", "1000000")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

@@ -27,14 +27,12 @@ constexpr uint32_t kRecursionFloor = 128;
 constexpr size_t kLeafWords = 16;
 // Shorter operands are multiplied by schoolbook rows.
 constexpr size_t kSchoolbookLimbs = 24;
-// Factorials this large gather their top swing on a second thread, and their products this
-// long (limbs) share the transforms with it: a transform product of 8192 limbs takes about
-// 1 ms (BM_LimbProduct), so the thread's start is a small part of the third it takes, and
-// 20,000! takes about 2 ms on one thread (BM_FactorialThreads), below which the top
-// swing's thread has little to overlap. BM_FactorialThreads compares one and two threads
-// in real time; on a machine loaded by other work it shows only the CPU time they add.
+// Factorials this large gather their top swing on a second thread, and their products
+// share the transforms with it from kNttTwoThreadLimbs on: 20,000! takes about 2 ms on one
+// thread (BM_FactorialThreads), below which the top swing's thread has little to overlap.
+// BM_FactorialThreads compares one and two threads in real time; on a machine loaded by
+// other work it shows only the CPU time they add.
 constexpr uint32_t kTwoThreadFloor = 20'000;
-constexpr size_t kTwoThreadLimbs = 8192;
 
 using Words = std::vector<uint64_t>;
 
@@ -55,7 +53,7 @@ DecimalLimbs Multiply(const DecimalLimbs& a, const DecimalLimbs& b, bool twoThre
     MulLimbsSchoolbook(a.data(), a.size(), bp, b.size(), out.data());
   } else if (UseNttForProduct(out.size())) {
     MulDecimalLimbsNtt(a.data(), a.size(), bp, b.size(), out.data(), cancel,
-                       twoThreads && out.size() >= kTwoThreadLimbs);
+                       twoThreads && out.size() >= kNttTwoThreadLimbs);
   } else {
     MulDecimalLimbs(a.data(), a.size(), bp, b.size(), out.data(), cancel);
   }

@@ -486,7 +486,7 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
 
 template <uint64_t Base>
 void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
-                    uint64_t* out, CancelToken cancel) {
+                    uint64_t* out, CancelToken cancel, bool twoThreads) {
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
   if (na == 0 || nb == 0) {
@@ -495,7 +495,7 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
   }
   // The transform's products are cyclic: coefficient k sums the products of the limbs
   // whose places add up to k modulo m, which is the product modulo Base^m - 1.
-  const Residues residues = Convolve(a, na, b, nb, m, m, cancel, false);
+  const Residues residues = Convolve(a, na, b, nb, m, m, cancel, twoThreads);
   Carry carry = Reconstruct<Base>(residues.data(), residues.data() + m, residues.data() + 2 * m, m,
                                   out, cancel);
   // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
@@ -533,11 +533,12 @@ size_t NttWrapLength(size_t minLength) {
 }
 
 void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
-                           uint64_t* out, CancelToken cancel, uint32_t limbDigits) {
+                           uint64_t* out, CancelToken cancel, uint32_t limbDigits,
+                           bool twoThreads) {
   if (limbDigits == kSlotLimbDigits) {
-    MulModLimbsNtt<kSlotLimbBase>(a, na, b, nb, m, out, cancel);
+    MulModLimbsNtt<kSlotLimbBase>(a, na, b, nb, m, out, cancel, twoThreads);
   } else {
-    MulModLimbsNtt<kLimbBase>(a, na, b, nb, m, out, cancel);
+    MulModLimbsNtt<kLimbBase>(a, na, b, nb, m, out, cancel, twoThreads);
   }
 }
 

@@ -39,8 +39,15 @@ size_t NttWrapLength(size_t minLength);
 
 // out[0 .. m) = a x b mod (10^(limbDigits m) - 1) for m from NttWrapLength (at most
 // kNttMaxLimbs), na, nb <= m: one transform of length m, without the zero padding of the
-// full product. Zero may come out as m limbs of 10^limbDigits - 1. Throws as above.
+// full product. Zero may come out as m limbs of 10^limbDigits - 1. twoThreads and throws
+// as above.
 void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
-                           uint64_t* out, CancelToken cancel, uint32_t limbDigits = 19);
+                           uint64_t* out, CancelToken cancel, uint32_t limbDigits = 19,
+                           bool twoThreads = false);
+
+// Products this long (limbs) split their transforms with a second core when there is one:
+// a transform product of 8192 limbs takes about 1 ms (bench_math, BM_LimbProduct), far
+// more than a thread's start.
+constexpr size_t kNttTwoThreadLimbs = 8192;
 
 }  // namespace vpx::mynum

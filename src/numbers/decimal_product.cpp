@@ -21,10 +21,6 @@ using Cancelled = DecimalCancelled;
 // Digits are packed and unpacked in slices of this many limbs (about 20 ms of work), the
 // token polled between them.
 constexpr size_t kSliceLimbs = size_t{1} << 20;
-// Products this long (limbs) split their transforms with a second core: below it the
-// thread's start costs more than the third of the transforms it takes (the factorial's
-// measurement, decimal_factorial.cpp).
-constexpr size_t kTwoThreadLimbs = 8192;
 
 void Poll(CancelToken cancel) {
   if (cancel.IsCancelled()) throw Cancelled{};
@@ -66,7 +62,7 @@ void MulDecimalOrThrow(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t
   DecimalLimbs product(la.size() + rb.size());
   if (UseNttForProduct(product.size())) {
     MulDecimalLimbsNtt(la.data(), la.size(), rb.data(), rb.size(), product.data(), cancel,
-                       product.size() >= kTwoThreadLimbs && SecondCoreAvailable());
+                       product.size() >= kNttTwoThreadLimbs && SecondCoreAvailable());
   } else {
     MulDecimalLimbs(la.data(), la.size(), rb.data(), rb.size(), product.data(), cancel);
   }

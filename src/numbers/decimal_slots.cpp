@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "numbers/binary_splitting.h"
 #include "numbers/decimal_limbs.h"
 #include "numbers/decimal_ntt.h"
 
@@ -187,7 +188,8 @@ SlotLimbs MulModByTransforms(const uint64_t* a, size_t na, const uint64_t* b, si
     nb = m;
   }
   SlotLimbs out(m);
-  MulModDecimalLimbsNtt(a, na, b, nb, m, out.data(), cancel, kSlotLimbDigits);
+  MulModDecimalLimbsNtt(a, na, b, nb, m, out.data(), cancel, kSlotLimbDigits,
+                        m >= kNttTwoThreadLimbs && SecondCoreAvailable());
   return out;
 }
 
@@ -207,7 +209,8 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
     return;
   }
   if (UseNttForProduct(na + nb)) {
-    MulDecimalLimbsNtt(a, na, b, nb, out, cancel, false, kSlotLimbDigits);
+    MulDecimalLimbsNtt(a, na, b, nb, out, cancel,
+                       na + nb >= kNttTwoThreadLimbs && SecondCoreAvailable(), kSlotLimbDigits);
     std::fill(out + na + nb, out + limbs, 0);
     return;
   }
