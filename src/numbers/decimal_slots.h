@@ -1,8 +1,10 @@
-// Decimal numbers as base-10^17 limbs (least significant first) in Kronecker slots of whole
-// binary limbs (two, or three for sums of more than kMostSlotTerms products): the full and
-// the wrap-around products of the decimal quotient. Whole-limb slots let the binary
-// wrap-around product take almost any size, so a product mod 10^(17 m) - 1 costs about
-// half the full one. Callers hold a BignumScope.
+// Decimal numbers as base-10^17 limbs (least significant first): the full and the
+// wrap-around products of the decimal quotient, by the decimal transforms from their
+// crossover on, and below it in Kronecker slots of whole binary limbs (two, or three for
+// sums of more than kMostSlotTerms products). Whole-limb slots let the binary wrap-around
+// product take almost any size; the transforms' wrap-around is cyclic by nature. Either
+// way a product mod 10^(17 m) - 1 costs about half the full one. Callers hold a
+// BignumScope.
 #pragma once
 
 #include <cstddef>
