@@ -317,19 +317,30 @@ void PollCancel(CancelToken cancel) {
 }
 
 // The coefficients a x b modulo prime i into res[0 .. n).
+}  // namespace
+
+// An operand's transforms modulo each prime at one length.
+struct NttTransforms {
+  size_t length = 0;
+  Residues prime[3];
+};
+
+namespace {
+
+// bReady: b's transform modulo prime i made before (b and nb unused then).
 void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
                       size_t length, const Twiddles& tw, uint64_t* res, size_t n, Residues& fa,
-                      Residues& fb, CancelToken cancel) {
+                      Residues& fb, CancelToken cancel, const uint64_t* bReady = nullptr) {
   const PrimeField& f = kFields[i];
   const bool square = a == b && na == nb;
   const Twiddle* w = tw.forward[i].data();
   Forward(fa.data(), length, Load(a, na, length, f, w, fa.data()), w, f.p);
   PollCancel(cancel);
-  if (!square) {
+  if (!square && bReady == nullptr) {
     Forward(fb.data(), length, Load(b, nb, length, f, w, fb.data()), w, f.p);
     PollCancel(cancel);
   }
-  const uint64_t* g = square ? fa.data() : fb.data();
+  const uint64_t* g = bReady != nullptr ? bReady : square ? fa.data() : fb.data();
   // Residues below 2p: their product stays below p * 2^64.
   for (size_t k = 0; k < length; ++k) fa[k] = f.Mul(fa[k], g[k]);
   Inverse(fa.data(), length, tw.inverse[i].data(), f.p);
@@ -439,15 +450,18 @@ Carry Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s,
 // The coefficients of a x b modulo the transform length (all of them when n covers the
 // whole product), modulo each prime: three arrays of n residues.
 Residues Convolve(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t length,
-                  size_t n, CancelToken cancel, bool twoThreads) {
+                  size_t n, CancelToken cancel, bool twoThreads,
+                  const NttTransforms* bReady = nullptr) {
   const bool square = a == b && na == nb;
+  const bool ownB = !square && bReady == nullptr;
   std::shared_ptr<const Twiddles> tw = TwiddlesFor(length);
   Residues residues(3 * n);
   auto convolve = [&](int i, Residues& fa, Residues& fb) {
-    ConvolveModPrime(i, a, na, b, nb, length, *tw, residues.data() + i * n, n, fa, fb, cancel);
+    ConvolveModPrime(i, a, na, b, nb, length, *tw, residues.data() + i * n, n, fa, fb, cancel,
+                     bReady != nullptr ? bReady->prime[i].data() : nullptr);
   };
-  Residues fa(length), fb(square ? 0 : length);
-  Residues fa2(twoThreads ? length : 0), fb2(twoThreads && !square ? length : 0);
+  Residues fa(length), fb(ownB ? length : 0);
+  Residues fa2(twoThreads ? length : 0), fb2(twoThreads && ownB ? length : 0);
   std::unique_ptr<SecondThreadTask> other;
   if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2, fa2, fb2); });
   for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i, fa, fb);
@@ -490,16 +504,17 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
 
 template <uint64_t Base>
 void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
-                    uint64_t* out, CancelToken cancel, bool twoThreads) {
+                    uint64_t* out, CancelToken cancel, bool twoThreads,
+                    const NttTransforms* bReady = nullptr) {
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
-  if (na == 0 || nb == 0) {
+  if (na == 0 || (nb == 0 && bReady == nullptr)) {
     std::fill(out, out + m, 0);
     return;
   }
   // The transform's products are cyclic: coefficient k sums the products of the limbs
   // whose places add up to k modulo m, which is the product modulo Base^m - 1.
-  const Residues residues = Convolve(a, na, b, nb, m, m, cancel, twoThreads);
+  const Residues residues = Convolve(a, na, b, nb, m, m, cancel, twoThreads, bReady);
   Carry carry = Reconstruct<Base>(residues.data(), residues.data() + m, residues.data() + 2 * m, m,
                                   out, cancel);
   // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
@@ -529,6 +544,35 @@ void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t 
     MulLimbsNtt<kSlotLimbBase>(a, na, b, nb, out, cancel, twoThreads);
   } else {
     MulLimbsNtt<kLimbBase>(a, na, b, nb, out, cancel, twoThreads);
+  }
+}
+
+std::shared_ptr<const NttTransforms> TransformForWrapProducts(const uint64_t* b, size_t nb,
+                                                              size_t m, CancelToken cancel) {
+  std::shared_ptr<const Twiddles> tw = TwiddlesFor(m);
+  auto t = std::make_shared<NttTransforms>();
+  t->length = m;
+  for (int i = 0; i < 3; ++i) {
+    const PrimeField& f = kFields[i];
+    const Twiddle* w = tw->forward[i].data();
+    Residues& to = t->prime[i];
+    to.resize(m);
+    Forward(to.data(), m, Load(b, nb, m, f, w, to.data()), w, f.p);
+    PollCancel(cancel);
+  }
+  return t;
+}
+
+size_t TransformLength(const NttTransforms& t) {
+  return t.length;
+}
+
+void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const NttTransforms& b, uint64_t* out,
+                           CancelToken cancel, uint32_t limbDigits, bool twoThreads) {
+  if (limbDigits == kSlotLimbDigits) {
+    MulModLimbsNtt<kSlotLimbBase>(a, na, nullptr, 0, b.length, out, cancel, twoThreads, &b);
+  } else {
+    MulModLimbsNtt<kLimbBase>(a, na, nullptr, 0, b.length, out, cancel, twoThreads, &b);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "host/cancel_token.h"
 
@@ -44,6 +45,17 @@ size_t NttWrapLength(size_t minLength);
 void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
                            uint64_t* out, CancelToken cancel, uint32_t limbDigits = 19,
                            bool twoThreads = false);
+
+// An operand's transforms at one wrap-around length, made once for several wrap-around
+// products with it (each then takes two transforms per prime instead of three).
+struct NttTransforms;
+// b[0 .. nb) (nb <= m, m from NttWrapLength) transformed at length m. Throws as above.
+std::shared_ptr<const NttTransforms> TransformForWrapProducts(const uint64_t* b, size_t nb,
+                                                              size_t m, CancelToken cancel);
+size_t TransformLength(const NttTransforms& t);
+// out[0 .. m) = a x b mod (10^(limbDigits m) - 1) with b's transforms at length m, na <= m.
+void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const NttTransforms& b, uint64_t* out,
+                           CancelToken cancel, uint32_t limbDigits, bool twoThreads);
 
 // Products this long (limbs) split their transforms with a second core when there is one:
 // a transform product of 8192 limbs takes about 1 ms (bench_math, BM_LimbProduct), far

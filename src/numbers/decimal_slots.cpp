@@ -173,24 +173,32 @@ Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn, CancelToken c
   return r;
 }
 
-// a x b mod (10^(17 m) - 1) by one cyclic transform of length m.
-SlotLimbs MulModByTransforms(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+// a x b mod (10^(17 m) - 1) by cyclic transforms of length m, b's made before.
+SlotLimbs MulModByTransforms(const uint64_t* a, size_t na, const NttTransforms& b,
                              CancelToken cancel) {
-  SlotLimbs fa, fb;
+  const size_t m = TransformLength(b);
+  SlotLimbs fa;
   if (na > m) {
     fa = FoldSlotLimbs(a, na, m);
     a = fa.data();
     na = m;
   }
+  SlotLimbs out(m);
+  MulModDecimalLimbsNtt(a, na, b, out.data(), cancel, kSlotLimbDigits,
+                        m >= kNttTwoThreadLimbs && SecondCoreAvailable());
+  return out;
+}
+
+// a x b mod (10^(17 m) - 1) by cyclic transforms of length m.
+SlotLimbs MulModByTransforms(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+                             CancelToken cancel) {
+  SlotLimbs fb;
   if (nb > m) {
     fb = FoldSlotLimbs(b, nb, m);
     b = fb.data();
     nb = m;
   }
-  SlotLimbs out(m);
-  MulModDecimalLimbsNtt(a, na, b, nb, m, out.data(), cancel, kSlotLimbDigits,
-                        m >= kNttTwoThreadLimbs && SecondCoreAvailable());
-  return out;
+  return MulModByTransforms(a, na, *TransformForWrapProducts(b, nb, m, cancel), cancel);
 }
 
 }  // namespace
@@ -225,6 +233,21 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};
   Resolve(r.data(), r.size(), w, out, limbs, cancel);
+}
+
+WrapProductsBy::WrapProductsBy(const uint64_t* b, size_t nb, size_t minLength, CancelToken cancel)
+    : b_(b), nb_(nb), minLength_(minLength) {
+  while (nb_ > 0 && b_[nb_ - 1] == 0) --nb_;
+  const size_t m = NttWrapLength(minLength);
+  if (nb_ > 0 && nb_ <= m && UseNttForProduct(minLength) && m <= kNttMaxLimbs)
+    transforms_ = TransformForWrapProducts(b_, nb_, m, cancel);
+}
+
+SlotLimbs WrapProductsBy::Times(const uint64_t* a, size_t na, CancelToken cancel) const {
+  if (transforms_ == nullptr) return MulModSlotLimbs(a, na, b_, nb_, minLength_, cancel);
+  while (na > 0 && a[na - 1] == 0) --na;
+  if (na == 0) return SlotLimbs(TransformLength(*transforms_), 0);
+  return MulModByTransforms(a, na, *transforms_, cancel);
 }
 
 SlotLimbs FoldSlotLimbs(const uint64_t* v, size_t n, size_t m) {

@@ -9,9 +9,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "host/cancel_token.h"
+#include "numbers/decimal_ntt.h"
 
 namespace vpx::mynum {
 
@@ -30,6 +32,21 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
 // Zero may come out as m limbs of 10^17 - 1.
 SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
                           size_t minLength, CancelToken cancel);
+
+// Wrap-around products of several operands with one b: a x b mod (10^(17 m) - 1) for one
+// m >= minLength, as MulModSlotLimbs; when they go through the transforms, b's are made
+// once. b must outlive the object.
+class WrapProductsBy {
+ public:
+  WrapProductsBy(const uint64_t* b, size_t nb, size_t minLength, CancelToken cancel);
+  SlotLimbs Times(const uint64_t* a, size_t na, CancelToken cancel) const;
+
+ private:
+  const uint64_t* b_;
+  size_t nb_;
+  size_t minLength_;
+  std::shared_ptr<const NttTransforms> transforms_;  // null: each product on its own
+};
 
 // v[0 .. n) mod (10^(17 m) - 1) in m limbs.
 SlotLimbs FoldSlotLimbs(const uint64_t* v, size_t n, size_t m);

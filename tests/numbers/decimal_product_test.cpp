@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <random>
@@ -303,6 +304,34 @@ TEST(DecimalProductTest, SlotProductsAndWrapAroundsAgreeWithGmp) {
           << na << " x " << nb << " mod " << wrapped.size();
     }
   }
+}
+
+// Several wrap-around products with one divisor, its transforms made once: each equals the
+// full product folded to the same length, whichever way the products go; a zero factor
+// gives zero.
+TEST(DecimalProductTest, WrapAroundsByOneOperandEqualTheFoldedFullProducts) {
+  std::mt19937_64 rng(1616);
+  for (size_t least : {size_t{4}, ~size_t{0}}) {
+    SetNttLeastLimbsForTest(least);
+    for (size_t nb : {size_t{30}, size_t{1500}}) {
+      const SlotLimbs b = RandomSlotLimbs(rng, nb);
+      const WrapProductsBy byB(b.data(), nb, nb + 2, CancelToken{});
+      for (size_t na : {size_t{1}, nb / 2, nb + 1}) {
+        const SlotLimbs a = RandomSlotLimbs(rng, na);
+        SlotLimbs full(na + nb);
+        MulSlotLimbs(a.data(), na, b.data(), nb, full.data(), CancelToken{});
+        const SlotLimbs wrapped = byB.Times(a.data(), na, CancelToken{});
+        ASSERT_GE(wrapped.size(), nb + 2);
+        EXPECT_EQ(wrapped, FoldSlotLimbs(full.data(), full.size(), wrapped.size()))
+            << na << " x " << nb << " least " << least;
+      }
+      const SlotLimbs zero(3, 0);
+      const SlotLimbs none = byB.Times(zero.data(), zero.size(), CancelToken{});
+      ASSERT_GE(none.size(), nb + 2);
+      EXPECT_TRUE(std::all_of(none.begin(), none.end(), [](uint64_t x) { return x == 0; }));
+    }
+  }
+  SetNttLeastLimbsForTest(0);
 }
 
 // With the transforms taking every product from a few limbs on, products and quotients
