@@ -1,18 +1,22 @@
 // The million-digit math commands against the reference libraries, decimal text included on
 // both sides: Factorial, LogE and GetPi job bodies, SqRoot, GetNapier and Div(1, 3), and the
-// cancel latency of the longest product the cap allows (only when asked for by name). After
-// the table, each command's time is printed as a ratio to its reference (real time, and
-// CPU time of the whole process, so that a second thread counts).
+// cancel latency of the longest product the cap allows (only when asked for by name). The
+// references are the libraries' own pipelines (MPFR, mpz_*) and the best methods on GMP
+// (Chudnovsky, atanh and 1/n! binary splitting, a bare mpn_mul). After the table, each
+// command's time is printed as a ratio to its references (real time, and CPU time of the
+// whole process, so that a second thread counts).
 #include <benchmark/benchmark.h>
 #include <gmp.h>
 #include <mpfr.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <future>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,8 +26,13 @@
 #include "engine/handler_table.h"
 #include "engine/thread_dlg.h"
 #include "language/func_data.h"
+#include "numbers/bignum_memory.h"
+#include "numbers/decimal_limb_kernels.h"
+#include "numbers/decimal_limbs.h"
+#include "numbers/decimal_ntt.h"
 #include "numbers/math_decimal.h"
 #include "numbers/math_exp_log.h"
+#include "numbers/math_factorial.h"
 #include "numbers/math_pi.h"
 #include "numbers/math_roots.h"
 #include "numbers/my_numeric.h"
@@ -95,6 +104,18 @@ void BM_CancelLatency(benchmark::State& state, FuncId id, const char* a0, const 
 
 void BM_FactorialJobBody(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(RunJobBody(FuncId::Factorial, "205022", ""));
+}
+
+// The factorial's two-thread floor: n! on one thread or two (real time is what the
+// second thread saves).
+void BM_FactorialThreads(benchmark::State& state) {
+  const auto n = static_cast<uint32_t>(state.range(0));
+  const bool twoThreads = state.range(1) != 0;
+  for (auto _ : state) {
+    DecimalDigits f;
+    ComputeFactorial(n, MyNumeric::kMaxDigits, nullptr, &f, twoThreads);
+    benchmark::DoNotOptimize(f.digits.size());
+  }
 }
 
 void BM_GmpFactorial(benchmark::State& state) {
@@ -224,6 +245,144 @@ void BM_GmpDivOneByThree(benchmark::State& state) {
   }
 }
 
+// --- the best methods on GMP: binary splitting of each series in GMP integers, one
+// quotient, and the decimal text of the result ---
+
+// The sum of a series whose term n is a(n) p(0)...p(n) / (q(0)...q(n)): T / Q over
+// [n0, n1), with P the product of the p's (not kept when the series has p = 1).
+struct GmpSplit {
+  Mpz P, Q, T;
+};
+
+template <typename Term>
+void GmpSplitSum(const Term& term, uint64_t n0, uint64_t n1, bool unitP, GmpSplit* out) {
+  if (n1 - n0 == 1) {
+    term(n0, out->P.get(), out->Q.get(), out->T.get());  // T = a(n) p(n)
+    return;
+  }
+  const uint64_t m = n0 + (n1 - n0) / 2;
+  GmpSplit right;
+  GmpSplitSum(term, n0, m, unitP, out);
+  GmpSplitSum(term, m, n1, unitP, &right);
+  // T = T1 Q2 + P1 T2, Q = Q1 Q2, P = P1 P2
+  mpz_mul(out->T.get(), out->T.get(), right.Q.get());
+  if (!unitP) mpz_mul(right.T.get(), right.T.get(), out->P.get());
+  mpz_add(out->T.get(), out->T.get(), right.T.get());
+  mpz_mul(out->Q.get(), out->Q.get(), right.Q.get());
+  if (!unitP) mpz_mul(out->P.get(), out->P.get(), right.P.get());
+}
+
+// floor(num * 10^digits / den) as decimal text.
+std::string ScaledQuotientText(mpz_srcptr num, mpz_srcptr den, uint64_t digits) {
+  Mpz scale, q;
+  mpz_ui_pow_ui(scale.get(), 10, digits);
+  mpz_mul(q.get(), num, scale.get());
+  mpz_tdiv_q(q.get(), q.get(), den);
+  return MpzText(q.get());
+}
+
+// pi by Chudnovsky's series: pi = 426880 sqrt(10005) Q / T.
+void BM_GmpChudnovskyPi(benchmark::State& state) {
+  constexpr unsigned long kC3Over24 = 10939058860032000UL;
+  auto term = [](uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr t) {
+    if (n == 0) {
+      mpz_set_ui(p, 1);
+      mpz_set_ui(q, 1);
+    } else {
+      mpz_set_ui(p, 6 * n - 5);
+      mpz_mul_ui(p, p, 2 * n - 1);
+      mpz_mul_ui(p, p, 6 * n - 1);
+      mpz_neg(p, p);
+      mpz_set_ui(q, n);
+      mpz_mul_ui(q, q, n);
+      mpz_mul_ui(q, q, n);
+      mpz_mul_ui(q, q, kC3Over24);
+    }
+    mpz_set_ui(t, 545140134);
+    mpz_mul_ui(t, t, n);
+    mpz_add_ui(t, t, 13591409);
+    mpz_mul(t, t, p);
+  };
+  const uint64_t digits = kMillion - 1;
+  for (auto _ : state) {
+    GmpSplit s;
+    GmpSplitSum(term, 0, digits / 14 + 3, false, &s);
+    Mpz root, num;
+    mpz_ui_pow_ui(root.get(), 10, 2 * digits);
+    mpz_mul_ui(root.get(), root.get(), 10005);
+    mpz_sqrt(root.get(), root.get());  // sqrt(10005) 10^digits
+    mpz_mul(num.get(), s.Q.get(), root.get());
+    mpz_mul_ui(num.get(), num.get(), 426880);
+    mpz_tdiv_q(num.get(), num.get(), s.T.get());
+    benchmark::DoNotOptimize(MpzText(num.get()).size());
+  }
+}
+
+// ln 2 = 18 atanh(1/26) - 2 atanh(1/4801) + 8 atanh(1/8749), each atanh(1/k) the sum of
+// terms with ratio (2n - 1) / ((2n + 1) k^2).
+void BM_GmpAtanhLog2(benchmark::State& state) {
+  const uint64_t digits = kMillion;
+  const std::pair<unsigned long, long> parts[] = {{26, 18}, {4801, -2}, {8749, 8}};
+  for (auto _ : state) {
+    Mpz sum, scale, part;
+    mpz_ui_pow_ui(scale.get(), 10, digits + 10);
+    for (const auto& [k, c] : parts) {
+      auto term = [k](uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr t) {
+        if (n == 0) {
+          mpz_set_ui(p, 1);
+          mpz_set_ui(q, k);
+        } else {
+          mpz_set_ui(p, 2 * n - 1);
+          mpz_set_ui(q, 2 * n + 1);
+          mpz_mul_ui(q, q, k);
+          mpz_mul_ui(q, q, k);
+        }
+        mpz_set(t, p);
+      };
+      const uint64_t terms = static_cast<uint64_t>(static_cast<double>(digits + 12) /
+                                                   (2 * std::log10(static_cast<double>(k)))) +
+                             2;
+      GmpSplit s;
+      GmpSplitSum(term, 0, terms, false, &s);
+      mpz_mul(part.get(), s.T.get(), scale.get());
+      mpz_tdiv_q(part.get(), part.get(), s.Q.get());
+      mpz_mul_si(part.get(), part.get(), c);
+      mpz_add(sum.get(), sum.get(), part.get());
+    }
+    mpz_tdiv_q_ui(sum.get(), sum.get(), 10'000'000'000UL);
+    benchmark::DoNotOptimize(MpzText(sum.get()).size());
+  }
+}
+
+// e = sum of 1/n!: terms with ratio 1 / n.
+void BM_GmpExpSeries(benchmark::State& state) {
+  auto term = [](uint64_t n, mpz_ptr /*p*/, mpz_ptr q, mpz_ptr t) {
+    mpz_set_ui(q, n == 0 ? 1 : n);
+    mpz_set_ui(t, 1);
+  };
+  for (auto _ : state) {
+    GmpSplit s;
+    GmpSplitSum(term, 0, 205'100, true, &s);  // 205,022! > 10^1,000,000
+    benchmark::DoNotOptimize(ScaledQuotientText(s.T.get(), s.Q.get(), kMillion - 1).size());
+  }
+}
+
+// One mpn_mul of two random numbers of a million decimal digits' worth of bits each,
+// without any conversion.
+void BM_BareMpnMul(benchmark::State& state) {
+  const auto limbs = static_cast<mp_size_t>(kMillion * 3.3219280948873623 / 64) + 1;
+  std::vector<mp_limb_t> a(static_cast<size_t>(limbs)), b(a.size()), r(2 * a.size());
+  std::mt19937_64 rng(7);
+  for (size_t i = 0; i < a.size(); ++i) {
+    a[i] = rng();
+    b[i] = rng();
+  }
+  for (auto _ : state) {
+    mpn_mul(r.data(), a.data(), limbs, b.data(), limbs);
+    benchmark::DoNotOptimize(r.data());
+  }
+}
+
 // --- the 1,000,000 x 1,000,000-digit product and the 1,000,000 / 500,000-digit quotient,
 // decimal digits in and out on both sides ---
 
@@ -295,6 +454,36 @@ void BM_GmpQuotient(benchmark::State& state) {
   }
 }
 
+// The crossovers of the decimal product: two random operands of half the limbs each
+// (base 10^19) by schoolbook rows, the Kronecker product (GMP) or the transforms, one
+// thread.
+enum class LimbProductWay { kSchoolbook, kKronecker, kTransforms };
+
+void BM_LimbProduct(benchmark::State& state, LimbProductWay way) {
+  const auto half = static_cast<size_t>(state.range(0)) / 2;
+  std::mt19937_64 rng(9);
+  std::vector<uint64_t> a(half), b(half), out(2 * half);
+  for (size_t i = 0; i < half; ++i) {
+    a[i] = rng() % mynum::kLimbBase;
+    b[i] = rng() % mynum::kLimbBase;
+  }
+  BignumScope scope;
+  for (auto _ : state) {
+    switch (way) {
+      case LimbProductWay::kSchoolbook:
+        mynum::MulLimbsSchoolbook(a.data(), half, b.data(), half, out.data());
+        break;
+      case LimbProductWay::kKronecker:
+        mynum::MulDecimalLimbs(a.data(), half, b.data(), half, out.data(), CancelToken{});
+        break;
+      case LimbProductWay::kTransforms:
+        mynum::MulDecimalLimbsNtt(a.data(), half, b.data(), half, out.data(), CancelToken{});
+        break;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
 // Milliseconds from a cancel to the end of a MyNumeric product of the longest operands the
 // cap allows (two 49,999,997-digit numbers; about 1.5 GB in all), cancelled after several
 // delays; the worst is reported. Registered only when a filter names it (main).
@@ -322,11 +511,42 @@ void BM_HugeProductCancelLatency(benchmark::State& state) {
   MyNumeric().SetResultSize(100);
 }
 
+// The same product uncancelled, and one mpn_mul of the same size in bits: what being
+// cancellable costs. Registered only when a filter names them (main).
+void BM_HugeProduct(benchmark::State& state) {
+  constexpr uint32_t kDigits = 49'999'997;
+  const MyNumeric x = bench::NumberWithResultSize(RandomDigits(kDigits, 5), MyNumeric::kMaxDigits);
+  const MyNumeric y = bench::NumberWithResultSize(RandomDigits(kDigits, 6), MyNumeric::kMaxDigits);
+  for (auto _ : state) {
+    state.PauseTiming();
+    MyNumeric v = x;
+    state.ResumeTiming();
+    v.Mul(y);
+    benchmark::DoNotOptimize(v.GetValidSize());
+  }
+  MyNumeric().SetResultSize(100);
+}
+
+void BM_HugeBareMpnMul(benchmark::State& state) {
+  const auto limbs = static_cast<mp_size_t>(49'999'997 * 3.3219280948873623 / 64) + 1;
+  std::vector<mp_limb_t> a(static_cast<size_t>(limbs)), b(a.size()), r(2 * a.size());
+  std::mt19937_64 rng(8);
+  for (size_t i = 0; i < a.size(); ++i) {
+    a[i] = rng();
+    b[i] = rng();
+  }
+  for (auto _ : state) {
+    mpn_mul(r.data(), a.data(), limbs, b.data(), limbs);
+    benchmark::DoNotOptimize(r.data());
+  }
+}
+
 #define VPX_MATH_BENCH(...) \
   __VA_ARGS__->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
 
 VPX_MATH_BENCH(BENCHMARK(BM_Product))->Iterations(3);
 VPX_MATH_BENCH(BENCHMARK(BM_GmpProduct))->Iterations(3);
+VPX_MATH_BENCH(BENCHMARK(BM_BareMpnMul))->Iterations(5);
 VPX_MATH_BENCH(BENCHMARK(BM_Quotient))->Iterations(3);
 VPX_MATH_BENCH(BENCHMARK(BM_GmpQuotient))->Iterations(3);
 VPX_MATH_BENCH(BENCHMARK(BM_FactorialJobBody));
@@ -335,18 +555,41 @@ VPX_MATH_BENCH(BENCHMARK(BM_SqRoot));
 VPX_MATH_BENCH(BENCHMARK(BM_GmpSqrt));
 VPX_MATH_BENCH(BENCHMARK(BM_GetNapier));
 VPX_MATH_BENCH(BENCHMARK(BM_MpfrExpOne));
+VPX_MATH_BENCH(BENCHMARK(BM_GmpExpSeries));
 VPX_MATH_BENCH(BENCHMARK(BM_DivOneByThree));
 VPX_MATH_BENCH(BENCHMARK(BM_GmpDivOneByThree));
 VPX_MATH_BENCH(BENCHMARK(BM_GetPiJobBody))->Iterations(2);
 VPX_MATH_BENCH(BENCHMARK(BM_GetPiOneThread))->Iterations(2);
 VPX_MATH_BENCH(BENCHMARK(BM_MpfrConstPi))->Iterations(2);
+VPX_MATH_BENCH(BENCHMARK(BM_GmpChudnovskyPi))->Iterations(2);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 2, "2"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 2, "2"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK(BM_GmpAtanhLog2))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 12345.678, "12345.678"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 12345.678, "12345.678"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK(BM_FactorialThreads))
+    ->Unit(benchmark::kMicrosecond)
+    ->ArgsProduct({{5000, 10000, 20000, 40000}, {0, 1}});
+BENCHMARK_CAPTURE(BM_LimbProduct, schoolbook, LimbProductWay::kSchoolbook)
+    ->Unit(benchmark::kMicrosecond)
+    ->DenseRange(16, 96, 16);
+BENCHMARK_CAPTURE(BM_LimbProduct, kronecker, LimbProductWay::kKronecker)
+    ->Unit(benchmark::kMicrosecond)
+    ->DenseRange(16, 96, 16);
+BENCHMARK_CAPTURE(BM_LimbProduct, kronecker, LimbProductWay::kKronecker)
+    ->Unit(benchmark::kMicrosecond)
+    ->RangeMultiplier(2)
+    ->Range(512, 131072);
+BENCHMARK_CAPTURE(BM_LimbProduct, transforms, LimbProductWay::kTransforms)
+    ->Unit(benchmark::kMicrosecond)
+    ->RangeMultiplier(2)
+    ->Range(512, 131072);
 BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(BM_CancelLatency, GetNapier, FuncId::GetNapier, "1000000", "")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 BENCHMARK_CAPTURE(BM_CancelLatency, LogE, FuncId::LogE, "3.7", "1000000")
@@ -356,14 +599,20 @@ BENCHMARK_CAPTURE(BM_CancelLatency, LogE, FuncId::LogE, "3.7", "1000000")
 // Each command against its reference.
 const std::vector<std::pair<std::string, std::string>> kRatios = {
     {"BM_Product", "BM_GmpProduct"},
+    {"BM_Product", "BM_BareMpnMul"},
+    {"BM_HugeProduct", "BM_HugeBareMpnMul"},
     {"BM_Quotient", "BM_GmpQuotient"},
     {"BM_FactorialJobBody", "BM_GmpFactorial"},
     {"BM_SqRoot", "BM_GmpSqrt"},
     {"BM_GetNapier", "BM_MpfrExpOne"},
+    {"BM_GetNapier", "BM_GmpExpSeries"},
     {"BM_DivOneByThree", "BM_GmpDivOneByThree"},
     {"BM_GetPiJobBody", "BM_MpfrConstPi"},
     {"BM_GetPiOneThread", "BM_MpfrConstPi"},
+    {"BM_GetPiJobBody", "BM_GmpChudnovskyPi"},
+    {"BM_GetPiOneThread", "BM_GmpChudnovskyPi"},
     {"BM_LogEJobBody/2", "BM_MpfrLog/2"},
+    {"BM_LogEJobBody/2", "BM_GmpAtanhLog2"},
     {"BM_LogEJobBody/3.7", "BM_MpfrLog/3.7"},
     {"BM_LogEJobBody/12345.678", "BM_MpfrLog/12345.678"},
 };
@@ -408,6 +657,16 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark("BM_HugeProductCancelLatency", vpx::BM_HugeProductCancelLatency)
           ->Unit(benchmark::kMillisecond)
           ->Iterations(1);
+      using Run = void (*)(benchmark::State&);
+      for (auto [name, run] :
+           {std::pair<const char*, Run>{"BM_HugeProduct", vpx::BM_HugeProduct},
+            std::pair<const char*, Run>{"BM_HugeBareMpnMul", vpx::BM_HugeBareMpnMul}}) {
+        benchmark::RegisterBenchmark(name, run)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MeasureProcessCPUTime()
+            ->Iterations(1);
+      }
     }
   }
   benchmark::Initialize(&argc, argv);

@@ -11,6 +11,15 @@
 namespace vpx::mynum {
 namespace {
 
+// How the cutoffs below were chosen: the factorial's time is almost all in its top
+// transforms, so the first three are flat around their values. bench_math's
+// BM_FactorialJobBody (205,022!, CPU time, median of 3) gave 41.9 ms as they are, and with
+// one of them changed: kRecursionFloor 64: 41.9, 512: 41.8; kLeafWords 8: 42.5, 32: 42.6;
+// kSchoolbookLimbs 12: 43.0, 48: 42.4. BM_LimbProduct puts the schoolbook/Kronecker
+// crossover of balanced operands between 8 and 16 limbs each (16 limbs in all: 0.28 /
+// 0.49 us, 32: 1.31 / 1.12 us); the factorial's short operands are mostly unbalanced (a
+// swing's words against a growing product), where rows stay cheaper longer.
+//
 // Factorials below this are products of their factors packed into words; the swing
 // recursion starts above it.
 constexpr uint32_t kRecursionFloor = 128;
@@ -18,12 +27,12 @@ constexpr uint32_t kRecursionFloor = 128;
 constexpr size_t kLeafWords = 16;
 // Shorter operands are multiplied by schoolbook rows.
 constexpr size_t kSchoolbookLimbs = 24;
-// Products this long (limbs of the result) use the transforms.
-constexpr size_t kTransformLimbs = 1500;
-// Factorials this large gather their top swing on a second thread, and their products this
-// long (limbs) share the transforms with it.
+// Factorials this large gather their top swing on a second thread, and their products
+// share the transforms with it from kNttTwoThreadLimbs on: 20,000! takes about 2 ms on one
+// thread (BM_FactorialThreads), below which the top swing's thread has little to overlap.
+// BM_FactorialThreads compares one and two threads in real time; on a machine loaded by
+// other work it shows only the CPU time they add.
 constexpr uint32_t kTwoThreadFloor = 20'000;
-constexpr size_t kTwoThreadLimbs = 8192;
 
 using Words = std::vector<uint64_t>;
 
@@ -42,9 +51,9 @@ DecimalLimbs Multiply(const DecimalLimbs& a, const DecimalLimbs& b, bool twoThre
   const uint64_t* bp = square ? a.data() : b.data();
   if (std::min(a.size(), b.size()) <= kSchoolbookLimbs) {
     MulLimbsSchoolbook(a.data(), a.size(), bp, b.size(), out.data());
-  } else if (out.size() >= kTransformLimbs && out.size() <= kNttMaxLimbs) {
+  } else if (UseNttForProduct(out.size())) {
     MulDecimalLimbsNtt(a.data(), a.size(), bp, b.size(), out.data(), cancel,
-                       twoThreads && out.size() >= kTwoThreadLimbs);
+                       twoThreads && out.size() >= kNttTwoThreadLimbs);
   } else {
     MulDecimalLimbs(a.data(), a.size(), bp, b.size(), out.data(), cancel);
   }

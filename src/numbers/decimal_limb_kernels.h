@@ -4,6 +4,7 @@
 // factorial's leaves and the transform product reduce their sums with them.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,6 +35,36 @@ inline uint64_t DivRemLimbBase(uint64_t hi, uint64_t lo, uint64_t* rem) {
   }
   *rem = r;
   return q1;
+}
+
+// (hi * 2^64 + lo) / Base with its remainder in *rem, for any Base below 2^64 and
+// hi < Base: the same quotient on Base shifted to its top bit (Moller and Granlund).
+template <uint64_t Base>
+inline uint64_t DivRemByBase(uint64_t hi, uint64_t lo, uint64_t* rem) {
+  if constexpr (Base == kLimbBase) {
+    return DivRemLimbBase(hi, lo, rem);
+  } else {
+    constexpr int kShift = std::countl_zero(Base);
+    constexpr uint64_t kDivisor = Base << kShift;
+    constexpr uint64_t kReciprocal =
+        static_cast<uint64_t>(~Uint128{0} / kDivisor - (Uint128{1} << 64));
+    static_assert(kShift > 0 && kShift < 64);
+    const uint64_t u1 = (hi << kShift) | (lo >> (64 - kShift));
+    const uint64_t u0 = lo << kShift;
+    const Uint128 q = Uint128{kReciprocal} * u1 + ((Uint128{u1} << 64) | u0);
+    uint64_t q1 = static_cast<uint64_t>(q >> 64) + 1;
+    uint64_t r = u0 - q1 * kDivisor;
+    if (r > static_cast<uint64_t>(q)) {
+      --q1;
+      r += kDivisor;
+    }
+    if (r >= kDivisor) {
+      ++q1;
+      r -= kDivisor;
+    }
+    *rem = r >> kShift;
+    return q1;
+  }
 }
 
 // a[0 .. n) *= w (w < 10^19) in place; returns the limb carried out.

@@ -121,6 +121,11 @@ void UnpackSlots(const Binary& r, size_t slots, unsigned slot, uint64_t* out, si
   }
 }
 
+// The `count` low digit values of v into out, least significant first.
+void UnpackWord(uint64_t v, size_t count, uint8_t* out) {
+  for (size_t k = 0; k < count; ++k, v /= 10) out[k] = static_cast<uint8_t>(v % 10);
+}
+
 }  // namespace
 
 DecimalLimbs PackLimbs(const uint8_t* d, size_t n, int64_t shift, uint32_t limbDigits) {
@@ -144,10 +149,19 @@ DecimalLimbs PackLimbs(const uint8_t* d, size_t n, int64_t shift, uint32_t limbD
 }
 
 void UnpackLimbs(const uint64_t* l, size_t n, uint32_t limbDigits, uint8_t* out, size_t digits) {
+  // A whole limb in two halves: two short chains of divisions the processor overlaps,
+  // rather than one long one.
+  constexpr uint32_t kLowDigits = 10;
+  constexpr uint64_t kLow = 10'000'000'000;  // 10^10
   for (size_t place = 0, i = 0; place < digits; ++i) {
-    uint64_t v = i < n ? l[i] : 0;
+    const uint64_t v = i < n ? l[i] : 0;
     const size_t count = std::min<size_t>(limbDigits, digits - place);
-    for (size_t k = 0; k < count; ++k, v /= 10) out[place + k] = static_cast<uint8_t>(v % 10);
+    if (count == limbDigits && limbDigits > kLowDigits) {
+      UnpackWord(v % kLow, kLowDigits, out + place);
+      UnpackWord(v / kLow, limbDigits - kLowDigits, out + place + kLowDigits);
+    } else {
+      UnpackWord(v, count, out + place);
+    }
     place += count;
   }
 }

@@ -1,6 +1,6 @@
 // Decimal numbers as base-10^19 limbs (least significant first) and their product by
-// Kronecker substitution through one GMP multiplication: the shared core of the decimal
-// product, the quotient and the decimal-native series. Callers hold a BignumScope.
+// Kronecker substitution through one GMP multiplication: the decimal product below the
+// transforms' crossover (decimal_ntt.h). Callers hold a BignumScope.
 #pragma once
 
 #include <cstddef>

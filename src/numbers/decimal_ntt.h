@@ -1,24 +1,65 @@
-// The product of large base-10^19 limb numbers by number-theoretic transforms over three
-// primes near 2^62, with no binary expansion of the limbs (the Kronecker product of
-// decimal_limbs.h spreads each limb over more than twice its bits).
+// The product of large decimal limb numbers (base 10^19, or 10^17) by number-theoretic
+// transforms over three primes near 2^62, with no binary expansion of the limbs (the
+// Kronecker product of decimal_limbs.h spreads each limb over more than twice its bits),
+// and their wrap-around product modulo 10^(digits m) - 1.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "host/cancel_token.h"
 
 namespace vpx::mynum {
 
-// Longest product the transforms take (limbs of a x b, 5 million digits); their twiddle
+// Longest product one transform takes (limbs of a x b, 5 million digits); their twiddle
 // tables grow with the length (96 bytes per coefficient).
 constexpr size_t kNttMaxLimbs = size_t{1} << 18;
 
-// out[0 .. na + nb) = a x b, every limb below 10^19, na + nb <= kNttMaxLimbs; a and b may
-// be the same array (a square: one transform fewer). twoThreads: one prime's transforms run
-// on a second thread (same result). Throws DecimalCancelled when the token is cancelled
-// between transforms, std::bad_alloc when memory runs out.
+// Whether a product of `limbs` limbs (both operands together; for a wrap-around product,
+// its length) goes through the transforms rather than a binary product: from the crossover
+// (kNttLeastLimbs in decimal_ntt.cpp) on; beyond one transform's length in blocks.
+bool UseNttForProduct(size_t limbs);
+// Tests: the crossover (0: the default; SIZE_MAX: never).
+void SetNttLeastLimbsForTest(size_t limbs);
+// Tests: the block length of products longer than one transform (0: the default).
+void SetNttBlockLimbsForTest(size_t limbs);
+
+// out[0 .. na + nb) = a x b, every limb below 10^limbDigits (19, or 17 for the quotient's
+// slot limbs), the shorter operand at most 2^26 limbs; a and b may be the same array (a
+// square: one transform fewer). Beyond kNttMaxLimbs both are cut into blocks, each
+// transformed once, and the blocks' products summed in the transforms (the token polled
+// after each transform and each pointwise product). twoThreads: one prime's transforms run on a
+// second thread (same result). Throws DecimalCancelled when the token is cancelled between
+// transforms, std::bad_alloc when memory runs out.
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                        CancelToken cancel, bool twoThreads = false);
+                        CancelToken cancel, bool twoThreads = false, uint32_t limbDigits = 19);
+
+// The length m >= minLength of a wrap-around product (the transform's length).
+size_t NttWrapLength(size_t minLength);
+
+// out[0 .. m) = a x b mod (10^(limbDigits m) - 1) for m from NttWrapLength (at most
+// kNttMaxLimbs), na, nb <= m: one transform of length m, without the zero padding of the
+// full product. Zero may come out as m limbs of 10^limbDigits - 1. twoThreads and throws
+// as above.
+void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+                           uint64_t* out, CancelToken cancel, uint32_t limbDigits = 19,
+                           bool twoThreads = false);
+
+// An operand's transforms at one wrap-around length, made once for several wrap-around
+// products with it (each then takes two transforms per prime instead of three).
+struct NttTransforms;
+// b[0 .. nb) (nb <= m, m from NttWrapLength) transformed at length m. Throws as above.
+std::shared_ptr<const NttTransforms> TransformForWrapProducts(const uint64_t* b, size_t nb,
+                                                              size_t m, CancelToken cancel);
+size_t TransformLength(const NttTransforms& t);
+// out[0 .. m) = a x b mod (10^(limbDigits m) - 1) with b's transforms at length m, na <= m.
+void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const NttTransforms& b, uint64_t* out,
+                           CancelToken cancel, uint32_t limbDigits, bool twoThreads);
+
+// Products this long (limbs) split their transforms with a second core when there is one:
+// a transform product of 8192 limbs takes about 1 ms (bench_math, BM_LimbProduct), far
+// more than a thread's start.
+constexpr size_t kNttTwoThreadLimbs = 8192;
 
 }  // namespace vpx::mynum

@@ -1,5 +1,6 @@
 // The decimal-native product of digit strings: digits packed into base-10^19 limbs and
-// multiplied by Kronecker substitution (decimal_limbs.h). The quotient is in
+// multiplied by the transforms (decimal_ntt.h) or, outside their range, by Kronecker
+// substitution (decimal_limbs.h). The quotient is in
 // decimal_quotient.cpp.
 #include "numbers/decimal_product.h"
 
@@ -8,7 +9,9 @@
 #include <new>
 
 #include "numbers/bignum_memory.h"
+#include "numbers/binary_splitting.h"
 #include "numbers/decimal_limbs.h"
+#include "numbers/decimal_ntt.h"
 
 namespace vpx::mynum {
 namespace {
@@ -57,7 +60,12 @@ void MulDecimalOrThrow(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t
     return;
   }
   DecimalLimbs product(la.size() + rb.size());
-  MulDecimalLimbs(la.data(), la.size(), rb.data(), rb.size(), product.data(), cancel);
+  if (UseNttForProduct(product.size())) {
+    MulDecimalLimbsNtt(la.data(), la.size(), rb.data(), rb.size(), product.data(), cancel,
+                       product.size() >= kNttTwoThreadLimbs && SecondCoreAvailable());
+  } else {
+    MulDecimalLimbs(la.data(), la.size(), rb.data(), rb.size(), product.data(), cancel);
+  }
   la = DecimalLimbs{};
   lb = DecimalLimbs{};
   UnpackInSlices(product, out, digits, cancel);

@@ -1,6 +1,7 @@
 // Decimal-native product and quotient of digit strings (one digit value per byte, least
-// significant first): digits packed into base-10^19 limbs, multiplied by Kronecker
-// substitution through one mpn_mul, and divided by a Newton reciprocal with exact settling.
+// significant first): digits packed into base-10^19 limbs, multiplied by the decimal
+// transforms (or, below their crossover, by Kronecker substitution through one mpn_mul),
+// and divided by a Newton reciprocal with exact settling.
 #pragma once
 
 #include <cstdint>

@@ -168,9 +168,11 @@ Limbs Reciprocal(const uint64_t* d, size_t k, CancelToken cancel) {
 // With r < B b^top and est near floor(r / (B b^e)): r becomes r mod (B b^e) and est the
 // exact block of the quotient. r - est B b^e is below a few B b^e in magnitude, so it
 // comes from both sides mod b^m - 1 with m > |B| + 1.
-void Settle(Limbs& r, size_t e, const Limbs& b, Limbs& est, CancelToken cancel) {
+// byDivisor: the wrap-around products with B modulo b^m - 1, m > |B| + 1.
+void Settle(Limbs& r, size_t e, const Limbs& b, const WrapProductsBy& byDivisor, Limbs& est,
+            CancelToken cancel) {
   const size_t keep = b.size() + 1;
-  const Limbs p = MulModSlotLimbs(est.data(), est.size(), b.data(), b.size(), keep + 1, cancel);
+  const Limbs p = byDivisor.Times(est.data(), est.size(), cancel);
   const Limbs high =
       r.size() > e ? FoldSlotLimbs(r.data() + e, r.size() - e, p.size()) : Limbs(p.size(), 0);
   Signed v = ReadSigned(SubCyclic(high, p), keep);
@@ -214,6 +216,7 @@ void DivideLimbs(Limbs r, const Limbs& b, Limbs& quotient, CancelToken cancel) {
   const size_t from = lb > k ? lb - k : 0;
   std::copy(b.begin() + static_cast<std::ptrdiff_t>(from), b.end(), d.end() - (lb - from));
   const Limbs y = Reciprocal(d.data(), k, cancel);
+  const WrapProductsBy byDivisor(b.data(), b.size(), lb + 2, cancel);
   for (size_t top = lq; top > 0;) {
     if (cancel.IsCancelled()) throw DecimalCancelled{};
     const size_t e = top > s ? top - s : 0;
@@ -229,7 +232,7 @@ void DivideLimbs(Limbs r, const Limbs& b, Limbs& quotient, CancelToken cancel) {
       }
       Trim(est);
     }
-    Settle(r, e, b, est, cancel);
+    Settle(r, e, b, byDivisor, est, cancel);
     if (est.size() > top - e) throw EstimateOff{};
     std::copy(est.begin(), est.end(), quotient.begin() + static_cast<std::ptrdiff_t>(e));
     top = e;

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "numbers/binary_splitting.h"
 #include "numbers/decimal_limbs.h"
+#include "numbers/decimal_ntt.h"
 
 // GMP 6 exports its wrap-around product (not public API): rp[0 .. rn) = a b mod
 // (2^(64 rn) - 1), fastest at the sizes next_size returns. Elsewhere a full product is
@@ -171,6 +173,34 @@ Binary WrapProduct(const Binary& a, const Binary& b, mp_size_t rn, CancelToken c
   return r;
 }
 
+// a x b mod (10^(17 m) - 1) by cyclic transforms of length m, b's made before.
+SlotLimbs MulModByTransforms(const uint64_t* a, size_t na, const NttTransforms& b,
+                             CancelToken cancel) {
+  const size_t m = TransformLength(b);
+  SlotLimbs fa;
+  if (na > m) {
+    fa = FoldSlotLimbs(a, na, m);
+    a = fa.data();
+    na = m;
+  }
+  SlotLimbs out(m);
+  MulModDecimalLimbsNtt(a, na, b, out.data(), cancel, kSlotLimbDigits,
+                        m >= kNttTwoThreadLimbs && SecondCoreAvailable());
+  return out;
+}
+
+// a x b mod (10^(17 m) - 1) by cyclic transforms of length m.
+SlotLimbs MulModByTransforms(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+                             CancelToken cancel) {
+  SlotLimbs fb;
+  if (nb > m) {
+    fb = FoldSlotLimbs(b, nb, m);
+    b = fb.data();
+    nb = m;
+  }
+  return MulModByTransforms(a, na, *TransformForWrapProducts(b, nb, m, cancel), cancel);
+}
+
 }  // namespace
 
 void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
@@ -186,6 +216,12 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
     std::fill(out + na + nb, out + limbs, 0);
     return;
   }
+  if (UseNttForProduct(na + nb)) {
+    MulDecimalLimbsNtt(a, na, b, nb, out, cancel,
+                       na + nb >= kNttTwoThreadLimbs && SecondCoreAvailable(), kSlotLimbDigits);
+    std::fill(out + na + nb, out + limbs, 0);
+    return;
+  }
   const size_t w = SlotWidth(std::min(na, nb));
   Binary sa = Spread(a, na, w);
   Binary sb = Spread(b, nb, w);
@@ -197,6 +233,21 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
   sb = Binary{};
   if (cancel.IsCancelled()) throw DecimalCancelled{};
   Resolve(r.data(), r.size(), w, out, limbs, cancel);
+}
+
+WrapProductsBy::WrapProductsBy(const uint64_t* b, size_t nb, size_t minLength, CancelToken cancel)
+    : b_(b), nb_(nb), minLength_(minLength) {
+  while (nb_ > 0 && b_[nb_ - 1] == 0) --nb_;
+  const size_t m = NttWrapLength(minLength);
+  if (nb_ > 0 && nb_ <= m && UseNttForProduct(minLength) && m <= kNttMaxLimbs)
+    transforms_ = TransformForWrapProducts(b_, nb_, m, cancel);
+}
+
+SlotLimbs WrapProductsBy::Times(const uint64_t* a, size_t na, CancelToken cancel) const {
+  if (transforms_ == nullptr) return MulModSlotLimbs(a, na, b_, nb_, minLength_, cancel);
+  while (na > 0 && a[na - 1] == 0) --na;
+  if (na == 0) return SlotLimbs(TransformLength(*transforms_), 0);
+  return MulModByTransforms(a, na, *transforms_, cancel);
 }
 
 SlotLimbs FoldSlotLimbs(const uint64_t* v, size_t n, size_t m) {
@@ -215,6 +266,9 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
                           size_t minLength, CancelToken cancel) {
   while (na > 0 && a[na - 1] == 0) --na;
   while (nb > 0 && b[nb - 1] == 0) --nb;
+  const size_t nttLength = NttWrapLength(minLength);
+  if (UseNttForProduct(minLength) && nttLength <= kNttMaxLimbs)
+    return MulModByTransforms(a, na, b, nb, nttLength, cancel);
   const size_t w = SlotWidth(std::min(na, nb));
   const mp_size_t rn = WrapSize(std::max<size_t>(minLength, 1), w);
   const size_t m = static_cast<size_t>(rn) / w;

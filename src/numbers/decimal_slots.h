@@ -1,15 +1,19 @@
-// Decimal numbers as base-10^17 limbs (least significant first) in Kronecker slots of whole
-// binary limbs (two, or three for sums of more than kMostSlotTerms products): the full and
-// the wrap-around products of the decimal quotient. Whole-limb slots let the binary
-// wrap-around product take almost any size, so a product mod 10^(17 m) - 1 costs about
-// half the full one. Callers hold a BignumScope.
+// Decimal numbers as base-10^17 limbs (least significant first): the full and the
+// wrap-around products of the decimal quotient, by the decimal transforms from their
+// crossover on, and below it in Kronecker slots of whole binary limbs (two, or three for
+// sums of more than kMostSlotTerms products). Whole-limb slots let the binary wrap-around
+// product take almost any size; the transforms' wrap-around is cyclic by nature. Either
+// way a product mod 10^(17 m) - 1 costs about half the full one. Callers hold a
+// BignumScope.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "host/cancel_token.h"
+#include "numbers/decimal_ntt.h"
 
 namespace vpx::mynum {
 
@@ -28,6 +32,21 @@ void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, ui
 // Zero may come out as m limbs of 10^17 - 1.
 SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
                           size_t minLength, CancelToken cancel);
+
+// Wrap-around products of several operands with one b: a x b mod (10^(17 m) - 1) for one
+// m >= minLength, as MulModSlotLimbs; when they go through the transforms, b's are made
+// once. b must outlive the object.
+class WrapProductsBy {
+ public:
+  WrapProductsBy(const uint64_t* b, size_t nb, size_t minLength, CancelToken cancel);
+  SlotLimbs Times(const uint64_t* a, size_t na, CancelToken cancel) const;
+
+ private:
+  const uint64_t* b_;
+  size_t nb_;
+  size_t minLength_;
+  std::shared_ptr<const NttTransforms> transforms_;  // null: each product on its own
+};
 
 // v[0 .. n) mod (10^(17 m) - 1) in m limbs.
 SlotLimbs FoldSlotLimbs(const uint64_t* v, size_t n, size_t m);

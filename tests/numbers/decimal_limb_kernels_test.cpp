@@ -1,6 +1,7 @@
-// The word kernels and the transform product on base-10^19 limbs: the division-free
-// quotient against 128-bit division, and the schoolbook and transform products against the
-// Kronecker product over random, all-nines and length-boundary operands.
+// The word kernels and the transform product on base-10^19 (and 10^17) limbs: the
+// division-free quotients against 128-bit division, and the schoolbook, transform and
+// wrap-around products against the binary products over random, all-nines and
+// length-boundary operands.
 #include "numbers/decimal_limb_kernels.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include "numbers/bignum_memory.h"
 #include "numbers/decimal_ntt.h"
+#include "numbers/decimal_slots.h"
 
 namespace vpx::mynum {
 namespace {
@@ -30,6 +32,24 @@ TEST(DecimalLimbKernels, QuotientByTheLimbBaseMatchesDivision) {
     const uint64_t q = DivRemLimbBase(hi, lo, &rem);
     ASSERT_EQ(q, static_cast<uint64_t>(v / kLimbBase)) << hi << " " << lo;
     ASSERT_EQ(rem, static_cast<uint64_t>(v % kLimbBase)) << hi << " " << lo;
+  }
+}
+
+TEST(DecimalLimbKernels, QuotientByTheSlotBaseMatchesDivision) {
+  std::mt19937_64 rng(8);
+  constexpr uint64_t kBase = kSlotLimbBase;
+  std::vector<std::pair<uint64_t, uint64_t>> cases;
+  for (uint64_t hi : {uint64_t{0}, uint64_t{1}, kBase - 1, kBase - 2}) {
+    for (uint64_t lo : {uint64_t{0}, uint64_t{1}, kBase - 1, kBase, ~uint64_t{0}})
+      cases.emplace_back(hi, lo);
+  }
+  for (int i = 0; i < 100000; ++i) cases.emplace_back(rng() % kBase, rng());
+  for (auto [hi, lo] : cases) {
+    const Uint128 v = (Uint128{hi} << 64) | lo;
+    uint64_t rem = 0;
+    const uint64_t q = DivRemByBase<kBase>(hi, lo, &rem);
+    ASSERT_EQ(q, static_cast<uint64_t>(v / kBase)) << hi << " " << lo;
+    ASSERT_EQ(rem, static_cast<uint64_t>(v % kBase)) << hi << " " << lo;
   }
 }
 
@@ -79,6 +99,121 @@ TEST(DecimalLimbKernels, ProductsAgreeWithTheKroneckerProduct) {
   // Zero operands and top zero limbs.
   ExpectSameProducts(Limbs{0, 0}, RandomLimbs(rng, 5));
   ExpectSameProducts(Limbs{5, 0, 0}, Limbs{kLimbBase - 1, 0});
+}
+
+// Limbs below 10^17: random, or all 10^17 - 1 (the largest coefficients and carries).
+Limbs RandomSlotLimbs(std::mt19937_64& rng, size_t n, bool nines) {
+  Limbs v(n);
+  for (auto& x : v) x = nines ? kSlotLimbBase - 1 : rng() % kSlotLimbBase;
+  if (n > 0 && v.back() == 0) v.back() = 1;
+  return v;
+}
+
+// The slot-limb transforms against the binary slot product: the full product, and the
+// wrap-around product against the full one folded, at and beside the transform lengths.
+TEST(DecimalLimbKernels, SlotLimbTransformsAgreeWithTheBinarySlotProduct) {
+  BignumScope scope;
+  std::mt19937_64 rng(12);
+  for (auto [na, nb] : {std::pair<size_t, size_t>{1, 1},
+                        {2, 1},
+                        {63, 1},
+                        {64, 64},
+                        {64, 65},
+                        {1000, 24},
+                        {1024, 1024},
+                        {1025, 1023},
+                        {5000, 4000}}) {
+    for (bool nines : {false, true}) {
+      const Limbs a = RandomSlotLimbs(rng, na, nines), b = RandomSlotLimbs(rng, nb, nines);
+      Limbs expected(na + nb), ntt(na + nb, 7);
+      SetNttLeastLimbsForTest(~size_t{0});
+      MulSlotLimbs(a.data(), na, b.data(), nb, expected.data(), CancelToken{});
+      SetNttLeastLimbsForTest(0);
+      MulDecimalLimbsNtt(a.data(), na, b.data(), nb, ntt.data(), CancelToken{}, false,
+                         kSlotLimbDigits);
+      ASSERT_EQ(ntt, expected) << na << " x " << nb << (nines ? " nines" : "");
+      for (size_t minLength : {nb, na, na + nb - 1, na + nb}) {
+        const size_t m = NttWrapLength(minLength);
+        ASSERT_GE(m, minLength);
+        if (na > m || nb > m) continue;
+        Limbs wrapped(m, 7);
+        MulModDecimalLimbsNtt(a.data(), na, b.data(), nb, m, wrapped.data(), CancelToken{},
+                              kSlotLimbDigits);
+        EXPECT_EQ(wrapped, FoldSlotLimbs(expected.data(), expected.size(), m))
+            << na << " x " << nb << " mod " << m << (nines ? " nines" : "");
+      }
+    }
+  }
+}
+
+// The wrap-around product of base-10^19 limbs against the full product folded by hand.
+TEST(DecimalLimbKernels, WrapAroundTransformOfFullLimbsFoldsTheProduct) {
+  BignumScope scope;
+  std::mt19937_64 rng(13);
+  for (size_t n : {size_t{3}, size_t{64}, size_t{700}}) {
+    const Limbs a = RandomLimbs(rng, n), b = RandomLimbs(rng, n);
+    Limbs full(2 * n);
+    MulDecimalLimbs(a.data(), n, b.data(), n, full.data(), CancelToken{});
+    const size_t m = NttWrapLength(n);
+    // full mod (10^(19 m) - 1): add the limbs above m onto the ones below, carries wrapping.
+    Limbs folded(m, 0);
+    Uint128 carry = 0;
+    for (int round = 0; round < 3; ++round) {
+      for (size_t j = 0; j < m; ++j) {
+        Uint128 v = Uint128{folded[j]} + carry;
+        if (round == 0) {
+          for (size_t k = j; k < full.size(); k += m) v += full[k];
+        }
+        folded[j] = static_cast<uint64_t>(v % kLimbBase);
+        carry = v / kLimbBase;
+      }
+    }
+    ASSERT_EQ(carry, 0u);
+    Limbs wrapped(m, 7);
+    MulModDecimalLimbsNtt(a.data(), n, b.data(), n, m, wrapped.data(), CancelToken{});
+    EXPECT_EQ(wrapped, folded) << n << " limbs mod " << m;
+  }
+}
+
+// Products longer than one transform, cut into blocks (here of a few limbs, so that many
+// blocks fall on each block of the product): the same limbs as the Kronecker product, for
+// balanced, unbalanced, square, all-nines and slot-limb operands.
+TEST(DecimalLimbKernels, ProductsInTransformBlocksAgreeWithTheBinaryProducts) {
+  BignumScope scope;
+  std::mt19937_64 rng(14);
+  for (size_t block : {size_t{4}, size_t{37}}) {
+    SetNttBlockLimbsForTest(block);
+    for (auto [na, nb] : {std::pair<size_t, size_t>{block, block + 1},
+                          {2 * block, 2 * block},
+                          {9 * block + 3, 2 * block - 1},
+                          {1, 40 * block},
+                          {300, 301}}) {
+      ExpectSameProducts(RandomLimbs(rng, na), RandomLimbs(rng, nb));
+      for (bool nines : {false, true}) {
+        const Limbs a = RandomSlotLimbs(rng, na, nines), b = RandomSlotLimbs(rng, nb, nines);
+        Limbs expected(na + nb), ntt(na + nb, 7), twoThreads(na + nb, 7);
+        SetNttLeastLimbsForTest(~size_t{0});
+        MulSlotLimbs(a.data(), na, b.data(), nb, expected.data(), CancelToken{});
+        SetNttLeastLimbsForTest(0);
+        MulDecimalLimbsNtt(a.data(), na, b.data(), nb, ntt.data(), CancelToken{}, false,
+                           kSlotLimbDigits);
+        EXPECT_EQ(ntt, expected) << na << " x " << nb << " in blocks of " << block;
+        MulDecimalLimbsNtt(a.data(), na, b.data(), nb, twoThreads.data(), CancelToken{}, true,
+                           kSlotLimbDigits);
+        EXPECT_EQ(twoThreads, expected) << na << " x " << nb << " on two threads";
+      }
+    }
+  }
+  SetNttBlockLimbsForTest(0);
+}
+
+TEST(DecimalLimbKernels, ACancelledBlockProductThrows) {
+  SetNttBlockLimbsForTest(64);
+  CancelFlag cancelled{1};
+  Limbs a(5000, 3), out(10000);
+  EXPECT_THROW(MulDecimalLimbsNtt(a.data(), a.size(), a.data(), a.size(), out.data(), &cancelled),
+               DecimalCancelled);
+  SetNttBlockLimbsForTest(0);
 }
 
 TEST(DecimalLimbKernels, ProductByOneWordCarriesOut) {

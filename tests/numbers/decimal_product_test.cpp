@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <random>
@@ -15,6 +16,7 @@
 
 #include "numbers/bignum_memory.h"
 #include "numbers/decimal_limbs.h"
+#include "numbers/decimal_ntt.h"
 #include "numbers/decimal_slots.h"
 #include "numbers/math_decimal.h"
 #include "numbers/mynum_kernels.h"
@@ -304,10 +306,67 @@ TEST(DecimalProductTest, SlotProductsAndWrapAroundsAgreeWithGmp) {
   }
 }
 
+// Several wrap-around products with one divisor, its transforms made once: each equals the
+// full product folded to the same length, whichever way the products go; a zero factor
+// gives zero.
+TEST(DecimalProductTest, WrapAroundsByOneOperandEqualTheFoldedFullProducts) {
+  std::mt19937_64 rng(1616);
+  for (size_t least : {size_t{4}, ~size_t{0}}) {
+    SetNttLeastLimbsForTest(least);
+    for (size_t nb : {size_t{30}, size_t{1500}}) {
+      const SlotLimbs b = RandomSlotLimbs(rng, nb);
+      const WrapProductsBy byB(b.data(), nb, nb + 2, CancelToken{});
+      for (size_t na : {size_t{1}, nb / 2, nb + 1}) {
+        const SlotLimbs a = RandomSlotLimbs(rng, na);
+        SlotLimbs full(na + nb);
+        MulSlotLimbs(a.data(), na, b.data(), nb, full.data(), CancelToken{});
+        const SlotLimbs wrapped = byB.Times(a.data(), na, CancelToken{});
+        ASSERT_GE(wrapped.size(), nb + 2);
+        EXPECT_EQ(wrapped, FoldSlotLimbs(full.data(), full.size(), wrapped.size()))
+            << na << " x " << nb << " least " << least;
+      }
+      const SlotLimbs zero(3, 0);
+      const SlotLimbs none = byB.Times(zero.data(), zero.size(), CancelToken{});
+      ASSERT_GE(none.size(), nb + 2);
+      EXPECT_TRUE(std::all_of(none.begin(), none.end(), [](uint64_t x) { return x == 0; }));
+    }
+  }
+  SetNttLeastLimbsForTest(0);
+}
+
+// With the transforms taking every product from a few limbs on, products and quotients
+// (whose slot and wrap-around products then all go through them) still match GMP: limb
+// and transform-length edges (19 digits a limb, lengths 2^k coefficients), runs of nines
+// and zeros.
+TEST(DecimalProductTest, ProductsAndQuotientsByTransformsMatchGmpAtTheirEdges) {
+  std::mt19937 rng(1614);
+  SetNttLeastLimbsForTest(4);
+  for (size_t limbs : {2u, 3u, 4u, 16u, 17u, 64u, 65u, 512u, 513u}) {
+    for (int delta : {-1, 0, 1}) {
+      const size_t n = limbs * kLimbDigits + static_cast<size_t>(delta);
+      ExpectSameProduct(Random(rng, n), Random(rng, n));
+      ExpectSameProduct(Digits(n, 9), Digits(n + 19, 9));
+      ExpectSameProduct(Random(rng, n), Random(rng, 3 * n + 7));
+    }
+  }
+  for (int i = 0; i < 40; ++i) {
+    const size_t bn = 40 + rng() % 3000, qn = 1 + rng() % 4000;
+    ExpectSameQuotient(Random(rng, bn + qn), Random(rng, bn), 0);
+  }
+  for (uint8_t fill : {uint8_t{9}, uint8_t{0}}) {
+    Digits b = Random(rng, 1700), a = Random(rng, 5000);
+    std::fill(a.begin() + 1000, a.begin() + 4000, fill);
+    ExpectSameQuotient(a, b, 300);
+    ExpectSameQuotient(Digits(5000, 9), Digits(1700, 9), 0);
+  }
+  SetNttLeastLimbsForTest(0);
+}
+
 // Binary products split into Karatsuba halves and slices (as the longest ones are, so that
 // a cancel can stop them) give the same digits.
 TEST(DecimalProductTest, ProductsAndQuotientsInPiecesMatchGmp) {
   std::mt19937 rng(1610);
+  SetNttLeastLimbsForTest(~size_t{0});
   SetMostMonolithicLimbsForTest(40);
   for (int i = 0; i < 60; ++i) {
     Digits a = Random(rng, 1 + rng() % 6000), b = Random(rng, 1 + rng() % 6000);
@@ -327,6 +386,7 @@ TEST(DecimalProductTest, ProductsAndQuotientsInPiecesMatchGmp) {
   ExpectSameQuotient(Random(rng, 9000), Random(rng, 3000), 0);
   ExpectSameQuotient(Random(rng, 300), Random(rng, 2500), 5000);
   SetMostMonolithicLimbsForTest(0);
+  SetNttLeastLimbsForTest(0);
 }
 
 // A product in many pieces, cancelled from another thread once GMP is at work in it: it
@@ -334,6 +394,7 @@ TEST(DecimalProductTest, ProductsAndQuotientsInPiecesMatchGmp) {
 // a longer one is tried.
 TEST(DecimalProductThreads, CancelFromAnotherThreadEndsAProductInPieces) {
   std::mt19937 rng(1611);
+  SetNttLeastLimbsForTest(~size_t{0});
   SetMostMonolithicLimbsForTest(4096);
   const long baseline = LiveBignumBlocksForTest();
   bool cancelled = false;
@@ -354,6 +415,7 @@ TEST(DecimalProductThreads, CancelFromAnotherThreadEndsAProductInPieces) {
     EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
   }
   SetMostMonolithicLimbsForTest(0);
+  SetNttLeastLimbsForTest(0);
   EXPECT_TRUE(cancelled);
 }
 
@@ -382,6 +444,30 @@ TEST(DecimalProductTest, QuotientFailingAtEachAllocationLeavesNothing) {
   }
   EXPECT_GT(failures, 0);
   FailBignumAllocationAfterForTest(-1);
+}
+
+// The same for a product by the transforms (their working arrays come from the big-number
+// allocator): each failure reports no memory and leaves no block behind.
+TEST(DecimalProductTest, TransformProductFailingAtEachAllocationLeavesNothing) {
+  std::mt19937 rng(1615);
+  const Digits a = Random(rng, 50000), b = Random(rng, 45000);
+  Digits expected(95000), out(95000);
+  ASSERT_TRUE(MulGmp(a.data(), 50000, b.data(), 45000, expected.data()));
+  const long baseline = LiveBignumBlocksForTest();
+  int failures = 0;
+  for (long k = 0; k < 50; ++k) {
+    FailBignumAllocationAfterForTest(k);
+    const DecimalStatus status = MulDecimal(a.data(), 50000, b.data(), 45000, out.data(), {});
+    FailBignumAllocationAfterForTest(-1);
+    ASSERT_EQ(LiveBignumBlocksForTest(), baseline) << "allocation " << k;
+    if (status == DecimalStatus::kDone) {
+      EXPECT_EQ(out, expected) << "allocation " << k;
+      break;
+    }
+    ASSERT_EQ(status, DecimalStatus::kNoMemory);
+    ++failures;
+  }
+  EXPECT_GT(failures, 0);
 }
 
 // Signed decimal text of n digits with the point somewhere inside.

@@ -1,5 +1,5 @@
-// Handlers of Pow, SqRoot, GetNapier, LogE and Factorial, and the job bodies of LogE and
-// Factorial. The digits come from the exact computations; these handlers keep the
+// Handlers of Pow, SqRoot, GetNapier, LogE and Factorial, and the job bodies of GetNapier,
+// LogE and Factorial. The digits come from the exact computations; these handlers keep the
 // commands' limits, messages and result-size settings.
 #include <mpfr.h>
 
@@ -28,6 +28,9 @@ constexpr uint32_t kLogEDefaultDigits = 100;       // LogE(x, 0)
 constexpr uint32_t kFactorialLimit = 10'000'000;   // arguments must stay below
 constexpr uint32_t kFactorialResultSize = 1'000'000;
 constexpr uint32_t kNapierTableCap = 456'574;
+// Longer e runs as a job (progress, cancel) so that the window stays live: 100,000 digits
+// take about 20 ms on one core, a million about 0.3 s.
+constexpr uint32_t kNapierInlineDigits = 100'000;
 
 // --- Pow ---
 
@@ -75,21 +78,50 @@ int RunSquareRoot(ICommandContext& engine, FuncId id, CMyFuncData& call) {
 
 // --- GetNapier ---
 
-int RunNapier(ICommandContext& engine, FuncId id, CMyFuncData& call) {
-  if (call.GetArgCount() < 1) return 0;
-  uint32_t digits = std::min(call.GetArgValue(0).GetAsUInt(), kSeriesDigitLimit);
-  if (digits == 0) digits = 100;
-  // The series of the original sized its numbers (and the process default) to twice the
-  // factorial length it needed; that setting is kept.
+uint32_t NapierDigitsOf(const CMyFuncData& call) {
+  const uint32_t digits = std::min(call.GetArgValue(0).GetAsUInt(), kSeriesDigitLimit);
+  return digits == 0 ? 100 : digits;
+}
+
+// e into r with `digits` digits. The series of the original sized its numbers (and the
+// process default) to twice the factorial length it needed; that setting is kept. 0, or
+// -1 when aborted or a buffer failed. progress: a job's, or null.
+int NapierOnNumber(MyNumeric& r, uint32_t digits, bool twoThreads, CancelToken abort,
+                   JobProgress* progress) {
   const uint32_t factorialDigits = std::min(kNapierTableCap, 2 * digits);
-  MyNumeric r;
   r.SetResultSize(2 * factorialDigits);
   DecimalDigits e;
-  if (!NapierDigits(digits, SecondCoreAvailable(), nullptr, &e) || StoreDecimalDigits(r, e) != 0) {
+  if (!NapierDigits(digits, twoThreads, abort, &e, progress)) return -1;
+  return StoreDecimalDigits(r, e);
+}
+
+int RunNapier(ICommandContext& engine, FuncId id, CMyFuncData& call) {
+  if (call.GetArgCount() < 1) return 0;
+  const uint32_t digits = NapierDigitsOf(call);
+  if (digits > kNapierInlineDigits) {
+    return engine.QueueJob(
+        id, call,
+        {SJ("※　スレッドクラス作成に失敗。"), std::string(), SJ("※　スレッドクラス登録に失敗。")});
+  }
+  MyNumeric r;
+  if (NapierOnNumber(r, digits, SecondCoreAvailable(), nullptr, nullptr) != 0) {
     engine.EchoLine(OperationFailureText("ネイピア数の計算"));
     return 0;
   }
   return EchoAndRecordNumber(engine, id, call, r);
+}
+
+int NapierJob(CMyThreadDlg& job) {
+  const CMyFuncData& call = job.GetCallData();
+  if (call.GetArgCount() < 1) return 0;
+  MyNumeric r(job.GetCancelToken());
+  if (NapierOnNumber(r, NapierDigitsOf(call), SecondCoreAvailable(), job.GetCancelToken(),
+                     &job.Progress()) != 0) {
+    if (!job.IsCancelled()) job.SetError(OperationFailureText("ネイピア数の計算"));
+    return 0;
+  }
+  job.NumericResult().Swap(r);
+  return 1;
 }
 
 // --- LogE ---
@@ -211,6 +243,7 @@ void RegisterSeriesCommands(HandlerTable& table) {
   table.AddCommand(FuncId::SqRootF, RunSquareRoot);
   table.AddCommand(FuncId::SqRootFU, RunSquareRoot);
   table.AddCommand(FuncId::GetNapier, RunNapier);
+  table.AddJobBody(FuncId::GetNapier, NapierJob, JobShutdown::kAbandon);
   table.AddCommand(FuncId::LogE, RunLogE);
   table.AddJobBody(FuncId::LogE, LogEJob, JobShutdown::kAbandon);
   table.AddCommand(FuncId::Factorial, RunFactorial);

@@ -127,6 +127,20 @@ TEST_F(MathCommands, LongPiRunsAsAJobAndFillsItsReservedEntry) {
   EXPECT_EQ(MyNumeric::GetDefaultResultSize(), 20001u);
 }
 
+// Up to 100,000 digits e is echoed at once; beyond, a job fills its reserved entry with
+// the same digits.
+TEST_F(MathCommands, LongNapierRunsAsAJobWithTheInlineDigits) {
+  std::vector<std::string> out = Run("GetNapier(100000)");
+  ASSERT_EQ(out.size(), 1u);
+  ASSERT_EQ(out[0].size(), 100001u);
+  EXPECT_THAT(Run("GetNapier(100001)"), ElementsAre());
+  ASSERT_TRUE(WaitIdle());
+  const std::string e = EntryNumberText(1);
+  ASSERT_EQ(e.size(), 100002u);
+  EXPECT_EQ(e.substr(0, out[0].size()), out[0]);
+  EXPECT_EQ(MyNumeric::GetDefaultResultSize(), 400004u);
+}
+
 TEST_F(MathCommands, LogEInlineCases) {
   EXPECT_THAT(Run("LogE(2, 10)"), ElementsAre("0.693147180"));
   EXPECT_THAT(Run("LogE(1000, 5)"), ElementsAre("6.9077"));
