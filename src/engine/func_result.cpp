@@ -44,7 +44,7 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
     if (type >= kRetInt && type <= kRetFloat) {
       if (number != nullptr)
         value = *number;
-      else if (value.SetByString(*text) != 0)
+      else if (value.SetByString(*text) != NumStatus::kOk)
         value.SetZero();
     } else if (type == kRetString) {
       valueText = text != nullptr ? *text : number->ToString();

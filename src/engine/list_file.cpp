@@ -352,10 +352,10 @@ class ListFileParser {
       return Fail(SJ("飽和した数値が 9 の並びではありません"));
     const auto* digits = reinterpret_cast<const uint8_t*>(parts_.digits.data());
     const auto count = static_cast<uint32_t>(parts_.digits.size());
-    const int stored =
+    const NumStatus stored =
         saturated != 0 ? number.SetSaturatedNines(count, parts_.minus)
                        : number.SetDigitsMsdFirst(digits, count, parts_.intDigits, parts_.minus);
-    if (stored != 0) {
+    if (stored != NumStatus::kOk) {
       error_.line = numberLine;
       error_.reason = SJ("数値を復元できません（メモリ不足）");
       return false;

@@ -229,15 +229,15 @@ void MyNumeric::SetLayout(uint32_t lsd, uint32_t validSize, uint32_t spSize) {
 
 // --- buffers ---
 
-int MyNumeric::GetLargeBuffInThree(uint32_t n) {
-  if (pbBuff && BuffSize >= n) return 0;
+NumStatus MyNumeric::GetLargeBuffInThree(uint32_t n) {
+  if (pbBuff && BuffSize >= n) return NumStatus::kOk;
   if (pbSubBuff && SubBuffSize >= n) {
     ExchangeMainAndSub();
-    return 0;
+    return NumStatus::kOk;
   }
   if (pbTempBuff && TempBuffSize >= n) {
     ExchangeMainAndTemp();
-    return 0;
+    return NumStatus::kOk;
   }
   try {
     if (n > mynum::kBuffLimit) throw std::bad_alloc();
@@ -246,11 +246,11 @@ int MyNumeric::GetLargeBuffInThree(uint32_t n) {
     SubBuffSize = BuffSize;
     pbBuff = std::move(fresh);
     BuffSize = n;
-    return 0;
+    return NumStatus::kOk;
   } catch (const std::bad_alloc&) {
     WriteTrace(Format(
         SJ("※　新規バッファの確保に失敗。GetLargeBuffInThree()\n\tNeedSize[%u]\n").c_str(), n));
-    return -1;
+    return NumStatus::kNoMemory;
   }
 }
 
@@ -303,10 +303,10 @@ bool MyNumeric::RecentreInto(uint32_t size) {
   return true;
 }
 
-int MyNumeric::Reserve(uint32_t n) {
-  if (n > mynum::kBuffLimit) return -1;
+NumStatus MyNumeric::Reserve(uint32_t n) {
+  if (n > mynum::kBuffLimit) return NumStatus::kTooLarge;
   if (n < ValidSize) n = ValidSize + 100;
-  return RecentreInto(std::min(n, mynum::kBuffLimit)) ? 0 : -1;
+  return RecentreInto(std::min(n, mynum::kBuffLimit)) ? NumStatus::kOk : NumStatus::kNoMemory;
 }
 
 void MyNumeric::DropLeadingZeros() {

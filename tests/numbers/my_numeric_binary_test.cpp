@@ -60,13 +60,13 @@ TEST_F(MyNumericBinaryTest, LittleEndianTwosComplementBytes) {
 TEST_F(MyNumericBinaryTest, SetByBinaryTablePathAndLongPath) {
   MyNumeric n;
   const uint8_t ffff[] = {0xFF, 0xFF};
-  EXPECT_EQ(n.SetByBinary(2, ffff, 1), 1);
+  EXPECT_EQ(n.SetByBinary(2, ffff, 1), NumStatus::kOk);
   EXPECT_EQ(n.ToString(), "65535");
   const uint8_t be[] = {0x01, 0x00};
-  EXPECT_EQ(n.SetByBinary(2, be, 0), 1);
+  EXPECT_EQ(n.SetByBinary(2, be, 0), NumStatus::kOk);
   EXPECT_EQ(n.ToString(), "256");
   std::vector<uint8_t> all(129, 0xFF);
-  EXPECT_EQ(n.SetByBinary(129, all.data(), 1), 1);
+  EXPECT_EQ(n.SetByBinary(129, all.data(), 1), NumStatus::kOk);
   mpz_t v;
   mpz_init(v);
   mpz_ui_pow_ui(v, 2, 1032);
@@ -77,10 +77,10 @@ TEST_F(MyNumericBinaryTest, SetByBinaryTablePathAndLongPath) {
   mpz_clear(v);
   EXPECT_LAYOUT_OK(n);
   const uint8_t zeros[3] = {0, 0, 0};
-  EXPECT_EQ(n.SetByBinary(3, zeros, 1), 1);
+  EXPECT_EQ(n.SetByBinary(3, zeros, 1), NumStatus::kOk);
   EXPECT_TRUE(n.IsZero());
-  EXPECT_EQ(n.SetByBinary(5'000'001, zeros, 1), 0);
-  EXPECT_EQ(n.SetByBinary(1, nullptr, 1), 0);
+  EXPECT_EQ(n.SetByBinary(5'000'001, zeros, 1), NumStatus::kTooLarge);
+  EXPECT_EQ(n.SetByBinary(1, nullptr, 1), NumStatus::kBadOperand);
 }
 
 TEST_F(MyNumericBinaryTest, HexAndBinaryTexts) {
@@ -120,7 +120,7 @@ TEST_F(MyNumericBinaryTest, BytesRoundTripAcrossThePaths) {
       else
         ForcePerDigit();
       MyNumeric n;
-      ASSERT_EQ(n.SetByBinary(static_cast<uint32_t>(len), bytes.data(), 1), 1);
+      ASSERT_EQ(n.SetByBinary(static_cast<uint32_t>(len), bytes.data(), 1), NumStatus::kOk);
       ASSERT_EQ(n.ToString(), digits) << len;
       MyNumeric parsed = Num(digits);
       std::vector<uint8_t> back(static_cast<size_t>(parsed.CountBinaryBytes() + 1));

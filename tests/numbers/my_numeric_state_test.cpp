@@ -178,11 +178,11 @@ TEST_F(MyNumericStateTest, VerifyLayoutReportsBrokenInvariantsAndTraceDumpsField
 
 TEST_F(MyNumericStateTest, ReserveKeepsValueAndCentres) {
   MyNumeric n = Num("31415");
-  EXPECT_EQ(n.Reserve(5000), 0);
+  EXPECT_EQ(n.Reserve(5000), NumStatus::kOk);
   EXPECT_EQ(n.GetParam().BuffSize, 5000u);
   EXPECT_EQ(n.GetParam().LSD, (5000u - 5u) / 2);
   EXPECT_EQ(n.ToString(), "31415");
-  EXPECT_EQ(n.Reserve(100'000'003), -1);
+  EXPECT_EQ(n.Reserve(100'000'003), NumStatus::kTooLarge);
   EXPECT_LAYOUT_OK(n);
 }
 
@@ -190,7 +190,7 @@ TEST_F(MyNumericStateTest, MisshapenFloatingFormBeepsThroughTheUserInterface) {
   FakeUi ui;
   MyNumeric n = Num("12.5");  // two integer digits: not the floating layout
   MyNumericTestAccess::MarkFloating(n, 1);
-  EXPECT_EQ(n.FloatToNormal(), 0);
+  EXPECT_EQ(n.FloatToNormal(), NumStatus::kOk);
   EXPECT_EQ(ui.dialogs.beeps, 1);
   EXPECT_EQ(n.ToString(), "125");
   EXPECT_LAYOUT_OK(n);

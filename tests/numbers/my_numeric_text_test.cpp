@@ -9,7 +9,7 @@ using MyNumericTextTest = NumericTest;
 
 std::string Parsed(const std::string& text) {
   MyNumeric n;
-  if (n.SetByString(text) != 0) return "rejected";
+  if (n.SetByString(text) != NumStatus::kOk) return "rejected";
   EXPECT_EQ(n.VerifyLayout(), 0) << text << "\n" << n.GetErrorText();
   return n.ToString();
 }
@@ -66,11 +66,11 @@ TEST_F(MyNumericTextTest, TextsWithoutDigitsOrWithStrayCharactersAreRejected) {
   for (const char* bad :
        {"-", "   ", "5-", "1..2", "1.2.", "+5", "abc", "1,000", "0x-1", ".", "-."}) {
     MyNumeric n = Num("42");
-    EXPECT_EQ(n.SetByString(bad), -1) << bad;
+    EXPECT_EQ(n.SetByString(bad), NumStatus::kNotANumber) << bad;
     EXPECT_EQ(n.ToString(), "42") << "a rejected text leaves the number as it was";
   }
   MyNumeric n;
-  EXPECT_EQ(n.SetByString(""), -1);
+  EXPECT_EQ(n.SetByString(""), NumStatus::kBadOperand);
   EXPECT_NE(TraceText().find("iLen[0]"), std::string::npos);
 }
 
