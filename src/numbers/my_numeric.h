@@ -232,8 +232,10 @@ class MyNumeric {
   // Two's-complement little-endian bytes of the integer part; the byte count, or kNoBytes.
   static constexpr int64_t kNoBytes = -1;
   int64_t IntegerToLittleEndian(std::vector<uint8_t>& bytes) const;
-  // IntegerToLittleEndian, tracing failureText when the bytes cannot be had (kNoBytes).
-  int64_t IntegerBytesOrTrace(std::vector<uint8_t>& bytes, const std::string& failureText) const;
+  // IntegerToLittleEndian with a sign byte 0xFF where a negative number's top byte would
+  // read as positive (the hexadecimal and binary texts); tracing failureText when the
+  // bytes cannot be had (kNoBytes).
+  int64_t SignedBytesOrTrace(std::vector<uint8_t>& bytes, const std::string& failureText) const;
 };
 
 }  // namespace vpx

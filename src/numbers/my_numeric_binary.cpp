@@ -200,13 +200,22 @@ NumStatus MyNumeric::SetByBinaryDigits(const uint8_t* digits, uint32_t count) {
   }
 }
 
-int64_t MyNumeric::IntegerBytesOrTrace(std::vector<uint8_t>& bytes,
-                                       const std::string& failureText) const {
-  int64_t count = -1;
+int64_t MyNumeric::SignedBytesOrTrace(std::vector<uint8_t>& bytes,
+                                      const std::string& failureText) const {
+  int64_t count = kNoBytes;
   try {
     count = IntegerToLittleEndian(bytes);
+    // The complement is taken over the magnitude's bytes; a negative number whose top byte
+    // then reads as positive (-129 gives 7F, -255 gives 01) keeps its sign in one more
+    // byte, as the files the number is written into do. -0.5 has the integer bytes 00.
+    if (count > 0) bytes.resize(static_cast<size_t>(count));
+    const bool zero = std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+    if (count > 0 && Minus != 0 && !zero && (bytes.back() & 0x80) == 0) {
+      bytes.push_back(0xFF);
+      ++count;
+    }
   } catch (const std::bad_alloc&) {
-    count = -1;
+    count = kNoBytes;
   }
   if (count < 0) WriteTrace(failureText);
   return count;
@@ -220,7 +229,7 @@ int64_t MyNumeric::GetDataAsStrHex(std::string& out) const {
     return 1;
   }
   std::vector<uint8_t> bytes;
-  const int64_t count = IntegerBytesOrTrace(
+  const int64_t count = SignedBytesOrTrace(
       bytes, SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrHex()\n"));
   if (count < 0) return 0;
   static const char kHex[] = "0123456789ABCDEF";
@@ -247,7 +256,7 @@ int64_t MyNumeric::GetDataAsStrBin(std::string& out) const {
     return 8;
   }
   std::vector<uint8_t> bytes;
-  const int64_t count = IntegerBytesOrTrace(
+  const int64_t count = SignedBytesOrTrace(
       bytes, SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrBin()\n"));
   if (count < 0) return 0;
   if (count >= 0x20000000) {

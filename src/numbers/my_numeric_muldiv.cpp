@@ -194,8 +194,12 @@ NumStatus MyNumeric::ShiftPoint(int32_t n) {
         std::clamp<int64_t>(static_cast<int64_t>(iExp) + n, INT32_MIN, INT32_MAX));
     return NumStatus::kOk;
   }
-  int64_t e = static_cast<int64_t>(n) + MSD - SPPos;
-  SetLayout(LSD, ValidSize, ValidSize - 1);
+  // The floating form starts at the top nonzero digit: a leading zero (the units digit 0 of
+  // "0.5", the zeros of "0.05") would otherwise stay in front of the moved point ("05").
+  uint32_t top = TopNonzero();
+  if (pbBuff[top] == 0) top = MSD;  // all zeros: FloatToNormal makes them one 0
+  const int64_t e = static_cast<int64_t>(n) + top - SPPos;
+  SetLayout(LSD, top - LSD + 1, top - LSD);
   iExp = static_cast<int32_t>(std::clamp<int64_t>(e, INT32_MIN, INT32_MAX));
   Float = 1;
   return FloatToNormal();

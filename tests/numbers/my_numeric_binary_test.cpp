@@ -103,6 +103,46 @@ TEST_F(MyNumericBinaryTest, HexAndBinaryTexts) {
   EXPECT_EQ(s, "0000000100000010");
 }
 
+std::string Hex(const std::string& text) {
+  std::string s;
+  Num(text).GetDataAsStrHex(s);
+  return s;
+}
+
+std::string Bin(const std::string& text) {
+  std::string s;
+  Num(text).GetDataAsStrBin(s);
+  return s;
+}
+
+TEST_F(MyNumericBinaryTest, NegativeTextsKeepTheirSignByte) {
+  // A sign byte FF is added exactly when the top byte of the complement reads as positive.
+  EXPECT_EQ(Hex("-1"), "FF");
+  EXPECT_EQ(Hex("-127"), "81");
+  EXPECT_EQ(Hex("-128"), "80");
+  EXPECT_EQ(Hex("-129"), "FF7F");
+  EXPECT_EQ(Hex("-255"), "FF01");
+  EXPECT_EQ(Hex("-256"), "FF00");
+  EXPECT_EQ(Hex("-32768"), "8000");
+  EXPECT_EQ(Hex("-32769"), "FF7FFF");
+  EXPECT_EQ(Hex("-129.9"), "FF7F");  // the fraction is dropped first
+  EXPECT_EQ(Hex("-0.5"), "00");      // no integer part: nothing to carry a sign
+  EXPECT_EQ(Hex("129"), "81");       // positive numbers get no extra byte
+  EXPECT_EQ(Bin("-129"), "1111111101111111");
+  EXPECT_EQ(Bin("-128"), "10000000");
+  EXPECT_EQ(Bin("-1"), "11111111");
+  // Read as a two's-complement number, each text gives the value back.
+  for (const char* text : {"-1", "-127", "-128", "-129", "-255", "-256", "-32768", "-32769"}) {
+    const std::string hex = Hex(text);
+    int64_t value = std::stoll(hex.substr(0, 2), nullptr, 16) >= 0x80 ? -1 : 0;
+    for (size_t i = 0; i < hex.size(); i += 2)
+      value = value * 256 + std::stoll(hex.substr(i, 2), nullptr, 16);
+    EXPECT_EQ(std::to_string(value), text) << hex;
+  }
+  // The byte form for files is unchanged: its writers add the sign byte themselves.
+  EXPECT_EQ(Bytes("-129"), (std::vector<uint8_t>{0x7F}));
+}
+
 // Every byte count up to 300 (both conversion paths) round-trips through text and bytes.
 TEST_F(MyNumericBinaryTest, BytesRoundTripAcrossThePaths) {
   std::mt19937 rng(7);
