@@ -92,7 +92,7 @@ class MyNumeric {
   uint32_t GetValidSize() const { return ValidSize; }
   uint32_t GetIntSize() const { return IntSize; }
   uint32_t GetSPSize() const { return SPSize; }
-  const std::string& GetErrorText() const { return ErrorText; }
+  const std::string& GetErrorText() const;
   // Digit at a place: place 0 is the units digit, k > 0 above it, -k the k-th fraction
   // digit; kNoDigit outside the digit run.
   static constexpr int kNoDigit = -1;
@@ -157,30 +157,34 @@ class MyNumeric {
 
  private:
   friend class MyNumericTestAccess;
-  // Fields of the number (see the class comment); the implementation owns their use.
+  // Fields of the number (see the class comment); the implementation owns their use. They
+  // are grouped by width so that a number held in every result entry and argument stays
+  // small: the flags are bytes, and the layout check's findings live on the heap only
+  // while there are any. Only the main buffer exists in a number that has not computed;
+  // the scratch buffers come with the first operation that needs them.
   CancelToken cancel_;
-  uint32_t Overflow = 0;
+  std::unique_ptr<uint8_t[]> pbBuff;
+  std::unique_ptr<uint8_t[]> pbSubBuff;
+  std::unique_ptr<uint8_t[]> pbTempBuff;
+  std::unique_ptr<std::string> ErrorText;
   uint32_t ResultSize = 0;
-  uint32_t Error = 0;
   int32_t iExp = 0;
-  uint32_t Float = 0;
-  uint32_t Zero = 1;
-  std::string ErrorText;
   uint32_t BuffSize = 0;
   uint32_t SubBuffSize = 0;
+  uint32_t TempBuffSize = 0;
   uint32_t ValidSize = 1;
   uint32_t SPPos = 0;
-  uint32_t Minus = 0;
   uint32_t MSD = 0;
   uint32_t LSD = 0;
   uint32_t SPSize = 0;
   uint32_t IntSize = 1;
-  std::unique_ptr<uint8_t[]> pbBuff;
-  std::unique_ptr<uint8_t[]> pbSubBuff;
-  std::unique_ptr<uint8_t[]> pbTempBuff;
-  uint32_t TempBuffSize = 0;
   uint32_t ID = 0;
   uint32_t MaxSize = 0;
+  uint8_t Overflow = 0;
+  uint8_t Error = 0;
+  uint8_t Float = 0;
+  uint8_t Zero = 1;
+  uint8_t Minus = 0;
 
   // --- layout helpers (my_numeric_state.cpp) ---
   uint8_t* Run() { return pbBuff.get() + LSD; }
@@ -190,6 +194,7 @@ class MyNumeric {
   // Index range [lo, hi] of the significant digits (GetValidPartSize's run).
   void SignificantRange(uint32_t* lo, uint32_t* hi) const;
   void ResetToEmptyError();
+  // A fresh zero: ID, default result size, and a main buffer of the given size.
   void InitBuffers(uint32_t size);
   // Main buffer at least n bytes long without keeping its content (sub or temporary
   // buffer reused when long enough); kNoMemory with a trace.

@@ -17,6 +17,8 @@ unsigned Address32(const void* p) {
   return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p));
 }
 
+constexpr uint32_t kUIntDigits = 10;  // digits of the largest unsigned 32-bit value
+
 }  // namespace
 
 // --- state setting ---
@@ -61,26 +63,27 @@ NumStatus MyNumeric::SetOne() {
 }
 
 NumStatus MyNumeric::SetByUInt(uint32_t u) {
-  if (!pbBuff || BuffSize < 10) {
+  if (!pbBuff || BuffSize < kUIntDigits) {
+    const uint32_t size = mynum::CompactSize(kUIntDigits);
     try {
-      pbBuff = mynum::AllocateBuffer(1000, true);
-      BuffSize = 1000;
+      pbBuff = mynum::AllocateBuffer(size, true);
+      BuffSize = size;
     } catch (const std::bad_alloc&) {
-      HostMessageBox(Format(SJ("メモリの確保に失敗しました Size[%u]").c_str(), 1000u));
+      HostMessageBox(Format(SJ("メモリの確保に失敗しました Size[%u]").c_str(), size));
       return NumStatus::kNoMemory;
     }
   }
   Overflow = 0;
   Error = Minus = Float = 0;
   iExp = 0;
-  uint32_t lsd = (BuffSize - 10) / 2;
+  uint32_t lsd = (BuffSize - kUIntDigits) / 2;
   uint8_t* d = pbBuff.get() + lsd;
   uint32_t rest = u;
-  for (int i = 0; i < 10; ++i) {
+  for (uint32_t i = 0; i < kUIntDigits; ++i) {
     d[i] = static_cast<uint8_t>(rest % 10);
     rest /= 10;
   }
-  uint32_t count = 10;
+  uint32_t count = kUIntDigits;
   while (count > 1 && d[count - 1] == 0) --count;
   SetLayout(lsd, count, 0);
   Zero = (u == 0);
@@ -249,36 +252,43 @@ MyNumericParam MyNumeric::GetParam() const {
                         pbTempBuff.get()};
 }
 
+const std::string& MyNumeric::GetErrorText() const {
+  static const std::string kNoFindings;
+  return ErrorText ? *ErrorText : kNoFindings;
+}
+
 int MyNumeric::VerifyLayout() {
-  ErrorText.clear();
+  ErrorText.reset();
+  std::string findings;
   int failed = 0;
   if (ValidSize != IntSize + SPSize) {
-    ErrorText +=
+    findings +=
         Format(SJ("【 ValidSize != IntSize + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
                ValidSize, IntSize, SPSize);
     ++failed;
   }
   if (SPPos != LSD + SPSize) {
-    ErrorText += Format(SJ("【 SPPos != LSD + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
+    findings += Format(SJ("【 SPPos != LSD + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
                         SPPos, LSD, SPSize);
     ++failed;
   }
   if (MSD != LSD + ValidSize - 1) {
-    ErrorText +=
+    findings +=
         Format(SJ("【 MSD != LSD + ValidSize - 1 】\n____(%u) != (%u) + (%u) - 1\n\n").c_str(), MSD,
                LSD, ValidSize);
     ++failed;
   }
   if (SPPos != MSD - IntSize + 1) {
-    ErrorText +=
+    findings +=
         Format(SJ("【 SPPos != MSD - IntSize + 1 】\n____(%u) != (%u) - (%u) + 1\n\n").c_str(),
                SPPos, MSD, IntSize);
     ++failed;
   }
   if (IntSize == 0) {
-    ErrorText += SJ("【 IntSize==0 】\n");
+    findings += SJ("【 IntSize==0 】\n");
     ++failed;
   }
+  if (failed != 0) ErrorText = std::make_unique<std::string>(std::move(findings));
   return failed;
 }
 
