@@ -36,28 +36,34 @@ TEST(CMyFuncResultValueText, AbsentForAFreshRecordAndAfterAVoidResult) {
   EXPECT_EQ(record.GetResultText(), SJ("【直前の結果】VOID : "));
 }
 
-// Every entry of the result list is a copy of a record: a small value in it, and the
-// numbers of its parsed call, hold buffers sized to their values, whatever result size
-// the process computes with.
-TEST(CMyFuncResultCopy, HoldsStorageSizedToItsValues) {
+// Every entry of the result list is a copy of a record: a small value in it holds a
+// buffer sized to the value, whatever result size the process computes with, and of its
+// call the record keeps the line, ID and name (what a list file saves), not the arguments.
+TEST(CMyFuncResultCopy, HoldsStorageSizedToItsValue) {
   MyNumeric setter;
   const uint32_t saved = MyNumeric::GetDefaultResultSize();
   setter.SetResultSize(1'000'000);
   CMyFuncData call;
+  call.SetLineText("AddInt(12340, 5)");
+  call.SetID(1);
+  call.SetFuncName("AddInt");
   call.AddArgument("", kKindInt, Number("12340"));
   call.AddArgument("", kKindInt, Number("5"));
+  call.SetArgTypeStr();
   const MyNumeric sum = Number("12345");
   CMyFuncResult record;
   ASSERT_EQ(record.SetData(&call, 1, &sum), 1);  // AddInt
   const CMyFuncResult entry(record);
-  for (const MyNumeric* n :
-       {&entry.number, &entry.callData.GetArgValue(0), &entry.callData.GetArgValue(1)}) {
-    const MyNumericParam p = n->GetParam();
-    EXPECT_LT(p.BuffSize, 64u);
-    EXPECT_EQ(p.SubBuffSize + p.TempBuffSize, 0u);
-  }
+  const MyNumericParam p = entry.number.GetParam();
+  EXPECT_LT(p.BuffSize, 64u);
+  EXPECT_EQ(p.SubBuffSize + p.TempBuffSize, 0u);
   EXPECT_EQ(entry.number.ToString(), "12345");
-  EXPECT_EQ(entry.callData.GetArgValue(0).ToString(), "12340");
+  EXPECT_EQ(entry.number.GetResultSize(), 1'000'000u);
+  EXPECT_EQ(entry.callData.GetLineText(), "AddInt(12340, 5)");
+  EXPECT_EQ(entry.callData.GetID(), 1);
+  EXPECT_EQ(entry.callData.GetFuncName(), "AddInt");
+  EXPECT_EQ(entry.callData.GetArgCount(), 0);
+  EXPECT_EQ(call.GetArgCount(), 2) << "the call itself keeps its arguments";
   setter.SetResultSize(saved);
 }
 
