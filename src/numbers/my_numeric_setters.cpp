@@ -269,7 +269,7 @@ int MyNumeric::VerifyLayout() {
   }
   if (SPPos != LSD + SPSize) {
     findings += Format(SJ("【 SPPos != LSD + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
-                        SPPos, LSD, SPSize);
+                       SPPos, LSD, SPSize);
     ++failed;
   }
   if (MSD != LSD + ValidSize - 1) {
