@@ -36,7 +36,14 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
   // or left as it was, and an unusable number is never recorded as a value.
   if (number != nullptr && number->IsError()) return RefuseRecord("SetData() Error");
   try {
-    CMyFuncData call(*pFuncData);
+    // The record keeps of its call what is read from a record: the line (a reserved entry
+    // shows it, list files save it), the ID and the function name, as a loaded list file
+    // restores them. The parsed arguments stay with the call: nothing reads them from a
+    // record, and their numbers and texts in every entry would outweigh the value itself.
+    CMyFuncData call;
+    call.SetLineText(pFuncData->GetLineText());
+    call.SetID(pFuncData->GetID());
+    call.SetFuncName(pFuncData->GetFuncName());
     std::string signature = GetTableSignature(id);
     const uint32_t type = GetTableReturnCode(id);
     MyNumeric value;
@@ -44,7 +51,7 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
     if (type >= kRetInt && type <= kRetFloat) {
       if (number != nullptr)
         value = *number;
-      else if (value.SetByString(*text) != 0)
+      else if (value.SetByString(*text) != NumStatus::kOk)
         value.SetZero();
     } else if (type == kRetString) {
       valueText = text != nullptr ? *text : number->ToString();

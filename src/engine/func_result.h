@@ -33,17 +33,18 @@ class CMyFuncResult {
   // "S" when overridden, else the first letter of the type name.
   std::string GetTypeLetter() const;
 
-  // Plain fields; the record is a value type.
+  // Plain fields; the record is a value type. The 32-bit fields sit together so that the
+  // record, one per result entry, carries no padding between them.
   const CMyThreadDlg* owner = nullptr;
-  uint32_t reserved = 0;
   MyNumeric number;
   std::string text;
-  uint32_t type = 0;
   CMyFuncData callData;
-  int32_t id = -1;
   std::string signature;
-  uint32_t overrideFlag = 0;
   std::string overrideText;
+  uint32_t reserved = 0;
+  uint32_t type = 0;
+  int32_t id = -1;
+  uint32_t overrideFlag = 0;
 };
 
 }  // namespace vpx

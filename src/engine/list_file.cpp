@@ -413,7 +413,7 @@ class ListFileParser {
     if (!ParseResultSize(size)) return false;
     const auto* digits = reinterpret_cast<const uint8_t*>(parts_.digits.data());
     const auto count = static_cast<uint32_t>(parts_.digits.size());
-    int stored = 0;
+    NumStatus stored = NumStatus::kOk;
     if (saturated != 0) {
       stored = number.SetSaturatedNines(count, parts_.minus);
     } else if (parts_.minus && AllZero(parts_)) {
@@ -424,7 +424,7 @@ class ListFileParser {
       stored = number.SetDigitsMsdFirst(digits, count, parts_.intDigits, parts_.minus);
     }
     number.SetOwnResultSize(size);
-    if (stored != 0) {
+    if (stored != NumStatus::kOk) {
       error_.outOfMemory = true;
       return FailAt(numberLine, SJ("数値を復元できません（メモリ不足）"));
     }

@@ -216,7 +216,7 @@ bool CMyFuncParser::CheckArgCluster(int start, int end) {
   std::string_view text(line_.data() + start, static_cast<size_t>(end - start + 1));
   try {
     MyNumeric value;
-    if (value.SetByString(text.data(), static_cast<int>(text.size())) == 0) {
+    if (value.SetByString(text.data(), static_cast<int>(text.size())) == NumStatus::kOk) {
       funcData_.AddArgument(std::string(), KindOfNumber(value), value);
       return true;
     }

@@ -1,7 +1,7 @@
 // MyNumeric: the system's only number, a signed decimal of up to 100,000,000 significant
 // digits held one digit per byte (least significant digit at the lowest index), with its
-// text and binary conversions and its arithmetic. Operations return 0 (or a count) for
-// success and a negative value for failure; diagnostics go to the trace log.
+// text and binary conversions and its arithmetic. Operations that can fail report a
+// NumStatus (counts and comparisons stay numbers); diagnostics go to the trace log.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,18 @@
 namespace vpx {
 
 // Snapshot of a number's layout (seventeen 32-bit words in the original layout).
+// How a number operation ended. The command handlers turn it into the values the
+// operations are documented with (0, -1, and -2 / -3 for the divisor of Div and Surplus).
+enum class NumStatus {
+  kOk,
+  kNoMemory,        // a buffer could not be had
+  kBadOperand,      // a missing, unusable (Error) or refused (floating) operand or argument
+  kTooLarge,        // the result would pass the digit or buffer limits
+  kNotANumber,      // SetByString: the text is not a number
+  kDivisorZero,     // Div, Surplus: the divisor has no nonzero digit
+  kDivisorInError,  // Surplus: the divisor is unusable
+};
+
 struct MyNumericParam {
   uint32_t Error, Minus, Float, Zero;
   int32_t iExp;
@@ -29,15 +41,8 @@ class MyNumeric {
   // Longest text SetByString takes: digits with a sign, a point and an exponent to spare.
   static constexpr uint32_t kMaxTextLength = 5 * kMaxDigits - 1;
 
-  // --- status values the operations return ---
-  static constexpr int kOk = 0;
-  static constexpr int kFailed = -1;  // a buffer could not be had, or a missing operand
-  // Div: the divisor is zero; its significant run holds no nonzero digit.
-  static constexpr int kDivisorZero = -2;
-  static constexpr int kDivisorWithoutDigit = -3;
-  // Surplus: the divisor is in error; the divisor is zero.
-  static constexpr int kSurplusDivisorInError = -2;
-  static constexpr int kSurplusDivisorZero = -3;
+  // Halve's result when the number cannot be halved (no digits, Error, floating form).
+  static constexpr int kHalveFailed = -1;
 
   MyNumeric();
   explicit MyNumeric(CancelToken cancel);
@@ -53,25 +58,25 @@ class MyNumeric {
   static uint32_t GetDefaultResultSize();
 
   // --- state setting ---
-  int SetZero();
-  int SetOne();
-  int SetByUInt(uint32_t u);
-  int SetByInt(int32_t i);
+  NumStatus SetZero();
+  NumStatus SetOne();
+  NumStatus SetByUInt(uint32_t u);
+  NumStatus SetByInt(int32_t i);
   void SetResultSize(uint32_t n);
   // This number's result size only (1..kMaxDigits), the process default left as it is: a
   // restored number computes as it did when it was saved.
   void SetOwnResultSize(uint32_t n);
-  int SetAllNines(uint32_t n);
-  int SetMax();
-  int SetUnderflowZero(uint32_t n);
+  NumStatus SetAllNines(uint32_t n);
+  NumStatus SetMax();
+  NumStatus SetUnderflowZero(uint32_t n);
   // count nines as an integer with the overflow mark, as an operation that saturated
-  // leaves them (restoring a saved saturated value). 0, or -1 when no buffer can be had.
-  int SetSaturatedNines(uint32_t count, bool minus);
+  // leaves them (restoring a saved saturated value).
+  NumStatus SetSaturatedNines(uint32_t count, bool minus);
   void SetCancelToken(CancelToken cancel);
 
   // --- queries ---
   int GetValidPartSize(uint32_t* pdwIntSize, uint32_t* pdwSPSize) const;
-  int RefreshValidPartSize();
+  NumStatus RefreshValidPartSize();
   int IsAllZero();
   int CheckZero();
   int IsUnsignedInteger() const;
@@ -90,14 +95,15 @@ class MyNumeric {
   uint32_t GetValidSize() const { return ValidSize; }
   uint32_t GetIntSize() const { return IntSize; }
   uint32_t GetSPSize() const { return SPSize; }
-  const std::string& GetErrorText() const { return ErrorText; }
+  const std::string& GetErrorText() const;
   // Digit at a place: place 0 is the units digit, k > 0 above it, -k the k-th fraction
-  // digit; -1 outside the digit run.
+  // digit; kNoDigit outside the digit run.
+  static constexpr int kNoDigit = -1;
   int GetDigitAtPlace(int64_t place) const;
 
   // --- text and binary conversions ---
-  int SetByString(const std::string& text);
-  int SetByString(const char* text, int length);
+  NumStatus SetByString(const std::string& text);
+  NumStatus SetByString(const char* text, int length);
   int GetDataAsStr(std::string* pStrData, uint32_t dwGetDigit = 0, int bFillZero = 0,
                    int bReverse = 0) const;
   // GetDataAsStr with the default options; UnusableNumberText for an error number.
@@ -106,8 +112,8 @@ class MyNumeric {
   int GetFloatDataAsStr(char* buffer, int* pExp, uint32_t bufferLength) const;
   int64_t GetDataAsBinary(uint8_t* out, int64_t length) const;
   int64_t CountBinaryBytes() const;
-  int SetByBinary(uint32_t dwByteNum, const uint8_t* bytes, int bIsLittleEndian);
-  int SetByBinaryDigits(const uint8_t* digits, uint32_t count);
+  NumStatus SetByBinary(uint32_t dwByteNum, const uint8_t* bytes, int bIsLittleEndian);
+  NumStatus SetByBinaryDigits(const uint8_t* digits, uint32_t count);
   uint32_t GetAsUInt() const;
   int32_t GetAsInt() const;
   int64_t GetAsInt64() const;
@@ -116,28 +122,29 @@ class MyNumeric {
   int64_t GetDataAsStrBin(std::string& out) const;
 
   // --- arithmetic (in place; this is the left operand) ---
-  int Add(const MyNumeric& other, int signHandled = 0);
-  int Sub(const MyNumeric& other);
-  int SubInternalCalc(const MyNumeric& other);
-  int Mul(const MyNumeric& other);
-  int Div(const MyNumeric& divisor);
-  int Surplus(const MyNumeric& divisor);
-  int Double();
+  NumStatus Add(const MyNumeric& other, int signHandled = 0);
+  NumStatus Sub(const MyNumeric& other);
+  NumStatus SubInternalCalc(const MyNumeric& other);
+  NumStatus Mul(const MyNumeric& other);
+  NumStatus Div(const MyNumeric& divisor);
+  NumStatus Surplus(const MyNumeric& divisor);
+  NumStatus Double();
   // Halves the magnitude. An integer drops the remainder and returns it (0 or 1); a number
-  // with a fraction stays exact (a digit 5 may be appended) and returns 0. -1 on an error.
+  // with a fraction stays exact (a digit 5 may be appended) and returns 0; kHalveFailed
+  // on an error.
   int Halve();
   int MyNumericCompare(const MyNumeric& other) const;
   bool IsLess(const MyNumeric& other) const { return MyNumericCompare(other) < 0; }
   bool IsGreater(const MyNumeric& other) const { return MyNumericCompare(other) > 0; }
-  int Add(int32_t v, uint32_t s, int signHandled);
-  int Sub(int32_t v, uint32_t s, int signHandled);
-  int AddAtDigit(int magnitudeFlag, int64_t place);
-  int SubAtDigit(int magnitudeFlag, int64_t place);
-  int ShiftPoint(int32_t n);
-  int FloatToNormal();
-  int ClearFraction();
-  int TruncateDigits(uint32_t n);
-  int Reserve(uint32_t n);
+  NumStatus Add(int32_t v, uint32_t s, int signHandled);
+  NumStatus Sub(int32_t v, uint32_t s, int signHandled);
+  NumStatus AddAtDigit(int magnitudeFlag, int64_t place);
+  NumStatus SubAtDigit(int magnitudeFlag, int64_t place);
+  NumStatus ShiftPoint(int32_t n);
+  NumStatus FloatToNormal();
+  NumStatus ClearFraction();
+  NumStatus TruncateDigits(uint32_t n);
+  NumStatus Reserve(uint32_t n);
 
   // Exchanges the value with another number's whole state (used to hand results back
   // from a computation without copying millions of digits).
@@ -147,35 +154,40 @@ class MyNumeric {
   // the count of integer digits among them. For fast paths that read the digit form.
   std::string GetDigitsMsdFirst(uint32_t* intDigits) const;
   // Builds the number from digit values 0..9, most significant first, intDigits of them
-  // before the point. Returns 0, or -1 when a buffer cannot be had.
-  int SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits, bool minus);
+  // before the point.
+  NumStatus SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits,
+                              bool minus);
 
  private:
   friend class MyNumericTestAccess;
-  // Fields of the number (see the class comment); the implementation owns their use.
+  // Fields of the number (see the class comment); the implementation owns their use. They
+  // are grouped by width so that a number held in every result entry and argument stays
+  // small: the flags are bytes, and the layout check's findings live on the heap only
+  // while there are any. Only the main buffer exists in a number that has not computed;
+  // the scratch buffers come with the first operation that needs them.
   CancelToken cancel_;
-  uint32_t Overflow = 0;
+  std::unique_ptr<uint8_t[]> pbBuff;
+  std::unique_ptr<uint8_t[]> pbSubBuff;
+  std::unique_ptr<uint8_t[]> pbTempBuff;
+  std::unique_ptr<std::string> ErrorText;
   uint32_t ResultSize = 0;
-  uint32_t Error = 0;
   int32_t iExp = 0;
-  uint32_t Float = 0;
-  uint32_t Zero = 1;
-  std::string ErrorText;
   uint32_t BuffSize = 0;
   uint32_t SubBuffSize = 0;
+  uint32_t TempBuffSize = 0;
   uint32_t ValidSize = 1;
   uint32_t SPPos = 0;
-  uint32_t Minus = 0;
   uint32_t MSD = 0;
   uint32_t LSD = 0;
   uint32_t SPSize = 0;
   uint32_t IntSize = 1;
-  std::unique_ptr<uint8_t[]> pbBuff;
-  std::unique_ptr<uint8_t[]> pbSubBuff;
-  std::unique_ptr<uint8_t[]> pbTempBuff;
-  uint32_t TempBuffSize = 0;
   uint32_t ID = 0;
   uint32_t MaxSize = 0;
+  uint8_t Overflow = 0;
+  uint8_t Error = 0;
+  uint8_t Float = 0;
+  uint8_t Zero = 1;
+  uint8_t Minus = 0;
 
   // --- layout helpers (my_numeric_state.cpp) ---
   uint8_t* Run() { return pbBuff.get() + LSD; }
@@ -185,10 +197,11 @@ class MyNumeric {
   // Index range [lo, hi] of the significant digits (GetValidPartSize's run).
   void SignificantRange(uint32_t* lo, uint32_t* hi) const;
   void ResetToEmptyError();
+  // A fresh zero: ID, default result size, and a main buffer of the given size.
   void InitBuffers(uint32_t size);
   // Main buffer at least n bytes long without keeping its content (sub or temporary
-  // buffer reused when long enough). Returns 0, or -1 with a trace.
-  int GetLargeBuffInThree(uint32_t n);
+  // buffer reused when long enough); kNoMemory with a trace.
+  NumStatus GetLargeBuffInThree(uint32_t n);
   // Sub / temporary buffer at least need bytes; replaced by one of alloc bytes when not.
   bool EnsureSubBuff(uint32_t need, uint32_t alloc);
   bool EnsureTempBuff(uint32_t need, uint32_t alloc);
@@ -201,32 +214,36 @@ class MyNumeric {
 
   // --- arithmetic helpers (my_numeric_add.cpp) ---
   enum class FitMode { kRound, kCut };
-  int AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize);
-  int SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize);
+  NumStatus AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize);
+  NumStatus SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize);
   void FitToResultSize(FitMode mode);
   void CutFraction(uint32_t keepFraction, bool round);
-  int AddOrSubInteger(int32_t v, uint32_t s, int signHandled, bool subtract);
-  int SetNinesInPlace(uint32_t n);
+  NumStatus AddOrSubInteger(int32_t v, uint32_t s, int signHandled, bool subtract);
+  NumStatus SetNinesInPlace(uint32_t n);
   int CompareMagnitude(const MyNumeric& other) const;
 
   // --- multiplication and division helpers (my_numeric_muldiv.cpp) ---
   uint32_t TopNonzero() const;  // index of the highest nonzero digit (LSD when none)
   void RemoveInsignificantZeros();
   void KeepTopDigits(uint32_t k);
-  int FloatToNormalNegative(uint32_t shift);
-  int FloatToNormalAppend(uint32_t zeros);
+  NumStatus FloatToNormalNegative(uint32_t shift);
+  NumStatus FloatToNormalAppend(uint32_t zeros);
 
-  // Integer part's magnitude when it has at most maxDigits significant digits: 1 and the
-  // value; 0 when longer; -1 when a floating number cannot be converted.
-  int IntegerMagnitude(uint32_t maxDigits, uint64_t* value) const;
+  // Integer part's magnitude when it has at most maxDigits significant digits: kFits and
+  // the value; kTooLong when longer; kFailed when a floating number cannot be converted.
+  enum class IntegerFit { kFits, kTooLong, kFailed };
+  IntegerFit IntegerMagnitude(uint32_t maxDigits, uint64_t* value) const;
 
   // --- binary helpers (my_numeric_binary.cpp) ---
   // Builds the number from count little-endian bytes (table path up to 128 bytes).
-  int SetFromLittleEndian(const uint8_t* bytes, uint64_t count);
-  // Two's-complement little-endian bytes of the integer part; the byte count, or -1.
+  NumStatus SetFromLittleEndian(const uint8_t* bytes, uint64_t count);
+  // Two's-complement little-endian bytes of the integer part; the byte count, or kNoBytes.
+  static constexpr int64_t kNoBytes = -1;
   int64_t IntegerToLittleEndian(std::vector<uint8_t>& bytes) const;
-  // IntegerToLittleEndian, tracing failureText when the bytes cannot be had (-1).
-  int64_t IntegerBytesOrTrace(std::vector<uint8_t>& bytes, const std::string& failureText) const;
+  // IntegerToLittleEndian with a sign byte 0xFF where a negative number's top byte would
+  // read as positive (the hexadecimal and binary texts); tracing failureText when the
+  // bytes cannot be had (kNoBytes).
+  int64_t SignedBytesOrTrace(std::vector<uint8_t>& bytes, const std::string& failureText) const;
 };
 
 }  // namespace vpx

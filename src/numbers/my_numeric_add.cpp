@@ -65,7 +65,7 @@ void TensComplement(uint8_t* d, uint32_t count) {
 
 // |this| + |other digits| aligned at the point; other = lsd[0 .. count) with spSize
 // fraction digits. The sign and fitting are left to the caller.
-int MyNumeric::AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize) {
+NumStatus MyNumeric::AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize) {
   uint32_t otherInt = count - spSize;
   if (SPSize >= spSize && IntSize >= otherInt && MSD + 1 < BuffSize) {
     uint8_t* at = pbBuff.get() + SPPos - spSize;
@@ -75,13 +75,13 @@ int MyNumeric::AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize)
       pbBuff[MSD + 1] = 1;
       SetLayout(LSD, ValidSize + 1, SPSize);
     }
-    return 0;
+    return NumStatus::kOk;
   }
   uint32_t frac = std::max(SPSize, spSize);
   uint64_t width = static_cast<uint64_t>(frac) + std::max(IntSize, otherInt) + 1;
-  if (width > kMaxDigits) return -1;
+  if (width > kMaxDigits) return NumStatus::kTooLarge;
   uint32_t total = static_cast<uint32_t>(width);
-  if (!EnsureSubBuff(total + 2, total + 1000)) return -1;
+  if (!EnsureSubBuff(total + 2, total + 1000)) return NumStatus::kNoMemory;
   uint32_t base = (SubBuffSize - total) / 2;
   uint8_t* r = pbSubBuff.get() + base;
   std::memset(r, 0, total);
@@ -90,12 +90,12 @@ int MyNumeric::AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize)
   if (carry != 0) Propagate(r + frac - spSize + count, total - (frac - spSize + count), 1);
   ExchangeMainAndSub();
   SetLayout(base, total, frac);
-  return 0;
+  return NumStatus::kOk;
 }
 
 // |this| - |other digits|; a borrow out of the top turns the digits into their ten's
 // complement and inverts the sign.
-int MyNumeric::SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize) {
+NumStatus MyNumeric::SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize) {
   uint32_t otherInt = count - spSize;
   uint8_t* r = nullptr;
   uint32_t width = 0;
@@ -107,9 +107,9 @@ int MyNumeric::SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize)
   } else {
     uint32_t frac = std::max(SPSize, spSize);
     uint64_t w = static_cast<uint64_t>(frac) + std::max(IntSize, otherInt);
-    if (w > kMaxDigits) return -1;
+    if (w > kMaxDigits) return NumStatus::kTooLarge;
     width = static_cast<uint32_t>(w);
-    if (!EnsureSubBuff(width + 2, width + 1000)) return -1;
+    if (!EnsureSubBuff(width + 2, width + 1000)) return NumStatus::kNoMemory;
     uint32_t base = (SubBuffSize - width) / 2;
     r = pbSubBuff.get() + base;
     std::memset(r, 0, width);
@@ -124,7 +124,7 @@ int MyNumeric::SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t spSize)
     TensComplement(r, width);
     Minus = !Minus;
   }
-  return 0;
+  return NumStatus::kOk;
 }
 
 void MyNumeric::CutFraction(uint32_t keepFraction, bool round) {
@@ -143,21 +143,24 @@ void MyNumeric::FitToResultSize(FitMode mode) {
   CutFraction(ResultSize - IntSize, mode == FitMode::kRound);
 }
 
-int MyNumeric::Add(const MyNumeric& other, int signHandled) {
+NumStatus MyNumeric::Add(const MyNumeric& other, int signHandled) {
   if (Error != 0 || other.Error != 0 || !other.pbBuff || !pbBuff) {
     WriteTrace(Format(
         SJ("※　エラーデータは使えません。MyNumeric::Add()\n\tSelfError[%u], TargetError[%u]\n")
             .c_str(),
         Error, other.Error));
-    return -1;
+    return NumStatus::kBadOperand;
   }
-  if (Float != 0 && FloatToNormal() != 0) return -1;
+  if (Float != 0) {
+    const NumStatus normal = FloatToNormal();
+    if (normal != NumStatus::kOk) return normal;
+  }
   if (other.Float != 0) {
     WriteTrace(SJ("※　浮動小数点形式の数を加算しようとしました。MyNumeric::Add()\n"));
     WriteTrace(other.ToString() + "\n");
-    return -1;
+    return NumStatus::kBadOperand;
   }
-  if (&other == this) return Double() == 1 ? 0 : -1;
+  if (&other == this) return Double();
   Overflow = 0;
   if (signHandled == 0 && Minus != other.Minus) return SubInternalCalc(other);
   uint32_t thisInt = 0, thisFrac = 0, otherInt = 0, otherFrac = 0;
@@ -172,32 +175,34 @@ int MyNumeric::Add(const MyNumeric& other, int signHandled) {
     TraceParameter();
     WriteTrace(Format(SJ("加算結果が制限サイズを超えるので末尾を切り捨てます [%u]/[%u]\n").c_str(),
                       static_cast<unsigned>(span), MaxSize));
-    return -1;
+    return NumStatus::kTooLarge;
   }
-  if (AddMagnitude(other.Run(), other.ValidSize, other.SPSize) != 0) {
+  const NumStatus added = AddMagnitude(other.Run(), other.ValidSize, other.SPSize);
+  if (added != NumStatus::kOk) {
     Error = 1;
     WriteTrace(SJ("※　加算中に問題が起きました。MyNumeric::Add()\n"));
-    return -1;
+    return added;
   }
   DropLeadingZeros();
   FitToResultSize(FitMode::kRound);
   CheckZero();
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::Sub(const MyNumeric& other) {
+NumStatus MyNumeric::Sub(const MyNumeric& other) {
   if (Error != 0 || other.Error != 0 || !other.pbBuff || !pbBuff) {
     WriteTrace(Format(
         SJ("※　エラーデータは使えません。MyNumeric::Sub()\n\tSelfError[%u], TargetError[%u]\n")
             .c_str(),
         Error, other.Error));
     TraceParameter();
-    return -1;
+    return NumStatus::kBadOperand;
   }
   const std::string* failure = nullptr;
+  NumStatus status = NumStatus::kBadOperand;
   if (other.Float != 0) {
     failure = &SJ("※　浮動小数点形式のデータは使えません。MyNumeric::Sub()\n");
-  } else if (Float != 0 && FloatToNormal() != 0) {
+  } else if (Float != 0 && (status = FloatToNormal()) != NumStatus::kOk) {
     failure = &SJ("※　浮動小数点形式から標準形式への変換に失敗。MyNumeric::Sub()\n");
   }
   if (failure != nullptr) {
@@ -205,12 +210,12 @@ int MyNumeric::Sub(const MyNumeric& other) {
     WriteTrace(ToString() + "\n" + other.ToString() + "\n");
     TraceParameter();
     other.TraceParameter();
-    return -1;
+    return status;
   }
   Overflow = 0;
   if (Minus != 0 && other.Minus == 0) {
     Minus = 0;
-    int r = Add(other, 1);
+    NumStatus r = Add(other, 1);
     Minus = Zero != 0 ? 0 : 1;
     return r;
   }
@@ -218,23 +223,27 @@ int MyNumeric::Sub(const MyNumeric& other) {
   return SubInternalCalc(other);
 }
 
-int MyNumeric::SubInternalCalc(const MyNumeric& other) {
-  if (Error != 0 || other.Error != 0 || !other.pbBuff || !pbBuff) return -1;
+NumStatus MyNumeric::SubInternalCalc(const MyNumeric& other) {
+  if (Error != 0 || other.Error != 0 || !other.pbBuff || !pbBuff) return NumStatus::kBadOperand;
   Overflow = 0;
-  if (SubMagnitude(other.Run(), other.ValidSize, other.SPSize) != 0) {
+  const NumStatus subtracted = SubMagnitude(other.Run(), other.ValidSize, other.SPSize);
+  if (subtracted != NumStatus::kOk) {
     Error = 1;
     WriteTrace(SJ("※　減算中に問題が起きました。MyNumeric::SubInternalCalc()\n"));
-    return -1;
+    return subtracted;
   }
   DropLeadingZeros();
   FitToResultSize(FitMode::kCut);
   CheckZero();
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::AddOrSubInteger(int32_t v, uint32_t s, int signHandled, bool subtract) {
-  if (Error != 0 || !pbBuff) return -1;
-  if (Float != 0 && FloatToNormal() != 0) return -1;
+NumStatus MyNumeric::AddOrSubInteger(int32_t v, uint32_t s, int signHandled, bool subtract) {
+  if (Error != 0 || !pbBuff) return NumStatus::kBadOperand;
+  if (Float != 0) {
+    const NumStatus normal = FloatToNormal();
+    if (normal != NumStatus::kOk) return normal;
+  }
   if (s != 0) ResultSize = std::min(s, kMaxDigits);
   Overflow = 0;
   bool vNegative = v < 0;
@@ -246,31 +255,31 @@ int MyNumeric::AddOrSubInteger(int32_t v, uint32_t s, int signHandled, bool subt
     digits[count++] = static_cast<uint8_t>(magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  int r = subtract ? SubMagnitude(digits, count, 0) : AddMagnitude(digits, count, 0);
-  if (r != 0) {
+  const NumStatus r = subtract ? SubMagnitude(digits, count, 0) : AddMagnitude(digits, count, 0);
+  if (r != NumStatus::kOk) {
     WriteTrace(Format(
         subtract ? SJ("※　減算中に問題が発生。Add()\n\tiSubData[%d] iValidSize[%d]\n").c_str()
                  : SJ("※　加算中に問題が発生。Add()\n\tiAddData[%d] iValidSize[%d]\n").c_str(),
         v, static_cast<int>(ValidSize)));
-    return -1;
+    return r;
   }
   RefreshValidPartSize();
   if (ValidSize > ResultSize && IntSize < ResultSize) CutFraction(ResultSize - IntSize, true);
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::Add(int32_t v, uint32_t s, int signHandled) {
+NumStatus MyNumeric::Add(int32_t v, uint32_t s, int signHandled) {
   return AddOrSubInteger(v, s, signHandled, false);
 }
 
-int MyNumeric::Sub(int32_t v, uint32_t s, int signHandled) {
+NumStatus MyNumeric::Sub(int32_t v, uint32_t s, int signHandled) {
   return AddOrSubInteger(v, s, signHandled, true);
 }
 
 // --- one unit at a digit place ---
 
-int MyNumeric::AddAtDigit(int magnitudeFlag, int64_t place) {
-  if (!pbBuff || ValidSize == 0) return -1;
+NumStatus MyNumeric::AddAtDigit(int magnitudeFlag, int64_t place) {
+  if (!pbBuff || ValidSize == 0) return NumStatus::kBadOperand;
   if (magnitudeFlag == 0 && Minus != 0) return SubAtDigit(1, place);
   place = std::clamp<int64_t>(place, -static_cast<int64_t>(SPSize), IntSize);
   uint32_t index = static_cast<uint32_t>(SPPos + place);
@@ -278,17 +287,17 @@ int MyNumeric::AddAtDigit(int magnitudeFlag, int64_t place) {
   if (carry != 0) {
     if (MSD + 1 >= BuffSize && !RecentreInto(std::min(ValidSize + 1000, mynum::kBuffLimit))) {
       Error = 1;
-      return -1;
+      return NumStatus::kNoMemory;
     }
     pbBuff[MSD + 1] = 1;
     SetLayout(LSD, ValidSize + 1, SPSize);
   }
   Zero = 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SubAtDigit(int magnitudeFlag, int64_t place) {
-  if (!pbBuff || ValidSize == 0) return -1;
+NumStatus MyNumeric::SubAtDigit(int magnitudeFlag, int64_t place) {
+  if (!pbBuff || ValidSize == 0) return NumStatus::kBadOperand;
   if (magnitudeFlag == 0 && Minus != 0) return AddAtDigit(1, place);
   place = std::clamp<int64_t>(place, -static_cast<int64_t>(SPSize), IntSize);
   uint32_t index = static_cast<uint32_t>(SPPos + place);
@@ -303,7 +312,7 @@ int MyNumeric::SubAtDigit(int magnitudeFlag, int64_t place) {
       if (index > MSD) {
         if (MSD + 1 >= BuffSize && !RecentreInto(std::min(ValidSize + 1000, mynum::kBuffLimit))) {
           Error = 1;
-          return -1;
+          return NumStatus::kNoMemory;
         }
         index = MSD + 1;
         SetLayout(LSD, ValidSize + 1, SPSize);
@@ -316,7 +325,7 @@ int MyNumeric::SubAtDigit(int magnitudeFlag, int64_t place) {
   }
   DropLeadingZeros();
   CheckZero();
-  return 0;
+  return NumStatus::kOk;
 }
 
 // --- comparison, doubling, halving ---
@@ -351,9 +360,9 @@ int MyNumeric::MyNumericCompare(const MyNumeric& other) const {
   return thisNegative ? -m : m;
 }
 
-int MyNumeric::Double() {
-  if (!pbBuff || ValidSize == 0) return 0;
-  if (Zero != 0) return 1;
+NumStatus MyNumeric::Double() {
+  if (!pbBuff || ValidSize == 0) return NumStatus::kBadOperand;
+  if (Zero != 0) return NumStatus::kOk;
   Overflow = 0;
   if (pbBuff[MSD] >= 5 && BuffSize - 1 - MSD < 2) {
     if (LSD > 0) {
@@ -366,7 +375,7 @@ int MyNumeric::Double() {
                            "NewSubBuffSize[%u], CurSubBuffSize[%u]\n")
                             .c_str(),
                         ValidSize + 101, SubBuffSize));
-      return 0;
+      return NumStatus::kNoMemory;
     }
   }
   uint8_t* d = Run();
@@ -380,11 +389,11 @@ int MyNumeric::Double() {
     pbBuff[MSD + 1] = 1;
     SetLayout(LSD, ValidSize + 1, SPSize);
   }
-  return 1;
+  return NumStatus::kOk;
 }
 
 int MyNumeric::Halve() {
-  if (!pbBuff || ValidSize == 0 || Error != 0 || Float != 0) return -1;
+  if (!pbBuff || ValidSize == 0 || Error != 0 || Float != 0) return kHalveFailed;
   Overflow = 0;
   int carry = 0;
   for (uint32_t i = MSD + 1; i-- > LSD;) {
@@ -398,7 +407,7 @@ int MyNumeric::Halve() {
   } else if (carry != 0) {
     if (LSD == 0 && !RecentreInto(std::min(ValidSize + 100, mynum::kBuffLimit))) {
       Error = 1;
-      return -1;
+      return kHalveFailed;
     }
     pbBuff[LSD - 1] = 5;
     SetLayout(LSD - 1, ValidSize + 1, SPSize + 1);

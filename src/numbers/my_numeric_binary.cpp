@@ -33,7 +33,7 @@ void TwosComplement(uint8_t* bytes, size_t count) {
 int64_t MyNumeric::IntegerToLittleEndian(std::vector<uint8_t>& bytes) const {
   if (Float != 0) {
     MyNumeric normal(this);
-    if (normal.Error != 0 || normal.FloatToNormal() != 0) return -1;
+    if (normal.Error != 0 || normal.FloatToNormal() != NumStatus::kOk) return kNoBytes;
     return normal.IntegerToLittleEndian(bytes);
   }
   uint32_t top = MSD;
@@ -48,7 +48,7 @@ int64_t MyNumeric::IntegerToLittleEndian(std::vector<uint8_t>& bytes) const {
     count = mynum::UseGmpForBinary(digits) ? mynum::DigitsToBytesGmp(d, digits, bytes)
                                            : mynum::DigitsToBytesHalving(d, digits, bytes);
   }
-  if (count < 0) return -1;
+  if (count < 0) return kNoBytes;
   if (count == 0) {
     bytes.assign(1, 0);
     count = 1;
@@ -84,7 +84,7 @@ int64_t MyNumeric::GetDataAsBinary(uint8_t* out, int64_t length) const {
   }
   if (Float != 0) {
     MyNumeric normal(this);
-    if (normal.Error != 0 || normal.FloatToNormal() != 0) return 0;
+    if (normal.Error != 0 || normal.FloatToNormal() != NumStatus::kOk) return 0;
     return normal.GetDataAsBinary(out, length);
   }
   uint32_t top = MSD;
@@ -111,7 +111,7 @@ int64_t MyNumeric::GetDataAsBinary(uint8_t* out, int64_t length) const {
   return count;
 }
 
-int MyNumeric::SetFromLittleEndian(const uint8_t* bytes, uint64_t count) {
+NumStatus MyNumeric::SetFromLittleEndian(const uint8_t* bytes, uint64_t count) {
   while (count > 0 && bytes[count - 1] == 0) --count;
   uint32_t lsd = 0;
   uint32_t valid = 1;
@@ -136,8 +136,9 @@ int MyNumeric::SetFromLittleEndian(const uint8_t* bytes, uint64_t count) {
     while (valid > 1 && acc[valid - 1] == 0) --valid;
   } else {
     std::vector<uint8_t> digits;
-    if (!mynum::BytesToDigitsGmp(bytes, count, digits)) return -1;
-    if (GetLargeBuffInThree(static_cast<uint32_t>(digits.size()) + 10) != 0) return -1;
+    if (!mynum::BytesToDigitsGmp(bytes, count, digits)) return NumStatus::kNoMemory;
+    if (GetLargeBuffInThree(static_cast<uint32_t>(digits.size()) + 10) != NumStatus::kOk)
+      return NumStatus::kNoMemory;
     valid = static_cast<uint32_t>(digits.size());
     lsd = (BuffSize - valid) / 2;
     std::memcpy(pbBuff.get() + lsd, digits.data(), valid);
@@ -146,66 +147,75 @@ int MyNumeric::SetFromLittleEndian(const uint8_t* bytes, uint64_t count) {
   Minus = Float = Error = 0;
   iExp = 0;
   Zero = (valid == 1 && pbBuff[lsd] == 0);
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SetByBinary(uint32_t dwByteNum, const uint8_t* bytes, int bIsLittleEndian) {
+NumStatus MyNumeric::SetByBinary(uint32_t dwByteNum, const uint8_t* bytes, int bIsLittleEndian) {
   Overflow = 0;
   if (bytes == nullptr) {
     WriteTrace(SJ("※　配列データのアドレスが無効。SetByBinary()\n"));
-    return 0;
+    return NumStatus::kBadOperand;
   }
   if (dwByteNum > 5'000'000) {
     WriteTrace(Format(SJ("※　配列データのサイズ指定が過大。ByteNum[%u] SetByBinary()\n").c_str(),
                       dwByteNum));
-    return 0;
+    return NumStatus::kTooLarge;
   }
   uint32_t digits = DigitCountForBytes(dwByteNum);
-  if (BuffSize < digits + 2 && GetLargeBuffInThree(digits + 10) != 0) {
+  if (BuffSize < digits + 2 && GetLargeBuffInThree(digits + 10) != NumStatus::kOk) {
     WriteTrace(Format(SJ("※　バッファの取得に失敗。SetByBinary()\n\tdwByteNum[%u], dwDigitNum[%u], "
                          "bIsLittleEndian[%d]\n")
                           .c_str(),
                       dwByteNum, digits, bIsLittleEndian));
-    return 0;
+    return NumStatus::kNoMemory;
   }
   SetZero();
-  if (bIsLittleEndian != 0) return SetFromLittleEndian(bytes, dwByteNum) == 0 ? 1 : 0;
+  if (bIsLittleEndian != 0) return SetFromLittleEndian(bytes, dwByteNum);
   try {
     std::vector<uint8_t> reversed(bytes, bytes + dwByteNum);
     std::reverse(reversed.begin(), reversed.end());
-    return SetFromLittleEndian(reversed.data(), dwByteNum) == 0 ? 1 : 0;
+    return SetFromLittleEndian(reversed.data(), dwByteNum);
   } catch (const std::bad_alloc&) {
-    return 0;
+    return NumStatus::kNoMemory;
   }
 }
 
-int MyNumeric::SetByBinaryDigits(const uint8_t* digits, uint32_t count) {
+NumStatus MyNumeric::SetByBinaryDigits(const uint8_t* digits, uint32_t count) {
   Overflow = 0;
-  if (digits == nullptr || count == 0) return -1;
+  if (digits == nullptr || count == 0) return NumStatus::kBadOperand;
   try {
     // Binary digits, most significant first, packed into little-endian bytes.
     std::vector<uint8_t> bytes((static_cast<size_t>(count) + 7) / 8, 0);
     for (uint32_t i = 0; i < count; ++i) {
-      if (digits[i] > 1) return -1;
+      if (digits[i] > 1) return NumStatus::kNotANumber;
       uint32_t bit = count - 1 - i;
       bytes[bit / 8] |= static_cast<uint8_t>(digits[i] << (bit % 8));
     }
     uint32_t need = DigitCountForBytes(static_cast<uint32_t>(bytes.size())) + 10;
-    if (BuffSize < need && GetLargeBuffInThree(need) != 0) return -1;
+    if (BuffSize < need && GetLargeBuffInThree(need) != NumStatus::kOk) return NumStatus::kNoMemory;
     SetZero();
     return SetFromLittleEndian(bytes.data(), bytes.size());
   } catch (const std::bad_alloc&) {
-    return -1;
+    return NumStatus::kNoMemory;
   }
 }
 
-int64_t MyNumeric::IntegerBytesOrTrace(std::vector<uint8_t>& bytes,
-                                       const std::string& failureText) const {
-  int64_t count = -1;
+int64_t MyNumeric::SignedBytesOrTrace(std::vector<uint8_t>& bytes,
+                                      const std::string& failureText) const {
+  int64_t count = kNoBytes;
   try {
     count = IntegerToLittleEndian(bytes);
+    // The complement is taken over the magnitude's bytes; a negative number whose top byte
+    // then reads as positive (-129 gives 7F, -255 gives 01) keeps its sign in one more
+    // byte, as the files the number is written into do. -0.5 has the integer bytes 00.
+    if (count > 0) bytes.resize(static_cast<size_t>(count));
+    const bool zero = std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+    if (count > 0 && Minus != 0 && !zero && (bytes.back() & 0x80) == 0) {
+      bytes.push_back(0xFF);
+      ++count;
+    }
   } catch (const std::bad_alloc&) {
-    count = -1;
+    count = kNoBytes;
   }
   if (count < 0) WriteTrace(failureText);
   return count;
@@ -219,7 +229,7 @@ int64_t MyNumeric::GetDataAsStrHex(std::string& out) const {
     return 1;
   }
   std::vector<uint8_t> bytes;
-  const int64_t count = IntegerBytesOrTrace(
+  const int64_t count = SignedBytesOrTrace(
       bytes, SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrHex()\n"));
   if (count < 0) return 0;
   static const char kHex[] = "0123456789ABCDEF";
@@ -246,7 +256,7 @@ int64_t MyNumeric::GetDataAsStrBin(std::string& out) const {
     return 8;
   }
   std::vector<uint8_t> bytes;
-  const int64_t count = IntegerBytesOrTrace(
+  const int64_t count = SignedBytesOrTrace(
       bytes, SJ("※　バッファの確保に失敗しました。MyNumeric::GetDataAsStrBin()\n"));
   if (count < 0) return 0;
   if (count >= 0x20000000) {

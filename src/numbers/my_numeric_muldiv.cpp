@@ -28,13 +28,13 @@ void MyNumeric::RemoveInsignificantZeros() {
   SetLayout(lo, hi - lo + 1, SPPos - lo);
 }
 
-int MyNumeric::Mul(const MyNumeric& other) {
+NumStatus MyNumeric::Mul(const MyNumeric& other) {
   Overflow = 0;
-  if (Error != 0 || other.Error != 0 || !pbBuff || !other.pbBuff) return -1;
-  if (Float != 0 && FloatToNormal() != 0) return -1;
+  if (Error != 0 || other.Error != 0 || !pbBuff || !other.pbBuff) return NumStatus::kBadOperand;
+  if (Float != 0 && FloatToNormal() != NumStatus::kOk) return NumStatus::kNoMemory;
   if (other.Float != 0) {
     MyNumeric normal(&other);
-    if (normal.FloatToNormal() != 0) return -1;
+    if (normal.FloatToNormal() != NumStatus::kOk) return NumStatus::kNoMemory;
     return Mul(normal);
   }
   uint32_t loA = 0, hiA = 0, loB = 0, hiB = 0;
@@ -46,14 +46,14 @@ int MyNumeric::Mul(const MyNumeric& other) {
   if (n + mynum::kProductSpare > mynum::kProductLimit) {
     WriteTrace(Format(SJ("乗算後のサイズが大きすぎます AfterSize[%u] Size[%u] [%u]\n").c_str(),
                       static_cast<unsigned>(n), ValidSize, other.ValidSize));
-    return -1;
+    return NumStatus::kTooLarge;
   }
   uint32_t need = static_cast<uint32_t>(n) + mynum::kProductSpare;
   uint32_t alloc = need > mynum::kDoublingLimit ? need + 100'000 : 2 * need;
   if (!EnsureSubBuff(need, std::min(alloc, mynum::kBuffLimit))) {
     WriteTrace(Format(SJ("メモリの新規確保に失敗しました。RequestSize[%u] Size[%u] [%u]\n").c_str(),
                       alloc, ValidSize, other.ValidSize));
-    return -1;
+    return NumStatus::kNoMemory;
   }
   uint32_t minus = (Minus != 0) != (other.Minus != 0);
   uint32_t base = (SubBuffSize - static_cast<uint32_t>(n)) / 2;
@@ -69,7 +69,7 @@ int MyNumeric::Mul(const MyNumeric& other) {
   if (status == mynum::DecimalStatus::kNoMemory) {
     WriteTrace(Format(SJ("メモリの新規確保に失敗しました。RequestSize[%u] Size[%u] [%u]\n").c_str(),
                       need, ValidSize, other.ValidSize));
-    return -1;
+    return NumStatus::kNoMemory;
   }
   ExchangeMainAndSub();
   SetLayout(base, static_cast<uint32_t>(n), fraction);
@@ -83,23 +83,23 @@ int MyNumeric::Mul(const MyNumeric& other) {
   }
   Minus = minus;
   if (CheckZero() == 0) Zero = 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::Div(const MyNumeric& divisor) {
+NumStatus MyNumeric::Div(const MyNumeric& divisor) {
   Overflow = 0;
-  if (Error != 0 || divisor.Error != 0 || !pbBuff || !divisor.pbBuff) return -1;
+  if (Error != 0 || divisor.Error != 0 || !pbBuff || !divisor.pbBuff) return NumStatus::kBadOperand;
   if (divisor.Float != 0) {
     MyNumeric normal(&divisor);
-    if (normal.FloatToNormal() != 0) return -1;
+    if (normal.FloatToNormal() != NumStatus::kOk) return NumStatus::kNoMemory;
     return Div(normal);
   }
   if (divisor.ValidSize == 0 || divisor.pbBuff[divisor.TopNonzero()] == 0) {
     WriteTrace(SJ("※　エラー:　ゼロで除算しようとしました。MyNumeric::Div()\n"));
     divisor.TraceParameter();
-    return kDivisorZero;
+    return NumStatus::kDivisorZero;
   }
-  if (Float != 0 && FloatToNormal() != 0) return -1;
+  if (Float != 0 && FloatToNormal() != NumStatus::kOk) return NumStatus::kNoMemory;
   Minus = (Minus != 0) != (divisor.Minus != 0);
   if (Zero != 0) return SetZero();
   uint32_t topA = TopNonzero();
@@ -107,7 +107,7 @@ int MyNumeric::Div(const MyNumeric& divisor) {
     SetLayout(LSD, SPSize + 1, SPSize);
     Zero = 1;
     Minus = 0;
-    return 0;
+    return NumStatus::kOk;
   }
   uint32_t loA = 0, hiA = 0, loB = 0, hiB = 0;
   SignificantRange(&loA, &hiA);
@@ -124,7 +124,7 @@ int MyNumeric::Div(const MyNumeric& divisor) {
   uint64_t need = std::min<uint64_t>(span, kMaxDigits);
   if (!EnsureTempBuff(static_cast<uint32_t>(need), static_cast<uint32_t>(need) + 10'000)) {
     WriteTrace(SJ("※　除算結果格納用のバッファを確保できませんでした。 MyNumeric::Div()\n"));
-    return -1;
+    return NumStatus::kNoMemory;
   }
   // Quotient digits q0.q1...qk = floor(A * 10^(k + nb - na) / B), q0 possibly 0.
   uint32_t places = k + 1;
@@ -143,16 +143,16 @@ int MyNumeric::Div(const MyNumeric& divisor) {
   }
   if (!ok) {
     WriteTrace(SJ("※　除算結果格納用のバッファを確保できませんでした。 MyNumeric::Div()\n"));
-    return -1;
+    return NumStatus::kNoMemory;
   }
   ExchangeMainAndTemp();
   SetLayout(base, places, k);
   Float = 1;
   Zero = 0;
   iExp = exp;
-  if (FloatToNormal() != 0) return -1;
+  if (FloatToNormal() != NumStatus::kOk) return NumStatus::kNoMemory;
   KeepTopDigits(k);
-  return 0;
+  return NumStatus::kOk;
 }
 
 void MyNumeric::KeepTopDigits(uint32_t k) {
@@ -170,38 +170,43 @@ void MyNumeric::KeepTopDigits(uint32_t k) {
   SetLayout(MSD - k + 1, k, k - IntSize);
 }
 
-int MyNumeric::Surplus(const MyNumeric& divisor) {
-  if (Error != 0 || !pbBuff) return -1;
-  if (divisor.Error != 0 || !divisor.pbBuff) return kSurplusDivisorInError;
+NumStatus MyNumeric::Surplus(const MyNumeric& divisor) {
+  if (Error != 0 || !pbBuff) return NumStatus::kBadOperand;
+  if (divisor.Error != 0 || !divisor.pbBuff) return NumStatus::kDivisorInError;
   if (divisor.ValidSize == 0 || divisor.pbBuff[divisor.TopNonzero()] == 0) {
-    return kSurplusDivisorZero;
+    return NumStatus::kDivisorZero;
   }
   MyNumeric q(*this);
-  if (q.Error != 0) return -1;
-  int r = q.Div(divisor);
-  if (r == 0 && q.Overflow != 0) r = -1;  // the quotient saturated: no true remainder
-  if (r == 0) r = q.ClearFraction();
-  if (r == 0) r = q.Mul(divisor);
-  if (r == 0) r = Sub(q);
+  if (q.Error != 0) return NumStatus::kNoMemory;
+  NumStatus r = q.Div(divisor);
+  if (r == NumStatus::kOk && q.Overflow != 0)
+    r = NumStatus::kTooLarge;  // the quotient saturated: no true remainder
+  if (r == NumStatus::kOk) r = q.ClearFraction();
+  if (r == NumStatus::kOk) r = q.Mul(divisor);
+  if (r == NumStatus::kOk) r = Sub(q);
   return r;
 }
 
-int MyNumeric::ShiftPoint(int32_t n) {
-  if (Error != 0 || !pbBuff) return -1;
+NumStatus MyNumeric::ShiftPoint(int32_t n) {
+  if (Error != 0 || !pbBuff) return NumStatus::kBadOperand;
   if (Float != 0) {
     iExp = static_cast<int32_t>(
         std::clamp<int64_t>(static_cast<int64_t>(iExp) + n, INT32_MIN, INT32_MAX));
-    return 0;
+    return NumStatus::kOk;
   }
-  int64_t e = static_cast<int64_t>(n) + MSD - SPPos;
-  SetLayout(LSD, ValidSize, ValidSize - 1);
+  // The floating form starts at the top nonzero digit: a leading zero (the units digit 0 of
+  // "0.5", the zeros of "0.05") would otherwise stay in front of the moved point ("05").
+  uint32_t top = TopNonzero();
+  if (pbBuff[top] == 0) top = MSD;  // all zeros: FloatToNormal makes them one 0
+  const int64_t e = static_cast<int64_t>(n) + top - SPPos;
+  SetLayout(LSD, top - LSD + 1, top - LSD);
   iExp = static_cast<int32_t>(std::clamp<int64_t>(e, INT32_MIN, INT32_MAX));
   Float = 1;
   return FloatToNormal();
 }
 
 // e < 0: "0." then shift - 1 zeros and the digits, cut to ResultSize digits.
-int MyNumeric::FloatToNormalNegative(uint32_t shift) {
+NumStatus MyNumeric::FloatToNormalNegative(uint32_t shift) {
   if (shift >= ResultSize) return SetUnderflowZero(std::min(ResultSize + 10, mynum::kBuffLimit));
   uint32_t keep = std::min(ValidSize, ResultSize - shift);
   uint32_t total = keep + shift;
@@ -216,7 +221,7 @@ int MyNumeric::FloatToNormalNegative(uint32_t shift) {
     if (!EnsureSubBuff(total + 2, std::min(ResultSize + 10, mynum::kBuffLimit))) {
       Error = 1;
       WriteTrace(SJ("※ FloatToNormalでバッファ拡張＆コピー失敗\n"));
-      return -1;
+      return NumStatus::kNoMemory;
     }
     lsd = (SubBuffSize - total) / 2;
     std::memcpy(pbSubBuff.get() + lsd, pbBuff.get() + from, keep);
@@ -225,39 +230,39 @@ int MyNumeric::FloatToNormalNegative(uint32_t shift) {
   }
   std::memset(dest + lsd + keep, 0, shift);
   SetLayout(lsd, total, total - 1);
-  return 0;
+  return NumStatus::kOk;
 }
 
 // e > SPSize: zeros appended below the digits.
-int MyNumeric::FloatToNormalAppend(uint32_t zeros) {
+NumStatus MyNumeric::FloatToNormalAppend(uint32_t zeros) {
   uint32_t total = ValidSize + zeros;
   if (LSD >= zeros) {
     std::memset(pbBuff.get() + LSD - zeros, 0, zeros);
     SetLayout(LSD - zeros, total, 0);
-    return 0;
+    return NumStatus::kOk;
   }
   if (!EnsureSubBuff(total + 2, std::min(total + 100, mynum::kBuffLimit))) {
     Error = 1;
     WriteTrace(SJ("※　バッファ確保に失敗。FloatToNormal()\n"));
-    return -1;
+    return NumStatus::kNoMemory;
   }
   uint32_t lsd = (SubBuffSize - total) / 2;
   std::memset(pbSubBuff.get() + lsd, 0, zeros);
   std::memcpy(pbSubBuff.get() + lsd + zeros, Run(), ValidSize);
   ExchangeMainAndSub();
   SetLayout(lsd, total, 0);
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::FloatToNormal() {
-  if (Error != 0 || !pbBuff) return -1;
-  if (Float == 0) return 0;
+NumStatus MyNumeric::FloatToNormal() {
+  if (Error != 0 || !pbBuff) return NumStatus::kBadOperand;
+  if (Float == 0) return NumStatus::kOk;
   if (IntSize != 1 && MSD != SPPos) HostBeep(1000, 10);
   int64_t e = iExp;
   Float = 0;
   iExp = 0;
   uint32_t top = TopNonzero();
-  int r = 0;
+  NumStatus r = NumStatus::kOk;
   if (pbBuff[top] == 0) {
     SetLayout(MSD, 1, 0);
   } else if (e < 0) {
@@ -269,34 +274,34 @@ int MyNumeric::FloatToNormal() {
     r = SetAllNines(std::min(ResultSize + 10, mynum::kBuffLimit));
   } else {
     r = FloatToNormalAppend(static_cast<uint32_t>(e - SPSize));
-    if (r == 0) DropLeadingZeros();
+    if (r == NumStatus::kOk) DropLeadingZeros();
   }
-  if (r != 0) return -1;
+  if (r != NumStatus::kOk) return r;
   IsAllZero();
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::ClearFraction() {
-  if (!pbBuff || ValidSize == 0) return 0;
-  if (Float != 0 && FloatToNormal() != 0) return -1;
+NumStatus MyNumeric::ClearFraction() {
+  if (!pbBuff || ValidSize == 0) return NumStatus::kOk;
+  if (Float != 0 && FloatToNormal() != NumStatus::kOk) return NumStatus::kNoMemory;
   SetLayout(SPPos, IntSize, 0);
   CheckZero();
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::TruncateDigits(uint32_t n) {
+NumStatus MyNumeric::TruncateDigits(uint32_t n) {
   n = std::clamp<uint32_t>(n, 1, kMaxDigits);
-  if (RefreshValidPartSize() != 0 || n >= ValidSize) return 1;
+  if (RefreshValidPartSize() != NumStatus::kOk || n >= ValidSize) return NumStatus::kOk;
   if (n < IntSize) {
     uint32_t resultSize = ResultSize;
     ResultSize = n;
     SetNinesInPlace(n);
     ResultSize = resultSize;
-    return 1;
+    return NumStatus::kOk;
   }
   SetLayout(MSD - n + 1, n, n - IntSize);
   RefreshValidPartSize();
-  return 1;
+  return NumStatus::kOk;
 }
 
 }  // namespace vpx

@@ -17,11 +17,13 @@ unsigned Address32(const void* p) {
   return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p));
 }
 
+constexpr uint32_t kUIntDigits = 10;  // digits of the largest unsigned 32-bit value
+
 }  // namespace
 
 // --- state setting ---
 
-int MyNumeric::SetZero() {
+NumStatus MyNumeric::SetZero() {
   Overflow = 0;
   if (!pbBuff || BuffSize == 0) {
     try {
@@ -33,7 +35,7 @@ int MyNumeric::SetZero() {
       LSD = MSD = SPPos = ValidSize = IntSize = SPSize = 0;
       Zero = 1;
       HostBeep(880, 10);
-      return -1;
+      return NumStatus::kNoMemory;
     }
   }
   if (LSD >= BuffSize) LSD = BuffSize / 2;
@@ -42,13 +44,13 @@ int MyNumeric::SetZero() {
   Error = Minus = Float = 0;
   iExp = 0;
   Zero = 1;
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SetOne() {
+NumStatus MyNumeric::SetOne() {
   if (!pbBuff || BuffSize == 0) {
     uint32_t error = Error;
-    if (SetZero() != 0) return -1;
+    if (SetZero() != NumStatus::kOk) return NumStatus::kNoMemory;
     Error = error;
   }
   Overflow = 0;
@@ -57,40 +59,41 @@ int MyNumeric::SetOne() {
   SetLayout(LSD, 1, 0);
   Minus = Float = Zero = 0;
   iExp = 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SetByUInt(uint32_t u) {
-  if (!pbBuff || BuffSize < 10) {
+NumStatus MyNumeric::SetByUInt(uint32_t u) {
+  if (!pbBuff || BuffSize < kUIntDigits) {
+    const uint32_t size = mynum::CompactSize(kUIntDigits);
     try {
-      pbBuff = mynum::AllocateBuffer(1000, true);
-      BuffSize = 1000;
+      pbBuff = mynum::AllocateBuffer(size, true);
+      BuffSize = size;
     } catch (const std::bad_alloc&) {
-      HostMessageBox(Format(SJ("メモリの確保に失敗しました Size[%u]").c_str(), 1000u));
-      return -1;
+      HostMessageBox(Format(SJ("メモリの確保に失敗しました Size[%u]").c_str(), size));
+      return NumStatus::kNoMemory;
     }
   }
   Overflow = 0;
   Error = Minus = Float = 0;
   iExp = 0;
-  uint32_t lsd = (BuffSize - 10) / 2;
+  uint32_t lsd = (BuffSize - kUIntDigits) / 2;
   uint8_t* d = pbBuff.get() + lsd;
   uint32_t rest = u;
-  for (int i = 0; i < 10; ++i) {
+  for (uint32_t i = 0; i < kUIntDigits; ++i) {
     d[i] = static_cast<uint8_t>(rest % 10);
     rest /= 10;
   }
-  uint32_t count = 10;
+  uint32_t count = kUIntDigits;
   while (count > 1 && d[count - 1] == 0) --count;
   SetLayout(lsd, count, 0);
   Zero = (u == 0);
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SetByInt(int32_t i) {
+NumStatus MyNumeric::SetByInt(int32_t i) {
   uint32_t magnitude = i < 0 ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
-  int r = SetByUInt(magnitude);
-  if (r == 0) Minus = (i < 0);
+  NumStatus r = SetByUInt(magnitude);
+  if (r == NumStatus::kOk) Minus = (i < 0);
   return r;
 }
 
@@ -110,7 +113,7 @@ void MyNumeric::SetOwnResultSize(uint32_t n) {
   MaxSize = ResultSize + 2;
 }
 
-int MyNumeric::SetNinesInPlace(uint32_t n) {
+NumStatus MyNumeric::SetNinesInPlace(uint32_t n) {
   // The caller has made room for n digits in the main buffer.
   uint32_t lsd = (BuffSize - n) / 2;
   std::memset(pbBuff.get() + lsd, 9, n);
@@ -118,48 +121,50 @@ int MyNumeric::SetNinesInPlace(uint32_t n) {
   Zero = Float = 0;
   iExp = 0;
   Overflow = 1;
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SetAllNines(uint32_t n) {
+NumStatus MyNumeric::SetAllNines(uint32_t n) {
   uint32_t need = std::min(std::max(n, ResultSize + 2), mynum::kBuffLimit);
-  if (GetLargeBuffInThree(need) != 0) {
+  if (GetLargeBuffInThree(need) != NumStatus::kOk) {
     Error = 1;
-    return -1;
+    return NumStatus::kNoMemory;
   }
   return SetNinesInPlace(ResultSize);
 }
 
-int MyNumeric::SetMax() {
-  if (Error != 0 || !pbBuff) return -1;
+NumStatus MyNumeric::SetMax() {
+  if (Error != 0 || !pbBuff) return NumStatus::kBadOperand;
   uint32_t need = std::min(ResultSize + 10, mynum::kBuffLimit);
-  if (GetLargeBuffInThree(need) != 0) return -1;
+  if (GetLargeBuffInThree(need) != NumStatus::kOk) return NumStatus::kNoMemory;
   uint32_t overflow = Overflow;
   SetNinesInPlace(ResultSize);
   Overflow = overflow;
   Minus = 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SetSaturatedNines(uint32_t count, bool minus) {
-  if (count == 0 || count > kMaxDigits) return -1;
-  if (GetLargeBuffInThree(std::min(count + 10, mynum::kBuffLimit)) != 0) return -1;
+NumStatus MyNumeric::SetSaturatedNines(uint32_t count, bool minus) {
+  if (count == 0 || count > kMaxDigits) return NumStatus::kTooLarge;
+  if (GetLargeBuffInThree(std::min(count + 10, mynum::kBuffLimit)) != NumStatus::kOk) {
+    return NumStatus::kNoMemory;
+  }
   SetNinesInPlace(count);
   Error = 0;
   Minus = minus ? 1 : 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
-int MyNumeric::SetUnderflowZero(uint32_t n) {
+NumStatus MyNumeric::SetUnderflowZero(uint32_t n) {
   uint32_t need = std::min(std::max(n, ResultSize + 2), mynum::kBuffLimit);
-  if (GetLargeBuffInThree(need) != 0) return -1;
+  if (GetLargeBuffInThree(need) != NumStatus::kOk) return NumStatus::kNoMemory;
   uint32_t lsd = (BuffSize - ResultSize) / 2;
   std::memset(pbBuff.get() + lsd, 0, ResultSize);
   SetLayout(lsd, ResultSize, ResultSize - 1);
   Zero = 1;
   Float = 0;
   iExp = 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
 // --- queries ---
@@ -193,19 +198,19 @@ int MyNumeric::GetValidPartSize(uint32_t* pdwIntSize, uint32_t* pdwSPSize) const
   return 1;
 }
 
-int MyNumeric::RefreshValidPartSize() {
-  if (Float != 0) return 0;
+NumStatus MyNumeric::RefreshValidPartSize() {
+  if (Float != 0) return NumStatus::kOk;
   if (!pbBuff || ValidSize == 0 || SPPos < LSD || SPPos > MSD || MSD >= BuffSize) {
     WriteTrace(SJ("※無効なパラメータです。MyNumeric::RefreshValidPartSize()\n"));
     TraceParameter();
-    return -1;
+    return NumStatus::kBadOperand;
   }
   uint32_t lo = 0, hi = 0;
   SignificantRange(&lo, &hi);
   SetLayout(lo, hi - lo + 1, SPPos - lo);
   Zero = (ValidSize == 1 && pbBuff[LSD] == 0);
   if (Zero != 0) Minus = 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
 int MyNumeric::IsAllZero() {
@@ -253,36 +258,43 @@ MyNumericParam MyNumeric::GetParam() const {
                         pbTempBuff.get()};
 }
 
+const std::string& MyNumeric::GetErrorText() const {
+  static const std::string kNoFindings;
+  return ErrorText ? *ErrorText : kNoFindings;
+}
+
 int MyNumeric::VerifyLayout() {
-  ErrorText.clear();
+  ErrorText.reset();
+  std::string findings;
   int failed = 0;
   if (ValidSize != IntSize + SPSize) {
-    ErrorText +=
+    findings +=
         Format(SJ("【 ValidSize != IntSize + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
                ValidSize, IntSize, SPSize);
     ++failed;
   }
   if (SPPos != LSD + SPSize) {
-    ErrorText += Format(SJ("【 SPPos != LSD + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
-                        SPPos, LSD, SPSize);
+    findings += Format(SJ("【 SPPos != LSD + SPSize 】\n____(%u) != (%u) + (%u)\n\n").c_str(),
+                       SPPos, LSD, SPSize);
     ++failed;
   }
   if (MSD != LSD + ValidSize - 1) {
-    ErrorText +=
+    findings +=
         Format(SJ("【 MSD != LSD + ValidSize - 1 】\n____(%u) != (%u) + (%u) - 1\n\n").c_str(), MSD,
                LSD, ValidSize);
     ++failed;
   }
   if (SPPos != MSD - IntSize + 1) {
-    ErrorText +=
+    findings +=
         Format(SJ("【 SPPos != MSD - IntSize + 1 】\n____(%u) != (%u) - (%u) + 1\n\n").c_str(),
                SPPos, MSD, IntSize);
     ++failed;
   }
   if (IntSize == 0) {
-    ErrorText += SJ("【 IntSize==0 】\n");
+    findings += SJ("【 IntSize==0 】\n");
     ++failed;
   }
+  if (failed != 0) ErrorText = std::make_unique<std::string>(std::move(findings));
   return failed;
 }
 
@@ -300,9 +312,9 @@ void MyNumeric::TraceParameter() const {
 }
 
 int MyNumeric::GetDigitAtPlace(int64_t place) const {
-  if (!pbBuff || ValidSize == 0) return -1;
+  if (!pbBuff || ValidSize == 0) return kNoDigit;
   int64_t index = static_cast<int64_t>(SPPos) + place;
-  if (index < LSD || index > MSD) return -1;
+  if (index < LSD || index > MSD) return kNoDigit;
   return pbBuff[index];
 }
 
@@ -321,15 +333,18 @@ std::string MyNumeric::GetDigitsMsdFirst(uint32_t* intDigits) const {
   return out;
 }
 
-int MyNumeric::SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits,
-                                 bool minus) {
+NumStatus MyNumeric::SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits,
+                                       bool minus) {
   // Zeros are added above (a fraction gets its units digit 0) and below (integer digits
   // beyond the given ones).
   uint32_t above = intDigits == 0 ? 1 : 0;
   uint32_t below = intDigits > count ? intDigits - count : 0;
   uint64_t total = static_cast<uint64_t>(count) + above + below;
-  if (total + 10 > mynum::kBuffLimit || (count > 0 && digits == nullptr)) return -1;
-  if (GetLargeBuffInThree(static_cast<uint32_t>(total) + 10) != 0) return -1;
+  if (count > 0 && digits == nullptr) return NumStatus::kBadOperand;
+  if (total + 10 > mynum::kBuffLimit) return NumStatus::kTooLarge;
+  if (GetLargeBuffInThree(static_cast<uint32_t>(total) + 10) != NumStatus::kOk) {
+    return NumStatus::kNoMemory;
+  }
   uint32_t n = static_cast<uint32_t>(total);
   uint32_t lsd = (BuffSize - n) / 2;
   uint8_t* run = pbBuff.get() + lsd;
@@ -348,7 +363,7 @@ int MyNumeric::SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t
   DropLeadingZeros();
   IsAllZero();
   if (Zero != 0) Minus = 0;
-  return 0;
+  return NumStatus::kOk;
 }
 
 }  // namespace vpx

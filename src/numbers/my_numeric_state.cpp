@@ -31,30 +31,20 @@ void MyNumeric::InitBuffers(uint32_t size) {
   MaxSize = ResultSize + 10;
   SetLayout(0, 1, 0);
   Zero = 1;
-  struct Slot {
-    std::unique_ptr<uint8_t[]>* buffer;
-    uint32_t* length;
-    const std::string* failure;
-  };
-  const Slot slots[] = {{&pbBuff, &BuffSize, &SJ("※　pbBuffのメモリ確保に失敗\n")},
-                        {&pbSubBuff, &SubBuffSize, &SJ("※　pbSubBuffのメモリ確保に失敗\n")},
-                        {&pbTempBuff, &TempBuffSize, &SJ("※　pbTempBuffのメモリ確保に失敗\n")}};
-  for (const Slot& slot : slots) {
-    try {
-      *slot.buffer = mynum::AllocateBuffer(size, slot.buffer == &pbBuff);
-      *slot.length = size;
-    } catch (const std::bad_alloc&) {
-      WriteTrace(*slot.failure);
-      slot.buffer->reset();
-      *slot.length = 0;
-      if (slot.buffer == &pbBuff) Error = 1;
-    }
+  try {
+    pbBuff = mynum::AllocateBuffer(size, true);
+    BuffSize = size;
+    SetLayout(size / 2, 1, 0);
+  } catch (const std::bad_alloc&) {
+    WriteTrace(SJ("※　pbBuffのメモリ確保に失敗\n"));
+    pbBuff.reset();
+    BuffSize = 0;
+    Error = 1;
   }
 }
 
 MyNumeric::MyNumeric() {
-  uint32_t d = GetDefaultResultSize();
-  InitBuffers(std::min<uint32_t>(2 * d + 10, mynum::kBuffLimit));
+  InitBuffers(mynum::CompactSize(1));
 }
 
 MyNumeric::MyNumeric(CancelToken cancel) : MyNumeric() {
@@ -64,20 +54,17 @@ MyNumeric::MyNumeric(CancelToken cancel) : MyNumeric() {
 MyNumeric::MyNumeric(const MyNumeric& cAnother) {
   if (cAnother.Error != 0 || !cAnother.pbBuff) {
     // An unusable number stays unusable in its copies: a zero here would pass for a value.
-    uint32_t d = GetDefaultResultSize();
-    InitBuffers(std::min<uint32_t>(2 * d + 10, mynum::kBuffLimit));
+    InitBuffers(mynum::CompactSize(1));
     ResetToEmptyError();
     return;
   }
   ID = NextId();
-  uint32_t size = cAnother.BuffSize;
+  // The copy holds the value only; scratch buffers come with its first operation.
+  uint32_t size = mynum::CompactSize(cAnother.ValidSize);
   try {
     pbBuff = mynum::AllocateBuffer(size, false);
     BuffSize = size;
-    pbSubBuff = mynum::AllocateBuffer(size, false);
-    SubBuffSize = size;
-    pbTempBuff = mynum::AllocateBuffer(size, false);
-    TempBuffSize = size;
+    if (cAnother.ErrorText) ErrorText = std::make_unique<std::string>(*cAnother.ErrorText);
   } catch (const std::bad_alloc&) {
     ResetToEmptyError();
     WriteTrace(Format(SJ("※　バッファの確保に失敗。MyNumeric::MyNumeric(MyNumeric& "
@@ -91,7 +78,6 @@ MyNumeric::MyNumeric(const MyNumeric& cAnother) {
   Float = cAnother.Float;
   Zero = cAnother.Zero;
   iExp = cAnother.iExp;
-  ErrorText = cAnother.ErrorText;
   ResultSize = cAnother.ResultSize;
   MaxSize = cAnother.MaxSize;
   SetLayout((BuffSize - cAnother.ValidSize) / 2, cAnother.ValidSize, cAnother.SPSize);
@@ -101,8 +87,7 @@ MyNumeric::MyNumeric(const MyNumeric& cAnother) {
 MyNumeric::MyNumeric(const MyNumeric* pTarget) {
   if (pTarget == nullptr) {
     WriteTrace(SJ("※引数が無効です。MyNumeric::MyNumeric()\n"));
-    uint32_t d = GetDefaultResultSize();
-    InitBuffers(std::min<uint32_t>(2 * d + 10, mynum::kBuffLimit));
+    InitBuffers(mynum::CompactSize(1));
     return;
   }
   cancel_ = pTarget->cancel_;
@@ -112,7 +97,6 @@ MyNumeric::MyNumeric(const MyNumeric* pTarget) {
   iExp = pTarget->iExp;
   Float = pTarget->Float;
   Zero = pTarget->Zero;
-  ErrorText = pTarget->ErrorText;
   Minus = pTarget->Minus;
   MaxSize = pTarget->MaxSize;
   ID = NextId();
@@ -158,9 +142,11 @@ MyNumeric& MyNumeric::operator=(const MyNumeric& other) {
     ResetToEmptyError();
     return *this;
   }
-  if (BuffSize < other.ValidSize + 100 || !pbBuff) {
+  // A buffer that holds the value with room for a carry is kept; otherwise one sized to
+  // the value replaces it.
+  if (BuffSize < other.ValidSize + 2 || !pbBuff) {
     try {
-      uint32_t size = std::min(other.ValidSize + 100, mynum::kBuffLimit);
+      uint32_t size = mynum::CompactSize(other.ValidSize);
       pbBuff = mynum::AllocateBuffer(size, false);
       BuffSize = size;
     } catch (const std::bad_alloc&) {
@@ -229,15 +215,15 @@ void MyNumeric::SetLayout(uint32_t lsd, uint32_t validSize, uint32_t spSize) {
 
 // --- buffers ---
 
-int MyNumeric::GetLargeBuffInThree(uint32_t n) {
-  if (pbBuff && BuffSize >= n) return 0;
+NumStatus MyNumeric::GetLargeBuffInThree(uint32_t n) {
+  if (pbBuff && BuffSize >= n) return NumStatus::kOk;
   if (pbSubBuff && SubBuffSize >= n) {
     ExchangeMainAndSub();
-    return 0;
+    return NumStatus::kOk;
   }
   if (pbTempBuff && TempBuffSize >= n) {
     ExchangeMainAndTemp();
-    return 0;
+    return NumStatus::kOk;
   }
   try {
     if (n > mynum::kBuffLimit) throw std::bad_alloc();
@@ -246,11 +232,11 @@ int MyNumeric::GetLargeBuffInThree(uint32_t n) {
     SubBuffSize = BuffSize;
     pbBuff = std::move(fresh);
     BuffSize = n;
-    return 0;
+    return NumStatus::kOk;
   } catch (const std::bad_alloc&) {
     WriteTrace(Format(
         SJ("※　新規バッファの確保に失敗。GetLargeBuffInThree()\n\tNeedSize[%u]\n").c_str(), n));
-    return -1;
+    return NumStatus::kNoMemory;
   }
 }
 
@@ -303,10 +289,10 @@ bool MyNumeric::RecentreInto(uint32_t size) {
   return true;
 }
 
-int MyNumeric::Reserve(uint32_t n) {
-  if (n > mynum::kBuffLimit) return -1;
+NumStatus MyNumeric::Reserve(uint32_t n) {
+  if (n > mynum::kBuffLimit) return NumStatus::kTooLarge;
   if (n < ValidSize) n = ValidSize + 100;
-  return RecentreInto(std::min(n, mynum::kBuffLimit)) ? 0 : -1;
+  return RecentreInto(std::min(n, mynum::kBuffLimit)) ? NumStatus::kOk : NumStatus::kNoMemory;
 }
 
 void MyNumeric::DropLeadingZeros() {

@@ -35,11 +35,13 @@ struct ParsedNumber {
   int64_t expValue = 0;
 };
 
+constexpr int kNotHexDigit = -1;
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  return kNotHexDigit;
 }
 
 void AddMantissaDigit(ParsedNumber& p, uint8_t d) {
@@ -58,7 +60,7 @@ bool ReadChar(ParsedNumber& p, char c) {
   if (p.form == Form::kBinary) return false;  // only blanks may follow the suffix
   if (p.form == Form::kHex) {
     int v = HexValue(c);
-    if (v < 0) return false;
+    if (v == kNotHexDigit) return false;
     p.digits.push_back(static_cast<uint8_t>(v));
     return true;
   }
@@ -132,26 +134,26 @@ int32_t ExponentOf(const ParsedNumber& p) {
 
 }  // namespace
 
-int MyNumeric::SetByString(const std::string& text) {
+NumStatus MyNumeric::SetByString(const std::string& text) {
   return SetByString(text.c_str(), static_cast<int>(std::min<size_t>(text.size(), INT32_MAX)));
 }
 
-int MyNumeric::SetByString(const char* text, int length) {
+NumStatus MyNumeric::SetByString(const char* text, int length) {
   Overflow = 0;
   if (text != nullptr && length == 0) length = static_cast<int>(strnlen(text, kMaxTextLength + 1));
   if (text == nullptr || length < 1 || length > static_cast<int>(kMaxTextLength)) {
     WriteTrace(Format(SJ("※　引数が無効 SetByString()\n\tpStr[%08X], iLen[%d]\n").c_str(),
                       Address32(text), length));
-    return -1;
+    return NumStatus::kBadOperand;
   }
   ParsedNumber p;
   try {
     p.digits.reserve(static_cast<size_t>(length) + 2);
   } catch (const std::bad_alloc&) {
     WriteTrace(SJ("※　一時バッファ確保に失敗。SetByString()\n"));
-    return -1;
+    return NumStatus::kNoMemory;
   }
-  if (!ParseNumberText(text, static_cast<size_t>(length), p)) return -1;
+  if (!ParseNumberText(text, static_cast<size_t>(length), p)) return NumStatus::kNotANumber;
 
   if (p.form == Form::kHex) {
     // Reversed and packed two digits per byte: the last digit is the low nibble of byte 0.
@@ -161,8 +163,8 @@ int MyNumeric::SetByString(const char* text, int length) {
       uint8_t v = p.digits[n - 1 - i];
       bytes[i / 2] |= static_cast<uint8_t>((i % 2) ? v << 4 : v);
     }
-    if (bytes.size() > UINT32_MAX) return -1;
-    return SetByBinary(static_cast<uint32_t>(bytes.size()), bytes.data(), 1) == 1 ? 0 : -1;
+    if (bytes.size() > UINT32_MAX) return NumStatus::kTooLarge;
+    return SetByBinary(static_cast<uint32_t>(bytes.size()), bytes.data(), 1);
   }
   if (p.form == Form::kBinary) {
     TraceHexBytes(p.digits.data(), p.digits.size());
@@ -171,7 +173,8 @@ int MyNumeric::SetByString(const char* text, int length) {
 
   bool allZero = std::all_of(p.digits.begin(), p.digits.end(), [](uint8_t d) { return d == 0; });
   uint32_t count = allZero ? p.intDigits : static_cast<uint32_t>(p.digits.size());
-  if (GetLargeBuffInThree(static_cast<uint32_t>(length) + 10) != 0) return -1;
+  if (GetLargeBuffInThree(static_cast<uint32_t>(length) + 10) != NumStatus::kOk)
+    return NumStatus::kNoMemory;
   SetZero();
   uint32_t lsd = (BuffSize - count) / 2;
   std::reverse_copy(p.digits.begin(), p.digits.begin() + count, pbBuff.get() + lsd);
@@ -180,7 +183,7 @@ int MyNumeric::SetByString(const char* text, int length) {
   Zero = allZero ? 1 : 0;
   int32_t e = ExponentOf(p);
   if (e != 0) return ShiftPoint(e);
-  return 0;
+  return NumStatus::kOk;
 }
 
 int MyNumeric::GetDataAsStr(std::string* pStrData, uint32_t dwGetDigit, int bFillZero,
@@ -279,36 +282,37 @@ int MyNumeric::GetFloatDataAsStr(char* buffer, int* pExp, uint32_t bufferLength)
 
 // --- machine integers ---
 
-int MyNumeric::IntegerMagnitude(uint32_t maxDigits, uint64_t* value) const {
+MyNumeric::IntegerFit MyNumeric::IntegerMagnitude(uint32_t maxDigits, uint64_t* value) const {
   *value = 0;
   if (Float != 0) {
     MyNumeric copy(this);
-    if (copy.Error != 0 || copy.FloatToNormal() != 0) return -1;
+    if (copy.Error != 0 || copy.FloatToNormal() != NumStatus::kOk) return IntegerFit::kFailed;
     return copy.IntegerMagnitude(maxDigits, value);
   }
-  if (!pbBuff || ValidSize == 0) return 1;
+  if (!pbBuff || ValidSize == 0) return IntegerFit::kFits;
   uint32_t top = MSD;
   while (top > SPPos && pbBuff[top] == 0) --top;
-  if (top - SPPos + 1 > maxDigits) return 0;
+  if (top - SPPos + 1 > maxDigits) return IntegerFit::kTooLong;
   uint64_t v = 0;
   for (uint32_t i = top + 1; i-- > SPPos;) v = v * 10 + pbBuff[i];
   *value = v;
-  return 1;
+  return IntegerFit::kFits;
 }
 
 uint32_t MyNumeric::GetAsUInt() const {
   if (Minus != 0 || Error != 0 || Zero != 0) return 0;
   uint64_t v = 0;
-  int fits = IntegerMagnitude(10, &v);
-  if (fits < 0) return 0;
-  return fits == 0 || v > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(v);
+  const IntegerFit fit = IntegerMagnitude(10, &v);
+  if (fit == IntegerFit::kFailed) return 0;
+  return fit == IntegerFit::kTooLong || v > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(v);
 }
 
 int32_t MyNumeric::GetAsInt() const {
   if (Error != 0) return 0;
   uint64_t v = 0;
-  int fits = IntegerMagnitude(10, &v);
-  if (fits < 0) return 0;
+  const IntegerFit fit = IntegerMagnitude(10, &v);
+  if (fit == IntegerFit::kFailed) return 0;
+  const bool fits = fit == IntegerFit::kFits;
   if (Minus != 0) return fits && v < 2147483648ULL ? -static_cast<int32_t>(v) : INT32_MIN;
   return fits && v < 2147483647ULL ? static_cast<int32_t>(v) : INT32_MAX;
 }
@@ -316,8 +320,9 @@ int32_t MyNumeric::GetAsInt() const {
 int64_t MyNumeric::GetAsInt64() const {
   if (Error != 0 || Zero != 0) return 0;
   uint64_t v = 0;
-  int fits = IntegerMagnitude(19, &v);
-  if (fits < 0) return 0;
+  const IntegerFit fit = IntegerMagnitude(19, &v);
+  if (fit == IntegerFit::kFailed) return 0;
+  const bool fits = fit == IntegerFit::kFits;
   if (Minus != 0) {
     return fits && v < 9223372036854775808ULL ? -static_cast<int64_t>(v) : INT64_MIN;
   }
@@ -327,8 +332,9 @@ int64_t MyNumeric::GetAsInt64() const {
 int8_t MyNumeric::GetAsChar() const {
   if (Error != 0 || Zero != 0) return 0;
   uint64_t v = 0;
-  int fits = IntegerMagnitude(3, &v);
-  if (fits < 0) return 0;
+  const IntegerFit fit = IntegerMagnitude(3, &v);
+  if (fit == IntegerFit::kFailed) return 0;
+  const bool fits = fit == IntegerFit::kFits;
   if (Minus != 0) return fits && v < 128 ? static_cast<int8_t>(-static_cast<int>(v)) : INT8_MIN;
   return fits && v < 127 ? static_cast<int8_t>(v) : INT8_MAX;
 }

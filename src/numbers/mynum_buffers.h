@@ -21,6 +21,14 @@ constexpr uint32_t kDoublingLimit = MyNumeric::kMaxDigits / 2;
 constexpr uint32_t kQuotientSpare = 4;
 constexpr uint32_t kQuotientLimit = kBuffLimit - kQuotientSpare;
 
+// Room a number's main buffer keeps beyond its digits when it is made to fit a value (a
+// fresh number, a copy, an assignment): a carry or a few more digits fit without a new
+// buffer, and a small number stays small. Larger results grow their buffers on demand.
+constexpr uint32_t kCompactSpare = 16;
+inline uint32_t CompactSize(uint32_t digits) {
+  return digits > kBuffLimit - kCompactSpare ? kBuffLimit : digits + kCompactSpare;
+}
+
 // A buffer of n bytes, zero-filled on request. Throws std::bad_alloc.
 inline std::unique_ptr<uint8_t[]> AllocateBuffer(uint32_t n, bool zeroFill) {
   return zeroFill ? std::make_unique<uint8_t[]>(n) : std::make_unique_for_overwrite<uint8_t[]>(n);

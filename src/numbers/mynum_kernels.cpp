@@ -301,7 +301,7 @@ int64_t DigitsToBytesHalving(const uint8_t* d, uint32_t n, std::vector<uint8_t>&
     bytes.resize(static_cast<size_t>(count));
     return count;
   } catch (const std::bad_alloc&) {
-    return -1;
+    return kBytesNoMemory;
   }
 }
 
@@ -321,7 +321,7 @@ int64_t DigitsToBytesGmp(const uint8_t* d, uint32_t n, std::vector<uint8_t>& byt
     bytes.resize(written);
     return static_cast<int64_t>(written);
   } catch (const std::bad_alloc&) {
-    return -1;
+    return kBytesNoMemory;
   }
 }
 

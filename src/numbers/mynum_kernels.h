@@ -47,7 +47,8 @@ bool DivGmp(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, int64_
             uint32_t places);
 
 // Integer digits d[0 .. n) (least significant first) to little-endian bytes; returns the
-// byte count (0 for the value zero), or -1 when scratch memory cannot be had.
+// byte count (0 for the value zero), or kBytesNoMemory when scratch memory cannot be had.
+constexpr int64_t kBytesNoMemory = -1;
 int64_t DigitsToBytesHalving(const uint8_t* d, uint32_t n, std::vector<uint8_t>& bytes);
 int64_t DigitsToBytesGmp(const uint8_t* d, uint32_t n, std::vector<uint8_t>& bytes);
 // Little-endian bytes to decimal digits, least significant first, without leading zeros

@@ -254,7 +254,9 @@ TEST_F(MemorySweep, ListGrowthStopsWithAMessageAndTheListStaysUsable) {
   };
   for (int i = 0; i < 300; ++i) script.push_back({"AddStrToList()", Check::kNone, ""});
   script.push_back({"SqRoot(3, 100000)", Check::kExact, ""});
-  for (int i = 0; i < 300; ++i) script.push_back({"AddResultToList()", Check::kNone, ""});
+  // An entry holds about its value's 100,000 digits, so it takes thousands of them to
+  // reach the limits.
+  for (int i = 0; i < 3000; ++i) script.push_back({"AddResultToList()", Check::kNone, ""});
   script.push_back({"GetListData(0)", Check::kAfterPrev, ""});
   script.push_back({"WriteToFileAsBCD(\"list.bin\", 0, $0)", Check::kAfterPrev, "list.bin"});
   script.push_back({"AddInt(1, 2)", Check::kExact, ""});

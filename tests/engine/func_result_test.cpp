@@ -16,15 +16,55 @@ MyNumeric Number(const char* text) {
   return n;
 }
 
-TEST(CMyFuncResultFresh, IsAVoidRecordWithoutDisplayText) {
-  CMyFuncResult record;
-  EXPECT_EQ(record.type, 0u);
-  EXPECT_EQ(record.id, -1);
-  EXPECT_EQ(record.reserved, 0u);
+// A record that never received a value (or received a VOID one) has nothing to show or
+// to put on the clipboard, however it was filled before.
+TEST(CMyFuncResultValueText, AbsentForAFreshRecordAndAfterAVoidResult) {
+  CMyFuncResult fresh;
   std::string text = "untouched";
+  EXPECT_EQ(fresh.GetResultValueText(text), 0);
+  EXPECT_EQ(text, "untouched");
+  EXPECT_EQ(fresh.GetTypeLetter(), "V");
+  EXPECT_EQ(fresh.GetResultText(), SJ("【直前の結果】VOID : "));
+  CMyFuncData call;
+  CMyFuncResult record;
+  const MyNumeric value = Number("12345");
+  ASSERT_EQ(record.SetData(&call, 17, &value), 1);
+  ASSERT_EQ(record.GetResultValueText(text), 1);
+  EXPECT_EQ(text, "12345");
+  ASSERT_EQ(record.SetData(&call, 308, &value), 1);  // GetResultData: VOID
   EXPECT_EQ(record.GetResultValueText(text), 0);
-  EXPECT_EQ(record.GetTypeLetter(), "V");
   EXPECT_EQ(record.GetResultText(), SJ("【直前の結果】VOID : "));
+}
+
+// Every entry of the result list is a copy of a record: a small value in it holds a
+// buffer sized to the value, whatever result size the process computes with, and of its
+// call the record keeps the line, ID and name (what a list file saves), not the arguments.
+TEST(CMyFuncResultCopy, HoldsStorageSizedToItsValue) {
+  MyNumeric setter;
+  const uint32_t saved = MyNumeric::GetDefaultResultSize();
+  setter.SetResultSize(1'000'000);
+  CMyFuncData call;
+  call.SetLineText("AddInt(12340, 5)");
+  call.SetID(1);
+  call.SetFuncName("AddInt");
+  call.AddArgument("", kKindInt, Number("12340"));
+  call.AddArgument("", kKindInt, Number("5"));
+  call.SetArgTypeStr();
+  const MyNumeric sum = Number("12345");
+  CMyFuncResult record;
+  ASSERT_EQ(record.SetData(&call, 1, &sum), 1);  // AddInt
+  const CMyFuncResult entry(record);
+  const MyNumericParam p = entry.number.GetParam();
+  EXPECT_LT(p.BuffSize, 64u);
+  EXPECT_EQ(p.SubBuffSize + p.TempBuffSize, 0u);
+  EXPECT_EQ(entry.number.ToString(), "12345");
+  EXPECT_EQ(entry.number.GetResultSize(), 1'000'000u);
+  EXPECT_EQ(entry.callData.GetLineText(), "AddInt(12340, 5)");
+  EXPECT_EQ(entry.callData.GetID(), 1);
+  EXPECT_EQ(entry.callData.GetFuncName(), "AddInt");
+  EXPECT_EQ(entry.callData.GetArgCount(), 0);
+  EXPECT_EQ(call.GetArgCount(), 2) << "the call itself keeps its arguments";
+  setter.SetResultSize(saved);
 }
 
 TEST(CMyFuncResultSetData, TakesTypeAndTableSignatureFromTheId) {

@@ -18,7 +18,7 @@ namespace {
 CMyFuncResult NumberRecord(uint32_t type, const std::string& digits) {
   CMyFuncResult record;
   record.type = type;
-  EXPECT_EQ(record.number.SetByString(digits), 0) << digits;
+  EXPECT_EQ(record.number.SetByString(digits), NumStatus::kOk) << digits;
   return record;
 }
 
@@ -45,7 +45,7 @@ std::vector<CMyFuncResult> EveryKind() {
   records.push_back(TextRecord(""));
   CMyFuncResult saturated;
   saturated.type = kRetFloat;
-  EXPECT_EQ(saturated.number.SetSaturatedNines(137, true), 0);
+  EXPECT_EQ(saturated.number.SetSaturatedNines(137, true), NumStatus::kOk);
   records.push_back(saturated);
   CMyFuncResult cancelled;  // a cancelled job's VOID entry shows its override text
   cancelled.overrideFlag = 1;

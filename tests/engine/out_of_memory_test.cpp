@@ -177,7 +177,7 @@ TEST(UnusableNumber, StaysUnusableInCopiesAndShowsAFailureTextNotADigit) {
   EXPECT_EQ(bad.GetDataAsStr(&text), 0);
   EXPECT_EQ(bad.ToString(), MyNumeric::UnusableNumberText());
   MyNumeric sum;
-  EXPECT_LT(sum.Add(bad), 0);
+  EXPECT_NE(sum.Add(bad), NumStatus::kOk);
 }
 
 TEST(UnusableNumber, IsNeverRecordedAndTheRecordKeepsItsValue) {

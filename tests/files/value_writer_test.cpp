@@ -13,7 +13,7 @@ using test::TempDir;
 
 MyNumeric Number(const char* text) {
   MyNumeric n;
-  EXPECT_EQ(n.SetByString(text), 0) << text;
+  EXPECT_EQ(n.SetByString(text), NumStatus::kOk) << text;
   return n;
 }
 

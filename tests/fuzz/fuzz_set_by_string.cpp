@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)traceOff;
   if (size == 0) return 0;
   vpx::MyNumeric number;
-  if (number.SetByString(reinterpret_cast<const char*>(data), static_cast<int>(size)) == 0) {
+  if (number.SetByString(reinterpret_cast<const char*>(data), static_cast<int>(size)) ==
+      NumStatus::kOk) {
     std::string text;
     number.GetDataAsStr(&text);
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace vpx {
 namespace {
 
@@ -25,19 +27,20 @@ TEST(CMyFuncData, KindStringHasOneLetterPerArgumentOrV) {
   EXPECT_EQ(data.GetArgTypeStr(), "UIFSV");
 }
 
-TEST(CMyFuncData, ClearKeepsIdAndLineText) {
+// A call is reused for the next line: after Clear only the new arguments count.
+TEST(CMyFuncData, AClearedCallCarriesNoArgumentOfThePreviousLine) {
   CMyFuncData data;
-  data.SetID(203);
-  data.SetLineText("line");
-  data.SetFuncName("Name");
   data.AddArgument("a", kKindString, MyNumeric());
+  data.AddArgument("", kKindFloat, Number("1.5"));
   data.SetArgTypeStr();
+  ASSERT_EQ(data.GetArgTypeStr(), "SF");
   data.Clear();
-  EXPECT_EQ(data.GetID(), 203);
-  EXPECT_EQ(data.GetLineText(), "line");
-  EXPECT_EQ(data.GetFuncName(), "");
   EXPECT_EQ(data.GetArgCount(), 0);
-  EXPECT_EQ(data.GetArgTypeStr(), "");
+  data.AddArgument("", kKindInt, Number("-2"));
+  data.SetArgTypeStr();
+  EXPECT_EQ(data.GetArgTypeStr(), "I");
+  EXPECT_EQ(data.GetArgValue(0).ToString(), "-2");
+  EXPECT_THROW(data.GetArgText(1), std::out_of_range);
 }
 
 TEST(CMyFuncData, CopiesOwnTheirNumbers) {

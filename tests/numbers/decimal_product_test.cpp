@@ -492,7 +492,7 @@ class DecimalCrossoverTest : public test::NumericTest {
       }
       MyNumeric a = test::Num(x);
       a.SetResultSize(resultSize);
-      ASSERT_EQ(op(a, test::Num(y)), 0) << x << ", " << y;
+      ASSERT_EQ(op(a, test::Num(y)), NumStatus::kOk) << x << ", " << y;
       texts[fast] = test::Refreshed(a);
     }
     ASSERT_EQ(texts[0], texts[1]) << x << ", " << y << " R" << resultSize;

@@ -47,9 +47,9 @@ TEST_F(MyNumericAbortThreads, RaisedFlagStopsAfterTheFirstRowOnEitherKernel) {
       ForcePerDigit();
     CancelFlag flag{1};
     MyNumeric a(&flag);
-    ASSERT_EQ(a.SetByString(x), 0);
+    ASSERT_EQ(a.SetByString(x), NumStatus::kOk);
     a.SetResultSize(5000);
-    ASSERT_EQ(a.Mul(Num(y)), 0);
+    ASSERT_EQ(a.Mul(Num(y)), NumStatus::kOk);
     EXPECT_EQ(a.VerifyLayout(), 0) << a.GetErrorText();
     std::string low = y.substr(y.size() - 9);
     mpz_t expect;
@@ -68,11 +68,11 @@ TEST_F(MyNumericAbortThreads, CancelFromAnotherThreadLeavesPartialProduct) {
   std::string x = RandomInteger(rng, 20000), y = RandomInteger(rng, 20000);
   CancelFlag flag{0};
   MyNumeric a(&flag);
-  ASSERT_EQ(a.SetByString(x), 0);
+  ASSERT_EQ(a.SetByString(x), NumStatus::kOk);
   a.SetResultSize(50000);
   MyNumeric b = Num(y);
   std::thread canceller([&flag] { flag.store(1, std::memory_order_relaxed); });
-  ASSERT_EQ(a.Mul(b), 0);
+  ASSERT_EQ(a.Mul(b), NumStatus::kOk);
   canceller.join();
   EXPECT_EQ(a.VerifyLayout(), 0) << a.GetErrorText();
   EXPECT_TRUE(IsPartialProduct(a.ToString(), x, y));

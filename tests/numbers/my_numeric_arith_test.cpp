@@ -10,7 +10,7 @@ using MyNumericArithTest = NumericTest;
 enum class Op { kAdd, kSub, kMul, kDiv, kSurplus };
 
 std::string Apply(const std::string& a, Op op, const std::string& b, uint32_t resultSize = 0,
-                  int* status = nullptr) {
+                  NumStatus* status = nullptr) {
   MyNumeric x = Num(a);
   MyNumeric y = Num(b);
   if (resultSize != 0) {
@@ -18,7 +18,7 @@ std::string Apply(const std::string& a, Op op, const std::string& b, uint32_t re
     x.SetResultSize(resultSize);
     SetDefaultResultSize(saved);
   }
-  int r = 0;
+  NumStatus r = NumStatus::kOk;
   switch (op) {
     case Op::kAdd:
       r = x.Add(y);
@@ -114,9 +114,9 @@ TEST_F(MyNumericArithTest, DivisionKeepsResultSizeDigitsCut) {
 
 TEST_F(MyNumericArithTest, DivisionByZeroLeavesDividend) {
   for (const char* zero : {"0", "0.000", "-0"}) {
-    int status = 0;
+    NumStatus status = NumStatus::kOk;
     EXPECT_EQ(Apply("12.5", Op::kDiv, zero, 0, &status), "12.5");
-    EXPECT_EQ(status, -2);
+    EXPECT_EQ(status, NumStatus::kDivisorZero);
   }
   EXPECT_NE(TraceText().find("MyNumeric::Div()"), std::string::npos);
 }
@@ -126,9 +126,9 @@ TEST_F(MyNumericArithTest, SurplusTruncatesTowardZero) {
   EXPECT_EQ(Refreshed(Num(Apply("-7", Op::kSurplus, "3"))), "-1");
   EXPECT_EQ(Refreshed(Num(Apply("7.5", Op::kSurplus, "2"))), "1.5");
   EXPECT_EQ(Refreshed(Num(Apply("7", Op::kSurplus, "-3"))), "1");
-  int status = 0;
+  NumStatus status = NumStatus::kOk;
   Apply("7", Op::kSurplus, "0", 0, &status);
-  EXPECT_EQ(status, -3);
+  EXPECT_EQ(status, NumStatus::kDivisorZero);
 }
 
 TEST_F(MyNumericArithTest, ComparisonAlignsAtThePoint) {
@@ -148,7 +148,7 @@ TEST_F(MyNumericArithTest, DoubleAndHalve) {
   for (auto [in, out] :
        {std::pair{"5", "10"}, {"4", "8"}, {"-7", "-14"}, {"0", "0"}, {"9.95", "19.90"}}) {
     MyNumeric x = Num(in);
-    EXPECT_EQ(x.Double(), 1);
+    EXPECT_EQ(x.Double(), NumStatus::kOk);
     EXPECT_EQ(x.ToString(), out);
     EXPECT_LAYOUT_OK(x);
   }
@@ -212,7 +212,7 @@ TEST_F(MyNumericArithTest, ShiftPointTruncateAndClearFraction) {
   neg.ClearFraction();
   EXPECT_EQ(neg.ToString(), "-2");
   MyNumeric pi = Num("3.14159");
-  EXPECT_EQ(pi.TruncateDigits(3), 1);
+  EXPECT_EQ(pi.TruncateDigits(3), NumStatus::kOk);
   EXPECT_EQ(pi.ToString(), "3.14");
   MyNumeric t = Num("123.4");
   t.TruncateDigits(2);

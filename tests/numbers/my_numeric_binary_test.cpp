@@ -60,13 +60,13 @@ TEST_F(MyNumericBinaryTest, LittleEndianTwosComplementBytes) {
 TEST_F(MyNumericBinaryTest, SetByBinaryTablePathAndLongPath) {
   MyNumeric n;
   const uint8_t ffff[] = {0xFF, 0xFF};
-  EXPECT_EQ(n.SetByBinary(2, ffff, 1), 1);
+  EXPECT_EQ(n.SetByBinary(2, ffff, 1), NumStatus::kOk);
   EXPECT_EQ(n.ToString(), "65535");
   const uint8_t be[] = {0x01, 0x00};
-  EXPECT_EQ(n.SetByBinary(2, be, 0), 1);
+  EXPECT_EQ(n.SetByBinary(2, be, 0), NumStatus::kOk);
   EXPECT_EQ(n.ToString(), "256");
   std::vector<uint8_t> all(129, 0xFF);
-  EXPECT_EQ(n.SetByBinary(129, all.data(), 1), 1);
+  EXPECT_EQ(n.SetByBinary(129, all.data(), 1), NumStatus::kOk);
   mpz_t v;
   mpz_init(v);
   mpz_ui_pow_ui(v, 2, 1032);
@@ -77,10 +77,10 @@ TEST_F(MyNumericBinaryTest, SetByBinaryTablePathAndLongPath) {
   mpz_clear(v);
   EXPECT_LAYOUT_OK(n);
   const uint8_t zeros[3] = {0, 0, 0};
-  EXPECT_EQ(n.SetByBinary(3, zeros, 1), 1);
+  EXPECT_EQ(n.SetByBinary(3, zeros, 1), NumStatus::kOk);
   EXPECT_TRUE(n.IsZero());
-  EXPECT_EQ(n.SetByBinary(5'000'001, zeros, 1), 0);
-  EXPECT_EQ(n.SetByBinary(1, nullptr, 1), 0);
+  EXPECT_EQ(n.SetByBinary(5'000'001, zeros, 1), NumStatus::kTooLarge);
+  EXPECT_EQ(n.SetByBinary(1, nullptr, 1), NumStatus::kBadOperand);
 }
 
 TEST_F(MyNumericBinaryTest, HexAndBinaryTexts) {
@@ -103,6 +103,46 @@ TEST_F(MyNumericBinaryTest, HexAndBinaryTexts) {
   EXPECT_EQ(s, "0000000100000010");
 }
 
+std::string Hex(const std::string& text) {
+  std::string s;
+  Num(text).GetDataAsStrHex(s);
+  return s;
+}
+
+std::string Bin(const std::string& text) {
+  std::string s;
+  Num(text).GetDataAsStrBin(s);
+  return s;
+}
+
+TEST_F(MyNumericBinaryTest, NegativeTextsKeepTheirSignByte) {
+  // A sign byte FF is added exactly when the top byte of the complement reads as positive.
+  EXPECT_EQ(Hex("-1"), "FF");
+  EXPECT_EQ(Hex("-127"), "81");
+  EXPECT_EQ(Hex("-128"), "80");
+  EXPECT_EQ(Hex("-129"), "FF7F");
+  EXPECT_EQ(Hex("-255"), "FF01");
+  EXPECT_EQ(Hex("-256"), "FF00");
+  EXPECT_EQ(Hex("-32768"), "8000");
+  EXPECT_EQ(Hex("-32769"), "FF7FFF");
+  EXPECT_EQ(Hex("-129.9"), "FF7F");  // the fraction is dropped first
+  EXPECT_EQ(Hex("-0.5"), "00");      // no integer part: nothing to carry a sign
+  EXPECT_EQ(Hex("129"), "81");       // positive numbers get no extra byte
+  EXPECT_EQ(Bin("-129"), "1111111101111111");
+  EXPECT_EQ(Bin("-128"), "10000000");
+  EXPECT_EQ(Bin("-1"), "11111111");
+  // Read as a two's-complement number, each text gives the value back.
+  for (const char* text : {"-1", "-127", "-128", "-129", "-255", "-256", "-32768", "-32769"}) {
+    const std::string hex = Hex(text);
+    int64_t value = std::stoll(hex.substr(0, 2), nullptr, 16) >= 0x80 ? -1 : 0;
+    for (size_t i = 0; i < hex.size(); i += 2)
+      value = value * 256 + std::stoll(hex.substr(i, 2), nullptr, 16);
+    EXPECT_EQ(std::to_string(value), text) << hex;
+  }
+  // The byte form for files is unchanged: its writers add the sign byte themselves.
+  EXPECT_EQ(Bytes("-129"), (std::vector<uint8_t>{0x7F}));
+}
+
 // Every byte count up to 300 (both conversion paths) round-trips through text and bytes.
 TEST_F(MyNumericBinaryTest, BytesRoundTripAcrossThePaths) {
   std::mt19937 rng(7);
@@ -120,7 +160,7 @@ TEST_F(MyNumericBinaryTest, BytesRoundTripAcrossThePaths) {
       else
         ForcePerDigit();
       MyNumeric n;
-      ASSERT_EQ(n.SetByBinary(static_cast<uint32_t>(len), bytes.data(), 1), 1);
+      ASSERT_EQ(n.SetByBinary(static_cast<uint32_t>(len), bytes.data(), 1), NumStatus::kOk);
       ASSERT_EQ(n.ToString(), digits) << len;
       MyNumeric parsed = Num(digits);
       std::vector<uint8_t> back(static_cast<size_t>(parsed.CountBinaryBytes() + 1));

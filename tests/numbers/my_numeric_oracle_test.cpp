@@ -241,7 +241,7 @@ class MyNumericOracleTest : public NumericTest {
       MyNumeric x = Num(a.text);
       MyNumeric y = Num(b.text);
       x.SetResultSize(r);
-      ASSERT_EQ(op(x, y), 0) << a.text << " , " << b.text;
+      ASSERT_EQ(op(x, y), NumStatus::kOk) << a.text << " , " << b.text;
       ASSERT_EQ(x.VerifyLayout(), 0) << x.GetErrorText();
       if (refresh) x.RefreshValidPartSize();
       ASSERT_EQ(x.ToString(), expected)

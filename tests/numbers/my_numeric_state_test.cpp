@@ -31,14 +31,17 @@ TEST_F(MyNumericStateTest, DefaultNumberIsNormalisedZero) {
   EXPECT_TRUE(n.GetErrorText().empty());
 }
 
-TEST_F(MyNumericStateTest, SetResultSizeChangesDefaultAndBufferSizes) {
+TEST_F(MyNumericStateTest, SetResultSizeIsInheritedByLaterNumbersAndBoundsTheirResults) {
   MyNumeric a;
   a.SetResultSize(500);
-  MyNumeric b;
+  MyNumeric b = Num("1");
   EXPECT_EQ(b.GetResultSize(), 500u);
-  EXPECT_EQ(b.GetParam().BuffSize, 1010u);
-  EXPECT_EQ(b.GetParam().SubBuffSize, 1010u);
-  EXPECT_EQ(b.GetParam().TempBuffSize, 1010u);
+  // The result size is what a computation may keep, not what a number reserves: the
+  // quotient still has its 500 digits (the first place 0 among them).
+  ASSERT_EQ(b.Div(Num("3")), NumStatus::kOk);
+  b.RefreshValidPartSize();
+  EXPECT_EQ(b.ToString(), "0." + std::string(499, '3'));
+  EXPECT_LAYOUT_OK(b);
 
   MyNumeric c;
   c.SetResultSize(7);  // default becomes 7
@@ -49,6 +52,41 @@ TEST_F(MyNumericStateTest, SetResultSizeChangesDefaultAndBufferSizes) {
   c.SetResultSize(200'000'000);
   EXPECT_EQ(c.GetResultSize(), 100'000'000u);
   EXPECT_EQ(MyNumeric::GetDefaultResultSize(), 100'000'000u);
+}
+
+// A number kept in a result entry or an argument holds its value, not buffers sized for
+// the result size it may compute to.
+TEST_F(MyNumericStateTest, StorageFollowsTheValueNotTheResultSize) {
+  MyNumeric setter;
+  setter.SetResultSize(1'000'000);
+  for (uint32_t digits : {1u, 5u, 10'000u}) {
+    const MyNumeric value = Num(std::string(digits, '7'));
+    MyNumeric copy(value);
+    MyNumeric assigned;
+    assigned = value;
+    for (const MyNumeric* n : {&copy, &assigned}) {
+      const MyNumericParam p = n->GetParam();
+      EXPECT_LT(p.BuffSize, 2 * digits + 64) << digits;
+      EXPECT_EQ(p.SubBuffSize, 0u) << digits;
+      EXPECT_EQ(p.TempBuffSize, 0u) << digits;
+      EXPECT_EQ(n->GetResultSize(), 1'000'000u);
+      EXPECT_EQ(n->ToString(), std::string(digits, '7'));
+    }
+  }
+  MyNumeric fresh;
+  EXPECT_LT(fresh.GetParam().BuffSize, 64u);
+  // Such a number grows on demand: a carry out of the top, a product, a long quotient.
+  MyNumeric nines = Num("99999");
+  ASSERT_EQ(nines.AddAtDigit(1, 0), NumStatus::kOk);
+  EXPECT_EQ(nines.ToString(), "100000");
+  MyNumeric square(nines);
+  ASSERT_EQ(square.Mul(nines), NumStatus::kOk);
+  EXPECT_EQ(square.ToString(), "10000000000");
+  MyNumeric third = Num("1");
+  ASSERT_EQ(third.Div(Num("3")), NumStatus::kOk);
+  third.RefreshValidPartSize();
+  EXPECT_EQ(third.GetValidSize(), 1'000'000u);
+  EXPECT_LAYOUT_OK(third);
 }
 
 TEST_F(MyNumericStateTest, SetByUIntAndSetByInt) {
@@ -86,13 +124,26 @@ TEST_F(MyNumericStateTest, SettersClearOverflowAndKeepLayout) {
   EXPECT_LAYOUT_OK(n);
 }
 
-TEST_F(MyNumericStateTest, AssignmentGrowsShortMainBuffer) {
+TEST_F(MyNumericStateTest, AssignmentReplacesAShortBufferAndKeepsALongOne) {
   MyNumeric big = Num(std::string(300, '7'));
   MyNumeric fresh;
   fresh = big;
-  EXPECT_EQ(fresh.GetParam().BuffSize, 400u);
   EXPECT_EQ(fresh.ToString(), std::string(300, '7'));
+  EXPECT_GE(fresh.GetParam().BuffSize, 302u);  // room for the digits and a carry
   EXPECT_LAYOUT_OK(fresh);
+  // A buffer long enough is reused: assigning a short value leaves it in place.
+  const uint8_t* before = fresh.GetParam().pbBuff;
+  const MyNumeric small = Num("-4.5");
+  fresh = small;
+  EXPECT_EQ(fresh.GetParam().pbBuff, before);
+  EXPECT_EQ(fresh.ToString(), "-4.5");
+  EXPECT_LAYOUT_OK(fresh);
+  // The assigned value computes on its own: a carry that needs a new top digit.
+  fresh = big;
+  fresh.SetResultSize(400);
+  ASSERT_EQ(fresh.Add(Num(std::string(300, '3'))), NumStatus::kOk);
+  EXPECT_EQ(fresh.ToString(), "1" + std::string(299, '1') + "0");
+  EXPECT_EQ(big.ToString(), std::string(300, '7'));
 }
 
 TEST_F(MyNumericStateTest, CopiesKeepValueFlagsAndTakeNewIds) {
@@ -178,11 +229,11 @@ TEST_F(MyNumericStateTest, VerifyLayoutReportsBrokenInvariantsAndTraceDumpsField
 
 TEST_F(MyNumericStateTest, ReserveKeepsValueAndCentres) {
   MyNumeric n = Num("31415");
-  EXPECT_EQ(n.Reserve(5000), 0);
+  EXPECT_EQ(n.Reserve(5000), NumStatus::kOk);
   EXPECT_EQ(n.GetParam().BuffSize, 5000u);
   EXPECT_EQ(n.GetParam().LSD, (5000u - 5u) / 2);
   EXPECT_EQ(n.ToString(), "31415");
-  EXPECT_EQ(n.Reserve(100'000'003), -1);
+  EXPECT_EQ(n.Reserve(100'000'003), NumStatus::kTooLarge);
   EXPECT_LAYOUT_OK(n);
 }
 
@@ -190,7 +241,7 @@ TEST_F(MyNumericStateTest, MisshapenFloatingFormBeepsThroughTheUserInterface) {
   FakeUi ui;
   MyNumeric n = Num("12.5");  // two integer digits: not the floating layout
   MyNumericTestAccess::MarkFloating(n, 1);
-  EXPECT_EQ(n.FloatToNormal(), 0);
+  EXPECT_EQ(n.FloatToNormal(), NumStatus::kOk);
   EXPECT_EQ(ui.dialogs.beeps, 1);
   EXPECT_EQ(n.ToString(), "125");
   EXPECT_LAYOUT_OK(n);

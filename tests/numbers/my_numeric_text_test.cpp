@@ -9,7 +9,7 @@ using MyNumericTextTest = NumericTest;
 
 std::string Parsed(const std::string& text) {
   MyNumeric n;
-  if (n.SetByString(text) != 0) return "rejected";
+  if (n.SetByString(text) != NumStatus::kOk) return "rejected";
   EXPECT_EQ(n.VerifyLayout(), 0) << text << "\n" << n.GetErrorText();
   return n.ToString();
 }
@@ -44,6 +44,29 @@ TEST_F(MyNumericTextTest, ExponentFormsShiftThePoint) {
   EXPECT_EQ(Parsed("1E2-"), "rejected");
 }
 
+TEST_F(MyNumericTextTest, AnExponentMovingThePointPastLeadingZerosLeavesNoneInFront) {
+  // The point moves over the units digit 0 and the fraction's leading zeros.
+  EXPECT_EQ(Parsed("0.5e1"), "5");
+  EXPECT_EQ(Parsed("-.5e1"), "-5");
+  EXPECT_EQ(Parsed("0.05e2"), "5");
+  EXPECT_EQ(Parsed("0.05e1"), "0.5");
+  EXPECT_EQ(Parsed("0.0012e3"), "1.2");
+  EXPECT_EQ(Parsed("0.0012e5"), "120");
+  EXPECT_EQ(Parsed("-0.50e1"), "-5.0");  // a typed trailing zero stays
+  EXPECT_EQ(Parsed("00.5e2"), "50");
+  EXPECT_EQ(Parsed("0.5e-1"), "0.05");
+  EXPECT_EQ(Parsed("-0.05e-2"), "-0.0005");
+  // Zeros stay one zero whatever the exponent; the sign is kept as typed.
+  EXPECT_EQ(Parsed("0.0e5"), "0");
+  EXPECT_EQ(Parsed("-0.00e3"), "-0");
+  EXPECT_EQ(Parsed("0e-4"), "0");
+  // The integer part is whole and its digit count right for the conversions that read it.
+  MyNumeric n = Num("0.05e2");
+  EXPECT_EQ(n.GetIntSize(), 1u);
+  EXPECT_EQ(n.GetAsInt(), 5);
+  EXPECT_EQ(Num("-0.125e3").GetIntSize(), 3u);
+}
+
 TEST_F(MyNumericTextTest, HexadecimalAndBinaryForms) {
   EXPECT_EQ(Parsed("0x1F"), "31");
   EXPECT_EQ(Parsed("0x00ff"), "255");
@@ -66,11 +89,11 @@ TEST_F(MyNumericTextTest, TextsWithoutDigitsOrWithStrayCharactersAreRejected) {
   for (const char* bad :
        {"-", "   ", "5-", "1..2", "1.2.", "+5", "abc", "1,000", "0x-1", ".", "-."}) {
     MyNumeric n = Num("42");
-    EXPECT_EQ(n.SetByString(bad), -1) << bad;
+    EXPECT_EQ(n.SetByString(bad), NumStatus::kNotANumber) << bad;
     EXPECT_EQ(n.ToString(), "42") << "a rejected text leaves the number as it was";
   }
   MyNumeric n;
-  EXPECT_EQ(n.SetByString(""), -1);
+  EXPECT_EQ(n.SetByString(""), NumStatus::kBadOperand);
   EXPECT_NE(TraceText().find("iLen[0]"), std::string::npos);
 }
 

@@ -27,7 +27,7 @@ inline void FreeGmpString(char* text) {
 
 inline MyNumeric Num(const std::string& text) {
   MyNumeric n;
-  EXPECT_EQ(n.SetByString(text), 0) << text;
+  EXPECT_EQ(n.SetByString(text), NumStatus::kOk) << text;
   return n;
 }
 

@@ -120,7 +120,7 @@ inline CMyFuncData CallWith(FuncId id, const std::vector<std::string>& args) {
   call.SetID(static_cast<int32_t>(FuncIdValue(id)));
   for (const std::string& text : args) {
     MyNumeric value;
-    if (value.SetByString(text) != 0) {
+    if (value.SetByString(text) != NumStatus::kOk) {
       call.AddArgument(text, kKindString, MyNumeric());
     } else {
       call.AddArgument(text, text[0] == '-' ? kKindInt : kKindUInt, value);

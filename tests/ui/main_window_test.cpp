@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, MinimumSizeKeepsEveryControlInsideWithDelAtTheBottomRight
 CMyFuncResult IntRecord(const std::string& digits) {
   CMyFuncResult record;
   record.type = 1;
-  EXPECT_EQ(record.number.SetByString(digits), 0);
+  EXPECT_EQ(record.number.SetByString(digits), NumStatus::kOk);
   return record;
 }
 

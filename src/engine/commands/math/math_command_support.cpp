@@ -23,20 +23,21 @@ DecimalDigits ToDecimalDigits(const MyNumeric& x) {
   return d;
 }
 
-int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d) {
+NumStatus StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d) {
   try {
     std::string values(d.digits);
     for (char& c : values) c = static_cast<char>(c - '0');
-    if (x.SetDigitsMsdFirst(reinterpret_cast<const uint8_t*>(values.data()),
-                            static_cast<uint32_t>(values.size()), d.intDigits, d.minus) != 0)
-      return -1;
+    const NumStatus stored =
+        x.SetDigitsMsdFirst(reinterpret_cast<const uint8_t*>(values.data()),
+                            static_cast<uint32_t>(values.size()), d.intDigits, d.minus);
+    if (stored != NumStatus::kOk) return stored;
   } catch (const std::bad_alloc&) {
     WriteTrace(SJ("※　バッファの確保に失敗。StoreDecimalDigits()\n"));
-    return -1;
+    return NumStatus::kNoMemory;
   }
   // The nines are laid out again by the number itself so that it carries the mark.
-  if (d.overflow && x.SetAllNines(x.GetResultSize() + 10) != 0) return -1;
-  return 0;
+  if (d.overflow) return x.SetAllNines(x.GetResultSize() + 10);
+  return NumStatus::kOk;
 }
 
 int RecordNumber(ICommandContext& context, FuncId id, CMyFuncData& call, const MyNumeric& value) {

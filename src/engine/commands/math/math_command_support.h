@@ -19,8 +19,8 @@ class CMyFuncData;
 // be had (the line's boundary reports it).
 DecimalDigits ToDecimalDigits(const MyNumeric& x);
 // x takes the value of d (a saturated d leaves x saturated with its overflow mark; its
-// nine count must equal x's result size). 0, or -1 when a buffer cannot be had.
-int StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d);
+// nine count must equal x's result size). kNoMemory when a buffer cannot be had.
+NumStatus StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d);
 
 // Makes value the previous result and entry 0 of the result list (taking the list lock).
 // 1, or 0 after the temporary-saving failure message.

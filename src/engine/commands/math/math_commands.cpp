@@ -32,7 +32,7 @@ const Operation* FindOperation(FuncId id) {
   return nullptr;
 }
 
-int Apply(FuncId id, MyNumeric& r, const CMyFuncData& call) {
+NumStatus Apply(FuncId id, MyNumeric& r, const CMyFuncData& call) {
   switch (id) {
     case FuncId::Add:
       return r.Add(call.GetArgValue(1));
@@ -49,11 +49,31 @@ int Apply(FuncId id, MyNumeric& r, const CMyFuncData& call) {
   }
 }
 
-bool IsZeroDivisor(FuncId id, int status) {
-  if (id == FuncId::Div) {
-    return status == MyNumeric::kDivisorZero || status == MyNumeric::kDivisorWithoutDigit;
+// The values the number operations report outwardly: 0 for success, -1 for a failure;
+// Div gives -2 for a zero divisor, Surplus -2 for an unusable divisor and -3 for a zero one.
+constexpr int kSucceeded = 0;
+constexpr int kFailed = -1;
+constexpr int kDivDivisorZero = -2;
+constexpr int kSurplusDivisorInError = -2;
+constexpr int kSurplusDivisorZero = -3;
+
+// The one place where an operation's status becomes its documented return value.
+int ReturnValueOf(FuncId id, NumStatus status) {
+  switch (status) {
+    case NumStatus::kOk:
+      return kSucceeded;
+    case NumStatus::kDivisorZero:
+      return id == FuncId::Surplus ? kSurplusDivisorZero : kDivDivisorZero;
+    case NumStatus::kDivisorInError:
+      return kSurplusDivisorInError;
+    default:
+      return kFailed;
   }
-  return id == FuncId::Surplus && status == MyNumeric::kSurplusDivisorZero;
+}
+
+bool IsZeroDivisor(FuncId id, int returned) {
+  if (id == FuncId::Div) return returned == kDivDivisorZero;
+  return id == FuncId::Surplus && returned == kSurplusDivisorZero;
 }
 
 // Add, Sub, Mul, Div, Surplus, Floor: a failed operation is reported and nothing is
@@ -62,10 +82,10 @@ int RunOperation(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const Operation* op = FindOperation(id);
   if (op == nullptr || call.GetArgCount() < (id == FuncId::Floor ? 1 : 2)) return 0;
   MyNumeric r(call.GetArgValue(0));
-  const int status = Apply(id, r, call);
-  if (status < 0) {
-    context.EchoLine(IsZeroDivisor(id, status) ? DivisionByZeroText()
-                                               : OperationFailureText(op->nameUtf8));
+  const int returned = ReturnValueOf(id, Apply(id, r, call));
+  if (returned != kSucceeded) {
+    context.EchoLine(IsZeroDivisor(id, returned) ? DivisionByZeroText()
+                                                 : OperationFailureText(op->nameUtf8));
     return 0;
   }
   if (op->refresh) {
@@ -104,7 +124,7 @@ int RunRendering(ICommandContext& context, FuncId id, CMyFuncData& call) {
   MyNumeric value;
   if (!rendering.fromText) {
     value = call.GetArgValue(0);
-  } else if (value.SetByString(call.GetArgText(0)) != 0) {
+  } else if (value.SetByString(call.GetArgText(0)) != NumStatus::kOk) {
     value.SetZero();
   }
   std::string text;

@@ -29,13 +29,13 @@ uint32_t PiDigitsOf(const CMyFuncData& call) {
 }
 
 // pi into r with d significant digits; d becomes the result size (and the process
-// default). 0, or -1 when aborted or a buffer failed. progress: a job's, or null.
-int PiOnNumber(MyNumeric& r, uint32_t d, bool twoThreads, CancelToken abort,
-               JobProgress* progress) {
+// default). False when aborted or a buffer failed. progress: a job's, or null.
+bool PiOnNumber(MyNumeric& r, uint32_t d, bool twoThreads, CancelToken abort,
+                JobProgress* progress) {
   DecimalDigits pi;
-  if (!PiDigits(d, twoThreads, abort, &pi, kPiGuardDigits, progress)) return -1;
+  if (!PiDigits(d, twoThreads, abort, &pi, kPiGuardDigits, progress)) return false;
   r.SetResultSize(d);
-  return StoreDecimalDigits(r, pi);
+  return StoreDecimalDigits(r, pi) == NumStatus::kOk;
 }
 
 int RunGetPi(ICommandContext& engine, FuncId id, CMyFuncData& call) {
@@ -47,7 +47,7 @@ int RunGetPi(ICommandContext& engine, FuncId id, CMyFuncData& call) {
         {SJ("※　スレッドクラス作成に失敗。"), std::string(), SJ("※　スレッドクラス登録に失敗。")});
   }
   MyNumeric r;
-  if (PiOnNumber(r, d, false, nullptr, nullptr) != 0) {
+  if (!PiOnNumber(r, d, false, nullptr, nullptr)) {
     engine.EchoLine(OperationFailureText("円周率の計算"));
     return 0;
   }
@@ -58,9 +58,8 @@ int GetPiJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   if (call.GetArgCount() < 1) return 0;
   MyNumeric r(job.GetCancelToken());
-  const int status =
-      PiOnNumber(r, PiDigitsOf(call), SecondCoreAvailable(), job.GetCancelToken(), &job.Progress());
-  if (status != 0) {
+  if (!PiOnNumber(r, PiDigitsOf(call), SecondCoreAvailable(), job.GetCancelToken(),
+                  &job.Progress())) {
     if (!job.IsCancelled()) job.SetError(OperationFailureText("円周率の計算"));
     return 0;
   }

@@ -43,7 +43,7 @@ int RunPow(ICommandContext& engine, FuncId id, CMyFuncData& call) {
     engine.EchoLine(DivisionByZeroText());
     return 0;
   }
-  if (StoreDecimalDigits(r, power) != 0) {
+  if (StoreDecimalDigits(r, power) != NumStatus::kOk) {
     engine.EchoLine(OperationFailureText("べき乗"));
     return 0;
   }
@@ -69,7 +69,8 @@ int RunSquareRoot(ICommandContext& engine, FuncId id, CMyFuncData& call) {
   // The digit count becomes the process default too, as later commands expect.
   if (id == FuncId::SqRootFU)
     r.SetResultSize(std::min(call.GetArgValue(1).GetAsUInt(), kSeriesDigitLimit));
-  if (StoreDecimalDigits(r, SquareRootDigits(ToDecimalDigits(r), r.GetResultSize())) != 0) {
+  if (StoreDecimalDigits(r, SquareRootDigits(ToDecimalDigits(r), r.GetResultSize())) !=
+      NumStatus::kOk) {
     engine.EchoLine(OperationFailureText("平方根の計算"));
     return 0;
   }
@@ -92,7 +93,7 @@ int NapierOnNumber(MyNumeric& r, uint32_t digits, bool twoThreads, CancelToken a
   r.SetResultSize(2 * factorialDigits);
   DecimalDigits e;
   if (!NapierDigits(digits, twoThreads, abort, &e, progress)) return -1;
-  return StoreDecimalDigits(r, e);
+  return StoreDecimalDigits(r, e) == NumStatus::kOk ? 0 : -1;
 }
 
 int RunNapier(ICommandContext& engine, FuncId id, CMyFuncData& call) {
@@ -133,19 +134,19 @@ uint32_t LogEDigitsOf(const CMyFuncData& call) {
 }
 
 // ln x into x with d digits: the result size is d + 10 while computing and d afterwards
-// (both also the process default). ln 0 is the negative saturated value. 0, or -1 when
+// (both also the process default). ln 0 is the negative saturated value. False when
 // aborted or a buffer failed. progress: a job's, or null.
-int LogEOnNumber(MyNumeric& x, uint32_t d, CancelToken abort, bool twoThreads,
-                 JobProgress* progress) {
+bool LogEOnNumber(MyNumeric& x, uint32_t d, CancelToken abort, bool twoThreads,
+                  JobProgress* progress) {
   x.SetResultSize(d + 10);
   x.RefreshValidPartSize();
-  if (x.IsZero()) return StoreDecimalDigits(x, SaturatedNines(d + 10, true));
+  if (x.IsZero()) return StoreDecimalDigits(x, SaturatedNines(d + 10, true)) == NumStatus::kOk;
   DecimalDigits log;
   if (!LogEDigits(ToDecimalDigits(x), d, abort, &log, twoThreads, kLogGuardBits, progress))
-    return -1;
-  if (StoreDecimalDigits(x, log) != 0) return -1;
+    return false;
+  if (StoreDecimalDigits(x, log) != NumStatus::kOk) return false;
   if (!log.IsZero()) x.SetResultSize(d);
-  return 0;
+  return true;
 }
 
 int RunLogE(ICommandContext& engine, FuncId id, CMyFuncData& call) {
@@ -166,7 +167,7 @@ int RunLogE(ICommandContext& engine, FuncId id, CMyFuncData& call) {
         id, call,
         {SJ("※　スレッドクラス作成に失敗。"), std::string(), SJ("※　スレッドクラス登録に失敗。")});
   }
-  if (LogEOnNumber(r, d, nullptr, false, nullptr) != 0) {
+  if (!LogEOnNumber(r, d, nullptr, false, nullptr)) {
     engine.EchoLine(SJ("※　エラー"));
     return 0;
   }
@@ -190,9 +191,8 @@ int LogEJob(CMyThreadDlg& job) {
     job.SetError(NegativeNumberText());
     return 0;
   }
-  const int status = LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelToken(),
-                                  SecondCoreAvailable(), &job.Progress());
-  if (status != 0) {
+  if (!LogEOnNumber(r, LogEDigitsOf(call), job.GetCancelToken(), SecondCoreAvailable(),
+                    &job.Progress())) {
     // A cancelled logarithm leaves no value: the argument must not pass for its result.
     if (!job.IsCancelled()) job.SetError(SJ("※　エラー"));
     return 0;
@@ -228,7 +228,7 @@ int FactorialJob(CMyThreadDlg& job) {
   if (!ComputeFactorial(n, kFactorialResultSize, job.GetCancelToken(), &value,
                         SecondCoreAvailable(), &job.Progress()))
     return 0;
-  if (StoreDecimalDigits(r, value) != 0) {
+  if (StoreDecimalDigits(r, value) != NumStatus::kOk) {
     job.SetError(OperationFailureText("階乗の計算"));
     return 0;
   }

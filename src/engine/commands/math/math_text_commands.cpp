@@ -22,11 +22,11 @@ int RunStrToInt(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const std::string& text = call.GetArgText(0);
   MyNumeric value;
-  if (text.empty() || value.SetByString(text) != 0) {
+  if (text.empty() || value.SetByString(text) != NumStatus::kOk) {
     context.EchoLine(Format(SJ("※　数値として読めない文字列です。[%s]").c_str(), text.c_str()));
     return 0;
   }
-  if (value.ClearFraction() < 0) {
+  if (value.ClearFraction() != NumStatus::kOk) {
     context.EchoLine(OperationFailureText("切り捨て"));
     return 0;
   }
@@ -39,8 +39,9 @@ int RunIntToStr(ICommandContext& context, FuncId id, CMyFuncData& call) {
   if (call.GetArgCount() < 1) return 0;
   const std::string& text = call.GetArgText(0);
   MyNumeric value;
-  if (!text.empty() && value.SetByBinary(static_cast<uint32_t>(text.size()),
-                                         reinterpret_cast<const uint8_t*>(text.data()), 0) != 1) {
+  if (!text.empty() &&
+      value.SetByBinary(static_cast<uint32_t>(text.size()),
+                        reinterpret_cast<const uint8_t*>(text.data()), 0) != NumStatus::kOk) {
     context.EchoLine(SJ("※　バイナリから数値への変換に失敗。"));
     return 0;
   }

@@ -44,7 +44,7 @@ class ListFileCommands : public ::testing::Test, public EngineFixture {
   void AddNumber(const std::string& digits) {
     CMyFuncResult record;
     record.type = kRetFloat;
-    ASSERT_EQ(record.number.SetByString(digits), 0);
+    ASSERT_EQ(record.number.SetByString(digits), NumStatus::kOk);
     Add(record);
   }
   CMyFuncResult Entry(uint32_t index) {
@@ -70,7 +70,7 @@ TEST_F(ListFileCommands, ASavedListLoadsBackBehindEntryZero) {
   AddText(std::string("\x95\x5C\x83\x5C", 4));
   CMyFuncResult saturated;
   saturated.type = kRetUInt;
-  ASSERT_EQ(saturated.number.SetSaturatedNines(120, false), 0);
+  ASSERT_EQ(saturated.number.SetSaturatedNines(120, false), NumStatus::kOk);
   Add(saturated);
   const std::string path = PathOf("list.vpxl");
   ASSERT_EQ(SaveShortCutList(engine, path), 1);

@@ -63,6 +63,8 @@ TEST_F(MathCommands, SurplusKeepsTheDividendsSignAndFloorCutsTowardZero) {
   EXPECT_THAT(Run("Floor(2.9)"), ElementsAre("2"));
   EXPECT_THAT(Run("Floor(-2.9)"), ElementsAre("-2"));
   EXPECT_THAT(Run("Floor(-0.5)"), ElementsAre("0"));
+  EXPECT_THAT(Run("Floor(0.5e1)"), ElementsAre("5"));
+  EXPECT_THAT(Run("Floor(-0.05e2)"), ElementsAre("-5"));
 }
 
 TEST_F(MathCommands, PowHandlesZeroNegativeAndHugeExponents) {
@@ -212,6 +214,9 @@ TEST_F(MathCommands, RenderingsAreRecordedAsText) {
   EXPECT_THAT(Run("ToStrHex(255)"), ElementsAre("FF"));
   EXPECT_EQ(Previous(), "【直前の結果】STRING : FF");
   EXPECT_THAT(Run("ToStrHex(-1)"), ElementsAre("FF"));
+  EXPECT_THAT(Run("ToStrHex(-129)"), ElementsAre("FF7F"));
+  EXPECT_THAT(Run("ToStrHex(-255)"), ElementsAre("FF01"));
+  EXPECT_THAT(Run("ToStrBin(-129)"), ElementsAre("1111111101111111"));
   EXPECT_THAT(Run("ToStrBin(0)"), ElementsAre("00000000"));
   EXPECT_THAT(Run("ToStrDec(\"0x10\")"), ElementsAre("16"));
   EXPECT_THAT(Run("ToStrHex(\"not a number\")"), ElementsAre("0"));
@@ -228,6 +233,10 @@ TEST_F(MathCommands, StrToIntReadsEveryNumberFormAndKeepsTheIntegerPart) {
   EXPECT_THAT(Run(R"(StrToInt("101B"))"), ElementsAre("5"));
   EXPECT_THAT(Run(R"(StrToInt("1.5e2"))"), ElementsAre("150"));
   EXPECT_THAT(Run("AddInt($0, 1)"), ElementsAre("151"));
+  EXPECT_THAT(Run(R"(StrToInt("0.5e1"))"), ElementsAre("5"));
+  EXPECT_THAT(Run(R"(StrToInt("-.5e1"))"), ElementsAre("-5"));
+  EXPECT_THAT(Run(R"(StrToInt("0.05e2"))"), ElementsAre("5"));
+  EXPECT_THAT(Run(R"(StrToInt("0.05e1"))"), ElementsAre("0"));
 }
 
 TEST_F(MathCommands, StrToIntOfATextWithoutANumberRecordsNothing) {
