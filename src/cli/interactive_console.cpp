@@ -16,6 +16,7 @@
 #include "cli/exit_status.h"
 #include "cli/job_progress_line.h"
 #include "engine/ring_memory.h"
+#include "help/call_suggestions.h"
 #include "host/signal_watch.h"
 #include "host/text_format.h"
 
@@ -83,7 +84,11 @@ void OnLine(char* line) {
   rl_callback_handler_remove();
   frontEnd.Output().SetPromptShown(false);
   TypeAheadAsBytes typeAhead;
-  frontEnd.RunLine(text);
+  if (frontEnd.RunLine(text) == LineStatus::kUnregistered && !IsHelpLine(text)) {
+    // Only here, never in batch output: which calls were meant, as a second line.
+    const std::string hint = help::UnregisteredCallHint(text);
+    if (!hint.empty()) frontEnd.Output().WriteOutputText("　" + hint + "\n");
+  }
   typeAhead.HandOver();
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);
