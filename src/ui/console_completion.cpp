@@ -109,7 +109,15 @@ void CConsoleCompletion::TakeCandidate(const QString& name) {
   const QString prefix = PrefixAtCaret();
   if (!name.startsWith(prefix)) return;
   console_->InsertAtCaret(name.mid(prefix.size()) + QLatin1Char('('));
-  ShowHint(HintAtCaret());
+  // The hint is kept now (ShownHint) and shown again as the focus and the activation come
+  // back to the console from the closed popup: each of them hides a tooltip shown before.
+  shownHint_ = HintAtCaret();
+  hintAfterPopup_ = !shownHint_.isEmpty();
+  ShowHintSoon();
+}
+
+void CConsoleCompletion::ShowHintSoon() {
+  QTimer::singleShot(0, this, [this] { ShowHint(HintAtCaret()); });
 }
 
 // Typing on while the popup is open narrows it; a character that is no part of a name
@@ -151,7 +159,13 @@ bool CConsoleCompletion::PickFromPopup(const QKeyEvent* key) {
 }
 
 bool CConsoleCompletion::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress) return false;
+  const QEvent::Type type = event->type();
+  if (watched == console_ && hintAfterPopup_ &&
+      (type == QEvent::FocusIn || type == QEvent::WindowActivate ||
+       type == QEvent::ActivationChange))
+    ShowHintSoon();
+  if (type != QEvent::KeyPress) return false;
+  if (watched == console_) hintAfterPopup_ = false;  // typing on takes over
   const auto* key = static_cast<QKeyEvent*>(event);
   if (watched == completer_->popup()) return PickFromPopup(key);
   if (watched != console_) return false;
