@@ -69,6 +69,7 @@ std::vector<std::string> ClosestNames(const std::string& typed) {
   for (int row = 0; table[row].name[0] != '\0'; ++row) {
     const std::string name = Lower(table[row].name);
     const size_t distance = EditDistance(typed, name);
+    if (distance > limit) continue;
     if (distance < best) {
       best = distance;
       names.clear();
