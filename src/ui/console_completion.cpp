@@ -15,6 +15,9 @@
 namespace vpx::ui {
 namespace {
 
+// How long after a pick from the popup its hint is shown once more.
+constexpr int kHintAfterPopupMs = 250;
+
 bool IsNameChar(QChar c) {
   return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
@@ -114,6 +117,11 @@ void CConsoleCompletion::TakeCandidate(const QString& name) {
   shownHint_ = HintAtCaret();
   hintAfterPopup_ = !shownHint_.isEmpty();
   ShowHintSoon();
+  // The window system's focus, activation and crossing events of the closed popup arrive
+  // later still; the hint is shown again once they have.
+  QTimer::singleShot(kHintAfterPopupMs, this, [this] {
+    if (hintAfterPopup_) ShowHint(HintAtCaret());
+  });
 }
 
 void CConsoleCompletion::ShowHintSoon() {

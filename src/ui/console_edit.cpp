@@ -307,7 +307,8 @@ void CConsoleEdit::ZoomBy(int points) {
   QFont f = font();
   f.setPointSize(std::clamp(f.pointSize() + points, kMinPoints, kMaxPoints));
   setFont(f);
-  Rewrap();
+  // The rows are split again once the zooming (a turn of the wheel is many steps) pauses.
+  rewrapTimer_->start();
   // The scroll range counts the rows of the old size until the editor sees a resize; then
   // the caret's line, which the view's top line would otherwise push out, is brought back.
   QResizeEvent same(size(), size());

@@ -78,7 +78,7 @@ class CConsoleEdit : public QPlainTextEdit, public IConsole {
   static constexpr int kMinPoints = 6;
   static constexpr int kMaxPoints = 36;
   int FontPoints() const;
-  // Changes the font size, rewraps the long output lines and keeps the caret visible.
+  // Changes the font size, keeps the caret visible and soon rewraps the long output lines.
   void ZoomBy(int points);
   void ResetZoom();
   // Splits the long output lines again into rows of the current width and font.

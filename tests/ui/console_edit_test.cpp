@@ -336,6 +336,14 @@ TEST_F(ConsoleEditTest, LongOutputWrapsAtTheConsolesWidthAndAgainAfterAResize) {
     return RowsAreFull(console, console.document()->firstBlock(), now) && now > rows;
   }));
   EXPECT_EQ(console.GetLine(0), SJ("　") + digits);
+  // A larger font holds fewer digits a row: split again once the zooming pauses.
+  int narrower = 0;
+  RowsAreFull(console, console.document()->firstBlock(), narrower);
+  test::PressKey(&console, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_TRUE(test::PumpUntil([&] {
+    int now = 0;
+    return RowsAreFull(console, console.document()->firstBlock(), now) && now > narrower;
+  }));
   EXPECT_EQ(console.LogicalText(), QStringLiteral("　") + QString::fromStdString(digits) + "\n");
 }
 
