@@ -336,6 +336,7 @@ void CConsoleEdit::CopyAll() {
 }
 
 void CConsoleEdit::InsertOutput(const QString& text) {
+  if (text.isEmpty()) return;
   QString normal = WithLineFeeds(text);
   if (normal.endsWith(QChar('\n'))) normal.chop(1);  // output always ends its line
   const QStringList lines = normal.split(QChar('\n'));
