@@ -143,7 +143,7 @@ void CConsoleEdit::AppendTyped(const QString& text) {
 
 // Input only: the text lands at or after the input region's start, which stays.
 void CConsoleEdit::InsertPlain(int at, const QString& text) {
-  // Not undoable: like the original edit control's appends, it ends the undo history.
+  // Not undoable: it ends the undo history, so that an undo never reaches past it.
   document()->setUndoRedoEnabled(false);
   QTextCursor c(document());
   c.setPosition(at);
@@ -353,8 +353,7 @@ void CConsoleEdit::InsertOutput(const QString& text) {
   const QTextCursor caret = textCursor();
   const bool caretInInput = caret.selectionStart() >= InputStart();
   const int at = std::min(outputAt_, InputStart());
-  // Output is not undoable; like the original edit control's appends, it ends the undo
-  // history.
+  // Output is not undoable: it ends the undo history, so that an undo never reaches past it.
   document()->setUndoRedoEnabled(false);
   QTextCursor c(document());
   c.setPosition(at);
