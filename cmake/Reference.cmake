@@ -19,6 +19,7 @@ add_custom_command(
   COMMENT "Generating the function reference, the manual and the man page")
 
 add_library(vorpex_help STATIC src/help/func_help.cpp src/help/func_signature.cpp
+  src/help/call_suggestions.cpp
   ${VORPEX_GENERATED}/func_help_table.cpp)
 target_link_libraries(vorpex_help PUBLIC vorpex_core)
 vorpex_warnings(vorpex_help)

@@ -16,6 +16,7 @@
 #include "cli/exit_status.h"
 #include "cli/job_progress_line.h"
 #include "engine/ring_memory.h"
+#include "help/call_suggestions.h"
 #include "host/signal_watch.h"
 #include "host/text_format.h"
 
@@ -89,6 +90,11 @@ void OnLine(char* line) {
   const LineStatus status = frontEnd.RunLine(text);
   // An empty line (Enter alone) is no command that failed.
   if (status != LineStatus::kDone && status != LineStatus::kNoLine) g_console.failed = true;
+  if (status == LineStatus::kUnregistered && !IsHelpLine(text)) {
+    // Only here, never in batch output: which calls were meant, as a second line.
+    const std::string hint = help::UnregisteredCallHint(text);
+    if (!hint.empty()) frontEnd.Output().WriteOutputText("　" + hint + "\n");
+  }
   typeAhead.HandOver();
   rl_callback_handler_install(kPrompt, OnLine);
   frontEnd.Output().SetPromptShown(true);

@@ -128,11 +128,26 @@ LineStatus CVorpexEngine::ExecuteInputLine() {
   }
 }
 
+LineStatus CVorpexEngine::ExecuteLine(const std::string& text) {
+  TakeOutOfMemoryNote();
+  try {
+    BignumScope scope;
+    return RunLine(text);
+  } catch (const std::bad_alloc&) {
+    NamedLock::ReleaseAbandoned();
+    EchoOutOfMemory();
+    return LineStatus::kFailed;
+  }
+}
+
 LineStatus CVorpexEngine::RunInputLine() {
   IConsole* console = ui_.console;
   const int lines = console->GetLineCount();
   if (lines < 2) return LineStatus::kNoLine;
-  std::string text = console->GetLine(lines - 2);
+  return RunLine(console->GetLine(lines - 2));
+}
+
+LineStatus CVorpexEngine::RunLine(std::string text) {
   if (text.size() > kLineLimit) text.resize(kLineLimit);
   if (text.empty()) {
     EchoLine(SJ("※　画面からの読込失敗。"));

@@ -59,6 +59,9 @@ class CVorpexEngine : public ICommandContext {
 
   // --- the Enter cycle ---
   LineStatus ExecuteInputLine();
+  // Runs text (Shift-JIS, without its line break) as if it were the last completed line of
+  // the console: for front ends that take the line when Enter is pressed.
+  LineStatus ExecuteLine(const std::string& text);
   int ExecuteFunc(int32_t id, CMyFuncData* call);
   void EchoLine(const std::string& text) override;
   // The out-of-memory line (on standard error when not even it can be built).
@@ -142,6 +145,7 @@ class CVorpexEngine : public ICommandContext {
  private:
   struct Impl;
   LineStatus RunInputLine();
+  LineStatus RunLine(std::string text);
   const UserInterface ui_;
   HandlerTable handlers_;
   std::unique_ptr<Impl> impl_;

@@ -15,6 +15,9 @@
 namespace vpx::ui {
 namespace {
 
+// How long after a pick from the popup its hint is shown once more.
+constexpr int kHintAfterPopupMs = 250;
+
 bool IsNameChar(QChar c) {
   return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
@@ -109,7 +112,20 @@ void CConsoleCompletion::TakeCandidate(const QString& name) {
   const QString prefix = PrefixAtCaret();
   if (!name.startsWith(prefix)) return;
   console_->InsertAtCaret(name.mid(prefix.size()) + QLatin1Char('('));
-  ShowHint(HintAtCaret());
+  // The hint is kept now (ShownHint) and shown again as the focus and the activation come
+  // back to the console from the closed popup: each of them hides a tooltip shown before.
+  shownHint_ = HintAtCaret();
+  hintAfterPopup_ = !shownHint_.isEmpty();
+  ShowHintSoon();
+  // The window system's focus, activation and crossing events of the closed popup arrive
+  // later still; the hint is shown again once they have.
+  QTimer::singleShot(kHintAfterPopupMs, this, [this] {
+    if (hintAfterPopup_) ShowHint(HintAtCaret());
+  });
+}
+
+void CConsoleCompletion::ShowHintSoon() {
+  QTimer::singleShot(0, this, [this] { ShowHint(HintAtCaret()); });
 }
 
 // Typing on while the popup is open narrows it; a character that is no part of a name
@@ -151,7 +167,13 @@ bool CConsoleCompletion::PickFromPopup(const QKeyEvent* key) {
 }
 
 bool CConsoleCompletion::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress) return false;
+  const QEvent::Type type = event->type();
+  if (watched == console_ && hintAfterPopup_ &&
+      (type == QEvent::FocusIn || type == QEvent::WindowActivate ||
+       type == QEvent::ActivationChange))
+    ShowHintSoon();
+  if (type != QEvent::KeyPress) return false;
+  if (watched == console_) hintAfterPopup_ = false;  // typing on takes over
   const auto* key = static_cast<QKeyEvent*>(event);
   if (watched == completer_->popup()) return PickFromPopup(key);
   if (watched != console_) return false;

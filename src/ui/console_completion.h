@@ -38,6 +38,8 @@ class CConsoleCompletion : public QObject {
   // The function-name characters just before the caret.
   QString PrefixAtCaret() const;
   void ShowHint(const QString& text);
+  // Shows the hint at the caret once the events being handled are done.
+  void ShowHintSoon();
   void OfferCandidates(const QStringList& names, const QString& prefix);
   void TakeCandidate(const QString& name);
   // Enter, Return or Tab in the popup: the current candidate is taken; true when handled.
@@ -48,6 +50,9 @@ class CConsoleCompletion : public QObject {
   QStringListModel* candidates_;
   QCompleter* completer_;
   QString shownHint_;
+  // A name was picked from the popup: its hint is shown again when the console gets the
+  // focus back, until a key is typed.
+  bool hintAfterPopup_ = false;
 };
 
 }  // namespace vpx::ui

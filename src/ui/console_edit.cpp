@@ -5,10 +5,13 @@
 #include <QDateTime>
 #include <QInputMethodEvent>
 #include <QMimeData>
+#include <QResizeEvent>
 #include <QTextBlock>
 #include <QThread>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "host/sjis.h"
@@ -19,10 +22,23 @@
 namespace vpx::ui {
 namespace {
 
-// Block state of a block that continues the line of the block before it.
-constexpr int kContinuation = 1;
 // Character property that marks program output (kept whatever format is merged later).
 constexpr int kOutputProperty = QTextFormat::UserProperty + 1;
+// Quiet time after the last resize before the output rows are split again.
+constexpr int kRewrapDelayMs = 120;
+
+// Line breaks of any kind as "\n".
+QString WithLineFeeds(const QString& text) {
+  QString normal = text;
+  normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  normal.replace(QChar('\r'), QChar('\n'));
+  return normal;
+}
+
+// Marks the blocks from first on as lines of their own (not continuations), up to end.
+void MarkLineStarts(QTextBlock first, int end) {
+  for (QTextBlock b = first; b.isValid() && b.position() <= end; b = b.next()) b.setUserState(-1);
+}
 
 // Characters that make up one number or word for a double-click.
 bool IsWordChar(QChar ch) {
@@ -38,7 +54,7 @@ bool IsInsertingText(const QString& text) {
 }
 
 bool IsContinuation(const QTextBlock& b) {
-  return b.userState() == kContinuation;
+  return b.userState() == CConsoleEdit::kContinuation;
 }
 
 // Runs work on the widget's thread and waits for it.
@@ -53,7 +69,8 @@ void OnWidgetThread(QObject* widget, F&& work) {
 
 }  // namespace
 
-CConsoleEdit::CConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
+CConsoleEdit::CConsoleEdit(QWidget* parent)
+    : QPlainTextEdit(parent), rewrapTimer_(new QTimer(this)) {
   setFont(ConsoleFont(kConsolePoints));
   QPalette p = palette();
   p.setColor(QPalette::Base, QColor(0, 0, 0));
@@ -68,6 +85,9 @@ CConsoleEdit::CConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
   output_.setFontWeight(QFont::Bold);
   output_.setProperty(kOutputProperty, true);
   setCurrentCharFormat(typing_);
+  rewrapTimer_->setSingleShot(true);
+  rewrapTimer_->setInterval(kRewrapDelayMs);
+  connect(rewrapTimer_, &QTimer::timeout, this, &CConsoleEdit::Rewrap);
 }
 
 int CConsoleEdit::GetLineCount() {
@@ -103,19 +123,83 @@ void CConsoleEdit::AppendOutput(const std::string& text) {
   OnWidgetThread(this, [&] {
     QString shown;
     const bool clean = SjisToQt(text, shown);
-    AppendLines(shown, output_);
+    InsertOutput(shown);
     if (!clean) {
       // Never silently: the bytes shown as \xNN are named and the raw text is traced.
       WriteTrace(SJ("※　Shift-JIS として表示できない出力です。CConsoleEdit::AppendOutput()\n"));
       WriteTrace(text + "\n");
-      AppendLines(Qs(SJ("　※　Shift-JIS として表示できないバイトを \\xNN で示しました。\r\n")),
-                  output_);
+      InsertOutput(Qs(SJ("　※　Shift-JIS として表示できないバイトを \\xNN で示しました。\r\n")));
     }
   });
 }
 
 void CConsoleEdit::AppendTyped(const QString& text) {
-  AppendLines(text, typing_);
+  const int end = document()->characterCount() - 1;
+  InsertPlain(end, WithLineFeeds(text));
+  moveCursor(QTextCursor::End);
+  setCurrentCharFormat(typing_);
+  ensureCursorVisible();
+}
+
+// Input only: the text lands at or after the input region's start, which stays.
+void CConsoleEdit::InsertPlain(int at, const QString& text) {
+  // Not undoable: it ends the undo history, so that an undo never reaches past it.
+  document()->setUndoRedoEnabled(false);
+  QTextCursor c(document());
+  c.setPosition(at);
+  const QTextBlock first = c.block();
+  c.insertText(text, typing_);
+  MarkLineStarts(first.next(), c.position());
+  document()->setUndoRedoEnabled(true);
+}
+
+int CConsoleEdit::InputStart() const {
+  return std::clamp(inputStart_, 0, document()->characterCount() - 1);
+}
+
+QString CConsoleEdit::InputText() const {
+  return JoinedText(InputStart(), document()->characterCount() - 1);
+}
+
+QStringList CConsoleEdit::EnterInput() {
+  const QString region = InputText();
+  document()->setUndoRedoEnabled(false);
+  QTextCursor c(document());
+  c.movePosition(QTextCursor::End);
+  c.insertBlock(QTextBlockFormat(), typing_);
+  c.block().setUserState(-1);
+  document()->setUndoRedoEnabled(true);
+  setTextCursor(c);
+  setCurrentCharFormat(typing_);
+  inputStart_ = c.position();
+  ensureCursorVisible();
+  return region.split(QChar('\n'));
+}
+
+void CConsoleEdit::BeginRun(int chars) {
+  outputAt_ = std::min(outputAt_ + chars, InputStart());
+}
+
+void CConsoleEdit::ReturnWaitingToInput(int chars) {
+  const int from = outputAt_;
+  const int to = std::min(from + chars, InputStart());
+  if (to <= from) return;
+  const QString lines = JoinedText(from, to - 1);
+  document()->setUndoRedoEnabled(false);
+  QTextCursor c(document());
+  c.setPosition(from);
+  c.setPosition(to, QTextCursor::KeepAnchor);
+  c.removeSelectedText();
+  document()->setUndoRedoEnabled(true);
+  inputStart_ -= to - from;
+  // Before what has been typed since, which stays a line of its own.
+  const bool typedSince = InputStart() < document()->characterCount() - 1;
+  InsertPlain(InputStart(), typedSince ? lines + QChar('\n') : lines);
+}
+
+void CConsoleEdit::ShiftPositions(int from, int delta) {
+  if (outputAt_ >= from) outputAt_ += delta;
+  if (inputStart_ >= from) inputStart_ += delta;
 }
 
 void CConsoleEdit::InsertAtCaret(const QString& text) {
@@ -129,7 +213,7 @@ void CConsoleEdit::InsertAtCaret(const QString& text) {
 
 void CConsoleEdit::SafeCut() {
   const QTextCursor at = textCursor();
-  if (TouchesOutput(at.selectionStart(), at.selectionEnd())) {
+  if (TouchesTranscript(at.selectionStart(), at.selectionEnd())) {
     moveCursor(QTextCursor::End);
     return;
   }
@@ -143,24 +227,22 @@ bool CConsoleEdit::IsOutputBlock(const QTextBlock& b) const {
   return false;
 }
 
-bool CConsoleEdit::TouchesOutput(int from, int to) const {
-  QTextBlock b = document()->findBlock(from);
-  if (from >= to) return b.isValid() && IsOutputBlock(b);
-  for (; b.isValid() && b.position() < to; b = b.next()) {
-    if (IsOutputBlock(b)) return true;
-    // Removing this block's break joins the next line to it.
-    const int breakAt = b.position() + b.length() - 1;
-    if (breakAt >= from && breakAt < to && b.next().isValid() && IsOutputBlock(b.next()))
-      return true;
-  }
-  return false;
+bool CConsoleEdit::TouchesTranscript(int from, int to) const {
+  // Inserting at the input region's start is typing on the input line; removing the break
+  // before it would join the input to the transcript.
+  return std::min(from, to) < InputStart();
 }
 
 bool CConsoleEdit::MakeEditable(int from, int to) {
-  if (!TouchesOutput(from, to)) return true;
+  if (!TouchesTranscript(from, to)) return true;
   moveCursor(QTextCursor::End);
   const int end = textCursor().position();
-  return !TouchesOutput(end, end);
+  return !TouchesTranscript(end, end);
+}
+
+void CConsoleEdit::LeaveTranscript() {
+  const QTextCursor at = textCursor();
+  MakeEditable(at.selectionStart(), at.selectionEnd());
 }
 
 QTextBlock CConsoleEdit::LineStart(QTextBlock b) const {
@@ -225,6 +307,22 @@ void CConsoleEdit::ZoomBy(int points) {
   QFont f = font();
   f.setPointSize(std::clamp(f.pointSize() + points, kMinPoints, kMaxPoints));
   setFont(f);
+  // The rows are split again once the zooming (a turn of the wheel is many steps) pauses.
+  rewrapTimer_->start();
+  // The scroll range counts the rows of the old size until the editor sees a resize; then
+  // the caret's line, which the view's top line would otherwise push out, is brought back.
+  QResizeEvent same(size(), size());
+  QPlainTextEdit::resizeEvent(&same);
+  ensureCursorVisible();
+}
+
+void CConsoleEdit::ResetZoom() {
+  ZoomBy(kConsolePoints - FontPoints());
+}
+
+void CConsoleEdit::resizeEvent(QResizeEvent* e) {
+  QPlainTextEdit::resizeEvent(e);
+  if (viewport()->width() != wrappedWidth_) rewrapTimer_->start();
 }
 
 QString CConsoleEdit::LogicalText() const {
@@ -237,47 +335,42 @@ void CConsoleEdit::CopyAll() {
   moveCursor(QTextCursor::End);
 }
 
-void CConsoleEdit::AppendLines(const QString& text, const QTextCharFormat& format) {
-  QString normal = text;
-  normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  normal.replace(QChar('\r'), QChar('\n'));
+void CConsoleEdit::InsertOutput(const QString& text) {
+  if (text.isEmpty()) return;
+  QString normal = WithLineFeeds(text);
+  if (normal.endsWith(QChar('\n'))) normal.chop(1);  // output always ends its line
   const QStringList lines = normal.split(QChar('\n'));
-
-  // Appends are not undoable; like the original edit control, they end the undo history.
+  // One insertion: line ends and row ends become block separators; then the blocks that
+  // continue a line are marked. The last separator ends the output before the next line.
+  QString joined;
+  joined.reserve(normal.size() + normal.size() / kMinRowChars + 2);
+  std::vector<bool> continues;
+  for (const QString& line : lines) {
+    joined += JoinRows(line, RowsOf(line), continues);
+    joined += QChar::ParagraphSeparator;
+    continues.push_back(false);
+  }
+  const QTextCursor caret = textCursor();
+  const bool caretInInput = caret.selectionStart() >= InputStart();
+  const int at = std::min(outputAt_, InputStart());
+  // Output is not undoable: it ends the undo history, so that an undo never reaches past it.
   document()->setUndoRedoEnabled(false);
   QTextCursor c(document());
-  c.movePosition(QTextCursor::End);
-  const int appendStart = c.block().position();
+  c.setPosition(at);
   c.beginEditBlock();
-  // One insertion: line ends and chunk ends become block separators; then the blocks that
-  // continue a line are marked.
-  QString joined;
-  joined.reserve(normal.size() + normal.size() / kChunkChars + 1);
-  std::vector<bool> continues;
-  for (int i = 0; i < lines.size(); ++i) {
-    if (i > 0) {
-      joined += QChar::ParagraphSeparator;
-      continues.push_back(false);
-    }
-    const QString& line = lines[i];
-    for (int at = 0; at < line.size(); at += kChunkChars) {
-      if (at > 0) {
-        joined += QChar::ParagraphSeparator;
-        continues.push_back(true);
-      }
-      joined += QStringView(line).mid(at, kChunkChars);
-    }
-  }
   QTextBlock first = c.block();
-  c.insertText(joined, format);
+  c.insertText(joined, output_);
+  first.setUserState(-1);
   QTextBlock b = first.next();
   for (size_t i = 0; i < continues.size() && b.isValid(); ++i, b = b.next()) {
     b.setUserState(continues[i] ? kContinuation : -1);
   }
   c.endEditBlock();
-  DropOldestLines(appendStart);
+  outputAt_ = at;
+  ShiftPositions(at, static_cast<int>(joined.size()));
+  DropOldestLines(at);
   document()->setUndoRedoEnabled(true);
-  RestoreTypingFormat();
+  RestoreTypingFormat(caretInInput);
 }
 
 void CConsoleEdit::DropOldestLines(int keepFrom) {
@@ -297,10 +390,14 @@ void CConsoleEdit::DropOldestLines(int keepFrom) {
   c.setPosition(0);
   c.setPosition(cut, QTextCursor::KeepAnchor);
   c.removeSelectedText();
+  outputAt_ = std::max(outputAt_ - cut, 0);
+  inputStart_ = std::max(inputStart_ - cut, 0);
 }
 
-void CConsoleEdit::RestoreTypingFormat() {
-  moveCursor(QTextCursor::End);
+void CConsoleEdit::RestoreTypingFormat(bool caretInInput) {
+  // A caret in the input region was carried along; a selection in the transcript is left
+  // for copying.
+  if (!caretInInput) return;
   setCurrentCharFormat(typing_);
   ensureCursorVisible();
 }
@@ -329,14 +426,10 @@ void CConsoleEdit::keyPressEvent(QKeyEvent* e) {
   const int key = e->key();
   const Qt::KeyboardModifiers mods = e->modifiers();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-    // The line break always lands at the end, so the line run is the last one.
-    moveCursor(QTextCursor::End);
-    QTextCursor c = textCursor();
-    c.insertBlock(QTextBlockFormat(), typing_);
-    c.block().setUserState(-1);
-    setTextCursor(c);
-    ensureCursorVisible();
-    emit lineEntered();
+    // The line break always lands at the end, so what runs is the input region, taken now:
+    // keys typed after Enter cannot change it.
+    const QStringList lines = EnterInput();
+    emit linesEntered(lines);
     return;
   }
   if (key == Qt::Key_F1) {
@@ -351,7 +444,7 @@ void CConsoleEdit::keyPressEvent(QKeyEvent* e) {
     // Zoom keys: '+' needs Shift on a Japanese keyboard.
     if (key == Qt::Key_Plus || key == Qt::Key_Equal || key == Qt::Key_Minus || key == Qt::Key_0) {
       if (key == Qt::Key_0)
-        ZoomBy(kConsolePoints - FontPoints());
+        ResetZoom();
       else
         ZoomBy(key == Qt::Key_Minus ? -1 : 1);
       return;
@@ -375,6 +468,15 @@ void CConsoleEdit::keyPressEvent(QKeyEvent* e) {
         break;
     }
   }
+  if (e->matches(QKeySequence::Cut)) {
+    SafeCut();
+    return;
+  }
+  // The other keys that edit act on the input line.
+  if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::DeleteEndOfLine) ||
+      e->matches(QKeySequence::DeleteCompleteLine) || e->matches(QKeySequence::Undo) ||
+      e->matches(QKeySequence::Redo))
+    LeaveTranscript();
   if (HandleEditKey(e)) return;
   QPlainTextEdit::keyPressEvent(e);
 }
@@ -408,24 +510,21 @@ bool CConsoleEdit::HandleEditKey(QKeyEvent* e) {
     return std::make_pair(c.selectionStart(), c.selectionEnd());
   };
   auto [from, to] = removed();
-  if (!TouchesOutput(from, to)) return false;
+  if (!TouchesTranscript(from, to)) return false;
   moveCursor(QTextCursor::End);
   std::tie(from, to) = removed();
-  // At the end the key acts on the user's line, or nowhere when that would touch output.
-  return TouchesOutput(from, to);
+  // At the end the key acts on the input line, or nowhere when that would touch the
+  // transcript.
+  return TouchesTranscript(from, to);
 }
 
 void CConsoleEdit::inputMethodEvent(QInputMethodEvent* e) {
   if (!Accepts(e->commitString())) {
     e->setCommitString(QString());
   }
-  if (!e->commitString().isEmpty()) {
-    const QTextCursor at = textCursor();
-    if (!MakeEditable(at.selectionStart(), at.selectionEnd())) {
-      e->setCommitString(QString());
-    } else if (!textCursor().hasSelection()) {
-      setCurrentCharFormat(typing_);
-    }
+  if (!e->commitString().isEmpty() || !e->preeditString().isEmpty()) {
+    LeaveTranscript();
+    if (!textCursor().hasSelection()) setCurrentCharFormat(typing_);
   }
   QPlainTextEdit::inputMethodEvent(e);
 }

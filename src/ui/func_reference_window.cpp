@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -17,14 +18,31 @@ namespace {
 
 constexpr const char* kObjectName = "vorpexFuncReference";
 constexpr int kEntryRole = Qt::UserRole;
+// Title bar and border a window manager adds, allowed for in placing.
+constexpr int kFrameWidth = 8;
+constexpr int kFrameHeight = 32;
 
+bool DescribedBy(const help::FuncHelpEntry& entry, const QString& words) {
+  return QString::fromUtf8(entry.summary).contains(words, Qt::CaseInsensitive) ||
+         QString::fromUtf8(entry.helpText).contains(words, Qt::CaseInsensitive);
+}
+
+// The names matching pattern, then (for a pattern without wildcards) the entries whose
+// description mentions it: "階乗" finds Factorial.
 std::vector<const help::FuncHelpEntry*> Matching(const QString& pattern) {
-  if (pattern.trimmed().isEmpty()) {
-    std::vector<const help::FuncHelpEntry*> all;
-    for (const help::FuncHelpEntry& entry : help::FuncHelpEntries()) all.push_back(&entry);
-    return all;
+  const QString words = pattern.trimmed();
+  std::vector<const help::FuncHelpEntry*> found;
+  if (words.isEmpty()) {
+    for (const help::FuncHelpEntry& entry : help::FuncHelpEntries()) found.push_back(&entry);
+    return found;
   }
-  return help::FindHelpEntries(pattern.toStdString());
+  found = help::FindHelpEntries(words.toStdString());
+  if (words.contains(QChar('*')) || words.contains(QChar('?'))) return found;
+  for (const help::FuncHelpEntry& entry : help::FuncHelpEntries()) {
+    if (std::find(found.begin(), found.end(), &entry) == found.end() && DescribedBy(entry, words))
+      found.push_back(&entry);
+  }
+  return found;
 }
 
 const help::FuncHelpEntry* EntryOf(const QListWidgetItem* item) {
@@ -43,7 +61,7 @@ CFuncReferenceWindow::CFuncReferenceWindow(CConsoleEdit* console, QWidget* paren
       insert_(new QPushButton(QStringLiteral("コンソールに挿入(&I)"), this)) {
   setObjectName(kObjectName);
   setWindowTitle(QStringLiteral("関数リファレンス"));
-  resize(820, 560);
+  resize(kWidth, kHeight);
   search_->setPlaceholderText(QStringLiteral("関数名、名前の一部、または * と ? のパターン"));
   search_->setClearButtonEnabled(true);
   text_->setReadOnly(true);
@@ -73,7 +91,17 @@ CFuncReferenceWindow::CFuncReferenceWindow(CConsoleEdit* console, QWidget* paren
 
 CFuncReferenceWindow* CFuncReferenceWindow::ShowFor(QWidget* parent, CConsoleEdit* console) {
   auto* window = parent->findChild<CFuncReferenceWindow*>(kObjectName);
-  if (window == nullptr) window = new CFuncReferenceWindow(console, parent);
+  if (window == nullptr) {
+    window = new CFuncReferenceWindow(console, parent);
+    const QScreen* screen = parent->screen();
+    if (screen != nullptr && screen->availableGeometry().isValid()) {
+      const QRect at =
+          PlaceReferenceWindow(parent->window()->frameGeometry(), screen->availableGeometry(),
+                               QSize(kFrameWidth, kFrameHeight));
+      window->resize(at.size());
+      window->move(at.topLeft());
+    }
+  }
   window->show();
   window->raise();
   window->activateWindow();
@@ -116,7 +144,32 @@ void CFuncReferenceWindow::InsertIntoConsole() {
   const QString name = SelectedName();
   if (name.isEmpty() || console_ == nullptr) return;
   console_->InsertAtCaret(name + QLatin1Char('('));
+  // Back to the main window, ready to type the arguments.
+  QWidget* main = console_->window();
+  main->raise();
+  main->activateWindow();
   console_->setFocus();
+}
+
+QRect PlaceReferenceWindow(const QRect& mainFrame, const QRect& available, const QSize& frame) {
+  const int height = std::min(CFuncReferenceWindow::kHeight, available.height() - frame.height());
+  const int top =
+      std::clamp(mainFrame.top(), available.top(),
+                 std::max(available.top(), available.bottom() + 1 - height - frame.height()));
+  const int roomRight = available.right() - mainFrame.right() - frame.width();
+  const int roomLeft = mainFrame.left() - available.left() - frame.width();
+  if (roomRight >= CFuncReferenceWindow::kMinBesideWidth) {
+    const int width = std::min(CFuncReferenceWindow::kWidth, roomRight);
+    return QRect(mainFrame.right() + 1, top, width, height);
+  }
+  if (roomLeft >= CFuncReferenceWindow::kMinBesideWidth) {
+    const int width = std::min(CFuncReferenceWindow::kWidth, roomLeft);
+    return QRect(mainFrame.left() - width - frame.width(), top, width, height);
+  }
+  const int width = std::min(CFuncReferenceWindow::kWidth, available.width() - frame.width());
+  const int x =
+      roomRight >= roomLeft ? available.right() + 1 - width - frame.width() : available.left();
+  return QRect(x, top, width, height);
 }
 
 }  // namespace vpx::ui

@@ -15,6 +15,8 @@
 namespace vpx::ui {
 namespace {
 
+const QString kExtension = QStringLiteral("vpxl");
+
 QString FileFilter() {
   return QStringLiteral("Vorpex ショートカット (*.vpxl);;すべてのファイル (*)");
 }
@@ -29,11 +31,37 @@ std::string StartDir() {
 CListFileActions::CListFileActions(QWidget* owner, ICommandContext& context, IDialogs& dialogs)
     : owner_(owner), context_(context), dialogs_(dialogs) {}
 
-bool CListFileActions::ChooseSavePath(std::string& sjisPath) {
-  const QString initial = lastFile_.empty() ? Qs(StartDir()) : Qs(lastFile_);
-  const QString name = QFileDialog::getSaveFileName(owner_, QStringLiteral("ショートカット保存"),
-                                                    initial, FileFilter());
+std::unique_ptr<QFileDialog> CListFileActions::CreateFileDialog(bool save) const {
+  const QString dir = save && !lastFile_.empty() ? Qs(lastFile_) : Qs(StartDir());
+  auto dialog = std::make_unique<QFileDialog>(
+      owner_, save ? QStringLiteral("ショートカット保存") : QStringLiteral("ショートカット読出"),
+      dir, FileFilter());
+  if (save) {
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // A name typed without an extension gets the list's, before the dialog asks about
+    // replacing a file of that name.
+    dialog->setDefaultSuffix(kExtension);
+  } else {
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+  }
+  return dialog;
+}
+
+bool CListFileActions::RunFileDialog(bool save, std::string& sjisPath) {
+  const std::unique_ptr<QFileDialog> dialog = CreateFileDialog(save);
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+  const QString name = dialog->selectedFiles().first();
   return !name.isEmpty() && ChosenNameToSjis(owner_, name, sjisPath);
+}
+
+bool CListFileActions::ChooseSavePath(std::string& sjisPath) {
+  return RunFileDialog(true, sjisPath);
+}
+
+bool CListFileActions::ChooseLoadPath(std::string& sjisPath) {
+  return RunFileDialog(false, sjisPath);
 }
 
 void CListFileActions::RememberSaved(const std::string& path) {
@@ -57,10 +85,9 @@ int CListFileActions::Save() {
 }
 
 int CListFileActions::Load() {
-  std::vector<std::string> paths;
-  if (!dialogs_.ChooseOpenFiles(StartDir(), false, paths) || paths.empty() || paths[0].empty())
-    return 0;
-  return LoadFile(paths[0]);
+  std::string path;
+  if (!ChooseLoadPath(path) || path.empty()) return 0;
+  return LoadFile(path);
 }
 
 int CListFileActions::LoadFile(const std::string& path) {

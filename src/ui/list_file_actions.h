@@ -3,10 +3,12 @@
 // which empties the list back to entry 0 after asking when entries are not saved.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/commands/lists/list_file_commands.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace vpx {
@@ -34,12 +36,18 @@ class CListFileActions {
   // True when entries 1 and up differ from what was last saved or loaded.
   bool HasUnsavedEntries();
   const std::string& LastFile() const { return lastFile_; }
+  // The dialog that chooses the file to save to (save) or to load: titled for the list,
+  // its filter first; a name saved without an extension gets ".vpxl".
+  std::unique_ptr<QFileDialog> CreateFileDialog(bool save) const;
 
  protected:
   // The save-file dialog (it asks before replacing); false when cancelled.
   virtual bool ChooseSavePath(std::string& sjisPath);
+  // The load-file dialog; false when cancelled.
+  virtual bool ChooseLoadPath(std::string& sjisPath);
 
  private:
+  bool RunFileDialog(bool save, std::string& sjisPath);
   void RememberSaved(const std::string& path);
   // True when the list holds entries beyond entry 0 (or cannot be read).
   bool HasEntries();

@@ -6,6 +6,9 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -49,6 +52,9 @@ CMainFrame::CMainFrame()
     statusBar()->showMessage(text, timeoutMs);
   });
   connect(view_, &CVorpexView::holdChanged, holdNotice_, &QLabel::setVisible);
+  // The desktop's logout closes without asking (it has its own way to stop a logout).
+  connect(qApp, &QGuiApplication::commitDataRequest, this,
+          [this](QSessionManager&) { askBeforeClose_ = false; });
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -82,17 +88,27 @@ void CMainFrame::BuildMenuBar() {
   edit->addAction(QStringLiteral("ｺﾋﾟｰ(&C)\tCtrl+C"), console, &CConsoleEdit::copy);
   edit->addAction(QStringLiteral("貼り付け(&P)\tCtrl+V"), console, &CConsoleEdit::paste);
 
-  QMenu* show = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-  QAction* bar = show->addAction(QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"));
-  bar->setCheckable(true);
-  bar->setChecked(true);
-  connect(bar, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+  BuildViewMenu();
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
   help->addAction(QStringLiteral("関数リファレンス(&R)..."), this,
                   [this] { CFuncReferenceWindow::ShowFor(this, view_->Console()); });
   new CConsoleCompletion(console);  // Tab completion and signature hints in the console
   help->addAction(QStringLiteral("Vorpex のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CMainFrame::ShowAbout);
+}
+
+void CMainFrame::BuildViewMenu() {
+  CConsoleEdit* console = view_->Console();
+  QMenu* show = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  QAction* bar = show->addAction(QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"));
+  bar->setCheckable(true);
+  bar->setChecked(true);
+  connect(bar, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+  // The console takes the zoom keys itself; the menu offers them by mouse.
+  show->addSeparator();
+  show->addAction(QStringLiteral("拡大(&I)\tCtrl++"), console, [console] { console->ZoomBy(1); });
+  show->addAction(QStringLiteral("縮小(&O)\tCtrl+-"), console, [console] { console->ZoomBy(-1); });
+  show->addAction(QStringLiteral("標準のサイズ(&R)\tCtrl+0"), console, &CConsoleEdit::ResetZoom);
 }
 
 void CMainFrame::ShowAbout() {
@@ -123,7 +139,43 @@ std::unique_ptr<QDialog> CMainFrame::CreateAboutBox() {
   return box;
 }
 
+QString CMainFrame::CloseLossText() {
+  QStringList lost;
+  const int jobs = view_->Engine()->LiveJobCount();
+  if (jobs > 0) lost << QStringLiteral("実行中のジョブが %1 件あります。").arg(jobs);
+  if (view_->ListFiles()->HasUnsavedEntries())
+    lost << QStringLiteral("保存していないショートカットがあります。");
+  return lost.join(QChar('\n'));
+}
+
+bool CMainFrame::ConfirmClose() {
+  const QString lost = CloseLossText();
+  if (lost.isEmpty()) return true;
+  QMessageBox box(QMessageBox::Warning, kVersionText, lost, QMessageBox::NoButton, this);
+  QPushButton* save = nullptr;
+  if (view_->ListFiles()->HasUnsavedEntries())
+    save = box.addButton(QStringLiteral("保存して終了"), QMessageBox::AcceptRole);
+  QPushButton* quit = box.addButton(QStringLiteral("終了"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == quit) return true;
+  // The jobs are cancelled after the save, as 終了 does.
+  return save != nullptr && box.clickedButton() == save && view_->ListFiles()->Save() == 1;
+}
+
+void CMainFrame::CloseWithoutAsking() {
+  askBeforeClose_ = false;
+  close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* e) {
+  // Once the shut-down has begun (or the engine never started) the question was answered.
+  if (askBeforeClose_ && !view_->IsClosing() && !ConfirmClose()) {
+    e->ignore();
+    return;
+  }
   if (!view_->RequestClose()) {
     e->ignore();
     return;

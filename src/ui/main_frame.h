@@ -1,7 +1,8 @@
 // CMainFrame: the application's main window — caption, menu bar, status bar, About box —
-// holding the main view. A close request while jobs run only starts the shut-down (and the
-// window says so); the window closes once the engine has ended, and the application ends
-// with it, whatever dialogs are open.
+// holding the main view. A close request of the user first asks when jobs would be cancelled
+// or entries are not saved; signals and the desktop's logout close without asking. A close
+// while jobs run only starts the shut-down (and the window says so); the window closes once
+// the engine has ended, and the application ends with it, whatever dialogs are open.
 #pragma once
 
 #include <QDialog>
@@ -31,13 +32,22 @@ class CMainFrame : public QMainWindow {
   void ShowClosing();
   // The About box, sized to its text and caption.
   std::unique_ptr<QDialog> CreateAboutBox();
+  // What closing now would lose, one sentence a line; empty when nothing.
+  QString CloseLossText();
+  // Closes without asking (signals, the desktop's logout).
+  Q_INVOKABLE void CloseWithoutAsking();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
 
  private:
   void BuildMenuBar();
+  void BuildViewMenu();
+  // Asks before a close that would lose jobs or unsaved entries; true to go on closing
+  // (after saving, when that was chosen and succeeded).
+  bool ConfirmClose();
 
+  bool askBeforeClose_ = true;
   CVorpexView* view_;
   QLabel* holdNotice_;
   CLockIndicators* locks_;

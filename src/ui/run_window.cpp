@@ -43,7 +43,9 @@ int RunWindow(int argc, char** argv, const std::string& tracePathSjis,
   }
   // SIGINT, SIGTERM and SIGHUP close the window as a close request does.
   SignalWatch watch(
-      [&frame](int) { QMetaObject::invokeMethod(&frame, "close", Qt::QueuedConnection); },
+      [&frame](int) {
+        QMetaObject::invokeMethod(&frame, "CloseWithoutAsking", Qt::QueuedConnection);
+      },
       kSignalBoundMs);
   watch.DeliverHere();
   const int status = app.exec();

@@ -21,6 +21,7 @@
 #include "ui/console_edit.h"
 #include "ui/form_layout.h"
 #include "ui/history_dialog.h"
+#include "ui/line_runner.h"
 #include "ui/list_file_actions.h"
 #include "ui/qt_gui_queue.h"
 #include "ui/qt_host.h"
@@ -141,6 +142,7 @@ CVorpexView::CVorpexView(QWidget* parent)
   ui_.queue = queue_.get();
   engine_ = std::make_unique<CVorpexEngine>(ui_);
   listFiles_ = std::make_unique<CListFileActions>(this, *engine_, *dialogs_);
+  runner_ = new CLineRunner(console_, engine_.get(), this);
   BuildMenus();
   ConnectControls();
 }
@@ -234,12 +236,9 @@ void CVorpexView::BuildMenus() {
 }
 
 void CVorpexView::ConnectControls() {
-  connect(
-      console_, &CConsoleEdit::lineEntered, this,
-      [this] {
-        if (started_) engine_->ExecuteInputLine();
-      },
-      Qt::QueuedConnection);
+  connect(console_, &CConsoleEdit::linesEntered, this, [this](const QStringList& lines) {
+    if (started_) runner_->Enter(lines);
+  });
   connect(console_, &CConsoleEdit::historyRequested, this, &CVorpexView::ShowHistory);
   connect(console_, &CConsoleEdit::recallRequested, this, &CVorpexView::RecallLastLine);
   connect(console_, &CConsoleEdit::contextMenuRequested, this,

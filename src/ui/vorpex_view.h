@@ -24,6 +24,7 @@ class CQtGuiQueue;
 class CQtDialogs;
 class CQtClipboard;
 class CListFileActions;
+class CLineRunner;
 
 class CVorpexView : public QWidget, public IBinaryDisplay {
   Q_OBJECT
@@ -37,6 +38,8 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   // A close request: true when the frame may close now; while jobs run it only asks the
   // engine to shut down, and the frame is asked again when the engine has ended.
   bool RequestClose();
+  // True once a close has started the shut-down, or when the engine never started.
+  bool IsClosing() const { return !started_ || shutdownAsked_; }
   // The frame is closing: the binary displays and the history dialog go with it, so no
   // window of the process is left.
   void CloseDialogs();
@@ -58,6 +61,7 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   QMenu* ListMenu() const { return listMenu_; }
   QMenu* JobMenu() const { return jobMenu_; }
   CListFileActions* ListFiles() const { return listFiles_.get(); }
+  CLineRunner* Runner() const { return runner_; }
   // Places the controls for the current client size.
   void LayoutControls();
   void ShowHistory();
@@ -104,6 +108,7 @@ class CVorpexView : public QWidget, public IBinaryDisplay {
   QMenu* consoleMenu_ = nullptr;
   QMenu* listMenu_ = nullptr;
   QMenu* jobMenu_ = nullptr;
+  CLineRunner* runner_ = nullptr;
   CInputHistoryDlg* history_ = nullptr;
   bool layoutReady_ = false;
   bool started_ = false;

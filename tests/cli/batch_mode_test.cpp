@@ -24,6 +24,15 @@ TEST_F(BatchMode, AddIntEchoAndPreviousResult) {
   EXPECT_EQ(r.err, "");
 }
 
+TEST_F(BatchMode, AnUnregisteredCallGetsNoHintLineInBatchOutput) {
+  // The window and --console add a line naming the calls meant; batch output stays as it was.
+  Outcome r = Lines({"addint(1, 2)", "AddInt(\"a\", 2)", "Factorail(5)"});
+  EXPECT_EQ(r.out, L("未登録な命令です。") + L("未登録な命令です。") + L("未登録な命令です。"));
+  const std::string file = WriteFile("calls.txt", "addint(1, 2)\n");
+  r = Vorpex({"--batch", file});
+  EXPECT_EQ(r.out, L("未登録な命令です。"));
+}
+
 TEST_F(BatchMode, EntryZeroExistsAfterStartUp) {
   Outcome r = Lines({"GetListItemNum()", "ListToClip(0)"});
   EXPECT_EQ(r.out, L("UINT GetListItemNum(VOID)") + L("1") + L("STRING ListToClip(UINT)") +

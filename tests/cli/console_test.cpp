@@ -109,6 +109,23 @@ TEST(InteractiveConsole, RunsLinesRecallsHistoryAnnouncesJobsAndQuitsOnCtrlD) {
   rmdir(pattern);
 }
 
+TEST(InteractiveConsole, AnUnregisteredCallGetsASecondLineNamingTheCallsMeant) {
+  const char* binary = std::getenv("VORPEX_BINARY");
+  ASSERT_NE(binary, nullptr);
+  ConsoleSession session(binary);
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.ReadUntil("vorpex> "));
+  session.Type("addint(1, 2)\r");
+  ASSERT_TRUE(session.ReadUntil("　候補: AddInt(INT, INT) / AddInt(INT, UINT)")) << session.Seen();
+  session.Type("Factorail(5)\r");
+  ASSERT_TRUE(session.ReadUntil("　候補: Factorial(UINT)")) << session.Seen();
+  session.Type("?nosuchname\r");  // a help query that finds nothing gets no such line
+  ASSERT_TRUE(session.ReadUntil("に当てはまる関数はありません")) << session.Seen();
+  session.Type("AddInt(1, 2)\r");
+  ASSERT_TRUE(session.ReadUntil("　3")) << session.Seen();
+  EXPECT_EQ(session.Count("候補"), 2);
+}
+
 TEST(InteractiveConsole, CtrlDWithAJobRunningSaysSoAndASecondCtrlDCancelsIt) {
   namespace fs = std::filesystem;
   const char* binary = std::getenv("VORPEX_BINARY");

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QToolTip>
 
 #include "ui/console_edit.h"
 #include "ui/ui_test_app.h"
@@ -46,7 +47,7 @@ TEST_F(ConsoleCompletionTest, CopyCompletesNothingSharedAndListsTheCandidates) {
 
 TEST_F(ConsoleCompletionTest, EnterInThePopupPicksTheCandidateWithoutRunningTheLine) {
   int entered = 0;
-  QObject::connect(&console_, &CConsoleEdit::lineEntered, [&] { ++entered; });
+  QObject::connect(&console_, &CConsoleEdit::linesEntered, [&] { ++entered; });
   Type(QStringLiteral("AddInt($1, Cop"));
   completion_->CompleteAtCaret();
   QAbstractItemView* popup = completion_->Popup()->popup();
@@ -64,6 +65,25 @@ TEST_F(ConsoleCompletionTest, EnterInThePopupPicksTheCandidateWithoutRunningTheL
   EXPECT_FALSE(popup->isVisible());
   EXPECT_EQ(LastLine(), QStringLiteral("AddInt($1, CopyFileSectR("));
   EXPECT_EQ(entered, 0);
+}
+
+TEST_F(ConsoleCompletionTest, ANamePickedFromThePopupGetsItsSignatureHint) {
+  console_.show();
+  console_.activateWindow();  // tooltips show over the active window only
+  ASSERT_TRUE(test::PumpUntil([&] { return console_.isActiveWindow(); }));
+  Type(QStringLiteral("CopyF"));
+  completion_->CompleteAtCaret();
+  QAbstractItemView* popup = completion_->Popup()->popup();
+  ASSERT_TRUE(popup->isVisible());
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  QCoreApplication::sendEvent(popup, &enter);
+  EXPECT_EQ(LastLine(), QStringLiteral("CopyFileSect("));
+  // Shown once the popup has gone: its closing would hide a hint shown before.
+  const QString hint = QStringLiteral("INT CopyFileSect(STRING, STRING, UINT, INT)");
+  EXPECT_EQ(completion_->ShownHint(), hint);
+  test::PumpFor(50);
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text(), hint);
 }
 
 TEST_F(ConsoleCompletionTest, RunningTheLineTakesTheSignatureHintAway) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QMimeData>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -39,19 +41,98 @@ TEST_F(ConsoleEditTest, OutputLinesAreBoldInTheOutputColourAndTypingStaysWhite) 
   EXPECT_EQ(console.GetLine(1), "");
 }
 
-TEST_F(ConsoleEditTest, EnterOnAnEarlierLineBreaksAfterTheLastLine) {
+TEST_F(ConsoleEditTest, EnterWithTheCaretOnAnEarlierLineTakesTheWholeInputRegion) {
   console.AppendTyped(QStringLiteral("first\nsecond"));
   QTextCursor c = console.textCursor();
   c.setPosition(2);
   console.setTextCursor(c);
-  int entered = 0;
-  QObject::connect(&console, &CConsoleEdit::lineEntered, [&] { ++entered; });
+  QList<QStringList> entered;
+  QObject::connect(&console, &CConsoleEdit::linesEntered,
+                   [&](const QStringList& lines) { entered << lines; });
   test::PressKey(&console, Qt::Key_Return);
-  EXPECT_EQ(entered, 1);
+  ASSERT_EQ(entered.size(), 1);
+  EXPECT_EQ(entered[0], (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
   ASSERT_EQ(console.GetLineCount(), 3);
-  EXPECT_EQ(console.GetLine(0), "first");
   EXPECT_EQ(console.GetLine(1), "second");
   EXPECT_EQ(console.GetLine(2), "");
+  EXPECT_EQ(console.InputText(), QString());
+  // An empty input region is entered as one empty line.
+  test::PressKey(&console, Qt::Key_Enter);
+  ASSERT_EQ(entered.size(), 2);
+  EXPECT_EQ(entered[1], QStringList{QString()});
+}
+
+void PlaceCaret(CConsoleEdit& console, int position, int anchor = -1) {
+  QTextCursor c = console.textCursor();
+  c.setPosition(anchor < 0 ? position : anchor);
+  if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
+  console.setTextCursor(c);
+}
+
+// Types text key by key, as a user would.
+void TypeKeys(CConsoleEdit& console, const QString& text) {
+  for (QChar ch : text) test::PressKey(&console, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+}
+
+TEST_F(ConsoleEditTest, EarlierInputLinesAreReadOnlyAndEditsThereLandAtTheEnd) {
+  TypeKeys(console, QStringLiteral("AddInt(1, 2)"));
+  test::PressKey(&console, Qt::Key_Return);
+  console.BeginRun(13);
+  console.AppendOutput(SJ("　3\r\n"));
+  const QString old = QStringLiteral("AddInt(1, 2)");
+  auto firstLine = [&] { return console.document()->firstBlock().text(); };
+  // A key, Backspace, Delete and a paste with the caret inside the entered line.
+  PlaceCaret(console, 7);
+  TypeKeys(console, QStringLiteral("9"));
+  PlaceCaret(console, 7);
+  test::PressKey(&console, Qt::Key_Backspace);
+  PlaceCaret(console, 3, 0);
+  test::PressKey(&console, Qt::Key_Delete);
+  QApplication::clipboard()->setText(QStringLiteral(", 5"));
+  PlaceCaret(console, 4);
+  test::PressKey(&console, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(firstLine(), old);
+  EXPECT_EQ(console.InputText(), QStringLiteral(", 5"));  // "9" then its Backspace at the end
+  // Text dropped or inserted there (history entries, chosen paths) goes to the end too.
+  PlaceCaret(console, 2);
+  console.InsertAtCaret(QStringLiteral("X"));
+  EXPECT_EQ(firstLine(), old);
+  EXPECT_EQ(console.InputText(), QStringLiteral(", 5X"));
+  // Cut takes nothing from the transcript; selecting and copying it still work.
+  PlaceCaret(console, 6, 0);
+  test::PressKey(&console, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(firstLine(), old);
+  PlaceCaret(console, 6, 0);
+  test::PressKey(&console, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("AddInt"));
+  // Backspace at the start of the input line would join it to the transcript: dropped.
+  for (int i = 0; i < 6; ++i) test::PressKey(&console, Qt::Key_Backspace);
+  EXPECT_EQ(console.InputText(), QString());
+  EXPECT_EQ(console.document()->blockCount(), 3);
+  EXPECT_TRUE(console.TouchesTranscript(console.InputStart() - 1, console.InputStart()));
+  EXPECT_FALSE(console.TouchesTranscript(console.InputStart(), console.InputStart()));
+}
+
+TEST_F(ConsoleEditTest, OutputLandsBeforeLinesStillWaitingAndBeforeTheTypingLine) {
+  TypeKeys(console, QStringLiteral("L1"));
+  test::PressKey(&console, Qt::Key_Return);
+  TypeKeys(console, QStringLiteral("L2"));
+  test::PressKey(&console, Qt::Key_Return);
+  TypeKeys(console, QStringLiteral("L3 typing"));
+  PlaceCaret(console, console.document()->characterCount() - 5);  // before "ping"
+  console.BeginRun(3);
+  console.AppendOutput(SJ("　out1\r\n"));
+  EXPECT_EQ(console.LogicalText(), QStringLiteral("L1\n　out1\nL2\nL3 typing"));
+  EXPECT_EQ(console.InputText(), QStringLiteral("L3 typing"));
+  // The caret stayed where it was in the typing line.
+  TypeKeys(console, QStringLiteral("_"));
+  EXPECT_EQ(console.InputText(), QStringLiteral("L3 ty_ping"));
+  // L2 is not run: it goes back to the input region, ahead of the typing line.
+  console.ReturnWaitingToInput(3);
+  EXPECT_EQ(console.LogicalText(), QStringLiteral("L1\n　out1\nL2\nL3 ty_ping"));
+  EXPECT_EQ(console.InputText(), QStringLiteral("L2\nL3 ty_ping"));
+  console.AppendOutput(SJ("　out2\r\n"));
+  EXPECT_EQ(console.LogicalText(), QStringLiteral("L1\n　out1\n　out2\nL2\nL3 ty_ping"));
 }
 
 TEST_F(ConsoleEditTest, LongOutputLineReadsAndCopiesWithoutInsertedBreaks) {
@@ -106,13 +187,6 @@ QTextCharFormat FormatBefore(CConsoleEdit& console, int position) {
   return c.charFormat();
 }
 
-void PlaceCaret(CConsoleEdit& console, int position, int anchor = -1) {
-  QTextCursor c = console.textCursor();
-  c.setPosition(anchor < 0 ? position : anchor);
-  if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
-  console.setTextCursor(c);
-}
-
 void SendMouse(QWidget* viewport, QEvent::Type type, const QPoint& at) {
   QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton,
                 type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
@@ -149,11 +223,6 @@ TEST_F(ConsoleEditTest, EditsAimedAtOutputLandAtTheEndAndLeaveTheOutputIntact) {
   test::PressKey(&console, Qt::Key_X, Qt::ControlModifier);
   EXPECT_EQ(console.document()->firstBlock().text(), output);
   EXPECT_EQ(console.document()->lastBlock().text(), QStringLiteral("AddInt(1, 2)"));
-  // Typed lines before the output stay editable in place.
-  console.AppendTyped(QStringLiteral("\n"));
-  EXPECT_TRUE(console.TouchesOutput(2, 2));
-  EXPECT_FALSE(console.TouchesOutput(console.document()->characterCount() - 1,
-                                     console.document()->characterCount() - 1));
 }
 
 TEST_F(ConsoleEditTest, TypedTextStaysWhiteAfterClickingOutputCopyAllAndUndo) {
@@ -221,6 +290,78 @@ TEST_F(ConsoleEditTest, ZoomKeysAndCtrlWheelChangeTheFontSizeWithinLimits) {
   test::PressKey(&console, Qt::Key_0, Qt::ControlModifier);
   EXPECT_EQ(console.FontPoints(), CConsoleEdit::kConsolePoints);
   EXPECT_EQ(console.toPlainText(), QString());  // no key typed anything
+}
+
+// True when every block of the logical line starting at first lays out in one row that
+// Qt's own layout could not extend by one more digit (the rows are full), but the last.
+testing::AssertionResult RowsAreFull(CConsoleEdit& console, QTextBlock first, int& rows) {
+  QFont bold = console.font();
+  bold.setWeight(QFont::Bold);
+  const qreal width = console.viewport()->width() - 2 * console.document()->documentMargin();
+  rows = 0;
+  for (QTextBlock b = first; b.isValid() && (b == first || b.userState() == 1); b = b.next()) {
+    ++rows;
+    console.document()->documentLayout()->blockBoundingRect(b);  // lays the block out
+    if (b.layout()->lineCount() != 1)
+      return testing::AssertionFailure() << "block " << rows << " wraps";
+    if (b.next().isValid() && b.next().userState() == 1) {
+      QTextLayout wider(b.text() + QChar('0'), bold, console.viewport());
+      QTextOption option;
+      option.setWrapMode(QTextOption::WrapAnywhere);
+      wider.setTextOption(option);
+      wider.beginLayout();
+      for (QTextLine line = wider.createLine(); line.isValid(); line = wider.createLine())
+        line.setLineWidth(width);
+      wider.endLayout();
+      if (wider.lineCount() != 2)
+        return testing::AssertionFailure() << "row " << rows << " has room for more";
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
+TEST_F(ConsoleEditTest, LongOutputWrapsAtTheConsolesWidthAndAgainAfterAResize) {
+  console.resize(620, 300);
+  console.show();
+  QCoreApplication::processEvents();
+  const std::string digits(4321, '8');
+  console.AppendOutput(SJ("　") + digits + "\r\n");
+  int rows = 0;
+  EXPECT_TRUE(RowsAreFull(console, console.document()->firstBlock(), rows));
+  EXPECT_GT(rows, 40);
+  console.resize(433, 300);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(test::PumpUntil([&] {
+    int now = 0;
+    return RowsAreFull(console, console.document()->firstBlock(), now) && now > rows;
+  }));
+  EXPECT_EQ(console.GetLine(0), SJ("　") + digits);
+  // A larger font holds fewer digits a row: split again once the zooming pauses.
+  int narrower = 0;
+  RowsAreFull(console, console.document()->firstBlock(), narrower);
+  test::PressKey(&console, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_TRUE(test::PumpUntil([&] {
+    int now = 0;
+    return RowsAreFull(console, console.document()->firstBlock(), now) && now > narrower;
+  }));
+  EXPECT_EQ(console.LogicalText(), QStringLiteral("　") + QString::fromStdString(digits) + "\n");
+}
+
+TEST_F(ConsoleEditTest, ZoomingInKeepsTheCaretLineInView) {
+  console.resize(500, 260);
+  console.show();
+  for (int i = 0; i < 120; ++i) console.AppendOutput(SJ("　line ") + std::to_string(i) + "\r\n");
+  TypeKeys(console, QStringLiteral("AddInt("));
+  QCoreApplication::processEvents();
+  for (int i = 0; i < 8; ++i) {
+    test::PressKey(&console, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(console.viewport()->rect().contains(console.cursorRect()))
+        << "after zoom " << i + 1;
+  }
+  test::PressKey(&console, Qt::Key_0, Qt::ControlModifier);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(console.viewport()->rect().contains(console.cursorRect()));
 }
 
 }  // namespace

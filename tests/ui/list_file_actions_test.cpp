@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QWidget>
 #include <filesystem>
 
@@ -16,17 +17,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The save dialog answers with a fixed path (or is cancelled when it is empty).
+// The file dialogs answer with fixed paths (or are cancelled when they are empty).
 class ScriptedActions : public CListFileActions {
  public:
   using CListFileActions::CListFileActions;
   std::string savePath;
+  std::string loadPath;
   int dialogs = 0;
 
  protected:
   bool ChooseSavePath(std::string& path) override {
     ++dialogs;
     path = savePath;
+    return !path.empty();
+  }
+  bool ChooseLoadPath(std::string& path) override {
+    path = loadPath;
     return !path.empty();
   }
 };
@@ -82,14 +88,42 @@ TEST_F(ListFileActions, SaveReusesTheLastFileAndALoadedListCountsAsSaved) {
   EXPECT_EQ(actions.dialogs, 1);
   fake.dialogs.yesAnswer = true;
   ASSERT_EQ(actions.NewList(), 1);
-  fake.dialogs.fileChosen = true;
-  fake.dialogs.chosenFiles = {(dir_ / "a.vpxl").string()};
+  actions.loadPath = (dir_ / "a.vpxl").string();
   ASSERT_EQ(actions.Load(), 1);
   EXPECT_EQ(EntryCount(), 3);
   EXPECT_FALSE(actions.HasUnsavedEntries());
   EXPECT_EQ(actions.LastFile(), (dir_ / "a.vpxl").string());
   ASSERT_EQ(actions.Load(), 1);  // into a list that has entries: now unsaved
   EXPECT_TRUE(actions.HasUnsavedEntries());
+}
+
+// Accepts the file dialog that opens next with name typed in it; the chosen file or empty.
+QString AnswerFileDialog(CListFileActions& actions, bool save, const QString& name) {
+  std::unique_ptr<QFileDialog> dialog = actions.CreateFileDialog(save);
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->show();
+  dialog->selectFile(name);
+  static_cast<QDialog*>(dialog.get())->accept();  // the dialog's own accept, as its button
+  return dialog->result() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()
+             ? dialog->selectedFiles().first()
+             : QString();
+}
+
+TEST_F(ListFileActions, DialogsAreTitledForTheListAndASavedNameGetsItsExtension) {
+  const QString dir = QString::fromStdString(dir_.string());
+  std::unique_ptr<QFileDialog> load = actions.CreateFileDialog(false);
+  EXPECT_EQ(load->windowTitle(), QStringLiteral("ショートカット読出"));
+  ASSERT_FALSE(load->nameFilters().isEmpty());
+  EXPECT_TRUE(load->nameFilters().first().contains(QStringLiteral("*.vpxl")));
+  EXPECT_EQ(load->fileMode(), QFileDialog::ExistingFile);
+  std::unique_ptr<QFileDialog> save = actions.CreateFileDialog(true);
+  EXPECT_EQ(save->windowTitle(), QStringLiteral("ショートカット保存"));
+  EXPECT_TRUE(save->nameFilters().first().contains(QStringLiteral("*.vpxl")));
+  // A bare name gets ".vpxl"; a name with an extension keeps it.
+  EXPECT_EQ(AnswerFileDialog(actions, true, dir + QStringLiteral("/results")),
+            dir + QStringLiteral("/results.vpxl"));
+  EXPECT_EQ(AnswerFileDialog(actions, true, dir + QStringLiteral("/results.txt")),
+            dir + QStringLiteral("/results.txt"));
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, EnterRunsTheLastLineAndEchoesInTheOutputColour) {
-  console_->AppendTyped(QStringLiteral("an earlier line\n"));
+  Enter(QStringLiteral("an earlier line"));
   Enter(QStringLiteral("AddInt(1, 2)"));
   const QTextBlock signature = FindBlock(QStringLiteral("　INT AddInt(INT, INT)"));
   ASSERT_TRUE(signature.isValid()) << console_->toPlainText().toStdString();

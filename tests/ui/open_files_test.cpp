@@ -24,8 +24,8 @@ TEST(OpenFiles, EachFileIsEnteredAsALine) {
   test::App();
   CConsoleEdit console;
   QStringList entered;
-  QObject::connect(&console, &CConsoleEdit::lineEntered,
-                   [&] { entered << console.document()->lastBlock().previous().text(); });
+  QObject::connect(&console, &CConsoleEdit::linesEntered,
+                   [&](const QStringList& lines) { entered << lines; });
   DumpFilesAtStart(&console, {"/tmp/a.bin", "/tmp/q\"uote", "/tmp/b.bin"});
   ASSERT_TRUE(test::PumpUntil([&] { return entered.size() == 2; }, 5000));
   EXPECT_EQ(entered, (QStringList{QStringLiteral("DumpFile(\"/tmp/a.bin\")"),

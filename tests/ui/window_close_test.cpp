@@ -1,10 +1,13 @@
-// Closing the main window: the application's event loop ends whatever dialogs are open and
-// whatever jobs run (a computation that cannot see its cancel flag is abandoned, a job that
-// polls it is cancelled); while jobs stop, the window says that it is closing. A cancelled
-// job's row stops its elapsed time and says it is being cancelled.
+// Closing the main window: a close by the user asks first when jobs would be cancelled or
+// entries are not saved (a signal's close does not); the application's event loop ends
+// whatever dialogs are open and whatever jobs run (a computation that cannot see its cancel
+// flag is abandoned, a job that polls it is cancelled); while jobs stop, the window says that
+// it is closing. A cancelled job's row stops its elapsed time and says it is being cancelled.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -13,8 +16,10 @@
 #include <thread>
 
 #include "engine/engine.h"
+#include "engine/func_result.h"
 #include "engine/thread_dlg.h"
 #include "host/trace_log.h"
+#include "language/func_catalogue.h"
 #include "language/func_data.h"
 #include "ui/history_dialog.h"
 #include "ui/main_frame.h"
@@ -95,10 +100,69 @@ class WindowClose : public ::testing::Test {
     return !timedOut;
   }
 
+  // The next close question is answered with the button labelled answer; its text and
+  // buttons are kept.
+  void AnswerCloseQuestion(const QString& answer) {
+    QTimer::singleShot(0, [this, answer] {
+      ASSERT_TRUE(PumpUntil(
+          [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; }));
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      question_ = box->text();
+      buttons_.clear();
+      QAbstractButton* chosen = nullptr;
+      for (QAbstractButton* button : box->buttons()) {
+        buttons_ << button->text();
+        if (button->text() == answer) chosen = button;
+      }
+      ASSERT_NE(chosen, nullptr);
+      chosen->click();
+    });
+  }
+
   std::filesystem::path dir_;
   std::unique_ptr<CMainFrame> frame_;
   CVorpexView* view_ = nullptr;
+  QString question_;
+  QStringList buttons_;
 };
+
+TEST_F(WindowClose, ACloseWithAJobRunningAsksAndCancelKeepsItRunning) {
+  Queue(kCancellableId, "MakeClearedFile(\"x\", 1)");
+  ASSERT_TRUE(PumpUntil([] { return g_running.load() == 1; }));
+  AnswerCloseQuestion(QStringLiteral("キャンセル"));
+  frame_->close();
+  // The job's reserved entry is not saved either.
+  EXPECT_EQ(question_, QStringLiteral("実行中のジョブが 1 件あります。\n"
+                                      "保存していないショートカットがあります。"));
+  EXPECT_TRUE(buttons_.contains(QStringLiteral("終了")));
+  EXPECT_TRUE(frame_->isVisible());
+  EXPECT_FALSE(view_->Engine()->IsShutdownRequested());
+  test::PumpFor(100);
+  EXPECT_EQ(view_->Engine()->LiveJobCount(), 1);
+  g_release = true;
+}
+
+TEST_F(WindowClose, UnsavedEntriesAreNamedAndCanBeSavedBeforeClosing) {
+  CMyFuncResult record;
+  record.type = kRetString;
+  record.text = "kept";
+  ASSERT_EQ(view_->Engine()->AddDataToListAndShortCut(record, true), 1);
+  AnswerCloseQuestion(QStringLiteral("キャンセル"));
+  frame_->close();
+  EXPECT_EQ(question_, QStringLiteral("保存していないショートカットがあります。"));
+  for (const char* label : {"保存して終了", "終了", "キャンセル"})
+    EXPECT_TRUE(buttons_.contains(QString::fromUtf8(label))) << label;
+  EXPECT_EQ(buttons_.size(), 3);
+  EXPECT_TRUE(frame_->isVisible());
+}
+
+TEST_F(WindowClose, ASignalsCloseDoesNotAsk) {
+  Queue(kCancellableId, "MakeClearedFile(\"x\", 1)");
+  ASSERT_TRUE(PumpUntil([] { return g_running.load() == 1; }));
+  QTimer::singleShot(0, frame_.get(), &CMainFrame::CloseWithoutAsking);
+  ASSERT_TRUE(RunEventLoopUntilItEnds());
+  EXPECT_FALSE(frame_->isVisible());
+}
 
 TEST_F(WindowClose, ClosingWithABinaryDisplayAndTheHistoryDialogOpenEndsTheEventLoop) {
   const std::string file = (dir_ / "data.bin").string();
@@ -117,7 +181,9 @@ TEST_F(WindowClose, ClosingWithJobsRunningSaysSoAndEndsTheEventLoopOnceTheyStop)
   Queue(kCancellableId, "MakeClearedFile(\"x\", 1)");
   Queue(kComputationId, "Factorial(9999999)");
   ASSERT_TRUE(PumpUntil([] { return g_running.load() == 2; }));
+  AnswerCloseQuestion(QStringLiteral("終了"));
   frame_->close();
+  EXPECT_TRUE(question_.startsWith(QStringLiteral("実行中のジョブが 2 件あります。")));
   EXPECT_TRUE(frame_->isVisible());
   EXPECT_TRUE(frame_->windowTitle().contains(QStringLiteral("終了処理中")));
   ASSERT_TRUE(RunEventLoopUntilItEnds());
