@@ -122,35 +122,31 @@ std::string FollowSymbolicLinks(const std::string& osName) {
 }
 
 CopyDestination::~CopyDestination() {
-  std::string ignored;
-  Abandon(ignored);
+  Abandon();
 }
 
-bool CopyDestination::Open(const std::string& name, int64_t length, std::string& failure) {
+FileResult<void> CopyDestination::Open(const std::string& name, int64_t length) {
   name_ = name;
   const std::string openText = CopyOpenFailureText(name, false);
   std::string osName;
-  if (name.empty() || !ToOsPath(name, osName)) {
-    failure = openText;
-    return false;
-  }
+  if (name.empty() || !ToOsPath(name, osName))
+    return FileResult<void>::Fail(FileFailure::kOpen, openText);
   osFinal_ = FollowSymbolicLinks(osName);
   FileOpenError error;
   struct stat st;
   UniqueFd existing = OpenUserFile(name, FileUse::kWriteTarget, 0, &error, &st);
   if (!existing.IsOpen()) {
     bool missing = error.refusedKind == 0 && error.error == ENOENT;
-    if (missing && PrepareReplace(-1, nullptr)) return true;
-    failure = OpenFailureText(error, name, openText);
-    return false;
+    if (missing && PrepareReplace(-1, nullptr)) return {};
+    return FileResult<void>::Fail(FileFailure::kOpen, OpenFailureText(error, name, openText));
   }
   if (S_ISCHR(st.st_mode)) {
     way_ = Way::kDevice;
     target_ = std::move(existing);
-    return true;
+    return {};
   }
-  if (st.st_nlink == 1 && PrepareReplace(existing.Get(), &st)) return true;
-  return PrepareInPlace(std::move(existing), st, length, failure);
+  if (st.st_nlink == 1 && PrepareReplace(existing.Get(), &st)) return {};
+  return PrepareInPlace(std::move(existing), st, length);
 }
 
 bool CopyDestination::PrepareReplace(int existingFd, const struct stat* existing) {
@@ -181,8 +177,8 @@ bool CopyDestination::PrepareReplace(int existingFd, const struct stat* existing
   return true;
 }
 
-bool CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& existing,
-                                     int64_t length, std::string& failure) {
+FileResult<void> CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& existing,
+                                                 int64_t length) {
   oldSize_ = existing.st_size;
   backup_ = OpenNameless(FolderOf(osFinal_), 0600);
   if (!backup_.IsOpen()) {
@@ -195,34 +191,26 @@ bool CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& ex
   }
   if (!backup_.IsOpen() || saved.failed || saved.noBuffer || saved.written != oldSize_) {
     backup_.Close();
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
+    return FileResult<void>::Fail(FileFailure::kWrite, SJ("※　コピーに失敗しました。"));
   }
   std::string noRoom = length > oldSize_ ? CheckFreeSpace(name_, length - oldSize_) : "";
   if (!noRoom.empty()) {
     backup_.Close();
-    failure = noRoom;
-    return false;
+    return FileResult<void>::Fail(FileFailure::kWrite, noRoom);
   }
   target_ = std::move(destination);
   way_ = Way::kInPlace;
-  return true;
+  return {};
 }
 
-bool CopyDestination::LinkTemp(std::string& failure) {
-  if (fdatasync(target_.Get()) != 0 && errno != EINVAL) {
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
-  }
+bool CopyDestination::LinkTemp() {
+  if (fdatasync(target_.Get()) != 0 && errno != EINVAL) return false;
   if (!tempNamed_) {
     // A new file appears complete under its name at once; an existing one is replaced
     // through a named temporary that lives only until the rename below.
     const std::string procPath = ProcFdPath(target_.Get());
     if (!replacesExisting_) {
-      if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, osFinal_.c_str(), AT_SYMLINK_FOLLOW) == 0)
-        return true;
-      failure = SJ("※　コピーに失敗しました。");
-      return false;
+      return linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, osFinal_.c_str(), AT_SYMLINK_FOLLOW) == 0;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
       osTemp_ = TempNameBeside(osFinal_);
@@ -231,10 +219,7 @@ bool CopyDestination::LinkTemp(std::string& failure) {
       osTemp_.clear();
       if (errno != EEXIST) break;
     }
-    if (osTemp_.empty()) {
-      failure = SJ("※　コピーに失敗しました。");
-      return false;
-    }
+    if (osTemp_.empty()) return false;
   }
   int renamed = replacesExisting_ ? rename(osTemp_.c_str(), osFinal_.c_str())
                                   : renameat2(AT_FDCWD, osTemp_.c_str(), AT_FDCWD, osFinal_.c_str(),
@@ -245,47 +230,40 @@ bool CopyDestination::LinkTemp(std::string& failure) {
     renamed = 0;
     unlink(osTemp_.c_str());
   }
-  if (renamed != 0) {
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
-  }
+  if (renamed != 0) return false;
   osTemp_.clear();
   return true;
 }
 
-bool CopyDestination::Commit(int64_t length, std::string& failure) {
+FileResult<void> CopyDestination::Commit(int64_t length) {
   bool done = true;
   if (way_ == Way::kReplace) {
-    done = LinkTemp(failure);
+    done = LinkTemp();
   } else if (way_ == Way::kInPlace) {
     done = ftruncate(target_.Get(), length) == 0 && fdatasync(target_.Get()) == 0;
-    if (!done) failure = SJ("※　コピーに失敗しました。");
   }
   if (done) done = target_.Close();
   if (!done) {
-    if (failure.empty()) failure = SJ("※　コピーに失敗しました。");
-    Abandon(failure);
-    return false;
+    FileResult<void> undone = Abandon();
+    return undone ? FileResult<void>::Fail(FileFailure::kWrite, SJ("※　コピーに失敗しました。"))
+                  : undone;
   }
   backup_.Close();
   way_ = Way::kNone;
-  return true;
+  return {};
 }
 
-bool CopyDestination::Abandon(std::string& failure) {
+FileResult<void> CopyDestination::Abandon() {
   bool restored = true;
-  if (way_ == Way::kInPlace) {
-    restored = RestoreFrom(backup_.Get(), target_.Get(), oldSize_);
-    if (!restored) {
-      failure =
-          Format(SJ("※　コピーに失敗し、コピー先ファイルを元に戻せませんでした。[ %s ]").c_str(),
-                 name_.c_str());
-    }
-  }
+  if (way_ == Way::kInPlace) restored = RestoreFrom(backup_.Get(), target_.Get(), oldSize_);
   RemoveTemp();
   backup_.Close();
   way_ = Way::kNone;
-  return restored;
+  if (restored) return {};
+  return FileResult<void>::Fail(
+      FileFailure::kWrite,
+      Format(SJ("※　コピーに失敗し、コピー先ファイルを元に戻せませんでした。[ %s ]").c_str(),
+             name_.c_str()));
 }
 
 void CopyDestination::RemoveTemp() {

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "files/file_io.h"
+#include "files/file_result.h"
 
 namespace vpx {
 
@@ -32,25 +33,25 @@ class CopyDestination {
   CopyDestination(const CopyDestination&) = delete;
   CopyDestination& operator=(const CopyDestination&) = delete;
 
-  // Prepares the destination for a copy of length bytes (a Shift-JIS name); false with
-  // failure set (nothing has been changed then).
-  bool Open(const std::string& name, int64_t length, std::string& failure);
+  // Prepares the destination for a copy of length bytes (a Shift-JIS name); after a
+  // failure nothing has been changed.
+  FileResult<void> Open(const std::string& name, int64_t length);
   // Where the bytes go, from offset 0.
   int Fd() const { return target_.Get(); }
   Way GetWay() const { return way_; }
-  // Makes the written bytes the destination's contents; false with failure set, the
-  // destination then being as it was.
-  bool Commit(int64_t length, std::string& failure);
-  // Undoes the copy after a failure or a cancel. False when the old contents could not
-  // be put back; failure then says so.
-  bool Abandon(std::string& failure);
+  // Makes the written bytes the destination's contents; after a failure the destination
+  // is as it was, or the failure says it could not be put back.
+  FileResult<void> Commit(int64_t length);
+  // Undoes the copy after a failure or a cancel. Fails only when the old contents could
+  // not be put back, with the text that says so.
+  FileResult<void> Abandon();
 
  private:
   // existingFd and existing describe the file replaced, -1 and null for a new one.
   bool PrepareReplace(int existingFd, const struct stat* existing);
-  bool PrepareInPlace(UniqueFd destination, const struct stat& existing, int64_t length,
-                      std::string& failure);
-  bool LinkTemp(std::string& failure);
+  FileResult<void> PrepareInPlace(UniqueFd destination, const struct stat& existing,
+                                  int64_t length);
+  bool LinkTemp();
   void RemoveTemp();
 
   Way way_ = Way::kNone;

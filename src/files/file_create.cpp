@@ -28,8 +28,9 @@ constexpr int64_t kReservePiece = 64ll << 20;
 // How often a waiting appender tries the lock again.
 constexpr int kLockPollMs = 20;
 
-void SetText(std::string* out, const std::string& text) {
-  if (out != nullptr) *out = text;
+template <class T>
+FileResult<T> Fail(FileFailure kind, std::string text) {
+  return FileResult<T>::Fail(kind, std::move(text));
 }
 
 std::unique_ptr<uint8_t[]> AllocateZeros(size_t size) {
@@ -113,19 +114,21 @@ std::string CheckFreeSpace(const std::string& file, int64_t size) {
                 static_cast<long long>(size), static_cast<long long>(free));
 }
 
-int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelToken cancel) {
-  if (file.empty()) return 0;
+FileResult<void> ZeroFileRange(const std::string& file, int64_t start, int64_t end,
+                               CancelToken cancel) {
+  const std::string invalid = SJ("※　ファイルのクリアに失敗。");
+  if (file.empty()) return Fail<void>(FileFailure::kInvalid, invalid);
   start = std::max<int64_t>(start, 0);
-  if (!IxExistFile(file, false)) return 0;
+  if (!IxExistFile(file, false)) return Fail<void>(FileFailure::kOpen, invalid);
   int64_t size = QueryFileSize(file);
-  if (size <= 0 || start >= size) return 0;
+  if (size <= 0 || start >= size) return Fail<void>(FileFailure::kInvalid, invalid);
   if (end <= 0 || end >= size) end = size - 1;
   if (start > end) std::swap(start, end);
   int64_t length = end - start + 1;
   std::unique_ptr<uint8_t[]> zeros = AllocateZeros(kClearBuffer);
-  if (!zeros) return 0;
+  if (!zeros) return Fail<void>(FileFailure::kOutOfMemory, invalid);
   UniqueFd fd = OpenUserFile(file, FileUse::kModify);
-  if (!fd.IsOpen()) return 0;
+  if (!fd.IsOpen()) return Fail<void>(FileFailure::kOpen, invalid);
   int64_t done = 0;
   while (done < length && !cancel.IsCancelled()) {
     auto count = static_cast<size_t>(std::min<int64_t>(kClearBuffer, length - done));
@@ -134,59 +137,50 @@ int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelTok
     if (written != static_cast<int64_t>(count)) break;
   }
   if (!fd.Close() || done != length) {
-    WriteTrace(Format(SJ("※　書込に失敗しました。DoneSize[%lld] / TotalSize[%lld]\n").c_str(),
-                      static_cast<long long>(done), static_cast<long long>(length)));
-    return 0;
+    const std::string text =
+        Format(SJ("※　書込に失敗しました。DoneSize[%lld] / TotalSize[%lld]").c_str(),
+               static_cast<long long>(done), static_cast<long long>(length));
+    WriteTrace(text + "\n");
+    return Fail<void>(cancel.IsCancelled() ? FileFailure::kCancelled : FileFailure::kWrite, text);
   }
-  return 1;
+  return {};
 }
 
-int AppendFileContents(const std::string& destination, const std::string& source,
-                       std::string* failureText, CancelToken cancel, int64_t* newSize,
-                       JobProgress* progress) {
-  if (!IxExistFile(destination, false)) {
-    SetText(failureText,
-            Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(), destination.c_str()));
-    return 0;
-  }
-  if (!IxExistFile(source, false)) {
-    SetText(failureText,
-            Format(SJ("※　追加するファイルが見つかりません。[%s]").c_str(), source.c_str()));
-    return 0;
-  }
+FileResult<int64_t> AppendFileContents(const std::string& destination, const std::string& source,
+                                       CancelToken cancel, JobProgress* progress) {
+  if (!IxExistFile(destination, false))
+    return Fail<int64_t>(
+        FileFailure::kOpen,
+        Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(), destination.c_str()));
+  if (!IxExistFile(source, false))
+    return Fail<int64_t>(
+        FileFailure::kOpen,
+        Format(SJ("※　追加するファイルが見つかりません。[%s]").c_str(), source.c_str()));
   FileOpenError openError;
   struct stat st;
   UniqueFd dst = OpenUserFile(destination, FileUse::kWriteTarget, O_APPEND, &openError, &st);
-  if (!dst.IsOpen()) {
-    SetText(failureText, AppendOpenFailureText(openError, destination));
-    return 0;
-  }
+  if (!dst.IsOpen())
+    return Fail<int64_t>(FileFailure::kOpen, AppendOpenFailureText(openError, destination));
   int64_t n = QueryFileSize(source);
-  if (n == 0) {
-    if (newSize != nullptr) *newSize = static_cast<int64_t>(st.st_size);
-    return 1;
-  }
-  if (n < 0) {
-    SetText(failureText, Format(SJ("※　追加するファイルのサイズが無効です。[%lld]").c_str(),
+  if (n == 0) return static_cast<int64_t>(st.st_size);
+  if (n < 0)
+    return Fail<int64_t>(FileFailure::kOpen,
+                         Format(SJ("※　追加するファイルのサイズが無効です。[%lld]").c_str(),
                                 static_cast<long long>(n)));
-    return 0;
-  }
   int64_t free = GetDriveFreeSize(destination);
-  if (n >= free) {
-    SetText(failureText,
-            Format(SJ("※　追加先ファイルのあるドライブ空き容量が不足です。空き容量[%lld] / "
-                      "追加ファイルサイズ[%lld]")
-                       .c_str(),
-                   static_cast<long long>(free), static_cast<long long>(n)));
-    return 0;
-  }
+  if (n >= free)
+    return Fail<int64_t>(
+        FileFailure::kWrite,
+        Format(SJ("※　追加先ファイルのあるドライブ空き容量が不足です。空き容量[%lld] / "
+                  "追加ファイルサイズ[%lld]")
+                   .c_str(),
+               static_cast<long long>(free), static_cast<long long>(n)));
   UniqueFd src = OpenUserFile(source, FileUse::kRead, 0, &openError);
-  if (!src.IsOpen()) {
-    SetText(failureText, AppendOpenFailureText(openError, source));
-    return 0;
-  }
+  if (!src.IsOpen())
+    return Fail<int64_t>(FileFailure::kOpen, AppendOpenFailureText(openError, source));
   RangeCopyOutcome outcome;
   bool complete = false;
+  int64_t newSize = 0;
   if (LockForAppend(dst.Get(), cancel) == AppendLock::kHeld) {
     // The end under the lock: where a failed append is cut back to.
     int64_t end = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
@@ -196,84 +190,53 @@ int AppendFileContents(const std::string& destination, const std::string& source
     complete =
         outcome.read == n && outcome.written == n && (fdatasync(dst.Get()) == 0 || errno == EINVAL);
     if (!complete && S_ISREG(st.st_mode)) ftruncate(dst.Get(), end);
-    if (complete && newSize != nullptr)
-      *newSize = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    if (complete) newSize = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
   }
   bool closed = dst.Close();
-  if (!closed || !complete) {
-    SetText(failureText,
-            Format(SJ("※　ファイル内容追加に失敗。AddFileSize[%lld] / ReadSize[%lld] / "
-                      "WriteSize[%lld]")
-                       .c_str(),
-                   static_cast<long long>(n), static_cast<long long>(outcome.read),
-                   static_cast<long long>(outcome.written)));
-    return 0;
-  }
-  SetText(failureText, std::string());
-  return 1;
+  if (!closed || !complete)
+    return Fail<int64_t>(
+        outcome.cancelled || cancel.IsCancelled() ? FileFailure::kCancelled : FileFailure::kWrite,
+        Format(SJ("※　ファイル内容追加に失敗。AddFileSize[%lld] / ReadSize[%lld] / "
+                  "WriteSize[%lld]")
+                   .c_str(),
+               static_cast<long long>(n), static_cast<long long>(outcome.read),
+               static_cast<long long>(outcome.written)));
+  return newSize;
 }
 
-int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel,
-                   JobProgress* progress) {
-  if (file.empty() || size < 0) {
-    SetText(text, SJ("※　引数が無効です。MakeClearedFile()"));
-    return 0;
-  }
-  if (UserPathExists(file)) {
-    SetText(text, ExistsText(file));
-    return 0;
-  }
+FileResult<Done> CreateZeroFile(const std::string& file, int64_t size, CancelToken cancel,
+                                JobProgress* progress) {
+  if (file.empty() || size < 0)
+    return Fail<Done>(FileFailure::kInvalid, SJ("※　引数が無効です。MakeClearedFile()"));
+  if (UserPathExists(file)) return Fail<Done>(FileFailure::kOpen, ExistsText(file));
   std::string noRoom = CheckFreeSpace(file, size);
-  if (!noRoom.empty()) {
-    SetText(text, noRoom);
-    return 0;
-  }
+  if (!noRoom.empty()) return Fail<Done>(FileFailure::kWrite, noRoom);
   int error = 0;
   UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
-  if (!fd.IsOpen()) {
-    SetText(text, OpenErrorText(error));
-    return 0;
-  }
+  if (!fd.IsOpen()) return Fail<Done>(FileFailure::kOpen, OpenErrorText(error));
   if (progress != nullptr) progress->Start(size);
   FillResult filled =
       size > 0 ? FillWithZeros(fd.Get(), size, cancel, progress) : FillResult::kDone;
   bool closed = fd.Close();
-  if (filled == FillResult::kNoBuffer) {
-    SetText(text, SJ("※　バッファの確保に失敗。"));
-    return 0;
-  }
-  if (!closed || QueryFileSize(file) != size) {
-    SetText(text, SizeMismatchText(file, size));
-    return 0;
-  }
-  SetText(text, Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str()));
-  return 1;
+  if (filled == FillResult::kNoBuffer)
+    return Fail<Done>(FileFailure::kOutOfMemory, SJ("※　バッファの確保に失敗。"));
+  if (!closed || QueryFileSize(file) != size)
+    return Fail<Done>(FileFailure::kWrite, SizeMismatchText(file, size));
+  return Done{Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str())};
 }
 
-int MakeSizedFile(const std::string& file, int64_t size, std::string* message) {
-  if (UserPathExists(file)) {
-    SetText(message, ExistsText(file));
-    return 0;
-  }
+FileResult<Done> MakeSizedFile(const std::string& file, int64_t size) {
+  if (UserPathExists(file)) return Fail<Done>(FileFailure::kOpen, ExistsText(file));
   std::string noRoom = CheckFreeSpace(file, size);
-  if (!noRoom.empty()) {
-    SetText(message, noRoom);
-    return 0;
-  }
+  if (!noRoom.empty()) return Fail<Done>(FileFailure::kWrite, noRoom);
   int error = 0;
   UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
-  if (!fd.IsOpen()) {
-    SetText(message, OpenErrorText(error));
-    return 0;
-  }
+  if (!fd.IsOpen()) return Fail<Done>(FileFailure::kOpen, OpenErrorText(error));
   fd.Close();
   if (size != 0) ResizeFile(file, size);
-  if (QueryFileSize(file) != size) {
-    SetText(message, SizeMismatchText(file, size));
-    return 0;
-  }
-  SetText(message, Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str()));
-  return 1;
+  if (QueryFileSize(file) != size)
+    return Fail<Done>(FileFailure::kWrite, SizeMismatchText(file, size));
+  return Done{Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str())};
 }
 
 }  // namespace vpx

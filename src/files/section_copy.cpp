@@ -93,10 +93,6 @@ class RangeCopier {
   std::unique_ptr<uint8_t[]> buffer_;
 };
 
-void SetText(std::string* out, const std::string& text) {
-  if (out != nullptr) *out = text;
-}
-
 uint32_t EffectiveBufferSize(uint32_t requested) {
   uint64_t size = requested == 0 || requested > kCopyMaxBuffer ? kCopyDefaultBuffer : requested;
   uint64_t available = GetAvailablePhysicalMemory();
@@ -131,28 +127,25 @@ RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstO
   return outcome;
 }
 
-int64_t CopyFileSect(const CopyRequest& request) {
+FileResult<int64_t> CopyFileSect(const CopyRequest& request) {
+  using Result = FileResult<int64_t>;
   uint32_t bufferSize = EffectiveBufferSize(request.bufferSize);
   FileOpenError openError;
   UniqueFd src = OpenUserFile(request.source, FileUse::kRead, 0, &openError);
-  if (!src.IsOpen()) {
-    SetText(request.failureText,
-            OpenFailureText(openError, request.source, CopyOpenFailureText(request.source, true)));
-    return 0;
-  }
+  if (!src.IsOpen())
+    return Result::Fail(
+        FileFailure::kOpen,
+        OpenFailureText(openError, request.source, CopyOpenFailureText(request.source, true)));
   posix_fadvise(src.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  if (request.start < 0 || lseek(src.Get(), request.start, SEEK_SET) < 0) {
-    SetText(request.failureText,
-            Format(SJ("※　コピー元ファイルの指定位置[ %lld ]に移動できません。").c_str(),
-                   static_cast<long long>(request.start)));
-    return 0;
-  }
-  std::string failure;
+  if (request.start < 0 || lseek(src.Get(), request.start, SEEK_SET) < 0)
+    return Result::Fail(
+        FileFailure::kInvalid,
+        Format(SJ("※　コピー元ファイルの指定位置[ %lld ]に移動できません。").c_str(),
+               static_cast<long long>(request.start)));
   CopyDestination destination;
-  if (!destination.Open(request.destination, std::max<int64_t>(request.length, 0), failure)) {
-    SetText(request.failureText, failure);
-    return 0;
-  }
+  FileResult<void> opened =
+      destination.Open(request.destination, std::max<int64_t>(request.length, 0));
+  if (!opened) return opened.error();
   RangeCopyOutcome outcome;
   if (request.length < 0) {
     outcome.failed = true;
@@ -163,21 +156,25 @@ int64_t CopyFileSect(const CopyRequest& request) {
   }
   bool complete = !outcome.cancelled && !outcome.failed && !outcome.noBuffer &&
                   outcome.written == request.length;
-  if (complete && destination.Commit(request.length, failure)) {
-    SetText(request.failureText, std::string());
-    return request.length;
+  FileError failure{FileFailure::kWrite, std::string()};
+  if (complete) {
+    FileResult<void> committed = destination.Commit(request.length);
+    if (committed) return request.length;
+    failure = committed.error();
   }
   if (outcome.cancelled) {
-    failure = SJ("※　中断しました。");
+    failure = FileError{FileFailure::kCancelled, SJ("※　中断しました。")};
   } else if (outcome.noBuffer) {
-    failure = Format(SJ("※　バッファ確保に失敗。CopyFileSect() BuffSize[%u]").c_str(), bufferSize);
-  } else if (failure.empty()) {
-    failure = SJ("※　コピーに失敗しました。");
+    failure = FileError{
+        FileFailure::kOutOfMemory,
+        Format(SJ("※　バッファ確保に失敗。CopyFileSect() BuffSize[%u]").c_str(), bufferSize)};
+  } else if (failure.text.empty()) {
+    failure.text = SJ("※　コピーに失敗しました。");
   }
   // A destination that could not be put back says so, whatever ended the copy.
-  destination.Abandon(failure);
-  SetText(request.failureText, failure);
-  return 0;
+  FileResult<void> undone = destination.Abandon();
+  if (!undone) return undone.error();
+  return failure;
 }
 
 namespace {
@@ -216,42 +213,38 @@ std::string CopyOpenFailureText(const std::string& name, bool source) {
   return Format(format.c_str(), name.c_str());
 }
 
-bool EmptyCopyDestination(const std::string& destination, std::string& failure) {
-  if (!UserPathExists(destination)) return true;
+FileResult<void> EmptyCopyDestination(const std::string& destination) {
+  if (!UserPathExists(destination)) return {};
   FileOpenError openError;
   struct stat st;
   UniqueFd fd = OpenUserFile(destination, FileUse::kWriteTarget, 0, &openError, &st);
-  if (!fd.IsOpen()) {
-    failure = OpenFailureText(openError, destination, CopyOpenFailureText(destination, false));
-    return false;
-  }
-  if (S_ISCHR(st.st_mode) || st.st_size == 0) return true;
-  if (ftruncate(fd.Get(), 0) != 0 || !fd.Close()) {
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
-  }
-  return true;
+  if (!fd.IsOpen())
+    return FileResult<void>::Fail(
+        FileFailure::kOpen,
+        OpenFailureText(openError, destination, CopyOpenFailureText(destination, false)));
+  if (S_ISCHR(st.st_mode) || st.st_size == 0) return {};
+  if (ftruncate(fd.Get(), 0) != 0 || !fd.Close())
+    return FileResult<void>::Fail(FileFailure::kWrite, SJ("※　コピーに失敗しました。"));
+  return {};
 }
 
-int64_t CombineFilesInto(const std::string& destination, const std::vector<std::string>& sources,
-                         CancelToken cancel, std::string* failureText, JobProgress* progress) {
+FileResult<int64_t> CombineFilesInto(const std::string& destination,
+                                     const std::vector<std::string>& sources, CancelToken cancel,
+                                     JobProgress* progress) {
+  using Result = FileResult<int64_t>;
   std::vector<UniqueFd> fds;
   std::vector<int64_t> sizes;
   std::string failure;
-  if (!OpenSources(sources, fds, sizes, failure)) {
-    SetText(failureText, failure);
-    return -1;
-  }
+  if (!OpenSources(sources, fds, sizes, failure)) return Result::Fail(FileFailure::kOpen, failure);
   int64_t length = 0;
   for (int64_t size : sizes) length = SaturatingAdd(length, size);
   CopyDestination target;
-  if (destination.empty() || !target.Open(destination, length, failure)) {
-    if (failure.empty())
-      failure =
-          Format(SJ("※　結合先ファイルをオープンできません。[ %s ]").c_str(), destination.c_str());
-    SetText(failureText, failure);
-    return -1;
-  }
+  if (destination.empty())
+    return Result::Fail(
+        FileFailure::kOpen,
+        Format(SJ("※　結合先ファイルをオープンできません。[ %s ]").c_str(), destination.c_str()));
+  FileResult<void> opened = target.Open(destination, length);
+  if (!opened) return opened.error();
   const uint32_t bufferSize = EffectiveBufferSize(0);
   if (progress != nullptr) progress->Start(length);
   RangeCopyOutcome outcome;
@@ -265,22 +258,25 @@ int64_t CombineFilesInto(const std::string& destination, const std::vector<std::
     total += piece.written;
   }
   const bool complete = !outcome.cancelled && !outcome.failed;
-  failure.clear();
-  if (complete && target.Commit(total, failure)) {
-    SetText(failureText, std::string());
-    return total;
+  FileError error{FileFailure::kWrite, std::string()};
+  if (complete) {
+    FileResult<void> committed = target.Commit(total);
+    if (committed) return total;
+    error = committed.error();
   }
   if (outcome.cancelled) {
-    failure = SJ("※　中断しました。");
+    error = FileError{FileFailure::kCancelled, SJ("※　中断しました。")};
   } else if (outcome.noBuffer) {
-    failure = Format(SJ("※　バッファ確保に失敗。CombineFile() BuffSize[%u]").c_str(), bufferSize);
-  } else if (failure.empty()) {
-    failure = SJ("※　ファイル結合に失敗しました。");
+    error = FileError{
+        FileFailure::kOutOfMemory,
+        Format(SJ("※　バッファ確保に失敗。CombineFile() BuffSize[%u]").c_str(), bufferSize)};
+  } else if (error.text.empty()) {
+    error.text = SJ("※　ファイル結合に失敗しました。");
   }
   // A destination that could not be put back says so, whatever ended the combination.
-  target.Abandon(failure);
-  SetText(failureText, failure);
-  return -1;
+  FileResult<void> undone = target.Abandon();
+  if (!undone) return undone.error();
+  return error;
 }
 
 ByteRange DumpRange(DumpSpan span, int64_t size, int64_t first, int64_t second) {

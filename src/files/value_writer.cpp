@@ -327,57 +327,51 @@ std::string SignedDecimalText(const MyNumeric& number) {
   return number.IsMinus() && !zero ? "-" + text : text;
 }
 
-int WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
-                      const std::vector<WriteSource>& values, std::string* message) {
-  std::string result;
-  int ok = 0;
+FileResult<Done> WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
+                                   const std::vector<WriteSource>& values) {
   try {
     std::vector<Payload> payloads;
+    std::string failure;
+    if (!PreparePayloads(form, values, payloads, failure))
+      return FileResult<Done>::Fail(FileFailure::kInvalid, failure);
     int64_t appendEnd = -1;
     OffsetUndo undo;
-    UniqueFd fd;
-    if (PreparePayloads(form, values, payloads, result))
-      fd = OpenPlace(file, place, appendEnd, undo, result);
-    if (fd.IsOpen() && !SaveOldBytes(fd.Get(), StoredReach(payloads), undo)) {
-      result = OpenErrorText(errno);
-      fd = UniqueFd();
+    UniqueFd fd = OpenPlace(file, place, appendEnd, undo, failure);
+    if (!fd.IsOpen()) return FileResult<Done>::Fail(FileFailure::kOpen, failure);
+    if (!SaveOldBytes(fd.Get(), StoredReach(payloads), undo))
+      return FileResult<Done>::Fail(FileFailure::kRead, OpenErrorText(errno));
+    WriteTally tally = WritePayloads(fd.Get(), payloads);
+    // A device cannot be synced (EINVAL); its bytes are already written.
+    if (place.append && tally.complete && fdatasync(fd.Get()) != 0 && errno != EINVAL)
+      tally.complete = false;
+    bool restored = true;
+    if (!tally.complete && appendEnd >= 0) {
+      restored = ftruncate(fd.Get(), appendEnd) == 0;
+      if (restored) tally.written = 0;  // the append was taken back whole
+    } else if (!tally.complete && !place.append) {
+      restored = TakeBack(fd.Get(), file, undo);
+      if (restored) tally.written = 0;
     }
-    if (fd.IsOpen()) {
-      WriteTally tally = WritePayloads(fd.Get(), payloads);
-      // A device cannot be synced (EINVAL); its bytes are already written.
-      if (place.append && tally.complete && fdatasync(fd.Get()) != 0 && errno != EINVAL)
-        tally.complete = false;
-      bool restored = true;
-      if (!tally.complete && appendEnd >= 0) {
-        restored = ftruncate(fd.Get(), appendEnd) == 0;
-        if (restored) tally.written = 0;  // the append was taken back whole
-      } else if (!tally.complete && !place.append) {
-        restored = TakeBack(fd.Get(), file, undo);
-        if (restored) tally.written = 0;
-      }
-      const bool complete = fd.Close() && tally.complete;
-      result = OutcomeText(form, complete, tally.written, tally.length);
-      if (!restored && undo.regular)
-        result = Format(SJ("※　書込に失敗し、ファイルを元に戻せませんでした。[ %s ]").c_str(),
-                        file.c_str());
-      ok = complete ? 1 : 0;
-    }
+    const bool complete = fd.Close() && tally.complete;
+    std::string text = OutcomeText(form, complete, tally.written, tally.length);
+    if (!restored && undo.regular)
+      text = Format(SJ("※　書込に失敗し、ファイルを元に戻せませんでした。[ %s ]").c_str(),
+                    file.c_str());
+    if (!complete) return FileResult<Done>::Fail(FileFailure::kWrite, text);
+    return Done{text};
   } catch (const std::bad_alloc&) {
-    result = SJ("※　バッファの確保に失敗しました。");
-    ok = 0;
+    return FileResult<Done>::Fail(FileFailure::kOutOfMemory,
+                                  SJ("※　バッファの確保に失敗しました。"));
   }
-  if (message != nullptr) *message = result;
-  return ok;
 }
 
-int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
-                     const std::string& text, const MyNumeric& number, std::string* message) {
+FileResult<Done> WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
+                                  const std::string& text, const MyNumeric& number) {
   try {
-    return WriteValuesToFile(form, file, WritePlace{false, offset}, {WriteSource{&text, &number}},
-                             message);
+    return WriteValuesToFile(form, file, WritePlace{false, offset}, {WriteSource{&text, &number}});
   } catch (const std::bad_alloc&) {  // the list of one value
-    if (message != nullptr) *message = SJ("※　バッファの確保に失敗しました。");
-    return 0;
+    return FileResult<Done>::Fail(FileFailure::kOutOfMemory,
+                                  SJ("※　バッファの確保に失敗しました。"));
   }
 }
 

@@ -50,7 +50,8 @@ class FileKindTest : public ::testing::Test {
   std::string Copy(const std::string& destination, const std::string& source, int64_t length = 6,
                    const CancelFlag* cancel = nullptr) {
     std::string failure;
-    int64_t n = CopyFileSect(CopyRequest{destination, source, 0, length, 0, cancel, &failure});
+    int64_t n = test::ValueOr(CopyFileSect(CopyRequest{destination, source, 0, length, 0, cancel}),
+                              int64_t{0}, &failure);
     return std::to_string(n) + ":" + failure;
   }
   std::string CopyDestinationOpenText(const std::string& name) {
@@ -66,14 +67,16 @@ class FileKindTest : public ::testing::Test {
 std::string EveryRoutineOn(const std::string& path, const std::string& other) {
   std::string out = std::to_string(QueryFileSize(path)) + "|";
   std::string text;
-  ComputeFileCRC32(path, 0, &text, nullptr);
+  test::ValueOr(ComputeFileCRC32(path, 0, nullptr), 0u, &text);
   out += text + "|";
-  CopyFileSect(CopyRequest{other + ".copy", path, 0, 1, 0, nullptr, &text});
+  test::ValueOr(CopyFileSect(CopyRequest{other + ".copy", path, 0, 1, 0, nullptr}), int64_t{0},
+                &text);
   out += text + "|";
-  ModifyFileByteAt(path, 0, 1, kOpSet, &text);
+  test::Said(ModifyFileByteAt(path, 0, 1, kOpSet), &text);
   out += text + "|";
-  out += std::to_string(ZeroFileRange(path, 0, 0)) + std::to_string(ResizeFile(path, 0)) + "|";
-  AppendFileContents(other, path, &text, nullptr);
+  out += std::to_string(test::Said(ZeroFileRange(path, 0, 0))) +
+         std::to_string(ResizeFile(path, 0)) + "|";
+  test::Said(AppendFileContents(other, path, nullptr), &text);
   return out + text;
 }
 
@@ -92,8 +95,8 @@ TEST_F(NamedPipeFiles, EveryRoutineRefusesAPipeWithoutBlocking) {
   EXPECT_EQ(EveryRoutineOn(fifo, src), RefusedEverywhere(fifo, S_IFIFO));
   std::string copy = Copy(fifo, src);
   std::string write, append;
-  WriteValueToFile(kWriteBytes, fifo, 0, "xy", MyNumeric(), &write);
-  AppendFileContents(fifo, src, &append, nullptr);
+  test::Said(WriteValueToFile(kWriteBytes, fifo, 0, "xy", MyNumeric()), &write);
+  test::Said(AppendFileContents(fifo, src, nullptr), &append);
   EXPECT_FALSE(watchdog.Fired()) << "an open blocked on the pipe";
   EXPECT_EQ(copy, "0:" + RefusedKindText(fifo, S_IFIFO));
   EXPECT_EQ(write, RefusedKindText(fifo, S_IFIFO));
@@ -126,7 +129,7 @@ TEST_F(DirectoryFiles, CopiesAndWritesOntoAFolderAreRefusedByKind) {
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   EXPECT_EQ(Copy(folder, src), "0:" + RefusedKindText(folder, S_IFDIR));
   std::string text;
-  WriteValueToFile(kWriteBytes, folder, 0, "xy", MyNumeric(), &text);
+  test::Said(WriteValueToFile(kWriteBytes, folder, 0, "xy", MyNumeric()), &text);
   EXPECT_EQ(text, RefusedKindText(folder, S_IFDIR));
   EXPECT_EQ(QueryFileSize(folder), kUnknownSize);
   EXPECT_TRUE(test::ListDir(folder).empty());
@@ -140,15 +143,16 @@ TEST_F(CharacterDeviceFiles, ADeviceTakesWritesButIsNeverReadOrReplaced) {
     GTEST_SKIP() << "making a device node needs root (CAP_MKNOD): " << std::strerror(errno);
   EXPECT_EQ(Copy(node, src), "6:");
   std::string text;
-  EXPECT_EQ(WriteValueToFile(kWriteBytes, node, 0, "xy", MyNumeric(), &text), 1) << text;
-  EXPECT_TRUE(EmptyCopyDestination(node, text));
-  EXPECT_EQ(AppendFileContents(node, src, &text, nullptr), 1) << text;
+  EXPECT_EQ(test::Said(WriteValueToFile(kWriteBytes, node, 0, "xy", MyNumeric()), &text), 1)
+      << text;
+  EXPECT_TRUE(test::Said(EmptyCopyDestination(node), &text));
+  EXPECT_EQ(test::Said(AppendFileContents(node, src, nullptr), &text), 1) << text;
   std::string refused = RefusedKindText(node, S_IFCHR);
-  ComputeFileCRC32(node, 0, &text, nullptr);
+  test::ValueOr(ComputeFileCRC32(node, 0, nullptr), 0u, &text);
   EXPECT_EQ(text, refused);
-  ModifyFileByteAt(node, 0, 1, kOpSet, &text);
+  test::Said(ModifyFileByteAt(node, 0, 1, kOpSet), &text);
   EXPECT_EQ(text, refused);
-  EXPECT_EQ(ZeroFileRange(node, 0, 0), 0);
+  EXPECT_EQ(test::Said(ZeroFileRange(node, 0, 0)), 0);
   struct stat st;
   ASSERT_EQ(lstat(node.c_str(), &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device was replaced";
@@ -163,9 +167,10 @@ TEST_F(UnreadableFiles, AFileTheUserCannotReadIsAnOpenFailureNeverAnEmptyFile) {
   chmod(secret.c_str(), 0600);
   std::string text = RunInChild({0, true}, [&] {
     std::string crc, check, copy;
-    ComputeFileCRC32(secret, 0, &crc, nullptr);
-    CompareFileChecksum(ChecksumKind::kCrc32, secret, 0, &check, nullptr);
-    CopyFileSect(CopyRequest{dir.File("out"), secret, 0, 6, 0, nullptr, &copy});
+    test::ValueOr(ComputeFileCRC32(secret, 0, nullptr), 0u, &crc);
+    test::Said(CompareFileChecksum(ChecksumKind::kCrc32, secret, 0, nullptr), &check);
+    test::ValueOr(CopyFileSect(CopyRequest{dir.File("out"), secret, 0, 6, 0, nullptr}), int64_t{0},
+                  &copy);
     return std::to_string(QueryFileSize(secret)) + "|" + crc + "|" + check + "|" + copy;
   });
   std::string openText = Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), secret.c_str());
@@ -184,8 +189,8 @@ TEST_F(ReadOnlyFiles, ADestinationTheUserCannotOpenForWritingIsRefusedInAWritabl
   FileState before = StateOf(ro);
   std::string text = RunInChild({0, true}, [&] {
     std::string empty, append;
-    bool emptied = EmptyCopyDestination(ro, empty);
-    AppendFileContents(ro, src, &append, nullptr);
+    bool emptied = test::Said(EmptyCopyDestination(ro), &empty);
+    test::Said(AppendFileContents(ro, src, nullptr), &append);
     return Copy(ro, src) + "|" + std::to_string(emptied) + empty + "|" + append;
   });
   EXPECT_EQ(text, "0:" + CopyDestinationOpenText(ro) + "|0" + CopyDestinationOpenText(ro) + "|" +
@@ -303,7 +308,7 @@ TEST_F(SymbolicLinkFiles, ACopyWritesWhereTheLinkPointsAndKeepsTheLink) {
 TEST_F(SymbolicLinkFiles, AnEmptyCopyOntoADanglingLinkCreatesNothing) {
   ASSERT_EQ(symlink("nowhere", dir.File("dangling").c_str()), 0);
   std::string failure;
-  EXPECT_TRUE(EmptyCopyDestination(dir.File("dangling"), failure));
+  EXPECT_TRUE(test::Said(EmptyCopyDestination(dir.File("dangling")), &failure));
   EXPECT_FALSE(test::Exists(dir.File("nowhere")));
 }
 
@@ -348,10 +353,10 @@ TEST_F(RegularFiles, NamesWithWildcardsAreTakenLiterally) {
   test::WriteBytes(dir.File("data9"), "");
   test::WriteBytes(dir.File("abc"), "x");
   std::string text;
-  ComputeFileCRC32(dir.File("data?"), 0, &text, nullptr);
+  test::ValueOr(ComputeFileCRC32(dir.File("data?"), 0, nullptr), 0u, &text);
   EXPECT_EQ(text,
             Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), dir.File("data?").c_str()));
-  EXPECT_EQ(MakeSizedFile(dir.File("a*"), 1, &text), 1) << text;
+  EXPECT_EQ(test::Said(MakeSizedFile(dir.File("a*"), 1), &text), 1) << text;
   EXPECT_EQ(test::ReadBytes(dir.File("a*")).size(), 1u);
   EXPECT_EQ(test::ReadBytes(dir.File("abc")), "x");
 }
@@ -363,7 +368,8 @@ TEST_F(RegularFiles, AFailedAppendIsCutBackToTheOldEnd) {
   FileState before = StateOf(d);
   std::string text = RunInChild({kLimit, false}, [&] {
     std::string failure;
-    return std::to_string(AppendFileContents(d, dir.File("s"), &failure, nullptr)) + failure;
+    return std::to_string(test::Said(AppendFileContents(d, dir.File("s"), nullptr), &failure)) +
+           failure;
   });
   EXPECT_EQ(text.rfind("0" + SJ("※　ファイル内容追加に失敗。AddFileSize[100]"), 0), 0u) << text;
   EXPECT_EQ(StateOf(d), before);
@@ -407,8 +413,9 @@ TEST_F(ControlByteNames, ANameWithANulNeverReachesTheShorterName) {
   std::string cut = dir.File("ab") + std::string(1, '\0') + ".txt";
   std::string text, os;
   EXPECT_FALSE(ToOsPath(cut, os));
-  EXPECT_EQ(WriteValueToFile(kWriteText, cut, 0, "x", MyNumeric(), &text), 0);
-  EXPECT_EQ(MakeSizedFile(dir.File("new") + std::string(1, '\0') + "name", 3, &text), 0);
+  EXPECT_EQ(test::Said(WriteValueToFile(kWriteText, cut, 0, "x", MyNumeric()), &text), 0);
+  EXPECT_EQ(test::Said(MakeSizedFile(dir.File("new") + std::string(1, '\0') + "name", 3), &text),
+            0);
   EXPECT_EQ(Copy(dir.File("ab") + "\t", src),
             "0:" + CopyDestinationOpenText(dir.File("ab") + "\t"));
   EXPECT_EQ(test::ReadBytes(dir.File("ab")), "keep");

@@ -20,10 +20,11 @@ MyNumeric Number(const char* text) {
 class ValueWriterTest : public ::testing::Test {
  protected:
   int WriteNumber(WriteForm form, const char* number, int64_t offset = 0) {
-    return WriteValueToFile(form, file, offset, std::string(), Number(number), &message);
+    return test::Said(WriteValueToFile(form, file, offset, std::string(), Number(number)),
+                      &message);
   }
   int WriteText(WriteForm form, const std::string& text, int64_t offset) {
-    return WriteValueToFile(form, file, offset, text, MyNumeric(), &message);
+    return test::Said(WriteValueToFile(form, file, offset, text, MyNumeric()), &message);
   }
   std::string Bytes() { return test::ReadBytes(file); }
 
@@ -56,11 +57,14 @@ TEST_F(ValueWriterTest, SeveralValuesAppendedInOneFormAfterTheOldEnd) {
   const std::string text = "a";
   const MyNumeric seven = Number("7"), minus = Number("-2");
   std::vector<WriteSource> values{{nullptr, &seven}, {nullptr, &minus}};
-  ASSERT_EQ(WriteValuesToFile(kWriteIntegerBE, file, WritePlace{true, 0}, values, &message), 1);
+  ASSERT_EQ(
+      test::Said(WriteValuesToFile(kWriteIntegerBE, file, WritePlace{true, 0}, values), &message),
+      1);
   EXPECT_EQ(Bytes(), std::string("old\x07\xFE", 5));
   EXPECT_EQ(message, SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [2] Byte"));
-  ASSERT_EQ(WriteValuesToFile(kWriteText, dir.File("new"), WritePlace{true, 0},
-                              {{&text, nullptr}, {&text, nullptr}}, &message),
+  ASSERT_EQ(test::Said(WriteValuesToFile(kWriteText, dir.File("new"), WritePlace{true, 0},
+                                         {{&text, nullptr}, {&text, nullptr}}),
+                       &message),
             1);
   EXPECT_EQ(test::ReadBytes(dir.File("new")), "a\r\na\r\n");
 }

@@ -41,7 +41,7 @@ TEST_F(WriteFailureTest, AnOffsetWriteThatDoesNotFitIsTakenBack) {
   auto writeAt = [&](WriteForm form, int64_t offset, const std::string& value) {
     return RunInChild({kLimit, false}, [&] {
       std::string message;
-      WriteValueToFile(form, file, offset, value, MyNumeric(), &message);
+      test::Said(WriteValueToFile(form, file, offset, value, MyNumeric()), &message);
       return message;
     });
   };
@@ -62,7 +62,8 @@ TEST_F(WriteFailureTest, AnOffsetWriteThatDoesNotFitIsTakenBack) {
 // A seek the file system refuses fails before a byte is written, and leaves no new file.
 TEST_F(WriteFailureTest, AnOffsetPastTheLargestFileLeavesNoNewFile) {
   std::string message;
-  EXPECT_EQ(WriteValueToFile(kWriteBytes, dir.File("far"), INT64_MAX, "x", MyNumeric(), &message),
+  EXPECT_EQ(test::Said(WriteValueToFile(kWriteBytes, dir.File("far"), INT64_MAX, "x", MyNumeric()),
+                       &message),
             0);
   EXPECT_EQ(message.rfind(SJ("※　ファイルシークに失敗。"), 0), 0u) << message;
   EXPECT_TRUE(test::ListDir(dir.Path()).empty());
@@ -73,8 +74,9 @@ TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
   test::WriteBytes(dir.File("dst"), "keep me");
   std::string text = RunInChild({kLimit, false}, [&] {
     std::string failure;
-    int64_t n = CopyFileSect(
-        CopyRequest{dir.File("dst"), dir.File("src"), 0, 3 * kLimit, 0, nullptr, &failure});
+    int64_t n = test::ValueOr(
+        CopyFileSect(CopyRequest{dir.File("dst"), dir.File("src"), 0, 3 * kLimit, 0, nullptr}),
+        int64_t{0}, &failure);
     return std::to_string(n) + ":" + failure;
   });
   EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。"));
@@ -85,7 +87,7 @@ TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
 TEST_F(WriteFailureTest, ZeroFileAndAppendPastTheSizeLimitFail) {
   std::string text = RunInChild({kLimit, false}, [&] {
     std::string message;
-    CreateZeroFile(dir.File("z"), 2 * kLimit, &message, nullptr);
+    test::Said(CreateZeroFile(dir.File("z"), 2 * kLimit, nullptr), &message);
     return message;
   });
   EXPECT_EQ(text.rfind(SJ("※　ファイルサイズの設定に失敗しました。"), 0), 0u) << text;
@@ -93,7 +95,7 @@ TEST_F(WriteFailureTest, ZeroFileAndAppendPastTheSizeLimitFail) {
   test::WriteBytes(dir.File("s"), test::Pattern(100));
   text = RunInChild({kLimit, false}, [&] {
     std::string message;
-    AppendFileContents(dir.File("d"), dir.File("s"), &message, nullptr);
+    test::Said(AppendFileContents(dir.File("d"), dir.File("s"), nullptr), &message);
     return message;
   });
   EXPECT_EQ(text.rfind(SJ("※　ファイル内容追加に失敗。AddFileSize[100]"), 0), 0u) << text;
@@ -106,7 +108,7 @@ TEST_F(WriteFailureTest, AnAppendThatDoesNotFitIsTakenBackWhole) {
   const std::string text = "abcdef";
   std::string message = RunInChild({kLimit, false}, [&] {
     std::string out;
-    WriteValuesToFile(kWriteText, file, WritePlace{true, 0}, {{&text, nullptr}}, &out);
+    test::Said(WriteValuesToFile(kWriteText, file, WritePlace{true, 0}, {{&text, nullptr}}), &out);
     return out;
   });
   EXPECT_EQ(message, SJ("※　書込に失敗しました。書込サイズ[0] / データサイズ[6]"));
@@ -119,8 +121,9 @@ TEST_F(WriteFailureTest, ACombinationThatDoesNotFitLeavesItsDestinationAsItWas) 
   test::WriteBytes(dir.File("to"), "keep me");
   std::string text = RunInChild({kLimit, false}, [&] {
     std::string failure;
-    int64_t n = CombineFilesInto(dir.File("to"), {dir.File("first"), dir.File("second")}, nullptr,
-                                 &failure);
+    int64_t n = test::ValueOr(
+        CombineFilesInto(dir.File("to"), {dir.File("first"), dir.File("second")}, nullptr),
+        int64_t{-1}, &failure);
     return std::to_string(n) + ":" + failure;
   });
   EXPECT_EQ(text, "-1:" + SJ("※　ファイル結合に失敗しました。"));
@@ -136,10 +139,12 @@ TEST_F(WriteFailureTest, ReadOnlyFilesAndFoldersRefuseEveryWrite) {
   chmod(dir.File("src").c_str(), 0644);
   std::string text = RunInChild({0, true}, [&] {
     std::string value, bit, copy;
-    WriteValueToFile(kWriteBytes, dir.File("ro"), 0, "xy", MyNumeric(), &value);
-    ModifyFileByteAt(dir.File("ro"), 0, 1, kOpSet, &bit);
-    CopyFileSect(CopyRequest{dir.File("rodir/dst"), dir.File("src"), 0, 3, 0, nullptr, &copy});
-    int cleared = ZeroFileRange(dir.File("ro"), 0, 0);
+    test::Said(WriteValueToFile(kWriteBytes, dir.File("ro"), 0, "xy", MyNumeric()), &value);
+    test::Said(ModifyFileByteAt(dir.File("ro"), 0, 1, kOpSet), &bit);
+    test::ValueOr(
+        CopyFileSect(CopyRequest{dir.File("rodir/dst"), dir.File("src"), 0, 3, 0, nullptr}),
+        int64_t{0}, &copy);
+    int cleared = test::Said(ZeroFileRange(dir.File("ro"), 0, 0));
     return value + "|" + bit + "|" + copy + "|" + std::to_string(cleared);
   });
   EXPECT_EQ(text, OpenErrorText(EACCES) + "|" +

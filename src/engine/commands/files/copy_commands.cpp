@@ -89,13 +89,7 @@ int CopyHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
     }
   }
   if (IsEmptyCopy(id, QueryFileSize(source), ArgInt64(call, 3))) {
-    std::string failure;
-    if (!EmptyCopyDestination(destination, failure)) {
-      context.EchoLine(failure);
-      return 0;
-    }
-    context.EchoLine(EmptySourceText(id));
-    return 1;
+    return EchoOutcome(context, EmptyCopyDestination(destination), EmptySourceText(id));
   }
   return context.QueueJob(id, call, SharedStarterTexts());
 }
@@ -124,9 +118,9 @@ int CopyJob(CMyThreadDlg& job) {
     return 0;
   }
   if (IsEmptyCopy(id, size, fourth)) {
-    std::string failure;
-    if (!EmptyCopyDestination(destination, failure)) {
-      FailJob(job, failure, true);
+    FileResult<void> emptied = EmptyCopyDestination(destination);
+    if (!emptied) {
+      FailJob(job, emptied.failureText(), true);
       return 0;
     }
     job.TextResult() = EmptySourceText(id);
@@ -136,13 +130,13 @@ int CopyJob(CMyThreadDlg& job) {
   ByteRange range = id == FuncId::CopyFileSect ? CopySectRange(start, fourth, size)
                                                : CopySectRRange(start, fourth, size);
   int64_t length = range.Length();
-  std::string failure;
-  int64_t written = CopyFileSect(CopyRequest{destination, source, range.first, length, 0,
-                                             job.GetCancelToken(), &failure, &job.Progress()});
-  if (written != length) {
-    FailJob(job, failure, true);
+  FileResult<int64_t> copied = CopyFileSect(CopyRequest{destination, source, range.first, length, 0,
+                                                        job.GetCancelToken(), &job.Progress()});
+  if (!copied) {
+    FailJob(job, copied.failureText(), true);
     return 0;
   }
+  const int64_t written = copied.value();
   SetNumber(job.NumericResult(), id == FuncId::CopyFileSect ? written : 0);
   job.TextResult() = Format(SJ("【完了】%lld バイトのデータをコピーしました。").c_str(),
                             static_cast<long long>(written));

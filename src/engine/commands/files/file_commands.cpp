@@ -56,6 +56,17 @@ int64_t ExistingFileSize(ICommandContext& context, const std::string& file,
   return size;
 }
 
+int EchoOutcome(ICommandContext& context, const FileResult<Done>& outcome) {
+  context.EchoLine(outcome ? outcome.value().text : outcome.failureText());
+  return outcome ? 1 : 0;
+}
+
+int EchoOutcome(ICommandContext& context, const FileResult<void>& outcome,
+                const std::string& successText) {
+  context.EchoLine(outcome ? successText : outcome.failureText());
+  return outcome ? 1 : 0;
+}
+
 namespace {
 
 // How many leading arguments of a file handler are file names.

@@ -7,6 +7,7 @@
 
 #include "engine/command_context.h"
 #include "engine/handler_table.h"
+#include "files/file_result.h"
 #include "language/func_data.h"
 
 namespace vpx {
@@ -29,6 +30,11 @@ void EchoAndTrace(ICommandContext& context, const std::string& text);
 // opener's reason (a pipe, a folder, no permission).
 int64_t ExistingFileSize(ICommandContext& context, const std::string& file,
                          const std::string& missingText, bool trace);
+// Echoes what a file routine did or why it failed; the command's return value, 1 after
+// success, else 0.
+int EchoOutcome(ICommandContext& context, const FileResult<Done>& outcome);
+int EchoOutcome(ICommandContext& context, const FileResult<void>& outcome,
+                const std::string& successText);
 // Asks the Yes/No question before an existing file is replaced; false (after printing
 // "キャンセルしました。") unless the answer is Yes.
 bool ConfirmReplace(ICommandContext& context, const std::string& question);

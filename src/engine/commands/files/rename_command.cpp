@@ -57,7 +57,7 @@ int MoveJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   const std::string& from = ArgText(call, 0);
   const std::string& to = ArgText(call, 1);
-  std::string osFrom, osTo, failure;
+  std::string osFrom, osTo;
   struct stat before, now;
   if (!ToOsPath(from, osFrom) || !ToOsPath(to, osTo) || stat(osFrom.c_str(), &before) != 0 ||
       !S_ISREG(before.st_mode)) {
@@ -65,10 +65,12 @@ int MoveJob(CMyThreadDlg& job) {
     return 0;
   }
   const int64_t size = static_cast<int64_t>(before.st_size);
-  const int64_t copied =
-      CopyFileSect(CopyRequest{to, from, 0, size, 0, job.GetCancelToken(), &failure});
-  if (copied != size) {
-    FailJob(job, failure.empty() ? SJ("※　コピーに失敗しました。") : failure, true);
+  const FileResult<int64_t> copied =
+      CopyFileSect(CopyRequest{to, from, 0, size, 0, job.GetCancelToken()});
+  if (!copied) {
+    FailJob(job,
+            copied.failureText().empty() ? SJ("※　コピーに失敗しました。") : copied.failureText(),
+            true);
     return 0;
   }
   chmod(osTo.c_str(), before.st_mode & 07777);

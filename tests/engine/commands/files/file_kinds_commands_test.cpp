@@ -78,7 +78,7 @@ TEST(ConcurrentAppendThreads, TwoAppendersGiveExactlyOneOfTheTwoConcatenations) 
   int results[2] = {};
   std::string failures[2];
   auto append = [&](int i, const std::string& source) {
-    results[i] = AppendFileContents(dir.File("d"), source, &failures[i], nullptr);
+    results[i] = test::Said(AppendFileContents(dir.File("d"), source, nullptr), &failures[i]);
   };
   std::thread first(append, 0, dir.File("a"));
   std::thread second(append, 1, dir.File("b"));
