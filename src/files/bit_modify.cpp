@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <array>
 #include <functional>
@@ -27,34 +28,51 @@ FileResult<Done> Fail(FileFailure kind, std::string text) {
   return FileResult<Done>::Fail(kind, std::move(text));
 }
 
-// The read-combine-write of one byte; newByte computes the byte to write from the stored
-// one.
+std::string SizeShortText(int64_t offset, int64_t size) {
+  return SJ("※　ファイルサイズが足りません。") +
+         Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
+                static_cast<long long>(offset), static_cast<long long>(size));
+}
+
+// The read-combine-write of one byte of an opened file; newByte computes the byte to
+// write from the stored one.
+FileResult<Done> ModifyByteThrough(const UserFile& file, int64_t offset,
+                                   const std::function<uint8_t(uint8_t)>& newByte) {
+  const int64_t size = file.Size();
+  if (offset >= size) return Fail(FileFailure::kInvalid, SizeShortText(offset, size));
+  uint8_t stored = 0;
+  if (ReadFull(file.Fd(), &stored, 1, offset) != 1)
+    return Fail(FileFailure::kRead, SJ("※　ファイルデータの読込に失敗。"));
+  uint8_t result = newByte(stored);
+  bool written = WriteFull(file.Fd(), &result, 1, offset) == 1;
+  if (!written || fdatasync(file.Fd()) != 0)
+    return Fail(
+        FileFailure::kWrite,
+        Format(SJ("※　データの書込に失敗。NewData[%02X] / OrgData[%02X]").c_str(), result, stored));
+  return Done{Format(SJ("【成功】OrgData[%02X] -> NewData[%02X]").c_str(), stored, result)};
+}
+
+// Opens the named file once and changes the byte through that handle.
 FileResult<Done> ModifyByteInFile(const std::string& file, int64_t offset,
                                   const std::function<uint8_t(uint8_t)>& newByte) {
   if (!IxExistFile(file, false))
     return Fail(FileFailure::kOpen,
                 Format(SJ("※　指定ファイルは存在しません。[ %s ]").c_str(), file.c_str()));
-  const std::string openText =
-      Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(), file.c_str());
   FileOpenError openError;
-  int64_t size = QueryUserFileSize(file, &openError);
-  if (size < 0) return Fail(FileFailure::kOpen, OpenFailureText(openError, file, openText));
-  std::string positionText = Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
-                                    static_cast<long long>(offset), static_cast<long long>(size));
-  if (offset >= size)
-    return Fail(FileFailure::kInvalid, SJ("※　ファイルサイズが足りません。") + positionText);
-  UniqueFd fd = OpenUserFile(file, FileUse::kModify, 0, &openError);
-  if (!fd.IsOpen()) return Fail(FileFailure::kOpen, OpenFailureText(openError, file, openText));
-  uint8_t stored = 0;
-  if (ReadFull(fd.Get(), &stored, 1, offset) != 1)
-    return Fail(FileFailure::kRead, SJ("※　ファイルデータの読込に失敗。"));
-  uint8_t result = newByte(stored);
-  bool written = WriteFull(fd.Get(), &result, 1, offset) == 1;
-  if (!fd.Close() || !written)
-    return Fail(
-        FileFailure::kWrite,
-        Format(SJ("※　データの書込に失敗。NewData[%02X] / OrgData[%02X]").c_str(), result, stored));
-  return Done{Format(SJ("【成功】OrgData[%02X] -> NewData[%02X]").c_str(), stored, result)};
+  UserFile handle = OpenUserFile(file, FileUse::kModify, 0, &openError);
+  if (!handle.IsOpen()) {
+    // A file that may only be read still hears first that it is too short.
+    const int64_t size = openError.refusedKind == 0 ? QueryUserFileSize(file) : kUnknownSize;
+    if (size >= 0 && offset >= size)
+      return Fail(FileFailure::kInvalid, SizeShortText(offset, size));
+    return Fail(FileFailure::kOpen,
+                OpenFailureText(
+                    openError, file,
+                    Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(), file.c_str())));
+  }
+  FileResult<Done> changed = ModifyByteThrough(handle, offset, newByte);
+  if (!handle.Close() && changed) return Fail(FileFailure::kWrite, SJ("※　データの書込に失敗。"));
+  return changed;
 }
 
 std::string BitAddressText(int64_t address) {
@@ -130,6 +148,14 @@ FileResult<Done> ModifyFileBitAt(const std::string& file, int64_t byteIndex, uns
 FileResult<Done> ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value,
                                   int operation) {
   return CheckedModify(file, byteAddress, BitAddressText(byteAddress), [&](uint8_t stored) {
+    return ApplyByteOperation(stored, value, operation);
+  });
+}
+
+FileResult<Done> ModifyFileByteAt(const UserFile& file, int64_t byteAddress, uint8_t value,
+                                  int operation) {
+  if (byteAddress < 0) return Fail(FileFailure::kInvalid, BitAddressText(byteAddress));
+  return ModifyByteThrough(file, byteAddress, [&](uint8_t stored) {
     return ApplyByteOperation(stored, value, operation);
   });
 }

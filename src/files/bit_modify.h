@@ -6,6 +6,7 @@
 #include <string>
 
 #include "files/file_result.h"
+#include "files/user_file.h"
 
 namespace vpx {
 
@@ -41,6 +42,10 @@ FileResult<Done> ModifyFileBitAt(const std::string& file, int64_t byteIndex, uns
                                  int64_t givenAddress);
 // Byte form.
 FileResult<Done> ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value,
+                                  int operation);
+// Byte form on a file already opened for FileUse::kModify: the size is the descriptor's at
+// the time of the change, so a file cut meanwhile is refused, never extended.
+FileResult<Done> ModifyFileByteAt(const UserFile& file, int64_t byteAddress, uint8_t value,
                                   int operation);
 
 }  // namespace vpx

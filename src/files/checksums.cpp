@@ -101,15 +101,15 @@ FileResult<uint32_t> ComputeFileChecksum(ChecksumKind kind, const std::string& f
     return Result::Fail(FileFailure::kOpen, SJ("※　ファイルが存在しません。"));
   const std::string openText =
       Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), file.c_str());
-  // A size that cannot be had is an open failure, never the checksum of an empty file.
+  // A file that cannot be opened is an open failure, never the checksum of an empty file.
   FileOpenError openError;
-  int64_t size = QueryUserFileSize(file, &openError);
-  if (size < 0) return Result::Fail(FileFailure::kOpen, OpenFailureText(openError, file, openText));
-  if (size == 0) return initial;
-  UniqueFd fd = OpenUserFile(file, FileUse::kRead, 0, &openError);
+  UserFile fd = OpenUserFile(file, FileUse::kRead, 0, &openError);
   if (!fd.IsOpen())
     return Result::Fail(FileFailure::kOpen, OpenFailureText(openError, file, openText));
-  posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  const int64_t size = fd.Size();
+  if (size < 0) return Result::Fail(FileFailure::kOpen, openText);
+  if (size == 0) return initial;
+  posix_fadvise(fd.Fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
   uint32_t capacity =
       bufferSize == 0 || bufferSize > kChecksumBuffer ? kChecksumBuffer : bufferSize;
   uint32_t piece = std::min(capacity, kReadPiece);
@@ -125,7 +125,7 @@ FileResult<uint32_t> ComputeFileChecksum(ChecksumKind kind, const std::string& f
   if (progress != nullptr) progress->Start(size);
   for (;;) {
     if (cancel.IsCancelled()) return Result::Fail(FileFailure::kCancelled, SJ("※　中断しました。"));
-    ssize_t n = read(fd.Get(), buffer.get(), piece);
+    ssize_t n = read(fd.Fd(), buffer.get(), piece);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     value = Update(kind, value, buffer.get(), static_cast<size_t>(n));

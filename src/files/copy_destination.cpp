@@ -133,8 +133,8 @@ FileResult<void> CopyDestination::Open(const std::string& name, int64_t length) 
     return FileResult<void>::Fail(FileFailure::kOpen, openText);
   osFinal_ = FollowSymbolicLinks(osName);
   FileOpenError error;
-  struct stat st;
-  UniqueFd existing = OpenUserFile(name, FileUse::kWriteTarget, 0, &error, &st);
+  UserFile existing = OpenUserFile(name, FileUse::kWriteTarget, 0, &error);
+  const struct stat st = existing.Status();
   if (!existing.IsOpen()) {
     bool missing = error.refusedKind == 0 && error.error == ENOENT;
     if (missing && PrepareReplace(-1, nullptr)) return {};
@@ -142,11 +142,11 @@ FileResult<void> CopyDestination::Open(const std::string& name, int64_t length) 
   }
   if (S_ISCHR(st.st_mode)) {
     way_ = Way::kDevice;
-    target_ = std::move(existing);
+    target_ = existing.TakeFd();
     return {};
   }
-  if (st.st_nlink == 1 && PrepareReplace(existing.Get(), &st)) return {};
-  return PrepareInPlace(std::move(existing), st, length);
+  if (st.st_nlink == 1 && PrepareReplace(existing.Fd(), &st)) return {};
+  return PrepareInPlace(existing.TakeFd(), st, length);
 }
 
 bool CopyDestination::PrepareReplace(int existingFd, const struct stat* existing) {

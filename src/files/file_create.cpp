@@ -15,6 +15,7 @@
 #include "files/file_primitives.h"
 #include "files/section_copy.h"
 #include "files/user_file.h"
+#include "host/platform.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 #include "host/trace_log.h"
@@ -45,11 +46,38 @@ std::string ExistsText(const std::string& file) {
   return Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), file.c_str());
 }
 
-std::string SizeMismatchText(const std::string& file, int64_t size) {
+std::string SizeMismatchText(int64_t madeSize, int64_t size) {
   return Format(
       SJ("※　ファイルサイズの設定に失敗しました。 NewFileSize[%lld] / NeedFileSize[%lld]").c_str(),
-      static_cast<long long>(QueryFileSize(file)), static_cast<long long>(size));
+      static_cast<long long>(madeSize), static_cast<long long>(size));
 }
+
+int64_t DescriptorSize(int fd) {
+  struct stat st;
+  return fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : kUnknownSize;
+}
+
+// A file a command has just created (O_EXCL): removed again when the command fails, and
+// only while its name still names that file.
+class CreatedFile {
+ public:
+  CreatedFile(const std::string& name, int fd) {
+    known_ = ToOsPath(name, osName_) && fstat(fd, &made_) == 0;
+  }
+  template <class T>
+  FileResult<T> Remove(FileResult<T> failure) {
+    struct stat now;
+    if (known_ && stat(osName_.c_str(), &now) == 0 && now.st_dev == made_.st_dev &&
+        now.st_ino == made_.st_ino)
+      unlink(osName_.c_str());
+    return failure;
+  }
+
+ private:
+  std::string osName_;
+  struct stat made_ = {};
+  bool known_ = false;
+};
 
 // Writes zeros from offset up to size: whole buffers, then the rest, looking at the
 // cancel flag before each. False when the buffer cannot be had.
@@ -116,27 +144,38 @@ std::string CheckFreeSpace(const std::string& file, int64_t size) {
 
 FileResult<void> ZeroFileRange(const std::string& file, int64_t start, int64_t end,
                                CancelToken cancel) {
-  const std::string invalid = SJ("※　ファイルのクリアに失敗。");
-  if (file.empty()) return Fail<void>(FileFailure::kInvalid, invalid);
+  const std::string failed = SJ("※　ファイルのクリアに失敗。");
+  if (file.empty()) return Fail<void>(FileFailure::kInvalid, failed);
+  if (!IxExistFile(file, false)) return Fail<void>(FileFailure::kOpen, failed);
+  UserFile handle = OpenUserFile(file, FileUse::kModify);
+  if (!handle.IsOpen()) return Fail<void>(FileFailure::kOpen, failed);
+  FileResult<void> cleared = ZeroFileRange(handle, start, end, cancel);
+  if (!handle.Close() && cleared) return Fail<void>(FileFailure::kWrite, failed);
+  return cleared;
+}
+
+FileResult<void> ZeroFileRange(const UserFile& file, int64_t start, int64_t end,
+                               CancelToken cancel) {
+  const std::string failed = SJ("※　ファイルのクリアに失敗。");
   start = std::max<int64_t>(start, 0);
-  if (!IxExistFile(file, false)) return Fail<void>(FileFailure::kOpen, invalid);
-  int64_t size = QueryFileSize(file);
-  if (size <= 0 || start >= size) return Fail<void>(FileFailure::kInvalid, invalid);
+  const int64_t size = file.Size();
+  if (size <= 0 || start >= size) return Fail<void>(FileFailure::kInvalid, failed);
   if (end <= 0 || end >= size) end = size - 1;
   if (start > end) std::swap(start, end);
   int64_t length = end - start + 1;
   std::unique_ptr<uint8_t[]> zeros = AllocateZeros(kClearBuffer);
-  if (!zeros) return Fail<void>(FileFailure::kOutOfMemory, invalid);
-  UniqueFd fd = OpenUserFile(file, FileUse::kModify);
-  if (!fd.IsOpen()) return Fail<void>(FileFailure::kOpen, invalid);
+  if (!zeros) return Fail<void>(FileFailure::kOutOfMemory, failed);
   int64_t done = 0;
   while (done < length && !cancel.IsCancelled()) {
-    auto count = static_cast<size_t>(std::min<int64_t>(kClearBuffer, length - done));
-    int64_t written = WriteFull(fd.Get(), zeros.get(), count, start + done);
+    // A file cut meanwhile is not written past its new end (that would extend it).
+    const int64_t room = std::min(length - done, file.Size() - (start + done));
+    auto count = static_cast<size_t>(std::min<int64_t>(kClearBuffer, std::max<int64_t>(room, 0)));
+    if (count == 0) break;
+    int64_t written = WriteFull(file.Fd(), zeros.get(), count, start + done);
     done += written;
     if (written != static_cast<int64_t>(count)) break;
   }
-  if (!fd.Close() || done != length) {
+  if (done != length || fdatasync(file.Fd()) != 0) {
     const std::string text =
         Format(SJ("※　書込に失敗しました。DoneSize[%lld] / TotalSize[%lld]").c_str(),
                static_cast<long long>(done), static_cast<long long>(length));
@@ -157,12 +196,16 @@ FileResult<int64_t> AppendFileContents(const std::string& destination, const std
         FileFailure::kOpen,
         Format(SJ("※　追加するファイルが見つかりません。[%s]").c_str(), source.c_str()));
   FileOpenError openError;
-  struct stat st;
-  UniqueFd dst = OpenUserFile(destination, FileUse::kWriteTarget, O_APPEND, &openError, &st);
+  UserFile dst = OpenUserFile(destination, FileUse::kWriteTarget, O_APPEND, &openError);
   if (!dst.IsOpen())
     return Fail<int64_t>(FileFailure::kOpen, AppendOpenFailureText(openError, destination));
-  int64_t n = QueryFileSize(source);
-  if (n == 0) return static_cast<int64_t>(st.st_size);
+  // The source is opened once; its size is the descriptor's (a file that cannot be read
+  // says why, not that its size is invalid).
+  UserFile src = OpenUserFile(source, FileUse::kRead, 0, &openError);
+  if (!src.IsOpen())
+    return Fail<int64_t>(FileFailure::kOpen, AppendOpenFailureText(openError, source));
+  const int64_t n = src.Size();
+  if (n == 0) return static_cast<int64_t>(dst.Status().st_size);
   if (n < 0)
     return Fail<int64_t>(FileFailure::kOpen,
                          Format(SJ("※　追加するファイルのサイズが無効です。[%lld]").c_str(),
@@ -175,22 +218,19 @@ FileResult<int64_t> AppendFileContents(const std::string& destination, const std
                   "追加ファイルサイズ[%lld]")
                    .c_str(),
                static_cast<long long>(free), static_cast<long long>(n)));
-  UniqueFd src = OpenUserFile(source, FileUse::kRead, 0, &openError);
-  if (!src.IsOpen())
-    return Fail<int64_t>(FileFailure::kOpen, AppendOpenFailureText(openError, source));
   RangeCopyOutcome outcome;
   bool complete = false;
   int64_t newSize = 0;
-  if (LockForAppend(dst.Get(), cancel) == AppendLock::kHeld) {
+  if (LockForAppend(dst.Fd(), cancel) == AppendLock::kHeld) {
     // The end under the lock: where a failed append is cut back to.
-    int64_t end = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    const int64_t end = std::max<int64_t>(dst.Size(), 0);
     if (progress != nullptr) progress->Start(n);
-    outcome = CopyFileRange(src.Get(), 0, dst.Get(), -1, n, kAppendBuffer, cancel, progress);
+    outcome = CopyFileRange(src.Fd(), 0, dst.Fd(), -1, n, kAppendBuffer, cancel, progress);
     // A device cannot be synced (EINVAL); its bytes are already written.
     complete =
-        outcome.read == n && outcome.written == n && (fdatasync(dst.Get()) == 0 || errno == EINVAL);
-    if (!complete && S_ISREG(st.st_mode)) ftruncate(dst.Get(), end);
-    if (complete) newSize = fstat(dst.Get(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+        outcome.read == n && outcome.written == n && (fdatasync(dst.Fd()) == 0 || errno == EINVAL);
+    if (!complete && dst.IsRegular()) ftruncate(dst.Fd(), end);
+    if (complete) newSize = std::max<int64_t>(dst.Size(), 0);
   }
   bool closed = dst.Close();
   if (!closed || !complete)
@@ -214,14 +254,19 @@ FileResult<Done> CreateZeroFile(const std::string& file, int64_t size, CancelTok
   int error = 0;
   UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
   if (!fd.IsOpen()) return Fail<Done>(FileFailure::kOpen, OpenErrorText(error));
+  CreatedFile created(file, fd.Get());
   if (progress != nullptr) progress->Start(size);
   FillResult filled =
       size > 0 ? FillWithZeros(fd.Get(), size, cancel, progress) : FillResult::kDone;
-  bool closed = fd.Close();
+  const bool synced = fdatasync(fd.Get()) == 0;
+  const int64_t madeSize = DescriptorSize(fd.Get());
+  const bool closed = fd.Close();
   if (filled == FillResult::kNoBuffer)
-    return Fail<Done>(FileFailure::kOutOfMemory, SJ("※　バッファの確保に失敗。"));
-  if (!closed || QueryFileSize(file) != size)
-    return Fail<Done>(FileFailure::kWrite, SizeMismatchText(file, size));
+    return created.Remove(Fail<Done>(FileFailure::kOutOfMemory, SJ("※　バッファの確保に失敗。")));
+  if (!synced || !closed || madeSize != size)
+    return created.Remove(
+        Fail<Done>(cancel.IsCancelled() ? FileFailure::kCancelled : FileFailure::kWrite,
+                   SizeMismatchText(madeSize, size)));
   return Done{Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str())};
 }
 
@@ -232,10 +277,13 @@ FileResult<Done> MakeSizedFile(const std::string& file, int64_t size) {
   int error = 0;
   UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
   if (!fd.IsOpen()) return Fail<Done>(FileFailure::kOpen, OpenErrorText(error));
-  fd.Close();
-  if (size != 0) ResizeFile(file, size);
-  if (QueryFileSize(file) != size)
-    return Fail<Done>(FileFailure::kWrite, SizeMismatchText(file, size));
+  CreatedFile created(file, fd.Get());
+  // The length is set on the descriptor just created: no name is looked up again.
+  const bool sized = size == 0 || (ftruncate(fd.Get(), size) == 0 && fsync(fd.Get()) == 0);
+  const int64_t madeSize = DescriptorSize(fd.Get());
+  const bool closed = fd.Close();
+  if (!sized || !closed || madeSize != size)
+    return created.Remove(Fail<Done>(FileFailure::kWrite, SizeMismatchText(madeSize, size)));
   return Done{Format(SJ("ファイル[ %s ]を作成しました。").c_str(), file.c_str())};
 }
 

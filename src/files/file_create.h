@@ -7,6 +7,7 @@
 #include <string>
 
 #include "files/file_result.h"
+#include "files/user_file.h"
 #include "host/cancel_token.h"
 #include "host/job_progress.h"
 
@@ -20,6 +21,10 @@ constexpr uint32_t kAppendBuffer = 8u << 20;
 // is 0; an end <= 0 or past the file is its last byte; a reversed pair is swapped. A short
 // write is also traced.
 FileResult<void> ZeroFileRange(const std::string& file, int64_t start, int64_t end,
+                               CancelToken cancel = {});
+// The same on a file opened for FileUse::kModify; the range is taken from the
+// descriptor's size, and a file cut meanwhile is not extended.
+FileResult<void> ZeroFileRange(const UserFile& file, int64_t start, int64_t end,
                                CancelToken cancel = {});
 
 // Appends the whole source to the destination; returns the destination's size afterwards.

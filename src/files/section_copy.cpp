@@ -128,16 +128,20 @@ RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstO
 }
 
 FileResult<int64_t> CopyFileSect(const CopyRequest& request) {
-  using Result = FileResult<int64_t>;
-  uint32_t bufferSize = EffectiveBufferSize(request.bufferSize);
   FileOpenError openError;
-  UniqueFd src = OpenUserFile(request.source, FileUse::kRead, 0, &openError);
+  UserFile src = OpenUserFile(request.source, FileUse::kRead, 0, &openError);
   if (!src.IsOpen())
-    return Result::Fail(
+    return FileResult<int64_t>::Fail(
         FileFailure::kOpen,
         OpenFailureText(openError, request.source, CopyOpenFailureText(request.source, true)));
-  posix_fadvise(src.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  if (request.start < 0 || lseek(src.Get(), request.start, SEEK_SET) < 0)
+  return CopyFileSect(request, src);
+}
+
+FileResult<int64_t> CopyFileSect(const CopyRequest& request, const UserFile& src) {
+  using Result = FileResult<int64_t>;
+  uint32_t bufferSize = EffectiveBufferSize(request.bufferSize);
+  posix_fadvise(src.Fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (request.start < 0 || lseek(src.Fd(), request.start, SEEK_SET) < 0)
     return Result::Fail(
         FileFailure::kInvalid,
         Format(SJ("※　コピー元ファイルの指定位置[ %lld ]に移動できません。").c_str(),
@@ -151,7 +155,7 @@ FileResult<int64_t> CopyFileSect(const CopyRequest& request) {
     outcome.failed = true;
   } else {
     if (request.progress != nullptr) request.progress->Start(request.length);
-    outcome = CopyFileRange(src.Get(), request.start, destination.Fd(), 0, request.length,
+    outcome = CopyFileRange(src.Fd(), request.start, destination.Fd(), 0, request.length,
                             bufferSize, request.cancel, request.progress);
   }
   bool complete = !outcome.cancelled && !outcome.failed && !outcome.noBuffer &&
@@ -187,19 +191,18 @@ ByteRange SignedLengthRange(int64_t start, int64_t length) {
 }
 
 // The sources of a combination, opened, with their sizes; false with failure set.
-bool OpenSources(const std::vector<std::string>& sources, std::vector<UniqueFd>& fds,
+bool OpenSources(const std::vector<std::string>& sources, std::vector<UserFile>& fds,
                  std::vector<int64_t>& sizes, std::string& failure) {
   for (const std::string& source : sources) {
     FileOpenError openError;
-    struct stat st;
-    UniqueFd fd = OpenUserFile(source, FileUse::kRead, 0, &openError, &st);
+    UserFile fd = OpenUserFile(source, FileUse::kRead, 0, &openError);
     if (!fd.IsOpen()) {
       failure = OpenFailureText(
           openError, source,
           Format(SJ("※　結合するファイルをオープンできません。[ %s ]").c_str(), source.c_str()));
       return false;
     }
-    sizes.push_back(static_cast<int64_t>(st.st_size));
+    sizes.push_back(static_cast<int64_t>(fd.Status().st_size));
     fds.push_back(std::move(fd));
   }
   return true;
@@ -216,14 +219,13 @@ std::string CopyOpenFailureText(const std::string& name, bool source) {
 FileResult<void> EmptyCopyDestination(const std::string& destination) {
   if (!UserPathExists(destination)) return {};
   FileOpenError openError;
-  struct stat st;
-  UniqueFd fd = OpenUserFile(destination, FileUse::kWriteTarget, 0, &openError, &st);
+  UserFile fd = OpenUserFile(destination, FileUse::kWriteTarget, 0, &openError);
   if (!fd.IsOpen())
     return FileResult<void>::Fail(
         FileFailure::kOpen,
         OpenFailureText(openError, destination, CopyOpenFailureText(destination, false)));
-  if (S_ISCHR(st.st_mode) || st.st_size == 0) return {};
-  if (ftruncate(fd.Get(), 0) != 0 || !fd.Close())
+  if (fd.IsDevice() || fd.Status().st_size == 0) return {};
+  if (ftruncate(fd.Fd(), 0) != 0 || !fd.Close())
     return FileResult<void>::Fail(FileFailure::kWrite, SJ("※　コピーに失敗しました。"));
   return {};
 }
@@ -232,7 +234,7 @@ FileResult<int64_t> CombineFilesInto(const std::string& destination,
                                      const std::vector<std::string>& sources, CancelToken cancel,
                                      JobProgress* progress) {
   using Result = FileResult<int64_t>;
-  std::vector<UniqueFd> fds;
+  std::vector<UserFile> fds;
   std::vector<int64_t> sizes;
   std::string failure;
   if (!OpenSources(sources, fds, sizes, failure)) return Result::Fail(FileFailure::kOpen, failure);
@@ -251,7 +253,7 @@ FileResult<int64_t> CombineFilesInto(const std::string& destination,
   int64_t total = 0;
   for (size_t i = 0; i < fds.size() && !outcome.cancelled && !outcome.failed; ++i) {
     RangeCopyOutcome piece =
-        CopyFileRange(fds[i].Get(), 0, target.Fd(), total, sizes[i], bufferSize, cancel, progress);
+        CopyFileRange(fds[i].Fd(), 0, target.Fd(), total, sizes[i], bufferSize, cancel, progress);
     outcome.cancelled = piece.cancelled;
     outcome.noBuffer = piece.noBuffer;
     outcome.failed = piece.failed || piece.noBuffer || piece.written != sizes[i];

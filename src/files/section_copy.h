@@ -11,6 +11,7 @@
 
 #include "files/file_io.h"
 #include "files/file_result.h"
+#include "files/user_file.h"
 #include "host/byte_range.h"
 #include "host/cancel_token.h"
 #include "host/job_progress.h"
@@ -58,6 +59,8 @@ struct CopyRequest {
 // file is left and the destination is as it was, unless it is a device or could not be
 // put back, which the failure then says.
 FileResult<int64_t> CopyFileSect(const CopyRequest& request);
+// The same from a source the caller opened (FileUse::kRead) and took the range from.
+FileResult<int64_t> CopyFileSect(const CopyRequest& request, const UserFile& source);
 
 // "※　コピー元ファイルをオープンできません。[ name ]", or the destination's text.
 std::string CopyOpenFailureText(const std::string& name, bool source);

@@ -155,22 +155,23 @@ void RemoveCreated(const std::string& file) {
 UniqueFd OpenAtOffset(const std::string& file, int64_t offset, OffsetUndo& undo,
                       std::string& failure) {
   FileOpenError openError;
-  struct stat st;
   // O_EXCL tells whether this write made the file (and may remove it again).
-  UniqueFd fd;
+  UserFile opened;
   if (!UserPathExists(file)) {
-    fd = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT | O_EXCL, &openError, &st);
-    undo.created = fd.IsOpen();
+    opened = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT | O_EXCL, &openError);
+    undo.created = opened.IsOpen();
   }
-  if (!fd.IsOpen() && (openError.error == 0 || openError.error == EEXIST)) {
+  if (!opened.IsOpen() && (openError.error == 0 || openError.error == EEXIST)) {
     // An existing file, or a dangling symbolic link (whose target is then created).
     openError = FileOpenError{};
-    fd = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT, &openError, &st);
+    opened = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT, &openError);
   }
-  if (!fd.IsOpen()) {
+  if (!opened.IsOpen()) {
     failure = OpenFailureText(openError, file);
-    return fd;
+    return UniqueFd();
   }
+  const struct stat st = opened.Status();
+  UniqueFd fd = opened.TakeFd();
   if (S_ISCHR(st.st_mode)) return fd;
   undo.regular = true;
   undo.oldSize = static_cast<int64_t>(st.st_size);
@@ -212,13 +213,14 @@ bool TakeBack(int fd, const std::string& file, const OffsetUndo& undo) {
 UniqueFd OpenForAppend(const std::string& file, int64_t& end, std::string& failure) {
   const bool exists = UserPathExists(file);
   FileOpenError openError;
-  struct stat st;
   UniqueFd fd =
-      OpenUserFile(file, FileUse::kWriteTarget, O_APPEND | (exists ? 0 : O_CREAT), &openError, &st);
+      OpenUserFile(file, FileUse::kWriteTarget, O_APPEND | (exists ? 0 : O_CREAT), &openError)
+          .TakeFd();
   if (!fd.IsOpen()) {
     failure = OpenFailureText(openError, file);
     return fd;
   }
+  struct stat st;
   if (LockForAppend(fd.Get(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld) {
     failure = Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), file.c_str());
     return UniqueFd();

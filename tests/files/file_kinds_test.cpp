@@ -82,8 +82,8 @@ std::string EveryRoutineOn(const std::string& path, const std::string& other) {
 
 std::string RefusedEverywhere(const std::string& path, mode_t kind) {
   std::string refused = RefusedKindText(path, kind);
-  return "-1|" + refused + "|" + refused + "|" + refused + "|00|" +
-         SJ("※　追加するファイルのサイズが無効です。[-1]");
+  // An append from it gives the opener's reason too, never an invalid size.
+  return "-1|" + refused + "|" + refused + "|" + refused + "|00|" + refused;
 }
 
 using NamedPipeFiles = FileKindTest;

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "files/bit_modify.h"
 #include "files/file_create.h"
 #include "files/file_io.h"
@@ -82,6 +84,33 @@ TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
   EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。"));
   EXPECT_EQ(test::ReadBytes(dir.File("dst")), "keep me");
   EXPECT_EQ(test::ListDir(dir.Path()).size(), 2u);
+}
+
+// A file a create command made is removed again when the command fails, so the next
+// attempt is not told that it exists; a file it did not make is never removed.
+TEST_F(WriteFailureTest, AFailedCreateRemovesOnlyTheFileItCreated) {
+  auto inChild = [&](const std::function<FileResult<Done>()>& create) {
+    return RunInChild({1500, false}, [&] {
+      std::string message;
+      return std::to_string(test::Said(create(), &message)) + ":" + message;
+    });
+  };
+  const std::string made = dir.File("mf");
+  EXPECT_EQ(
+      inChild([&] { return MakeSizedFile(made, 4000); }),
+      "0:" + SJ("※　ファイルサイズの設定に失敗しました。 NewFileSize[0] / NeedFileSize[4000]"));
+  EXPECT_FALSE(test::Exists(made));
+  EXPECT_EQ(inChild([&] { return CreateZeroFile(made, 4000, nullptr); }).substr(0, 2), "0:");
+  EXPECT_FALSE(test::Exists(made));
+  EXPECT_EQ(inChild([&] { return MakeSizedFile(made, 1500); }).substr(0, 2), "1:");
+  EXPECT_EQ(test::ReadBytes(made).size(), 1500u);
+  // The existing file is refused and stays.
+  EXPECT_EQ(inChild([&] { return MakeSizedFile(made, 4000); }).substr(0, 2), "0:");
+  EXPECT_EQ(test::ReadBytes(made).size(), 1500u);
+  CancelFlag cancel{1};
+  std::string text;
+  EXPECT_EQ(test::Said(CreateZeroFile(dir.File("z"), 1000, &cancel), &text), 0);
+  EXPECT_FALSE(test::Exists(dir.File("z")));
 }
 
 TEST_F(WriteFailureTest, ZeroFileAndAppendPastTheSizeLimitFail) {

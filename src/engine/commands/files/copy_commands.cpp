@@ -111,12 +111,14 @@ int CopyJob(CMyThreadDlg& job) {
     FailJob(job, SJ("※　コピー元のファイルが存在しません。"), true);
     return 0;
   }
+  // The source is opened once: the range is taken from this descriptor and copied from it.
   FileOpenError openError;
-  int64_t size = QueryUserFileSize(source, &openError);
-  if (size < 0) {
+  const UserFile sourceFile = OpenUserFile(source, FileUse::kRead, 0, &openError);
+  if (!sourceFile.IsOpen()) {
     FailJob(job, OpenFailureText(openError, source, CopyOpenFailureText(source, true)), true);
     return 0;
   }
+  const int64_t size = sourceFile.Size();
   if (IsEmptyCopy(id, size, fourth)) {
     FileResult<void> emptied = EmptyCopyDestination(destination);
     if (!emptied) {
