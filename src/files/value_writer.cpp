@@ -125,7 +125,7 @@ bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& nu
   if (!form.fromNumber) {
     payload.bytes = text;
   } else if (form.encoding == WriteEncoding::kText) {
-    payload.bytes = NumberAsDecimalText(number);
+    payload.bytes = SignedDecimalText(number);
   } else if (!NumberAsBinary(number, form.bigEndian, payload.bytes, failure)) {
     return false;
   }

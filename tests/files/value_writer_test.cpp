@@ -87,12 +87,16 @@ TEST_F(ValueWriterTest, LongDigitRunsStreamThroughTheSmallBuffer) {
   EXPECT_EQ(message, SJ("バイナリ書込完了しました。　書込サイズ [2,500] Byte"));
 }
 
-TEST_F(ValueWriterTest, TextIsWrittenWithCrLfAndNumbersWithoutSign) {
+TEST_F(ValueWriterTest, TextIsWrittenWithCrLfAndNumbersWithTheirSign) {
   ASSERT_EQ(WriteText(kWriteText, "ab\ncd", -1), 1);  // a new file: offset -1 becomes 0
   EXPECT_EQ(Bytes(), "ab\r\ncd\r\n");
   EXPECT_EQ(message, SJ("書込完了しました。　書込サイズ [5] Byte"));
   ASSERT_EQ(WriteNumber(kWriteNumberText, "-12.5", -1), 1);  // an existing file: -1 appends
-  EXPECT_EQ(Bytes(), "ab\r\ncd\r\n12.5\r\n");
+  EXPECT_EQ(Bytes(), "ab\r\ncd\r\n-12.5\r\n");
+  EXPECT_EQ(message, SJ("書込完了しました。　書込サイズ [5] Byte"));  // the sign counts
+  // Zero has no sign, however it was typed.
+  ASSERT_EQ(WriteNumber(kWriteNumberText, "-0", 0), 1);
+  EXPECT_EQ(Bytes().substr(0, 3), "0\r\n");
 }
 
 TEST_F(ValueWriterTest, OverwritesInPlaceWithoutTruncating) {
