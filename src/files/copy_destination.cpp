@@ -24,6 +24,8 @@ namespace {
 constexpr int kMaxLinkDepth = 40;
 constexpr size_t kBackupPiece = 8u << 20;
 constexpr const char* kTempPrefix = ".vpx-copy.";
+// How long an in-place copy waits for an append in progress before it is refused.
+constexpr int kAppendLockWaitMs = 5000;
 
 std::string FolderOf(const std::string& osPath) {
   size_t slash = osPath.rfind('/');
@@ -106,6 +108,12 @@ bool RestoreFrom(int backup, int target, int64_t size) {
 
 }  // namespace
 
+int CopyDestination::SourceFd(int sourceFd) const {
+  struct stat st;
+  if (way_ != Way::kInPlace || fstat(sourceFd, &st) != 0) return sourceFd;
+  return st.st_dev == device_ && st.st_ino == inode_ ? backup_.Get() : sourceFd;
+}
+
 std::string FollowSymbolicLinks(const std::string& osName) {
   std::string path = osName;
   for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
@@ -179,7 +187,16 @@ bool CopyDestination::PrepareReplace(int existingFd, const struct stat* existing
 
 FileResult<void> CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& existing,
                                                  int64_t length) {
-  oldSize_ = existing.st_size;
+  // Appenders wait while the file is written in place, and the old contents are saved
+  // only once no append is running.
+  if (LockForAppend(destination.Get(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld)
+    return FileResult<void>::Fail(
+        FileFailure::kWrite,
+        Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), name_.c_str()));
+  struct stat locked;
+  oldSize_ = fstat(destination.Get(), &locked) == 0 ? locked.st_size : existing.st_size;
+  device_ = existing.st_dev;
+  inode_ = existing.st_ino;
   backup_ = OpenNameless(FolderOf(osFinal_), 0600);
   if (!backup_.IsOpen()) {
     const char* tmp = std::getenv("TMPDIR");

@@ -8,7 +8,9 @@
 //  - in place: hard links, another owner, attributes the copier cannot set, or a read-only
 //    folder: the old contents are first saved to a nameless file, then the bytes are
 //    written into the file itself; a failure or cancel writes the old contents back. A
-//    kill during the write can leave it mixed.
+//    kill during the write can leave it mixed. The file is held under the appenders'
+//    exclusive lock for the whole run, and a source that is the destination itself is read
+//    from the saved old contents (SourceFd), never from the bytes being written.
 //  - device: a character device is written into directly; nothing can be undone.
 // Symbolic links are followed, never replaced; a file the user cannot open for writing
 // is refused as a plain open would refuse it.
@@ -38,6 +40,9 @@ class CopyDestination {
   FileResult<void> Open(const std::string& name, int64_t length);
   // Where the bytes go, from offset 0.
   int Fd() const { return target_.Get(); }
+  // The descriptor to read a source opened as sourceFd from: the saved old contents when
+  // the source is the file written in place, else sourceFd itself.
+  int SourceFd(int sourceFd) const;
   Way GetWay() const { return way_; }
   // Makes the written bytes the destination's contents; after a failure the destination
   // is as it was, or the failure says it could not be put back.
@@ -63,6 +68,8 @@ class CopyDestination {
   bool tempNamed_ = false;  // the temporary file was created with a name
   UniqueFd backup_;         // in place: the old contents
   int64_t oldSize_ = 0;
+  dev_t device_ = 0;  // in place: the file written
+  ino_t inode_ = 0;
 };
 
 // The path osName finally names, its symbolic links followed (the last one may dangle).

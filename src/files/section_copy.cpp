@@ -155,8 +155,8 @@ FileResult<int64_t> CopyFileSect(const CopyRequest& request, const UserFile& src
     outcome.failed = true;
   } else {
     if (request.progress != nullptr) request.progress->Start(request.length);
-    outcome = CopyFileRange(src.Fd(), request.start, destination.Fd(), 0, request.length,
-                            bufferSize, request.cancel, request.progress);
+    outcome = CopyFileRange(destination.SourceFd(src.Fd()), request.start, destination.Fd(), 0,
+                            request.length, bufferSize, request.cancel, request.progress);
   }
   bool complete = !outcome.cancelled && !outcome.failed && !outcome.noBuffer &&
                   outcome.written == request.length;
@@ -252,8 +252,8 @@ FileResult<int64_t> CombineFilesInto(const std::string& destination,
   RangeCopyOutcome outcome;
   int64_t total = 0;
   for (size_t i = 0; i < fds.size() && !outcome.cancelled && !outcome.failed; ++i) {
-    RangeCopyOutcome piece =
-        CopyFileRange(fds[i].Fd(), 0, target.Fd(), total, sizes[i], bufferSize, cancel, progress);
+    RangeCopyOutcome piece = CopyFileRange(target.SourceFd(fds[i].Fd()), 0, target.Fd(), total,
+                                           sizes[i], bufferSize, cancel, progress);
     outcome.cancelled = piece.cancelled;
     outcome.noBuffer = piece.noBuffer;
     outcome.failed = piece.failed || piece.noBuffer || piece.written != sizes[i];

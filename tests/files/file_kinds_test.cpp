@@ -13,7 +13,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "files/bit_modify.h"
 #include "files/checksums.h"
@@ -283,6 +286,70 @@ TEST_F(HardLinkFiles, AFailedOrCancelledInPlaceCopyPutsTheOldBytesBack) {
   EXPECT_EQ(Copy(b, src, 6, &cancel), "0:" + SJ("※　中断しました。"));
   EXPECT_EQ(StateOf(b), before);
   EXPECT_TRUE(test::NoTemporaryLeft(dir.Path()));
+}
+
+// A destination written in place that is also a source is read from its saved old
+// contents: every source position of a copy and a combination gives the bytes the files
+// had before the command began.
+TEST_F(HardLinkFiles, ASourceThatIsTheInPlaceDestinationIsReadFromItsOldContents) {
+  const std::string c = dir.File("c"), c2 = dir.File("c2"), x = dir.File("x");
+  auto reset = [&] {
+    unlink(c2.c_str());
+    test::WriteBytes(c, "CCCCCCCC");
+    ASSERT_EQ(link(c.c_str(), c2.c_str()), 0);
+  };
+  test::WriteBytes(x, "XX");
+  auto combine = [&](const std::vector<std::string>& sources) {
+    std::string failure;
+    const int64_t n = test::ValueOr(CombineFilesInto(c, sources, nullptr), int64_t{-1}, &failure);
+    return std::to_string(n) + ":" + failure + ":" + test::ReadBytes(c2);
+  };
+  reset();
+  EXPECT_EQ(combine({x, c2}), "10::XXCCCCCCCC");
+  reset();
+  EXPECT_EQ(combine({c2, x}), "10::CCCCCCCCXX");
+  reset();
+  test::WriteBytes(c, "0123");
+  EXPECT_EQ(combine({c2, c2}), "8::01230123");
+  reset();
+  test::WriteBytes(c, "0123456789");
+  EXPECT_EQ(Copy(c, c2, 4), "4:");
+  EXPECT_EQ(test::ReadBytes(c2), "0123");
+  std::string failure;
+  reset();
+  test::WriteBytes(c, "0123456789");
+  EXPECT_EQ(test::ValueOr(CopyFileSect(CopyRequest{c2, c, 3, 5, 0, nullptr}), int64_t{0}, &failure),
+            5)
+      << failure;
+  EXPECT_EQ(test::ReadBytes(c), "34567");
+  // The two-file combination appends a file to itself: its old bytes twice.
+  reset();
+  EXPECT_EQ(test::ValueOr(AppendFileContents(c, c2, nullptr), int64_t{-1}, &failure), 16);
+  EXPECT_EQ(test::ReadBytes(c), "CCCCCCCCCCCCCCCC");
+  EXPECT_TRUE(test::NoTemporaryLeft(dir.Path()));
+}
+
+// The in-place path takes the appenders' exclusive lock for its whole run: while another
+// holder has it the copy waits, and writes only after it is released.
+TEST_F(HardLinkFiles, AnInPlaceCopyWaitsForTheAppendLock) {
+  const std::string a = dir.File("a"), b = dir.File("b");
+  test::WriteBytes(a, "old contents");
+  ASSERT_EQ(link(a.c_str(), b.c_str()), 0);
+  UniqueFd holder(open(a.c_str(), O_RDWR));
+  ASSERT_EQ(LockForAppend(holder.Get(), nullptr, 0), AppendLock::kHeld);
+  std::atomic<bool> copied{false};
+  std::string outcome;
+  std::thread copier([&] {
+    outcome = Copy(a, src);
+    copied = true;
+  });
+  usleep(300 * 1000);
+  EXPECT_FALSE(copied) << "the copy did not wait for the lock";
+  EXPECT_EQ(test::ReadBytes(b), "old contents");
+  holder.Close();
+  copier.join();
+  EXPECT_EQ(outcome, "6:");
+  EXPECT_EQ(test::ReadBytes(b), "abcdef");
 }
 
 using SymbolicLinkFiles = FileKindTest;
