@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "files/file_create.h"
@@ -135,13 +136,15 @@ bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& nu
 }
 
 // What an offset write has to put back if it fails: a file it created is removed; an
-// existing regular file gets back its old bytes over the range written and its old size.
+// existing regular file gets back its old bytes over the range written, its holes, and
+// its old size.
 struct OffsetUndo {
   bool created = false;
   bool regular = false;
   int64_t oldSize = 0;
   int64_t offset = 0;
   std::string oldBytes;  // the file's bytes from offset on, as far as the write can reach
+  std::vector<std::pair<int64_t, int64_t>> holes;  // [first, end) of oldBytes never written
 };
 
 // Removes a file this write created, so that a failed write leaves no new file behind.
@@ -186,25 +189,65 @@ UniqueFd OpenAtOffset(const std::string& file, int64_t offset, OffsetUndo& undo,
   return fd;
 }
 
-// Keeps the bytes [offset, offset + reach) of an existing file before they are written over.
+// The holes (ranges the file system holds no data for) of fd within [first, end).
+std::vector<std::pair<int64_t, int64_t>> HolesIn(int fd, int64_t first, int64_t end) {
+  std::vector<std::pair<int64_t, int64_t>> holes;
+  for (int64_t pos = first; pos < end;) {
+    const off_t hole = lseek(fd, pos, SEEK_HOLE);
+    if (hole < 0 || hole >= end) break;
+    const off_t data = lseek(fd, hole, SEEK_DATA);
+    const int64_t holeEnd = data < 0 ? end : std::min<int64_t>(data, end);
+    holes.emplace_back(hole, holeEnd);
+    pos = holeEnd;
+  }
+  return holes;
+}
+
+// Keeps the bytes [offset, offset + reach) of an existing file, and where its holes are,
+// before they are written over. The file position stays at the offset.
 bool SaveOldBytes(int fd, int64_t reach, OffsetUndo& undo) {
   if (!undo.regular || undo.created || undo.offset >= undo.oldSize) return true;
   const int64_t count = std::min(reach, undo.oldSize - undo.offset);
   undo.oldBytes.resize(static_cast<size_t>(count));
-  return pread(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) == count;
+  if (pread(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) != count) return false;
+  undo.holes = HolesIn(fd, undo.offset, undo.offset + count);
+  return lseek(fd, undo.offset, SEEK_SET) == undo.offset;
 }
 
-// Takes a failed offset write back; false when the file could not be restored.
+// Puts back the old bytes of [first, end): a hole is punched again (writing its zeros
+// would fill it, and a full disk refuses that), the rest is written.
+bool RestoreRange(int fd, const OffsetUndo& undo, int64_t first, int64_t end) {
+  for (const auto& [holeFirst, holeEnd] : undo.holes) {
+    const int64_t from = std::max(first, holeFirst), to = std::min(end, holeEnd);
+    if (from >= to) continue;
+    if (from > first && !RestoreRange(fd, undo, first, from)) return false;
+    if (fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, from, to - from) != 0) {
+      const char* zeros = undo.oldBytes.data() + (from - undo.offset);
+      if (WriteFull(fd, zeros, static_cast<size_t>(to - from), from) != to - from) return false;
+    }
+    first = to;
+  }
+  if (first >= end) return true;
+  const char* bytes = undo.oldBytes.data() + (first - undo.offset);
+  return WriteFull(fd, bytes, static_cast<size_t>(end - first), first) == end - first;
+}
+
+// Takes a failed offset write back; false when the file could not be restored. Only the
+// bytes the write reached (the file position tells) are put back, and a file it grew is
+// cut back to its old size.
 bool TakeBack(int fd, const std::string& file, const OffsetUndo& undo) {
   if (!undo.regular) return false;
   if (undo.created) {
     RemoveCreated(file);
     return true;
   }
-  const auto count = static_cast<int64_t>(undo.oldBytes.size());
-  return (count == 0 ||
-          pwrite(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) == count) &&
-         ftruncate(fd, undo.oldSize) == 0 && fdatasync(fd) == 0;
+  const int64_t saved = undo.offset + static_cast<int64_t>(undo.oldBytes.size());
+  const off_t reached = lseek(fd, 0, SEEK_CUR);
+  const int64_t end = reached < 0 ? saved : std::min<int64_t>(reached, saved);
+  struct stat now;
+  const bool grew = fstat(fd, &now) != 0 || now.st_size != undo.oldSize;
+  return (end <= undo.offset || RestoreRange(fd, undo, undo.offset, end)) &&
+         (!grew || ftruncate(fd, undo.oldSize) == 0) && fdatasync(fd) == 0;
 }
 
 // Opens (or creates) file for appending and takes the lock every appender holds, so two

@@ -61,6 +61,51 @@ TEST_F(WriteFailureTest, AnOffsetWriteThatDoesNotFitIsTakenBack) {
   EXPECT_EQ(test::ReadBytes(file), old);
 }
 
+// A write into an old file below the limit that crosses it grows the file before it
+// fails: the file is cut back to its old size with its old bytes.
+TEST_F(WriteFailureTest, AFailedWriteThatGrewTheFileIsCutBackToItsOldSize) {
+  const std::string file = dir.File("g");
+  const std::string old = test::Pattern(kLimit - 10);
+  test::WriteBytes(file, old);
+  const std::string text = RunInChild({kLimit, false}, [&] {
+    std::string message;
+    test::Said(WriteValueToFile(kWriteBytes, file, kLimit - 12, std::string(20, 'v'), MyNumeric()),
+               &message);
+    return message;
+  });
+  EXPECT_EQ(text,
+            SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[0] / DataSize[20]"));
+  EXPECT_EQ(test::ReadBytes(file), old);
+}
+
+// A failed write into a hole is put back as a hole: only the bytes it reached are
+// restored (the limit stops it 52 KiB in, well before the old end), nothing is filled with
+// zeros, and the outcome says the file was restored.
+TEST_F(WriteFailureTest, AFailedWriteIntoAHoleRestoresOnlyWhatItReachedAndKeepsTheHole) {
+  const std::string file = dir.File("sparse");
+  constexpr rlim_t kSmallLimit = 300 << 10;
+  constexpr off_t kOldSize = 400 << 10;
+  test::WriteBytes(file, "");
+  ASSERT_EQ(truncate(file.c_str(), kOldSize), 0);
+  struct stat before;
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  if (before.st_blocks != 0) GTEST_SKIP() << "the file system keeps no holes";
+  const std::string text = RunInChild({kSmallLimit, false}, [&] {
+    std::string message;
+    test::Said(
+        WriteValueToFile(kWriteBytes, file, 248 << 10, std::string(70 << 10, 'v'), MyNumeric()),
+        &message);
+    return message;
+  });
+  EXPECT_EQ(text,
+            SJ("※　書込サイズがデータサイズと一致しませんでした。WriteSize[0] / DataSize[71680]"));
+  struct stat after;
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_size, kOldSize);
+  EXPECT_EQ(after.st_blocks, 0) << "the hole was filled";
+  EXPECT_EQ(test::ReadBytes(file), std::string(kOldSize, '\0'));
+}
+
 // A seek the file system refuses fails before a byte is written, and leaves no new file.
 TEST_F(WriteFailureTest, AnOffsetPastTheLargestFileLeavesNoNewFile) {
   std::string message;
