@@ -30,10 +30,14 @@ bool KernelCopyRefused(int error) {
 // The read/write path of one piece, through buffer.
 int64_t CopyPieceThroughBuffer(int src, int64_t srcOffset, int dst, int64_t dstOffset,
                                int64_t count, uint8_t* buffer, RangeCopyOutcome& outcome) {
+  errno = 0;
   int64_t got = ReadFull(src, buffer, static_cast<size_t>(count), srcOffset);
   outcome.read += got;
+  if (got < count && errno != 0) outcome.error = errno;
+  errno = 0;
   int64_t put = WriteFull(dst, buffer, static_cast<size_t>(got), dstOffset);
   outcome.written += put;
+  if (put < got) outcome.error = errno != 0 ? errno : EIO;
   return put;
 }
 
@@ -67,6 +71,7 @@ class RangeCopier {
         kernelCopies_ = false;
         break;
       }
+      if (n < 0) outcome_.error = errno;
       if (n <= 0) break;
       done += n;
     }
@@ -92,6 +97,11 @@ class RangeCopier {
   bool kernelCopies_ = true;
   std::unique_ptr<uint8_t[]> buffer_;
 };
+
+// The reason appended to a copy's failure text; empty when the source merely ended early.
+std::string ReasonText(int error) {
+  return error != 0 ? FileErrorText(error) : std::string();
+}
 
 uint32_t EffectiveBufferSize(uint32_t requested) {
   uint64_t size = requested == 0 || requested > kCopyMaxBuffer ? kCopyDefaultBuffer : requested;
@@ -173,7 +183,7 @@ FileResult<int64_t> CopyFileSect(const CopyRequest& request, const UserFile& src
         FileFailure::kOutOfMemory,
         Format(SJ("※　バッファ確保に失敗。CopyFileSect() BuffSize[%u]").c_str(), bufferSize)};
   } else if (failure.text.empty()) {
-    failure.text = SJ("※　コピーに失敗しました。");
+    failure.text = SJ("※　コピーに失敗しました。") + ReasonText(outcome.error);
   }
   // A destination that could not be put back says so, whatever ended the copy.
   FileResult<void> undone = destination.Abandon();
@@ -257,6 +267,7 @@ FileResult<int64_t> CombineFilesInto(const std::string& destination,
     outcome.cancelled = piece.cancelled;
     outcome.noBuffer = piece.noBuffer;
     outcome.failed = piece.failed || piece.noBuffer || piece.written != sizes[i];
+    outcome.error = piece.error;
     total += piece.written;
   }
   const bool complete = !outcome.cancelled && !outcome.failed;
@@ -273,7 +284,7 @@ FileResult<int64_t> CombineFilesInto(const std::string& destination,
         FileFailure::kOutOfMemory,
         Format(SJ("※　バッファ確保に失敗。CombineFile() BuffSize[%u]").c_str(), bufferSize)};
   } else if (error.text.empty()) {
-    error.text = SJ("※　ファイル結合に失敗しました。");
+    error.text = SJ("※　ファイル結合に失敗しました。") + ReasonText(outcome.error);
   }
   // A destination that could not be put back says so, whatever ended the combination.
   FileResult<void> undone = target.Abandon();

@@ -26,6 +26,7 @@ struct RangeCopyOutcome {
   bool cancelled = false;
   bool failed = false;    // a piece moved fewer bytes than asked
   bool noBuffer = false;  // the read/write fallback could not get its buffer
+  int error = 0;          // errno of the read or write that failed, 0 for a short source
 };
 
 // Copies length bytes from src at srcOffset to dst at dstOffset, or at dst's file

@@ -174,13 +174,20 @@ TEST_F(UnreadableFiles, AFileTheUserCannotReadIsAnOpenFailureNeverAnEmptyFile) {
     test::Said(CompareFileChecksum(ChecksumKind::kCrc32, secret, 0, nullptr), &check);
     test::ValueOr(CopyFileSect(CopyRequest{dir.File("out"), secret, 0, 6, 0, nullptr}), int64_t{0},
                   &copy);
-    return std::to_string(QueryFileSize(secret)) + "|" + crc + "|" + check + "|" + copy;
+    std::string append;
+    test::WriteBytes(dir.File("mine"), "m");
+    test::Said(AppendFileContents(dir.File("mine"), secret, nullptr), &append);
+    return std::to_string(QueryFileSize(secret)) + "|" + crc + "|" + check + "|" + copy + "|" +
+           append;
   });
   std::string openText = Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), secret.c_str());
+  // An append from it names the open failure, never an invalid size.
   EXPECT_EQ(text, "-1|" + openText + "|" + openText + "|" +
                       Format(SJ("※　コピー元ファイルをオープンできません。[ %s ]").c_str(),
-                             secret.c_str()));
+                             secret.c_str()) +
+                      "|" + OpenErrorText(EACCES) + " [" + secret + "]");
   EXPECT_FALSE(test::Exists(dir.File("out")));
+  EXPECT_EQ(test::ReadBytes(dir.File("mine")), "m");
 }
 
 using ReadOnlyFiles = FileKindTest;
@@ -280,7 +287,7 @@ TEST_F(HardLinkFiles, AFailedOrCancelledInPlaceCopyPutsTheOldBytesBack) {
   std::string big = dir.File("big");
   test::WriteBytes(big, test::Pattern(3 * kLimit, 7));
   EXPECT_EQ(RunInChild({kLimit, false}, [&] { return Copy(a, big, 3 * kLimit); }),
-            "0:" + SJ("※　コピーに失敗しました。"));
+            "0:" + SJ("※　コピーに失敗しました。ファイルサイズの上限を超えました。"));
   EXPECT_EQ(StateOf(a), before);
   CancelFlag cancel{1};
   EXPECT_EQ(Copy(b, src, 6, &cancel), "0:" + SJ("※　中断しました。"));
@@ -412,7 +419,8 @@ TEST_F(RegularFiles, NamedTemporaryFilesAreRemovedOnEveryFailurePath) {
            (test::NoTemporaryLeft(dir.Path()) ? "clean" : "temporary left");
   });
   if (text == "skip") GTEST_SKIP() << "/proc cannot be hidden in a private mount namespace here";
-  EXPECT_EQ(text, "0:" + SJ("※　中断しました。") + "|0:" + SJ("※　コピーに失敗しました。") +
+  EXPECT_EQ(text, "0:" + SJ("※　中断しました。") +
+                      "|0:" + SJ("※　コピーに失敗しました。ファイルサイズの上限を超えました。") +
                       "|6:|keep|abcdef|clean");
 }
 
@@ -469,7 +477,7 @@ TEST_F(FullFileSystemFiles, ACopyThatDoesNotFitLeavesTheDestinationAsItWas) {
            (test::NoTemporaryLeft(small) ? "clean" : "temporary left");
   });
   if (text == "skip") GTEST_SKIP() << "no private tmpfs can be mounted here (needs root)";
-  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。") +
+  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。ディスクの空き容量が足りません。") +
                       "|0:" + SJ("※　ディスク空き容量が足りません。FileSize") + "|kept|clean");
 }
 

@@ -126,7 +126,7 @@ TEST_F(WriteFailureTest, CopyPastTheSizeLimitFailsAndKeepsTheDestination) {
         int64_t{0}, &failure);
     return std::to_string(n) + ":" + failure;
   });
-  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。"));
+  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。ファイルサイズの上限を超えました。"));
   EXPECT_EQ(test::ReadBytes(dir.File("dst")), "keep me");
   EXPECT_EQ(test::ListDir(dir.Path()).size(), 2u);
 }
@@ -200,7 +200,7 @@ TEST_F(WriteFailureTest, ACombinationThatDoesNotFitLeavesItsDestinationAsItWas) 
         int64_t{-1}, &failure);
     return std::to_string(n) + ":" + failure;
   });
-  EXPECT_EQ(text, "-1:" + SJ("※　ファイル結合に失敗しました。"));
+  EXPECT_EQ(text, "-1:" + SJ("※　ファイル結合に失敗しました。ファイルサイズの上限を超えました。"));
   EXPECT_EQ(test::ReadBytes(dir.File("to")), "keep me");
   EXPECT_EQ(test::ListDir(dir.Path()).size(), 3u);  // no temporary file left
 }

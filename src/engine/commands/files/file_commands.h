@@ -42,9 +42,15 @@ bool ConfirmReplace(ICommandContext& context, const std::string& question);
 // Refuses a command whose file-name arguments hold a control byte, before any file is
 // looked at: 1 when refused (the text is then in the console).
 int RefuseBadFileNames(ICommandContext& context, FuncId id, const CMyFuncData& call);
+// Refuses a command whose offset, address or size argument lies outside the signed
+// 64-bit range, naming the value as typed: 1 when refused (the text is then in the
+// console).
+int RefuseOutOfRangeNumbers(ICommandContext& context, FuncId id, const CMyFuncData& call);
 template <CommandHandler Handler>
 int WithFileNameCheck(ICommandContext& context, FuncId id, CMyFuncData& call) {
-  return RefuseBadFileNames(context, id, call) != 0 ? 0 : Handler(context, id, call);
+  if (RefuseBadFileNames(context, id, call) != 0 || RefuseOutOfRangeNumbers(context, id, call) != 0)
+    return 0;
+  return Handler(context, id, call);
 }
 
 // The texts of the shared job starter (copies and checksums).
