@@ -153,7 +153,16 @@ FileResult<void> CopyDestination::Open(const std::string& name, int64_t length) 
     target_ = existing.TakeFd();
     return {};
   }
-  if (st.st_nlink == 1 && PrepareReplace(existing.Fd(), &st)) return {};
+  // Appenders wait until the copy is committed or abandoned; the old contents are read
+  // only once no append is running.
+  if (LockForAppend(existing.Fd(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld)
+    return FileResult<void>::Fail(
+        FileFailure::kWrite,
+        Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), name.c_str()));
+  if (st.st_nlink == 1 && PrepareReplace(existing.Fd(), &st)) {
+    replaced_ = existing.TakeFd();
+    return {};
+  }
   return PrepareInPlace(existing.TakeFd(), st, length);
 }
 
@@ -187,12 +196,6 @@ bool CopyDestination::PrepareReplace(int existingFd, const struct stat* existing
 
 FileResult<void> CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& existing,
                                                  int64_t length) {
-  // Appenders wait while the file is written in place, and the old contents are saved
-  // only once no append is running.
-  if (LockForAppend(destination.Get(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld)
-    return FileResult<void>::Fail(
-        FileFailure::kWrite,
-        Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), name_.c_str()));
   struct stat locked;
   oldSize_ = fstat(destination.Get(), &locked) == 0 ? locked.st_size : existing.st_size;
   device_ = existing.st_dev;
@@ -266,6 +269,7 @@ FileResult<void> CopyDestination::Commit(int64_t length) {
                   : undone;
   }
   backup_.Close();
+  replaced_.Close();
   way_ = Way::kNone;
   return {};
 }
@@ -275,6 +279,7 @@ FileResult<void> CopyDestination::Abandon() {
   if (way_ == Way::kInPlace) restored = RestoreFrom(backup_.Get(), target_.Get(), oldSize_);
   RemoveTemp();
   backup_.Close();
+  replaced_.Close();
   way_ = Way::kNone;
   if (restored) return {};
   return FileResult<void>::Fail(

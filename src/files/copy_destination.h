@@ -8,10 +8,11 @@
 //  - in place: hard links, another owner, attributes the copier cannot set, or a read-only
 //    folder: the old contents are first saved to a nameless file, then the bytes are
 //    written into the file itself; a failure or cancel writes the old contents back. A
-//    kill during the write can leave it mixed. The file is held under the appenders'
-//    exclusive lock for the whole run, and a source that is the destination itself is read
-//    from the saved old contents (SourceFd), never from the bytes being written.
+//    kill during the write can leave it mixed. A source that is the destination itself
+//    is read from the saved old contents (SourceFd), never from the bytes being written.
 //  - device: a character device is written into directly; nothing can be undone.
+// An existing file is held under the appenders' exclusive lock from Open until the copy
+// is committed or abandoned: an append waits, then goes to the file the name names.
 // Symbolic links are followed, never replaced; a file the user cannot open for writing
 // is refused as a plain open would refuse it.
 #pragma once
@@ -66,6 +67,7 @@ class CopyDestination {
   UniqueFd target_;         // temporary file, the destination itself or the device
   std::string osTemp_;      // name of a named temporary file, empty while nameless
   bool tempNamed_ = false;  // the temporary file was created with a name
+  UniqueFd replaced_;       // replace: the existing file, held locked until the end
   UniqueFd backup_;         // in place: the old contents
   int64_t oldSize_ = 0;
   dev_t device_ = 0;  // in place: the file written

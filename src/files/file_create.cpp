@@ -135,6 +135,34 @@ AppendLock LockForAppend(int fd, CancelToken cancel, int waitLimitMs) {
   return AppendLock::kHeld;
 }
 
+namespace {
+
+// How often an appender follows a name replaced while it waited before it gives up.
+constexpr int kMaxReplacedNames = 8;
+
+// True when name, links followed, still names the file open as fd (or is gone).
+bool NameStillNames(const std::string& name, int fd) {
+  std::string osName;
+  struct stat named, open;
+  if (!ToOsPath(name, osName) || stat(osName.c_str(), &named) != 0 || fstat(fd, &open) != 0)
+    return true;
+  return named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+}  // namespace
+
+AppendLock LockNamedFileForAppend(UserFile& file, int openFlags, CancelToken cancel,
+                                  int waitLimitMs) {
+  for (int attempt = 0; attempt < kMaxReplacedNames; ++attempt) {
+    const AppendLock lock = LockForAppend(file.Fd(), cancel, waitLimitMs);
+    if (lock != AppendLock::kHeld || NameStillNames(file.Name(), file.Fd())) return lock;
+    UserFile now = OpenUserFile(file.Name(), FileUse::kWriteTarget, openFlags);
+    if (!now.IsOpen()) return AppendLock::kBusy;
+    file = std::move(now);
+  }
+  return AppendLock::kBusy;
+}
+
 std::string CheckFreeSpace(const std::string& file, int64_t size) {
   int64_t free = GetDriveFreeSize(file);
   if (free > 0 && size >= 0 && size < free) return std::string();
@@ -221,7 +249,7 @@ FileResult<int64_t> AppendFileContents(const std::string& destination, const std
   RangeCopyOutcome outcome;
   bool complete = false;
   int64_t newSize = 0;
-  if (LockForAppend(dst.Fd(), cancel) == AppendLock::kHeld) {
+  if (LockNamedFileForAppend(dst, O_APPEND, cancel) == AppendLock::kHeld) {
     // The end under the lock: where a failed append is cut back to.
     const int64_t end = std::max<int64_t>(dst.Size(), 0);
     if (progress != nullptr) progress->Start(n);

@@ -39,6 +39,11 @@ constexpr int kWaitUntilCancelled = -1;
 // append, so two appends to one file never interleave. Waits until the lock is free, the
 // cancel flag is set, or waitLimitMs have passed (when not kWaitUntilCancelled).
 AppendLock LockForAppend(int fd, CancelToken cancel, int waitLimitMs = kWaitUntilCancelled);
+// Takes the append lock on an opened file; when its name was given to another file while
+// this waited (a copy replaced it), opens that file with openFlags and locks it instead,
+// so the bytes go to the file the name names once the lock is held.
+AppendLock LockNamedFileForAppend(UserFile& file, int openFlags, CancelToken cancel,
+                                  int waitLimitMs = kWaitUntilCancelled);
 
 // Creates a new file of size zero bytes with allocated blocks (fallocate in pieces where
 // the file system supports it, else written zeros); Done names the file. An interrupted

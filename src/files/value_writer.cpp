@@ -256,20 +256,19 @@ bool TakeBack(int fd, const std::string& file, const OffsetUndo& undo) {
 UniqueFd OpenForAppend(const std::string& file, int64_t& end, std::string& failure) {
   const bool exists = UserPathExists(file);
   FileOpenError openError;
-  UniqueFd fd =
-      OpenUserFile(file, FileUse::kWriteTarget, O_APPEND | (exists ? 0 : O_CREAT), &openError)
-          .TakeFd();
-  if (!fd.IsOpen()) {
+  UserFile opened =
+      OpenUserFile(file, FileUse::kWriteTarget, O_APPEND | (exists ? 0 : O_CREAT), &openError);
+  if (!opened.IsOpen()) {
     failure = OpenFailureText(openError, file);
-    return fd;
+    return UniqueFd();
   }
-  struct stat st;
-  if (LockForAppend(fd.Get(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld) {
+  if (LockNamedFileForAppend(opened, O_APPEND, CancelToken(), kAppendLockWaitMs) !=
+      AppendLock::kHeld) {
     failure = Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), file.c_str());
     return UniqueFd();
   }
-  end = fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
-  return fd;
+  end = opened.IsRegular() ? std::max<int64_t>(opened.Size(), 0) : -1;
+  return opened.TakeFd();
 }
 
 UniqueFd OpenPlace(const std::string& file, WritePlace place, int64_t& appendEnd, OffsetUndo& undo,

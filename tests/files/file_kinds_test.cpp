@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -357,6 +358,61 @@ TEST_F(HardLinkFiles, AnInPlaceCopyWaitsForTheAppendLock) {
   copier.join();
   EXPECT_EQ(outcome, "6:");
   EXPECT_EQ(test::ReadBytes(b), "abcdef");
+}
+
+using AppendLockFiles = FileKindTest;
+
+// A copy that replaces an existing file holds the appenders' lock from its start to the
+// rename: it waits for an append in progress before it reads or writes anything.
+TEST_F(AppendLockFiles, AReplacingCopyWaitsForAnAppendInProgress) {
+  const std::string a = dir.File("a");
+  test::WriteBytes(a, "old");
+  UniqueFd holder(open(a.c_str(), O_RDWR));
+  ASSERT_EQ(LockForAppend(holder.Get(), nullptr, 0), AppendLock::kHeld);
+  std::atomic<bool> copied{false};
+  std::string outcome;
+  std::thread copier([&] {
+    outcome = Copy(a, src);
+    copied = true;
+  });
+  usleep(300 * 1000);
+  EXPECT_FALSE(copied) << "the copy did not wait for the lock";
+  holder.Close();
+  copier.join();
+  EXPECT_EQ(outcome, "6:");
+  EXPECT_EQ(test::ReadBytes(a), "abcdef");
+}
+
+// An append that waited while a copy replaced the file goes to the file the name names
+// once it has the lock, never into the replaced one where its bytes would be lost.
+TEST_F(AppendLockFiles, AnAppendThatWaitedFollowsTheNameToTheReplacingFile) {
+  const std::string a = dir.File("a");
+  auto replaceWhileLocked = [&](const std::function<std::string()>& append) {
+    test::WriteBytes(a, "old");
+    UniqueFd holder(open(a.c_str(), O_RDWR));
+    EXPECT_EQ(LockForAppend(holder.Get(), nullptr, 0), AppendLock::kHeld);
+    std::string outcome;
+    std::thread appender([&] { outcome = append(); });
+    usleep(100 * 1000);
+    test::WriteBytes(dir.File("new"), "NEW");
+    EXPECT_EQ(rename(dir.File("new").c_str(), a.c_str()), 0);
+    holder.Close();
+    appender.join();
+    return outcome + "|" + test::ReadBytes(a);
+  };
+  EXPECT_EQ(replaceWhileLocked([&] {
+              std::string failure;
+              return std::to_string(test::ValueOr(AppendFileContents(a, src, nullptr), int64_t{-1},
+                                                  &failure)) +
+                     failure;
+            }),
+            "9|NEWabcdef");
+  const std::string text = "xy";
+  EXPECT_EQ(replaceWhileLocked([&] {
+              return std::to_string(test::Said(
+                  WriteValuesToFile(kWriteBytes, a, WritePlace{true, 0}, {{&text, nullptr}})));
+            }),
+            "1|NEWxy");
 }
 
 using SymbolicLinkFiles = FileKindTest;
