@@ -46,13 +46,15 @@ AppendLock LockNamedFileForAppend(UserFile& file, int openFlags, CancelToken can
                                   int waitLimitMs = kWaitUntilCancelled);
 
 // Creates a new file of size zero bytes with allocated blocks (fallocate in pieces where
-// the file system supports it, else written zeros); Done names the file. An interrupted
-// file stays with its shorter length. progress counts the bytes reserved or written.
+// the file system supports it, else written zeros); Done names the file. A failed or
+// cancelled creation removes the file it made. progress counts the bytes reserved or
+// written.
 FileResult<Done> CreateZeroFile(const std::string& file, int64_t size, CancelToken cancel,
                                 JobProgress* progress = nullptr);
 
-// MakeFile: creates a new file and sets its length without writing (the file system
-// supplies the content); Done names the file.
+// MakeFile: creates a new file and sets its length on the new descriptor without writing
+// (the file system supplies the content); Done names the file. A failure removes the file
+// it made.
 FileResult<Done> MakeSizedFile(const std::string& file, int64_t size);
 
 // The text refusing a size that the file system holding file has no room for, or empty

@@ -148,6 +148,18 @@ TEST_F(RenameCombineCommands, CombineFileMakesANewFileOfFirstThenSecond) {
   EXPECT_EQ(test::ListDir(dir.Path()).size(), 3u);
 }
 
+// A hard-linked destination is written in place; as its own second source it is read
+// from its old contents, never from the bytes the combination already wrote.
+TEST_F(RenameCombineCommands, CombineFileIntoAHardLinkedSourceKeepsItsOldBytes) {
+  test::WriteBytes(dir.File("c"), "CCCCCCCC");
+  ASSERT_EQ(link(dir.File("c").c_str(), dir.File("c2").c_str()), 0);
+  test::WriteBytes(dir.File("x"), "XX");
+  fake.dialogs.yesAnswer = true;
+  EXPECT_EQ(RunJob(R"(CombineFile("c", "x", "c"))"),
+            "ファイル結合完了。新規ファイルサイズ [10] Byte");
+  EXPECT_EQ(Bytes("c2"), "XXCCCCCCCC");
+}
+
 TEST_F(RenameCombineCommands, CombineFileAsksBeforeReplacingAndRefusesFolders) {
   test::WriteBytes(dir.File("x"), "abc");
   test::WriteBytes(dir.File("y"), "");
