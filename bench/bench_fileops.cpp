@@ -104,13 +104,14 @@ void BM_Reference_ZlibCrc32(benchmark::State& state) {
 void BM_MakeFileChecksum(benchmark::State& state) {
   auto kind = state.range(0) == 0 ? vpx::ChecksumKind::kCrc32 : vpx::ChecksumKind::kAdler32;
   WarmCache();
-  std::string failure;
+  bool failed = false;
   for (auto _ : state) {
-    uint32_t value =
-        vpx::ComputeFileChecksum(kind, SourceFile(), vpx::kChecksumBuffer, &failure, nullptr);
+    vpx::FileResult<uint32_t> value =
+        vpx::ComputeFileChecksum(kind, SourceFile(), vpx::kChecksumBuffer, nullptr);
+    failed = failed || !value;
     benchmark::DoNotOptimize(value);
   }
-  if (!failure.empty()) state.SkipWithError("checksum failed");
+  if (failed) state.SkipWithError("checksum failed");
   state.SetLabel(state.range(0) == 0 ? "CRC-32" : "Adler-32");
   state.SetBytesProcessed(state.iterations() * kSize);
 }
@@ -137,11 +138,10 @@ void BM_Reference_CpKernelCopy(benchmark::State& state) {
 void BM_CopyFileSect(benchmark::State& state) {
   SettleWriteback();
   WarmCache();
-  std::string failure;
   for (auto _ : state) {
-    int64_t n = vpx::CopyFileSect(
-        vpx::CopyRequest{TargetFile(), SourceFile(), 0, kSize, 0, nullptr, &failure});
-    if (n != kSize) state.SkipWithError("copy failed");
+    vpx::FileResult<int64_t> n =
+        vpx::CopyFileSect(vpx::CopyRequest{TargetFile(), SourceFile(), 0, kSize, 0, nullptr});
+    if (!n || n.value() != kSize) state.SkipWithError("copy failed");
     state.PauseTiming();
     unlink(TargetFile().c_str());
     state.ResumeTiming();
@@ -182,9 +182,8 @@ void BM_Reference_DdZeroWrites(benchmark::State& state) {
 
 void BM_MakeClearedFile(benchmark::State& state) {
   SettleWriteback();
-  std::string text;
   for (auto _ : state) {
-    if (vpx::CreateZeroFile(TargetFile(), kSize, &text, nullptr) != 1)
+    if (!vpx::CreateZeroFile(TargetFile(), kSize, nullptr))
       state.SkipWithError("CreateZeroFile failed");
     state.PauseTiming();
     unlink(TargetFile().c_str());

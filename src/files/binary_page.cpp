@@ -130,15 +130,15 @@ bool CBinaryBlock::Reserve(int64_t blockSize) {
 
 bool CBinaryBlock::Load(const std::string& name, ByteRange section, std::string& error) {
   FileOpenError openError;
-  UniqueFd fd = OpenUserFile(name, FileUse::kRead, 0, &openError);
+  UserFile fd = OpenUserFile(name, FileUse::kRead, 0, &openError);
   if (!fd.IsOpen()) {
     error = OpenFailureText(openError, name) + "\n";
     return false;
   }
   const ByteRange previous = ByteRange::FromStartLength(start_, count_);
-  if (LoadFrom(fd.Get(), section, error)) return true;
+  if (LoadFrom(fd.Fd(), section, error)) return true;
   std::string ignored;
-  if (!LoadFrom(fd.Get(), previous, ignored)) count_ = 0;
+  if (!LoadFrom(fd.Fd(), previous, ignored)) count_ = 0;
   return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <array>
 #include <functional>
@@ -23,47 +24,55 @@ int NormaliseOperation(int operation) {
   return index < 0 ? index + 10 : index;
 }
 
-// The read-combine-write of one byte; newByte computes the byte to write from the stored
-// one. Every failure sets its text and returns 0.
-int ModifyByteInFile(const std::string& file, int64_t offset,
-                     const std::function<uint8_t(uint8_t)>& newByte, std::string& message) {
-  if (!IxExistFile(file, false)) {
-    message = Format(SJ("※　指定ファイルは存在しません。[ %s ]").c_str(), file.c_str());
-    return 0;
-  }
-  const std::string openText =
-      Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(), file.c_str());
-  FileOpenError openError;
-  int64_t size = QueryUserFileSize(file, &openError);
-  if (size < 0) {
-    message = OpenFailureText(openError, file, openText);
-    return 0;
-  }
-  std::string positionText = Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
-                                    static_cast<long long>(offset), static_cast<long long>(size));
-  if (offset >= size) {
-    message = SJ("※　ファイルサイズが足りません。") + positionText;
-    return 0;
-  }
-  UniqueFd fd = OpenUserFile(file, FileUse::kModify, 0, &openError);
-  if (!fd.IsOpen()) {
-    message = OpenFailureText(openError, file, openText);
-    return 0;
-  }
+FileResult<Done> Fail(FileFailure kind, std::string text) {
+  return FileResult<Done>::Fail(kind, std::move(text));
+}
+
+std::string SizeShortText(int64_t offset, int64_t size) {
+  return SJ("※　ファイルサイズが足りません。") +
+         Format(SJ("ModifyByteADRS[ %lld ] / FileSize[ %lld ]").c_str(),
+                static_cast<long long>(offset), static_cast<long long>(size));
+}
+
+// The read-combine-write of one byte of an opened file; newByte computes the byte to
+// write from the stored one.
+FileResult<Done> ModifyByteThrough(const UserFile& file, int64_t offset,
+                                   const std::function<uint8_t(uint8_t)>& newByte) {
+  const int64_t size = file.Size();
+  if (offset >= size) return Fail(FileFailure::kInvalid, SizeShortText(offset, size));
   uint8_t stored = 0;
-  if (ReadFull(fd.Get(), &stored, 1, offset) != 1) {
-    message = SJ("※　ファイルデータの読込に失敗。");
-    return 0;
-  }
+  if (ReadFull(file.Fd(), &stored, 1, offset) != 1)
+    return Fail(FileFailure::kRead, SJ("※　ファイルデータの読込に失敗。"));
   uint8_t result = newByte(stored);
-  bool written = WriteFull(fd.Get(), &result, 1, offset) == 1;
-  if (!fd.Close() || !written) {
-    message =
-        Format(SJ("※　データの書込に失敗。NewData[%02X] / OrgData[%02X]").c_str(), result, stored);
-    return 0;
+  bool written = WriteFull(file.Fd(), &result, 1, offset) == 1;
+  if (!written || fdatasync(file.Fd()) != 0)
+    return Fail(
+        FileFailure::kWrite,
+        Format(SJ("※　データの書込に失敗。NewData[%02X] / OrgData[%02X]").c_str(), result, stored));
+  return Done{Format(SJ("【成功】OrgData[%02X] -> NewData[%02X]").c_str(), stored, result)};
+}
+
+// Opens the named file once and changes the byte through that handle.
+FileResult<Done> ModifyByteInFile(const std::string& file, int64_t offset,
+                                  const std::function<uint8_t(uint8_t)>& newByte) {
+  if (!IxExistFile(file, false))
+    return Fail(FileFailure::kOpen,
+                Format(SJ("※　指定ファイルは存在しません。[ %s ]").c_str(), file.c_str()));
+  FileOpenError openError;
+  UserFile handle = OpenUserFile(file, FileUse::kModify, 0, &openError);
+  if (!handle.IsOpen()) {
+    // A file that may only be read still hears first that it is too short.
+    const int64_t size = openError.refusedKind == 0 ? QueryUserFileSize(file) : kUnknownSize;
+    if (size >= 0 && offset >= size)
+      return Fail(FileFailure::kInvalid, SizeShortText(offset, size));
+    return Fail(FileFailure::kOpen,
+                OpenFailureText(
+                    openError, file,
+                    Format(SJ("※　指定ファイルを開けませんでした。[ %s ]").c_str(), file.c_str())));
   }
-  message = Format(SJ("【成功】OrgData[%02X] -> NewData[%02X]").c_str(), stored, result);
-  return 1;
+  FileResult<Done> changed = ModifyByteThrough(handle, offset, newByte);
+  if (!handle.Close() && changed) return Fail(FileFailure::kWrite, SJ("※　データの書込に失敗。"));
+  return changed;
 }
 
 std::string BitAddressText(int64_t address) {
@@ -71,20 +80,13 @@ std::string BitAddressText(int64_t address) {
                 static_cast<long long>(address));
 }
 
-// Checks the name and the offset, then changes the byte; message holds the console text.
-int CheckedModify(const std::string& file, int64_t offset, const std::string& badAddressText,
-                  const std::function<uint8_t(uint8_t)>& newByte, std::string* message) {
-  std::string text;
-  int result = 0;
-  if (file.empty()) {
-    text = SJ("※　ファイル名がありません。");
-  } else if (offset < 0) {
-    text = badAddressText;
-  } else {
-    result = ModifyByteInFile(file, offset, newByte, text);
-  }
-  if (message != nullptr) *message = text;
-  return result;
+// Checks the name and the offset, then changes the byte.
+FileResult<Done> CheckedModify(const std::string& file, int64_t offset,
+                               const std::string& badAddressText,
+                               const std::function<uint8_t(uint8_t)>& newByte) {
+  if (file.empty()) return Fail(FileFailure::kInvalid, SJ("※　ファイル名がありません。"));
+  if (offset < 0) return Fail(FileFailure::kInvalid, badAddressText);
+  return ModifyByteInFile(file, offset, newByte);
 }
 
 }  // namespace
@@ -130,24 +132,32 @@ uint8_t ApplyBitOperation(uint8_t stored, unsigned bit, uint8_t value, int opera
   return newBit ? static_cast<uint8_t>(stored | mask) : static_cast<uint8_t>(stored & ~mask);
 }
 
-int ModifyFileBitAt(const std::string& file, int64_t byteIndex, unsigned bit, uint8_t value,
-                    int operation, bool bitAddressForm, int64_t givenAddress,
-                    std::string* message) {
+FileResult<Done> ModifyFileBitAt(const std::string& file, int64_t byteIndex, unsigned bit,
+                                 uint8_t value, int operation, bool bitAddressForm,
+                                 int64_t givenAddress) {
   std::string badAddress =
       bitAddressForm
           ? BitAddressText(givenAddress)
           : Format(SJ("※　指定位置情報が無効です。ByteIndex[ %lld ], BitPos[ %u ]").c_str(),
                    static_cast<long long>(byteIndex), bit);
-  return CheckedModify(
-      file, byteIndex, badAddress,
-      [&](uint8_t stored) { return ApplyBitOperation(stored, bit, value, operation); }, message);
+  return CheckedModify(file, byteIndex, badAddress, [&](uint8_t stored) {
+    return ApplyBitOperation(stored, bit, value, operation);
+  });
 }
 
-int ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value, int operation,
-                     std::string* message) {
-  return CheckedModify(
-      file, byteAddress, BitAddressText(byteAddress),
-      [&](uint8_t stored) { return ApplyByteOperation(stored, value, operation); }, message);
+FileResult<Done> ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value,
+                                  int operation) {
+  return CheckedModify(file, byteAddress, BitAddressText(byteAddress), [&](uint8_t stored) {
+    return ApplyByteOperation(stored, value, operation);
+  });
+}
+
+FileResult<Done> ModifyFileByteAt(const UserFile& file, int64_t byteAddress, uint8_t value,
+                                  int operation) {
+  if (byteAddress < 0) return Fail(FileFailure::kInvalid, BitAddressText(byteAddress));
+  return ModifyByteThrough(file, byteAddress, [&](uint8_t stored) {
+    return ApplyByteOperation(stored, value, operation);
+  });
 }
 
 }  // namespace vpx

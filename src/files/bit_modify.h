@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "files/file_result.h"
+#include "files/user_file.h"
+
 namespace vpx {
 
 enum BitOperationIndex : int {
@@ -33,11 +36,16 @@ uint8_t ApplyBitOperation(uint8_t stored, unsigned bit, uint8_t value, int opera
 
 // Bit form (bit 0..7 of the byte at byteIndex). bitAddressForm selects the failure text
 // of a negative index: a bit address (ModifyFileBit with one address) or an index and a
-// position. 1 or 0; message holds the console text either way.
-int ModifyFileBitAt(const std::string& file, int64_t byteIndex, unsigned bit, uint8_t value,
-                    int operation, bool bitAddressForm, int64_t givenAddress, std::string* message);
-// Byte form. 1 or 0; message holds the console text either way.
-int ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value, int operation,
-                     std::string* message);
+// position. Done says what changed.
+FileResult<Done> ModifyFileBitAt(const std::string& file, int64_t byteIndex, unsigned bit,
+                                 uint8_t value, int operation, bool bitAddressForm,
+                                 int64_t givenAddress);
+// Byte form.
+FileResult<Done> ModifyFileByteAt(const std::string& file, int64_t byteAddress, uint8_t value,
+                                  int operation);
+// Byte form on a file already opened for FileUse::kModify: the size is the descriptor's at
+// the time of the change, so a file cut meanwhile is refused, never extended.
+FileResult<Done> ModifyFileByteAt(const UserFile& file, int64_t byteAddress, uint8_t value,
+                                  int operation);
 
 }  // namespace vpx

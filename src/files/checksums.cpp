@@ -80,10 +80,6 @@ uint32_t Update(ChecksumKind kind, uint32_t value, const uint8_t* bytes, size_t 
                                       : UpdateAdler32(value, bytes, count);
 }
 
-void SetText(std::string* out, const std::string& text) {
-  if (out != nullptr) *out = text;
-}
-
 }  // namespace
 
 uint32_t UpdateCrc32(uint32_t crc, const uint8_t* bytes, size_t count) {
@@ -95,36 +91,25 @@ uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count) {
   return avx2 ? Adler32Avx2(adler, bytes, count) : isal_adler32(adler, bytes, count);
 }
 
-uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
-                             std::string* failureText, CancelToken cancel, JobProgress* progress) {
+FileResult<uint32_t> ComputeFileChecksum(ChecksumKind kind, const std::string& file,
+                                         uint32_t bufferSize, CancelToken cancel,
+                                         JobProgress* progress) {
+  using Result = FileResult<uint32_t>;
   const uint32_t initial = InitialValue(kind);
-  if (file.empty()) {
-    SetText(failureText, SJ("※　ファイル名がありません。"));
-    return initial;
-  }
-  if (!IxExistFile(file, false)) {
-    SetText(failureText, SJ("※　ファイルが存在しません。"));
-    return initial;
-  }
+  if (file.empty()) return Result::Fail(FileFailure::kInvalid, SJ("※　ファイル名がありません。"));
+  if (!IxExistFile(file, false))
+    return Result::Fail(FileFailure::kOpen, SJ("※　ファイルが存在しません。"));
   const std::string openText =
       Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), file.c_str());
-  // A size that cannot be had is an open failure, never the checksum of an empty file.
+  // A file that cannot be opened is an open failure, never the checksum of an empty file.
   FileOpenError openError;
-  int64_t size = QueryUserFileSize(file, &openError);
-  if (size < 0) {
-    SetText(failureText, OpenFailureText(openError, file, openText));
-    return initial;
-  }
-  if (size == 0) {
-    SetText(failureText, std::string());
-    return initial;
-  }
-  UniqueFd fd = OpenUserFile(file, FileUse::kRead, 0, &openError);
-  if (!fd.IsOpen()) {
-    SetText(failureText, OpenFailureText(openError, file, openText));
-    return initial;
-  }
-  posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  UserFile fd = OpenUserFile(file, FileUse::kRead, 0, &openError);
+  if (!fd.IsOpen())
+    return Result::Fail(FileFailure::kOpen, OpenFailureText(openError, file, openText));
+  const int64_t size = fd.Size();
+  if (size < 0) return Result::Fail(FileFailure::kOpen, openText);
+  if (size == 0) return initial;
+  posix_fadvise(fd.Fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
   uint32_t capacity =
       bufferSize == 0 || bufferSize > kChecksumBuffer ? kChecksumBuffer : bufferSize;
   uint32_t piece = std::min(capacity, kReadPiece);
@@ -132,62 +117,50 @@ uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_
   try {
     buffer.reset(new uint8_t[piece]);
   } catch (const std::bad_alloc&) {
-    SetText(failureText, Format(SJ("※　バッファ確保に失敗。BuffSize[%u]").c_str(), capacity));
-    return initial;
+    return Result::Fail(FileFailure::kOutOfMemory,
+                        Format(SJ("※　バッファ確保に失敗。BuffSize[%u]").c_str(), capacity));
   }
   uint32_t value = initial;
   int64_t done = 0;
   if (progress != nullptr) progress->Start(size);
   for (;;) {
-    if (cancel.IsCancelled()) {
-      SetText(failureText, SJ("※　中断しました。"));
-      return initial;
-    }
-    ssize_t n = read(fd.Get(), buffer.get(), piece);
+    if (cancel.IsCancelled()) return Result::Fail(FileFailure::kCancelled, SJ("※　中断しました。"));
+    ssize_t n = read(fd.Fd(), buffer.get(), piece);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     value = Update(kind, value, buffer.get(), static_cast<size_t>(n));
     done += n;
     if (progress != nullptr) progress->Advance(n);
   }
-  if (done != size) {
-    SetText(failureText,
-            Format(SJ("※　ファイル読込に失敗。DoneSize[%lld] / FileSize[%lld]").c_str(),
-                   static_cast<long long>(done), static_cast<long long>(size)));
-    return initial;
-  }
-  SetText(failureText, std::string());
+  if (done != size)
+    return Result::Fail(FileFailure::kRead,
+                        Format(SJ("※　ファイル読込に失敗。DoneSize[%lld] / FileSize[%lld]").c_str(),
+                               static_cast<long long>(done), static_cast<long long>(size)));
   return value;
 }
 
-uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                          CancelToken cancel) {
-  return ComputeFileChecksum(ChecksumKind::kCrc32, file, bufferSize, failureText, cancel);
+FileResult<uint32_t> ComputeFileCRC32(const std::string& file, uint32_t bufferSize,
+                                      CancelToken cancel) {
+  return ComputeFileChecksum(ChecksumKind::kCrc32, file, bufferSize, cancel);
 }
 
-uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                            CancelToken cancel) {
-  return ComputeFileChecksum(ChecksumKind::kAdler32, file, bufferSize, failureText, cancel);
+FileResult<uint32_t> ComputeFileAdler32(const std::string& file, uint32_t bufferSize,
+                                        CancelToken cancel) {
+  return ComputeFileChecksum(ChecksumKind::kAdler32, file, bufferSize, cancel);
 }
 
-int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
-                        std::string* message, CancelToken cancel, JobProgress* progress) {
-  if (file.empty()) {
-    SetText(message, SJ("※　ファイル名が無効です。"));
-    return 0;
-  }
-  std::string failure;
-  uint32_t value = ComputeFileChecksum(kind, file, kChecksumBuffer, &failure, cancel, progress);
-  if (!failure.empty()) {
-    SetText(message, failure);
-    return 0;
-  }
-  if (value == expected) return 1;
+FileResult<void> CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
+                                     CancelToken cancel, JobProgress* progress) {
+  if (file.empty())
+    return FileResult<void>::Fail(FileFailure::kInvalid, SJ("※　ファイル名が無効です。"));
+  FileResult<uint32_t> value = ComputeFileChecksum(kind, file, kChecksumBuffer, cancel, progress);
+  if (!value) return value.error();
+  if (value.value() == expected) return {};
   const std::string& format = kind == ChecksumKind::kCrc32
                                   ? SJ("※　CRC32不一致。NewCRC[%08X] / CheckCRC[%08X]")
                                   : SJ("※　ADLER32不一致。NewADLER[%08X] / CheckADLER[%08X]");
-  SetText(message, Format(format.c_str(), value, expected));
-  return 0;
+  return FileResult<void>::Fail(FileFailure::kMismatch,
+                                Format(format.c_str(), value.value(), expected));
 }
 
 uint32_t ParseHexChecksum(const std::string& text) {

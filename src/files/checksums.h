@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "files/file_result.h"
 #include "host/cancel_token.h"
 #include "host/job_progress.h"
 
@@ -23,21 +24,20 @@ uint32_t UpdateCrc32(uint32_t crc, const uint8_t* bytes, size_t count);
 uint32_t UpdateAdler32(uint32_t adler, const uint8_t* bytes, size_t count);
 
 // The checksum of a whole file read through a buffer of bufferSize bytes (at most 16 MiB).
-// On failure returns the initial value (CRC 0, Adler 1) with a non-empty failureText;
-// after success failureText is empty. An empty file gives the initial value. progress,
-// when given, is started with the file size and advanced by every byte read.
-uint32_t ComputeFileChecksum(ChecksumKind kind, const std::string& file, uint32_t bufferSize,
-                             std::string* failureText, CancelToken cancel = {},
-                             JobProgress* progress = nullptr);
-uint32_t ComputeFileCRC32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                          CancelToken cancel = {});
-uint32_t ComputeFileAdler32(const std::string& file, uint32_t bufferSize, std::string* failureText,
-                            CancelToken cancel = {});
+// An empty file gives the initial value (CRC 0, Adler 1). progress, when given, is started
+// with the file size and advanced by every byte read.
+FileResult<uint32_t> ComputeFileChecksum(ChecksumKind kind, const std::string& file,
+                                         uint32_t bufferSize, CancelToken cancel = {},
+                                         JobProgress* progress = nullptr);
+FileResult<uint32_t> ComputeFileCRC32(const std::string& file, uint32_t bufferSize,
+                                      CancelToken cancel = {});
+FileResult<uint32_t> ComputeFileAdler32(const std::string& file, uint32_t bufferSize,
+                                        CancelToken cancel = {});
 
-// Compares the file's checksum with expected: 1 when equal, else 0 with message set.
-int CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
-                        std::string* message, CancelToken cancel = {},
-                        JobProgress* progress = nullptr);
+// Compares the file's checksum with expected; a difference is a kMismatch failure whose
+// text gives both values.
+FileResult<void> CompareFileChecksum(ChecksumKind kind, const std::string& file, uint32_t expected,
+                                     CancelToken cancel = {}, JobProgress* progress = nullptr);
 
 // An unsigned hexadecimal number: leading blanks skipped, an optional 0x, reading stops at
 // the first other character; values beyond 32 bits are held at 0xFFFFFFFF.

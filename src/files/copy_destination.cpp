@@ -24,6 +24,8 @@ namespace {
 constexpr int kMaxLinkDepth = 40;
 constexpr size_t kBackupPiece = 8u << 20;
 constexpr const char* kTempPrefix = ".vpx-copy.";
+// How long an in-place copy waits for an append in progress before it is refused.
+constexpr int kAppendLockWaitMs = 5000;
 
 std::string FolderOf(const std::string& osPath) {
   size_t slash = osPath.rfind('/');
@@ -106,6 +108,12 @@ bool RestoreFrom(int backup, int target, int64_t size) {
 
 }  // namespace
 
+int CopyDestination::SourceFd(int sourceFd) const {
+  struct stat st;
+  if (way_ != Way::kInPlace || fstat(sourceFd, &st) != 0) return sourceFd;
+  return st.st_dev == device_ && st.st_ino == inode_ ? backup_.Get() : sourceFd;
+}
+
 std::string FollowSymbolicLinks(const std::string& osName) {
   std::string path = osName;
   for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
@@ -122,35 +130,40 @@ std::string FollowSymbolicLinks(const std::string& osName) {
 }
 
 CopyDestination::~CopyDestination() {
-  std::string ignored;
-  Abandon(ignored);
+  Abandon();
 }
 
-bool CopyDestination::Open(const std::string& name, int64_t length, std::string& failure) {
+FileResult<void> CopyDestination::Open(const std::string& name, int64_t length) {
   name_ = name;
   const std::string openText = CopyOpenFailureText(name, false);
   std::string osName;
-  if (name.empty() || !ToOsPath(name, osName)) {
-    failure = openText;
-    return false;
-  }
+  if (name.empty() || !ToOsPath(name, osName))
+    return FileResult<void>::Fail(FileFailure::kOpen, openText);
   osFinal_ = FollowSymbolicLinks(osName);
   FileOpenError error;
-  struct stat st;
-  UniqueFd existing = OpenUserFile(name, FileUse::kWriteTarget, 0, &error, &st);
+  UserFile existing = OpenUserFile(name, FileUse::kWriteTarget, 0, &error);
+  const struct stat st = existing.Status();
   if (!existing.IsOpen()) {
     bool missing = error.refusedKind == 0 && error.error == ENOENT;
-    if (missing && PrepareReplace(-1, nullptr)) return true;
-    failure = OpenFailureText(error, name, openText);
-    return false;
+    if (missing && PrepareReplace(-1, nullptr)) return {};
+    return FileResult<void>::Fail(FileFailure::kOpen, OpenFailureText(error, name, openText));
   }
   if (S_ISCHR(st.st_mode)) {
     way_ = Way::kDevice;
-    target_ = std::move(existing);
-    return true;
+    target_ = existing.TakeFd();
+    return {};
   }
-  if (st.st_nlink == 1 && PrepareReplace(existing.Get(), &st)) return true;
-  return PrepareInPlace(std::move(existing), st, length, failure);
+  // Appenders wait until the copy is committed or abandoned; the old contents are read
+  // only once no append is running.
+  if (LockForAppend(existing.Fd(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld)
+    return FileResult<void>::Fail(
+        FileFailure::kWrite,
+        Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), name.c_str()));
+  if (st.st_nlink == 1 && PrepareReplace(existing.Fd(), &st)) {
+    replaced_ = existing.TakeFd();
+    return {};
+  }
+  return PrepareInPlace(existing.TakeFd(), st, length);
 }
 
 bool CopyDestination::PrepareReplace(int existingFd, const struct stat* existing) {
@@ -181,9 +194,12 @@ bool CopyDestination::PrepareReplace(int existingFd, const struct stat* existing
   return true;
 }
 
-bool CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& existing,
-                                     int64_t length, std::string& failure) {
-  oldSize_ = existing.st_size;
+FileResult<void> CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& existing,
+                                                 int64_t length) {
+  struct stat locked;
+  oldSize_ = fstat(destination.Get(), &locked) == 0 ? locked.st_size : existing.st_size;
+  device_ = existing.st_dev;
+  inode_ = existing.st_ino;
   backup_ = OpenNameless(FolderOf(osFinal_), 0600);
   if (!backup_.IsOpen()) {
     const char* tmp = std::getenv("TMPDIR");
@@ -195,34 +211,26 @@ bool CopyDestination::PrepareInPlace(UniqueFd destination, const struct stat& ex
   }
   if (!backup_.IsOpen() || saved.failed || saved.noBuffer || saved.written != oldSize_) {
     backup_.Close();
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
+    return FileResult<void>::Fail(FileFailure::kWrite, SJ("※　コピーに失敗しました。"));
   }
   std::string noRoom = length > oldSize_ ? CheckFreeSpace(name_, length - oldSize_) : "";
   if (!noRoom.empty()) {
     backup_.Close();
-    failure = noRoom;
-    return false;
+    return FileResult<void>::Fail(FileFailure::kWrite, noRoom);
   }
   target_ = std::move(destination);
   way_ = Way::kInPlace;
-  return true;
+  return {};
 }
 
-bool CopyDestination::LinkTemp(std::string& failure) {
-  if (fdatasync(target_.Get()) != 0 && errno != EINVAL) {
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
-  }
+bool CopyDestination::LinkTemp() {
+  if (fdatasync(target_.Get()) != 0 && errno != EINVAL) return false;
   if (!tempNamed_) {
     // A new file appears complete under its name at once; an existing one is replaced
     // through a named temporary that lives only until the rename below.
     const std::string procPath = ProcFdPath(target_.Get());
     if (!replacesExisting_) {
-      if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, osFinal_.c_str(), AT_SYMLINK_FOLLOW) == 0)
-        return true;
-      failure = SJ("※　コピーに失敗しました。");
-      return false;
+      return linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, osFinal_.c_str(), AT_SYMLINK_FOLLOW) == 0;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
       osTemp_ = TempNameBeside(osFinal_);
@@ -231,10 +239,7 @@ bool CopyDestination::LinkTemp(std::string& failure) {
       osTemp_.clear();
       if (errno != EEXIST) break;
     }
-    if (osTemp_.empty()) {
-      failure = SJ("※　コピーに失敗しました。");
-      return false;
-    }
+    if (osTemp_.empty()) return false;
   }
   int renamed = replacesExisting_ ? rename(osTemp_.c_str(), osFinal_.c_str())
                                   : renameat2(AT_FDCWD, osTemp_.c_str(), AT_FDCWD, osFinal_.c_str(),
@@ -245,47 +250,42 @@ bool CopyDestination::LinkTemp(std::string& failure) {
     renamed = 0;
     unlink(osTemp_.c_str());
   }
-  if (renamed != 0) {
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
-  }
+  if (renamed != 0) return false;
   osTemp_.clear();
   return true;
 }
 
-bool CopyDestination::Commit(int64_t length, std::string& failure) {
+FileResult<void> CopyDestination::Commit(int64_t length) {
   bool done = true;
   if (way_ == Way::kReplace) {
-    done = LinkTemp(failure);
+    done = LinkTemp();
   } else if (way_ == Way::kInPlace) {
     done = ftruncate(target_.Get(), length) == 0 && fdatasync(target_.Get()) == 0;
-    if (!done) failure = SJ("※　コピーに失敗しました。");
   }
   if (done) done = target_.Close();
   if (!done) {
-    if (failure.empty()) failure = SJ("※　コピーに失敗しました。");
-    Abandon(failure);
-    return false;
+    FileResult<void> undone = Abandon();
+    return undone ? FileResult<void>::Fail(FileFailure::kWrite, SJ("※　コピーに失敗しました。"))
+                  : undone;
   }
   backup_.Close();
+  replaced_.Close();
   way_ = Way::kNone;
-  return true;
+  return {};
 }
 
-bool CopyDestination::Abandon(std::string& failure) {
+FileResult<void> CopyDestination::Abandon() {
   bool restored = true;
-  if (way_ == Way::kInPlace) {
-    restored = RestoreFrom(backup_.Get(), target_.Get(), oldSize_);
-    if (!restored) {
-      failure =
-          Format(SJ("※　コピーに失敗し、コピー先ファイルを元に戻せませんでした。[ %s ]").c_str(),
-                 name_.c_str());
-    }
-  }
+  if (way_ == Way::kInPlace) restored = RestoreFrom(backup_.Get(), target_.Get(), oldSize_);
   RemoveTemp();
   backup_.Close();
+  replaced_.Close();
   way_ = Way::kNone;
-  return restored;
+  if (restored) return {};
+  return FileResult<void>::Fail(
+      FileFailure::kWrite,
+      Format(SJ("※　コピーに失敗し、コピー先ファイルを元に戻せませんでした。[ %s ]").c_str(),
+             name_.c_str()));
 }
 
 void CopyDestination::RemoveTemp() {

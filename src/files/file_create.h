@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "files/file_result.h"
+#include "files/user_file.h"
 #include "host/cancel_token.h"
 #include "host/job_progress.h"
 
@@ -16,15 +18,19 @@ constexpr uint32_t kZeroFileBuffer = 8u << 20;
 constexpr uint32_t kAppendBuffer = 8u << 20;
 
 // Overwrites bytes start..end (inclusive) of an existing file with zeros. A negative start
-// is 0; an end <= 0 or past the file is its last byte; a reversed pair is swapped. 1, or 0
-// (a short write is traced).
-int ZeroFileRange(const std::string& file, int64_t start, int64_t end, CancelToken cancel = {});
+// is 0; an end <= 0 or past the file is its last byte; a reversed pair is swapped. A short
+// write is also traced.
+FileResult<void> ZeroFileRange(const std::string& file, int64_t start, int64_t end,
+                               CancelToken cancel = {});
+// The same on a file opened for FileUse::kModify; the range is taken from the
+// descriptor's size, and a file cut meanwhile is not extended.
+FileResult<void> ZeroFileRange(const UserFile& file, int64_t start, int64_t end,
+                               CancelToken cancel = {});
 
-// Appends the whole source to the destination. 1 (newSize: the destination's size
-// afterwards), or 0 with failureText set. progress counts the bytes appended.
-int AppendFileContents(const std::string& destination, const std::string& source,
-                       std::string* failureText, CancelToken cancel, int64_t* newSize = nullptr,
-                       JobProgress* progress = nullptr);
+// Appends the whole source to the destination; returns the destination's size afterwards.
+// progress counts the bytes appended.
+FileResult<int64_t> AppendFileContents(const std::string& destination, const std::string& source,
+                                       CancelToken cancel, JobProgress* progress = nullptr);
 
 // How a wait for the append lock ended.
 enum class AppendLock { kHeld, kCancelled, kBusy };
@@ -33,17 +39,23 @@ constexpr int kWaitUntilCancelled = -1;
 // append, so two appends to one file never interleave. Waits until the lock is free, the
 // cancel flag is set, or waitLimitMs have passed (when not kWaitUntilCancelled).
 AppendLock LockForAppend(int fd, CancelToken cancel, int waitLimitMs = kWaitUntilCancelled);
+// Takes the append lock on an opened file; when its name was given to another file while
+// this waited (a copy replaced it), opens that file with openFlags and locks it instead,
+// so the bytes go to the file the name names once the lock is held.
+AppendLock LockNamedFileForAppend(UserFile& file, int openFlags, CancelToken cancel,
+                                  int waitLimitMs = kWaitUntilCancelled);
 
 // Creates a new file of size zero bytes with allocated blocks (fallocate in pieces where
-// the file system supports it, else written zeros). 1 with the created text, or 0 with
-// the failure text; an interrupted file stays with its shorter length. progress counts the
-// bytes reserved or written.
-int CreateZeroFile(const std::string& file, int64_t size, std::string* text, CancelToken cancel,
-                   JobProgress* progress = nullptr);
+// the file system supports it, else written zeros); Done names the file. A failed or
+// cancelled creation removes the file it made. progress counts the bytes reserved or
+// written.
+FileResult<Done> CreateZeroFile(const std::string& file, int64_t size, CancelToken cancel,
+                                JobProgress* progress = nullptr);
 
-// MakeFile: creates a new file and sets its length without writing (the file system
-// supplies the content). 1 or 0, with the console text in message.
-int MakeSizedFile(const std::string& file, int64_t size, std::string* message);
+// MakeFile: creates a new file and sets its length on the new descriptor without writing
+// (the file system supplies the content); Done names the file. A failure removes the file
+// it made.
+FileResult<Done> MakeSizedFile(const std::string& file, int64_t size);
 
 // The text refusing a size that the file system holding file has no room for, or empty
 // when there is room (a size equal to the free space is refused).

@@ -9,6 +9,7 @@
 
 #include "host/platform.h"
 #include "host/sjis.h"
+#include "host/text_format.h"
 
 namespace vpx {
 
@@ -34,6 +35,40 @@ std::string OpenErrorText(int errorCode) {
       return SJ("ファイル ハンドルをこれ以上使ません。 ");
     default:
       return SJ("不明なエラーです。_open()");
+  }
+}
+
+std::string FileErrorText(int errorCode) {
+  switch (errorCode) {
+    case ENOSPC:
+    case EDQUOT:
+      return SJ("ディスクの空き容量が足りません。");
+    case EFBIG:
+      return SJ("ファイルサイズの上限を超えました。");
+    case EIO:
+      return SJ("入出力エラーが発生しました。");
+    case ENAMETOOLONG:
+      return SJ("ファイル名またはパス名が長すぎます。");
+    case EBUSY:
+      return SJ("ファイルまたはフォルダは使用中です。");
+    case ENOTEMPTY:
+      return SJ("フォルダが空ではありません。");
+    case EMLINK:
+      return SJ("リンクの数が上限に達しました。");
+    case ENOENT:
+    case ENOTDIR:
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+    case EEXIST:
+    case EINVAL:
+    case EMFILE:
+    case ENFILE:
+      return OpenErrorText(errorCode);
+    default:
+      return Format(SJ("不明なエラーです。[%d]").c_str(), errorCode);
   }
 }
 

@@ -13,6 +13,9 @@ namespace vpx {
 
 // The Japanese text for the errno of a failed open.
 std::string OpenErrorText(int errorCode);
+// The Japanese reason for the errno of any other failed file operation (a write, a copy,
+// a rename): OpenErrorText's text where an open can fail the same way, else its own.
+std::string FileErrorText(int errorCode);
 
 // An owned file descriptor, closed on destruction.
 class UniqueFd {

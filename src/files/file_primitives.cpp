@@ -95,14 +95,14 @@ int ResizeFile(const std::string& name, int64_t newSize) {
   // The name is taken literally: a wildcard must not let another file pass the check.
   if (!UserPathExists(name)) return 0;
   FileOpenError failure;
-  UniqueFd fd = OpenUserFile(name, FileUse::kModify, O_DSYNC, &failure);
+  UserFile fd = OpenUserFile(name, FileUse::kModify, O_DSYNC, &failure);
   if (!fd.IsOpen()) {
     WriteTrace(failure.refusedKind != 0 ? RefusedKindText(name, failure.refusedKind) + "\n"
                                         : FormatSystemError(failure.error));
     WriteTrace(SJ("※ファイルオブジェクトの作成に失敗。ResizeFile()\n"));
     return 0;
   }
-  if (ftruncate(fd.Get(), newSize) != 0) WriteTrace(FormatSystemError(errno));
+  if (ftruncate(fd.Fd(), newSize) != 0) WriteTrace(FormatSystemError(errno));
   return 1;
 }
 

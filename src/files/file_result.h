@@ -18,6 +18,7 @@ enum class FileFailure {
   kWrite,        // a write failed (the file was put back where possible; the text says)
   kCancelled,    // the job was cancelled
   kOutOfMemory,  // a buffer could not be had
+  kMismatch,     // the file's contents are not what the caller expected (a checksum)
 };
 
 struct FileError {
@@ -48,6 +49,26 @@ class FileResult {
 
  private:
   std::variant<T, FileError> state_;
+};
+
+// The outcome of a routine that produces nothing but success or a FileError.
+template <>
+class FileResult<void> {
+ public:
+  FileResult() = default;
+  FileResult(FileError error) : error_(std::move(error)), ok_(false) {}  // NOLINT
+  static FileResult Fail(FileFailure kind, std::string text) {
+    return FileResult(FileError{kind, std::move(text)});
+  }
+
+  bool ok() const { return ok_; }
+  explicit operator bool() const { return ok(); }
+  const FileError& error() const { return error_; }
+  const std::string& failureText() const { return error_.text; }
+
+ private:
+  FileError error_;
+  bool ok_ = true;
 };
 
 // The outcome of a routine that produces no value but a text for the console either way

@@ -30,10 +30,14 @@ bool KernelCopyRefused(int error) {
 // The read/write path of one piece, through buffer.
 int64_t CopyPieceThroughBuffer(int src, int64_t srcOffset, int dst, int64_t dstOffset,
                                int64_t count, uint8_t* buffer, RangeCopyOutcome& outcome) {
+  errno = 0;
   int64_t got = ReadFull(src, buffer, static_cast<size_t>(count), srcOffset);
   outcome.read += got;
+  if (got < count && errno != 0) outcome.error = errno;
+  errno = 0;
   int64_t put = WriteFull(dst, buffer, static_cast<size_t>(got), dstOffset);
   outcome.written += put;
+  if (put < got) outcome.error = errno != 0 ? errno : EIO;
   return put;
 }
 
@@ -67,6 +71,7 @@ class RangeCopier {
         kernelCopies_ = false;
         break;
       }
+      if (n < 0) outcome_.error = errno;
       if (n <= 0) break;
       done += n;
     }
@@ -93,8 +98,9 @@ class RangeCopier {
   std::unique_ptr<uint8_t[]> buffer_;
 };
 
-void SetText(std::string* out, const std::string& text) {
-  if (out != nullptr) *out = text;
+// The reason appended to a copy's failure text; empty when the source merely ended early.
+std::string ReasonText(int error) {
+  return error != 0 ? FileErrorText(error) : std::string();
 }
 
 uint32_t EffectiveBufferSize(uint32_t requested) {
@@ -131,53 +137,58 @@ RangeCopyOutcome CopyFileRange(int src, int64_t srcOffset, int dst, int64_t dstO
   return outcome;
 }
 
-int64_t CopyFileSect(const CopyRequest& request) {
-  uint32_t bufferSize = EffectiveBufferSize(request.bufferSize);
+FileResult<int64_t> CopyFileSect(const CopyRequest& request) {
   FileOpenError openError;
-  UniqueFd src = OpenUserFile(request.source, FileUse::kRead, 0, &openError);
-  if (!src.IsOpen()) {
-    SetText(request.failureText,
-            OpenFailureText(openError, request.source, CopyOpenFailureText(request.source, true)));
-    return 0;
-  }
-  posix_fadvise(src.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  if (request.start < 0 || lseek(src.Get(), request.start, SEEK_SET) < 0) {
-    SetText(request.failureText,
-            Format(SJ("※　コピー元ファイルの指定位置[ %lld ]に移動できません。").c_str(),
-                   static_cast<long long>(request.start)));
-    return 0;
-  }
-  std::string failure;
+  UserFile src = OpenUserFile(request.source, FileUse::kRead, 0, &openError);
+  if (!src.IsOpen())
+    return FileResult<int64_t>::Fail(
+        FileFailure::kOpen,
+        OpenFailureText(openError, request.source, CopyOpenFailureText(request.source, true)));
+  return CopyFileSect(request, src);
+}
+
+FileResult<int64_t> CopyFileSect(const CopyRequest& request, const UserFile& src) {
+  using Result = FileResult<int64_t>;
+  uint32_t bufferSize = EffectiveBufferSize(request.bufferSize);
+  posix_fadvise(src.Fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (request.start < 0 || lseek(src.Fd(), request.start, SEEK_SET) < 0)
+    return Result::Fail(
+        FileFailure::kInvalid,
+        Format(SJ("※　コピー元ファイルの指定位置[ %lld ]に移動できません。").c_str(),
+               static_cast<long long>(request.start)));
   CopyDestination destination;
-  if (!destination.Open(request.destination, std::max<int64_t>(request.length, 0), failure)) {
-    SetText(request.failureText, failure);
-    return 0;
-  }
+  FileResult<void> opened =
+      destination.Open(request.destination, std::max<int64_t>(request.length, 0));
+  if (!opened) return opened.error();
   RangeCopyOutcome outcome;
   if (request.length < 0) {
     outcome.failed = true;
   } else {
     if (request.progress != nullptr) request.progress->Start(request.length);
-    outcome = CopyFileRange(src.Get(), request.start, destination.Fd(), 0, request.length,
-                            bufferSize, request.cancel, request.progress);
+    outcome = CopyFileRange(destination.SourceFd(src.Fd()), request.start, destination.Fd(), 0,
+                            request.length, bufferSize, request.cancel, request.progress);
   }
   bool complete = !outcome.cancelled && !outcome.failed && !outcome.noBuffer &&
                   outcome.written == request.length;
-  if (complete && destination.Commit(request.length, failure)) {
-    SetText(request.failureText, std::string());
-    return request.length;
+  FileError failure{FileFailure::kWrite, std::string()};
+  if (complete) {
+    FileResult<void> committed = destination.Commit(request.length);
+    if (committed) return request.length;
+    failure = committed.error();
   }
   if (outcome.cancelled) {
-    failure = SJ("※　中断しました。");
+    failure = FileError{FileFailure::kCancelled, SJ("※　中断しました。")};
   } else if (outcome.noBuffer) {
-    failure = Format(SJ("※　バッファ確保に失敗。CopyFileSect() BuffSize[%u]").c_str(), bufferSize);
-  } else if (failure.empty()) {
-    failure = SJ("※　コピーに失敗しました。");
+    failure = FileError{
+        FileFailure::kOutOfMemory,
+        Format(SJ("※　バッファ確保に失敗。CopyFileSect() BuffSize[%u]").c_str(), bufferSize)};
+  } else if (failure.text.empty()) {
+    failure.text = SJ("※　コピーに失敗しました。") + ReasonText(outcome.error);
   }
   // A destination that could not be put back says so, whatever ended the copy.
-  destination.Abandon(failure);
-  SetText(request.failureText, failure);
-  return 0;
+  FileResult<void> undone = destination.Abandon();
+  if (!undone) return undone.error();
+  return failure;
 }
 
 namespace {
@@ -190,19 +201,18 @@ ByteRange SignedLengthRange(int64_t start, int64_t length) {
 }
 
 // The sources of a combination, opened, with their sizes; false with failure set.
-bool OpenSources(const std::vector<std::string>& sources, std::vector<UniqueFd>& fds,
+bool OpenSources(const std::vector<std::string>& sources, std::vector<UserFile>& fds,
                  std::vector<int64_t>& sizes, std::string& failure) {
   for (const std::string& source : sources) {
     FileOpenError openError;
-    struct stat st;
-    UniqueFd fd = OpenUserFile(source, FileUse::kRead, 0, &openError, &st);
+    UserFile fd = OpenUserFile(source, FileUse::kRead, 0, &openError);
     if (!fd.IsOpen()) {
       failure = OpenFailureText(
           openError, source,
           Format(SJ("※　結合するファイルをオープンできません。[ %s ]").c_str(), source.c_str()));
       return false;
     }
-    sizes.push_back(static_cast<int64_t>(st.st_size));
+    sizes.push_back(static_cast<int64_t>(fd.Status().st_size));
     fds.push_back(std::move(fd));
   }
   return true;
@@ -216,71 +226,70 @@ std::string CopyOpenFailureText(const std::string& name, bool source) {
   return Format(format.c_str(), name.c_str());
 }
 
-bool EmptyCopyDestination(const std::string& destination, std::string& failure) {
-  if (!UserPathExists(destination)) return true;
+FileResult<void> EmptyCopyDestination(const std::string& destination) {
+  if (!UserPathExists(destination)) return {};
   FileOpenError openError;
-  struct stat st;
-  UniqueFd fd = OpenUserFile(destination, FileUse::kWriteTarget, 0, &openError, &st);
-  if (!fd.IsOpen()) {
-    failure = OpenFailureText(openError, destination, CopyOpenFailureText(destination, false));
-    return false;
-  }
-  if (S_ISCHR(st.st_mode) || st.st_size == 0) return true;
-  if (ftruncate(fd.Get(), 0) != 0 || !fd.Close()) {
-    failure = SJ("※　コピーに失敗しました。");
-    return false;
-  }
-  return true;
+  UserFile fd = OpenUserFile(destination, FileUse::kWriteTarget, 0, &openError);
+  if (!fd.IsOpen())
+    return FileResult<void>::Fail(
+        FileFailure::kOpen,
+        OpenFailureText(openError, destination, CopyOpenFailureText(destination, false)));
+  if (fd.IsDevice() || fd.Status().st_size == 0) return {};
+  if (ftruncate(fd.Fd(), 0) != 0 || !fd.Close())
+    return FileResult<void>::Fail(FileFailure::kWrite, SJ("※　コピーに失敗しました。"));
+  return {};
 }
 
-int64_t CombineFilesInto(const std::string& destination, const std::vector<std::string>& sources,
-                         CancelToken cancel, std::string* failureText, JobProgress* progress) {
-  std::vector<UniqueFd> fds;
+FileResult<int64_t> CombineFilesInto(const std::string& destination,
+                                     const std::vector<std::string>& sources, CancelToken cancel,
+                                     JobProgress* progress) {
+  using Result = FileResult<int64_t>;
+  std::vector<UserFile> fds;
   std::vector<int64_t> sizes;
   std::string failure;
-  if (!OpenSources(sources, fds, sizes, failure)) {
-    SetText(failureText, failure);
-    return -1;
-  }
+  if (!OpenSources(sources, fds, sizes, failure)) return Result::Fail(FileFailure::kOpen, failure);
   int64_t length = 0;
   for (int64_t size : sizes) length = SaturatingAdd(length, size);
   CopyDestination target;
-  if (destination.empty() || !target.Open(destination, length, failure)) {
-    if (failure.empty())
-      failure =
-          Format(SJ("※　結合先ファイルをオープンできません。[ %s ]").c_str(), destination.c_str());
-    SetText(failureText, failure);
-    return -1;
-  }
+  if (destination.empty())
+    return Result::Fail(
+        FileFailure::kOpen,
+        Format(SJ("※　結合先ファイルをオープンできません。[ %s ]").c_str(), destination.c_str()));
+  FileResult<void> opened = target.Open(destination, length);
+  if (!opened) return opened.error();
   const uint32_t bufferSize = EffectiveBufferSize(0);
   if (progress != nullptr) progress->Start(length);
   RangeCopyOutcome outcome;
   int64_t total = 0;
   for (size_t i = 0; i < fds.size() && !outcome.cancelled && !outcome.failed; ++i) {
-    RangeCopyOutcome piece =
-        CopyFileRange(fds[i].Get(), 0, target.Fd(), total, sizes[i], bufferSize, cancel, progress);
+    RangeCopyOutcome piece = CopyFileRange(target.SourceFd(fds[i].Fd()), 0, target.Fd(), total,
+                                           sizes[i], bufferSize, cancel, progress);
     outcome.cancelled = piece.cancelled;
     outcome.noBuffer = piece.noBuffer;
     outcome.failed = piece.failed || piece.noBuffer || piece.written != sizes[i];
+    outcome.error = piece.error;
     total += piece.written;
   }
   const bool complete = !outcome.cancelled && !outcome.failed;
-  failure.clear();
-  if (complete && target.Commit(total, failure)) {
-    SetText(failureText, std::string());
-    return total;
+  FileError error{FileFailure::kWrite, std::string()};
+  if (complete) {
+    FileResult<void> committed = target.Commit(total);
+    if (committed) return total;
+    error = committed.error();
   }
   if (outcome.cancelled) {
-    failure = SJ("※　中断しました。");
+    error = FileError{FileFailure::kCancelled, SJ("※　中断しました。")};
   } else if (outcome.noBuffer) {
-    failure = Format(SJ("※　バッファ確保に失敗。CombineFile() BuffSize[%u]").c_str(), bufferSize);
-  } else if (failure.empty()) {
-    failure = SJ("※　ファイル結合に失敗しました。");
+    error = FileError{
+        FileFailure::kOutOfMemory,
+        Format(SJ("※　バッファ確保に失敗。CombineFile() BuffSize[%u]").c_str(), bufferSize)};
+  } else if (error.text.empty()) {
+    error.text = SJ("※　ファイル結合に失敗しました。") + ReasonText(outcome.error);
   }
   // A destination that could not be put back says so, whatever ended the combination.
-  target.Abandon(failure);
-  SetText(failureText, failure);
-  return -1;
+  FileResult<void> undone = target.Abandon();
+  if (!undone) return undone.error();
+  return error;
 }
 
 ByteRange DumpRange(DumpSpan span, int64_t size, int64_t first, int64_t second) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "files/file_io.h"
+#include "files/file_result.h"
+#include "files/user_file.h"
 #include "host/byte_range.h"
 #include "host/cancel_token.h"
 #include "host/job_progress.h"
@@ -24,6 +26,7 @@ struct RangeCopyOutcome {
   bool cancelled = false;
   bool failed = false;    // a piece moved fewer bytes than asked
   bool noBuffer = false;  // the read/write fallback could not get its buffer
+  int error = 0;          // errno of the read or write that failed, 0 for a short source
 };
 
 // Copies length bytes from src at srcOffset to dst at dstOffset, or at dst's file
@@ -48,31 +51,32 @@ struct CopyRequest {
   int64_t length = 0;
   uint32_t bufferSize = 0;  // 0: the default
   CancelToken cancel;
-  std::string* failureText = nullptr;
   JobProgress* progress = nullptr;  // started with length, advanced as bytes are written
 };
 
 // Copies length bytes of the source from start into the destination (see
 // CopyDestination for how an existing one keeps everything but its contents). Returns
-// the bytes now in the destination: length on success, 0 after a failure or a cancel
-// (no temporary file is left, the destination is as it was unless it is a device or
-// could not be put back, which failureText then says).
-int64_t CopyFileSect(const CopyRequest& request);
+// the bytes now in the destination (length). After a failure or a cancel no temporary
+// file is left and the destination is as it was, unless it is a device or could not be
+// put back, which the failure then says.
+FileResult<int64_t> CopyFileSect(const CopyRequest& request);
+// The same from a source the caller opened (FileUse::kRead) and took the range from.
+FileResult<int64_t> CopyFileSect(const CopyRequest& request, const UserFile& source);
 
 // "※　コピー元ファイルをオープンできません。[ name ]", or the destination's text.
 std::string CopyOpenFailureText(const std::string& name, bool source);
 
 // The copy of an empty range: empties an existing destination (a device takes no bytes,
-// a missing one is not created). False with failure set when it could not be emptied.
-bool EmptyCopyDestination(const std::string& destination, std::string& failure);
+// a missing one is not created).
+FileResult<void> EmptyCopyDestination(const std::string& destination);
 
-// Copies the whole of each source, one after another, into a temporary file beside the
-// destination and renames it to the destination when every byte arrived. Returns the
-// destination's new size, or -1 after a failure or a cancel (the destination then as it
-// was, failureText set).
-int64_t CombineFilesInto(const std::string& destination, const std::vector<std::string>& sources,
-                         CancelToken cancel, std::string* failureText,
-                         JobProgress* progress = nullptr);
+// Copies the whole of each source, one after another, into the destination (see
+// CopyDestination) and makes it the destination's contents when every byte arrived.
+// Returns the destination's new size; after a failure or a cancel the destination is as
+// it was, or the failure says it could not be put back.
+FileResult<int64_t> CombineFilesInto(const std::string& destination,
+                                     const std::vector<std::string>& sources, CancelToken cancel,
+                                     JobProgress* progress = nullptr);
 
 // --- range rules ---
 

@@ -45,14 +45,19 @@ const std::string& KindName(mode_t kind) {
 
 }  // namespace
 
-UniqueFd OpenUserFile(const std::string& name, FileUse use, int extraFlags, FileOpenError* error,
-                      struct stat* st) {
+int64_t UserFile::Size() const {
+  struct stat now;
+  return fd_.IsOpen() && fstat(fd_.Get(), &now) == 0 ? static_cast<int64_t>(now.st_size)
+                                                     : kUnknownSize;
+}
+
+UserFile OpenUserFile(const std::string& name, FileUse use, int extraFlags, FileOpenError* error) {
   struct stat pre;
   // Devices and pipes the command may not use are not even opened: opening some devices
   // has effects of its own.
   if (StatName(name, pre) && !KindAccepted(use, pre.st_mode)) {
     SetError(error, 0, pre.st_mode & S_IFMT);
-    return UniqueFd();
+    return UserFile();
   }
   const int access = use == FileUse::kRead ? O_RDONLY : O_RDWR;
   int openError = 0;
@@ -64,31 +69,29 @@ UniqueFd OpenUserFile(const std::string& name, FileUse use, int extraFlags, File
     } else {
       SetError(error, openError, 0);
     }
-    return fd;
+    return UserFile();
   }
   struct stat now;
   if (fstat(fd.Get(), &now) != 0) {
     SetError(error, errno, 0);
-    return UniqueFd();
+    return UserFile();
   }
   if (!KindAccepted(use, now.st_mode)) {
     SetError(error, 0, now.st_mode & S_IFMT);
-    return UniqueFd();
+    return UserFile();
   }
   int flags = fcntl(fd.Get(), F_GETFL);
   if (flags < 0 || fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
     SetError(error, errno, 0);
-    return UniqueFd();
+    return UserFile();
   }
-  if (st != nullptr) *st = now;
   SetError(error, 0, 0);
-  return fd;
+  return UserFile(std::move(fd), now, name);
 }
 
 int64_t QueryUserFileSize(const std::string& name, FileOpenError* error) {
-  struct stat st;
-  UniqueFd fd = OpenUserFile(name, FileUse::kRead, 0, error, &st);
-  return fd.IsOpen() ? static_cast<int64_t>(st.st_size) : kUnknownSize;
+  UserFile file = OpenUserFile(name, FileUse::kRead, 0, error);
+  return file.IsOpen() ? static_cast<int64_t>(file.Status().st_size) : kUnknownSize;
 }
 
 bool UserPathExists(const std::string& name) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "files/file_create.h"
@@ -125,7 +126,7 @@ bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& nu
   if (!form.fromNumber) {
     payload.bytes = text;
   } else if (form.encoding == WriteEncoding::kText) {
-    payload.bytes = NumberAsDecimalText(number);
+    payload.bytes = SignedDecimalText(number);
   } else if (!NumberAsBinary(number, form.bigEndian, payload.bytes, failure)) {
     return false;
   }
@@ -135,13 +136,15 @@ bool PreparePayload(WriteForm form, const std::string& text, const MyNumeric& nu
 }
 
 // What an offset write has to put back if it fails: a file it created is removed; an
-// existing regular file gets back its old bytes over the range written and its old size.
+// existing regular file gets back its old bytes over the range written, its holes, and
+// its old size.
 struct OffsetUndo {
   bool created = false;
   bool regular = false;
   int64_t oldSize = 0;
   int64_t offset = 0;
   std::string oldBytes;  // the file's bytes from offset on, as far as the write can reach
+  std::vector<std::pair<int64_t, int64_t>> holes;  // [first, end) of oldBytes never written
 };
 
 // Removes a file this write created, so that a failed write leaves no new file behind.
@@ -155,22 +158,23 @@ void RemoveCreated(const std::string& file) {
 UniqueFd OpenAtOffset(const std::string& file, int64_t offset, OffsetUndo& undo,
                       std::string& failure) {
   FileOpenError openError;
-  struct stat st;
   // O_EXCL tells whether this write made the file (and may remove it again).
-  UniqueFd fd;
+  UserFile opened;
   if (!UserPathExists(file)) {
-    fd = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT | O_EXCL, &openError, &st);
-    undo.created = fd.IsOpen();
+    opened = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT | O_EXCL, &openError);
+    undo.created = opened.IsOpen();
   }
-  if (!fd.IsOpen() && (openError.error == 0 || openError.error == EEXIST)) {
+  if (!opened.IsOpen() && (openError.error == 0 || openError.error == EEXIST)) {
     // An existing file, or a dangling symbolic link (whose target is then created).
     openError = FileOpenError{};
-    fd = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT, &openError, &st);
+    opened = OpenUserFile(file, FileUse::kWriteTarget, O_CREAT, &openError);
   }
-  if (!fd.IsOpen()) {
+  if (!opened.IsOpen()) {
     failure = OpenFailureText(openError, file);
-    return fd;
+    return UniqueFd();
   }
+  const struct stat st = opened.Status();
+  UniqueFd fd = opened.TakeFd();
   if (S_ISCHR(st.st_mode)) return fd;
   undo.regular = true;
   undo.oldSize = static_cast<int64_t>(st.st_size);
@@ -185,25 +189,65 @@ UniqueFd OpenAtOffset(const std::string& file, int64_t offset, OffsetUndo& undo,
   return fd;
 }
 
-// Keeps the bytes [offset, offset + reach) of an existing file before they are written over.
+// The holes (ranges the file system holds no data for) of fd within [first, end).
+std::vector<std::pair<int64_t, int64_t>> HolesIn(int fd, int64_t first, int64_t end) {
+  std::vector<std::pair<int64_t, int64_t>> holes;
+  for (int64_t pos = first; pos < end;) {
+    const off_t hole = lseek(fd, pos, SEEK_HOLE);
+    if (hole < 0 || hole >= end) break;
+    const off_t data = lseek(fd, hole, SEEK_DATA);
+    const int64_t holeEnd = data < 0 ? end : std::min<int64_t>(data, end);
+    holes.emplace_back(hole, holeEnd);
+    pos = holeEnd;
+  }
+  return holes;
+}
+
+// Keeps the bytes [offset, offset + reach) of an existing file, and where its holes are,
+// before they are written over. The file position stays at the offset.
 bool SaveOldBytes(int fd, int64_t reach, OffsetUndo& undo) {
   if (!undo.regular || undo.created || undo.offset >= undo.oldSize) return true;
   const int64_t count = std::min(reach, undo.oldSize - undo.offset);
   undo.oldBytes.resize(static_cast<size_t>(count));
-  return pread(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) == count;
+  if (pread(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) != count) return false;
+  undo.holes = HolesIn(fd, undo.offset, undo.offset + count);
+  return lseek(fd, undo.offset, SEEK_SET) == undo.offset;
 }
 
-// Takes a failed offset write back; false when the file could not be restored.
+// Puts back the old bytes of [first, end): a hole is punched again (writing its zeros
+// would fill it, and a full disk refuses that), the rest is written.
+bool RestoreRange(int fd, const OffsetUndo& undo, int64_t first, int64_t end) {
+  for (const auto& [holeFirst, holeEnd] : undo.holes) {
+    const int64_t from = std::max(first, holeFirst), to = std::min(end, holeEnd);
+    if (from >= to) continue;
+    if (from > first && !RestoreRange(fd, undo, first, from)) return false;
+    if (fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, from, to - from) != 0) {
+      const char* zeros = undo.oldBytes.data() + (from - undo.offset);
+      if (WriteFull(fd, zeros, static_cast<size_t>(to - from), from) != to - from) return false;
+    }
+    first = to;
+  }
+  if (first >= end) return true;
+  const char* bytes = undo.oldBytes.data() + (first - undo.offset);
+  return WriteFull(fd, bytes, static_cast<size_t>(end - first), first) == end - first;
+}
+
+// Takes a failed offset write back; false when the file could not be restored. Only the
+// bytes the write reached (the file position tells) are put back, and a file it grew is
+// cut back to its old size.
 bool TakeBack(int fd, const std::string& file, const OffsetUndo& undo) {
   if (!undo.regular) return false;
   if (undo.created) {
     RemoveCreated(file);
     return true;
   }
-  const auto count = static_cast<int64_t>(undo.oldBytes.size());
-  return (count == 0 ||
-          pwrite(fd, undo.oldBytes.data(), undo.oldBytes.size(), undo.offset) == count) &&
-         ftruncate(fd, undo.oldSize) == 0 && fdatasync(fd) == 0;
+  const int64_t saved = undo.offset + static_cast<int64_t>(undo.oldBytes.size());
+  const off_t reached = lseek(fd, 0, SEEK_CUR);
+  const int64_t end = reached < 0 ? saved : std::min<int64_t>(reached, saved);
+  struct stat now;
+  const bool grew = fstat(fd, &now) != 0 || now.st_size != undo.oldSize;
+  return (end <= undo.offset || RestoreRange(fd, undo, undo.offset, end)) &&
+         (!grew || ftruncate(fd, undo.oldSize) == 0) && fdatasync(fd) == 0;
 }
 
 // Opens (or creates) file for appending and takes the lock every appender holds, so two
@@ -212,19 +256,19 @@ bool TakeBack(int fd, const std::string& file, const OffsetUndo& undo) {
 UniqueFd OpenForAppend(const std::string& file, int64_t& end, std::string& failure) {
   const bool exists = UserPathExists(file);
   FileOpenError openError;
-  struct stat st;
-  UniqueFd fd =
-      OpenUserFile(file, FileUse::kWriteTarget, O_APPEND | (exists ? 0 : O_CREAT), &openError, &st);
-  if (!fd.IsOpen()) {
+  UserFile opened =
+      OpenUserFile(file, FileUse::kWriteTarget, O_APPEND | (exists ? 0 : O_CREAT), &openError);
+  if (!opened.IsOpen()) {
     failure = OpenFailureText(openError, file);
-    return fd;
+    return UniqueFd();
   }
-  if (LockForAppend(fd.Get(), CancelToken(), kAppendLockWaitMs) != AppendLock::kHeld) {
+  if (LockNamedFileForAppend(opened, O_APPEND, CancelToken(), kAppendLockWaitMs) !=
+      AppendLock::kHeld) {
     failure = Format(SJ("※　ファイルは他の追加書込で使用中です。[%s]").c_str(), file.c_str());
     return UniqueFd();
   }
-  end = fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
-  return fd;
+  end = opened.IsRegular() ? std::max<int64_t>(opened.Size(), 0) : -1;
+  return opened.TakeFd();
 }
 
 UniqueFd OpenPlace(const std::string& file, WritePlace place, int64_t& appendEnd, OffsetUndo& undo,
@@ -327,57 +371,51 @@ std::string SignedDecimalText(const MyNumeric& number) {
   return number.IsMinus() && !zero ? "-" + text : text;
 }
 
-int WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
-                      const std::vector<WriteSource>& values, std::string* message) {
-  std::string result;
-  int ok = 0;
+FileResult<Done> WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
+                                   const std::vector<WriteSource>& values) {
   try {
     std::vector<Payload> payloads;
+    std::string failure;
+    if (!PreparePayloads(form, values, payloads, failure))
+      return FileResult<Done>::Fail(FileFailure::kInvalid, failure);
     int64_t appendEnd = -1;
     OffsetUndo undo;
-    UniqueFd fd;
-    if (PreparePayloads(form, values, payloads, result))
-      fd = OpenPlace(file, place, appendEnd, undo, result);
-    if (fd.IsOpen() && !SaveOldBytes(fd.Get(), StoredReach(payloads), undo)) {
-      result = OpenErrorText(errno);
-      fd = UniqueFd();
+    UniqueFd fd = OpenPlace(file, place, appendEnd, undo, failure);
+    if (!fd.IsOpen()) return FileResult<Done>::Fail(FileFailure::kOpen, failure);
+    if (!SaveOldBytes(fd.Get(), StoredReach(payloads), undo))
+      return FileResult<Done>::Fail(FileFailure::kRead, OpenErrorText(errno));
+    WriteTally tally = WritePayloads(fd.Get(), payloads);
+    // A device cannot be synced (EINVAL); its bytes are already written.
+    if (place.append && tally.complete && fdatasync(fd.Get()) != 0 && errno != EINVAL)
+      tally.complete = false;
+    bool restored = true;
+    if (!tally.complete && appendEnd >= 0) {
+      restored = ftruncate(fd.Get(), appendEnd) == 0;
+      if (restored) tally.written = 0;  // the append was taken back whole
+    } else if (!tally.complete && !place.append) {
+      restored = TakeBack(fd.Get(), file, undo);
+      if (restored) tally.written = 0;
     }
-    if (fd.IsOpen()) {
-      WriteTally tally = WritePayloads(fd.Get(), payloads);
-      // A device cannot be synced (EINVAL); its bytes are already written.
-      if (place.append && tally.complete && fdatasync(fd.Get()) != 0 && errno != EINVAL)
-        tally.complete = false;
-      bool restored = true;
-      if (!tally.complete && appendEnd >= 0) {
-        restored = ftruncate(fd.Get(), appendEnd) == 0;
-        if (restored) tally.written = 0;  // the append was taken back whole
-      } else if (!tally.complete && !place.append) {
-        restored = TakeBack(fd.Get(), file, undo);
-        if (restored) tally.written = 0;
-      }
-      const bool complete = fd.Close() && tally.complete;
-      result = OutcomeText(form, complete, tally.written, tally.length);
-      if (!restored && undo.regular)
-        result = Format(SJ("※　書込に失敗し、ファイルを元に戻せませんでした。[ %s ]").c_str(),
-                        file.c_str());
-      ok = complete ? 1 : 0;
-    }
+    const bool complete = fd.Close() && tally.complete;
+    std::string text = OutcomeText(form, complete, tally.written, tally.length);
+    if (!restored && undo.regular)
+      text = Format(SJ("※　書込に失敗し、ファイルを元に戻せませんでした。[ %s ]").c_str(),
+                    file.c_str());
+    if (!complete) return FileResult<Done>::Fail(FileFailure::kWrite, text);
+    return Done{text};
   } catch (const std::bad_alloc&) {
-    result = SJ("※　バッファの確保に失敗しました。");
-    ok = 0;
+    return FileResult<Done>::Fail(FileFailure::kOutOfMemory,
+                                  SJ("※　バッファの確保に失敗しました。"));
   }
-  if (message != nullptr) *message = result;
-  return ok;
 }
 
-int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
-                     const std::string& text, const MyNumeric& number, std::string* message) {
+FileResult<Done> WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
+                                  const std::string& text, const MyNumeric& number) {
   try {
-    return WriteValuesToFile(form, file, WritePlace{false, offset}, {WriteSource{&text, &number}},
-                             message);
+    return WriteValuesToFile(form, file, WritePlace{false, offset}, {WriteSource{&text, &number}});
   } catch (const std::bad_alloc&) {  // the list of one value
-    if (message != nullptr) *message = SJ("※　バッファの確保に失敗しました。");
-    return 0;
+    return FileResult<Done>::Fail(FileFailure::kOutOfMemory,
+                                  SJ("※　バッファの確保に失敗しました。"));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "files/file_result.h"
 #include "numbers/my_numeric.h"
 
 namespace vpx {
@@ -33,9 +34,9 @@ inline constexpr WriteForm kWriteDigits{WriteEncoding::kDigits, true, false};
 inline constexpr WriteForm kWriteDigitsBE{WriteEncoding::kDigits, true, true};
 
 // Writes text or number as form says. A negative offset means the end of an existing file
-// (0 for a new one). 1 or 0; message holds the console text either way.
-int WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
-                     const std::string& text, const MyNumeric& number, std::string* message);
+// (0 for a new one). Done says how many bytes were written.
+FileResult<Done> WriteValueToFile(WriteForm form, const std::string& file, int64_t offset,
+                                  const std::string& text, const MyNumeric& number);
 
 // Where a write puts its bytes.
 struct WritePlace {
@@ -51,9 +52,9 @@ struct WriteSource {
 
 // Writes the values one after another in one form. Every value is converted before the
 // file is opened, so a conversion failure leaves the file untouched. The reported size is
-// the sum of the data lengths (line ends not counted). 1 or 0 with the console text.
-int WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
-                      const std::vector<WriteSource>& values, std::string* message);
+// the sum of the data lengths (line ends not counted).
+FileResult<Done> WriteValuesToFile(WriteForm form, const std::string& file, WritePlace place,
+                                   const std::vector<WriteSource>& values);
 
 // The number's magnitude as decimal text: integer digits, then "." and the fraction
 // digits when there are any.

@@ -70,40 +70,41 @@ class ModifyFileTest : public ::testing::Test {
 };
 
 TEST_F(ModifyFileTest, SetsTheLowestBitOfTheFirstByte) {
-  ASSERT_EQ(ModifyFileBitAt(file, 0, 0, 1, kOpSet, true, 0, &message), 1);
+  ASSERT_EQ(test::Said(ModifyFileBitAt(file, 0, 0, 1, kOpSet, true, 0), &message), 1);
   EXPECT_EQ(message, SJ("【成功】OrgData[00] -> NewData[01]"));
   EXPECT_EQ(Bytes()[0], '\x01');
 }
 
 TEST_F(ModifyFileTest, ForcesBitFifteenToZero) {
-  ASSERT_EQ(ModifyFileBitAt(file, 15 >> 3, 15 & 7, 0, BitOperation("force"), true, 15, &message),
+  ASSERT_EQ(test::Said(ModifyFileBitAt(file, 15 >> 3, 15 & 7, 0, BitOperation("force"), true, 15),
+                       &message),
             1);
   EXPECT_EQ(Bytes()[1], '\x7F');
 }
 
 TEST_F(ModifyFileTest, ModifiesWholeBytes) {
-  ASSERT_EQ(ModifyFileByteAt(file, 2, 0x0F, kOpExnor, &message), 1);
+  ASSERT_EQ(test::Said(ModifyFileByteAt(file, 2, 0x0F, kOpExnor), &message), 1);
   EXPECT_EQ(message, SJ("【成功】OrgData[55] -> NewData[A5]"));
   EXPECT_EQ(Bytes()[2], '\xA5');
-  ASSERT_EQ(ModifyFileByteAt(file, 2, 2, BitOperation("unknown"), &message), 1);
+  ASSERT_EQ(test::Said(ModifyFileByteAt(file, 2, 2, BitOperation("unknown")), &message), 1);
   EXPECT_EQ(Bytes()[2], '\x02');
 }
 
 TEST_F(ModifyFileTest, RefusesAddressesOutsideTheFileAndLeavesIt) {
-  EXPECT_EQ(ModifyFileBitAt(file, 3, 0, 1, kOpSet, true, 24, &message), 0);
+  EXPECT_EQ(test::Said(ModifyFileBitAt(file, 3, 0, 1, kOpSet, true, 24), &message), 0);
   EXPECT_EQ(message, SJ("※　ファイルサイズが足りません。ModifyByteADRS[ 3 ] / FileSize[ 3 ]"));
-  EXPECT_EQ(ModifyFileBitAt(file, -1, 7, 1, kOpSet, true, -1, &message), 0);
+  EXPECT_EQ(test::Said(ModifyFileBitAt(file, -1, 7, 1, kOpSet, true, -1), &message), 0);
   EXPECT_EQ(message, SJ("※　指定ビットアドレスが無効です。[ -1 ]"));
-  EXPECT_EQ(ModifyFileBitAt(file, -2, 1, 1, kOpSet, false, 0, &message), 0);
+  EXPECT_EQ(test::Said(ModifyFileBitAt(file, -2, 1, 1, kOpSet, false, 0), &message), 0);
   EXPECT_EQ(message, SJ("※　指定位置情報が無効です。ByteIndex[ -2 ], BitPos[ 1 ]"));
-  EXPECT_EQ(ModifyFileByteAt(dir.File("none"), 0, 1, kOpSet, &message), 0);
+  EXPECT_EQ(test::Said(ModifyFileByteAt(dir.File("none"), 0, 1, kOpSet), &message), 0);
   EXPECT_EQ(message,
             Format(SJ("※　指定ファイルは存在しません。[ %s ]").c_str(), dir.File("none").c_str()));
-  EXPECT_EQ(ModifyFileByteAt("", 0, 1, kOpSet, &message), 0);
+  EXPECT_EQ(test::Said(ModifyFileByteAt("", 0, 1, kOpSet), &message), 0);
   EXPECT_EQ(message, SJ("※　ファイル名がありません。"));
   EXPECT_EQ(Bytes(), std::string("\x00\xFF\x55", 3));
   test::WriteBytes(dir.File("empty"), "");
-  EXPECT_EQ(ModifyFileByteAt(dir.File("empty"), 0, 1, kOpSet, &message), 0);
+  EXPECT_EQ(test::Said(ModifyFileByteAt(dir.File("empty"), 0, 1, kOpSet), &message), 0);
 }
 
 TEST(ModifyFile, ReachesBytesBeyondFourGiB) {
@@ -113,9 +114,10 @@ TEST(ModifyFile, ReachesBytesBeyondFourGiB) {
   const int64_t offset = (4ll << 30) + 3;
   ASSERT_EQ(truncate(file.c_str(), offset + 1), 0);
   std::string message;
-  ASSERT_EQ(ModifyFileBitAt(file, offset, 7, 1, kOpSet, true, offset * 8 + 7, &message), 1);
+  ASSERT_EQ(test::Said(ModifyFileBitAt(file, offset, 7, 1, kOpSet, true, offset * 8 + 7), &message),
+            1);
   EXPECT_EQ(message, SJ("【成功】OrgData[00] -> NewData[80]"));
-  EXPECT_EQ(ModifyFileByteAt(file, offset + 1, 1, kOpSet, &message), 0);
+  EXPECT_EQ(test::Said(ModifyFileByteAt(file, offset + 1, 1, kOpSet), &message), 0);
 }
 
 }  // namespace

@@ -50,8 +50,9 @@ TEST(CopyProgress, FinishedCopyIsWhole) {
   JobProgress progress;
   std::string failure;
   // A test-sized buffer: many pieces, each one counted.
-  const int64_t written = CopyFileSect(
-      CopyRequest{dir.File("dst"), dir.File("src"), 100, 700, 64, nullptr, &failure, &progress});
+  const int64_t written = test::ValueOr(
+      CopyFileSect(CopyRequest{dir.File("dst"), dir.File("src"), 100, 700, 64, nullptr, &progress}),
+      int64_t{0}, &failure);
   EXPECT_EQ(written, 700) << failure;
   EXPECT_EQ(progress.Fraction(), 1.0);
   EXPECT_EQ(test::ReadBytes(dir.File("dst")), data.substr(100, 700));
@@ -63,8 +64,9 @@ TEST(CopyProgress, CancelledBeforeTheFirstPieceStaysAtZero) {
   JobProgress progress;
   CancelFlag cancel{1};
   std::string failure;
-  EXPECT_EQ(CopyFileSect(CopyRequest{dir.File("dst"), dir.File("src"), 0, 100, 16, &cancel,
-                                     &failure, &progress}),
+  EXPECT_EQ(test::ValueOr(CopyFileSect(CopyRequest{dir.File("dst"), dir.File("src"), 0, 100, 16,
+                                                   &cancel, &progress}),
+                          int64_t{0}, &failure),
             0);
   EXPECT_EQ(progress.Fraction(), 0.0);
 }
@@ -76,8 +78,9 @@ TEST(CopyProgress, CombinationCountsBothSourcesToTheWhole) {
   test::WriteBytes(dir.File("b"), test::Pattern(500, 2));
   JobProgress progress;
   std::string failure;
-  EXPECT_EQ(CombineFilesInto(dir.File("to"), {dir.File("a"), dir.File("b")}, nullptr, &failure,
-                             &progress),
+  EXPECT_EQ(test::ValueOr(CombineFilesInto(dir.File("to"), {dir.File("a"), dir.File("b")}, nullptr,
+                                           &progress),
+                          int64_t{-1}, &failure),
             800)
       << failure;
   EXPECT_EQ(progress.Fraction(), 1.0);
@@ -89,12 +92,14 @@ TEST(ChecksumProgress, CountsEveryByteReadUpToTheWholeFile) {
   JobProgress progress;
   std::string failure;
   EXPECT_EQ(
-      ComputeFileChecksum(ChecksumKind::kCrc32, dir.File("a"), 4, &failure, nullptr, &progress),
+      test::ValueOr(ComputeFileChecksum(ChecksumKind::kCrc32, dir.File("a"), 4, nullptr, &progress),
+                    0u, &failure),
       0xCBF43926u);
   EXPECT_EQ(progress.Fraction(), 1.0);
   // A cancelled run stops before reading: started, nothing done.
   CancelFlag cancel{1};
-  ComputeFileChecksum(ChecksumKind::kCrc32, dir.File("a"), 4, &failure, &cancel, &progress);
+  test::ValueOr(ComputeFileChecksum(ChecksumKind::kCrc32, dir.File("a"), 4, &cancel, &progress), 0u,
+                &failure);
   EXPECT_EQ(progress.Fraction(), 0.0);
 }
 
@@ -105,12 +110,13 @@ TEST(FileJobProgress, AppendAndZeroFileEndWhole) {
   JobProgress append;
   std::string failure;
   ASSERT_EQ(
-      AppendFileContents(dir.File("dst"), dir.File("src"), &failure, nullptr, nullptr, &append), 1)
+      test::Said(AppendFileContents(dir.File("dst"), dir.File("src"), nullptr, &append), &failure),
+      1)
       << failure;
   EXPECT_EQ(append.Fraction(), 1.0);
   JobProgress zeros;
   std::string text;
-  ASSERT_EQ(CreateZeroFile(dir.File("zero"), 3000, &text, nullptr, &zeros), 1) << text;
+  ASSERT_EQ(test::Said(CreateZeroFile(dir.File("zero"), 3000, nullptr, &zeros), &text), 1) << text;
   EXPECT_EQ(zeros.Fraction(), 1.0);
 }
 

@@ -20,7 +20,7 @@ class ZeroFileRangeTest : public ::testing::Test {
   // Clears start..end of a fresh 20-byte pattern file; returns the file afterwards.
   std::string Clear(int64_t start, int64_t end, int* result = nullptr) {
     test::WriteBytes(file, original);
-    int r = ZeroFileRange(file, start, end);
+    int r = test::Said(ZeroFileRange(file, start, end));
     if (result != nullptr) *result = r;
     return test::ReadBytes(file);
   }
@@ -50,8 +50,8 @@ TEST_F(ZeroFileRangeTest, FailsOnEmptyMissingAndStartPastEnd) {
   Clear(26, 30, &result);
   EXPECT_EQ(result, 0);
   test::WriteBytes(dir.File("empty"), "");
-  EXPECT_EQ(ZeroFileRange(dir.File("empty"), 0, 0), 0);
-  EXPECT_EQ(ZeroFileRange(dir.File("missing"), 0, 0), 0);
+  EXPECT_EQ(test::Said(ZeroFileRange(dir.File("empty"), 0, 0)), 0);
+  EXPECT_EQ(test::Said(ZeroFileRange(dir.File("missing"), 0, 0)), 0);
   EXPECT_FALSE(test::Exists(dir.File("missing")));
 }
 
@@ -61,7 +61,7 @@ TEST_F(ZeroFileRangeTest, ClearsExactlyARangeAcrossTheBufferSize) {
   for (char& c : data) c = static_cast<char>(c | 1);  // no zero byte anywhere
   test::WriteBytes(file, data);
   const size_t first = 7, last = kClearBuffer + kClearBuffer / 2 + 3;
-  ASSERT_EQ(ZeroFileRange(file, first, last), 1);
+  ASSERT_EQ(test::Said(ZeroFileRange(file, first, last)), 1);
   std::string after = test::ReadBytes(file);
   ASSERT_EQ(after.size(), size);
   EXPECT_EQ(after.substr(0, first), data.substr(0, first));
@@ -73,7 +73,7 @@ TEST(CreateZeroFile, WritesWholePiecesAndTheRest) {
   TempDir dir;
   std::string text;
   const int64_t size = kZeroFileBuffer + 1;
-  ASSERT_EQ(CreateZeroFile(dir.File("z"), size, &text, nullptr), 1);
+  ASSERT_EQ(test::Said(CreateZeroFile(dir.File("z"), size, nullptr), &text), 1);
   EXPECT_EQ(text, Format(SJ("ファイル[ %s ]を作成しました。").c_str(), dir.File("z").c_str()));
   std::string bytes = test::ReadBytes(dir.File("z"));
   ASSERT_EQ(static_cast<int64_t>(bytes.size()), size);
@@ -87,12 +87,12 @@ TEST(CreateZeroFile, RefusesExistingNegativeAndOversizedFiles) {
   TempDir dir;
   std::string text;
   test::WriteBytes(dir.File("e"), "keep");
-  EXPECT_EQ(CreateZeroFile(dir.File("e"), 10, &text, nullptr), 0);
+  EXPECT_EQ(test::Said(CreateZeroFile(dir.File("e"), 10, nullptr), &text), 0);
   EXPECT_EQ(text, Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), dir.File("e").c_str()));
   EXPECT_EQ(test::ReadBytes(dir.File("e")), "keep");
-  EXPECT_EQ(CreateZeroFile(dir.File("n"), -1, &text, nullptr), 0);
+  EXPECT_EQ(test::Said(CreateZeroFile(dir.File("n"), -1, nullptr), &text), 0);
   EXPECT_EQ(text, SJ("※　引数が無効です。MakeClearedFile()"));
-  EXPECT_EQ(CreateZeroFile(dir.File("huge"), INT64_MAX / 2, &text, nullptr), 0);
+  EXPECT_EQ(test::Said(CreateZeroFile(dir.File("huge"), INT64_MAX / 2, nullptr), &text), 0);
   EXPECT_EQ(text.rfind(SJ("※　ディスク空き容量が足りません。"), 0), 0u);
   EXPECT_FALSE(test::Exists(dir.File("huge")));
 }
@@ -101,7 +101,7 @@ TEST(CreateZeroFile, StopsWhenCancelledAndReportsTheShortSize) {
   TempDir dir;
   std::string text;
   CancelFlag cancel{1};
-  EXPECT_EQ(CreateZeroFile(dir.File("z"), 1000, &text, &cancel), 0);
+  EXPECT_EQ(test::Said(CreateZeroFile(dir.File("z"), 1000, &cancel), &text), 0);
   EXPECT_EQ(text,
             SJ("※　ファイルサイズの設定に失敗しました。 NewFileSize[0] / NeedFileSize[1000]"));
 }
@@ -112,13 +112,14 @@ TEST(AppendFileContents, AppendsReportsAndHandlesEmptySources) {
   int64_t newSize = 0;
   test::WriteBytes(dir.File("d"), "head-");
   test::WriteBytes(dir.File("s"), "tail");
-  ASSERT_EQ(AppendFileContents(dir.File("d"), dir.File("s"), &text, nullptr, &newSize), 1);
+  newSize =
+      test::ValueOr(AppendFileContents(dir.File("d"), dir.File("s"), nullptr), int64_t{-1}, &text);
   EXPECT_EQ(test::ReadBytes(dir.File("d")), "head-tail");
   EXPECT_EQ(newSize, 9);
   test::WriteBytes(dir.File("empty"), "");
-  EXPECT_EQ(AppendFileContents(dir.File("d"), dir.File("empty"), &text, nullptr), 1);
+  EXPECT_EQ(test::Said(AppendFileContents(dir.File("d"), dir.File("empty"), nullptr), &text), 1);
   EXPECT_EQ(test::ReadBytes(dir.File("d")), "head-tail");
-  EXPECT_EQ(AppendFileContents(dir.File("d"), dir.File("d"), &text, nullptr), 1);
+  EXPECT_EQ(test::Said(AppendFileContents(dir.File("d"), dir.File("d"), nullptr), &text), 1);
   EXPECT_EQ(test::ReadBytes(dir.File("d")), "head-tailhead-tail");
 }
 
@@ -126,10 +127,10 @@ TEST(AppendFileContents, NamesTheMissingFile) {
   TempDir dir;
   std::string text;
   test::WriteBytes(dir.File("s"), "x");
-  EXPECT_EQ(AppendFileContents(dir.File("nod"), dir.File("s"), &text, nullptr), 0);
+  EXPECT_EQ(test::Said(AppendFileContents(dir.File("nod"), dir.File("s"), nullptr), &text), 0);
   EXPECT_EQ(text,
             Format(SJ("※　追加先ファイルが見つかりません。[%s]").c_str(), dir.File("nod").c_str()));
-  EXPECT_EQ(AppendFileContents(dir.File("s"), dir.File("nos"), &text, nullptr), 0);
+  EXPECT_EQ(test::Said(AppendFileContents(dir.File("s"), dir.File("nos"), nullptr), &text), 0);
   EXPECT_EQ(text, Format(SJ("※　追加するファイルが見つかりません。[%s]").c_str(),
                          dir.File("nos").c_str()));
 }
@@ -140,20 +141,20 @@ TEST(AppendFileContents, ACancelReportsTheShortCounts) {
   test::WriteBytes(dir.File("d"), "x");
   test::WriteBytes(dir.File("s"), "abc");
   CancelFlag cancel{1};
-  EXPECT_EQ(AppendFileContents(dir.File("d"), dir.File("s"), &text, &cancel), 0);
+  EXPECT_EQ(test::Said(AppendFileContents(dir.File("d"), dir.File("s"), &cancel), &text), 0);
   EXPECT_EQ(text, SJ("※　ファイル内容追加に失敗。AddFileSize[3] / ReadSize[0] / WriteSize[0]"));
 }
 
 TEST(MakeSizedFile, CreatesEmptyAndSparseFilesButNeverOverwrites) {
   TempDir dir;
   std::string text;
-  ASSERT_EQ(MakeSizedFile(dir.File("n"), 0, &text), 1);
+  ASSERT_EQ(test::Said(MakeSizedFile(dir.File("n"), 0), &text), 1);
   EXPECT_EQ(text, Format(SJ("ファイル[ %s ]を作成しました。").c_str(), dir.File("n").c_str()));
   EXPECT_EQ(QueryFileSize(dir.File("n")), 0);
-  ASSERT_EQ(MakeSizedFile(dir.File("big"), (4ll << 30) + 7, &text), 1);
+  ASSERT_EQ(test::Said(MakeSizedFile(dir.File("big"), (4ll << 30) + 7), &text), 1);
   EXPECT_EQ(QueryFileSize(dir.File("big")), (4ll << 30) + 7);
   test::WriteBytes(dir.File("e"), "keep");
-  EXPECT_EQ(MakeSizedFile(dir.File("e"), 0, &text), 0);
+  EXPECT_EQ(test::Said(MakeSizedFile(dir.File("e"), 0), &text), 0);
   EXPECT_EQ(text, Format(SJ("※　ファイル[ %s ]は既に存在します。").c_str(), dir.File("e").c_str()));
   EXPECT_EQ(test::ReadBytes(dir.File("e")), "keep");
 }
@@ -165,9 +166,9 @@ TEST(MakeSizedFile, InAMissingFolderFailsToOpenRatherThanForLackOfSpace) {
   const std::string missing = dir.File("no/such/x");
   EXPECT_GT(GetDriveFreeSize(missing), 0);
   std::string text;
-  EXPECT_EQ(MakeSizedFile(missing, 5, &text), 0);
+  EXPECT_EQ(test::Said(MakeSizedFile(missing, 5), &text), 0);
   EXPECT_EQ(text, SJ("ファイル名またはパス名が見つかりません。"));
-  EXPECT_EQ(CreateZeroFile(missing, 5, &text, nullptr), 0);
+  EXPECT_EQ(test::Said(CreateZeroFile(missing, 5, nullptr), &text), 0);
   EXPECT_EQ(text, SJ("ファイル名またはパス名が見つかりません。"));
   EXPECT_FALSE(test::Exists(dir.File("no")));
 }

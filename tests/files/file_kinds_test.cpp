@@ -13,7 +13,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
+#include <thread>
+#include <vector>
 
 #include "files/bit_modify.h"
 #include "files/checksums.h"
@@ -50,7 +54,8 @@ class FileKindTest : public ::testing::Test {
   std::string Copy(const std::string& destination, const std::string& source, int64_t length = 6,
                    const CancelFlag* cancel = nullptr) {
     std::string failure;
-    int64_t n = CopyFileSect(CopyRequest{destination, source, 0, length, 0, cancel, &failure});
+    int64_t n = test::ValueOr(CopyFileSect(CopyRequest{destination, source, 0, length, 0, cancel}),
+                              int64_t{0}, &failure);
     return std::to_string(n) + ":" + failure;
   }
   std::string CopyDestinationOpenText(const std::string& name) {
@@ -66,21 +71,23 @@ class FileKindTest : public ::testing::Test {
 std::string EveryRoutineOn(const std::string& path, const std::string& other) {
   std::string out = std::to_string(QueryFileSize(path)) + "|";
   std::string text;
-  ComputeFileCRC32(path, 0, &text, nullptr);
+  test::ValueOr(ComputeFileCRC32(path, 0, nullptr), 0u, &text);
   out += text + "|";
-  CopyFileSect(CopyRequest{other + ".copy", path, 0, 1, 0, nullptr, &text});
+  test::ValueOr(CopyFileSect(CopyRequest{other + ".copy", path, 0, 1, 0, nullptr}), int64_t{0},
+                &text);
   out += text + "|";
-  ModifyFileByteAt(path, 0, 1, kOpSet, &text);
+  test::Said(ModifyFileByteAt(path, 0, 1, kOpSet), &text);
   out += text + "|";
-  out += std::to_string(ZeroFileRange(path, 0, 0)) + std::to_string(ResizeFile(path, 0)) + "|";
-  AppendFileContents(other, path, &text, nullptr);
+  out += std::to_string(test::Said(ZeroFileRange(path, 0, 0))) +
+         std::to_string(ResizeFile(path, 0)) + "|";
+  test::Said(AppendFileContents(other, path, nullptr), &text);
   return out + text;
 }
 
 std::string RefusedEverywhere(const std::string& path, mode_t kind) {
   std::string refused = RefusedKindText(path, kind);
-  return "-1|" + refused + "|" + refused + "|" + refused + "|00|" +
-         SJ("※　追加するファイルのサイズが無効です。[-1]");
+  // An append from it gives the opener's reason too, never an invalid size.
+  return "-1|" + refused + "|" + refused + "|" + refused + "|00|" + refused;
 }
 
 using NamedPipeFiles = FileKindTest;
@@ -92,8 +99,8 @@ TEST_F(NamedPipeFiles, EveryRoutineRefusesAPipeWithoutBlocking) {
   EXPECT_EQ(EveryRoutineOn(fifo, src), RefusedEverywhere(fifo, S_IFIFO));
   std::string copy = Copy(fifo, src);
   std::string write, append;
-  WriteValueToFile(kWriteBytes, fifo, 0, "xy", MyNumeric(), &write);
-  AppendFileContents(fifo, src, &append, nullptr);
+  test::Said(WriteValueToFile(kWriteBytes, fifo, 0, "xy", MyNumeric()), &write);
+  test::Said(AppendFileContents(fifo, src, nullptr), &append);
   EXPECT_FALSE(watchdog.Fired()) << "an open blocked on the pipe";
   EXPECT_EQ(copy, "0:" + RefusedKindText(fifo, S_IFIFO));
   EXPECT_EQ(write, RefusedKindText(fifo, S_IFIFO));
@@ -126,7 +133,7 @@ TEST_F(DirectoryFiles, CopiesAndWritesOntoAFolderAreRefusedByKind) {
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   EXPECT_EQ(Copy(folder, src), "0:" + RefusedKindText(folder, S_IFDIR));
   std::string text;
-  WriteValueToFile(kWriteBytes, folder, 0, "xy", MyNumeric(), &text);
+  test::Said(WriteValueToFile(kWriteBytes, folder, 0, "xy", MyNumeric()), &text);
   EXPECT_EQ(text, RefusedKindText(folder, S_IFDIR));
   EXPECT_EQ(QueryFileSize(folder), kUnknownSize);
   EXPECT_TRUE(test::ListDir(folder).empty());
@@ -140,15 +147,16 @@ TEST_F(CharacterDeviceFiles, ADeviceTakesWritesButIsNeverReadOrReplaced) {
     GTEST_SKIP() << "making a device node needs root (CAP_MKNOD): " << std::strerror(errno);
   EXPECT_EQ(Copy(node, src), "6:");
   std::string text;
-  EXPECT_EQ(WriteValueToFile(kWriteBytes, node, 0, "xy", MyNumeric(), &text), 1) << text;
-  EXPECT_TRUE(EmptyCopyDestination(node, text));
-  EXPECT_EQ(AppendFileContents(node, src, &text, nullptr), 1) << text;
+  EXPECT_EQ(test::Said(WriteValueToFile(kWriteBytes, node, 0, "xy", MyNumeric()), &text), 1)
+      << text;
+  EXPECT_TRUE(test::Said(EmptyCopyDestination(node), &text));
+  EXPECT_EQ(test::Said(AppendFileContents(node, src, nullptr), &text), 1) << text;
   std::string refused = RefusedKindText(node, S_IFCHR);
-  ComputeFileCRC32(node, 0, &text, nullptr);
+  test::ValueOr(ComputeFileCRC32(node, 0, nullptr), 0u, &text);
   EXPECT_EQ(text, refused);
-  ModifyFileByteAt(node, 0, 1, kOpSet, &text);
+  test::Said(ModifyFileByteAt(node, 0, 1, kOpSet), &text);
   EXPECT_EQ(text, refused);
-  EXPECT_EQ(ZeroFileRange(node, 0, 0), 0);
+  EXPECT_EQ(test::Said(ZeroFileRange(node, 0, 0)), 0);
   struct stat st;
   ASSERT_EQ(lstat(node.c_str(), &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device was replaced";
@@ -163,16 +171,24 @@ TEST_F(UnreadableFiles, AFileTheUserCannotReadIsAnOpenFailureNeverAnEmptyFile) {
   chmod(secret.c_str(), 0600);
   std::string text = RunInChild({0, true}, [&] {
     std::string crc, check, copy;
-    ComputeFileCRC32(secret, 0, &crc, nullptr);
-    CompareFileChecksum(ChecksumKind::kCrc32, secret, 0, &check, nullptr);
-    CopyFileSect(CopyRequest{dir.File("out"), secret, 0, 6, 0, nullptr, &copy});
-    return std::to_string(QueryFileSize(secret)) + "|" + crc + "|" + check + "|" + copy;
+    test::ValueOr(ComputeFileCRC32(secret, 0, nullptr), 0u, &crc);
+    test::Said(CompareFileChecksum(ChecksumKind::kCrc32, secret, 0, nullptr), &check);
+    test::ValueOr(CopyFileSect(CopyRequest{dir.File("out"), secret, 0, 6, 0, nullptr}), int64_t{0},
+                  &copy);
+    std::string append;
+    test::WriteBytes(dir.File("mine"), "m");
+    test::Said(AppendFileContents(dir.File("mine"), secret, nullptr), &append);
+    return std::to_string(QueryFileSize(secret)) + "|" + crc + "|" + check + "|" + copy + "|" +
+           append;
   });
   std::string openText = Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), secret.c_str());
+  // An append from it names the open failure, never an invalid size.
   EXPECT_EQ(text, "-1|" + openText + "|" + openText + "|" +
                       Format(SJ("※　コピー元ファイルをオープンできません。[ %s ]").c_str(),
-                             secret.c_str()));
+                             secret.c_str()) +
+                      "|" + OpenErrorText(EACCES) + " [" + secret + "]");
   EXPECT_FALSE(test::Exists(dir.File("out")));
+  EXPECT_EQ(test::ReadBytes(dir.File("mine")), "m");
 }
 
 using ReadOnlyFiles = FileKindTest;
@@ -184,8 +200,8 @@ TEST_F(ReadOnlyFiles, ADestinationTheUserCannotOpenForWritingIsRefusedInAWritabl
   FileState before = StateOf(ro);
   std::string text = RunInChild({0, true}, [&] {
     std::string empty, append;
-    bool emptied = EmptyCopyDestination(ro, empty);
-    AppendFileContents(ro, src, &append, nullptr);
+    bool emptied = test::Said(EmptyCopyDestination(ro), &empty);
+    test::Said(AppendFileContents(ro, src, nullptr), &append);
     return Copy(ro, src) + "|" + std::to_string(emptied) + empty + "|" + append;
   });
   EXPECT_EQ(text, "0:" + CopyDestinationOpenText(ro) + "|0" + CopyDestinationOpenText(ro) + "|" +
@@ -272,12 +288,131 @@ TEST_F(HardLinkFiles, AFailedOrCancelledInPlaceCopyPutsTheOldBytesBack) {
   std::string big = dir.File("big");
   test::WriteBytes(big, test::Pattern(3 * kLimit, 7));
   EXPECT_EQ(RunInChild({kLimit, false}, [&] { return Copy(a, big, 3 * kLimit); }),
-            "0:" + SJ("※　コピーに失敗しました。"));
+            "0:" + SJ("※　コピーに失敗しました。ファイルサイズの上限を超えました。"));
   EXPECT_EQ(StateOf(a), before);
   CancelFlag cancel{1};
   EXPECT_EQ(Copy(b, src, 6, &cancel), "0:" + SJ("※　中断しました。"));
   EXPECT_EQ(StateOf(b), before);
   EXPECT_TRUE(test::NoTemporaryLeft(dir.Path()));
+}
+
+// A destination written in place that is also a source is read from its saved old
+// contents: every source position of a copy and a combination gives the bytes the files
+// had before the command began.
+TEST_F(HardLinkFiles, ASourceThatIsTheInPlaceDestinationIsReadFromItsOldContents) {
+  const std::string c = dir.File("c"), c2 = dir.File("c2"), x = dir.File("x");
+  auto reset = [&] {
+    unlink(c2.c_str());
+    test::WriteBytes(c, "CCCCCCCC");
+    ASSERT_EQ(link(c.c_str(), c2.c_str()), 0);
+  };
+  test::WriteBytes(x, "XX");
+  auto combine = [&](const std::vector<std::string>& sources) {
+    std::string failure;
+    const int64_t n = test::ValueOr(CombineFilesInto(c, sources, nullptr), int64_t{-1}, &failure);
+    return std::to_string(n) + ":" + failure + ":" + test::ReadBytes(c2);
+  };
+  reset();
+  EXPECT_EQ(combine({x, c2}), "10::XXCCCCCCCC");
+  reset();
+  EXPECT_EQ(combine({c2, x}), "10::CCCCCCCCXX");
+  reset();
+  test::WriteBytes(c, "0123");
+  EXPECT_EQ(combine({c2, c2}), "8::01230123");
+  reset();
+  test::WriteBytes(c, "0123456789");
+  EXPECT_EQ(Copy(c, c2, 4), "4:");
+  EXPECT_EQ(test::ReadBytes(c2), "0123");
+  std::string failure;
+  reset();
+  test::WriteBytes(c, "0123456789");
+  EXPECT_EQ(test::ValueOr(CopyFileSect(CopyRequest{c2, c, 3, 5, 0, nullptr}), int64_t{0}, &failure),
+            5)
+      << failure;
+  EXPECT_EQ(test::ReadBytes(c), "34567");
+  // The two-file combination appends a file to itself: its old bytes twice.
+  reset();
+  EXPECT_EQ(test::ValueOr(AppendFileContents(c, c2, nullptr), int64_t{-1}, &failure), 16);
+  EXPECT_EQ(test::ReadBytes(c), "CCCCCCCCCCCCCCCC");
+  EXPECT_TRUE(test::NoTemporaryLeft(dir.Path()));
+}
+
+// The in-place path takes the appenders' exclusive lock for its whole run: while another
+// holder has it the copy waits, and writes only after it is released.
+TEST_F(HardLinkFiles, AnInPlaceCopyWaitsForTheAppendLock) {
+  const std::string a = dir.File("a"), b = dir.File("b");
+  test::WriteBytes(a, "old contents");
+  ASSERT_EQ(link(a.c_str(), b.c_str()), 0);
+  UniqueFd holder(open(a.c_str(), O_RDWR));
+  ASSERT_EQ(LockForAppend(holder.Get(), nullptr, 0), AppendLock::kHeld);
+  std::atomic<bool> copied{false};
+  std::string outcome;
+  std::thread copier([&] {
+    outcome = Copy(a, src);
+    copied = true;
+  });
+  usleep(300 * 1000);
+  EXPECT_FALSE(copied) << "the copy did not wait for the lock";
+  EXPECT_EQ(test::ReadBytes(b), "old contents");
+  holder.Close();
+  copier.join();
+  EXPECT_EQ(outcome, "6:");
+  EXPECT_EQ(test::ReadBytes(b), "abcdef");
+}
+
+using AppendLockFiles = FileKindTest;
+
+// A copy that replaces an existing file holds the appenders' lock from its start to the
+// rename: it waits for an append in progress before it reads or writes anything.
+TEST_F(AppendLockFiles, AReplacingCopyWaitsForAnAppendInProgress) {
+  const std::string a = dir.File("a");
+  test::WriteBytes(a, "old");
+  UniqueFd holder(open(a.c_str(), O_RDWR));
+  ASSERT_EQ(LockForAppend(holder.Get(), nullptr, 0), AppendLock::kHeld);
+  std::atomic<bool> copied{false};
+  std::string outcome;
+  std::thread copier([&] {
+    outcome = Copy(a, src);
+    copied = true;
+  });
+  usleep(300 * 1000);
+  EXPECT_FALSE(copied) << "the copy did not wait for the lock";
+  holder.Close();
+  copier.join();
+  EXPECT_EQ(outcome, "6:");
+  EXPECT_EQ(test::ReadBytes(a), "abcdef");
+}
+
+// An append that waited while a copy replaced the file goes to the file the name names
+// once it has the lock, never into the replaced one where its bytes would be lost.
+TEST_F(AppendLockFiles, AnAppendThatWaitedFollowsTheNameToTheReplacingFile) {
+  const std::string a = dir.File("a");
+  auto replaceWhileLocked = [&](const std::function<std::string()>& append) {
+    test::WriteBytes(a, "old");
+    UniqueFd holder(open(a.c_str(), O_RDWR));
+    EXPECT_EQ(LockForAppend(holder.Get(), nullptr, 0), AppendLock::kHeld);
+    std::string outcome;
+    std::thread appender([&] { outcome = append(); });
+    usleep(100 * 1000);
+    test::WriteBytes(dir.File("new"), "NEW");
+    EXPECT_EQ(rename(dir.File("new").c_str(), a.c_str()), 0);
+    holder.Close();
+    appender.join();
+    return outcome + "|" + test::ReadBytes(a);
+  };
+  EXPECT_EQ(replaceWhileLocked([&] {
+              std::string failure;
+              return std::to_string(test::ValueOr(AppendFileContents(a, src, nullptr), int64_t{-1},
+                                                  &failure)) +
+                     failure;
+            }),
+            "9|NEWabcdef");
+  const std::string text = "xy";
+  EXPECT_EQ(replaceWhileLocked([&] {
+              return std::to_string(test::Said(
+                  WriteValuesToFile(kWriteBytes, a, WritePlace{true, 0}, {{&text, nullptr}})));
+            }),
+            "1|NEWxy");
 }
 
 using SymbolicLinkFiles = FileKindTest;
@@ -303,7 +438,7 @@ TEST_F(SymbolicLinkFiles, ACopyWritesWhereTheLinkPointsAndKeepsTheLink) {
 TEST_F(SymbolicLinkFiles, AnEmptyCopyOntoADanglingLinkCreatesNothing) {
   ASSERT_EQ(symlink("nowhere", dir.File("dangling").c_str()), 0);
   std::string failure;
-  EXPECT_TRUE(EmptyCopyDestination(dir.File("dangling"), failure));
+  EXPECT_TRUE(test::Said(EmptyCopyDestination(dir.File("dangling")), &failure));
   EXPECT_FALSE(test::Exists(dir.File("nowhere")));
 }
 
@@ -340,7 +475,8 @@ TEST_F(RegularFiles, NamedTemporaryFilesAreRemovedOnEveryFailurePath) {
            (test::NoTemporaryLeft(dir.Path()) ? "clean" : "temporary left");
   });
   if (text == "skip") GTEST_SKIP() << "/proc cannot be hidden in a private mount namespace here";
-  EXPECT_EQ(text, "0:" + SJ("※　中断しました。") + "|0:" + SJ("※　コピーに失敗しました。") +
+  EXPECT_EQ(text, "0:" + SJ("※　中断しました。") +
+                      "|0:" + SJ("※　コピーに失敗しました。ファイルサイズの上限を超えました。") +
                       "|6:|keep|abcdef|clean");
 }
 
@@ -348,10 +484,10 @@ TEST_F(RegularFiles, NamesWithWildcardsAreTakenLiterally) {
   test::WriteBytes(dir.File("data9"), "");
   test::WriteBytes(dir.File("abc"), "x");
   std::string text;
-  ComputeFileCRC32(dir.File("data?"), 0, &text, nullptr);
+  test::ValueOr(ComputeFileCRC32(dir.File("data?"), 0, nullptr), 0u, &text);
   EXPECT_EQ(text,
             Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), dir.File("data?").c_str()));
-  EXPECT_EQ(MakeSizedFile(dir.File("a*"), 1, &text), 1) << text;
+  EXPECT_EQ(test::Said(MakeSizedFile(dir.File("a*"), 1), &text), 1) << text;
   EXPECT_EQ(test::ReadBytes(dir.File("a*")).size(), 1u);
   EXPECT_EQ(test::ReadBytes(dir.File("abc")), "x");
 }
@@ -363,7 +499,8 @@ TEST_F(RegularFiles, AFailedAppendIsCutBackToTheOldEnd) {
   FileState before = StateOf(d);
   std::string text = RunInChild({kLimit, false}, [&] {
     std::string failure;
-    return std::to_string(AppendFileContents(d, dir.File("s"), &failure, nullptr)) + failure;
+    return std::to_string(test::Said(AppendFileContents(d, dir.File("s"), nullptr), &failure)) +
+           failure;
   });
   EXPECT_EQ(text.rfind("0" + SJ("※　ファイル内容追加に失敗。AddFileSize[100]"), 0), 0u) << text;
   EXPECT_EQ(StateOf(d), before);
@@ -396,7 +533,7 @@ TEST_F(FullFileSystemFiles, ACopyThatDoesNotFitLeavesTheDestinationAsItWas) {
            (test::NoTemporaryLeft(small) ? "clean" : "temporary left");
   });
   if (text == "skip") GTEST_SKIP() << "no private tmpfs can be mounted here (needs root)";
-  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。") +
+  EXPECT_EQ(text, "0:" + SJ("※　コピーに失敗しました。ディスクの空き容量が足りません。") +
                       "|0:" + SJ("※　ディスク空き容量が足りません。FileSize") + "|kept|clean");
 }
 
@@ -407,8 +544,9 @@ TEST_F(ControlByteNames, ANameWithANulNeverReachesTheShorterName) {
   std::string cut = dir.File("ab") + std::string(1, '\0') + ".txt";
   std::string text, os;
   EXPECT_FALSE(ToOsPath(cut, os));
-  EXPECT_EQ(WriteValueToFile(kWriteText, cut, 0, "x", MyNumeric(), &text), 0);
-  EXPECT_EQ(MakeSizedFile(dir.File("new") + std::string(1, '\0') + "name", 3, &text), 0);
+  EXPECT_EQ(test::Said(WriteValueToFile(kWriteText, cut, 0, "x", MyNumeric()), &text), 0);
+  EXPECT_EQ(test::Said(MakeSizedFile(dir.File("new") + std::string(1, '\0') + "name", 3), &text),
+            0);
   EXPECT_EQ(Copy(dir.File("ab") + "\t", src),
             "0:" + CopyDestinationOpenText(dir.File("ab") + "\t"));
   EXPECT_EQ(test::ReadBytes(dir.File("ab")), "keep");

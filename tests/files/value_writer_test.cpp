@@ -20,10 +20,11 @@ MyNumeric Number(const char* text) {
 class ValueWriterTest : public ::testing::Test {
  protected:
   int WriteNumber(WriteForm form, const char* number, int64_t offset = 0) {
-    return WriteValueToFile(form, file, offset, std::string(), Number(number), &message);
+    return test::Said(WriteValueToFile(form, file, offset, std::string(), Number(number)),
+                      &message);
   }
   int WriteText(WriteForm form, const std::string& text, int64_t offset) {
-    return WriteValueToFile(form, file, offset, text, MyNumeric(), &message);
+    return test::Said(WriteValueToFile(form, file, offset, text, MyNumeric()), &message);
   }
   std::string Bytes() { return test::ReadBytes(file); }
 
@@ -56,11 +57,14 @@ TEST_F(ValueWriterTest, SeveralValuesAppendedInOneFormAfterTheOldEnd) {
   const std::string text = "a";
   const MyNumeric seven = Number("7"), minus = Number("-2");
   std::vector<WriteSource> values{{nullptr, &seven}, {nullptr, &minus}};
-  ASSERT_EQ(WriteValuesToFile(kWriteIntegerBE, file, WritePlace{true, 0}, values, &message), 1);
+  ASSERT_EQ(
+      test::Said(WriteValuesToFile(kWriteIntegerBE, file, WritePlace{true, 0}, values), &message),
+      1);
   EXPECT_EQ(Bytes(), std::string("old\x07\xFE", 5));
   EXPECT_EQ(message, SJ("BigEndianでバイナリ書込完了しました。　書込サイズ [2] Byte"));
-  ASSERT_EQ(WriteValuesToFile(kWriteText, dir.File("new"), WritePlace{true, 0},
-                              {{&text, nullptr}, {&text, nullptr}}, &message),
+  ASSERT_EQ(test::Said(WriteValuesToFile(kWriteText, dir.File("new"), WritePlace{true, 0},
+                                         {{&text, nullptr}, {&text, nullptr}}),
+                       &message),
             1);
   EXPECT_EQ(test::ReadBytes(dir.File("new")), "a\r\na\r\n");
 }
@@ -83,12 +87,16 @@ TEST_F(ValueWriterTest, LongDigitRunsStreamThroughTheSmallBuffer) {
   EXPECT_EQ(message, SJ("バイナリ書込完了しました。　書込サイズ [2,500] Byte"));
 }
 
-TEST_F(ValueWriterTest, TextIsWrittenWithCrLfAndNumbersWithoutSign) {
+TEST_F(ValueWriterTest, TextIsWrittenWithCrLfAndNumbersWithTheirSign) {
   ASSERT_EQ(WriteText(kWriteText, "ab\ncd", -1), 1);  // a new file: offset -1 becomes 0
   EXPECT_EQ(Bytes(), "ab\r\ncd\r\n");
   EXPECT_EQ(message, SJ("書込完了しました。　書込サイズ [5] Byte"));
   ASSERT_EQ(WriteNumber(kWriteNumberText, "-12.5", -1), 1);  // an existing file: -1 appends
-  EXPECT_EQ(Bytes(), "ab\r\ncd\r\n12.5\r\n");
+  EXPECT_EQ(Bytes(), "ab\r\ncd\r\n-12.5\r\n");
+  EXPECT_EQ(message, SJ("書込完了しました。　書込サイズ [5] Byte"));  // the sign counts
+  // Zero has no sign, however it was typed.
+  ASSERT_EQ(WriteNumber(kWriteNumberText, "-0", 0), 1);
+  EXPECT_EQ(Bytes().substr(0, 3), "0\r\n");
 }
 
 TEST_F(ValueWriterTest, OverwritesInPlaceWithoutTruncating) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "files/file_result.h"
+
 namespace vpx::test {
 
 class TempDir {
@@ -31,6 +33,25 @@ bool Exists(const std::string& path);
 std::vector<std::string> ListDir(const std::string& path);
 // A text of n bytes with a pattern that differs at every offset of a small period.
 std::string Pattern(size_t n, unsigned seed = 1);
+
+// The outcome of a file routine as the tests read it: 1 after success, else 0; text (when
+// given) receives what the routine said, the success text or the failure's.
+inline int Said(const FileResult<Done>& result, std::string* text = nullptr) {
+  if (text != nullptr) *text = result ? result.value().text : result.failureText();
+  return result ? 1 : 0;
+}
+template <class T>
+int Said(const FileResult<T>& result, std::string* text = nullptr) {
+  if (text != nullptr) *text = result.failureText();
+  return result ? 1 : 0;
+}
+// The routine's value, or otherwise after a failure; text receives the failure's text
+// (empty after success).
+template <class T>
+T ValueOr(const FileResult<T>& result, T otherwise, std::string* text = nullptr) {
+  if (text != nullptr) *text = result.failureText();
+  return result ? result.value() : otherwise;
+}
 
 // The unprivileged user and group the children of RunInChild drop to.
 constexpr unsigned kNobody = 65534;

@@ -15,11 +15,10 @@ int ChecksumHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
 
 // MakeFileCRC / MakeFileADLER: eight hexadecimal digits, or the failure text.
 int MakeChecksumJob(CMyThreadDlg& job, ChecksumKind kind) {
-  std::string failure;
-  uint32_t value = ComputeFileChecksum(kind, ArgText(job.GetCallData(), 0), kChecksumBuffer,
-                                       &failure, job.GetCancelToken(), &job.Progress());
-  job.TextResult() = failure.empty() ? Format("%08X", value) : failure;
-  return failure.empty() ? 1 : 0;
+  FileResult<uint32_t> value = ComputeFileChecksum(
+      kind, ArgText(job.GetCallData(), 0), kChecksumBuffer, job.GetCancelToken(), &job.Progress());
+  job.TextResult() = value ? Format("%08X", value.value()) : value.failureText();
+  return value ? 1 : 0;
 }
 
 // CheckFileCRC / CheckFileADLER: numeric result 0 when equal, -1 otherwise.
@@ -34,16 +33,16 @@ int CheckChecksumJob(CMyThreadDlg& job, ChecksumKind kind) {
   }
   uint32_t expected = ParseHexChecksum(expectedText);
   if (crc) job.TextResult() = Format(SJ("CRC検証中。[%08X]").c_str(), expected);
-  std::string message;
-  if (CompareFileChecksum(kind, ArgText(job.GetCallData(), 0), expected, &message,
-                          job.GetCancelToken(), &job.Progress())) {
+  FileResult<void> compared = CompareFileChecksum(kind, ArgText(job.GetCallData(), 0), expected,
+                                                  job.GetCancelToken(), &job.Progress());
+  if (compared) {
     const std::string& format =
         crc ? SJ("CRCが一致しました。[ %08X ]") : SJ("ADLER32が一致しました。[ %08X ]");
     job.TextResult() = Format(format.c_str(), expected);
     SetNumber(job.NumericResult(), 0);
     return 1;
   }
-  job.TextResult() = message;
+  job.TextResult() = compared.failureText();
   SetNumber(job.NumericResult(), -1);
   return 0;
 }

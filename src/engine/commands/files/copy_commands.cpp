@@ -89,13 +89,7 @@ int CopyHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
     }
   }
   if (IsEmptyCopy(id, QueryFileSize(source), ArgInt64(call, 3))) {
-    std::string failure;
-    if (!EmptyCopyDestination(destination, failure)) {
-      context.EchoLine(failure);
-      return 0;
-    }
-    context.EchoLine(EmptySourceText(id));
-    return 1;
+    return EchoOutcome(context, EmptyCopyDestination(destination), EmptySourceText(id));
   }
   return context.QueueJob(id, call, SharedStarterTexts());
 }
@@ -117,16 +111,18 @@ int CopyJob(CMyThreadDlg& job) {
     FailJob(job, SJ("※　コピー元のファイルが存在しません。"), true);
     return 0;
   }
+  // The source is opened once: the range is taken from this descriptor and copied from it.
   FileOpenError openError;
-  int64_t size = QueryUserFileSize(source, &openError);
-  if (size < 0) {
+  const UserFile sourceFile = OpenUserFile(source, FileUse::kRead, 0, &openError);
+  if (!sourceFile.IsOpen()) {
     FailJob(job, OpenFailureText(openError, source, CopyOpenFailureText(source, true)), true);
     return 0;
   }
+  const int64_t size = sourceFile.Size();
   if (IsEmptyCopy(id, size, fourth)) {
-    std::string failure;
-    if (!EmptyCopyDestination(destination, failure)) {
-      FailJob(job, failure, true);
+    FileResult<void> emptied = EmptyCopyDestination(destination);
+    if (!emptied) {
+      FailJob(job, emptied.failureText(), true);
       return 0;
     }
     job.TextResult() = EmptySourceText(id);
@@ -136,13 +132,13 @@ int CopyJob(CMyThreadDlg& job) {
   ByteRange range = id == FuncId::CopyFileSect ? CopySectRange(start, fourth, size)
                                                : CopySectRRange(start, fourth, size);
   int64_t length = range.Length();
-  std::string failure;
-  int64_t written = CopyFileSect(CopyRequest{destination, source, range.first, length, 0,
-                                             job.GetCancelToken(), &failure, &job.Progress()});
-  if (written != length) {
-    FailJob(job, failure, true);
+  FileResult<int64_t> copied = CopyFileSect(CopyRequest{destination, source, range.first, length, 0,
+                                                        job.GetCancelToken(), &job.Progress()});
+  if (!copied) {
+    FailJob(job, copied.failureText(), true);
     return 0;
   }
+  const int64_t written = copied.value();
   SetNumber(job.NumericResult(), id == FuncId::CopyFileSect ? written : 0);
   job.TextResult() = Format(SJ("【完了】%lld バイトのデータをコピーしました。").c_str(),
                             static_cast<long long>(written));

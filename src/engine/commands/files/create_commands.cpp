@@ -33,15 +33,14 @@ int CombineHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
 
 int CombineJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
-  std::string failure;
-  int64_t newSize = 0;
-  if (!AppendFileContents(ArgText(call, 0), ArgText(call, 1), &failure, job.GetCancelToken(),
-                          &newSize, &job.Progress())) {
-    job.SetError(failure);
+  FileResult<int64_t> newSize =
+      AppendFileContents(ArgText(call, 0), ArgText(call, 1), job.GetCancelToken(), &job.Progress());
+  if (!newSize) {
+    job.SetError(newSize.failureText());
     return 0;
   }
   job.TextResult() = Format(SJ("ファイル内容追加完了。新規ファイルサイズ [%s] Byte").c_str(),
-                            FormatByteCount(newSize).c_str());
+                            FormatByteCount(newSize.value()).c_str());
   return 1;
 }
 
@@ -76,15 +75,15 @@ int CombineIntoHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
 
 int CombineIntoJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
-  std::string failure;
-  const int64_t size = CombineFilesInto(ArgText(call, 0), {ArgText(call, 1), ArgText(call, 2)},
-                                        job.GetCancelToken(), &failure, &job.Progress());
-  if (size < 0) {
-    job.SetError(failure);
+  const FileResult<int64_t> size =
+      CombineFilesInto(ArgText(call, 0), {ArgText(call, 1), ArgText(call, 2)}, job.GetCancelToken(),
+                       &job.Progress());
+  if (!size) {
+    job.SetError(size.failureText());
     return 0;
   }
   job.TextResult() = Format(SJ("ファイル結合完了。新規ファイルサイズ [%s] Byte").c_str(),
-                            FormatByteCount(size).c_str());
+                            FormatByteCount(size.value()).c_str());
   return 1;
 }
 
@@ -116,13 +115,14 @@ int ResizeHandler(ICommandContext& context, FuncId, CMyFuncData& call) {
   return 1;
 }
 
-int ClearRange(FuncId id, const CMyFuncData& call, CancelToken cancel) {
+FileResult<void> ClearRange(FuncId id, const CMyFuncData& call, CancelToken cancel) {
   if (id == FuncId::ClearFile) return ZeroFileRange(ArgText(call, 0), 0, 0, cancel);
   return ZeroFileRange(ArgText(call, 0), ArgInt64(call, 1), ArgInt64(call, 2), cancel);
 }
 
 int ClearHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
-  if (ClearRange(id, call, nullptr) == 0) {
+  // Every failure says the same; a short write also went to the trace.
+  if (!ClearRange(id, call, nullptr)) {
     context.EchoLine(SJ("※　ファイルのクリアに失敗。"));
     return 0;
   }
@@ -131,16 +131,13 @@ int ClearHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
 }
 
 int ClearJob(CMyThreadDlg& job) {
-  int ok = ClearRange(job.GetFunctionID(), job.GetCallData(), job.GetCancelToken());
+  const bool ok = ClearRange(job.GetFunctionID(), job.GetCallData(), job.GetCancelToken()).ok();
   SetNumber(job.NumericResult(), ok ? 0 : -1);
-  return ok;
+  return ok ? 1 : 0;
 }
 
 int MakeFileHandler(ICommandContext& context, FuncId, CMyFuncData& call) {
-  std::string message;
-  int ok = MakeSizedFile(ArgText(call, 0), ArgInt64(call, 1), &message);
-  context.EchoLine(message);
-  return ok;
+  return EchoOutcome(context, MakeSizedFile(ArgText(call, 0), ArgInt64(call, 1)));
 }
 
 int MakeClearedHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
@@ -159,10 +156,11 @@ int MakeClearedHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
 
 int MakeClearedJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
-  std::string text;
   int64_t size = ArgInt64(call, 1);
-  if (!CreateZeroFile(ArgText(call, 0), size, &text, job.GetCancelToken(), &job.Progress())) {
-    job.SetError(text);
+  FileResult<Done> created =
+      CreateZeroFile(ArgText(call, 0), size, job.GetCancelToken(), &job.Progress());
+  if (!created) {
+    job.SetError(created.failureText());
     return 0;
   }
   job.TextResult() = Format(SJ("ファイル作成完了。新規ファイルサイズ [%s] Byte").c_str(),

@@ -196,11 +196,12 @@ int EntryWriteHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   } catch (const std::bad_alloc&) {  // the values as texts
     message = NoMemoryText();
   }
-  int ok = 0;
-  if (message.empty())
-    ok = WriteValuesToFile(writer.form, ArgText(call, 0), place, values.sources, &message);
-  context.EchoLine(message);
-  return ok;
+  if (!message.empty()) {
+    context.EchoLine(message);
+    return 0;
+  }
+  return EchoOutcome(context,
+                     WriteValuesToFile(writer.form, ArgText(call, 0), place, values.sources));
 }
 
 }  // namespace

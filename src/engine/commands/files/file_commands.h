@@ -7,6 +7,7 @@
 
 #include "engine/command_context.h"
 #include "engine/handler_table.h"
+#include "files/file_result.h"
 #include "language/func_data.h"
 
 namespace vpx {
@@ -29,6 +30,11 @@ void EchoAndTrace(ICommandContext& context, const std::string& text);
 // opener's reason (a pipe, a folder, no permission).
 int64_t ExistingFileSize(ICommandContext& context, const std::string& file,
                          const std::string& missingText, bool trace);
+// Echoes what a file routine did or why it failed; the command's return value, 1 after
+// success, else 0.
+int EchoOutcome(ICommandContext& context, const FileResult<Done>& outcome);
+int EchoOutcome(ICommandContext& context, const FileResult<void>& outcome,
+                const std::string& successText);
 // Asks the Yes/No question before an existing file is replaced; false (after printing
 // "キャンセルしました。") unless the answer is Yes.
 bool ConfirmReplace(ICommandContext& context, const std::string& question);
@@ -36,9 +42,15 @@ bool ConfirmReplace(ICommandContext& context, const std::string& question);
 // Refuses a command whose file-name arguments hold a control byte, before any file is
 // looked at: 1 when refused (the text is then in the console).
 int RefuseBadFileNames(ICommandContext& context, FuncId id, const CMyFuncData& call);
+// Refuses a command whose offset, address or size argument lies outside the signed
+// 64-bit range, naming the value as typed: 1 when refused (the text is then in the
+// console).
+int RefuseOutOfRangeNumbers(ICommandContext& context, FuncId id, const CMyFuncData& call);
 template <CommandHandler Handler>
 int WithFileNameCheck(ICommandContext& context, FuncId id, CMyFuncData& call) {
-  return RefuseBadFileNames(context, id, call) != 0 ? 0 : Handler(context, id, call);
+  if (RefuseBadFileNames(context, id, call) != 0 || RefuseOutOfRangeNumbers(context, id, call) != 0)
+    return 0;
+  return Handler(context, id, call);
 }
 
 // The texts of the shared job starter (copies and checksums).

@@ -8,24 +8,22 @@ namespace {
 
 int ModifyHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   const std::string& file = ArgText(call, 0);
-  std::string message;
-  int ok = 0;
+  FileResult<Done> outcome = FileResult<Done>::Fail(FileFailure::kInvalid, std::string());
   if (id == FuncId::ModifyFileBitSUIS) {
     int64_t address = ArgInt64(call, 1);
     auto value = static_cast<uint8_t>(ArgInt(call, 2));
-    ok = ModifyFileBitAt(file, address >> 3, static_cast<unsigned>(address & 7), value,
-                         BitOperation(ArgText(call, 3)), true, address, &message);
+    outcome = ModifyFileBitAt(file, address >> 3, static_cast<unsigned>(address & 7), value,
+                              BitOperation(ArgText(call, 3)), true, address);
   } else if (id == FuncId::ModifyFileBitSUUIS) {
     int8_t position = call.GetArgCount() > 2 ? call.GetArgValue(2).GetAsChar() : 0;
     auto value = static_cast<uint8_t>(ArgInt(call, 3));
-    ok = ModifyFileBitAt(file, ArgInt64(call, 1), static_cast<unsigned>(position & 7), value,
-                         BitOperation(ArgText(call, 4)), false, 0, &message);
+    outcome = ModifyFileBitAt(file, ArgInt64(call, 1), static_cast<unsigned>(position & 7), value,
+                              BitOperation(ArgText(call, 4)), false, 0);
   } else {
     auto value = static_cast<uint8_t>(ArgInt(call, 2));
-    ok = ModifyFileByteAt(file, ArgInt64(call, 1), value, BitOperation(ArgText(call, 3)), &message);
+    outcome = ModifyFileByteAt(file, ArgInt64(call, 1), value, BitOperation(ArgText(call, 3)));
   }
-  context.EchoLine(message);
-  return ok;
+  return EchoOutcome(context, outcome);
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 
 #include "engine/commands/files/file_commands.h"
 #include "engine/thread_dlg.h"
+#include "files/file_io.h"
 #include "files/file_primitives.h"
 #include "files/section_copy.h"
+#include "files/user_file.h"
 #include "host/platform.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
@@ -39,10 +41,8 @@ int RenameNoReplace(const std::string& osFrom, const std::string& osTo) {
 std::string RenameFailureText(int error, const std::string& from, const std::string& to) {
   if (error == EEXIST)
     return Format(SJ("※　変更先のファイルは既に存在します。[%s]").c_str(), to.c_str());
-  std::string reason = FormatSystemError(error);
-  if (!reason.empty() && reason.back() == '\n') reason.pop_back();
   return Format(SJ("※　ファイル名の変更に失敗しました。[%s] → [%s] %s").c_str(), from.c_str(),
-                to.c_str(), reason.c_str());
+                to.c_str(), FileErrorText(error).c_str());
 }
 
 bool Unchanged(const struct stat& before, const struct stat& now) {
@@ -57,18 +57,25 @@ int MoveJob(CMyThreadDlg& job) {
   const CMyFuncData& call = job.GetCallData();
   const std::string& from = ArgText(call, 0);
   const std::string& to = ArgText(call, 1);
-  std::string osFrom, osTo, failure;
+  std::string osFrom, osTo;
   struct stat before, now;
-  if (!ToOsPath(from, osFrom) || !ToOsPath(to, osTo) || stat(osFrom.c_str(), &before) != 0 ||
-      !S_ISREG(before.st_mode)) {
+  if (!ToOsPath(from, osFrom) || !ToOsPath(to, osTo) || stat(osFrom.c_str(), &before) != 0) {
     FailJob(job, Format(SJ("※　変更元のファイルが存在しません。[%s]").c_str(), from.c_str()), true);
     return 0;
   }
+  // Only a regular file's bytes can be copied to another file system; a pipe, socket or
+  // device is named as what it is.
+  if (!S_ISREG(before.st_mode)) {
+    FailJob(job, RefusedKindText(from, before.st_mode & S_IFMT), true);
+    return 0;
+  }
   const int64_t size = static_cast<int64_t>(before.st_size);
-  const int64_t copied =
-      CopyFileSect(CopyRequest{to, from, 0, size, 0, job.GetCancelToken(), &failure});
-  if (copied != size) {
-    FailJob(job, failure.empty() ? SJ("※　コピーに失敗しました。") : failure, true);
+  const FileResult<int64_t> copied =
+      CopyFileSect(CopyRequest{to, from, 0, size, 0, job.GetCancelToken()});
+  if (!copied) {
+    FailJob(job,
+            copied.failureText().empty() ? SJ("※　コピーに失敗しました。") : copied.failureText(),
+            true);
     return 0;
   }
   chmod(osTo.c_str(), before.st_mode & 07777);

@@ -27,11 +27,8 @@ WriteForm FormOf(FuncId id) {
 int WriteHandler(ICommandContext& context, FuncId id, CMyFuncData& call) {
   static const MyNumeric kZero;
   const MyNumeric& number = call.GetArgCount() > 2 ? call.GetArgValue(2) : kZero;
-  std::string message;
-  int ok = WriteValueToFile(FormOf(id), ArgText(call, 0), ArgInt64(call, 1), ArgText(call, 2),
-                            number, &message);
-  context.EchoLine(message);
-  return ok;
+  return EchoOutcome(context, WriteValueToFile(FormOf(id), ArgText(call, 0), ArgInt64(call, 1),
+                                               ArgText(call, 2), number));
 }
 
 }  // namespace

@@ -32,6 +32,14 @@ class EntryWriteCommands : public test::FileCommandFixture {
   std::string Bytes(const std::string& name) { return test::ReadBytes(dir.File(name)); }
 };
 
+// WriteToFileAsStr with a number writes its sign like every other text writer.
+TEST_F(EntryWriteCommands, WriteToFileAsStrWritesANegativeNumberWithItsMinusSign) {
+  EXPECT_EQ(Last(R"(WriteToFileAsStr("s", 0, -42))"), "書込完了しました。　書込サイズ [3] Byte");
+  EXPECT_EQ(Bytes("s"), "-42\r\n");
+  EXPECT_EQ(Last(R"(WriteToFileAsStr("s", 5, 7))"), "書込完了しました。　書込サイズ [1] Byte");
+  EXPECT_EQ(Bytes("s"), "-42\r\n7\r\n");
+}
+
 TEST_F(EntryWriteCommands, ListAsTextWritesSignedDecimalsAndTextsWithCrLfWithoutTruncating) {
   test::WriteBytes(dir.File("t"), std::string(30, 'x'));
   EXPECT_EQ(Last(R"(WriteListToFileAsText("t", 1, 4))"),

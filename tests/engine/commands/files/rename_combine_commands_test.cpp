@@ -2,6 +2,7 @@
 // before an existing target is replaced, folders never replaced, moves to another file
 // system made by a copy job, and combined files made as jobs.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,73 @@ TEST_F(RenameCombineCommands, ChangeFileNameToAnotherFileSystemCopiesThenRemoves
   EXPECT_FALSE(test::Exists(dir.File("a")));
 }
 
+// A second file system for moves, or empty where /dev/shm is missing or the same one.
+std::string OtherFileSystemName(const std::string& here, const std::string& name) {
+  struct stat mine, shm;
+  if (stat("/dev/shm", &shm) != 0 || stat(here.c_str(), &mine) != 0 || mine.st_dev == shm.st_dev)
+    return std::string();
+  return "/dev/shm/vpx-" + name + "-" + std::to_string(getpid());
+}
+
+TEST_F(RenameCombineCommands, AFailedRenameGivesTheJapaneseReason) {
+  test::WriteBytes(dir.File("a"), "x");
+  EXPECT_EQ(Last(R"(ChangeFileName("a", "nofolder/b"))"),
+            "※　ファイル名の変更に失敗しました。[a] → [nofolder/b] "
+            "ファイル名またはパス名が見つかりません。");
+  EXPECT_TRUE(test::Exists(dir.File("a")));
+}
+
+TEST_F(RenameCombineCommands, MovingAPipeToAnotherFileSystemSaysItIsNoRegularFile) {
+  const std::string target = OtherFileSystemName(dir.Path(), "fifo");
+  if (target.empty()) GTEST_SKIP() << "no second file system at /dev/shm";
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0644), 0);
+  EXPECT_EQ(RunJob("ChangeFileName(\"fifo\", \"" + target + "\")"),
+            "※　通常のファイルではありません（名前付きパイプ）。[ fifo ]");
+  EXPECT_FALSE(test::Exists(target));
+  unlink(target.c_str());
+  struct stat st;
+  EXPECT_EQ(lstat(dir.File("fifo").c_str(), &st), 0);
+}
+
+// A move whose copy runs out of room says why, keeps the source and leaves no target.
+TEST_F(RenameCombineCommands, AMoveThatDoesNotFitGivesTheReasonAndKeepsTheSource) {
+  const std::string target = OtherFileSystemName(dir.Path(), "full");
+  if (target.empty()) GTEST_SKIP() << "no second file system at /dev/shm";
+  const std::string content = test::Pattern(3 << 20);
+  test::WriteBytes(dir.File("a"), content);
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 1 << 20;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string result = RunJob("ChangeFileName(\"a\", \"" + target + "\")");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  const bool left = test::Exists(target);
+  unlink(target.c_str());
+  EXPECT_EQ(result, "※　コピーに失敗しました。ファイルサイズの上限を超えました。");
+  EXPECT_FALSE(left);
+  EXPECT_EQ(Bytes("a"), content);
+}
+
+// Offsets, addresses and sizes outside the signed 64-bit range are refused, naming the
+// value as typed, before any file is touched.
+TEST_F(RenameCombineCommands, OffsetsBeyondSixtyFourBitsAreRefusedAsTyped) {
+  const std::string refusal =
+      "※　指定値が範囲外です（-9223372036854775808 から 9223372036854775807 まで）。";
+  EXPECT_EQ(Last(R"(WriteToFileAsStr("w", 9223372036854775808, "x"))"),
+            refusal + "[ 9223372036854775808 ]");
+  EXPECT_FALSE(test::Exists(dir.File("w")));
+  test::WriteBytes(dir.File("f"), "abc");
+  EXPECT_EQ(Last(R"(ModifyFileByte("f", 18446744073709551616, 1, "SET"))"),
+            refusal + "[ 18446744073709551616 ]");
+  EXPECT_EQ(Last(R"(ClearFileSect("f", 0, -9223372036854775809))"),
+            refusal + "[ -9223372036854775809 ]");
+  EXPECT_EQ(Bytes("f"), "abc");
+  // The largest offset is still taken as given.
+  EXPECT_EQ(Last(R"(WriteToFileAsStr("w", 9223372036854775807, "x"))"),
+            "※　ファイルシークに失敗。希望アドレス[9223372036854775807]");
+}
+
 TEST_F(RenameCombineCommands, CombineFileMakesANewFileOfFirstThenSecond) {
   test::WriteBytes(dir.File("x"), "abc");
   test::WriteBytes(dir.File("y"), "defg");
@@ -78,6 +146,18 @@ TEST_F(RenameCombineCommands, CombineFileMakesANewFileOfFirstThenSecond) {
             "ファイル結合完了。新規ファイルサイズ [7] Byte");
   EXPECT_EQ(Bytes("x"), "abcdefg");
   EXPECT_EQ(test::ListDir(dir.Path()).size(), 3u);
+}
+
+// A hard-linked destination is written in place; as its own second source it is read
+// from its old contents, never from the bytes the combination already wrote.
+TEST_F(RenameCombineCommands, CombineFileIntoAHardLinkedSourceKeepsItsOldBytes) {
+  test::WriteBytes(dir.File("c"), "CCCCCCCC");
+  ASSERT_EQ(link(dir.File("c").c_str(), dir.File("c2").c_str()), 0);
+  test::WriteBytes(dir.File("x"), "XX");
+  fake.dialogs.yesAnswer = true;
+  EXPECT_EQ(RunJob(R"(CombineFile("c", "x", "c"))"),
+            "ファイル結合完了。新規ファイルサイズ [10] Byte");
+  EXPECT_EQ(Bytes("c2"), "XXCCCCCCCC");
 }
 
 TEST_F(RenameCombineCommands, CombineFileAsksBeforeReplacingAndRefusesFolders) {
