@@ -572,27 +572,27 @@ bool ReadWholeFile(const std::string& path, size_t maxBytes, std::string& bytes,
                    ReadFailure& failure) {
   failure = ReadFailure();
   FileOpenError openError;
-  struct stat st;
   // A named pipe, a process substitution or a device is no list file: refused before it
   // could block the open or be read half.
-  UniqueFd fd = OpenUserFile(path, FileUse::kRead, 0, &openError, &st);
-  if (!fd.IsOpen()) {
+  const UserFile file = OpenUserFile(path, FileUse::kRead, 0, &openError);
+  if (!file.IsOpen()) {
     failure.error = openError.error;
     failure.refusedKind = openError.refusedKind;
     return false;
   }
-  if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) {
-    failure.error = ENOMEM;
+  const int64_t fileSize = file.Size();
+  if (fileSize < 0 || static_cast<uint64_t>(fileSize) > maxBytes) {
+    failure.error = fileSize < 0 ? EIO : ENOMEM;
     return false;
   }
-  const auto size = static_cast<size_t>(st.st_size);
+  const auto size = static_cast<size_t>(fileSize);
   try {
     bytes.assign(size, '\0');
   } catch (const std::bad_alloc&) {
     failure.error = ENOMEM;
     return false;
   }
-  if (ReadFull(fd.Get(), bytes.data(), size, 0) != static_cast<int64_t>(size)) {
+  if (ReadFull(file.Fd(), bytes.data(), size, 0) != static_cast<int64_t>(size)) {
     failure.error = errno != 0 ? errno : EIO;
     bytes.clear();
     bytes.shrink_to_fit();

@@ -48,16 +48,17 @@ FileResult<ScanFile> OpenScanFile(const std::string& file) {
   const std::string openText =
       Format(SJ("※　ファイルオープンに失敗。[ %s ]").c_str(), file.c_str());
   FileOpenError openError;
-  struct stat st;
-  UniqueFd fd = OpenUserFile(file, FileUse::kRead, 0, &openError, &st);
-  if (!fd.IsOpen())
+  UserFile user = OpenUserFile(file, FileUse::kRead, 0, &openError);
+  if (!user.IsOpen())
     return FileResult<ScanFile>::Fail(FileFailure::kOpen,
                                       OpenFailureText(openError, file, openText));
-  posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  posix_fadvise(user.Fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
   ScanFile opened;
   opened.name = file;
-  opened.fd = std::move(fd);
-  opened.size = static_cast<int64_t>(st.st_size);
+  // The size the scan covers is the one the descriptor had when it was opened; a later
+  // change of size is noticed by the scan and reported.
+  opened.size = static_cast<int64_t>(user.Status().st_size);
+  opened.fd = user.TakeFd();
   return opened;
 }
 

@@ -124,15 +124,15 @@ bool IsDevice(const std::string& path, mode_t& kind) {
 }
 
 int SaveList(ICommandContext& context, const std::string& path, const std::string& shown) {
-  std::string failure;
   mode_t kind = 0;
   if (IsDevice(path, kind)) {
     context.EchoLine(RefusedKindText(shown, kind));
     return 0;
   }
   CopyDestination destination;
-  if (!destination.Open(path, 0, failure) ||
-      destination.GetWay() == CopyDestination::Way::kDevice) {
+  const FileResult<void> opened = destination.Open(path, 0);
+  if (!opened || destination.GetWay() == CopyDestination::Way::kDevice) {
+    std::string failure = opened.failureText();
     if (failure.empty()) failure = RefusedKindText(shown, S_IFCHR);  // became a device since
     context.EchoLine(failure);
     return 0;
@@ -153,11 +153,11 @@ int SaveList(ICommandContext& context, const std::string& path, const std::strin
   uint32_t reserved = 0;
   const Written outcome = WriteEntries(context, writer, written, reserved);
   if (outcome != Written::kDone) {
-    const bool restored = destination.Abandon(failure);
+    const FileResult<void> restored = destination.Abandon();
     if (outcome == Written::kNoLock) {
       context.EchoLine(LockFailureText());
     } else if (!restored) {
-      context.EchoLine(failure);
+      context.EchoLine(restored.failureText());
     } else {
       EchoSaveFailure(
           context, shown,
@@ -165,8 +165,8 @@ int SaveList(ICommandContext& context, const std::string& path, const std::strin
     }
     return 0;
   }
-  if (!destination.Commit(offset, failure)) {
-    context.EchoLine(failure);
+  if (const FileResult<void> committed = destination.Commit(offset); !committed) {
+    context.EchoLine(committed.failureText());
     return 0;
   }
   context.EchoLine(Format(SJ("【完了】ショートカット %zu 項目を保存しました。[ %s ]").c_str(),
