@@ -1,5 +1,6 @@
 #include "host/ui_host.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <new>
@@ -7,6 +8,28 @@
 #include "host/sjis.h"
 
 namespace vpx {
+
+bool IListView::DeleteRows(const std::vector<int>& rows) {
+  bool ok = true;
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) ok = DeleteRow(*it) && ok;
+  return ok;
+}
+
+void IListView::NumberRows(int column, int first) {
+  const int count = GetRowCount();
+  for (int row = std::max(first, 0); row < count; ++row)
+    SetCellText(row, column, std::to_string(row));
+}
+
+void IListView::SelectAllRows() {
+  const int count = GetRowCount();
+  for (int row = 0; row < count; ++row) SetRowSelected(row, true);
+}
+
+void IListView::ClearSelection() {
+  for (int row : GetSelectedRows()) SetRowSelected(row, false);
+}
+
 namespace {
 std::atomic<const UserInterface*> g_ui{nullptr};
 }

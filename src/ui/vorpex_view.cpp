@@ -176,7 +176,7 @@ bool CVorpexView::InitialUpdate() {
 }
 
 bool CVorpexView::RequestClose() {
-  if (started_) engine_->ReleaseListHold();
+  if (started_) engine_->Results().ReleaseListHold();
   if (!started_ || engine_->IsShutDown()) return true;
   if (!shutdownAsked_) {
     shutdownAsked_ = true;
@@ -193,7 +193,7 @@ void CVorpexView::CloseDialogs() {
 
 void CVorpexView::ShutDownEngine() {
   if (!started_) return;
-  engine_->ReleaseListHold();
+  engine_->Results().ReleaseListHold();
   // Jobs are cancelled; the GUI thread keeps serving them until the engine has ended.
   engine_->RequestShutdown();
   while (!engine_->IsShutDown()) {
@@ -219,13 +219,15 @@ void CVorpexView::BuildMenus() {
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("ファイル名追加"), this,
                        [this] { engine_->AddFilePathEntry(); });
-  listMenu_->addAction(QStringLiteral("削除"), this, [this] { engine_->DeleteSelectedRows(true); });
+  listMenu_->addAction(QStringLiteral("削除"), this,
+                       [this] { engine_->Results().DeleteSelectedRows(); });
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("ショートカット保存"), this,
                        [this] { listFiles_->SaveAs(); });
   listMenu_->addAction(QStringLiteral("ショートカット読出"), this, [this] { listFiles_->Load(); });
   listMenu_->addSeparator();
-  listMenu_->addAction(QStringLiteral("全て選択"), this, [this] { engine_->SelectAllRows(); });
+  listMenu_->addAction(QStringLiteral("全て選択"), this,
+                       [this] { engine_->Results().SelectAllRows(); });
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("値をコピー"), this, &CVorpexView::CopySelectedValues);
 
@@ -258,7 +260,8 @@ void CVorpexView::ConnectControls() {
     jobMenu_->popup(at);
   });
   connect(buttons_[0], &QPushButton::clicked, this, [this] { engine_->AddFilePathEntry(); });
-  connect(buttons_[3], &QPushButton::clicked, this, [this] { engine_->DeleteSelectedRows(false); });
+  connect(buttons_[3], &QPushButton::clicked, this,
+          [this] { engine_->Results().DeleteSelectedRows(); });
   connect(buttons_[1], &QPushButton::clicked, this, [this] { listFiles_->SaveAs(); });
   connect(buttons_[2], &QPushButton::clicked, this, [this] { listFiles_->Load(); });
 }
@@ -351,10 +354,10 @@ void CVorpexView::CopySelectedValues() {
 
 void CVorpexView::SetListHold(bool hold) {
   if (hold)
-    engine_->HoldList();
+    engine_->Results().HoldList();
   else
-    engine_->ReleaseListHold();
-  emit holdChanged(engine_->IsListHeld());
+    engine_->Results().ReleaseListHold();
+  emit holdChanged(engine_->Results().IsListHeld());
 }
 
 QString CVorpexView::RetiredJobText(const RetiredJob& job) {

@@ -41,7 +41,7 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(frame_->Initialise());
     view_ = frame_->View();
     console_ = view_->Console();
-    view_->Engine()->SetServiceIntervalMs(20);
+    view_->Engine()->Jobs().SetServiceIntervalMs(20);
   }
   void TearDown() override {
     frame_.reset();
@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
   });
   CReportList* results = view_->ResultList();
   CReportList* jobs = view_->JobList();
-  view_->Engine()->HoldList();
+  view_->Engine()->Results().HoldList();
   EXPECT_EQ(results->palette().color(QPalette::Base), QColor(0, 0, 255));
   EXPECT_EQ(results->palette().color(QPalette::Text), QColor(255, 0, 0));
   EXPECT_EQ(jobs->palette().color(QPalette::Base), QColor(0, 0, 255));
@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
   EXPECT_EQ(jobs->GetRowCount(), 0);
   EXPECT_EQ(results->GetRowCount(), 1);
 
-  view_->Engine()->ReleaseListHold();
+  view_->Engine()->Results().ReleaseListHold();
   EXPECT_EQ(results->palette().color(QPalette::Base), QColor(0, 0, 0));
   EXPECT_EQ(results->palette().color(QPalette::Text), QColor(255, 255, 255));
   ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
