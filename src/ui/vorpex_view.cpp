@@ -252,7 +252,9 @@ void CVorpexView::ConnectControls() {
   });
   connect(resultList_, &CReportList::contextMenuRequested, this,
           [this](const QPoint& at) { listMenu_->popup(at); });
-  connect(resultList_, &QTreeWidget::itemDoubleClicked, this, &CVorpexView::EditSelectedShortcut);
+  connect(resultList_, &QAbstractItemView::doubleClicked, this, &CVorpexView::EditSelectedShortcut);
+  connect(resultList_, &CReportList::deleteRequested, this,
+          [this] { engine_->Results().DeleteSelectedRows(); });
   connect(resultList_, &CReportList::copyRequested, this, &CVorpexView::CopySelectedValues);
   connect(jobList_, &CReportList::contextMenuRequested, this, [this](const QPoint& at) {
     jobMenu_->actions().first()->setEnabled(!shutdownAsked_ &&
@@ -327,12 +329,7 @@ void CVorpexView::CancelSelectedJob() {
 
 void CVorpexView::EditSelectedShortcut() {
   if (!engine_->AcquireListLock()) return;
-  const QList<QTreeWidgetItem*> selected = resultList_->selectedItems();
-  if (!selected.isEmpty()) {
-    QTreeWidgetItem* item = selected.first();
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    resultList_->editItem(item, 0);
-  }
+  resultList_->EditFirstSelectedRow();
   engine_->ReleaseListLock();
 }
 
@@ -379,8 +376,7 @@ QString CVorpexView::RetiredJobText(const RetiredJob& job) {
 
 void CVorpexView::OnJobRetired(const RetiredJob& job) {
   emit statusMessage(RetiredJobText(job), kRetiredMessageMs);
-  if (QTreeWidgetItem* item = resultList_->topLevelItem(static_cast<int>(job.index)))
-    resultList_->scrollToItem(item);
+  if (job.index != RetiredJob::kNoEntry) resultList_->ScrollToRow(static_cast<int>(job.index));
 }
 
 int CVorpexView::OpenBinaryDisplay(const BinaryDisplayRequest& request) {

@@ -279,17 +279,18 @@ TEST_F(MainWindowTest, RetiredJobIsNamedInTheStatusBarAndScrolledIntoView) {
   ASSERT_EQ(view_->Engine()->QueueJob(kCheckCrcId, data, {}), 1);
   CReportList* jobs = view_->JobList();
   ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
-  EXPECT_EQ(jobs->topLevelItem(0)->toolTip(0).toStdString(), call);  // the whole call
+  EXPECT_EQ(jobs->RowIndex(0).data(Qt::ToolTipRole).toString().toStdString(),
+            call);  // the whole call
   results->scrollToTop();
-  QTreeWidgetItem* entry = results->topLevelItem(61);
-  ASSERT_NE(entry, nullptr);
-  EXPECT_FALSE(results->viewport()->rect().intersects(results->visualItemRect(entry)));
+  const QModelIndex entry = results->RowIndex(61);
+  ASSERT_TRUE(entry.isValid());
+  EXPECT_FALSE(results->viewport()->rect().intersects(results->visualRect(entry)));
   finish = true;
   ASSERT_TRUE(PumpUntil([&] { return !frame_->statusBar()->currentMessage().isEmpty(); }));
   EXPECT_EQ(frame_->statusBar()->currentMessage(),
             QStringLiteral("【完了】[61] CheckFileCRC(\"a.bin\", \"1234ABCD\") "
                            "CRCが一致しました。[ 1234ABCD ]"));
-  EXPECT_TRUE(results->viewport()->rect().intersects(results->visualItemRect(entry)));
+  EXPECT_TRUE(results->viewport()->rect().intersects(results->visualRect(entry)));
   EXPECT_EQ(results->GetCellText(61, 0), "0");
 }
 
