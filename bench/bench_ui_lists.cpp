@@ -190,6 +190,7 @@ void EchoWithJobs(benchmark::State& state, int jobCount, bool lowered = true) {
     view->Console()->insertPlainText(QStringLiteral("MakeFileCRC(\"%1\")").arg(big.c_str()));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(view->Console(), &press);
+    while (view->Engine()->LiveJobCount() <= i) QCoreApplication::processEvents();
   }
   // Until every job runs.
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
