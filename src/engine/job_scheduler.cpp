@@ -214,7 +214,8 @@ bool JobScheduler::ServiceThreads(bool closing) {
   TakeBatch(endedLock_, endedQueue_, ended, moreEnded);
   if (!ended.empty()) RetireEndedJobs(ended);
   if (!starting.empty()) AddThreadFunc(starting);
-  if (roundListener_ && (!starting.empty() || !ended.empty()))
+  // Read only in a round with work, which a test's setting happens before.
+  if ((!starting.empty() || !ended.empty()) && roundListener_)
     roundListener_(starting.size(), ended.size());
   abandonPending_ = false;
   // Also a request that came during this round: what is still queued then never starts.
