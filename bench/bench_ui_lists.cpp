@@ -112,6 +112,25 @@ void BM_Delete10kScatteredOf100kRows(benchmark::State& state) {
 }
 BENCHMARK(BM_Delete10kScatteredOf100kRows)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The DelList command over 1,000 entries of 100,000: it removes them one at a time.
+void BM_DelListCommand1000Of100kRows(benchmark::State& state) {
+  auto frame = NewWindow();
+  CVorpexView* view = frame->View();
+  Load(*view->Engine(), 100000);
+  Settle(view);
+  for (auto _ : state) {
+    vpx::ui::CConsoleEdit* console = view->Console();
+    console->moveCursor(QTextCursor::End);
+    console->insertPlainText(QStringLiteral("DelList(50001, 51000)"));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(console, &press);
+    while (view->ResultList()->GetRowCount() > 99001) QCoreApplication::processEvents();
+    Settle(view);
+  }
+  state.counters["rows_left"] = view->ResultList()->GetRowCount();
+}
+BENCHMARK(BM_DelListCommand1000Of100kRows)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 void BM_Load300kEntriesWindow(benchmark::State& state) {
   const std::string file = ListFile(300000);
   for (auto _ : state) {

@@ -76,6 +76,7 @@ Qt::ItemFlags ReportModel::flags(const QModelIndex& index) const {
 }
 
 int ReportModel::Insert(int pos, const std::string& text, bool& converted) {
+  WritePendingNumbers();
   const int landed = std::clamp(pos, 0, Count());
   Row row;
   converted = Showable(text);
@@ -88,6 +89,7 @@ int ReportModel::Insert(int pos, const std::string& text, bool& converted) {
 
 bool ReportModel::SetCell(int row, int column, const std::string& text, bool& converted) {
   if (!Valid(row) || column < 0 || column >= columnCount()) return false;
+  WritePendingNumbers();
   converted = Showable(text);
   rows_[row].raw[column] = text;
   const QModelIndex at = index(row, column);
@@ -97,6 +99,7 @@ bool ReportModel::SetCell(int row, int column, const std::string& text, bool& co
 
 const std::string& ReportModel::Cell(int row, int column) const {
   if (!Valid(row) || column < 0 || column >= columnCount()) return kNoText;
+  WritePendingNumbers();
   return rows_[row].raw[column];
 }
 
@@ -114,6 +117,8 @@ bool ReportModel::SetData(int row, uintptr_t data) {
 
 void ReportModel::Remove(const std::vector<int>& rows) {
   if (rows.empty()) return;
+  // Numbers still to write start no later than the first row that moves.
+  pendingFirst_ = std::min(pendingFirst_, rows.front());
   // Runs of consecutive rows, each removed as one range.
   std::vector<std::pair<int, int>> runs;
   for (int row : rows) {
@@ -138,6 +143,7 @@ void ReportModel::Remove(const std::vector<int>& rows) {
 }
 
 void ReportModel::Clear() {
+  pendingColumn_ = kNothingPending;
   beginResetModel();
   rows_.clear();
   endResetModel();
@@ -146,8 +152,17 @@ void ReportModel::Clear() {
 void ReportModel::Number(int column, int first) {
   if (column < 0 || column >= columnCount()) return;
   first = std::max(first, 0);
-  for (int row = first; row < Count(); ++row) rows_[row].raw[column] = std::to_string(row);
+  if (pendingColumn_ != kNothingPending && pendingColumn_ != column) WritePendingNumbers();
+  pendingFirst_ = pendingColumn_ == column ? std::min(pendingFirst_, first) : first;
+  pendingColumn_ = column;
   if (first < Count()) emit dataChanged(index(first, column), index(Count() - 1, column));
+}
+
+void ReportModel::WritePendingNumbers() const {
+  if (pendingColumn_ == kNothingPending) return;
+  for (int row = pendingFirst_; row < Count(); ++row)
+    rows_[row].raw[pendingColumn_] = std::to_string(row);
+  pendingColumn_ = kNothingPending;
 }
 
 }  // namespace vpx::ui

@@ -43,7 +43,8 @@ class ReportModel : public QAbstractTableModel {
   // Removes the rows (ascending, no repeats, in range).
   void Remove(const std::vector<int>& rows);
   void Clear();
-  // Sets column to each row's position for rows from first on.
+  // Sets column to each row's position for rows from first on. The texts are written when
+  // first needed, so removals one after the other renumber the rows once.
   void Number(int column, int first);
   // Column 0 shows the whole text as its tooltip.
   void SetToolTips(bool on) { toolTips_ = on; }
@@ -59,7 +60,14 @@ class ReportModel : public QAbstractTableModel {
 
   std::vector<QString> headings_;
   std::vector<Qt::Alignment> alignments_;
-  std::vector<Row> rows_;
+  // Writes the positions Number left to write.
+  void WritePendingNumbers() const;
+
+  // Rows and the numbering still to write change when cells are read (logically const).
+  mutable std::vector<Row> rows_;
+  static constexpr int kNothingPending = -1;
+  mutable int pendingColumn_ = kNothingPending;
+  mutable int pendingFirst_ = 0;
   bool toolTips_ = false;
 };
 

@@ -100,6 +100,26 @@ TEST_F(ReportListTest, DeletingScatteredRowsKeepsTheRestWithTheirDataAndScroll) 
   EXPECT_EQ(list_->GetCellText(0, 0), "r0");
 }
 
+TEST_F(ReportListTest, RowsRemovedOneAtATimeShowTheirNewPositions) {
+  Fill(10);
+  // As DelList removes a range: highest first, renumbering after each.
+  for (int row : {7, 5, 2}) {
+    ASSERT_TRUE(list_->DeleteRow(row));
+    list_->NumberRows(1, row);
+  }
+  std::vector<std::string> texts, numbers;
+  for (int r = 0; r < list_->GetRowCount(); ++r) {
+    texts.push_back(list_->GetCellText(r, 0));
+    numbers.push_back(list_->RowIndex(r).siblingAtColumn(1).data().toString().toStdString());
+  }
+  EXPECT_THAT(texts, ::testing::ElementsAre("r0", "r1", "r3", "r4", "r6", "r8", "r9"));
+  EXPECT_THAT(numbers, ::testing::ElementsAre("0", "1", "2", "3", "4", "5", "6"));
+  // A new row after them takes the next position.
+  ASSERT_EQ(list_->InsertRow(7, "new"), 7);
+  list_->SetCellText(7, 1, "7");
+  EXPECT_EQ(list_->GetCellText(6, 1), "6");
+}
+
 TEST_F(ReportListTest, RowsShowTheTextsOfTheEngineBytesAndKeepTheBytes) {
   Fill(1);
   const std::string sjis = SJ("結果");
