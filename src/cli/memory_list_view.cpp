@@ -1,5 +1,7 @@
 #include "cli/memory_list_view.h"
 
+#include <utility>
+
 namespace vpx::cli {
 
 int MemoryListView::GetRowCount() {
@@ -41,6 +43,14 @@ uintptr_t MemoryListView::GetItemData(int row) {
 bool MemoryListView::DeleteRow(int row) {
   if (!Valid(row)) return false;
   rows_.erase(rows_.begin() + row);
+  return true;
+}
+
+bool MemoryListView::DeleteRows(const std::vector<int>& rows) {
+  for (int row : rows)
+    if (!Valid(row)) return false;
+  if (rows.empty()) return true;
+  EraseSortedPositions(rows_, rows);
   return true;
 }
 

@@ -22,6 +22,7 @@ class MemoryListView : public IListView {
   std::vector<int> GetSelectedRows() override;
   void SetRowSelected(int row, bool selected) override;
   void SetColours(RgbColour background, RgbColour text) override;
+  bool DeleteRows(const std::vector<int>& rows) override;
 
  private:
   struct Row {

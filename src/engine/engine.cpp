@@ -31,11 +31,25 @@ CVorpexEngine::Impl::Impl(CVorpexEngine& owner)
     : engine(owner),
       ui(owner.ui_),
       bridge(owner.ui_.queue),
-      ctrlLock(bridge, "Vorpex_CtrlThreadMutex"),
-      addLock(bridge, "Vorpex_AddThreadMutex"),
-      endedLock(bridge, "Vorpex_EndedThreadMutex"),
-      listLock(bridge, "Vorpex_ListCtrlMutex") {
-  macro.SetShortCutArray(&shortcuts);
+      results(bridge, owner.ui_.resultList,
+              ResultList::Sinks{[&owner](const std::string& text) { owner.EchoLine(text); },
+                                [this](const std::string& text) { PostMessageBox(text); },
+                                [this](bool held) {
+                                  ApplyListColours(held);
+                                  // A released hold lets the control thread go on at once.
+                                  if (!held) jobs.Wake();
+                                }}),
+      jobs(bridge, results, owner.ui_.jobList) {
+  macro.SetShortCutArray(&results.Entries());
+}
+
+void CVorpexEngine::Impl::ApplyListColours(bool held) {
+  const RgbColour background = held ? RgbColour{0, 0, 255} : RgbColour{0, 0, 0};
+  const RgbColour text = held ? RgbColour{255, 0, 0} : RgbColour{255, 255, 255};
+  bridge.RunOnGui([&] {
+    if (ui.resultList != nullptr) ui.resultList->SetColours(background, text);
+    if (ui.jobList != nullptr) ui.jobList->SetColours(background, text);
+  });
 }
 
 void CVorpexEngine::Impl::PostMessageBox(const std::string& text) {
@@ -57,18 +71,16 @@ CVorpexEngine::CVorpexEngine(const UserInterface& ui)
 
 CVorpexEngine::~CVorpexEngine() {
   impl_->historyListener = nullptr;
-  impl_->retiredListener = nullptr;
-  impl_->controlEndedListener = nullptr;
-  if (impl_->bridge.IsGuiThread()) ReleaseListHold();
-  impl_->StopControlThread();
+  impl_->jobs.ClearListeners();
+  if (impl_->bridge.IsGuiThread()) impl_->results.ReleaseListHold();
+  impl_->jobs.StopControlThread();
   impl_->windows.DestroyAll();
-  impl_->ctrlLock.Close();
-  impl_->addLock.Close();
-  impl_->endedLock.Close();
-  impl_->listLock.Close();
+  impl_->jobs.CloseLocks();
+  impl_->results.Lock().Close();
 }
 
 void CVorpexEngine::Impl::SeedEntryZero() {
+  NamedLock& listLock = results.Lock();
   if (!listLock.Acquire()) return;
   CMyFuncData call;
   const int32_t id = macro.AnalyseAndGetID(std::string("Add(0, 0)"), call);
@@ -78,7 +90,7 @@ void CVorpexEngine::Impl::SeedEntryZero() {
     CMyFuncResult record;
     if (record.SetData(&call, id, &zero) != 0) {
       previous = record;
-      engine.AddDataToListAndShortCut(record, false);
+      results.AddDataToListAndShortCut(record, false);
     }
   }
   listLock.Release();
@@ -88,11 +100,11 @@ int CVorpexEngine::Start() {
   if (impl_->started) return 1;
   std::string dir;
   if (GetCurrentDir(dir)) impl_->startDir.swap(dir);
-  impl_->ApplyListColours();
+  impl_->ApplyListColours(false);
   // Shows its own message box on failure; the front end then closes.
   if (impl_->macro.RegisterFuncTable() == 0) return 0;
   impl_->lastInputLine.clear();
-  impl_->StartControlThread();
+  impl_->jobs.StartControlThread();
   impl_->SeedEntryZero();
   impl_->started = true;
   return 1;
@@ -103,7 +115,7 @@ void CVorpexEngine::EchoLine(const std::string& text) {
   line += text;
   line += "\r\n";
   IConsole* console = ui_.console;
-  impl_->OnGui([console, &line] { console->AppendOutput(line); });
+  impl_->bridge.RunOnGui([console, &line] { console->AppendOutput(line); });
 }
 
 void CVorpexEngine::EchoOutOfMemory() {
@@ -153,7 +165,7 @@ LineStatus CVorpexEngine::RunLine(std::string text) {
     EchoLine(SJ("※　画面からの読込失敗。"));
     return LineStatus::kNoLine;
   }
-  if (impl_->shutdown.load()) {
+  if (impl_->jobs.IsShutdownRequested()) {
     // The jobs are being cancelled; a new command would be lost or delay the end.
     EchoLine(SJ("※　終了処理中のため、入力された行は実行しません。"));
     return LineStatus::kRefused;
@@ -167,9 +179,9 @@ LineStatus CVorpexEngine::RunLine(std::string text) {
   CMyFuncData call;
   int32_t id = -1;
   // The parser copies shortcut entries, which the control thread changes under this lock.
-  if (impl_->listLock.Acquire()) {
+  if (impl_->results.AcquireLock()) {
     id = impl_->macro.AnalyseAndGetID(text, call);
-    impl_->listLock.Release();
+    impl_->results.ReleaseLock();
   }
   if (id == -1) {
     EchoLine(TakeOutOfMemoryNote() ? OutOfMemoryText() : SJ("未登録な命令です。"));
@@ -199,45 +211,128 @@ CMyFuncResult& CVorpexEngine::PreviousResult() {
 }
 
 CVXShortCutArray& CVorpexEngine::ShortCutArray() {
-  return impl_->shortcuts;
+  return impl_->results.Entries();
 }
 
 bool CVorpexEngine::AcquireListLock() {
-  return impl_->listLock.Acquire();
+  return impl_->results.AcquireLock();
 }
 
 void CVorpexEngine::ReleaseListLock() {
-  impl_->listLock.Release();
+  impl_->results.ReleaseLock();
+}
+
+int CVorpexEngine::AddDataToShortCutArray(const CMyFuncResult& record, bool lock) {
+  return impl_->results.AddDataToShortCutArray(record, lock);
+}
+
+int CVorpexEngine::RemoveAtShortCutArray(uint32_t index, bool lock) {
+  return impl_->results.RemoveAtShortCutArray(index, lock);
+}
+
+int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
+  return impl_->results.AddDataToList(record, lock);
+}
+
+int CVorpexEngine::AddDataToListAndShortCut(const CMyFuncResult& record, bool lock) {
+  return impl_->results.AddDataToListAndShortCut(record, lock);
+}
+
+int CVorpexEngine::SetResultToListAndShortCut(const CMyFuncResult& record, bool lock) {
+  return impl_->results.SetResultToListAndShortCut(record, lock);
+}
+
+int CVorpexEngine::SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record,
+                                            bool lock) {
+  return impl_->results.SetDataToListAndShortCut(index, record, lock);
+}
+
+int CVorpexEngine::RemoveAtListAndShortCut(uint32_t index, bool lock) {
+  return impl_->results.RemoveAtListAndShortCut(index, lock);
+}
+
+int CVorpexEngine::QueueJob(FuncId id, const CMyFuncData& call, const JobStartFailureTexts& texts) {
+  auto echoIfAny = [this](const std::string& text) {
+    if (!text.empty()) EchoLine(text);
+  };
+  // The job object or its copy of the call could not be had: memory ran out, so say so
+  // when the command has no text of its own.
+  auto echoMemoryFailure = [this](const std::string& text) {
+    if (text.empty()) {
+      EchoOutOfMemory();
+    } else {
+      EchoLine(text);
+    }
+  };
+  CMyThreadDlg* job = nullptr;
+  try {
+    job = new CMyThreadDlg(this);
+  } catch (const std::bad_alloc&) {
+    job = nullptr;
+  }
+  if (job == nullptr) {
+    echoMemoryFailure(texts.notCreated);
+    return 0;
+  }
+  if (job->SetThreadFunc(id, call, true) == 0) {
+    echoMemoryFailure(texts.functionNotSet);
+    delete job;
+    return 0;
+  }
+  job->CreateHidden();
+  // After the control thread has ended nothing would ever start or delete the job; after a
+  // close request it would only be deleted unstarted.
+  if (!impl_->jobs.Queue(job)) {
+    if (impl_->jobs.IsShutdownRequested()) {
+      echoIfAny(texts.notRegistered);
+    } else {
+      echoMemoryFailure(texts.notRegistered);  // the control thread could not be had
+    }
+    delete job;
+    return 0;
+  }
+  return 1;
+}
+
+ResultList& CVorpexEngine::Results() {
+  return impl_->results;
+}
+
+JobScheduler& CVorpexEngine::Jobs() {
+  return impl_->jobs;
 }
 
 bool CVorpexEngine::IsIdle() const {
-  return impl_->liveJobs.load() == 0;
+  return impl_->jobs.IsIdle();
 }
 
 int CVorpexEngine::LiveJobCount() const {
-  return impl_->liveJobs.load();
+  return impl_->jobs.LiveJobCount();
 }
 
 void CVorpexEngine::RequestShutdown() {
-  if (impl_->bridge.IsGuiThread()) ReleaseListHold();
-  impl_->shutdown.store(true);
-  impl_->WakeControlThread();
+  if (impl_->bridge.IsGuiThread()) impl_->results.ReleaseListHold();
+  impl_->jobs.RequestShutdown();
 }
 
 bool CVorpexEngine::IsShutdownRequested() const {
-  return impl_->shutdown.load();
+  return impl_->jobs.IsShutdownRequested();
 }
 
 bool CVorpexEngine::IsShutDown() const {
-  return impl_->shutdown.load() && !impl_->controlRunning.load();
+  return impl_->jobs.IsShutDown();
+}
+
+void CVorpexEngine::SetJobRetiredListener(JobScheduler::JobRetiredListener listener) {
+  impl_->jobs.SetJobRetiredListener(std::move(listener));
+}
+
+void CVorpexEngine::SetControlEndedListener(std::function<void()> listener) {
+  impl_->jobs.SetControlEndedListener(std::move(listener));
 }
 
 void CVorpexEngine::PostToGui(std::function<void()> task) {
   impl_->bridge.Post(std::move(task));
-}
-
-void CVorpexEngine::SendToGui(std::function<void()> task) {
-  impl_->bridge.Send(std::move(task));
 }
 
 void CVorpexEngine::RunHandedOverTasks() {
@@ -245,10 +340,19 @@ void CVorpexEngine::RunHandedOverTasks() {
 }
 
 void CVorpexEngine::NotifyJobEnded(CMyThreadDlg* job) {
-  Impl* impl = impl_.get();
-  impl->bridge.Send([impl, job] {
-    if (!job->IsDestroyed()) impl->RegisterEndedThread(job);
-  });
+  impl_->jobs.NotifyJobEnded(job);
+}
+
+int CVorpexEngine::AddFilePathEntry() {
+  std::string dir;
+  if (!GetCurrentDir(dir)) dir = impl_->startDir;
+  std::vector<std::string> paths;
+  if (!ui_.dialogs->ChooseOpenFiles(dir, false, paths) || paths.empty() || paths[0].empty())
+    return 0;
+  CMyFuncResult record;
+  record.type = kRetString;
+  record.text = paths[0];
+  return impl_->results.AddDataToListAndShortCut(record, true) >= 0 ? 1 : 0;
 }
 
 const std::string& CVorpexEngine::GetLastInputLine() const {
@@ -265,23 +369,6 @@ CMyThreadList& CVorpexEngine::WindowRegistry() {
 
 void CVorpexEngine::SetHistoryListener(std::function<void()> listener) {
   impl_->historyListener = std::move(listener);
-}
-
-void CVorpexEngine::SetJobRetiredListener(JobRetiredListener listener) {
-  impl_->retiredListener = std::move(listener);
-}
-
-void CVorpexEngine::SetControlEndedListener(std::function<void()> listener) {
-  impl_->controlEndedListener = std::move(listener);
-}
-
-void CVorpexEngine::SetServiceRoundListenerForTest(
-    std::function<void(size_t started, size_t retired)> listener) {
-  impl_->roundListener = std::move(listener);
-}
-
-void CVorpexEngine::SetServiceIntervalMs(int ms) {
-  impl_->serviceIntervalMs.store(ms > 0 ? ms : 1);
 }
 
 }  // namespace vpx

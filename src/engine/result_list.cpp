@@ -1,20 +1,24 @@
 // The result list: the shortcut array and its list rows, which move together under the
 // list lock. Row i shows entry i: its text (at most 1000 bytes), its index and its type
 // letter, with the record's owner job as item data.
+#include "engine/result_list.h"
+
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "engine/engine_impl.h"
-#include "host/platform.h"
+#include "host/out_of_memory.h"
 #include "host/sjis.h"
 #include "host/text_format.h"
 #include "host/trace_log.h"
+#include "language/func_catalogue.h"
 
 namespace vpx {
 namespace {
 
-constexpr size_t kRowTextLimit = 1000;
+constexpr size_t kRowTextLimit = ResultList::kRowTextLimit;
+constexpr int kIndexColumn = 1;
 
 // The mark a saturated number's text ends with.
 constexpr std::string_view kSaturatedMark = " (E)";
@@ -76,48 +80,49 @@ bool AppendedRowText(const CMyFuncResult& record, std::string& text) {
 
 }  // namespace
 
-int CVorpexEngine::Impl::ListRowCount() {
+ResultList::ResultList(GuiBridge& bridge, IListView* view, Sinks sinks)
+    : bridge_(bridge),
+      view_(view),
+      sinks_(std::move(sinks)),
+      lock_(bridge, "Vorpex_ListCtrlMutex") {}
+
+int ResultList::RowCount() {
   int rows = 0;
-  OnGui([&] { rows = ui.resultList->GetRowCount(); });
+  OnGui([&] { rows = view_->GetRowCount(); });
   return rows;
 }
 
-void CVorpexEngine::Impl::DropLastEntry() {
-  shortcuts.DropLast();  // allocates nothing, so it cannot fail when memory is short
-}
-
-int CVorpexEngine::AddDataToShortCutArray(const CMyFuncResult& record, bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::AddDataToShortCutArray(const CMyFuncResult& record, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("AddDataToShortCutArray()");
     return -1;
   }
-  int result = impl_->shortcuts.AddData(record);
+  int result = entries_.AddData(record);
   return result;
 }
 
-int CVorpexEngine::RemoveAtShortCutArray(uint32_t index, bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::RemoveAtShortCutArray(uint32_t index, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("RemoveAtShortCutArray()");
     return -1;
   }
-  int result = impl_->shortcuts.RemoveData(index);
+  int result = entries_.RemoveData(index);
   return result;
 }
 
-int CVorpexEngine::OverWriteAtShortCutArray(uint32_t index, const CMyFuncResult& record,
-                                            bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::OverWriteAtShortCutArray(uint32_t index, const CMyFuncResult& record, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("OverWriteAtShortCutArray()");
     return -1;
   }
-  int result = impl_->shortcuts.SetAt(index, record);
+  int result = entries_.SetAt(index, record);
   return result;
 }
 
-int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
+int ResultList::AddDataToList(const CMyFuncResult& record, bool lock) {
   std::string text;
   std::string letter;
   try {
@@ -127,7 +132,7 @@ int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  NamedLockGuard guard(impl_->listLock, lock);
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("AddDataToList()");
     return 0;
@@ -135,8 +140,8 @@ int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
   enum { kAdded, kInsertFailed, kColumnFailed, kDataFailed } outcome = kAdded;
   int landed = -1;
   const uintptr_t owner = reinterpret_cast<uintptr_t>(record.owner);
-  IListView* view = ui_.resultList;
-  const int position = impl_->rowCounter;
+  IListView* view = view_;
+  const int position = rowCounter_;
   auto addRow = [&] {
     try {
       landed = view->InsertRow(position, text);
@@ -155,11 +160,11 @@ int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
     if (outcome != kAdded && landed >= 0) view->DeleteRow(landed);
   };
   try {
-    impl_->OnGui(addRow);
+    OnGui(addRow);
   } catch (const std::bad_alloc&) {
     if (landed < 0) outcome = kInsertFailed;  // the hand-over failed before the row was made
   }
-  if (outcome == kAdded) impl_->rowCounter = landed + 1;
+  if (outcome == kAdded) rowCounter_ = landed + 1;
   guard.Release();
   switch (outcome) {
     case kAdded:
@@ -177,10 +182,10 @@ int CVorpexEngine::AddDataToList(const CMyFuncResult& record, bool lock) {
   return 0;
 }
 
-int CVorpexEngine::SetDataToList(uint32_t index, const CMyFuncResult& record) {
-  if (static_cast<int64_t>(index) >= impl_->rowCounter) {
+int ResultList::SetDataToList(uint32_t index, const CMyFuncResult& record) {
+  if (static_cast<int64_t>(index) >= rowCounter_) {
     if (AddDataToList(record, false) == 0) return -1;
-    return impl_->rowCounter;
+    return rowCounter_;
   }
   std::string text;
   std::string letter;
@@ -193,11 +198,11 @@ int CVorpexEngine::SetDataToList(uint32_t index, const CMyFuncResult& record) {
   } catch (const std::bad_alloc&) {
     return -1;
   }
-  IListView* view = ui_.resultList;
+  IListView* view = view_;
   const int row = static_cast<int>(index);
   bool ok = false;
   try {
-    impl_->OnGui([&] {
+    OnGui([&] {
       ok = view->SetCellText(row, 0, text) && view->SetCellText(row, 1, indexText) &&
            view->SetCellText(row, 2, letter);
     });
@@ -207,94 +212,92 @@ int CVorpexEngine::SetDataToList(uint32_t index, const CMyFuncResult& record) {
   return ok ? row : -1;
 }
 
-int CVorpexEngine::AddDataToListAndShortCut(const CMyFuncResult& record, bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::AddDataToListAndShortCut(const CMyFuncResult& record, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("AddDataToListAndShortCut()");
     return -1;
   }
   int result = -1;
-  if (impl_->shortcuts.AddData(record) < 0) {
+  if (entries_.AddData(record) < 0) {
     WriteTrace(SJ("※　ショートカット配列への追加に失敗。AddDataToListAndShortCut()\n"));
   } else if (AddDataToList(record, false) == 0) {
-    impl_->DropLastEntry();  // before the trace, which needs memory too
+    entries_.DropLast();  // before the trace, which needs memory too
     WriteTrace(SJ("※　ショートカットリストへの追加に失敗。AddDataToListAndShortCut()\n"));
   } else {
-    result = static_cast<int>(impl_->shortcuts.GetCount()) - 1;
+    result = static_cast<int>(entries_.GetCount()) - 1;
   }
   return result;
 }
 
-int CVorpexEngine::SetResultToListAndShortCut(const CMyFuncResult& record, bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::SetResultToListAndShortCut(const CMyFuncResult& record, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceResultLockFailure();
     return -1;
   }
-  const int rows = impl_->ListRowCount();
-  const int count = static_cast<int>(impl_->shortcuts.GetCount());
+  const int rows = RowCount();
+  const int count = static_cast<int>(entries_.GetCount());
   if (rows != count) {
     // Rebuild both from scratch.
-    impl_->OnGui([&] { ui_.resultList->DeleteAllRows(); });
-    impl_->shortcuts.RemoveAll();
-    impl_->rowCounter = 0;
+    OnGui([&] { view_->DeleteAllRows(); });
+    entries_.RemoveAll();
+    rowCounter_ = 0;
   } else if (count != 0) {
-    const bool stored = impl_->shortcuts.SetAt(0, record) >= 0 && SetDataToList(0, record) >= 0;
+    const bool stored = entries_.SetAt(0, record) >= 0 && SetDataToList(0, record) >= 0;
     guard.Release();
-    if (!stored) EchoLine(SJ("※　結果データの登録に失敗。"));
+    if (!stored) Echo(SJ("※　結果データの登録に失敗。"));
     return 1;
   }
   int result = 0;
-  if (impl_->shortcuts.AddData(record) >= 0) {
+  if (entries_.AddData(record) >= 0) {
     if (AddDataToList(record, false) != 0) {
-      impl_->rowCounter = 1;
+      rowCounter_ = 1;
       result = 1;
     } else {
-      impl_->DropLastEntry();
+      entries_.DropLast();
     }
   }
   guard.Release();
-  if (result == 0) EchoLine(SJ("※　結果データの登録に失敗。"));
+  if (result == 0) Echo(SJ("※　結果データの登録に失敗。"));
   return result;
 }
 
-int CVorpexEngine::SetResultToListAndShortCut(uint32_t index, const CMyFuncResult& record,
-                                              bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::SetResultToListAndShortCut(uint32_t index, const CMyFuncResult& record, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceResultLockFailure();
     return -1;
   }
-  CVXShortCutArray& shortcuts = impl_->shortcuts;
+  CVXShortCutArray& shortcuts = entries_;
   if (index >= static_cast<uint32_t>(shortcuts.GetCount())) {
     return -1;
   }
-  int stored = static_cast<int64_t>(index) < impl_->rowCounter ? shortcuts.SetAt(index, record)
-                                                               : shortcuts.AddData(record);
-  impl_->rowCounter = static_cast<int>(shortcuts.GetCount());
+  int stored = static_cast<int64_t>(index) < rowCounter_ ? shortcuts.SetAt(index, record)
+                                                         : shortcuts.AddData(record);
+  rowCounter_ = static_cast<int>(shortcuts.GetCount());
   if (stored < 0) {
     guard.Release();
-    EchoLine(SJ("※　ショートカット配列への追加に失敗。"));
+    Echo(SJ("※　ショートカット配列への追加に失敗。"));
     return -1;
   }
   if (SetDataToList(index, record) < 0) {
     shortcuts.RemoveData(index);
     guard.Release();
-    EchoLine(SJ("※　リストへの追加に失敗。"));
+    Echo(SJ("※　リストへの追加に失敗。"));
     return -1;
   }
   return static_cast<int>(index);
 }
 
-int CVorpexEngine::SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record,
-                                            bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::SetDataToListAndShortCut(uint32_t index, const CMyFuncResult& record, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("SetDataToListAndShortCut()");
     return 0;
   }
   int result = 0;
-  if (static_cast<int64_t>(index) >= impl_->ListRowCount()) {
+  if (static_cast<int64_t>(index) >= RowCount()) {
     WriteTrace(Format(SJ("※　指定インデックスはショートカットアイテム範囲外です。( %u )\n").c_str(),
                       index));
   } else if (OverWriteAtShortCutArray(index, record, false) < 0) {
@@ -309,52 +312,43 @@ int CVorpexEngine::SetDataToListAndShortCut(uint32_t index, const CMyFuncResult&
   return result;
 }
 
-int CVorpexEngine::RemoveAtListAndShortCut(uint32_t index, bool lock) {
+int ResultList::RemoveAtListAndShortCut(uint32_t index, bool lock) {
   if (index == 0) {
-    EchoLine(SJ("※　ショートカットのインデックス0は削除できません。"));
+    Echo(SJ("※　ショートカットのインデックス0は削除できません。"));
     return -1;
   }
-  NamedLockGuard guard(impl_->listLock, lock);
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("RemoveAtListAndShortCut()");
     return -1;
   }
   int result = -1;
-  const int rows = impl_->ListRowCount();
-  if (static_cast<int>(impl_->shortcuts.GetCount()) != rows) {
+  const int rows = RowCount();
+  if (static_cast<int>(entries_.GetCount()) != rows) {
     WriteTrace(SJ("※　リストと配列のアイテム数が一致しません。RemoveAtListAndShortCut()\n"));
   } else if (static_cast<int64_t>(index) >= rows) {
     WriteTrace(
         SJ("※　指定インデックスはショートカットアイテム範囲外です。RemoveAtListAndShortCut()\n"));
-  } else if (impl_->shortcuts.RemoveData(index) >= 0) {
+  } else if (entries_.RemoveData(index) >= 0) {
     result = RemoveAtShortCutList(index, false);
   }
   return result;
 }
 
-int CVorpexEngine::Impl::CopyRow(int from, int to) {
-  IListView* view = ui.resultList;
-  view->SetCellText(to, 0, view->GetCellText(from, 0));
-  view->SetCellText(to, 1, IndexText(static_cast<uint32_t>(to)));
-  view->SetCellText(to, 2, view->GetCellText(from, 2));
-  view->SetItemData(to, view->GetItemData(from));
-  return to;
-}
-
-int CVorpexEngine::RemoveAtShortCutList(uint32_t index, bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::RemoveAtShortCutList(uint32_t index, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     TraceLockFailure("RemoveAtShortCutList()");
     return -1;
   }
   int result = -1;
-  impl_->OnGui([&] {
-    IListView* view = ui_.resultList;
-    const int rows = view->GetRowCount();
+  OnGui([&] {
+    const int rows = view_->GetRowCount();
     if (static_cast<int64_t>(index) >= rows) return;
-    for (int r = static_cast<int>(index) + 1; r < rows; ++r) impl_->CopyRow(r, r - 1);
-    view->DeleteRow(rows - 1);
-    result = view->GetRowCount();
+    // The later rows move up as they are; only their index texts change.
+    view_->DeleteRows({static_cast<int>(index)});
+    view_->NumberRows(kIndexColumn, static_cast<int>(index));
+    result = view_->GetRowCount();
   });
   if (result < 0) {
     WriteTrace(Format(
@@ -362,86 +356,157 @@ int CVorpexEngine::RemoveAtShortCutList(uint32_t index, bool lock) {
             .c_str(),
         index));
   } else {
-    impl_->rowCounter = result;
+    rowCounter_ = result;
   }
   return result;
 }
 
-int CVorpexEngine::IsShortCutItemReserved(uint32_t index, bool lock) {
-  NamedLockGuard guard(impl_->listLock, lock);
+int ResultList::IsShortCutItemReserved(uint32_t index, bool lock) {
+  NamedLockGuard guard(lock_, lock);
   if (!guard.Ok()) {
     WriteTrace(SJ(
         "※　ショートカットリスト用ミューテックスハンドル取得に失敗。IsShortCutItemReserved()\n"));
     return 0;
   }
-  int result = impl_->shortcuts.IsReserved(index) != 0 ? 1 : 0;
+  int result = entries_.IsReserved(index) != 0 ? 1 : 0;
   return result;
 }
 
-// --- the front end's operations ---
+// --- reservations (control thread) ---
 
-void CVorpexEngine::Impl::ApplyListColours() {
-  const RgbColour background = held ? RgbColour{0, 0, 255} : RgbColour{0, 0, 0};
-  const RgbColour text = held ? RgbColour{255, 0, 0} : RgbColour{255, 255, 255};
+int ResultList::AddReservation(const CMyFuncResult& record) {
+  if (!lock_.Acquire()) {
+    WriteTrace(
+        SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。AddThreadDataToListAndShortCut"
+           "()\n"));
+    return -1;
+  }
+  if (AddDataToShortCutArray(record, false) < 0) {
+    lock_.Release();
+    TraceAndBox(SJ("※　ショートカット配列への予約データ追加に失敗。\n"));
+    return -1;
+  }
+  if (AddDataToList(record, false) == 0) {
+    entries_.DropLast();
+    const uint32_t count = entries_.GetCount();
+    const int rows = RowCount();
+    lock_.Release();
+    TraceAndBox(SJ("※　リストコントロールへの予約データ追加に失敗。\n"));
+    if (static_cast<int64_t>(count) != rows)
+      TraceAndBox(Format(SJ("※　ショートカット配列とリストのアイテム数が一致しません。ShortCut[%u]/"
+                            "List[%u]\n")
+                             .c_str(),
+                         count, static_cast<uint32_t>(rows)));
+    return -1;
+  }
+  const int count = static_cast<int>(entries_.GetCount());
+  lock_.Release();
+  return count;
+}
+
+int ResultList::FillReservation(const CMyThreadDlg* owner, int32_t functionId,
+                                CMyFuncResult& record, bool lock) {
+  NamedLockGuard guard(lock_, lock);
+  if (!guard.Ok()) {
+    WriteTrace(
+        SJ("※　リストコントロール用ミューテックスハンドル取得に失敗。SetThreadResultToListAndShortC"
+           "ut()"
+           "\n"));
+    return kNotWritten;
+  }
+  int index = entries_.FindReserved(owner, record);
+  if (index == CVXShortCutArray::kCopyFailed) {
+    // Not even a copy of the job's record fits: the entry is ended where it stands.
+    MakeOutOfMemoryRecord(functionId, record);
+    index = entries_.FailReserved(owner, OutOfMemoryText());
+  }
+  if (index < 0) {
+    guard.Release();
+    if (index == CVXShortCutArray::kCopyFailed) throw std::bad_alloc();
+    WriteTrace(SJ("※　ショートカット配列への結果書込に失敗。SetThreadResultToListAndShortCut()\n"));
+    return kNoReservation;
+  }
+  const auto at = static_cast<uint32_t>(index);
+  if (SetDataToList(at, record) < 0) {
+    // The row could not take the value: entry and row both show the lack of memory.
+    MakeOutOfMemoryRecord(functionId, record);
+    if (entries_.SetAt(at, record) < 0 || SetDataToList(at, record) < 0) {
+      guard.Release();
+      WriteTrace(Format(
+          SJ("※　ショートカットリストへの結果書込に失敗。SetThreadResultToListAndShortCut( %u )\n")
+              .c_str(),
+          at));
+      return kNotWritten;
+    }
+  }
+  return index;
+}
+
+void ResultList::MakeOutOfMemoryRecord(int32_t functionId, CMyFuncResult& record) {
+  CMyFuncResult failed;
+  failed.id = functionId;
+  failed.type = kRetString;
+  failed.overrideFlag = 1;
+  failed.overrideText = OutOfMemoryText();
+  record = std::move(failed);
+}
+
+// --- the user's operations ---
+
+void ResultList::HoldList() {
+  if (!held_) {
+    if (!holdTaken_) holdTaken_ = lock_.AcquireHold();
+    held_ = holdTaken_;
+  }
+  if (sinks_.holdChanged) sinks_.holdChanged(held_);
+}
+
+void ResultList::ReleaseListHold() {
+  if (holdTaken_) lock_.ReleaseHold();
+  holdTaken_ = false;
+  held_ = false;
+  if (sinks_.holdChanged) sinks_.holdChanged(held_);
+}
+
+void ResultList::DeleteSelectedRows() {
+  // The control thread changes the list too, so the whole removal runs under the lock.
+  NamedLockGuard guard(lock_);
+  if (!guard.Ok()) return;
   OnGui([&] {
-    if (ui.resultList != nullptr) ui.resultList->SetColours(background, text);
-    if (ui.jobList != nullptr) ui.jobList->SetColours(background, text);
+    const int rows = view_->GetRowCount();
+    if (entries_.GetCount() != rows) {
+      WriteTrace(SJ("※　リストと配列のアイテム数が一致しません。RemoveAtListAndShortCut()\n"));
+      return;
+    }
+    std::vector<int> removed = view_->GetSelectedRows();
+    // Entry 0 and the entries of running jobs stay.
+    std::erase_if(removed, [&](int row) {
+      return row < 1 || row >= rows || entries_.IsReserved(static_cast<uint32_t>(row)) != 0;
+    });
+    // The rows that stay move on the same positions a second press would hit: nothing is
+    // left selected.
+    view_->ClearSelection();
+    if (removed.empty()) return;
+    entries_.RemoveMany(removed);
+    view_->DeleteRows(removed);
+    view_->NumberRows(kIndexColumn, removed.front());
+    rowCounter_ = view_->GetRowCount();
   });
 }
 
-void CVorpexEngine::HoldList() {
-  if (!impl_->held) {
-    if (!impl_->holdTaken) impl_->holdTaken = impl_->listLock.AcquireHold();
-    impl_->held = impl_->holdTaken;
-  }
-  impl_->ApplyListColours();
+void ResultList::SelectAllRows() {
+  NamedLockGuard guard(lock_);
+  if (!guard.Ok()) return;
+  OnGui([&] { view_->SelectAllRows(); });
 }
 
-void CVorpexEngine::ReleaseListHold() {
-  if (impl_->holdTaken) impl_->listLock.ReleaseHold();
-  impl_->holdTaken = false;
-  impl_->held = false;
-  impl_->ApplyListColours();
-  impl_->WakeControlThread();
+void ResultList::Echo(const std::string& text) {
+  if (sinks_.echo) sinks_.echo(text);
 }
 
-bool CVorpexEngine::IsListHeld() const {
-  return impl_->held;
-}
-
-void CVorpexEngine::DeleteSelectedRows(bool clearSelection) {
-  // The control thread changes the list too, so the whole removal runs under the lock.
-  if (!AcquireListLock()) return;
-  std::vector<int> selected = ui_.resultList->GetSelectedRows();
-  for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-    if (*it < 1) continue;
-    const uint32_t index = static_cast<uint32_t>(*it);
-    if (IsShortCutItemReserved(index, false) == 0) RemoveAtListAndShortCut(index, false);
-  }
-  if (clearSelection) {
-    const int rows = ui_.resultList->GetRowCount();
-    for (int r = 0; r < rows; ++r) ui_.resultList->SetRowSelected(r, false);
-  }
-  ReleaseListLock();
-}
-
-void CVorpexEngine::SelectAllRows() {
-  if (!AcquireListLock()) return;
-  const int count = static_cast<int>(impl_->shortcuts.GetCount());
-  for (int r = 0; r < count; ++r) ui_.resultList->SetRowSelected(r, true);
-  ReleaseListLock();
-}
-
-int CVorpexEngine::AddFilePathEntry() {
-  std::string dir;
-  if (!GetCurrentDir(dir)) dir = impl_->startDir;
-  std::vector<std::string> paths;
-  if (!ui_.dialogs->ChooseOpenFiles(dir, false, paths) || paths.empty() || paths[0].empty())
-    return 0;
-  CMyFuncResult record;
-  record.type = kRetString;
-  record.text = paths[0];
-  return AddDataToListAndShortCut(record, true) >= 0 ? 1 : 0;
+void ResultList::TraceAndBox(const std::string& text) {
+  WriteTrace(text);
+  if (sinks_.messageBox) sinks_.messageBox(text);
 }
 
 }  // namespace vpx

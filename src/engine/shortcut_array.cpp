@@ -1,5 +1,6 @@
 #include "engine/shortcut_array.h"
 
+#include <atomic>
 #include <new>
 #include <utility>
 
@@ -7,10 +8,13 @@
 #include "host/sjis.h"
 #include "host/text_format.h"
 #include "host/trace_log.h"
+#include "host/ui_host.h"
 #include "language/func_catalogue.h"
 
 namespace vpx {
 namespace {
+
+std::atomic<bool> g_failReservedCopies{false};
 
 // A deep copy of the record, or bad_alloc: a number whose copy could not get its buffers
 // must not enter the array as an unusable value.
@@ -71,11 +75,16 @@ int CVXShortCutArray::IsReserved(uint32_t index) const {
   return entries_[index]->reserved != 0 ? 1 : 0;
 }
 
+void CVXShortCutArray::FailReservedCopiesForTest(bool fail) {
+  g_failReservedCopies.store(fail);
+}
+
 int CVXShortCutArray::FindReserved(const CMyThreadDlg* owner, const CMyFuncResult& record) {
   if (owner == nullptr || entries_.empty()) return -1;
   for (size_t i = 0; i < entries_.size(); ++i) {
     if (entries_[i]->reserved == 0 || entries_[i]->owner != owner) continue;
     try {
+      if (g_failReservedCopies.load()) throw std::bad_alloc();
       auto copy = CopyRecord(record);
       entries_[i] = std::move(copy);
     } catch (const std::bad_alloc&) {
@@ -91,6 +100,7 @@ int CVXShortCutArray::FailReserved(const CMyThreadDlg* owner, const std::string&
     CMyFuncResult& entry = *entries_[i];
     if (entry.reserved == 0 || entry.owner != owner) continue;
     try {
+      if (g_failReservedCopies.load()) throw std::bad_alloc();
       entry.overrideText = text;
     } catch (const std::bad_alloc&) {
       return kCopyFailed;
@@ -101,6 +111,10 @@ int CVXShortCutArray::FailReserved(const CMyThreadDlg* owner, const std::string&
     return static_cast<int>(i);
   }
   return -1;
+}
+
+void CVXShortCutArray::RemoveMany(const std::vector<int>& indices) {
+  EraseSortedPositions(entries_, indices);
 }
 
 bool CVXShortCutArray::AppendShortcutArgument(uint32_t index, CMyFuncData& call) const {

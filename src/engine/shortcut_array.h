@@ -30,9 +30,15 @@ class CVXShortCutArray : public IShortcutResolver {
   // Ends owner's reservation in place, the entry showing text instead of a value (no
   // record is copied, so little memory is needed): its index, -1 or kCopyFailed as above.
   int FailReserved(const CMyThreadDlg* owner, const std::string& text);
+  // Tests: every write into a reserved entry (FindReserved, FailReserved) runs out of
+  // memory, as it would under a lasting shortage.
+  static void FailReservedCopiesForTest(bool fail);
   int GetCount() const { return static_cast<int>(entries_.size()); }
   void RemoveAll() { entries_.clear(); }
   bool AppendShortcutArgument(uint32_t index, CMyFuncData& call) const override;
+  // Removes the given entries (ascending, no repeats, all in range) in one pass; allocates
+  // nothing. Reserved entries among them must have been left out by the caller.
+  void RemoveMany(const std::vector<int>& indices);
   // Takes back the entry just added when its row could not be made (reserved or not).
   void DropLast() {
     if (!entries_.empty()) entries_.pop_back();

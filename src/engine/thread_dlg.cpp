@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "host/out_of_memory.h"
+#include "host/platform.h"
 #include "host/sjis.h"
 #include "host/trace_log.h"
 #include "host/ui_host.h"
@@ -18,6 +19,10 @@ namespace {
 std::atomic<bool> g_failThreadCreation{false};
 std::atomic<int> g_abandonedRunning{0};
 constexpr int kNotifyRetryMs = 50;
+// Job bodies run this many niceness steps below the window's thread, so that typing and
+// the lists stay quick while many CPU-heavy jobs run; the jobs still share what is left
+// fairly among themselves.
+constexpr int kJobNiceness = 10;
 
 int64_t SteadyNowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -96,6 +101,7 @@ int CMyThreadDlg::StartThread() {
 
 void CMyThreadDlg::ThreadProc() {
   startedAtMs_.store(SteadyNowMs());
+  LowerCurrentThreadPriority(kJobNiceness);
   try {
     WriteTrace(std::string());
     if (parent_ != nullptr) parent_->PostToGui([] { HandleThreadStartedMessage(10, -11); });

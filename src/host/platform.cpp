@@ -1,5 +1,6 @@
 #include "host/platform.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -150,6 +151,15 @@ std::string FormatSystemError(int code) {
   std::string sjis;
   if (!FromOsPath(text, sjis)) sjis = "error " + std::to_string(code);
   return sjis + "\n";
+}
+
+bool LowerCurrentThreadPriority(int niceness) {
+  // On Linux the "process" priority of a thread id is that thread's own.
+  const id_t self = static_cast<id_t>(gettid());
+  errno = 0;
+  const int current = getpriority(PRIO_PROCESS, self);
+  if (current == -1 && errno != 0) return false;
+  return setpriority(PRIO_PROCESS, self, current + niceness) == 0;
 }
 
 }  // namespace vpx

@@ -37,6 +37,10 @@ std::vector<FileSystemSpace> ListFileSystems();
 // Physical memory available now, in bytes.
 uint64_t GetAvailablePhysicalMemory();
 
+// Lowers the calling thread's scheduling priority by niceness steps (Linux schedules
+// threads one by one); a step the system refuses leaves it as it was. False then.
+bool LowerCurrentThreadPriority(int niceness);
+
 // The system's message text for errno code, in Shift-JIS, followed by "\n"
 // (the FormatSystemError of the trace texts).
 std::string FormatSystemError(int code);

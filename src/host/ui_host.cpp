@@ -1,5 +1,6 @@
 #include "host/ui_host.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <new>
@@ -7,6 +8,28 @@
 #include "host/sjis.h"
 
 namespace vpx {
+
+bool IListView::DeleteRows(const std::vector<int>& rows) {
+  bool ok = true;
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) ok = DeleteRow(*it) && ok;
+  return ok;
+}
+
+void IListView::NumberRows(int column, int first) {
+  const int count = GetRowCount();
+  for (int row = std::max(first, 0); row < count; ++row)
+    SetCellText(row, column, std::to_string(row));
+}
+
+void IListView::SelectAllRows() {
+  const int count = GetRowCount();
+  for (int row = 0; row < count; ++row) SetRowSelected(row, true);
+}
+
+void IListView::ClearSelection() {
+  for (int row : GetSelectedRows()) SetRowSelected(row, false);
+}
+
 namespace {
 std::atomic<const UserInterface*> g_ui{nullptr};
 }
@@ -28,8 +51,8 @@ void HostMessageBox(const std::string& text) {
     return;
   }
   if (ui->queue != nullptr && !ui->queue->IsGuiThread()) {
-    IDialogs* dialogs = ui->dialogs;
-    ui->queue->Post([dialogs, text] { dialogs->MessageBox(text); });
+    // Looked up again when it runs: the front end may be closing by then.
+    ui->queue->Post([text] { HostMessageBox(text); });
     return;
   }
   ui->dialogs->MessageBox(text);
@@ -39,12 +62,11 @@ void HostBeep(unsigned frequencyHz, unsigned durationMs) {
   const UserInterface* ui = g_ui.load();
   if (ui == nullptr || ui->dialogs == nullptr) return;
   if (ui->queue != nullptr && !ui->queue->IsGuiThread()) {
-    IDialogs* dialogs = ui->dialogs;
     // A worker ending its job beeps on the way out: with memory short the beep is dropped,
-    // never the thread.
+    // never the thread. The front end is looked up again when the beep runs: a window
+    // closing with jobs running has let go of its dialogs by then, and the beep is dropped.
     try {
-      ui->queue->Post(
-          [dialogs, frequencyHz, durationMs] { dialogs->Beep(frequencyHz, durationMs); });
+      ui->queue->Post([frequencyHz, durationMs] { HostBeep(frequencyHz, durationMs); });
     } catch (const std::bad_alloc&) {
     }
     return;

@@ -4,9 +4,11 @@
 // crossing these interfaces are Shift-JIS byte strings.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/byte_range.h"
@@ -25,6 +27,23 @@ class IConsole {
   // ("　%s\r\n"); the console shows them in its output style.
   virtual void AppendOutput(const std::string& text) = 0;
 };
+
+// Removes the elements at the given positions (ascending, no repeats, all in range) in one
+// pass, each kept element moving once; allocates nothing. Lists remove many rows this way.
+template <typename T>
+void EraseSortedPositions(std::vector<T>& items, const std::vector<int>& positions) {
+  if (positions.empty()) return;
+  size_t next = 0;
+  size_t kept = static_cast<size_t>(positions.front());
+  for (size_t i = kept; i < items.size(); ++i) {
+    if (next < positions.size() && static_cast<size_t>(positions[next]) == i) {
+      ++next;
+      continue;
+    }
+    items[kept++] = std::move(items[i]);
+  }
+  items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept), items.end());
+}
 
 struct RgbColour {
   uint8_t r = 0, g = 0, b = 0;
@@ -46,8 +65,17 @@ class IListView {
   virtual uintptr_t GetItemData(int row) = 0;
   virtual bool DeleteRow(int row) = 0;
   virtual bool DeleteAllRows() = 0;
+  // The selected rows in ascending order.
   virtual std::vector<int> GetSelectedRows() = 0;
   virtual void SetRowSelected(int row, bool selected) = 0;
+  // Bulk forms for long lists; the defaults go row by row, a view that can do better
+  // overrides them.
+  // Removes the given rows (ascending, no repeats, all present) in one pass.
+  virtual bool DeleteRows(const std::vector<int>& rows);
+  // Sets column to each row's position ("%u") for every row from first on.
+  virtual void NumberRows(int column, int first);
+  virtual void SelectAllRows();
+  virtual void ClearSelection();
   // Background, text and text background colours of the whole view; repaints it.
   virtual void SetColours(RgbColour background, RgbColour text) = 0;
 };

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <set>
@@ -14,9 +15,6 @@
 
 namespace vpx::ui {
 namespace {
-
-constexpr int kRawRole = Qt::UserRole + 1;  // the engine's Shift-JIS bytes of a cell
-constexpr int kDataRole = Qt::UserRole;     // the row's item data (column 0)
 
 // Puts the elapsed time of the row before column 0's text.
 class ElapsedDelegate : public QStyledItemDelegate {
@@ -39,25 +37,43 @@ QColor ToQColor(RgbColour c) {
 
 }  // namespace
 
+namespace {
+
+std::vector<QString> Headings(const std::vector<ReportColumn>& columns) {
+  std::vector<QString> headings;
+  for (const ReportColumn& c : columns) headings.push_back(c.heading);
+  return headings;
+}
+
+std::vector<Qt::Alignment> Alignments(const std::vector<ReportColumn>& columns) {
+  std::vector<Qt::Alignment> alignments;
+  for (const ReportColumn& c : columns) alignments.push_back(c.alignment);
+  return alignments;
+}
+
+void TraceUnshownText() {
+  // Shown with its bytes escaped; the row keeps the bytes themselves.
+  WriteTrace(SJ("※　Shift-JIS として表示できない項目です。CReportList::SetCellText()\n"));
+}
+
+}  // namespace
+
 CReportList::CReportList(const std::vector<ReportColumn>& columns,
                          const std::vector<int>& visualOrder, QWidget* parent)
-    : QTreeWidget(parent), columns_(columns) {
+    : QTreeView(parent),
+      columns_(columns),
+      model_(new ReportModel(Headings(columns), Alignments(columns), this)) {
+  setModel(model_);
   setFont(ConsoleFont());
   setRootIsDecorated(false);
+  setItemsExpandable(false);
   setUniformRowHeights(true);
   setAllColumnsShowFocus(true);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
-  setColumnCount(static_cast<int>(columns_.size()));
-  QStringList headings;
-  for (const ReportColumn& c : columns_) headings << c.heading;
-  setHeaderLabels(headings);
   header()->setStretchLastSection(false);
   header()->setSectionsMovable(false);
-  for (int i = 0; i < columnCount(); ++i) {
-    setColumnWidth(i, columns_[i].width);
-    headerItem()->setTextAlignment(i, columns_[i].alignment);
-  }
+  for (int i = 0; i < model_->columnCount(); ++i) setColumnWidth(i, columns_[i].width);
   for (int visual = 0; visual < static_cast<int>(visualOrder.size()); ++visual) {
     header()->moveSection(header()->visualIndex(visualOrder[visual]), visual);
   }
@@ -65,65 +81,60 @@ CReportList::CReportList(const std::vector<ReportColumn>& columns,
 }
 
 int CReportList::GetRowCount() {
-  return topLevelItemCount();
+  return model_->Count();
 }
 
 int CReportList::InsertRow(int pos, const std::string& text) {
-  const int landed = std::clamp(pos, 0, topLevelItemCount());
-  auto* item = new QTreeWidgetItem;
-  for (int i = 0; i < columnCount(); ++i) item->setTextAlignment(i, columns_[i].alignment);
-  insertTopLevelItem(landed, item);
-  if (!SetCellText(landed, 0, text)) {
-    delete takeTopLevelItem(landed);
-    return -1;
-  }
+  bool converted = true;
+  const int landed = model_->Insert(pos, text, converted);
+  if (!converted) TraceUnshownText();
   return landed;
 }
 
 bool CReportList::SetCellText(int row, int column, const std::string& text) {
-  QTreeWidgetItem* item = topLevelItem(row);
-  if (item == nullptr || column < 0 || column >= columnCount()) return false;
-  QString shown;
-  if (!SjisToQt(text, shown)) {
-    // Shown with its bytes escaped; the row keeps the bytes themselves.
-    WriteTrace(SJ("※　Shift-JIS として表示できない項目です。CReportList::SetCellText()\n"));
-  }
-  item->setText(column, shown);
-  if (column == 0 && textToolTips_) item->setToolTip(0, shown);
-  item->setData(column, kRawRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  bool converted = true;
+  if (!model_->SetCell(row, column, text, converted)) return false;
+  if (!converted) TraceUnshownText();
   return true;
 }
 
 std::string CReportList::GetCellText(int row, int column) {
-  QTreeWidgetItem* item = topLevelItem(row);
-  if (item == nullptr || column < 0 || column >= columnCount()) return std::string();
-  return item->data(column, kRawRole).toByteArray().toStdString();
+  return model_->Cell(row, column);
 }
 
 bool CReportList::SetItemData(int row, uintptr_t data) {
-  QTreeWidgetItem* item = topLevelItem(row);
-  if (item == nullptr) return false;
-  item->setData(0, kDataRole, QVariant::fromValue<quint64>(data));
+  if (!model_->SetData(row, data)) return false;
   if (showElapsed_ && started_.count(data) == 0) started_[data].start();
   ForgetUnusedStartTimes();
   return true;
 }
 
 uintptr_t CReportList::GetItemData(int row) {
-  QTreeWidgetItem* item = topLevelItem(row);
-  return item == nullptr ? 0 : static_cast<uintptr_t>(item->data(0, kDataRole).toULongLong());
+  return model_->Data(row);
 }
 
 bool CReportList::DeleteRow(int row) {
-  QTreeWidgetItem* item = takeTopLevelItem(row);
-  if (item == nullptr) return false;
-  delete item;
+  if (!model_->Valid(row)) return false;
+  return DeleteRows({row});
+}
+
+bool CReportList::DeleteRows(const std::vector<int>& rows) {
+  for (int row : rows)
+    if (!model_->Valid(row)) return false;
+  // A reset (many scattered rows) would move the view back to the top.
+  const int scrolled = verticalScrollBar()->value();
+  model_->Remove(rows);
+  verticalScrollBar()->setValue(scrolled);
   ForgetUnusedStartTimes();
   return true;
 }
 
+void CReportList::NumberRows(int column, int first) {
+  model_->Number(column, first);
+}
+
 bool CReportList::DeleteAllRows() {
-  clear();
+  model_->Clear();
   started_.clear();
   stopped_.clear();
   return true;
@@ -131,13 +142,39 @@ bool CReportList::DeleteAllRows() {
 
 std::vector<int> CReportList::GetSelectedRows() {
   std::vector<int> rows;
-  for (QTreeWidgetItem* item : selectedItems()) rows.push_back(indexOfTopLevelItem(item));
+  for (const QItemSelectionRange& range : selectionModel()->selection()) {
+    for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
+  }
   std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   return rows;
 }
 
 void CReportList::SetRowSelected(int row, bool selected) {
-  if (QTreeWidgetItem* item = topLevelItem(row)) item->setSelected(selected);
+  if (!model_->Valid(row)) return;
+  selectionModel()->select(model_->index(row, 0), (selected ? QItemSelectionModel::Select
+                                                            : QItemSelectionModel::Deselect) |
+                                                      QItemSelectionModel::Rows);
+}
+
+void CReportList::SelectAllRows() {
+  if (model_->Count() == 0) return;
+  const QItemSelection all(model_->index(0, 0),
+                           model_->index(model_->Count() - 1, model_->columnCount() - 1));
+  selectionModel()->select(all, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void CReportList::ClearSelection() {
+  selectionModel()->clearSelection();
+}
+
+void CReportList::EditFirstSelectedRow() {
+  const std::vector<int> rows = GetSelectedRows();
+  if (!rows.empty()) edit(model_->index(rows.front(), 0));
+}
+
+void CReportList::ScrollToRow(int row) {
+  if (model_->Valid(row)) scrollTo(model_->index(row, 0));
 }
 
 void CReportList::SetColours(RgbColour background, RgbColour text) {
@@ -155,16 +192,15 @@ void CReportList::ShowElapsedTime() {
   showElapsed_ = true;
   setItemDelegate(new ElapsedDelegate(this));
   connect(&tick_, &QTimer::timeout, this, [this] {
-    if (topLevelItemCount() > 0) viewport()->update();
+    if (model_->Count() > 0) viewport()->update();
   });
   tick_.start(1000);
 }
 
 QString CReportList::ElapsedPrefix(int row) const {
   if (!showElapsed_) return QString();
-  const QTreeWidgetItem* item = topLevelItem(row);
-  if (item == nullptr) return QString();
-  const auto data = static_cast<uintptr_t>(item->data(0, kDataRole).toULongLong());
+  if (!model_->Valid(row)) return QString();
+  const uintptr_t data = model_->Data(row);
   auto it = started_.find(data);
   if (it == started_.end()) return QString();
   auto stop = stopped_.find(data);
@@ -187,12 +223,12 @@ void CReportList::StopElapsedTime(uintptr_t data, const QString& mark) {
 
 void CReportList::FitFirstColumn() {
   int others = 0;
-  for (int i = 1; i < columnCount(); ++i) others += columnWidth(i);
+  for (int i = 1; i < model_->columnCount(); ++i) others += columnWidth(i);
   setColumnWidth(0, std::max(0, viewport()->width() - others));
 }
 
 void CReportList::resizeEvent(QResizeEvent* e) {
-  QTreeWidget::resizeEvent(e);
+  QTreeView::resizeEvent(e);
   FitFirstColumn();
 }
 
@@ -205,13 +241,17 @@ void CReportList::keyPressEvent(QKeyEvent* e) {
     emit copyRequested();
     return;
   }
-  QTreeWidget::keyPressEvent(e);
+  if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier) {
+    emit deleteRequested();
+    return;
+  }
+  QTreeView::keyPressEvent(e);
 }
 
 void CReportList::ForgetUnusedStartTimes() {
   if (!showElapsed_) return;
   std::set<uintptr_t> held;
-  for (int i = 0; i < topLevelItemCount(); ++i) held.insert(GetItemData(i));
+  for (int i = 0; i < model_->Count(); ++i) held.insert(model_->Data(i));
   std::erase_if(started_, [&held](const auto& entry) { return held.count(entry.first) == 0; });
   std::erase_if(stopped_, [&held](const auto& entry) { return held.count(entry.first) == 0; });
 }

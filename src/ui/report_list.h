@@ -1,17 +1,19 @@
 // A report-style list view (the result list and the running-job list): columns shown in
 // their own visual order, whole-row selection, colours for the hold state, the engine's
-// IListView. Texts are kept as the engine's Shift-JIS bytes beside what is shown.
+// IListView. The rows live in a ReportModel and are drawn on demand, so long lists cost
+// only what is shown; selecting all and removing many rows work on ranges.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "host/ui_host.h"
+#include "ui/report_model.h"
 
 namespace vpx::ui {
 
@@ -21,7 +23,7 @@ struct ReportColumn {
   int width;  // pixels; column 0 takes what the others leave
 };
 
-class CReportList : public QTreeWidget, public IListView {
+class CReportList : public QTreeView, public IListView {
   Q_OBJECT
  public:
   // columns in creation order; visualOrder lists them as shown, by creation index.
@@ -39,6 +41,16 @@ class CReportList : public QTreeWidget, public IListView {
   std::vector<int> GetSelectedRows() override;
   void SetRowSelected(int row, bool selected) override;
   void SetColours(RgbColour background, RgbColour text) override;
+  bool DeleteRows(const std::vector<int>& rows) override;
+  void NumberRows(int column, int first) override;
+  void SelectAllRows() override;
+  void ClearSelection() override;
+
+  ReportModel* Rows() const { return model_; }
+  QModelIndex RowIndex(int row) const { return model_->index(row, 0); }
+  // Opens column 0's editor on the first selected row, if any.
+  void EditFirstSelectedRow();
+  void ScrollToRow(int row);
 
   // Shows in column 0, before the text, how long each row's item has been in the list,
   // updated every second (the running-job list).
@@ -54,12 +66,14 @@ class CReportList : public QTreeWidget, public IListView {
   // Column 0 takes the client width the other columns leave.
   void FitFirstColumn();
   // Column 0's whole text also as the row's tooltip (names cut by a narrow list).
-  void ShowTextAsToolTip() { textToolTips_ = true; }
+  void ShowTextAsToolTip() { model_->SetToolTips(true); }
 
  signals:
   void contextMenuRequested(const QPoint& globalPos);
   // Ctrl+C in the list.
   void copyRequested();
+  // The Delete key in the list.
+  void deleteRequested();
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
@@ -70,8 +84,8 @@ class CReportList : public QTreeWidget, public IListView {
   void ForgetUnusedStartTimes();
 
   std::vector<ReportColumn> columns_;
+  ReportModel* model_;
   bool showElapsed_ = false;
-  bool textToolTips_ = false;
   std::function<int(uintptr_t)> percent_;
   QTimer tick_;
   // Start of each item-data value still held by a row; rows that move keep their start.

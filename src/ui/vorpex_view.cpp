@@ -178,7 +178,7 @@ bool CVorpexView::InitialUpdate() {
 }
 
 bool CVorpexView::RequestClose() {
-  if (started_) engine_->ReleaseListHold();
+  if (started_) engine_->Results().ReleaseListHold();
   if (!started_ || engine_->IsShutDown()) return true;
   if (!shutdownAsked_) {
     shutdownAsked_ = true;
@@ -195,7 +195,7 @@ void CVorpexView::CloseDialogs() {
 
 void CVorpexView::ShutDownEngine() {
   if (!started_) return;
-  engine_->ReleaseListHold();
+  engine_->Results().ReleaseListHold();
   // Jobs are cancelled; the GUI thread keeps serving them until the engine has ended.
   engine_->RequestShutdown();
   while (!engine_->IsShutDown()) {
@@ -221,13 +221,15 @@ void CVorpexView::BuildMenus() {
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("ファイル名追加"), this,
                        [this] { engine_->AddFilePathEntry(); });
-  listMenu_->addAction(QStringLiteral("削除"), this, [this] { engine_->DeleteSelectedRows(true); });
+  listMenu_->addAction(QStringLiteral("削除"), this,
+                       [this] { engine_->Results().DeleteSelectedRows(); });
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("ショートカット保存"), this,
                        [this] { listFiles_->SaveAs(); });
   listMenu_->addAction(QStringLiteral("ショートカット読出"), this, [this] { listFiles_->Load(); });
   listMenu_->addSeparator();
-  listMenu_->addAction(QStringLiteral("全て選択"), this, [this] { engine_->SelectAllRows(); });
+  listMenu_->addAction(QStringLiteral("全て選択"), this,
+                       [this] { engine_->Results().SelectAllRows(); });
   listMenu_->addSeparator();
   listMenu_->addAction(QStringLiteral("値をコピー"), this, &CVorpexView::CopySelectedValues);
 
@@ -249,7 +251,9 @@ void CVorpexView::ConnectControls() {
   });
   connect(resultList_, &CReportList::contextMenuRequested, this,
           [this](const QPoint& at) { listMenu_->popup(at); });
-  connect(resultList_, &QTreeWidget::itemDoubleClicked, this, &CVorpexView::EditSelectedShortcut);
+  connect(resultList_, &QAbstractItemView::doubleClicked, this, &CVorpexView::EditSelectedShortcut);
+  connect(resultList_, &CReportList::deleteRequested, this,
+          [this] { engine_->Results().DeleteSelectedRows(); });
   connect(resultList_, &CReportList::copyRequested, this, &CVorpexView::CopySelectedValues);
   connect(jobList_, &CReportList::contextMenuRequested, this, [this](const QPoint& at) {
     jobMenu_->actions().first()->setEnabled(!shutdownAsked_ &&
@@ -257,7 +261,8 @@ void CVorpexView::ConnectControls() {
     jobMenu_->popup(at);
   });
   connect(buttons_[0], &QPushButton::clicked, this, [this] { engine_->AddFilePathEntry(); });
-  connect(buttons_[3], &QPushButton::clicked, this, [this] { engine_->DeleteSelectedRows(false); });
+  connect(buttons_[3], &QPushButton::clicked, this,
+          [this] { engine_->Results().DeleteSelectedRows(); });
   connect(buttons_[1], &QPushButton::clicked, this, [this] { listFiles_->SaveAs(); });
   connect(buttons_[2], &QPushButton::clicked, this, [this] { listFiles_->Load(); });
 }
@@ -323,12 +328,7 @@ void CVorpexView::CancelSelectedJob() {
 
 void CVorpexView::EditSelectedShortcut() {
   if (!engine_->AcquireListLock()) return;
-  const QList<QTreeWidgetItem*> selected = resultList_->selectedItems();
-  if (!selected.isEmpty()) {
-    QTreeWidgetItem* item = selected.first();
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    resultList_->editItem(item, 0);
-  }
+  resultList_->EditFirstSelectedRow();
   engine_->ReleaseListLock();
 }
 
@@ -350,10 +350,10 @@ void CVorpexView::CopySelectedValues() {
 
 void CVorpexView::SetListHold(bool hold) {
   if (hold)
-    engine_->HoldList();
+    engine_->Results().HoldList();
   else
-    engine_->ReleaseListHold();
-  emit holdChanged(engine_->IsListHeld());
+    engine_->Results().ReleaseListHold();
+  emit holdChanged(engine_->Results().IsListHeld());
 }
 
 QString CVorpexView::RetiredJobText(const RetiredJob& job) {
@@ -375,8 +375,7 @@ QString CVorpexView::RetiredJobText(const RetiredJob& job) {
 
 void CVorpexView::OnJobRetired(const RetiredJob& job) {
   emit statusMessage(RetiredJobText(job), kRetiredMessageMs);
-  if (QTreeWidgetItem* item = resultList_->topLevelItem(static_cast<int>(job.index)))
-    resultList_->scrollToItem(item);
+  if (job.index != RetiredJob::kNoEntry) resultList_->ScrollToRow(static_cast<int>(job.index));
 }
 
 int CVorpexView::OpenBinaryDisplay(const BinaryDisplayRequest& request) {

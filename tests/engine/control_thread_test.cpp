@@ -56,7 +56,7 @@ class ControlThreadThreads : public ::testing::Test, public EngineFixture {
     g_release = false;
     g_started = 0;
     g_sawCancel = 0;
-    engine.SetServiceIntervalMs(kMinuteMs);
+    engine.Jobs().SetServiceIntervalMs(kMinuteMs);
     engine.Handlers().AddCommand(kFileLikeId, QueueTestJob);
     engine.Handlers().AddJobBody(kFileLikeId, ScriptedBody);
     engine.Handlers().AddCommand(kComputationId, QueueTestJob);
@@ -82,25 +82,25 @@ TEST_F(ControlThreadThreads, JobQueuedWhileTheControlThreadWaitsStartsAndRetires
 }
 
 TEST_F(ControlThreadThreads, HoldBlocksStartingAndItsReleaseStartsTheJobAtOnce) {
-  engine.HoldList();
+  engine.Results().HoldList();
   FileJob("quick");
   PumpFor(100);
   EXPECT_EQ(g_started.load(), 0);
   EXPECT_EQ(fake.jobList.GetRowCount(), 0);
-  engine.ReleaseListHold();
+  engine.Results().ReleaseListHold();
   ASSERT_TRUE(PumpUntil([&] { return RowText(1) == "done:quick"; }, kBoundMs));
 }
 
 TEST_F(ControlThreadThreads, FiftyQueuedJobsGoTenPerRoundInQueueOrder) {
   std::mutex mutex;
   std::vector<std::pair<size_t, size_t>> rounds;
-  engine.SetServiceRoundListenerForTest([&](size_t started, size_t retired) {
+  engine.Jobs().SetServiceRoundListenerForTest([&](size_t started, size_t retired) {
     std::lock_guard lock(mutex);
     rounds.emplace_back(started, retired);
   });
-  engine.HoldList();
+  engine.Results().HoldList();
   for (int i = 0; i < 50; ++i) FileJob("n" + std::to_string(i));
-  engine.ReleaseListHold();
+  engine.Results().ReleaseListHold();
   ASSERT_TRUE(PumpUntil([&] { return engine.IsIdle(); }, kBoundMs));
   std::lock_guard lock(mutex);
   size_t started = 0;

@@ -73,13 +73,13 @@ TEST_F(JobFrameThreads, JobsEndingInOppositeOrderFillTheirOwnEntries) {
   EXPECT_EQ(RowText(1), "MakeFileCRC(\"gate:0\")");
   g_gates[1] = true;
   ASSERT_TRUE(PumpUntil([&] { return RowText(2) == "done:gate:1"; }));
-  EXPECT_EQ(engine.IsShortCutItemReserved(1, true), 1);
+  EXPECT_EQ(engine.Results().IsShortCutItemReserved(1, true), 1);
   EXPECT_EQ(RowText(1), "MakeFileCRC(\"gate:0\")");
   g_gates[0] = true;
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(RowText(1), "done:gate:0");
   EXPECT_EQ(RowType(1), "S");
-  EXPECT_EQ(engine.IsShortCutItemReserved(1, true), 0);
+  EXPECT_EQ(engine.Results().IsShortCutItemReserved(1, true), 0);
   EXPECT_EQ(fake.jobList.GetRowCount(), 0);
   ASSERT_EQ(retired.size(), 2u);
   EXPECT_EQ(retired[0].index, 2u);
@@ -100,14 +100,14 @@ TEST_F(JobFrameThreads, FailingBodyShowsItsErrorTextWithTypeLetterS) {
 }
 
 TEST_F(JobFrameThreads, HoldKeepsJobsFromStartingUntilReleased) {
-  engine.HoldList();
+  engine.Results().HoldList();
   StartJob("quick");
   PumpFor(100);
   EXPECT_EQ(g_bodiesRun.load(), 0);
   EXPECT_EQ(EntryCount(), 1);
   EXPECT_EQ(fake.jobList.GetRowCount(), 0);
   EXPECT_FALSE(engine.IsIdle());
-  engine.ReleaseListHold();
+  engine.Results().ReleaseListHold();
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(RowText(1), "done:quick");
 }
@@ -115,11 +115,11 @@ TEST_F(JobFrameThreads, HoldKeepsJobsFromStartingUntilReleased) {
 TEST_F(JobFrameThreads, EndedJobKeepsItsEntryReservedWhileTheListIsHeld) {
   StartJob("gate:2");
   ASSERT_TRUE(PumpUntil([&] { return g_bodiesRun.load() == 1; }));
-  engine.HoldList();
+  engine.Results().HoldList();
   g_gates[2] = true;
   PumpFor(100);
-  EXPECT_EQ(engine.IsShortCutItemReserved(1, true), 1);
-  engine.ReleaseListHold();
+  EXPECT_EQ(engine.Results().IsShortCutItemReserved(1, true), 1);
+  engine.Results().ReleaseListHold();
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(RowText(1), "done:gate:2");
 }
@@ -139,11 +139,11 @@ TEST_F(JobFrameThreads, ThreadThatCannotBeCreatedStillRetiresTheJob) {
 TEST_F(JobFrameThreads, ShutdownCancelsRunningJobsAndNeverStartsQueuedOnes) {
   // While the list is held the control thread stops at its first reservation, so the jobs
   // queued after its batch stay queued.
-  engine.HoldList();
+  engine.Results().HoldList();
   for (int i = 0; i < 14; ++i) StartJob("cancel");
   PumpFor(50);
   engine.RequestShutdown();  // also releases the hold
-  EXPECT_FALSE(engine.IsListHeld());
+  EXPECT_FALSE(engine.Results().IsListHeld());
   EXPECT_FALSE(engine.IsShutDown());
   ASSERT_TRUE(PumpUntil([&] { return engine.IsShutDown(); }));
   ASSERT_TRUE(WaitIdle());
@@ -158,9 +158,9 @@ TEST_F(JobFrameThreads, StressOfTwoHundredJobsWithHoldsDeletionsAndNewLines) {
   for (int i = 0; i < 200; ++i) {
     StartJob("n" + std::to_string(i));
     if (i % 10 == 0) {
-      engine.HoldList();
+      engine.Results().HoldList();
       PumpFor(2);
-      engine.ReleaseListHold();
+      engine.Results().ReleaseListHold();
     }
     if (i % 7 == 0) Type("DelList(2, 4)");
     if (i % 5 == 0) Type("AddIntToList(" + std::to_string(i) + ")");
@@ -171,7 +171,7 @@ TEST_F(JobFrameThreads, StressOfTwoHundredJobsWithHoldsDeletionsAndNewLines) {
   const int entries = EntryCount();
   ASSERT_EQ(RowCount(), entries);
   for (int i = 0; i < entries; ++i) {
-    EXPECT_EQ(engine.IsShortCutItemReserved(static_cast<uint32_t>(i), true), 0) << i;
+    EXPECT_EQ(engine.Results().IsShortCutItemReserved(static_cast<uint32_t>(i), true), 0) << i;
     EXPECT_EQ(RowIndex(i), std::to_string(i));
     EXPECT_EQ(RowText(i).rfind("MakeFileCRC", 0), std::string::npos) << RowText(i);
   }

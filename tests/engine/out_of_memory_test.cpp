@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "engine/func_result.h"
+#include "engine/shortcut_array.h"
 #include "engine/thread_dlg.h"
 #include "support/engine_fixture.h"
 
@@ -167,6 +169,32 @@ TEST_F(OutOfMemoryThreads, JobWhoseFrameRunsOutAtAnyAllocationStillEndsInItsEntr
     if (!failed) break;
   }
   t_isTestThread = false;
+}
+
+// Memory stays short for every write into the job's reserved entry: retiring the job runs
+// out on each attempt, gives up after its retries without the result, tells the front end
+// once, and the engine still goes idle.
+TEST_F(OutOfMemoryThreads, RetirementShortOfMemoryOnEveryAttemptGivesUpAndReportsOnce) {
+  std::atomic<size_t> attempts{0};
+  engine.Jobs().SetServiceRoundListenerForTest(
+      [&](size_t, size_t retired) { attempts.fetch_add(retired); });
+  std::vector<RetiredJob> reported;
+  engine.SetJobRetiredListener([&](const RetiredJob& job) { reported.push_back(job); });
+  engine.Handlers().AddCommand(kTestId, QueueJob);
+  engine.Handlers().AddJobBody(kTestId, BodyThatEnds);
+  CVXShortCutArray::FailReservedCopiesForTest(true);
+  Type("MakeFileCRC(\"x\")");
+  const bool idle = WaitIdle();
+  CVXShortCutArray::FailReservedCopiesForTest(false);
+  ASSERT_TRUE(idle);
+  PumpFor(50);  // a second report would have arrived by now
+  EXPECT_EQ(attempts.load(), static_cast<size_t>(JobScheduler::kMaxRetireFailures) + 1);
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].index, RetiredJob::kNoEntry);
+  EXPECT_TRUE(reported[0].failed);
+  EXPECT_EQ(reported[0].rowText, OutOfMemoryText());
+  EXPECT_EQ(EntryCount(), RowCount());
+  EXPECT_THAT(Type("AddInt(1, 2)"), ::testing::ElementsAre("INT AddInt(INT, INT)", "3"));
 }
 
 TEST(UnusableNumber, StaysUnusableInCopiesAndShowsAFailureTextNotADigit) {

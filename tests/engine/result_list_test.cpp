@@ -50,7 +50,7 @@ TEST_F(ResultList, ReservedEntryCannotBeRemoved) {
   CMyFuncResult reserved = Text("x");
   reserved.reserved = 1;
   ASSERT_EQ(engine.AddDataToListAndShortCut(reserved, true), 1);
-  EXPECT_EQ(engine.IsShortCutItemReserved(1, true), 1);
+  EXPECT_EQ(engine.Results().IsShortCutItemReserved(1, true), 1);
   EXPECT_EQ(engine.RemoveAtListAndShortCut(1, true), -1);
   EXPECT_EQ(EntryCount(), 2);
   EXPECT_EQ(RowCount(), 2);
@@ -107,22 +107,22 @@ TEST_F(ResultList, CountMismatchIsRepairedByTheNextStoreOfEntryZero) {
 }
 
 TEST_F(ResultList, IndexedOverwriteBeyondTheEndFailsSilently) {
-  EXPECT_EQ(engine.SetResultToListAndShortCut(5, Text("x"), true), -1);
+  EXPECT_EQ(engine.Results().SetResultToListAndShortCut(5, Text("x"), true), -1);
   EXPECT_TRUE(Output().empty());
   AddTexts(1);
-  EXPECT_EQ(engine.SetResultToListAndShortCut(1, Text("y"), true), 1);
+  EXPECT_EQ(engine.Results().SetResultToListAndShortCut(1, Text("y"), true), 1);
   EXPECT_EQ(RowText(1), "y");
 }
 
 TEST_F(ResultList, HoldRecoloursBothListsAndReleaseRestoresThem) {
-  engine.HoldList();
-  EXPECT_TRUE(engine.IsListHeld());
+  engine.Results().HoldList();
+  EXPECT_TRUE(engine.Results().IsListHeld());
   EXPECT_EQ(fake.resultList.background, (RgbColour{0, 0, 255}));
   EXPECT_EQ(fake.jobList.textColour, (RgbColour{255, 0, 0}));
   // The holder still works on the list.
   EXPECT_EQ(engine.AddDataToListAndShortCut(Text("while held"), true), 1);
-  engine.ReleaseListHold();
-  EXPECT_FALSE(engine.IsListHeld());
+  engine.Results().ReleaseListHold();
+  EXPECT_FALSE(engine.Results().IsListHeld());
   EXPECT_EQ(fake.resultList.background, (RgbColour{0, 0, 0}));
   EXPECT_EQ(fake.jobList.textColour, (RgbColour{255, 255, 255}));
 }
@@ -132,10 +132,10 @@ TEST_F(ResultList, DeletingSelectedRowsSkipsRowZeroAndReservedEntries) {
   CMyFuncResult reserved = Text("r");
   reserved.reserved = 1;
   engine.AddDataToListAndShortCut(reserved, true);  // entry 4
-  engine.SelectAllRows();
-  engine.DeleteSelectedRows(true);
+  engine.Results().SelectAllRows();
+  engine.Results().DeleteSelectedRows();
   ASSERT_EQ(EntryCount(), 2);
-  EXPECT_EQ(engine.IsShortCutItemReserved(1, true), 1);
+  EXPECT_EQ(engine.Results().IsShortCutItemReserved(1, true), 1);
   EXPECT_EQ(RowIndex(1), "1");
   EXPECT_TRUE(fake.resultList.GetSelectedRows().empty());
 }

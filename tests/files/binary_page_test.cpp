@@ -1,9 +1,11 @@
 #include "files/binary_page.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "host/sjis.h"
 #include "host/text_format.h"
@@ -83,7 +85,9 @@ TEST(BinaryLineFormat, ShiftJisPairsShowAsCharactersExceptALeadByteInTheLastColu
 class BinaryViewModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = (std::filesystem::temp_directory_path() / "vorpex_binary_page_test.bin").string();
+    path_ = (std::filesystem::temp_directory_path() /
+             ("vorpex_binary_page_test_" + std::to_string(getpid()) + ".bin"))
+                .string();
   }
   void TearDown() override { std::filesystem::remove(path_); }
   void MakeFile(int64_t size) {

@@ -95,13 +95,16 @@ TEST(TraceLogFailure, AFileThatCannotBeOpenedIsSaidOnceNotAtEveryWrite) {
   WriteTrace("x\n");
   WriteTrace("x\n");
   EXPECT_EQ(ui.dialogs.TakeMessageBoxes().size(), 1u);
-  InitTraceLog("/tmp/vorpex_trace_after_failure.txt");  // later tests need a sound log
+  InitTraceLog("/tmp/vorpex_trace_after_failure_" + std::to_string(getpid()) +
+               ".txt");  // later tests need a sound log
 }
 
 class TraceFileSafety : public ::testing::Test {
  protected:
   void SetUp() override { chmod(dir.Path().c_str(), 01777); }  // shared, as /tmp is
-  void TearDown() override { InitTraceLog("/tmp/vorpex_trace_after_failure.txt"); }
+  void TearDown() override {
+    InitTraceLog("/tmp/vorpex_trace_after_failure_" + std::to_string(getpid()) + ".txt");
+  }
   test::TempDir dir;
 };
 

@@ -31,7 +31,7 @@ inline std::string ToUtf8(const std::string& sjis) {
 class EngineFixture {
  public:
   EngineFixture() : engine(fake.ui) {
-    engine.SetServiceIntervalMs(5);
+    engine.Jobs().SetServiceIntervalMs(5);
     started = engine.Start();
     fake.console.TakeOutput();
   }

@@ -1,6 +1,7 @@
 #include "ui/bin_dialog.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -8,6 +9,7 @@
 #include <QTextBlock>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "ui/ui_test_app.h"
 
@@ -18,7 +20,8 @@ class BinDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::App();
-    path_ = std::filesystem::temp_directory_path() / "vorpex_bin_dialog_test.bin";
+    path_ = std::filesystem::temp_directory_path() /
+            ("vorpex_bin_dialog_test_" + std::to_string(getpid()) + ".bin");
   }
   void TearDown() override { std::filesystem::remove(path_); }
 

@@ -5,6 +5,7 @@
 #include "ui/line_runner.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <atomic>
 #include <filesystem>
+#include <string>
 
 #include "engine/command_context.h"
 #include "engine/ring_memory.h"
@@ -34,14 +36,15 @@ class LineRunnerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    trace_ = std::filesystem::temp_directory_path() / "vorpex_runner_test_trace.txt";
+    trace_ = std::filesystem::temp_directory_path() /
+             ("vorpex_runner_test_trace_" + std::to_string(getpid()) + ".txt");
     InitTraceLog(trace_.string());
     frame_ = std::make_unique<CMainFrame>();
     frame_->show();
     ASSERT_TRUE(frame_->Initialise());
     view_ = frame_->View();
     console_ = view_->Console();
-    view_->Engine()->SetServiceIntervalMs(20);
+    view_->Engine()->Jobs().SetServiceIntervalMs(20);
     connect = QObject::connect(view_->Runner(), &CLineRunner::lineRun,
                                [this](const QString& line, LineStatus) { runs_ << line; });
   }

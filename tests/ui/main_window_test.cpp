@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QClipboard>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <filesystem>
+#include <string>
 
 #include "engine/engine.h"
 #include "engine/func_result.h"
@@ -34,14 +36,15 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    trace_ = std::filesystem::temp_directory_path() / "vorpex_ui_test_trace.txt";
+    trace_ = std::filesystem::temp_directory_path() /
+             ("vorpex_ui_test_trace_" + std::to_string(getpid()) + ".txt");
     InitTraceLog(trace_.string());
     frame_ = std::make_unique<CMainFrame>();
     frame_->show();
     ASSERT_TRUE(frame_->Initialise());
     view_ = frame_->View();
     console_ = view_->Console();
-    view_->Engine()->SetServiceIntervalMs(20);
+    view_->Engine()->Jobs().SetServiceIntervalMs(20);
   }
   void TearDown() override {
     frame_.reset();
@@ -125,7 +128,7 @@ TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
   });
   CReportList* results = view_->ResultList();
   CReportList* jobs = view_->JobList();
-  view_->Engine()->HoldList();
+  view_->Engine()->Results().HoldList();
   EXPECT_EQ(results->palette().color(QPalette::Base), QColor(0, 0, 255));
   EXPECT_EQ(results->palette().color(QPalette::Text), QColor(255, 0, 0));
   EXPECT_EQ(jobs->palette().color(QPalette::Base), QColor(0, 0, 255));
@@ -137,7 +140,7 @@ TEST_F(MainWindowTest, HeldListTurnsBlueAndRedAndKeepsAJobFromStarting) {
   EXPECT_EQ(jobs->GetRowCount(), 0);
   EXPECT_EQ(results->GetRowCount(), 1);
 
-  view_->Engine()->ReleaseListHold();
+  view_->Engine()->Results().ReleaseListHold();
   EXPECT_EQ(results->palette().color(QPalette::Base), QColor(0, 0, 0));
   EXPECT_EQ(results->palette().color(QPalette::Text), QColor(255, 255, 255));
   ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
@@ -279,17 +282,18 @@ TEST_F(MainWindowTest, RetiredJobIsNamedInTheStatusBarAndScrolledIntoView) {
   ASSERT_EQ(view_->Engine()->QueueJob(kCheckCrcId, data, {}), 1);
   CReportList* jobs = view_->JobList();
   ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
-  EXPECT_EQ(jobs->topLevelItem(0)->toolTip(0).toStdString(), call);  // the whole call
+  EXPECT_EQ(jobs->RowIndex(0).data(Qt::ToolTipRole).toString().toStdString(),
+            call);  // the whole call
   results->scrollToTop();
-  QTreeWidgetItem* entry = results->topLevelItem(61);
-  ASSERT_NE(entry, nullptr);
-  EXPECT_FALSE(results->viewport()->rect().intersects(results->visualItemRect(entry)));
+  const QModelIndex entry = results->RowIndex(61);
+  ASSERT_TRUE(entry.isValid());
+  EXPECT_FALSE(results->viewport()->rect().intersects(results->visualRect(entry)));
   finish = true;
   ASSERT_TRUE(PumpUntil([&] { return !frame_->statusBar()->currentMessage().isEmpty(); }));
   EXPECT_EQ(frame_->statusBar()->currentMessage(),
             QStringLiteral("【完了】[61] CheckFileCRC(\"a.bin\", \"1234ABCD\") "
                            "CRCが一致しました。[ 1234ABCD ]"));
-  EXPECT_TRUE(results->viewport()->rect().intersects(results->visualItemRect(entry)));
+  EXPECT_TRUE(results->viewport()->rect().intersects(results->visualRect(entry)));
   EXPECT_EQ(results->GetCellText(61, 0), "0");
 }
 

@@ -195,7 +195,7 @@ TEST_F(WindowClose, CancelledJobStopsItsElapsedTimeAndSaysSoWhileTheListIsHeld) 
   Queue(kComputationId, "Factorial(9999999)");
   CReportList* jobs = view_->JobList();
   ASSERT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 1; }));
-  view_->Engine()->HoldList();
+  view_->Engine()->Results().HoldList();
   jobs->SetRowSelected(0, true);
   view_->CancelSelectedJob();
   const QString shown = jobs->ElapsedPrefix(0);
@@ -203,7 +203,7 @@ TEST_F(WindowClose, CancelledJobStopsItsElapsedTimeAndSaysSoWhileTheListIsHeld) 
   test::PumpFor(1100);  // a running counter would have moved on by a second
   EXPECT_EQ(jobs->ElapsedPrefix(0), shown);
   EXPECT_EQ(jobs->GetRowCount(), 1);
-  view_->Engine()->ReleaseListHold();
+  view_->Engine()->Results().ReleaseListHold();
   g_release = true;
   EXPECT_TRUE(PumpUntil([&] { return jobs->GetRowCount() == 0; }));
 }

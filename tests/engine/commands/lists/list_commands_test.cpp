@@ -158,7 +158,7 @@ TEST_F(ListCommands, ReservedEntriesAreNeitherOverwrittenNorCopied) {
   EXPECT_THAT(Type("DelList(1)"),
               ElementsAre("INT DelList(UINT)", "※　Index[1] のショートカットは計算終了待ちです。"));
   EXPECT_EQ(EntryCount(), 2);
-  EXPECT_EQ(engine.IsShortCutItemReserved(1, true), 1);
+  EXPECT_EQ(engine.Results().IsShortCutItemReserved(1, true), 1);
 }
 
 }  // namespace
