@@ -30,6 +30,7 @@
 #include "numbers/decimal_limb_kernels.h"
 #include "numbers/decimal_limbs.h"
 #include "numbers/decimal_ntt.h"
+#include "numbers/decimal_root.h"
 #include "numbers/math_decimal.h"
 #include "numbers/math_exp_log.h"
 #include "numbers/math_factorial.h"
@@ -133,6 +134,14 @@ void BM_SqRoot(benchmark::State& state) {
     StoreDecimalDigits(r, SquareRootDigits(ToDecimalDigits(r), r.GetResultSize()));
     benchmark::DoNotOptimize(r.ToString().size());
   }
+}
+
+// The same root by the decimal route (decimal_root.h) whatever its crossover, against the
+// binary route (Newton in binary, then the radix conversion) that BM_SqRoot takes today.
+void BM_SqRootDecimal(benchmark::State& state) {
+  SetDecimalRootLeastDigitsForTest(1);
+  BM_SqRoot(state);
+  SetDecimalRootLeastDigitsForTest(0);
 }
 
 void BM_GmpSqrt(benchmark::State& state) {
@@ -552,6 +561,7 @@ VPX_MATH_BENCH(BENCHMARK(BM_GmpQuotient))->Iterations(3);
 VPX_MATH_BENCH(BENCHMARK(BM_FactorialJobBody));
 VPX_MATH_BENCH(BENCHMARK(BM_GmpFactorial));
 VPX_MATH_BENCH(BENCHMARK(BM_SqRoot));
+VPX_MATH_BENCH(BENCHMARK(BM_SqRootDecimal));
 VPX_MATH_BENCH(BENCHMARK(BM_GmpSqrt));
 VPX_MATH_BENCH(BENCHMARK(BM_GetNapier));
 VPX_MATH_BENCH(BENCHMARK(BM_MpfrExpOne));
@@ -604,6 +614,7 @@ const std::vector<std::pair<std::string, std::string>> kRatios = {
     {"BM_Quotient", "BM_GmpQuotient"},
     {"BM_FactorialJobBody", "BM_GmpFactorial"},
     {"BM_SqRoot", "BM_GmpSqrt"},
+    {"BM_SqRootDecimal", "BM_GmpSqrt"},
     {"BM_GetNapier", "BM_MpfrExpOne"},
     {"BM_GetNapier", "BM_GmpExpSeries"},
     {"BM_DivOneByThree", "BM_GmpDivOneByThree"},

@@ -351,6 +351,17 @@ void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, si
   for (size_t k = 0; k < n; ++k) res[k] = f.Mul(fa[k], scale);
 }
 
+// Zeroes v[0 .. n) in slices with a poll between them: the first touch of a fresh array of
+// a cap-sized product's coefficients (tens of megabytes) faults its pages in, which took up
+// to 400 ms on a busy machine as one fill.
+void ZeroPolling(uint64_t* v, size_t n, CancelToken cancel) {
+  constexpr size_t kSlice = 8 * kPollCoefficients;
+  for (size_t from = 0; from < n; from += kSlice) {
+    PollCancel(cancel);
+    std::fill(v + from, v + std::min(n, from + kSlice), 0);
+  }
+}
+
 // The coefficients of a x b modulo prime i into res[0 .. na + nb - 1) for operands cut into
 // blocks of c limbs: each block is transformed once (length 2c or more), the products of the blocks
 // that fall on the same block of the product are summed pointwise, and each such sum takes
@@ -377,7 +388,7 @@ void ConvolveBlocksModPrime(int i, const uint64_t* a, size_t na, const uint64_t*
   const size_t ka = (na + c - 1) / c, kb = (nb + c - 1) / c, n = na + nb - 1;
   const uint64_t scale =
       f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
-  std::fill(res, res + n, 0);
+  ZeroPolling(res, n, cancel);
   Residues sum(length);
   for (size_t k = 0; k + 1 < ka + kb; ++k) {
     std::fill(sum.begin(), sum.end(), 0);

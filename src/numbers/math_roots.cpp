@@ -5,6 +5,7 @@
 #include <string>
 
 #include "numbers/binary_splitting.h"
+#include "numbers/decimal_root.h"
 #include "numbers/radix_conversion.h"
 #include "numbers/root_newton.h"
 
@@ -301,6 +302,29 @@ FractionDigitsStatus RootFractionDigits(mpz_srcptr X, int64_t t, uint64_t k, uin
   return FractionDigits(z.get(), b, 1, n, abort, digits, SecondCoreAvailable());
 }
 
+// floor(sqrt(X * 10^t) * 10^F) straight in decimal limbs for a short X and a long root,
+// cut to F fraction digits. kUnproven also when the decimal route does not take the case.
+DecimalRootStatus DecimalRoot(mpz_srcptr X, int64_t t, uint64_t F, uint64_t rootDigits,
+                              CancelToken abort, DecimalDigits* out) {
+  const int64_t e = t + 2 * static_cast<int64_t>(F);
+  if (!UseDecimalRoot(rootDigits) || e < 0 || mpz_fits_ulong_p(X) == 0)
+    return DecimalRootStatus::kUnproven;
+  uint64_t x = mpz_get_ui(X);
+  if (x > kDecimalRootMostX / 10) return DecimalRootStatus::kUnproven;
+  if (e % 2 != 0) x *= 10;  // sqrt(X 10^e) = sqrt(10 X 10^(e-1))
+  std::string digits;
+  const DecimalRootStatus status =
+      DecimalRootDigits(x, static_cast<uint64_t>(e / 2), abort, &digits);
+  if (status != DecimalRootStatus::kDone) return status;
+  if (digits.size() < F + 1) digits.insert(0, F + 1 - digits.size(), '0');
+  DecimalDigits root;
+  root.intDigits = static_cast<uint32_t>(digits.size() - F);
+  root.digits = std::move(digits);
+  Canonicalize(root);
+  *out = std::move(root);
+  return DecimalRootStatus::kDone;
+}
+
 }  // namespace
 
 bool SquareRootDigits(const DecimalDigits& x, uint32_t resultSize, CancelToken abort,
@@ -322,6 +346,9 @@ bool SquareRootDigits(const DecimalDigits& x, uint32_t resultSize, CancelToken a
   ToScaledInteger(x, X.get(), &t);
   if (EndingRoot(X.get(), t, F, abort, out)) return true;
   if (abort.IsCancelled()) return false;
+  const DecimalRootStatus decimal = DecimalRoot(X.get(), t, F, R, abort, out);
+  if (decimal == DecimalRootStatus::kCancelled) return false;
+  if (decimal == DecimalRootStatus::kDone) return true;
   // sqrt(x) = y * 10^k with y below one; its first k digits are the integer part.
   const uint64_t k = intDigits == 0 ? 0 : rootIntDigits;
   std::string digits;

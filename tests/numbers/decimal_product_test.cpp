@@ -389,6 +389,34 @@ TEST(DecimalProductTest, ProductsAndQuotientsInPiecesMatchGmp) {
   SetNttLeastLimbsForTest(0);
 }
 
+// A product by transforms in blocks, cancelled from another thread once its coefficient
+// arrays are taken: it ends as cancelled, with every block freed. Should the product win
+// the race, a longer one is tried.
+TEST(DecimalProductThreads, CancelFromAnotherThreadEndsABlockTransformProduct) {
+  std::mt19937 rng(2612);
+  SetNttBlockLimbsForTest(1024);
+  const long baseline = LiveBignumBlocksForTest();
+  bool cancelled = false;
+  for (size_t n = 400'000; n <= 1'600'000 && !cancelled; n *= 2) {
+    Digits a = Random(rng, n), b = Random(rng, n), out(2 * n);
+    CancelFlag flag{0};
+    auto product = std::async(std::launch::async, [&] {
+      return MulDecimal(a.data(), static_cast<uint32_t>(n), b.data(), static_cast<uint32_t>(n),
+                        out.data(), &flag);
+    });
+    while (LiveBignumBlocksForTest() == baseline &&
+           product.wait_for(std::chrono::microseconds(50)) != std::future_status::ready) {
+    }
+    flag.store(1);
+    const DecimalStatus status = product.get();
+    EXPECT_NE(status, DecimalStatus::kNoMemory);
+    cancelled = status == DecimalStatus::kCancelled;
+    EXPECT_EQ(LiveBignumBlocksForTest(), baseline);
+  }
+  SetNttBlockLimbsForTest(0);
+  EXPECT_TRUE(cancelled);
+}
+
 // A product in many pieces, cancelled from another thread once GMP is at work in it: it
 // ends as cancelled and every block GMP held is freed. Should the product win the race,
 // a longer one is tried.
