@@ -123,20 +123,29 @@ FileResult<std::string> TextPattern(const std::string& text) {
   return text;
 }
 
-FileResult<int64_t> FindInFile(const std::string& file, const std::string& pattern, int64_t start,
-                               CancelToken cancel, JobProgress* progress) {
+// Opens file and hands every occurrence of pattern at or after start to onMatch (which
+// returns false to stop); the scan's outcome.
+template <class OnMatch>
+FileResult<int64_t> ScanFileForPattern(const std::string& file, const std::string& pattern,
+                                       int64_t start, CancelToken cancel, JobProgress* progress,
+                                       OnMatch&& onMatch) {
   if (pattern.empty()) return EmptyPatternError();
   FileResult<ScanFile> opened = OpenScanFile(file);
   if (!opened) return opened.error();
   FileResult<int64_t> checked = CheckStart(opened.value(), start);
   if (!checked) return checked;
   if (progress != nullptr) progress->Start(opened.value().size - start);
-  int64_t first = -1;
   ScanOptions options;
   options.cancel = cancel;
   options.progress = progress;
+  return ScanForward(opened.value(), pattern, start, options, onMatch);
+}
+
+FileResult<int64_t> FindInFile(const std::string& file, const std::string& pattern, int64_t start,
+                               CancelToken cancel, JobProgress* progress) {
+  int64_t first = -1;
   FileResult<int64_t> scanned =
-      ScanForward(opened.value(), pattern, start, options, [&](int64_t at) {
+      ScanFileForPattern(file, pattern, start, cancel, progress, [&](int64_t at) {
         first = at;
         return false;
       });
@@ -146,20 +155,12 @@ FileResult<int64_t> FindInFile(const std::string& file, const std::string& patte
 
 FileResult<int64_t> CountInFile(const std::string& file, const std::string& pattern, int64_t start,
                                 CancelToken cancel, JobProgress* progress) {
-  if (pattern.empty()) return EmptyPatternError();
-  FileResult<ScanFile> opened = OpenScanFile(file);
-  if (!opened) return opened.error();
-  FileResult<int64_t> checked = CheckStart(opened.value(), start);
-  if (!checked) return checked;
-  if (progress != nullptr) progress->Start(opened.value().size - start);
   int64_t count = 0;
-  ScanOptions options;
-  options.cancel = cancel;
-  options.progress = progress;
-  FileResult<int64_t> scanned = ScanForward(opened.value(), pattern, start, options, [&](int64_t) {
-    ++count;
-    return true;
-  });
+  FileResult<int64_t> scanned =
+      ScanFileForPattern(file, pattern, start, cancel, progress, [&](int64_t) {
+        ++count;
+        return true;
+      });
   if (!scanned) return scanned;
   return count;
 }
