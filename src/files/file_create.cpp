@@ -272,16 +272,29 @@ FileResult<int64_t> AppendFileContents(const std::string& destination, const std
   return newSize;
 }
 
+namespace {
+
+// A new file for size bytes: refused when the name exists or its volume lacks the room;
+// opened with O_EXCL, so that the file is this command's own to remove on failure.
+FileResult<UniqueFd> CreateNewFile(const std::string& file, int64_t size) {
+  if (UserPathExists(file)) return Fail<UniqueFd>(FileFailure::kOpen, ExistsText(file));
+  std::string noRoom = CheckFreeSpace(file, size);
+  if (!noRoom.empty()) return Fail<UniqueFd>(FileFailure::kWrite, noRoom);
+  int error = 0;
+  UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
+  if (!fd.IsOpen()) return Fail<UniqueFd>(FileFailure::kOpen, OpenErrorText(error));
+  return fd;
+}
+
+}  // namespace
+
 FileResult<Done> CreateZeroFile(const std::string& file, int64_t size, CancelToken cancel,
                                 JobProgress* progress) {
   if (file.empty() || size < 0)
     return Fail<Done>(FileFailure::kInvalid, SJ("※　引数が無効です。MakeClearedFile()"));
-  if (UserPathExists(file)) return Fail<Done>(FileFailure::kOpen, ExistsText(file));
-  std::string noRoom = CheckFreeSpace(file, size);
-  if (!noRoom.empty()) return Fail<Done>(FileFailure::kWrite, noRoom);
-  int error = 0;
-  UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
-  if (!fd.IsOpen()) return Fail<Done>(FileFailure::kOpen, OpenErrorText(error));
+  FileResult<UniqueFd> made = CreateNewFile(file, size);
+  if (!made) return made.error();
+  UniqueFd fd = std::move(made.value());
   CreatedFile created(file, fd.Get());
   if (progress != nullptr) progress->Start(size);
   FillResult filled =
@@ -299,12 +312,9 @@ FileResult<Done> CreateZeroFile(const std::string& file, int64_t size, CancelTok
 }
 
 FileResult<Done> MakeSizedFile(const std::string& file, int64_t size) {
-  if (UserPathExists(file)) return Fail<Done>(FileFailure::kOpen, ExistsText(file));
-  std::string noRoom = CheckFreeSpace(file, size);
-  if (!noRoom.empty()) return Fail<Done>(FileFailure::kWrite, noRoom);
-  int error = 0;
-  UniqueFd fd = OpenFile(file, O_RDWR | O_CREAT | O_EXCL, 0666, &error);
-  if (!fd.IsOpen()) return Fail<Done>(FileFailure::kOpen, OpenErrorText(error));
+  FileResult<UniqueFd> made = CreateNewFile(file, size);
+  if (!made) return made.error();
+  UniqueFd fd = std::move(made.value());
   CreatedFile created(file, fd.Get());
   // The length is set on the descriptor just created: no name is looked up again.
   const bool sized = size == 0 || (ftruncate(fd.Get(), size) == 0 && fsync(fd.Get()) == 0);
