@@ -42,40 +42,6 @@ std::atomic<uint64_t> g_fallbacks{0};
 // An estimate further off than the error bounds allow (the caller divides another way).
 struct EstimateOff {};
 
-void Trim(Limbs& v) {
-  while (!v.empty() && v.back() == 0) v.pop_back();
-}
-
-int Compare(const Limbs& a, const Limbs& b) {
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  for (size_t i = a.size(); i-- > 0;) {
-    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-  }
-  return 0;
-}
-
-// a -= b where a >= b (both trimmed); a stays trimmed.
-void SubInPlace(Limbs& a, const Limbs& b) {
-  uint64_t borrow = 0;
-  for (size_t i = 0; i < a.size() && (i < b.size() || borrow != 0); ++i) {
-    const uint64_t y = (i < b.size() ? b[i] : 0) + borrow;  // at most the base
-    borrow = a[i] < y;
-    a[i] = borrow ? a[i] + (kBase - y) : a[i] - y;
-  }
-  Trim(a);
-}
-
-void AddInPlace(Limbs& a, const Limbs& b) {
-  if (a.size() < b.size()) a.resize(b.size(), 0);
-  uint64_t carry = 0;
-  for (size_t i = 0; i < a.size() && (i < b.size() || carry != 0); ++i) {
-    const uint64_t s = a[i] + carry, y = i < b.size() ? b[i] : 0;
-    carry = s >= kBase - y;
-    a[i] = carry ? s - (kBase - y) : s + y;
-  }
-  if (carry != 0) a.push_back(1);
-}
-
 const Limbs kOne{1};
 
 // (x - y) mod (10^(17 m) - 1) for x, y of m limbs each.

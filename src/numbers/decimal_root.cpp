@@ -16,6 +16,10 @@ namespace {
 
 using mynum::DecimalCancelled;
 using Limbs = mynum::SlotLimbs;
+using mynum::AddInPlace;
+using mynum::Compare;
+using mynum::SubInPlace;
+using mynum::Trim;
 constexpr uint64_t kBase = mynum::kSlotLimbBase;  // b = 10^17
 constexpr uint32_t kDigits = mynum::kSlotLimbDigits;
 // Limbs of the starting inverse root, exact from GMP.
@@ -34,40 +38,6 @@ std::atomic<uint64_t> g_unproven{0};
 std::atomic<uint64_t> g_leastDigits{kDecimalRootLeastDigits};
 
 struct Unproven {};
-
-void Trim(Limbs& v) {
-  while (!v.empty() && v.back() == 0) v.pop_back();
-}
-
-int Compare(const Limbs& a, const Limbs& b) {
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  for (size_t i = a.size(); i-- > 0;) {
-    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-  }
-  return 0;
-}
-
-void AddInPlace(Limbs& a, const Limbs& b) {
-  if (a.size() < b.size()) a.resize(b.size(), 0);
-  uint64_t carry = 0;
-  for (size_t i = 0; i < a.size() && (i < b.size() || carry != 0); ++i) {
-    const uint64_t s = a[i] + carry, y = i < b.size() ? b[i] : 0;
-    carry = s >= kBase - y;
-    a[i] = carry ? s - (kBase - y) : s + y;
-  }
-  if (carry != 0) a.push_back(1);
-}
-
-// a -= b where a >= b.
-void SubInPlace(Limbs& a, const Limbs& b) {
-  uint64_t borrow = 0;
-  for (size_t i = 0; i < a.size() && (i < b.size() || borrow != 0); ++i) {
-    const uint64_t y = (i < b.size() ? b[i] : 0) + borrow;
-    borrow = a[i] < y;
-    a[i] = borrow ? a[i] + (kBase - y) : a[i] - y;
-  }
-  Trim(a);
-}
 
 // v *= x for x < b.
 void MulSmall(Limbs& v, uint64_t x) {

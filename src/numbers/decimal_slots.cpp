@@ -305,4 +305,37 @@ SlotLimbs MulModSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_
   return out;
 }
 
+void Trim(SlotLimbs& v) {
+  while (!v.empty() && v.back() == 0) v.pop_back();
+}
+
+int Compare(const SlotLimbs& a, const SlotLimbs& b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  for (size_t i = a.size(); i-- > 0;) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  }
+  return 0;
+}
+
+void AddInPlace(SlotLimbs& a, const SlotLimbs& b) {
+  if (a.size() < b.size()) a.resize(b.size(), 0);
+  uint64_t carry = 0;
+  for (size_t i = 0; i < a.size() && (i < b.size() || carry != 0); ++i) {
+    const uint64_t s = a[i] + carry, y = i < b.size() ? b[i] : 0;
+    carry = s >= kSlotLimbBase - y;
+    a[i] = carry ? s - (kSlotLimbBase - y) : s + y;
+  }
+  if (carry != 0) a.push_back(1);
+}
+
+void SubInPlace(SlotLimbs& a, const SlotLimbs& b) {
+  uint64_t borrow = 0;
+  for (size_t i = 0; i < a.size() && (i < b.size() || borrow != 0); ++i) {
+    const uint64_t y = (i < b.size() ? b[i] : 0) + borrow;  // at most the base
+    borrow = a[i] < y;
+    a[i] = borrow ? a[i] + (kSlotLimbBase - y) : a[i] - y;
+  }
+  Trim(a);
+}
+
 }  // namespace vpx::mynum

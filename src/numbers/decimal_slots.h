@@ -24,6 +24,16 @@ constexpr size_t kMostSlotTerms = size_t{1} << 15;
 
 using SlotLimbs = std::vector<uint64_t>;
 
+// Arithmetic on whole base-10^17 numbers held as limb vectors (least significant first).
+// Drops the top zero limbs.
+void Trim(SlotLimbs& v);
+// -1, 0 or 1 as a <, = or > b (both trimmed).
+int Compare(const SlotLimbs& a, const SlotLimbs& b);
+// a += b.
+void AddInPlace(SlotLimbs& a, const SlotLimbs& b);
+// a -= b where a >= b; a comes out trimmed.
+void SubInPlace(SlotLimbs& a, const SlotLimbs& b);
+
 // out[0 .. na + nb) = a x b, every limb below 10^17.
 void MulSlotLimbs(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                   CancelToken cancel);
