@@ -36,15 +36,10 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
   // or left as it was, and an unusable number is never recorded as a value.
   if (number != nullptr && number->IsError()) return RefuseRecord("SetData() Error");
   try {
-    // The record keeps of its call what is read from a record: the line (a reserved entry
-    // shows it, list files save it), the ID and the function name, as a loaded list file
-    // restores them. The parsed arguments stay with the call: nothing reads them from a
+    // The record keeps of its call what is read from a record, as a loaded list file
+    // restores it. The parsed arguments stay with the call: nothing reads them from a
     // record, and their numbers and texts in every entry would outweigh the value itself.
-    CMyFuncData call;
-    call.SetLineText(pFuncData->GetLineText());
-    call.SetID(pFuncData->GetID());
-    call.SetFuncName(pFuncData->GetFuncName());
-    std::string signature = GetTableSignature(id);
+    CMyCallSummary call = CMyCallSummary::Of(*pFuncData);
     const uint32_t type = GetTableReturnCode(id);
     MyNumeric value;
     std::string valueText;
@@ -62,7 +57,6 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
     if (value.IsError()) return RefuseRecord("SetData() Buffer");
     record.callData = std::move(call);
     record.id = id;
-    record.signature = std::move(signature);
     record.type = type;
     record.owner = nullptr;
     record.reserved = 0;
@@ -79,6 +73,25 @@ int SetRecord(CMyFuncResult& record, const CMyFuncData* pFuncData, int32_t id,
 }
 
 }  // namespace
+
+void CMyCallSummary::SetLineText(const std::string& text) {
+  std::string joined = text + GetFuncName();
+  lineAndName_.swap(joined);
+  lineLength_ = static_cast<uint32_t>(text.size());
+}
+
+void CMyCallSummary::SetFuncName(const std::string& name) {
+  std::string joined = lineAndName_.substr(0, lineLength_) + name;
+  lineAndName_.swap(joined);
+}
+
+CMyCallSummary CMyCallSummary::Of(const CMyFuncData& call) {
+  CMyCallSummary summary;
+  summary.lineAndName_ = call.GetLineText() + call.GetFuncName();
+  summary.lineLength_ = static_cast<uint32_t>(call.GetLineText().size());
+  summary.id_ = call.GetID();
+  return summary;
+}
 
 int CMyFuncResult::SetData(const CMyFuncData* pFuncData, int32_t newId, const MyNumeric* value) {
   return SetRecord(*this, pFuncData, newId, value, nullptr);
@@ -109,6 +122,10 @@ int CMyFuncResult::GetResultValueText(std::string& out) const {
     return 0;
   }
   return 1;
+}
+
+std::string CMyFuncResult::Signature() const {
+  return GetTableSignature(id);
 }
 
 std::string CMyFuncResult::GetTypeLetter() const {

@@ -1,6 +1,6 @@
 // CMyFuncResult: the result record every value-producing command leaves — number or text,
-// return type, the parsed call that produced it, and the reservation and override state
-// used by worker jobs. Copies are deep.
+// return type, a summary of the call that produced it, and the reservation and override
+// state used by worker jobs. Copies are deep; one is held per result entry, so it is small.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,26 @@
 namespace vpx {
 
 class CMyThreadDlg;
+
+// What a result record keeps of the call that produced it: the line as typed (a reserved
+// entry shows it, list files save it), the ID and the function name. Line and name share
+// one text, so an entry holds a single allocation for them however short its value is.
+class CMyCallSummary {
+ public:
+  std::string GetLineText() const { return lineAndName_.substr(0, lineLength_); }
+  void SetLineText(const std::string& text);
+  int32_t GetID() const { return id_; }
+  void SetID(int32_t id) { id_ = id; }
+  std::string GetFuncName() const { return lineAndName_.substr(lineLength_); }
+  void SetFuncName(const std::string& name);
+  // The summary of a parsed call (throws std::bad_alloc).
+  static CMyCallSummary Of(const CMyFuncData& call);
+
+ private:
+  std::string lineAndName_;  // the line, then the name
+  uint32_t lineLength_ = 0;
+  int32_t id_ = -1;
+};
 
 class CMyFuncResult {
  public:
@@ -32,14 +52,15 @@ class CMyFuncResult {
   int GetResultValueText(std::string& out) const;
   // "S" when overridden, else the first letter of the type name.
   std::string GetTypeLetter() const;
+  // The table's signature of the record's ID ("INT AddInt(INT, INT)"), made when asked.
+  std::string Signature() const;
 
   // Plain fields; the record is a value type. The 32-bit fields sit together so that the
   // record, one per result entry, carries no padding between them.
   const CMyThreadDlg* owner = nullptr;
   MyNumeric number;
   std::string text;
-  CMyFuncData callData;
-  std::string signature;
+  CMyCallSummary callData;
   std::string overrideText;
   uint32_t reserved = 0;
   uint32_t type = 0;
