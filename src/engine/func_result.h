@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "language/func_data.h"
 #include "language/func_id.h"
@@ -15,23 +17,34 @@ namespace vpx {
 class CMyThreadDlg;
 
 // What a result record keeps of the call that produced it: the line as typed (a reserved
-// entry shows it, list files save it), the ID and the function name. Line and name share
-// one text, so an entry holds a single allocation for them however short its value is.
+// entry shows it, list files save it), the ID and the function name. One result entry holds
+// one, so all of it sits in a single block behind one pointer, and the name is left out of
+// the block when it is the table's name of the ID (as it is for every parsed call).
 class CMyCallSummary {
  public:
-  std::string GetLineText() const { return lineAndName_.substr(0, lineLength_); }
+  CMyCallSummary() = default;
+  CMyCallSummary(const CMyCallSummary& other);
+  CMyCallSummary(CMyCallSummary&&) noexcept = default;
+  CMyCallSummary& operator=(const CMyCallSummary& other);
+  CMyCallSummary& operator=(CMyCallSummary&&) noexcept = default;
+
+  // The setters throw std::bad_alloc and then leave the summary as it was.
+  std::string GetLineText() const;
   void SetLineText(const std::string& text);
-  int32_t GetID() const { return id_; }
-  void SetID(int32_t id) { id_ = id; }
-  std::string GetFuncName() const { return lineAndName_.substr(lineLength_); }
+  int32_t GetID() const;
+  void SetID(int32_t id);
+  std::string GetFuncName() const;
   void SetFuncName(const std::string& name);
   // The summary of a parsed call (throws std::bad_alloc).
   static CMyCallSummary Of(const CMyFuncData& call);
 
  private:
-  std::string lineAndName_;  // the line, then the name
-  uint32_t lineLength_ = 0;
-  int32_t id_ = -1;
+  struct Parts;
+  Parts Read() const;
+  void Write(const Parts& parts);
+  size_t BlockSize() const;
+
+  std::unique_ptr<char[]> block_;  // none: no line, ID -1, no name
 };
 
 class CMyFuncResult {

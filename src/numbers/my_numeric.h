@@ -162,7 +162,7 @@ class MyNumeric {
   friend class MyNumericTestAccess;
   // Fields of the number (see the class comment); the implementation owns their use. They
   // are grouped by width so that a number held in every result entry and argument stays
-  // small: the flags are bytes, and only the main buffer lives in the number itself. The
+  // small: the flags are bits, and only the main buffer lives in the number itself. The
   // scratch buffers and the layout check's findings sit behind one pointer, made by the
   // first operation that needs them, so a number that has not computed carries none.
   struct Scratch {
@@ -186,11 +186,11 @@ class MyNumeric {
   uint32_t IntSize = 1;
   uint32_t ID = 0;
   uint32_t MaxSize = 0;
-  uint8_t Overflow = 0;
-  uint8_t Error = 0;
-  uint8_t Float = 0;
-  uint8_t Zero = 1;
-  uint8_t Minus = 0;
+  uint8_t Overflow : 1 = 0;
+  uint8_t Error : 1 = 0;
+  uint8_t Float : 1 = 0;
+  uint8_t Zero : 1 = 1;
+  uint8_t Minus : 1 = 0;
 
   // --- layout helpers (my_numeric_state.cpp) ---
   // The scratch record, made when missing (throws std::bad_alloc).

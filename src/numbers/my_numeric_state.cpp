@@ -170,17 +170,24 @@ MyNumeric& MyNumeric::operator=(const MyNumeric& other) {
 }
 
 void MyNumeric::Swap(MyNumeric& o) noexcept {
+  // The flags are bit fields, which std::swap cannot take.
+  const uint8_t flags[] = {Overflow, Error, Float, Zero, Minus};
+  Overflow = o.Overflow;
+  Error = o.Error;
+  Float = o.Float;
+  Zero = o.Zero;
+  Minus = o.Minus;
+  o.Overflow = flags[0];
+  o.Error = flags[1];
+  o.Float = flags[2];
+  o.Zero = flags[3];
+  o.Minus = flags[4];
   std::swap(cancel_, o.cancel_);
-  std::swap(Overflow, o.Overflow);
   std::swap(ResultSize, o.ResultSize);
-  std::swap(Error, o.Error);
   std::swap(iExp, o.iExp);
-  std::swap(Float, o.Float);
-  std::swap(Zero, o.Zero);
   std::swap(BuffSize, o.BuffSize);
   std::swap(ValidSize, o.ValidSize);
   std::swap(SPPos, o.SPPos);
-  std::swap(Minus, o.Minus);
   std::swap(MSD, o.MSD);
   std::swap(LSD, o.LSD);
   std::swap(SPSize, o.SPSize);

@@ -65,8 +65,8 @@ TEST(CMyFuncResultCopy, HoldsStorageSizedToItsValue) {
   EXPECT_EQ(entry.Signature(), "INT AddInt(INT, INT)");
   EXPECT_EQ(call.GetArgCount(), 2) << "the call itself keeps its arguments";
   // 300,000 entries fit the terminal's budget only while a record stays this small.
-  EXPECT_LE(sizeof(CMyFuncResult), 232u);
-  EXPECT_LE(sizeof(MyNumeric), 80u);
+  EXPECT_LE(sizeof(CMyFuncResult), 168u);
+  EXPECT_LE(sizeof(MyNumeric), 72u);
   setter.SetResultSize(saved);
 }
 
@@ -189,6 +189,33 @@ TEST(CMyCallSummary, LineAndNameAreSetIndependently) {
   EXPECT_EQ(summary.GetLineText(), "");
   EXPECT_EQ(summary.GetFuncName(), "");
   EXPECT_EQ(summary.GetID(), 21);
+}
+
+// The table's name of the ID is not stored but read back; any other name, an empty one
+// included, is kept as given, also when the ID changes afterwards. Copies are independent.
+TEST(CMyCallSummary, NameSurvivesIdChangesWhetherOrNotItIsTheTablesName) {
+  CMyCallSummary summary;
+  summary.SetID(1);
+  EXPECT_EQ(summary.GetFuncName(), "") << "a name never given is not the table's";
+  summary.SetFuncName("AddInt");
+  summary.SetLineText("AddInt(12340, 5)");
+  const CMyCallSummary copy(summary);
+  summary.SetID(21);
+  EXPECT_EQ(summary.GetFuncName(), "AddInt");
+  EXPECT_EQ(summary.GetLineText(), "AddInt(12340, 5)");
+  summary.SetFuncName("Factorial");
+  summary.SetID(1);
+  EXPECT_EQ(summary.GetFuncName(), "Factorial");
+  EXPECT_EQ(copy.GetID(), 1);
+  EXPECT_EQ(copy.GetFuncName(), "AddInt");
+  EXPECT_EQ(copy.GetLineText(), "AddInt(12340, 5)");
+  CMyCallSummary assigned;
+  assigned = summary;
+  summary = CMyCallSummary();
+  EXPECT_EQ(assigned.GetFuncName(), "Factorial");
+  EXPECT_EQ(assigned.GetID(), 1);
+  EXPECT_EQ(summary.GetID(), -1);
+  EXPECT_EQ(summary.GetLineText(), "");
 }
 
 // A record's call comes from the parsed call it was set from, replacing the previous one.
