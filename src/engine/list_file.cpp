@@ -457,7 +457,6 @@ class ListFileParser {
     record.callData.SetLineText(line);
     record.callData.SetID(record.id);
     if (record.id < 0) return;
-    record.signature = GetTableSignature(record.id);
     record.callData.SetFuncName(GetFuncTable()[FindTableRowByID(record.id)].name);
   }
 

@@ -51,7 +51,7 @@ class MyNumeric {
   // Moves take the buffers over (containers of numbers grow without copying digits).
   MyNumeric(MyNumeric&& other) noexcept;
   MyNumeric& operator=(MyNumeric&& other) noexcept;
-  virtual ~MyNumeric();
+  ~MyNumeric();
   MyNumeric& operator=(const MyNumeric& other);
 
   // Process-wide default result size (100 at start) shared by all threads.
@@ -162,19 +162,22 @@ class MyNumeric {
   friend class MyNumericTestAccess;
   // Fields of the number (see the class comment); the implementation owns their use. They
   // are grouped by width so that a number held in every result entry and argument stays
-  // small: the flags are bytes, and the layout check's findings live on the heap only
-  // while there are any. Only the main buffer exists in a number that has not computed;
-  // the scratch buffers come with the first operation that needs them.
+  // small: the flags are bits, and only the main buffer lives in the number itself. The
+  // scratch buffers and the layout check's findings sit behind one pointer, made by the
+  // first operation that needs them, so a number that has not computed carries none.
+  struct Scratch {
+    std::unique_ptr<uint8_t[]> sub;
+    std::unique_ptr<uint8_t[]> temp;
+    uint32_t subSize = 0;
+    uint32_t tempSize = 0;
+    std::string errorText;
+  };
   CancelToken cancel_;
   std::unique_ptr<uint8_t[]> pbBuff;
-  std::unique_ptr<uint8_t[]> pbSubBuff;
-  std::unique_ptr<uint8_t[]> pbTempBuff;
-  std::unique_ptr<std::string> ErrorText;
+  std::unique_ptr<Scratch> scratch_;
   uint32_t ResultSize = 0;
   int32_t iExp = 0;
   uint32_t BuffSize = 0;
-  uint32_t SubBuffSize = 0;
-  uint32_t TempBuffSize = 0;
   uint32_t ValidSize = 1;
   uint32_t SPPos = 0;
   uint32_t MSD = 0;
@@ -183,13 +186,21 @@ class MyNumeric {
   uint32_t IntSize = 1;
   uint32_t ID = 0;
   uint32_t MaxSize = 0;
-  uint8_t Overflow = 0;
-  uint8_t Error = 0;
-  uint8_t Float = 0;
-  uint8_t Zero = 1;
-  uint8_t Minus = 0;
+  uint8_t Overflow : 1 = 0;
+  uint8_t Error : 1 = 0;
+  uint8_t Float : 1 = 0;
+  uint8_t Zero : 1 = 1;
+  uint8_t Minus : 1 = 0;
 
   // --- layout helpers (my_numeric_state.cpp) ---
+  // The scratch record, made when missing (throws std::bad_alloc).
+  Scratch& EnsureScratch();
+  uint8_t* SubBuff() const { return scratch_ ? scratch_->sub.get() : nullptr; }
+  uint8_t* TempBuff() const { return scratch_ ? scratch_->temp.get() : nullptr; }
+  uint32_t SubBuffSize() const { return scratch_ ? scratch_->subSize : 0; }
+  uint32_t TempBuffSize() const { return scratch_ ? scratch_->tempSize : 0; }
+  // Frees both scratch buffers (the findings stay).
+  void DropScratchBuffers();
   uint8_t* Run() { return pbBuff.get() + LSD; }
   const uint8_t* Run() const { return pbBuff.get() + LSD; }
   // Sets LSD, ValidSize and SPSize and derives MSD, SPPos and IntSize from them.

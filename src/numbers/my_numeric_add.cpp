@@ -82,8 +82,8 @@ NumStatus MyNumeric::AddMagnitude(const uint8_t* lsd, uint32_t count, uint32_t s
   if (width > kMaxDigits) return NumStatus::kTooLarge;
   uint32_t total = static_cast<uint32_t>(width);
   if (!EnsureSubBuff(total + 2, total + 1000)) return NumStatus::kNoMemory;
-  uint32_t base = (SubBuffSize - total) / 2;
-  uint8_t* r = pbSubBuff.get() + base;
+  uint32_t base = (SubBuffSize() - total) / 2;
+  uint8_t* r = SubBuff() + base;
   std::memset(r, 0, total);
   std::memcpy(r + frac - SPSize, Run(), ValidSize);
   int carry = AddDigits(r + frac - spSize, lsd, count);
@@ -110,8 +110,8 @@ NumStatus MyNumeric::SubMagnitude(const uint8_t* lsd, uint32_t count, uint32_t s
     if (w > kMaxDigits) return NumStatus::kTooLarge;
     width = static_cast<uint32_t>(w);
     if (!EnsureSubBuff(width + 2, width + 1000)) return NumStatus::kNoMemory;
-    uint32_t base = (SubBuffSize - width) / 2;
-    r = pbSubBuff.get() + base;
+    uint32_t base = (SubBuffSize() - width) / 2;
+    r = SubBuff() + base;
     std::memset(r, 0, width);
     std::memcpy(r + frac - SPSize, Run(), ValidSize);
     at = frac - spSize;
@@ -374,7 +374,7 @@ NumStatus MyNumeric::Double() {
       WriteTrace(Format(SJ("※　サブバッファが確保できませんでした。MyNumeric::Double()\n\t"
                            "NewSubBuffSize[%u], CurSubBuffSize[%u]\n")
                             .c_str(),
-                        ValidSize + 101, SubBuffSize));
+                        ValidSize + 101, SubBuffSize()));
       return NumStatus::kNoMemory;
     }
   }

@@ -56,8 +56,8 @@ NumStatus MyNumeric::Mul(const MyNumeric& other) {
     return NumStatus::kNoMemory;
   }
   uint32_t minus = (Minus != 0) != (other.Minus != 0);
-  uint32_t base = (SubBuffSize - static_cast<uint32_t>(n)) / 2;
-  uint8_t* out = pbSubBuff.get() + base;
+  uint32_t base = (SubBuffSize() - static_cast<uint32_t>(n)) / 2;
+  uint8_t* out = SubBuff() + base;
   const uint8_t* da = pbBuff.get() + loA;
   const uint8_t* db = other.pbBuff.get() + loB;
   // A cancel leaves the product of the first row, as the per-digit loop does.
@@ -128,8 +128,8 @@ NumStatus MyNumeric::Div(const MyNumeric& divisor) {
   }
   // Quotient digits q0.q1...qk = floor(A * 10^(k + nb - na) / B), q0 possibly 0.
   uint32_t places = k + 1;
-  uint32_t base = (TempBuffSize - places) / 2;
-  uint8_t* q = pbTempBuff.get() + base;
+  uint32_t base = (TempBuffSize() - places) / 2;
+  uint8_t* q = TempBuff() + base;
   const uint8_t* da = pbBuff.get() + loA;
   const uint8_t* db = divisor.pbBuff.get() + loB;
   int64_t shift = static_cast<int64_t>(k) + nb - na;
@@ -223,8 +223,8 @@ NumStatus MyNumeric::FloatToNormalNegative(uint32_t shift) {
       WriteTrace(SJ("※ FloatToNormalでバッファ拡張＆コピー失敗\n"));
       return NumStatus::kNoMemory;
     }
-    lsd = (SubBuffSize - total) / 2;
-    std::memcpy(pbSubBuff.get() + lsd, pbBuff.get() + from, keep);
+    lsd = (SubBuffSize() - total) / 2;
+    std::memcpy(SubBuff() + lsd, pbBuff.get() + from, keep);
     ExchangeMainAndSub();
     dest = pbBuff.get();
   }
@@ -246,9 +246,9 @@ NumStatus MyNumeric::FloatToNormalAppend(uint32_t zeros) {
     WriteTrace(SJ("※　バッファ確保に失敗。FloatToNormal()\n"));
     return NumStatus::kNoMemory;
   }
-  uint32_t lsd = (SubBuffSize - total) / 2;
-  std::memset(pbSubBuff.get() + lsd, 0, zeros);
-  std::memcpy(pbSubBuff.get() + lsd + zeros, Run(), ValidSize);
+  uint32_t lsd = (SubBuffSize() - total) / 2;
+  std::memset(SubBuff() + lsd, 0, zeros);
+  std::memcpy(SubBuff() + lsd + zeros, Run(), ValidSize);
   ExchangeMainAndSub();
   SetLayout(lsd, total, 0);
   return NumStatus::kOk;

@@ -146,7 +146,7 @@ NumStatus MyNumeric::SetMax() {
 
 NumStatus MyNumeric::SetSaturatedNines(uint32_t count, bool minus) {
   if (count == 0 || count > kMaxDigits) return NumStatus::kTooLarge;
-  if (GetLargeBuffInThree(std::min(count + 10, mynum::kBuffLimit)) != NumStatus::kOk) {
+  if (GetLargeBuffInThree(mynum::RunBufferSize(count)) != NumStatus::kOk) {
     return NumStatus::kNoMemory;
   }
   SetNinesInPlace(count);
@@ -239,32 +239,18 @@ int MyNumeric::HasFractionPart() const {
 }
 
 MyNumericParam MyNumeric::GetParam() const {
-  return MyNumericParam{Error,
-                        Minus,
-                        Float,
-                        Zero,
-                        iExp,
-                        MSD,
-                        LSD,
-                        SPPos,
-                        IntSize,
-                        SPSize,
-                        ValidSize,
-                        BuffSize,
-                        SubBuffSize,
-                        TempBuffSize,
-                        pbBuff.get(),
-                        pbSubBuff.get(),
-                        pbTempBuff.get()};
+  return MyNumericParam{Error,         Minus,          Float,        Zero,      iExp,      MSD,
+                        LSD,           SPPos,          IntSize,      SPSize,    ValidSize, BuffSize,
+                        SubBuffSize(), TempBuffSize(), pbBuff.get(), SubBuff(), TempBuff()};
 }
 
 const std::string& MyNumeric::GetErrorText() const {
   static const std::string kNoFindings;
-  return ErrorText ? *ErrorText : kNoFindings;
+  return scratch_ ? scratch_->errorText : kNoFindings;
 }
 
 int MyNumeric::VerifyLayout() {
-  ErrorText.reset();
+  if (scratch_) scratch_->errorText.clear();
   std::string findings;
   int failed = 0;
   if (ValidSize != IntSize + SPSize) {
@@ -294,14 +280,20 @@ int MyNumeric::VerifyLayout() {
     findings += SJ("【 IntSize==0 】\n");
     ++failed;
   }
-  if (failed != 0) ErrorText = std::make_unique<std::string>(std::move(findings));
+  if (failed != 0) {
+    try {
+      EnsureScratch().errorText = std::move(findings);
+    } catch (const std::bad_alloc&) {
+      // The count still tells the caller; only the findings' text is lost.
+    }
+  }
   return failed;
 }
 
 void MyNumeric::TraceParameter() const {
   WriteTrace("------------------TraceParameter-------------------\n");
-  WriteTrace(Format("BuffSize[%u], SubBuffSize[%u], TempBuffSize[%u]\n", BuffSize, SubBuffSize,
-                    TempBuffSize));
+  WriteTrace(Format("BuffSize[%u], SubBuffSize[%u], TempBuffSize[%u]\n", BuffSize, SubBuffSize(),
+                    TempBuffSize()));
   WriteTrace(Format("ValidSize[%u], ResultSize[%u], MaxSize[%u], iExp[%u]\n", ValidSize, ResultSize,
                     MaxSize, static_cast<unsigned>(iExp)));
   WriteTrace(Format("MSD[%u], SPPos[%u], LSD[%u], IntSize[%u], SPSize[%u]\n", MSD, SPPos, LSD,
@@ -341,8 +333,8 @@ NumStatus MyNumeric::SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, ui
   uint32_t below = intDigits > count ? intDigits - count : 0;
   uint64_t total = static_cast<uint64_t>(count) + above + below;
   if (count > 0 && digits == nullptr) return NumStatus::kBadOperand;
-  if (total + 10 > mynum::kBuffLimit) return NumStatus::kTooLarge;
-  if (GetLargeBuffInThree(static_cast<uint32_t>(total) + 10) != NumStatus::kOk) {
+  if (total > kMaxDigits) return NumStatus::kTooLarge;
+  if (GetLargeBuffInThree(mynum::RunBufferSize(static_cast<uint32_t>(total))) != NumStatus::kOk) {
     return NumStatus::kNoMemory;
   }
   uint32_t n = static_cast<uint32_t>(total);

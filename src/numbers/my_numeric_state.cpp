@@ -64,7 +64,7 @@ MyNumeric::MyNumeric(const MyNumeric& cAnother) {
   try {
     pbBuff = mynum::AllocateBuffer(size, false);
     BuffSize = size;
-    if (cAnother.ErrorText) ErrorText = std::make_unique<std::string>(*cAnother.ErrorText);
+    if (!cAnother.GetErrorText().empty()) EnsureScratch().errorText = cAnother.GetErrorText();
   } catch (const std::bad_alloc&) {
     ResetToEmptyError();
     WriteTrace(Format(SJ("※　バッファの確保に失敗。MyNumeric::MyNumeric(MyNumeric& "
@@ -152,9 +152,8 @@ MyNumeric& MyNumeric::operator=(const MyNumeric& other) {
     } catch (const std::bad_alloc&) {
       WriteTrace(SJ("※　バッファ確保が出来ませんでした。MyNumeric::operator=()\n"));
       pbBuff.reset();
-      pbSubBuff.reset();
-      pbTempBuff.reset();
-      BuffSize = SubBuffSize = TempBuffSize = 0;
+      DropScratchBuffers();
+      BuffSize = 0;
       ResetToEmptyError();
       return *this;
     }
@@ -171,27 +170,30 @@ MyNumeric& MyNumeric::operator=(const MyNumeric& other) {
 }
 
 void MyNumeric::Swap(MyNumeric& o) noexcept {
+  // The flags are bit fields, which std::swap cannot take.
+  const uint8_t flags[] = {Overflow, Error, Float, Zero, Minus};
+  Overflow = o.Overflow;
+  Error = o.Error;
+  Float = o.Float;
+  Zero = o.Zero;
+  Minus = o.Minus;
+  o.Overflow = flags[0];
+  o.Error = flags[1];
+  o.Float = flags[2];
+  o.Zero = flags[3];
+  o.Minus = flags[4];
   std::swap(cancel_, o.cancel_);
-  std::swap(Overflow, o.Overflow);
   std::swap(ResultSize, o.ResultSize);
-  std::swap(Error, o.Error);
   std::swap(iExp, o.iExp);
-  std::swap(Float, o.Float);
-  std::swap(Zero, o.Zero);
-  std::swap(ErrorText, o.ErrorText);
   std::swap(BuffSize, o.BuffSize);
-  std::swap(SubBuffSize, o.SubBuffSize);
   std::swap(ValidSize, o.ValidSize);
   std::swap(SPPos, o.SPPos);
-  std::swap(Minus, o.Minus);
   std::swap(MSD, o.MSD);
   std::swap(LSD, o.LSD);
   std::swap(SPSize, o.SPSize);
   std::swap(IntSize, o.IntSize);
   std::swap(pbBuff, o.pbBuff);
-  std::swap(pbSubBuff, o.pbSubBuff);
-  std::swap(pbTempBuff, o.pbTempBuff);
-  std::swap(TempBuffSize, o.TempBuffSize);
+  std::swap(scratch_, o.scratch_);
   std::swap(ID, o.ID);
   std::swap(MaxSize, o.MaxSize);
 }
@@ -215,21 +217,34 @@ void MyNumeric::SetLayout(uint32_t lsd, uint32_t validSize, uint32_t spSize) {
 
 // --- buffers ---
 
+MyNumeric::Scratch& MyNumeric::EnsureScratch() {
+  if (!scratch_) scratch_ = std::make_unique<Scratch>();
+  return *scratch_;
+}
+
+void MyNumeric::DropScratchBuffers() {
+  if (!scratch_) return;
+  scratch_->sub.reset();
+  scratch_->temp.reset();
+  scratch_->subSize = scratch_->tempSize = 0;
+}
+
 NumStatus MyNumeric::GetLargeBuffInThree(uint32_t n) {
   if (pbBuff && BuffSize >= n) return NumStatus::kOk;
-  if (pbSubBuff && SubBuffSize >= n) {
+  if (SubBuff() != nullptr && SubBuffSize() >= n) {
     ExchangeMainAndSub();
     return NumStatus::kOk;
   }
-  if (pbTempBuff && TempBuffSize >= n) {
+  if (TempBuff() != nullptr && TempBuffSize() >= n) {
     ExchangeMainAndTemp();
     return NumStatus::kOk;
   }
   try {
     if (n > mynum::kBuffLimit) throw std::bad_alloc();
+    Scratch& scratch = EnsureScratch();
     auto fresh = mynum::AllocateBuffer(n, false);
-    pbSubBuff = std::move(pbBuff);
-    SubBuffSize = BuffSize;
+    scratch.sub = std::move(pbBuff);
+    scratch.subSize = BuffSize;
     pbBuff = std::move(fresh);
     BuffSize = n;
     return NumStatus::kOk;
@@ -257,21 +272,32 @@ static bool EnsureBuffer(std::unique_ptr<uint8_t[]>& buffer, uint32_t& length, u
 }
 
 bool MyNumeric::EnsureSubBuff(uint32_t need, uint32_t alloc) {
-  return EnsureBuffer(pbSubBuff, SubBuffSize, need, alloc);
+  try {
+    Scratch& scratch = EnsureScratch();
+    return EnsureBuffer(scratch.sub, scratch.subSize, need, alloc);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 bool MyNumeric::EnsureTempBuff(uint32_t need, uint32_t alloc) {
-  return EnsureBuffer(pbTempBuff, TempBuffSize, need, alloc);
+  try {
+    Scratch& scratch = EnsureScratch();
+    return EnsureBuffer(scratch.temp, scratch.tempSize, need, alloc);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
+// Only called while the scratch buffer in question exists.
 void MyNumeric::ExchangeMainAndSub() {
-  std::swap(pbBuff, pbSubBuff);
-  std::swap(BuffSize, SubBuffSize);
+  std::swap(pbBuff, scratch_->sub);
+  std::swap(BuffSize, scratch_->subSize);
 }
 
 void MyNumeric::ExchangeMainAndTemp() {
-  std::swap(pbBuff, pbTempBuff);
-  std::swap(BuffSize, TempBuffSize);
+  std::swap(pbBuff, scratch_->temp);
+  std::swap(BuffSize, scratch_->tempSize);
 }
 
 bool MyNumeric::RecentreInto(uint32_t size) {
@@ -282,8 +308,8 @@ bool MyNumeric::RecentreInto(uint32_t size) {
     return true;
   }
   if (!EnsureSubBuff(size, size)) return false;
-  uint32_t lsd = (SubBuffSize - ValidSize) / 2;
-  std::memcpy(pbSubBuff.get() + lsd, Run(), ValidSize);
+  uint32_t lsd = (SubBuffSize() - ValidSize) / 2;
+  std::memcpy(SubBuff() + lsd, Run(), ValidSize);
   ExchangeMainAndSub();
   SetLayout(lsd, ValidSize, SPSize);
   return true;

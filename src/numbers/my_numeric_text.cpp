@@ -173,7 +173,10 @@ NumStatus MyNumeric::SetByString(const char* text, int length) {
 
   bool allZero = std::all_of(p.digits.begin(), p.digits.end(), [](uint8_t d) { return d == 0; });
   uint32_t count = allZero ? p.intDigits : static_cast<uint32_t>(p.digits.size());
-  if (GetLargeBuffInThree(static_cast<uint32_t>(length) + 10) != NumStatus::kOk)
+  // The buffer is sized by the digits, not the text: a sign, a point or an exponent must
+  // not push a number of kMaxDigits digits past the buffer limit.
+  if (count > kMaxDigits) return NumStatus::kTooLarge;
+  if (GetLargeBuffInThree(mynum::RunBufferSize(count)) != NumStatus::kOk)
     return NumStatus::kNoMemory;
   SetZero();
   uint32_t lsd = (BuffSize - count) / 2;

@@ -22,11 +22,22 @@ constexpr uint32_t kQuotientSpare = 4;
 constexpr uint32_t kQuotientLimit = kBuffLimit - kQuotientSpare;
 
 // Room a number's main buffer keeps beyond its digits when it is made to fit a value (a
-// fresh number, a copy, an assignment): a carry or a few more digits fit without a new
-// buffer, and a small number stays small. Larger results grow their buffers on demand.
-constexpr uint32_t kCompactSpare = 16;
+// fresh number, a copy, an assignment): a carry fits without a new buffer. A buffer is
+// never made shorter than the smallest block the allocator hands out, which costs the same.
+// Larger results grow their buffers on demand.
+constexpr uint32_t kCompactSpare = 2;
+constexpr uint32_t kCompactMinimum = 24;
 inline uint32_t CompactSize(uint32_t digits) {
-  return digits > kBuffLimit - kCompactSpare ? kBuffLimit : digits + kCompactSpare;
+  if (digits > kBuffLimit - kCompactSpare) return kBuffLimit;
+  return digits + kCompactSpare < kCompactMinimum ? kCompactMinimum : digits + kCompactSpare;
+}
+
+// The main buffer for a run of digits built in one go (a text read, digits set): the
+// digits with kRunSpare places to spare, as far as the buffer limit allows, so that a run
+// of up to kMaxDigits digits always fits. Callers refuse longer runs as too large.
+constexpr uint32_t kRunSpare = 10;
+inline uint32_t RunBufferSize(uint32_t digits) {
+  return digits > kBuffLimit - kRunSpare ? kBuffLimit : digits + kRunSpare;
 }
 
 // A buffer of n bytes, zero-filled on request. Throws std::bad_alloc.

@@ -73,7 +73,7 @@ TEST_F(EngineCycle, GetCurDirMakesAStringResultInEntryZero) {
   EXPECT_THAT(Type("GetCurDir()"), ElementsAre("STRING GetCurDir(VOID)", buffer));
   EXPECT_EQ(RowText(0), buffer);
   EXPECT_EQ(RowType(0), "S");
-  EXPECT_EQ(engine.PreviousResult().signature, "STRING GetCurDir()");
+  EXPECT_EQ(engine.PreviousResult().Signature(), "STRING GetCurDir()");
 }
 
 TEST_F(EngineCycle, SetStringStoresTheTextAsEntryZero) {

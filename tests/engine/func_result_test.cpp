@@ -62,8 +62,11 @@ TEST(CMyFuncResultCopy, HoldsStorageSizedToItsValue) {
   EXPECT_EQ(entry.callData.GetLineText(), "AddInt(12340, 5)");
   EXPECT_EQ(entry.callData.GetID(), 1);
   EXPECT_EQ(entry.callData.GetFuncName(), "AddInt");
-  EXPECT_EQ(entry.callData.GetArgCount(), 0);
+  EXPECT_EQ(entry.Signature(), "INT AddInt(INT, INT)");
   EXPECT_EQ(call.GetArgCount(), 2) << "the call itself keeps its arguments";
+  // 300,000 entries fit the terminal's budget only while a record stays this small.
+  EXPECT_LE(sizeof(CMyFuncResult), 168u);
+  EXPECT_LE(sizeof(MyNumeric), 72u);
   setter.SetResultSize(saved);
 }
 
@@ -76,7 +79,7 @@ TEST(CMyFuncResultSetData, TakesTypeAndTableSignatureFromTheId) {
   const std::string dir = "/tmp";
   ASSERT_EQ(record.SetData(&call, 100, &dir), 1);
   EXPECT_EQ(record.type, kRetString);
-  EXPECT_EQ(record.signature, "STRING GetCurDir()");
+  EXPECT_EQ(record.Signature(), "STRING GetCurDir()");
   EXPECT_EQ(record.text, "/tmp");
   EXPECT_TRUE(record.number.IsZero());
   EXPECT_EQ(record.reserved, 0u);
@@ -161,6 +164,78 @@ TEST(CMyFuncResultCopy, CopiesEveryFieldDeeply) {
   EXPECT_EQ(copy.callData.GetFuncName(), "Factorial");
   copy.number.SetByString("1");
   EXPECT_EQ(original.number.ToString(), "123456789012345678901234567890");
+}
+
+// The line and the name share one text: setting either, in any order and more than once,
+// leaves the other as it was, including an empty one and a line that ends like the name.
+TEST(CMyCallSummary, LineAndNameAreSetIndependently) {
+  CMyCallSummary summary;
+  EXPECT_EQ(summary.GetLineText(), "");
+  EXPECT_EQ(summary.GetFuncName(), "");
+  EXPECT_EQ(summary.GetID(), -1);
+  summary.SetFuncName("Add");
+  summary.SetLineText("Add(1, 2) Add");
+  EXPECT_EQ(summary.GetLineText(), "Add(1, 2) Add");
+  EXPECT_EQ(summary.GetFuncName(), "Add");
+  summary.SetFuncName("Factorial");
+  summary.SetLineText(std::string("x\0y", 3));
+  EXPECT_EQ(summary.GetLineText(), std::string("x\0y", 3));
+  EXPECT_EQ(summary.GetFuncName(), "Factorial");
+  summary.SetLineText("");
+  EXPECT_EQ(summary.GetLineText(), "");
+  EXPECT_EQ(summary.GetFuncName(), "Factorial");
+  summary.SetFuncName("");
+  summary.SetID(21);
+  EXPECT_EQ(summary.GetLineText(), "");
+  EXPECT_EQ(summary.GetFuncName(), "");
+  EXPECT_EQ(summary.GetID(), 21);
+}
+
+// The table's name of the ID is not stored but read back; any other name, an empty one
+// included, is kept as given, also when the ID changes afterwards. Copies are independent.
+TEST(CMyCallSummary, NameSurvivesIdChangesWhetherOrNotItIsTheTablesName) {
+  CMyCallSummary summary;
+  summary.SetID(1);
+  EXPECT_EQ(summary.GetFuncName(), "") << "a name never given is not the table's";
+  summary.SetFuncName("AddInt");
+  summary.SetLineText("AddInt(12340, 5)");
+  const CMyCallSummary copy(summary);
+  summary.SetID(21);
+  EXPECT_EQ(summary.GetFuncName(), "AddInt");
+  EXPECT_EQ(summary.GetLineText(), "AddInt(12340, 5)");
+  summary.SetFuncName("Factorial");
+  summary.SetID(1);
+  EXPECT_EQ(summary.GetFuncName(), "Factorial");
+  EXPECT_EQ(copy.GetID(), 1);
+  EXPECT_EQ(copy.GetFuncName(), "AddInt");
+  EXPECT_EQ(copy.GetLineText(), "AddInt(12340, 5)");
+  CMyCallSummary assigned;
+  assigned = summary;
+  summary = CMyCallSummary();
+  EXPECT_EQ(assigned.GetFuncName(), "Factorial");
+  EXPECT_EQ(assigned.GetID(), 1);
+  EXPECT_EQ(summary.GetID(), -1);
+  EXPECT_EQ(summary.GetLineText(), "");
+}
+
+// A record's call comes from the parsed call it was set from, replacing the previous one.
+TEST(CMyCallSummary, SetDataTakesLineIdAndNameOfTheCall) {
+  CMyFuncData first;
+  first.SetLineText("Factorial(5)");
+  first.SetFuncName("Factorial");
+  first.SetID(21);
+  CMyFuncResult record;
+  const MyNumeric value = Number("120");
+  ASSERT_EQ(record.SetData(&first, 21, &value), 1);
+  CMyFuncData second;
+  second.SetLineText("GetCurDir()");
+  second.SetFuncName("GetCurDir");
+  const std::string dir = "/";
+  ASSERT_EQ(record.SetData(&second, 100, &dir), 1);
+  EXPECT_EQ(record.callData.GetLineText(), "GetCurDir()");
+  EXPECT_EQ(record.callData.GetFuncName(), "GetCurDir");
+  EXPECT_EQ(record.callData.GetID(), -1);
+  EXPECT_EQ(record.Signature(), "STRING GetCurDir()");
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ void ExpectSameRecord(const CMyFuncResult& got, const CMyFuncResult& want, size_
   EXPECT_EQ(got.reserved, 0u);
   EXPECT_EQ(got.owner, nullptr);
   if (want.id >= 0) {
-    EXPECT_EQ(got.signature, GetTableSignature(want.id));
+    EXPECT_EQ(got.Signature(), GetTableSignature(want.id));
   }
 }
 

@@ -1,4 +1,5 @@
 // Construction, buffers, state setters, queries and the layout check of MyNumeric.
+#include "numbers/mynum_buffers.h"
 #include "numeric_test_support.h"
 #include "support/fake_ui.h"
 
@@ -87,6 +88,26 @@ TEST_F(MyNumericStateTest, StorageFollowsTheValueNotTheResultSize) {
   third.RefreshValidPartSize();
   EXPECT_EQ(third.GetValidSize(), 1'000'000u);
   EXPECT_LAYOUT_OK(third);
+}
+
+// A run read or set in one go gets a buffer holding all its digits right up to the digit
+// limit; only a longer run is refused, as too large rather than as memory running out.
+TEST_F(MyNumericStateTest, RunBufferHoldsEveryDigitCountUpToTheLimit) {
+  for (uint32_t digits : {1u, 99'999'990u, 99'999'998u, 99'999'999u, 100'000'000u}) {
+    EXPECT_GE(mynum::RunBufferSize(digits), digits + 2) << digits;
+    EXPECT_LE(mynum::RunBufferSize(digits), mynum::kBuffLimit) << digits;
+  }
+  EXPECT_EQ(mynum::RunBufferSize(5), 15u);
+  const uint8_t one = 1;
+  MyNumeric n;
+  // A one followed by zeros: the run has as many digits as the integer part.
+  ASSERT_EQ(n.SetDigitsMsdFirst(&one, 1, 100'000'000u, false), NumStatus::kOk);
+  EXPECT_EQ(n.GetValidSize(), 100'000'000u);
+  EXPECT_EQ(n.GetDigitAtPlace(99'999'999), 1);
+  EXPECT_EQ(n.GetDigitAtPlace(0), 0);
+  MyNumeric longer;
+  EXPECT_EQ(longer.SetDigitsMsdFirst(&one, 1, 100'000'001u, false), NumStatus::kTooLarge);
+  EXPECT_EQ(longer.ToString(), "0");
 }
 
 TEST_F(MyNumericStateTest, SetByUIntAndSetByInt) {

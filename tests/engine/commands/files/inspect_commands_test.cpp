@@ -80,7 +80,7 @@ TEST(InspectResultsInTheListFile, EntriesOfTheAddedIdsAreSavedAndLoadedLikeAnyOt
   ASSERT_TRUE(ParseListFile(saved, back, error));
   ASSERT_EQ(back.size(), 3u);
   EXPECT_EQ(back[0].id, 2000);
-  EXPECT_EQ(back[0].signature, GetTableSignature(2000));
+  EXPECT_EQ(back[0].Signature(), GetTableSignature(2000));
   EXPECT_EQ(back[0].number.ToString(), "-1");
   EXPECT_EQ(back[1].text, "d41d8cd98f00b204e9800998ecf8427e");
   EXPECT_EQ(back[2].callData.GetFuncName(), "CompareFile");
