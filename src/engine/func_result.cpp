@@ -147,11 +147,12 @@ void CMyCallSummary::Write(const Parts& parts) {
   char* at = block.get();
   std::memcpy(at, &head, sizeof head);
   at += sizeof head;
-  std::memcpy(at, parts.line.data(), parts.line.size());
+  // An empty part may have no data at all: memcpy must not see its null pointer.
+  if (!parts.line.empty()) std::memcpy(at, parts.line.data(), parts.line.size());
   at += parts.line.size();
   if (storeName) {
     std::memcpy(at, &nameLength, sizeof nameLength);
-    std::memcpy(at + sizeof nameLength, parts.name.data(), nameLength);
+    if (nameLength != 0) std::memcpy(at + sizeof nameLength, parts.name.data(), nameLength);
   }
   block_ = std::move(block);
 }
