@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   vpx::MyNumeric number;
   if (number.SetByString(reinterpret_cast<const char*>(data), static_cast<int>(size)) ==
-      NumStatus::kOk) {
+      vpx::NumStatus::kOk) {
     std::string text;
     number.GetDataAsStr(&text);
   }
