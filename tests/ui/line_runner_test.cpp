@@ -25,6 +25,7 @@
 #include "ui/main_frame.h"
 #include "ui/ui_test_app.h"
 #include "ui/vorpex_view.h"
+#include "ui/window_fixture.h"
 
 namespace vpx::ui {
 namespace {
@@ -32,26 +33,17 @@ namespace {
 using test::App;
 using test::PumpUntil;
 
-class LineRunnerTest : public ::testing::Test {
+class LineRunnerTest : public test::WindowFixture {
  protected:
   void SetUp() override {
-    App();
-    trace_ = std::filesystem::temp_directory_path() /
-             ("vorpex_runner_test_trace_" + std::to_string(getpid()) + ".txt");
-    InitTraceLog(trace_.string());
-    frame_ = std::make_unique<CMainFrame>();
-    frame_->show();
-    ASSERT_TRUE(frame_->Initialise());
-    view_ = frame_->View();
-    console_ = view_->Console();
-    view_->Engine()->Jobs().SetServiceIntervalMs(20);
+    WindowFixture::SetUp();
+    if (HasFatalFailure()) return;
     connect = QObject::connect(view_->Runner(), &CLineRunner::lineRun,
                                [this](const QString& line, LineStatus) { runs_ << line; });
   }
   void TearDown() override {
     QObject::disconnect(connect);
-    frame_.reset();
-    std::filesystem::remove(trace_);
+    WindowFixture::TearDown();
   }
 
   // Key by key, as typed; Enter for each line break.
@@ -80,10 +72,6 @@ class LineRunnerTest : public ::testing::Test {
     return lines.mid(at + 1, count);
   }
 
-  std::filesystem::path trace_;
-  std::unique_ptr<CMainFrame> frame_;
-  CVorpexView* view_ = nullptr;
-  CConsoleEdit* console_ = nullptr;
   QStringList runs_;
   QMetaObject::Connection connect;
 };

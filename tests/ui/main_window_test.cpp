@@ -25,6 +25,7 @@
 #include "ui/report_list.h"
 #include "ui/ui_test_app.h"
 #include "ui/vorpex_view.h"
+#include "ui/window_fixture.h"
 
 namespace vpx::ui {
 namespace {
@@ -32,25 +33,8 @@ namespace {
 using test::App;
 using test::PumpUntil;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::WindowFixture {
  protected:
-  void SetUp() override {
-    App();
-    trace_ = std::filesystem::temp_directory_path() /
-             ("vorpex_ui_test_trace_" + std::to_string(getpid()) + ".txt");
-    InitTraceLog(trace_.string());
-    frame_ = std::make_unique<CMainFrame>();
-    frame_->show();
-    ASSERT_TRUE(frame_->Initialise());
-    view_ = frame_->View();
-    console_ = view_->Console();
-    view_->Engine()->Jobs().SetServiceIntervalMs(20);
-  }
-  void TearDown() override {
-    frame_.reset();
-    std::filesystem::remove(trace_);
-  }
-
   // Types line at the end, puts the caret on the first line and presses Enter.
   void Enter(const QString& line) {
     console_->moveCursor(QTextCursor::End);
@@ -68,11 +52,6 @@ class MainWindowTest : public ::testing::Test {
     }
     return QTextBlock();
   }
-
-  std::filesystem::path trace_;
-  std::unique_ptr<CMainFrame> frame_;
-  CVorpexView* view_ = nullptr;
-  CConsoleEdit* console_ = nullptr;
 };
 
 TEST_F(MainWindowTest, EnterRunsTheLastLineAndEchoesInTheOutputColour) {
