@@ -6,20 +6,17 @@
 #include <atomic>
 #include <bit>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "numbers/decimal_limb_kernels.h"
 #include "numbers/decimal_slots.h"
+#include "numbers/ntt_ifma.h"
+#include "numbers/ntt_scalar.h"
 #include "numbers/second_thread.h"
 
 namespace vpx::mynum {
 namespace {
 
-// Transforms up to this length share twiddle tables kept for the process (12 MB at most):
-// the million-digit product and quotient need 2^17, and building a table that long takes
-// about a fifth of the product's time. Longer ones build their own.
-constexpr size_t kCachedTransformLength = size_t{1} << 17;
 constexpr size_t kPollCoefficients = size_t{1} << 15;
 // Products of at least this many limbs may go through the transforms. Measured with
 // bench_math's BM_LimbProduct (limbs: Kronecker product through GMP / transforms, at
@@ -41,247 +38,104 @@ std::atomic<size_t> g_blockLimbsForTest{0};
 // Sums of limb products up to 2^26 * 10^38 stay below the product of the primes.
 constexpr size_t kMostProductLimbs = size_t{1} << 26;
 
+std::atomic<bool> g_scalarForTest{false};
+// Longest shorter operand whose coefficients the IFMA primes hold: 2^21 (2^64)^2 and
+// 2^23 (10^19)^2 stay below their product (2^149.99).
+constexpr size_t kIfmaMostBinaryLimbs = size_t{1} << 21;
+constexpr size_t kIfmaMostDecimalLimbs = size_t{1} << 23;
+// The scalar primes hold every product this unit takes.
+static_assert(kNttMaxLimbs <= kMostProductLimbs);
+
 size_t BlockLimbs() {
   const size_t test = g_blockLimbsForTest.load(std::memory_order_relaxed);
   return test != 0 ? test : kBlockLimbs;
 }
 
-constexpr uint64_t InverseModWord(uint64_t p) {
-  uint64_t x = p;  // correct to 3 bits for odd p; each step doubles them
-  for (int i = 0; i < 5; ++i) x *= 2 - p * x;
-  return x;
-}
+// One prime's share of a transform product, on the scalar transforms (every processor) or
+// the IFMA ones: tables, transforms and pointwise products of one set of three primes.
+class TransformKernels {
+ public:
+  virtual ~TransformKernels() = default;
+  virtual const PrimeField& Field(int i) const = 0;
+  virtual std::shared_ptr<const void> TablesFor(size_t length) const = 0;
+  virtual void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n,
+                           size_t length, uint64_t* to) const = 0;
+  virtual void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) const = 0;
+  virtual void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
+                               size_t n) const = 0;
+  virtual void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
+                             size_t n) const = 0;
+};
 
-// Arithmetic modulo one prime p < 2^62: Montgomery products (R = 2^64) for the pointwise
-// products and the constants (kept multiplied by R, so that a Montgomery product with one
-// of them gives a plain residue); the transforms' fixed twiddles use Shoup's products.
-struct PrimeField {
-  uint64_t p;
-  uint64_t generator;
-  uint64_t pinv;  // p^-1 mod 2^64
+// The kernels of one set of primes (Set: the functions and tables of ntt_scalar.h or
+// ntt_ifma.h).
+template <class Set>
+class KernelsOf final : public TransformKernels {
+ public:
+  const PrimeField& Field(int i) const override { return Set::kFields[i]; }
+  std::shared_ptr<const void> TablesFor(size_t length) const override {
+    return Set::TablesFor(length);
+  }
+  void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n, size_t length,
+                   uint64_t* to) const override {
+    Set::LoadForward(i, Of(tables), limbs, n, length, to);
+  }
+  void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) const override {
+    Set::MulPointwise(i, a, b, n);
+  }
+  void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
+                       size_t n) const override {
+    Set::MulAddPointwise(i, sum, x, y, n);
+  }
+  void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
+                     size_t n) const override {
+    Set::InverseScaled(i, Of(tables), a, length, out, n);
+  }
 
-  explicit constexpr PrimeField(uint64_t prime, uint64_t g)
-      : p(prime), generator(g), pinv(InverseModWord(prime)) {}
-
-  // a * b / R mod p for a * b < p * 2^64.
-  uint64_t Mul(uint64_t a, uint64_t b) const {
-    const Uint128 t = Uint128{a} * b;
-    const uint64_t m = static_cast<uint64_t>(t) * pinv;
-    const uint64_t hi = static_cast<uint64_t>(t >> 64);
-    const uint64_t mh = static_cast<uint64_t>((Uint128{m} * p) >> 64);
-    return hi >= mh ? hi - mh : hi - mh + p;
-  }
-  uint64_t Add(uint64_t a, uint64_t b) const {
-    const uint64_t s = a + b;
-    return s >= p ? s - p : s;
-  }
-  uint64_t Sub(uint64_t a, uint64_t b) const { return a >= b ? a - b : a - b + p; }
-  // Plain modular arithmetic for the tables' set-up.
-  uint64_t MulPlain(uint64_t a, uint64_t b) const {
-    return static_cast<uint64_t>(Uint128{a} * b % p);
-  }
-  uint64_t PowPlain(uint64_t a, uint64_t e) const {
-    uint64_t r = 1;
-    for (; e != 0; e >>= 1, a = MulPlain(a, a)) {
-      if (e & 1) r = MulPlain(r, a);
-    }
-    return r;
-  }
-  uint64_t ToMontgomery(uint64_t a) const {
-    return static_cast<uint64_t>((Uint128{a % p} << 64) % p);
-  }
-  uint64_t Reduce(uint64_t a) const {  // a < 3p (a limb, or a residue of a larger prime)
-    a = a >= 2 * p ? a - 2 * p : a;
-    return a >= p ? a - p : a;
-  }
-  uint64_t ReduceBelowTwice(uint64_t a) const {  // a < 3p; enough for the transforms
-    return a >= 2 * p ? a - 2 * p : a;
+ private:
+  static const typename Set::Tables& Of(const void* tables) {
+    return *static_cast<const typename Set::Tables*>(tables);
   }
 };
 
-// c * 2^32 + 1, below 2^62: transforms of any length up to 2^32.
-constexpr PrimeField kFields[3] = {
-    PrimeField(0x3fffffee00000001ULL, 3),
-    PrimeField(0x3fffffb400000001ULL, 19),
-    PrimeField(0x3fffffa000000001ULL, 3),
-};
-// Sums of limb products up to 2^26 * 10^38 stay below the product of the primes (2^185.9).
-static_assert(kNttMaxLimbs <= (size_t{1} << 26));
-
-// A fixed factor w with its Shoup quotient floor(w * 2^64 / p): x * w mod p for any 64-bit x
-// with two low products and one high one, within [0, 2p).
-struct Twiddle {
-  uint64_t w;
-  uint64_t quotient;
+struct ScalarSet {
+  using Tables = scalar62::Tables;
+  static constexpr const PrimeField* kFields = scalar62::kFields;
+  static constexpr auto TablesFor = &scalar62::TablesFor;
+  static constexpr auto LoadForward = &scalar62::LoadForward;
+  static constexpr auto MulPointwise = &scalar62::MulPointwise;
+  static constexpr auto MulAddPointwise = &scalar62::MulAddPointwise;
+  static constexpr auto InverseScaled = &scalar62::InverseScaled;
 };
 
-inline uint64_t MulTwiddle(uint64_t x, Twiddle t, uint64_t p) {
-  const uint64_t q = static_cast<uint64_t>((Uint128{x} * t.quotient) >> 64);
-  return x * t.w - q * p;
-}
-
-// Per stage of half-length h (1, 2, 4 ...), entry h + j is the root of unity of order 2h
-// to the power j (forward) or -j (inverse); the entries serve every length.
-struct Twiddles {
-  size_t length = 0;
-  std::vector<Twiddle> forward[3];
-  std::vector<Twiddle> inverse[3];
+constexpr PrimeField kIfmaFields[3] = {
+    PrimeField(ifma::kPrimes[0], ifma::kGenerators[0]),
+    PrimeField(ifma::kPrimes[1], ifma::kGenerators[1]),
+    PrimeField(ifma::kPrimes[2], ifma::kGenerators[2]),
 };
 
-// The tables of `length` entries; those of `from` (a shorter table) are copied, as every
-// stage's entries serve every length.
-std::shared_ptr<const Twiddles> BuildTwiddles(size_t length, const Twiddles* from) {
-  auto t = std::make_shared<Twiddles>();
-  t->length = length;
-  const size_t kept = from != nullptr ? from->length : 1;
-  for (int i = 0; i < 3; ++i) {
-    const PrimeField& f = kFields[i];
-    std::vector<Twiddle>& fw = t->forward[i];
-    std::vector<Twiddle>& iv = t->inverse[i];
-    fw.assign(std::max<size_t>(length, 2), Twiddle{});
-    iv.assign(fw.size(), Twiddle{});
-    if (from != nullptr) {
-      std::copy_n(from->forward[i].begin(), kept, fw.begin());
-      std::copy_n(from->inverse[i].begin(), kept, iv.begin());
-    }
-    // From the Montgomery form r = w 2^64 mod p: w 2^64 = q p + r, so the Shoup quotient q
-    // is -r / p modulo 2^64, one product with p^-1 (no 128-bit division).
-    auto entry = [&f](uint64_t montgomery) {
-      return Twiddle{f.Mul(montgomery, 1), (0 - montgomery) * f.pinv};
-    };
-    for (size_t h = kept; h < length; h <<= 1) {
-      const uint64_t w = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) / (2 * h)));
-      const uint64_t wi = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) - (f.p - 1) / (2 * h)));
-      uint64_t a = f.ToMontgomery(1), b = a;
-      for (size_t j = 0; j < h; ++j) {
-        fw[h + j] = entry(a);
-        iv[h + j] = entry(b);
-        a = f.Mul(a, w);
-        b = f.Mul(b, wi);
-      }
-    }
-  }
-  return t;
-}
+struct IfmaSet {
+  using Tables = ifma::Tables;
+  static constexpr const PrimeField* kFields = kIfmaFields;
+  static constexpr auto TablesFor = &ifma::TablesFor;
+  static constexpr auto LoadForward = &ifma::LoadForward;
+  static constexpr auto MulPointwise = &ifma::MulPointwise;
+  static constexpr auto MulAddPointwise = &ifma::MulAddPointwise;
+  static constexpr auto InverseScaled = &ifma::InverseScaled;
+};
 
-std::shared_ptr<const Twiddles> TwiddlesFor(size_t length) {
-  static std::mutex mutex;
-  static std::shared_ptr<const Twiddles> cached;
-  std::lock_guard lock(mutex);
-  if (length > kCachedTransformLength) {
-    if (!cached || cached->length < kCachedTransformLength)
-      cached = BuildTwiddles(kCachedTransformLength, cached.get());
-    return BuildTwiddles(length, cached.get());
-  }
-  if (!cached || cached->length < length) {
-    const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
-    cached = BuildTwiddles(std::min(grown, kCachedTransformLength), cached.get());
-  }
-  return cached;
-}
+const KernelsOf<ScalarSet> kScalarKernels;
+const KernelsOf<IfmaSet> kIfmaKernels;
 
-// One forward butterfly: (u, v) to (u + v, (u - v) w), both kept below 2p.
-inline void ForwardButterfly(uint64_t& x, uint64_t& y, Twiddle w, uint64_t p) {
-  const uint64_t p2 = 2 * p, u = x, v = y;
-  const uint64_t s = u + v;
-  x = s >= p2 ? s - p2 : s;
-  y = MulTwiddle(u - v + p2, w, p);
-}
-
-// One inverse butterfly: (u, v) to (u + v w, u - v w), u first brought below 2p.
-inline void InverseButterfly(uint64_t& x, uint64_t& y, Twiddle w, uint64_t p) {
-  const uint64_t p2 = 2 * p;
-  uint64_t u = x;
-  if (u >= p2) u -= p2;
-  const uint64_t v = MulTwiddle(y, w, p);
-  x = u + v;
-  y = u - v + p2;
-}
-
-// Natural order in, bit-reversed order out; residues in [0, 2p) (Harvey's lazy butterflies).
-// The stages from half-length h on (h = length / 2 for a whole transform; 0 when done).
-// Two stages at a time: each group of four values is read and written once for both (the
-// same butterflies in the same order per value, so the same result, with half the passes
-// over arrays that outgrow the caches).
-void Forward(uint64_t* a, size_t length, size_t h, const Twiddle* w, uint64_t p) {
-  const uint64_t p2 = 2 * p;
-  if (h == 0) return;
-  for (; h >= 4; h >>= 2) {
-    const size_t q = h / 2;
-    const Twiddle* wh = w + h;
-    const Twiddle* wq = w + q;
-    for (size_t block = 0; block < length; block += 2 * h) {
-      uint64_t* x = a + block;
-      for (size_t j = 0; j < q; ++j) {
-        uint64_t u0 = x[j], u1 = x[j + q], u2 = x[j + h], u3 = x[j + h + q];
-        ForwardButterfly(u0, u2, wh[j], p);
-        ForwardButterfly(u1, u3, wh[j + q], p);
-        ForwardButterfly(u0, u1, wq[j], p);
-        ForwardButterfly(u2, u3, wq[j], p);
-        x[j] = u0;
-        x[j + q] = u1;
-        x[j + h] = u2;
-        x[j + h + q] = u3;
-      }
-    }
-  }
-  if (h == 2) {
-    for (size_t block = 0; block < length; block += 4) {
-      ForwardButterfly(a[block], a[block + 2], w[2], p);
-      ForwardButterfly(a[block + 1], a[block + 3], w[3], p);
-    }
-  }
-  for (size_t j = 0; j < length; j += 2) {  // the last stage multiplies by 1
-    const uint64_t u = a[j], v = a[j + 1];
-    const uint64_t s = u + v, d = u - v + p2;
-    a[j] = s >= p2 ? s - p2 : s;
-    a[j + 1] = d >= p2 ? d - p2 : d;
-  }
-}
-
-// Bit-reversed order in (residues below 4p), natural order out in [0, 4p), not divided by
-// the length. Two stages at a time, as Forward.
-void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
-  size_t h = 1;
-  for (; 4 * h <= length; h <<= 2) {
-    const Twiddle* wh = w + h;
-    const Twiddle* w2h = w + 2 * h;
-    for (size_t block = 0; block < length; block += 4 * h) {
-      uint64_t* x = a + block;
-      for (size_t j = 0; j < h; ++j) {
-        uint64_t u0 = x[j], u1 = x[j + h], u2 = x[j + 2 * h], u3 = x[j + 3 * h];
-        InverseButterfly(u0, u1, wh[j], p);
-        InverseButterfly(u2, u3, wh[j], p);
-        InverseButterfly(u0, u2, w2h[j], p);
-        InverseButterfly(u1, u3, w2h[j + h], p);
-        x[j] = u0;
-        x[j + h] = u1;
-        x[j + 2 * h] = u2;
-        x[j + 3 * h] = u3;
-      }
-    }
-  }
-  if (h < length) {
-    const Twiddle* wh = w + h;
-    for (size_t j = 0; j < h; ++j) InverseButterfly(a[j], a[j + h], wh[j], p);
-  }
-}
-
-// The limbs as residues below 2p, zero-padded to the length, and the transform's first
-// stage too when they fill at most half of it (its other inputs are zeros then). Returns
-// the half-length the transform goes on with.
-size_t Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f, const Twiddle* w,
-            uint64_t* to) {
-  for (size_t i = 0; i < n; ++i) to[i] = f.ReduceBelowTwice(limbs[i]);
-  const size_t h = length / 2;
-  if (n > h || h == 0) {
-    std::fill(to + n, to + length, 0);
-    return h;
-  }
-  std::fill(to + n, to + h, 0);
-  for (size_t j = 0; j < n; ++j) to[h + j] = MulTwiddle(to[j], w[h + j], f.p);
-  std::fill(to + h + n, to + length, 0);
-  return h / 2;
+// The IFMA kernels where the processor has them, the transform is long enough for them and
+// their primes hold the coefficients (the shorter operand's limbs bound their count); the
+// scalar ones otherwise.
+const TransformKernels& KernelsFor(size_t length, size_t shorter, bool binaryLimbs) {
+  const size_t most = binaryLimbs ? kIfmaMostBinaryLimbs : kIfmaMostDecimalLimbs;
+  if (g_scalarForTest.load(std::memory_order_relaxed) || !ifma::Available() ||
+      length < ifma::kLeastLength || length > ifma::kMostLength || shorter > most)
+    return kScalarKernels;
+  return kIfmaKernels;
 }
 
 // Working arrays come from the big-number allocation functions, so that running out of
@@ -316,39 +170,34 @@ void PollCancel(CancelToken cancel) {
   if (cancel.IsCancelled()) throw DecimalCancelled{};
 }
 
-// The coefficients a x b modulo prime i into res[0 .. n).
 }  // namespace
 
-// An operand's transforms modulo each prime at one length.
+// An operand's transforms modulo each prime at one length, with the kernels that made them.
 struct NttTransforms {
   size_t length = 0;
+  const TransformKernels* kernels = nullptr;
   Residues prime[3];
 };
 
 namespace {
 
-// bReady: b's transform modulo prime i made before (b and nb unused then).
-void ConvolveModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
-                      size_t length, const Twiddles& tw, uint64_t* res, size_t n, Residues& fa,
-                      Residues& fb, CancelToken cancel, const uint64_t* bReady = nullptr) {
-  const PrimeField& f = kFields[i];
+// The coefficients a x b modulo prime i into res[0 .. n). bReady: b's transform modulo
+// prime i made before (b and nb unused then).
+void ConvolveModPrime(const TransformKernels& k, int i, const uint64_t* a, size_t na,
+                      const uint64_t* b, size_t nb, size_t length, const void* tables,
+                      uint64_t* res, size_t n, Residues& fa, Residues& fb, CancelToken cancel,
+                      const uint64_t* bReady = nullptr) {
   const bool square = a == b && na == nb;
-  const Twiddle* w = tw.forward[i].data();
-  Forward(fa.data(), length, Load(a, na, length, f, w, fa.data()), w, f.p);
+  k.LoadForward(i, tables, a, na, length, fa.data());
   PollCancel(cancel);
   if (!square && bReady == nullptr) {
-    Forward(fb.data(), length, Load(b, nb, length, f, w, fb.data()), w, f.p);
+    k.LoadForward(i, tables, b, nb, length, fb.data());
     PollCancel(cancel);
   }
   const uint64_t* g = bReady != nullptr ? bReady : square ? fa.data() : fb.data();
-  // Residues below 2p: their product stays below p * 2^64.
-  for (size_t k = 0; k < length; ++k) fa[k] = f.Mul(fa[k], g[k]);
-  Inverse(fa.data(), length, tw.inverse[i].data(), f.p);
+  k.MulPointwise(i, fa.data(), g, length);
+  k.InverseScaled(i, tables, fa.data(), length, res, n);
   PollCancel(cancel);
-  // R^2 / length undoes the pointwise products' 1/R and the inverse's factor length.
-  const uint64_t scale =
-      f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
-  for (size_t k = 0; k < n; ++k) res[k] = f.Mul(fa[k], scale);
 }
 
 // Zeroes v[0 .. n) in slices with a poll between them: the first touch of a fresh array of
@@ -363,20 +212,20 @@ void ZeroPolling(uint64_t* v, size_t n, CancelToken cancel) {
 }
 
 // The coefficients of a x b modulo prime i into res[0 .. na + nb - 1) for operands cut into
-// blocks of c limbs: each block is transformed once (length 2c or more), the products of the blocks
-// that fall on the same block of the product are summed pointwise, and each such sum takes
-// one inverse; the product's blocks overlap by c. The token is polled after every
+// blocks of c limbs: each block is transformed once (length 2c or more), the products of the
+// blocks that fall on the same block of the product are summed pointwise, and each such sum
+// takes one inverse; the product's blocks overlap by c. The token is polled after every
 // transform and every pointwise product.
-void ConvolveBlocksModPrime(int i, const uint64_t* a, size_t na, const uint64_t* b, size_t nb,
-                            size_t c, const Twiddles& tw, uint64_t* res, CancelToken cancel) {
-  const PrimeField& f = kFields[i];
+void ConvolveBlocksModPrime(const TransformKernels& k, int i, const uint64_t* a, size_t na,
+                            const uint64_t* b, size_t nb, size_t c, const void* tables,
+                            uint64_t* res, CancelToken cancel) {
+  const PrimeField& f = k.Field(i);
   const size_t length = std::bit_ceil(2 * c);
-  const Twiddle* w = tw.forward[i].data();
   auto transforms = [&](const uint64_t* x, size_t n) {
     Residues t((n + c - 1) / c * length);
     for (size_t from = 0; from < n; from += c) {
-      uint64_t* to = t.data() + from / c * length;
-      Forward(to, length, Load(x + from, std::min(c, n - from), length, f, w, to), w, f.p);
+      k.LoadForward(i, tables, x + from, std::min(c, n - from), length,
+                    t.data() + from / c * length);
       PollCancel(cancel);
     }
     return t;
@@ -386,23 +235,19 @@ void ConvolveBlocksModPrime(int i, const uint64_t* a, size_t na, const uint64_t*
   const Residues fb = square ? Residues{} : transforms(b, nb);
   const uint64_t* g = square ? fa.data() : fb.data();
   const size_t ka = (na + c - 1) / c, kb = (nb + c - 1) / c, n = na + nb - 1;
-  const uint64_t scale =
-      f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
   ZeroPolling(res, n, cancel);
   Residues sum(length);
-  for (size_t k = 0; k + 1 < ka + kb; ++k) {
+  for (size_t block = 0; block + 1 < ka + kb; ++block) {
     std::fill(sum.begin(), sum.end(), 0);
-    for (size_t ia = k >= kb ? k - kb + 1 : 0; ia <= std::min(k, ka - 1); ++ia) {
-      const uint64_t* x = fa.data() + ia * length;
-      const uint64_t* y = g + (k - ia) * length;
-      for (size_t j = 0; j < length; ++j) sum[j] = f.Add(sum[j], f.Mul(x[j], y[j]));
+    for (size_t ia = block >= kb ? block - kb + 1 : 0; ia <= std::min(block, ka - 1); ++ia) {
+      k.MulAddPointwise(i, sum.data(), fa.data() + ia * length, g + (block - ia) * length, length);
       PollCancel(cancel);
     }
-    Inverse(sum.data(), length, tw.inverse[i].data(), f.p);
+    const size_t count = std::min(length, n - block * c);
+    k.InverseScaled(i, tables, sum.data(), length, sum.data(), count);
     PollCancel(cancel);
-    uint64_t* to = res + k * c;
-    const size_t count = std::min(length, n - k * c);
-    for (size_t j = 0; j < count; ++j) to[j] = f.Add(to[j], f.Mul(sum[j], scale));
+    uint64_t* to = res + block * c;
+    for (size_t j = 0; j < count; ++j) to[j] = f.Add(to[j], sum[j]);
   }
 }
 
@@ -411,6 +256,9 @@ struct Carry {
   uint64_t w[3] = {0, 0, 0};
   bool Zero() const { return (w[0] | w[1] | w[2]) == 0; }
 };
+
+// Base 0 stands for 2^64: binary limbs.
+constexpr uint64_t kBinaryBase = 0;
 
 // x + carry into base Base: the limb returned, the rest left in carry. x and carry stay
 // below 2^190.
@@ -421,19 +269,26 @@ uint64_t CarryLimb(uint64_t x0, uint64_t x1, uint64_t x2, Carry& carry) {
   s = (s >> 64) + x1 + carry.w[1];
   const uint64_t w1 = static_cast<uint64_t>(s);
   const uint64_t w2 = static_cast<uint64_t>(s >> 64) + x2 + carry.w[2];
-  uint64_t limb = 0, r = 0;
-  carry.w[2] = w2 / Base;  // zero for 10^19: w2 is below 2^62 then
-  carry.w[1] = DivRemByBase<Base>(w2 % Base, w1, &r);
-  carry.w[0] = DivRemByBase<Base>(r, w0, &limb);
-  return limb;
+  if constexpr (Base == kBinaryBase) {
+    carry.w[0] = w1;
+    carry.w[1] = w2;
+    carry.w[2] = 0;
+    return w0;
+  } else {
+    uint64_t limb = 0, r = 0;
+    carry.w[2] = w2 / Base;  // zero for 10^19: w2 is below 2^62 then
+    carry.w[1] = DivRemByBase<Base>(w2 % Base, w1, &r);
+    carry.w[0] = DivRemByBase<Base>(r, w0, &limb);
+    return limb;
+  }
 }
 
-// Garner's reconstruction of the coefficients from their three residues, carried in base
-// Base into out[0 .. n); returns the carry out of the top.
+// Garner's reconstruction of the coefficients from their three residues modulo fields[0 ..
+// 2], carried in base Base into out[0 .. n); returns the carry out of the top.
 template <uint64_t Base>
-Carry Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s, size_t n,
-                  uint64_t* out, CancelToken cancel) {
-  const PrimeField &f1 = kFields[0], &f2 = kFields[1], &f3 = kFields[2];
+Carry Reconstruct(const PrimeField* fields, const uint64_t* r1s, const uint64_t* r2s,
+                  const uint64_t* r3s, size_t n, uint64_t* out, CancelToken cancel) {
+  const PrimeField &f1 = fields[0], &f2 = fields[1], &f3 = fields[2];
   // Inverses times R, so that one Montgomery product divides by them.
   const uint64_t inv12 = f2.ToMontgomery(f2.PowPlain(f1.p % f2.p, f2.p - 2));
   const uint64_t inv13 = f3.ToMontgomery(f3.PowPlain(f1.p % f3.p, f3.p - 2));
@@ -459,17 +314,17 @@ Carry Reconstruct(const uint64_t* r1s, const uint64_t* r2s, const uint64_t* r3s,
 }
 
 // The coefficients of a x b modulo the transform length (all of them when n covers the
-// whole product), modulo each prime: three arrays of n residues.
-Residues Convolve(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t length,
-                  size_t n, CancelToken cancel, bool twoThreads,
+// whole product), modulo each prime of k: three arrays of n residues.
+Residues Convolve(const TransformKernels& k, const uint64_t* a, size_t na, const uint64_t* b,
+                  size_t nb, size_t length, size_t n, CancelToken cancel, bool twoThreads,
                   const NttTransforms* bReady = nullptr) {
   const bool square = a == b && na == nb;
   const bool ownB = !square && bReady == nullptr;
-  std::shared_ptr<const Twiddles> tw = TwiddlesFor(length);
+  const std::shared_ptr<const void> tables = k.TablesFor(length);
   Residues residues(3 * n);
   auto convolve = [&](int i, Residues& fa, Residues& fb) {
-    ConvolveModPrime(i, a, na, b, nb, length, *tw, residues.data() + i * n, n, fa, fb, cancel,
-                     bReady != nullptr ? bReady->prime[i].data() : nullptr);
+    ConvolveModPrime(k, i, a, na, b, nb, length, tables.get(), residues.data() + i * n, n, fa, fb,
+                     cancel, bReady != nullptr ? bReady->prime[i].data() : nullptr);
   };
   Residues fa(length), fb(ownB ? length : 0);
   Residues fa2(twoThreads ? length : 0), fb2(twoThreads && ownB ? length : 0);
@@ -481,13 +336,13 @@ Residues Convolve(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, si
 }
 
 // The same in blocks of c limbs (ConvolveBlocksModPrime).
-Residues ConvolveBlocks(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t c,
-                        CancelToken cancel, bool twoThreads) {
-  std::shared_ptr<const Twiddles> tw = TwiddlesFor(std::bit_ceil(2 * c));
+Residues ConvolveBlocks(const TransformKernels& k, const uint64_t* a, size_t na, const uint64_t* b,
+                        size_t nb, size_t c, CancelToken cancel, bool twoThreads) {
+  const std::shared_ptr<const void> tables = k.TablesFor(std::bit_ceil(2 * c));
   const size_t n = na + nb - 1;
   Residues residues(3 * n);
   auto convolve = [&](int i) {
-    ConvolveBlocksModPrime(i, a, na, b, nb, c, *tw, residues.data() + i * n, cancel);
+    ConvolveBlocksModPrime(k, i, a, na, b, nb, c, tables.get(), residues.data() + i * n, cancel);
   };
   std::unique_ptr<SecondThreadTask> other;
   if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2); });
@@ -503,12 +358,15 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
   if (!TrimFactors(a, na, b, nb, out)) return;
   const size_t n = na + nb - 1;  // coefficients
   const size_t block = BlockLimbs();
-  const Residues residues = na + nb > 2 * block
-                                ? ConvolveBlocks(a, na, b, nb, block, cancel, twoThreads)
-                                : Convolve(a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
+  const bool blocks = na + nb > 2 * block;
+  const TransformKernels& k = KernelsFor(blocks ? std::bit_ceil(2 * block) : std::bit_ceil(n),
+                                         std::min(na, nb), Base == kBinaryBase);
+  const Residues residues =
+      blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
+             : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
   // The product has n + 1 limbs, so the carry left is one limb.
-  out[n] = Reconstruct<Base>(residues.data(), residues.data() + n, residues.data() + 2 * n, n, out,
-                             cancel)
+  out[n] = Reconstruct<Base>(&k.Field(0), residues.data(), residues.data() + n,
+                             residues.data() + 2 * n, n, out, cancel)
                .w[0];
   std::fill(out + n + 1, out + limbs, 0);
 }
@@ -523,11 +381,13 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
     std::fill(out, out + m, 0);
     return;
   }
+  const TransformKernels& k =
+      bReady != nullptr ? *bReady->kernels : KernelsFor(m, std::min(na, nb), false);
   // The transform's products are cyclic: coefficient k sums the products of the limbs
   // whose places add up to k modulo m, which is the product modulo Base^m - 1.
-  const Residues residues = Convolve(a, na, b, nb, m, m, cancel, twoThreads, bReady);
-  Carry carry = Reconstruct<Base>(residues.data(), residues.data() + m, residues.data() + 2 * m, m,
-                                  out, cancel);
+  const Residues residues = Convolve(k, a, na, b, nb, m, m, cancel, twoThreads, bReady);
+  Carry carry = Reconstruct<Base>(&k.Field(0), residues.data(), residues.data() + m,
+                                  residues.data() + 2 * m, m, out, cancel);
   // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
   for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) out[j] = CarryLimb<Base>(out[j], 0, 0, carry);
 }
@@ -549,6 +409,14 @@ void SetNttBlockLimbsForTest(size_t limbs) {
   g_blockLimbsForTest.store(limbs, std::memory_order_relaxed);
 }
 
+void SetScalarNttForTest(bool scalar) {
+  g_scalarForTest.store(scalar, std::memory_order_relaxed);
+}
+
+bool VectorNttAvailable() {
+  return ifma::Available();
+}
+
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                         CancelToken cancel, bool twoThreads, uint32_t limbDigits) {
   if (limbDigits == kSlotLimbDigits) {
@@ -558,17 +426,20 @@ void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t 
   }
 }
 
+void MulBinaryLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                       CancelToken cancel, bool twoThreads) {
+  MulLimbsNtt<kBinaryBase>(a, na, b, nb, out, cancel, twoThreads);
+}
+
 std::shared_ptr<const NttTransforms> TransformForWrapProducts(const uint64_t* b, size_t nb,
                                                               size_t m, CancelToken cancel) {
-  std::shared_ptr<const Twiddles> tw = TwiddlesFor(m);
   auto t = std::make_shared<NttTransforms>();
   t->length = m;
+  t->kernels = &KernelsFor(m, nb, false);
+  const std::shared_ptr<const void> tables = t->kernels->TablesFor(m);
   for (int i = 0; i < 3; ++i) {
-    const PrimeField& f = kFields[i];
-    const Twiddle* w = tw->forward[i].data();
-    Residues& to = t->prime[i];
-    to.resize(m);
-    Forward(to.data(), m, Load(b, nb, m, f, w, to.data()), w, f.p);
+    t->prime[i].resize(m);
+    t->kernels->LoadForward(i, tables.get(), b, nb, m, t->prime[i].data());
     PollCancel(cancel);
   }
   return t;

@@ -1,7 +1,8 @@
 // The product of large decimal limb numbers (base 10^19, or 10^17) by number-theoretic
-// transforms over three primes near 2^62, with no binary expansion of the limbs (the
-// Kronecker product of decimal_limbs.h spreads each limb over more than twice its bits),
-// and their wrap-around product modulo 10^(digits m) - 1.
+// transforms over three primes (below 2^50 on the vector kernels of ntt_ifma.h, below 2^62
+// on the scalar ones), with no binary expansion of the limbs (the Kronecker product of
+// decimal_limbs.h spreads each limb over more than twice its bits), their wrap-around
+// product modulo 10^(digits m) - 1, and the same product of binary (GMP) limbs.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +25,10 @@ bool UseNttForProduct(size_t limbs);
 void SetNttLeastLimbsForTest(size_t limbs);
 // Tests: the block length of products longer than one transform (0: the default).
 void SetNttBlockLimbsForTest(size_t limbs);
+// Tests: the scalar transforms even where the vector ones could run.
+void SetScalarNttForTest(bool scalar);
+// Whether the vector (AVX-512 IFMA) transforms run on this processor.
+bool VectorNttAvailable();
 
 // out[0 .. na + nb) = a x b, every limb below 10^limbDigits (19, or 17 for the quotient's
 // slot limbs), the shorter operand at most 2^26 limbs; a and b may be the same array (a
@@ -34,6 +39,11 @@ void SetNttBlockLimbsForTest(size_t limbs);
 // transforms, std::bad_alloc when memory runs out.
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                         CancelToken cancel, bool twoThreads = false, uint32_t limbDigits = 19);
+
+// The same product for limbs of 64 bits (GMP's limbs of a binary number), the shorter
+// operand at most 2^26 limbs.
+void MulBinaryLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                       CancelToken cancel, bool twoThreads = false);
 
 // The length m >= minLength of a wrap-around product (the transform's length).
 size_t NttWrapLength(size_t minLength);

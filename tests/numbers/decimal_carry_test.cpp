@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "each_transform_kernel.h"
 #include "numbers/bignum_memory.h"
 #include "numbers/decimal_limb_kernels.h"
 #include "numbers/decimal_limbs.h"
@@ -81,6 +82,9 @@ std::vector<Pair> CarryPairs() {
   return pairs;
 }
 
+class DecimalCarryTransforms : public EachTransformKernel {};
+VPX_FOR_EACH_TRANSFORM_KERNEL(DecimalCarryTransforms);
+
 TEST(DecimalCarryTest, SchoolbookColumnsCarryIntoTheThirdWord) {
   for (const Pair& p : CarryPairs()) {
     if (p.a.size() > 300) continue;  // schoolbook rows are for short operands
@@ -90,7 +94,7 @@ TEST(DecimalCarryTest, SchoolbookColumnsCarryIntoTheThirdWord) {
   }
 }
 
-TEST(DecimalCarryTest, ProductRoutesCarryIntoTheThirdWord) {
+TEST_P(DecimalCarryTransforms, ProductRoutesCarryIntoTheThirdWord) {
   BignumScope scope;
   for (const Pair& p : CarryPairs()) {
     const std::string expected = GmpProduct(p.a, p.b);
@@ -105,7 +109,7 @@ TEST(DecimalCarryTest, ProductRoutesCarryIntoTheThirdWord) {
 
 // The wrap-around product folds the carries of the top back to the bottom: the same column
 // sums, then a fold.
-TEST(DecimalCarryTest, WrapAroundProductsCarryIntoTheThirdWord) {
+TEST_P(DecimalCarryTransforms, WrapAroundProductsCarryIntoTheThirdWord) {
   BignumScope scope;
   for (const Pair& p : CarryPairs()) {
     const size_t m = NttWrapLength(p.a.size() + 1);

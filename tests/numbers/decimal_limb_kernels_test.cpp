@@ -4,11 +4,13 @@
 // length-boundary operands.
 #include "numbers/decimal_limb_kernels.h"
 
+#include <gmp.h>
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "each_transform_kernel.h"
 #include "numbers/bignum_memory.h"
 #include "numbers/decimal_ntt.h"
 #include "numbers/decimal_slots.h"
@@ -53,6 +55,9 @@ TEST(DecimalLimbKernels, QuotientByTheSlotBaseMatchesDivision) {
   }
 }
 
+class DecimalLimbTransforms : public EachTransformKernel {};
+VPX_FOR_EACH_TRANSFORM_KERNEL(DecimalLimbTransforms);
+
 Limbs RandomLimbs(std::mt19937_64& rng, size_t n) {
   Limbs v(n);
   const int kind = static_cast<int>(rng() % 4);
@@ -78,7 +83,7 @@ void ExpectSameProducts(const Limbs& a, const Limbs& b) {
   ASSERT_EQ(nttSquare, square) << a.size() << " squared";
 }
 
-TEST(DecimalLimbKernels, ProductsAgreeWithTheKroneckerProduct) {
+TEST_P(DecimalLimbTransforms, ProductsAgreeWithTheKroneckerProduct) {
   BignumScope scope;
   std::mt19937_64 rng(11);
   for (int i = 0; i < 400; ++i) {
@@ -111,7 +116,7 @@ Limbs RandomSlotLimbs(std::mt19937_64& rng, size_t n, bool nines) {
 
 // The slot-limb transforms against the binary slot product: the full product, and the
 // wrap-around product against the full one folded, at and beside the transform lengths.
-TEST(DecimalLimbKernels, SlotLimbTransformsAgreeWithTheBinarySlotProduct) {
+TEST_P(DecimalLimbTransforms, SlotLimbTransformsAgreeWithTheBinarySlotProduct) {
   BignumScope scope;
   std::mt19937_64 rng(12);
   for (auto [na, nb] : {std::pair<size_t, size_t>{1, 1},
@@ -147,7 +152,7 @@ TEST(DecimalLimbKernels, SlotLimbTransformsAgreeWithTheBinarySlotProduct) {
 }
 
 // The wrap-around product of base-10^19 limbs against the full product folded by hand.
-TEST(DecimalLimbKernels, WrapAroundTransformOfFullLimbsFoldsTheProduct) {
+TEST_P(DecimalLimbTransforms, WrapAroundTransformOfFullLimbsFoldsTheProduct) {
   BignumScope scope;
   std::mt19937_64 rng(13);
   for (size_t n : {size_t{3}, size_t{64}, size_t{700}}) {
@@ -178,7 +183,7 @@ TEST(DecimalLimbKernels, WrapAroundTransformOfFullLimbsFoldsTheProduct) {
 // Products longer than one transform, cut into blocks (here of a few limbs, so that many
 // blocks fall on each block of the product): the same limbs as the Kronecker product, for
 // balanced, unbalanced, square, all-nines and slot-limb operands.
-TEST(DecimalLimbKernels, ProductsInTransformBlocksAgreeWithTheBinaryProducts) {
+TEST_P(DecimalLimbTransforms, ProductsInTransformBlocksAgreeWithTheBinaryProducts) {
   BignumScope scope;
   std::mt19937_64 rng(14);
   for (size_t block : {size_t{4}, size_t{37}}) {
@@ -207,7 +212,7 @@ TEST(DecimalLimbKernels, ProductsInTransformBlocksAgreeWithTheBinaryProducts) {
   SetNttBlockLimbsForTest(0);
 }
 
-TEST(DecimalLimbKernels, ACancelledBlockProductThrows) {
+TEST_P(DecimalLimbTransforms, ACancelledBlockProductThrows) {
   SetNttBlockLimbsForTest(64);
   CancelFlag cancelled{1};
   Limbs a(5000, 3), out(10000);
@@ -226,11 +231,51 @@ TEST(DecimalLimbKernels, ProductByOneWordCarriesOut) {
   EXPECT_EQ(a, expected);
 }
 
-TEST(DecimalLimbKernels, ACancelledTransformProductThrows) {
+TEST_P(DecimalLimbTransforms, ACancelledTransformProductThrows) {
   CancelFlag cancelled{1};
   Limbs a(5000, 3), out(10000);
   EXPECT_THROW(MulDecimalLimbsNtt(a.data(), a.size(), a.data(), a.size(), out.data(), &cancelled),
                DecimalCancelled);
+}
+
+// Binary (GMP) limbs against mpn_mul: random and all-ones limbs (the largest coefficients),
+// coefficient counts beside the shortest vector transform (32 and 33 coefficients), one
+// transform, blocks, two threads.
+TEST_P(DecimalLimbTransforms, BinaryLimbProductsAgreeWithGmp) {
+  BignumScope scope;
+  std::mt19937_64 rng(15);
+  auto check = [&](size_t na, size_t nb, bool ones) {
+    Limbs a(na), b(nb);
+    for (auto* v : {&a, &b})
+      for (auto& x : *v) x = ones ? ~uint64_t{0} : rng();
+    Limbs expected(na + nb), ntt(na + nb, 7), twoThreads(na + nb, 7);
+    const auto* ga = reinterpret_cast<const mp_limb_t*>(a.data());
+    const auto* gb = reinterpret_cast<const mp_limb_t*>(b.data());
+    auto* ge = reinterpret_cast<mp_limb_t*>(expected.data());
+    if (na >= nb) {
+      mpn_mul(ge, ga, na, gb, nb);
+    } else {
+      mpn_mul(ge, gb, nb, ga, na);
+    }
+    MulBinaryLimbsNtt(a.data(), na, b.data(), nb, ntt.data(), CancelToken{});
+    ASSERT_EQ(ntt, expected) << na << " x " << nb << (ones ? " ones" : "");
+    MulBinaryLimbsNtt(a.data(), na, b.data(), nb, twoThreads.data(), CancelToken{}, true);
+    ASSERT_EQ(twoThreads, expected) << na << " x " << nb << " on two threads";
+  };
+  for (auto [na, nb] : {std::pair<size_t, size_t>{1, 1},
+                        {16, 17},
+                        {17, 17},
+                        {33, 32},
+                        {1000, 25},
+                        {4096, 4097},
+                        {30000, 2768}}) {
+    check(na, nb, false);
+    check(na, nb, true);
+  }
+  SetNttBlockLimbsForTest(37);
+  check(300, 301, true);
+  check(9 * 37 + 3, 2 * 37 - 1, false);
+  SetNttBlockLimbsForTest(0);
 }
 
 }  // namespace

@@ -1,0 +1,417 @@
+#include "numbers/ntt_ifma.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+// GCC 12's AVX-512 headers start some vectors from their own undefined value on purpose.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// Only the kernels are built for AVX-512 IFMA (the attribute, not a file-wide option), so
+// nothing shared with the rest of the program is, and they run only after Available().
+#define VPX_IFMA __attribute__((target("avx512f,avx512dq,avx512ifma")))
+
+namespace vpx::mynum::ifma {
+namespace {
+
+using Uint128 = unsigned __int128;
+constexpr uint64_t kMask52 = (uint64_t{1} << 52) - 1;
+constexpr size_t kCachedLength = size_t{1} << 17;
+
+constexpr uint64_t InverseModWord(uint64_t p) {
+  uint64_t x = p;  // correct to 3 bits for odd p; each step doubles them
+  for (int i = 0; i < 5; ++i) x *= 2 - p * x;
+  return x;
+}
+
+uint64_t MulMod(uint64_t a, uint64_t b, uint64_t p) {
+  return static_cast<uint64_t>(Uint128{a} * b % p);
+}
+
+uint64_t PowMod(uint64_t a, uint64_t e, uint64_t p) {
+  uint64_t r = 1;
+  for (; e != 0; e >>= 1, a = MulMod(a, a, p)) {
+    if (e & 1) r = MulMod(r, a, p);
+  }
+  return r;
+}
+
+// a * b / 2^64 mod p (Montgomery), for the tables' running powers.
+uint64_t MontMul64(uint64_t a, uint64_t b, uint64_t p, uint64_t pinv) {
+  const Uint128 t = Uint128{a} * b;
+  const uint64_t m = static_cast<uint64_t>(t) * pinv;
+  const uint64_t hi = static_cast<uint64_t>(t >> 64);
+  const uint64_t mh = static_cast<uint64_t>((Uint128{m} * p) >> 64);
+  return hi >= mh ? hi - mh : hi - mh + p;
+}
+
+}  // namespace
+
+// Per prime and direction, entry h + j is the root of unity of order 2h to the power j
+// (forward) or -j (inverse) with its Shoup quotient floor(w 2^52 / p); the entries of a
+// stage serve every length, so a longer table starts as a copy of a shorter one.
+struct Tables {
+  size_t length = 0;
+  std::vector<uint64_t> w[3][2], quotient[3][2];
+};
+
+namespace {
+
+std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from) {
+  auto t = std::make_shared<Tables>();
+  t->length = std::max<size_t>(length, 2);
+  const size_t kept = from != nullptr ? from->length : 1;
+  for (int i = 0; i < 3; ++i) {
+    const uint64_t p = kPrimes[i], pinv = InverseModWord(p), pinv52 = pinv & kMask52;
+    const uint64_t r64 = static_cast<uint64_t>((Uint128{1} << 64) % p);
+    const uint64_t two52 = (uint64_t{1} << 52) % p;
+    for (int d = 0; d < 2; ++d) {
+      std::vector<uint64_t>& w = t->w[i][d];
+      std::vector<uint64_t>& q = t->quotient[i][d];
+      w.resize(t->length);
+      q.resize(t->length);
+      if (from != nullptr) {
+        std::copy_n(from->w[i][d].begin(), kept, w.begin());
+        std::copy_n(from->quotient[i][d].begin(), kept, q.begin());
+      }
+      for (size_t h = kept; h < t->length; h <<= 1) {
+        const uint64_t e = (p - 1) / (2 * h);
+        const uint64_t root = PowMod(kGenerators[i], d == 0 ? e : p - 1 - e, p);
+        const uint64_t step = MulMod(root, r64, p);  // in Montgomery form
+        uint64_t a = r64;                            // root^0 in Montgomery form
+        for (size_t j = 0; j < h; ++j) {
+          // w 2^52 = q p + r: q is -r / p modulo 2^52.
+          const uint64_t r = MontMul64(a, two52, p, pinv);
+          w[h + j] = MontMul64(a, 1, p, pinv);
+          q[h + j] = ((0 - r) * pinv52) & kMask52;
+          a = MontMul64(a, step, p, pinv);
+        }
+      }
+    }
+  }
+  return t;
+}
+
+using V = __m512i;
+
+// A prime's constants in every lane.
+struct Lanes {
+  V p, p2, pinv52, mask;
+};
+
+VPX_IFMA inline Lanes LanesOf(int i) {
+  const uint64_t p = kPrimes[i];
+  return {_mm512_set1_epi64(static_cast<long long>(p)),
+          _mm512_set1_epi64(static_cast<long long>(2 * p)),
+          _mm512_set1_epi64(static_cast<long long>(InverseModWord(p) & kMask52)),
+          _mm512_set1_epi64(static_cast<long long>(kMask52))};
+}
+
+// x - m where x >= m, else x (unsigned: the wrapped difference is larger).
+VPX_IFMA inline V SubIfAtLeast(V x, V m) {
+  return _mm512_min_epu64(x, _mm512_sub_epi64(x, m));
+}
+
+// x w mod p in [0, 2p) for x below 2^52 (Shoup: q = floor(x wq / 2^52) is the quotient or
+// one less, and x w - q p fits the low 52 bits).
+VPX_IFMA inline V MulTwiddle(V x, V w, V wq, const Lanes& c) {
+  const V zero = _mm512_setzero_si512();
+  const V q = _mm512_madd52hi_epu64(zero, x, wq);
+  const V xw = _mm512_madd52lo_epu64(zero, x, w);
+  const V qp = _mm512_madd52lo_epu64(zero, q, c.p);
+  return _mm512_and_si512(_mm512_sub_epi64(xw, qp), c.mask);
+}
+
+// a b / 2^52 mod p in [0, p) for a b < p 2^52 (Montgomery: m p has the low half of a b, so
+// the difference of the high halves is exact and within (-p, p)).
+VPX_IFMA inline V MulMontgomery(V a, V b, const Lanes& c) {
+  const V zero = _mm512_setzero_si512();
+  const V lo = _mm512_madd52lo_epu64(zero, a, b);
+  const V hi = _mm512_madd52hi_epu64(zero, a, b);
+  const V m = _mm512_madd52lo_epu64(zero, lo, c.pinv52);
+  const V r = _mm512_sub_epi64(hi, _mm512_madd52hi_epu64(zero, m, c.p));
+  return _mm512_min_epu64(r, _mm512_add_epi64(r, c.p));
+}
+
+// (u, v) to (u + v, (u - v) w), inputs and outputs below 2p.
+VPX_IFMA inline void ForwardButterfly(V& x, V& y, V w, V wq, const Lanes& c) {
+  const V u = x, v = y;
+  x = SubIfAtLeast(_mm512_add_epi64(u, v), c.p2);
+  y = MulTwiddle(_mm512_add_epi64(_mm512_sub_epi64(u, v), c.p2), w, wq, c);
+}
+
+// (u, v) to (u + v w, u - v w), inputs and outputs below 4p.
+VPX_IFMA inline void InverseButterfly(V& x, V& y, V w, V wq, const Lanes& c) {
+  const V u = SubIfAtLeast(x, c.p2);
+  const V t = MulTwiddle(y, w, wq, c);
+  x = _mm512_add_epi64(u, t);
+  y = _mm512_add_epi64(_mm512_sub_epi64(u, t), c.p2);
+}
+
+VPX_IFMA inline V Load(const uint64_t* p) {
+  return _mm512_loadu_si512(p);
+}
+VPX_IFMA inline void Store(uint64_t* p, V v) {
+  _mm512_storeu_si512(p, v);
+}
+
+// The three stages of half-length 4, 2 and 1 on sixteen values (A, B): each stage gathers
+// the butterflies' two sides into u and v, and puts them back after.
+struct SmallStage {
+  V pickU, pickV, backLo, backHi;
+};
+
+VPX_IFMA inline SmallStage SmallStageOf(int h) {
+  switch (h) {
+    case 4:
+      return {_mm512_setr_epi64(0, 1, 2, 3, 8, 9, 10, 11),
+              _mm512_setr_epi64(4, 5, 6, 7, 12, 13, 14, 15),
+              _mm512_setr_epi64(0, 1, 2, 3, 8, 9, 10, 11),
+              _mm512_setr_epi64(4, 5, 6, 7, 12, 13, 14, 15)};
+    case 2:
+      return {_mm512_setr_epi64(0, 1, 4, 5, 8, 9, 12, 13),
+              _mm512_setr_epi64(2, 3, 6, 7, 10, 11, 14, 15),
+              _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11),
+              _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15)};
+    default:
+      return {_mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14),
+              _mm512_setr_epi64(1, 3, 5, 7, 9, 11, 13, 15),
+              _mm512_setr_epi64(0, 8, 1, 9, 2, 10, 3, 11),
+              _mm512_setr_epi64(4, 12, 5, 13, 6, 14, 7, 15)};
+  }
+}
+
+// The twiddles of stage h (4, 2 or 1) repeated across the lanes.
+VPX_IFMA inline V SmallTwiddles(const uint64_t* w, int h) {
+  switch (h) {
+    case 4:
+      return _mm512_broadcast_i64x4(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 4)));
+    case 2:
+      return _mm512_broadcast_i64x2(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + 2)));
+    default:
+      return _mm512_set1_epi64(static_cast<long long>(w[1]));
+  }
+}
+
+template <bool kForward>
+VPX_IFMA inline void SmallButterflies(V& a, V& b, const SmallStage& s, V w, V wq, const Lanes& c) {
+  V u = _mm512_permutex2var_epi64(a, s.pickU, b);
+  V v = _mm512_permutex2var_epi64(a, s.pickV, b);
+  if constexpr (kForward) {
+    ForwardButterfly(u, v, w, wq, c);
+  } else {
+    InverseButterfly(u, v, w, wq, c);
+  }
+  a = _mm512_permutex2var_epi64(u, s.backLo, v);
+  b = _mm512_permutex2var_epi64(u, s.backHi, v);
+}
+
+// The stages of half-length 4, 2, 1 (forward) or 1, 2, 4 (inverse) over the whole array.
+template <bool kForward>
+VPX_IFMA void SmallStages(uint64_t* a, size_t length, const uint64_t* w, const uint64_t* wq,
+                          const Lanes& c) {
+  constexpr int kOrder[3] = {kForward ? 4 : 1, 2, kForward ? 1 : 4};
+  SmallStage stage[3];
+  V tw[3], tq[3];
+  for (int s = 0; s < 3; ++s) {
+    stage[s] = SmallStageOf(kOrder[s]);
+    tw[s] = SmallTwiddles(w, kOrder[s]);
+    tq[s] = SmallTwiddles(wq, kOrder[s]);
+  }
+  for (size_t k = 0; k < length; k += 16) {
+    V x = Load(a + k), y = Load(a + k + 8);
+    for (int s = 0; s < 3; ++s) SmallButterflies<kForward>(x, y, stage[s], tw[s], tq[s], c);
+    Store(a + k, x);
+    Store(a + k + 8, y);
+  }
+}
+
+// Natural order in, bit-reversed order out, residues below 2p; the stages from half-length h
+// on, two at a time while both are eight values wide or more (each group of four values read
+// and written once for both), then the last three on sixteen values at a time.
+VPX_IFMA void Forward(uint64_t* a, size_t length, size_t h, const uint64_t* w, const uint64_t* wq,
+                      const Lanes& c) {
+  for (; h >= 16; h >>= 2) {
+    const size_t q = h / 2;
+    for (size_t block = 0; block < length; block += 2 * h) {
+      uint64_t* x = a + block;
+      for (size_t j = 0; j < q; j += 8) {
+        V u0 = Load(x + j), u1 = Load(x + j + q), u2 = Load(x + j + h), u3 = Load(x + j + h + q);
+        ForwardButterfly(u0, u2, Load(w + h + j), Load(wq + h + j), c);
+        ForwardButterfly(u1, u3, Load(w + h + j + q), Load(wq + h + j + q), c);
+        const V w1 = Load(w + q + j), q1 = Load(wq + q + j);
+        ForwardButterfly(u0, u1, w1, q1, c);
+        ForwardButterfly(u2, u3, w1, q1, c);
+        Store(x + j, u0);
+        Store(x + j + q, u1);
+        Store(x + j + h, u2);
+        Store(x + j + h + q, u3);
+      }
+    }
+  }
+  if (h == 8) {
+    const V w8 = Load(w + 8), q8 = Load(wq + 8);
+    for (size_t block = 0; block < length; block += 16) {
+      V u = Load(a + block), v = Load(a + block + 8);
+      ForwardButterfly(u, v, w8, q8, c);
+      Store(a + block, u);
+      Store(a + block + 8, v);
+    }
+  }
+  SmallStages<true>(a, length, w, wq, c);
+}
+
+// Bit-reversed order in (residues below 4p), natural order out below 4p, not divided by the
+// length: the first three stages on sixteen values, then two at a time, as Forward.
+VPX_IFMA void Inverse(uint64_t* a, size_t length, const uint64_t* w, const uint64_t* wq,
+                      const Lanes& c) {
+  SmallStages<false>(a, length, w, wq, c);
+  size_t h = 8;
+  for (; 4 * h <= length; h <<= 2) {
+    for (size_t block = 0; block < length; block += 4 * h) {
+      uint64_t* x = a + block;
+      for (size_t j = 0; j < h; j += 8) {
+        V u0 = Load(x + j), u1 = Load(x + j + h), u2 = Load(x + j + 2 * h),
+          u3 = Load(x + j + 3 * h);
+        const V w1 = Load(w + h + j), q1 = Load(wq + h + j);
+        InverseButterfly(u0, u1, w1, q1, c);
+        InverseButterfly(u2, u3, w1, q1, c);
+        InverseButterfly(u0, u2, Load(w + 2 * h + j), Load(wq + 2 * h + j), c);
+        InverseButterfly(u1, u3, Load(w + 3 * h + j), Load(wq + 3 * h + j), c);
+        Store(x + j, u0);
+        Store(x + j + h, u1);
+        Store(x + j + 2 * h, u2);
+        Store(x + j + 3 * h, u3);
+      }
+    }
+  }
+  if (h < length) {
+    for (size_t j = 0; j < h; j += 8) {
+      V u = Load(a + j), v = Load(a + j + h);
+      InverseButterfly(u, v, Load(w + h + j), Load(wq + h + j), c);
+      Store(a + j, u);
+      Store(a + j + h, v);
+    }
+  }
+}
+
+// The lanes of the group of eight at k that lie below n (the last group may be partial).
+inline __mmask8 GroupMask(size_t k, size_t n) {
+  return n - k >= 8 ? static_cast<__mmask8>(0xff) : static_cast<__mmask8>((1u << (n - k)) - 1);
+}
+
+VPX_IFMA void LoadForwardIfma(int i, const Tables& t, const uint64_t* limbs, size_t n,
+                              size_t length, uint64_t* to) {
+  const uint64_t p = kPrimes[i];
+  // x mod p within [0, 2p) for any word: Shoup's product by 1.
+  const uint64_t quotient = static_cast<uint64_t>((Uint128{1} << 64) / p);
+  for (size_t k = 0; k < n; ++k) {
+    const uint64_t x = limbs[k];
+    to[k] = x - static_cast<uint64_t>((Uint128{x} * quotient) >> 64) * p;
+  }
+  const Lanes c = LanesOf(i);
+  const uint64_t* w = t.w[i][0].data();
+  const uint64_t* wq = t.quotient[i][0].data();
+  size_t h = length / 2;
+  if (n > h) {
+    std::fill(to + n, to + length, 0);
+  } else {
+    // The first stage's other inputs are zeros: (u, 0) becomes (u, u w).
+    std::fill(to + n, to + length, 0);
+    for (size_t k = 0; k < n; k += 8) {
+      const __mmask8 m = GroupMask(k, n);
+      const V x = _mm512_maskz_loadu_epi64(m, to + k);
+      const V y = MulTwiddle(x, _mm512_maskz_loadu_epi64(m, w + h + k),
+                             _mm512_maskz_loadu_epi64(m, wq + h + k), c);
+      _mm512_mask_storeu_epi64(to + h + k, m, y);
+    }
+    h /= 2;
+  }
+  Forward(to, length, h, w, wq, c);
+}
+
+VPX_IFMA void MulPointwiseIfma(int i, uint64_t* a, const uint64_t* b, size_t n) {
+  const Lanes c = LanesOf(i);
+  for (size_t k = 0; k < n; k += 8) {
+    const __mmask8 m = GroupMask(k, n);
+    const V x = _mm512_maskz_loadu_epi64(m, a + k), y = _mm512_maskz_loadu_epi64(m, b + k);
+    _mm512_mask_storeu_epi64(a + k, m, MulMontgomery(x, y, c));
+  }
+}
+
+VPX_IFMA void MulAddPointwiseIfma(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
+                                  size_t n) {
+  const Lanes c = LanesOf(i);
+  for (size_t k = 0; k < n; k += 8) {
+    const __mmask8 m = GroupMask(k, n);
+    const V product =
+        MulMontgomery(_mm512_maskz_loadu_epi64(m, x + k), _mm512_maskz_loadu_epi64(m, y + k), c);
+    const V s = _mm512_add_epi64(_mm512_maskz_loadu_epi64(m, sum + k), product);
+    _mm512_mask_storeu_epi64(sum + k, m, SubIfAtLeast(s, c.p));
+  }
+}
+
+VPX_IFMA void InverseScaledIfma(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out,
+                                size_t n) {
+  const Lanes c = LanesOf(i);
+  Inverse(a, length, t.w[i][1].data(), t.quotient[i][1].data(), c);
+  // 2^104 / length: one Montgomery product divides by the length and undoes the pointwise
+  // products' 2^-52.
+  const uint64_t p = kPrimes[i];
+  const uint64_t two52 = (uint64_t{1} << 52) % p;
+  const uint64_t scale = MulMod(MulMod(two52, two52, p), PowMod(length % p, p - 2, p), p);
+  const V s = _mm512_set1_epi64(static_cast<long long>(scale));
+  for (size_t k = 0; k < n; k += 8) {
+    const __mmask8 m = GroupMask(k, n);
+    const V x = _mm512_maskz_loadu_epi64(m, a + k);
+    _mm512_mask_storeu_epi64(out + k, m, MulMontgomery(x, s, c));
+  }
+}
+
+}  // namespace
+
+bool Available() {
+  static const bool available = __builtin_cpu_supports("avx512f") &&
+                                __builtin_cpu_supports("avx512dq") &&
+                                __builtin_cpu_supports("avx512ifma");
+  return available;
+}
+
+std::shared_ptr<const Tables> TablesFor(size_t length) {
+  static std::mutex mutex;
+  static std::shared_ptr<const Tables> cached;
+  std::lock_guard lock(mutex);
+  if (length > kCachedLength) {
+    if (!cached || cached->length < kCachedLength)
+      cached = BuildTables(kCachedLength, cached.get());
+    return BuildTables(length, cached.get());
+  }
+  if (!cached || cached->length < length) {
+    const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
+    cached = BuildTables(std::min(grown, kCachedLength), cached.get());
+  }
+  return cached;
+}
+
+void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
+                 uint64_t* to) {
+  LoadForwardIfma(i, t, limbs, n, length, to);
+}
+
+void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) {
+  MulPointwiseIfma(i, a, b, n);
+}
+
+void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y, size_t n) {
+  MulAddPointwiseIfma(i, sum, x, y, n);
+}
+
+void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n) {
+  InverseScaledIfma(i, t, a, length, out, n);
+}
+
+}  // namespace vpx::mynum::ifma
