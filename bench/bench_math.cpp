@@ -36,6 +36,7 @@
 #include "numbers/math_factorial.h"
 #include "numbers/math_pi.h"
 #include "numbers/math_roots.h"
+#include "numbers/mpz_product.h"
 #include "numbers/my_numeric.h"
 
 namespace vpx {
@@ -493,6 +494,25 @@ void BM_LimbProduct(benchmark::State& state, LimbProductWay way) {
   }
 }
 
+// The crossover of binary products: two random integers of n limbs each by mpz_mul or by
+// the transforms (MulMpz with its crossover lowered), one thread.
+void BM_MpzProduct(benchmark::State& state, bool transforms) {
+  const auto limbs = static_cast<size_t>(state.range(0));
+  Mpz a, b, r;
+  gmp_randstate_t rng;
+  gmp_randinit_default(rng);
+  mpz_urandomb(a.get(), rng, 64 * limbs);
+  mpz_urandomb(b.get(), rng, 64 * limbs);
+  gmp_randclear(rng);
+  SetMpzTransformLeastLimbsForTest(transforms ? 1 : ~size_t{0});
+  BignumScope scope;
+  for (auto _ : state) {
+    MulMpz(r.get(), a.get(), b.get());
+    benchmark::DoNotOptimize(r.get());
+  }
+  SetMpzTransformLeastLimbsForTest(0);
+}
+
 // Milliseconds from a cancel to the end of a MyNumeric product of the longest operands the
 // cap allows (two 49,999,997-digit numbers; about 1.5 GB in all), cancelled after several
 // delays; the worst is reported. Registered only when a filter names it (main).
@@ -596,6 +616,14 @@ BENCHMARK_CAPTURE(BM_LimbProduct, transforms, LimbProductWay::kTransforms)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)
     ->Range(512, 131072);
+BENCHMARK_CAPTURE(BM_MpzProduct, gmp, false)
+    ->Unit(benchmark::kMicrosecond)
+    ->RangeMultiplier(2)
+    ->Range(256, 65536);
+BENCHMARK_CAPTURE(BM_MpzProduct, transforms, true)
+    ->Unit(benchmark::kMicrosecond)
+    ->RangeMultiplier(2)
+    ->Range(256, 65536);
 BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

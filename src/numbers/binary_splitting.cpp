@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "numbers/mpz_product.h"
 #include "numbers/second_thread.h"
 
 namespace vpx {
@@ -17,26 +18,26 @@ void Leaf(const SplitSeries& series, uint64_t n, SplitSums* r) {
   Mpz a;
   mpz_set_ui(r->B.get(), 1);
   series.Term(n, r->P.get(), r->Q.get(), a.get(), r->B.get());
-  mpz_mul(r->T.get(), a.get(), r->P.get());
+  MulMpz(r->T.get(), a.get(), r->P.get());
 }
 
 // left becomes the sum over both ranges; right is consumed.
 bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, CancelToken abort) {
   // T = T1 * B2 * Q2 + B1 * P1 * T2
-  mpz_mul(left->T.get(), left->T.get(), right->Q.get());
+  MulMpz(left->T.get(), left->T.get(), right->Q.get());
   if (abort.IsCancelled()) return false;
-  mpz_mul(right->T.get(), right->T.get(), left->P.get());
+  MulMpz(right->T.get(), right->T.get(), left->P.get());
   if (abort.IsCancelled()) return false;
   if (hasB) {
-    mpz_mul(left->T.get(), left->T.get(), right->B.get());
-    mpz_mul(right->T.get(), right->T.get(), left->B.get());
-    mpz_mul(left->B.get(), left->B.get(), right->B.get());
+    MulMpz(left->T.get(), left->T.get(), right->B.get());
+    MulMpz(right->T.get(), right->T.get(), left->B.get());
+    MulMpz(left->B.get(), left->B.get(), right->B.get());
     if (abort.IsCancelled()) return false;
   }
   mpz_add(left->T.get(), left->T.get(), right->T.get());
-  mpz_mul(left->Q.get(), left->Q.get(), right->Q.get());
+  MulMpz(left->Q.get(), left->Q.get(), right->Q.get());
   if (abort.IsCancelled()) return false;
-  if (needP) mpz_mul(left->P.get(), left->P.get(), right->P.get());
+  if (needP) MulMpz(left->P.get(), left->P.get(), right->P.get());
   return !abort.IsCancelled();
 }
 

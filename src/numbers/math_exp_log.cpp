@@ -7,6 +7,7 @@
 
 #include "numbers/binary_splitting.h"
 #include "numbers/math_log_series.h"
+#include "numbers/mpz_product.h"
 #include "numbers/radix_conversion.h"
 
 namespace vpx {
@@ -72,7 +73,7 @@ bool NapierByQuotient(uint32_t digits, bool twoThreads, CancelToken abort, WorkP
     SplitSums sums;
     uint64_t N = 0;
     if (!SumExpSeries(terms, twoThreads, abort, &sums, &N, progress)) return false;
-    mpz_mul(sums.T.get(), sums.T.get(), scale.get());
+    MulMpz(sums.T.get(), sums.T.get(), scale.get());
     if (abort.IsCancelled()) return false;
     mpz_tdiv_qr(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get());
     if (abort.IsCancelled()) return false;
@@ -101,9 +102,9 @@ bool SettleScaled(mpz_srcptr V, uint64_t bits, uint64_t err, uint32_t digits, Ca
   if (DecimalDigitCount(scale.get()) != intDigits) return false;
   const uint64_t F = digits > intDigits ? digits - intDigits : 0;
   mpz_ui_pow_ui(scale.get(), 10, F);
-  mpz_mul(lo.get(), lo.get(), scale.get());
+  MulMpz(lo.get(), lo.get(), scale.get());
   if (abort.IsCancelled()) return false;
-  mpz_mul(hi.get(), hi.get(), scale.get());
+  MulMpz(hi.get(), hi.get(), scale.get());
   if (abort.IsCancelled()) return false;
   mpz_tdiv_q_2exp(lo.get(), lo.get(), bits);
   mpz_tdiv_q_2exp(hi.get(), hi.get(), bits);

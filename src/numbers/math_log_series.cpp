@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "numbers/binary_splitting.h"
+#include "numbers/mpz_product.h"
 
 namespace vpx {
 namespace {
@@ -38,8 +39,8 @@ class AtanhSeries : public SplitSeries {
   AtanhSeries(mpz_srcptr p, mpz_srcptr q) {
     mpz_set(p_.get(), p);
     mpz_set(q_.get(), q);
-    mpz_mul(p2_.get(), p, p);
-    mpz_mul(q2_.get(), q, q);
+    MulMpz(p2_.get(), p, p);
+    MulMpz(q2_.get(), q, q);
   }
   void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr b) const override {
     mpz_set(p, n == 0 ? p_.get() : p2_.get());
@@ -70,7 +71,7 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, Can
   SplitSums sums;
   if (!SumSeries(AtanhSeries(p, q), 0, terms, false, twoThreads, abort, &sums, progress))
     return false;
-  mpz_mul(sums.B.get(), sums.B.get(), sums.Q.get());
+  MulMpz(sums.B.get(), sums.B.get(), sums.Q.get());
   if (abort.IsCancelled()) return false;
   // The divisor carries more bits than the quotient needs; both lose the surplus.
   const size_t divisorBits = mpz_sizeinbase(sums.B.get(), 2);
@@ -158,7 +159,7 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
   mpz_set_ui(den.get(), 1);
   for (int k = 0; k < kPrimeCount; ++k) {
     mpz_ui_pow_ui(power.get(), kPrimes[k], static_cast<unsigned long>(std::llabs(e[k])));
-    mpz_mul(e[k] > 0 ? den.get() : num.get(), e[k] > 0 ? den.get() : num.get(), power.get());
+    MulMpz(e[k] > 0 ? den.get() : num.get(), e[k] > 0 ? den.get() : num.get(), power.get());
   }
   e[0] += t + twos;
   e[2] += t;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "numbers/binary_splitting.h"
+#include "numbers/mpz_product.h"
 #include "numbers/radix_conversion.h"
 
 namespace vpx {
@@ -77,7 +78,7 @@ bool ScaledPi(uint64_t D, bool binary, bool twoThreads, CancelToken abort, WorkP
     mpz_tdiv_q_2exp(sums.Q.get(), sums.Q.get(), bits - keep);
   }
   mpz_mul_ui(sums.Q.get(), sums.Q.get(), 426880);
-  mpz_mul(W, sums.Q.get(), root.get());
+  MulMpz(W, sums.Q.get(), root.get());
   if (abort.IsCancelled()) return false;
   mpz_tdiv_q(W, W, sums.T.get());
   progress->CompleteShare(kQuotientShare);

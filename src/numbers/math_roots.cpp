@@ -6,6 +6,7 @@
 
 #include "numbers/binary_splitting.h"
 #include "numbers/decimal_root.h"
+#include "numbers/mpz_product.h"
 #include "numbers/radix_conversion.h"
 #include "numbers/root_newton.h"
 
@@ -71,7 +72,7 @@ DecimalDigits ExactPower(const PowProblem& p) {
     if (T >= 0) {
       SetPowerOfTen(scale.get(), static_cast<uint64_t>(T));
       ReserveBits(W.get(), mpz_sizeinbase(P.get(), 2) + mpz_sizeinbase(scale.get(), 2));
-      mpz_mul(W.get(), P.get(), scale.get());
+      MulMpz(W.get(), P.get(), scale.get());
       return FromScaledInteger(W.get(), 0, p.minus);
     }
     const int64_t Fv = -T;
@@ -233,7 +234,7 @@ bool ExactRoot(mpz_srcptr X, int64_t t, uint64_t F, CancelToken abort, DecimalDi
   const int64_t e = t + 2 * static_cast<int64_t>(F);
   SetPowerOfTen(scale.get(), static_cast<uint64_t>(e >= 0 ? e : -e));
   if (e >= 0) {
-    mpz_mul(N.get(), N.get(), scale.get());
+    MulMpz(N.get(), N.get(), scale.get());
   } else {
     mpz_tdiv_q(N.get(), N.get(), scale.get());
   }
@@ -255,7 +256,7 @@ bool EndingRoot(mpz_srcptr X, int64_t t, uint64_t F, CancelToken abort, DecimalD
   uint64_t fraction = 0;
   if (h >= 0) {
     SetPowerOfTen(scale.get(), static_cast<uint64_t>(h));
-    mpz_mul(v.get(), v.get(), scale.get());
+    MulMpz(v.get(), v.get(), scale.get());
   } else if (static_cast<uint64_t>(-h) > F) {
     SetPowerOfTen(scale.get(), static_cast<uint64_t>(-h) - F);
     mpz_tdiv_q(v.get(), v.get(), scale.get());

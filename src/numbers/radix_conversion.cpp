@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "numbers/math_decimal.h"
+#include "numbers/mpz_product.h"
 #include "numbers/second_thread.h"
 
 // GMP 6's product modulo B^n - 1 (exported, though not public API): the tree needs only the
@@ -164,7 +165,7 @@ class FractionTree {
     }
 #endif
     ReserveBits(out, mpz_sizeinbase(A, 2) + mpz_sizeinbase(five, 2));
-    mpz_mul(out, A, five);
+    MulMpz(out, A, five);
     return false;
   }
 
@@ -177,7 +178,7 @@ class FractionTree {
         mpz_ui_pow_ui(next->get(), 5, leaf_);
       } else {
         ReserveBits(next->get(), 2 * mpz_sizeinbase(fives.back()->get(), 2));
-        mpz_mul(next->get(), fives.back()->get(), fives.back()->get());
+        MulMpz(next->get(), fives.back()->get(), fives.back()->get());
       }
       fives.push_back(std::move(next));
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "numbers/math_decimal.h"
+#include "numbers/mpz_product.h"
 
 namespace vpx {
 namespace {
@@ -22,12 +23,12 @@ bool InverseRoot(uint64_t X, uint64_t D, uint64_t k, CancelToken abort, mpz_ptr 
   uint64_t m = at;  // |e| <= 2^-m
   while (at < k) {
     const uint64_t k2 = std::min(2 * m - 2, k);
-    mpz_mul(T.get(), U, U);
+    MulMpz(T.get(), U, U);
     mpz_mul_ui(T.get(), T.get(), X);
     mpz_set_ui(E.get(), D);
     mpz_mul_2exp(E.get(), E.get(), 2 * at);
     mpz_sub(E.get(), E.get(), T.get());
-    mpz_mul(T.get(), U, E.get());
+    MulMpz(T.get(), U, E.get());
     if (abort.IsCancelled()) return false;
     mpz_fdiv_q_ui(T.get(), T.get(), D);
     mpz_fdiv_q_2exp(T.get(), T.get(), 3 * at + 1 - k2);
@@ -54,13 +55,13 @@ bool ShortRootTimesPowerOfTwo(uint64_t X, uint64_t D, uint64_t bits, CancelToken
   mpz_mul_ui(Y0.get(), U.get(), X);
   mpz_fdiv_q_ui(Y0.get(), Y0.get(), D);
   ReserveBits(R.get(), 2 * mpz_sizeinbase(Y0.get(), 2));
-  mpz_mul(R.get(), Y0.get(), Y0.get());
+  MulMpz(R.get(), Y0.get(), Y0.get());
   mpz_mul_ui(R.get(), R.get(), D);
   mpz_set_ui(T.get(), X);
   mpz_mul_2exp(T.get(), T.get(), 2 * h);
   mpz_sub(R.get(), T.get(), R.get());
   if (abort.IsCancelled()) return false;
-  mpz_mul(T.get(), U.get(), R.get());
+  MulMpz(T.get(), U.get(), R.get());
   if (abort.IsCancelled()) return false;
   mpz_fdiv_q_ui(T.get(), T.get(), D);
   mpz_fdiv_q_2exp(T.get(), T.get(), 3 * h + 1 - bits);
