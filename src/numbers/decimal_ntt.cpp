@@ -10,8 +10,7 @@
 
 #include "numbers/decimal_limb_kernels.h"
 #include "numbers/decimal_slots.h"
-#include "numbers/ntt_ifma.h"
-#include "numbers/ntt_scalar.h"
+#include "numbers/ntt_kernels.h"
 #include "numbers/second_thread.h"
 
 namespace vpx::mynum {
@@ -38,133 +37,10 @@ std::atomic<size_t> g_blockLimbsForTest{0};
 // Sums of limb products up to 2^26 * 10^38 stay below the product of the primes.
 constexpr size_t kMostProductLimbs = size_t{1} << 26;
 
-std::atomic<bool> g_scalarForTest{false};
-// Longest shorter operand whose coefficients the IFMA primes hold: 2^21 (2^64)^2 and
-// 2^23 (10^19)^2 stay below their product (2^149.99).
-constexpr size_t kIfmaMostBinaryLimbs = size_t{1} << 21;
-constexpr size_t kIfmaMostDecimalLimbs = size_t{1} << 23;
-// The scalar primes hold every product this unit takes.
-static_assert(kNttMaxLimbs <= kMostProductLimbs);
-
 size_t BlockLimbs() {
   const size_t test = g_blockLimbsForTest.load(std::memory_order_relaxed);
   return test != 0 ? test : kBlockLimbs;
 }
-
-// One prime's share of a transform product, on the scalar transforms (every processor) or
-// the IFMA ones: tables, transforms and pointwise products of one set of three primes.
-class TransformKernels {
- public:
-  virtual ~TransformKernels() = default;
-  virtual const PrimeField& Field(int i) const = 0;
-  virtual std::shared_ptr<const void> TablesFor(size_t length) const = 0;
-  virtual void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n,
-                           size_t length, uint64_t* to) const = 0;
-  virtual void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) const = 0;
-  virtual void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
-                               size_t n) const = 0;
-  virtual void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
-                             size_t n) const = 0;
-};
-
-// The kernels of one set of primes (Set: the functions and tables of ntt_scalar.h or
-// ntt_ifma.h).
-template <class Set>
-class KernelsOf final : public TransformKernels {
- public:
-  const PrimeField& Field(int i) const override { return Set::kFields[i]; }
-  std::shared_ptr<const void> TablesFor(size_t length) const override {
-    return Set::TablesFor(length);
-  }
-  void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n, size_t length,
-                   uint64_t* to) const override {
-    Set::LoadForward(i, Of(tables), limbs, n, length, to);
-  }
-  void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) const override {
-    Set::MulPointwise(i, a, b, n);
-  }
-  void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
-                       size_t n) const override {
-    Set::MulAddPointwise(i, sum, x, y, n);
-  }
-  void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
-                     size_t n) const override {
-    Set::InverseScaled(i, Of(tables), a, length, out, n);
-  }
-
- private:
-  static const typename Set::Tables& Of(const void* tables) {
-    return *static_cast<const typename Set::Tables*>(tables);
-  }
-};
-
-struct ScalarSet {
-  using Tables = scalar62::Tables;
-  static constexpr const PrimeField* kFields = scalar62::kFields;
-  static constexpr auto TablesFor = &scalar62::TablesFor;
-  static constexpr auto LoadForward = &scalar62::LoadForward;
-  static constexpr auto MulPointwise = &scalar62::MulPointwise;
-  static constexpr auto MulAddPointwise = &scalar62::MulAddPointwise;
-  static constexpr auto InverseScaled = &scalar62::InverseScaled;
-};
-
-constexpr PrimeField kIfmaFields[3] = {
-    PrimeField(ifma::kPrimes[0], ifma::kGenerators[0]),
-    PrimeField(ifma::kPrimes[1], ifma::kGenerators[1]),
-    PrimeField(ifma::kPrimes[2], ifma::kGenerators[2]),
-};
-
-struct IfmaSet {
-  using Tables = ifma::Tables;
-  static constexpr const PrimeField* kFields = kIfmaFields;
-  static constexpr auto TablesFor = &ifma::TablesFor;
-  static constexpr auto LoadForward = &ifma::LoadForward;
-  static constexpr auto MulPointwise = &ifma::MulPointwise;
-  static constexpr auto MulAddPointwise = &ifma::MulAddPointwise;
-  static constexpr auto InverseScaled = &ifma::InverseScaled;
-};
-
-const KernelsOf<ScalarSet> kScalarKernels;
-const KernelsOf<IfmaSet> kIfmaKernels;
-
-// The IFMA kernels where the processor has them, the transform is long enough for them and
-// their primes hold the coefficients (the shorter operand's limbs bound their count); the
-// scalar ones otherwise.
-const TransformKernels& KernelsFor(size_t length, size_t shorter, bool binaryLimbs) {
-  const size_t most = binaryLimbs ? kIfmaMostBinaryLimbs : kIfmaMostDecimalLimbs;
-  if (g_scalarForTest.load(std::memory_order_relaxed) || !ifma::Available() ||
-      length < ifma::kLeastLength || length > ifma::kMostLength || shorter > most)
-    return kScalarKernels;
-  return kIfmaKernels;
-}
-
-// Working arrays come from the big-number allocation functions, so that running out of
-// memory here fails like it does inside GMP (and tests can make it fail).
-template <class T>
-struct BignumAllocator {
-  using value_type = T;
-  BignumAllocator() = default;
-  template <class U>
-  explicit BignumAllocator(const BignumAllocator<U>&) {}
-  T* allocate(size_t n) {
-    void* (*alloc)(size_t) = nullptr;
-    mp_get_memory_functions(&alloc, nullptr, nullptr);
-    return static_cast<T*>(alloc(n * sizeof(T)));
-  }
-  void deallocate(T* p, size_t n) {
-    void (*release)(void*, size_t) = nullptr;
-    mp_get_memory_functions(nullptr, nullptr, &release);
-    release(p, n * sizeof(T));
-  }
-  // Elements start uninitialised: every array is written before it is read.
-  template <class U>
-  void construct(U* p) {
-    ::new (static_cast<void*>(p)) U;
-  }
-  bool operator==(const BignumAllocator&) const = default;
-};
-
-using Residues = std::vector<uint64_t, BignumAllocator<uint64_t>>;
 
 void PollCancel(CancelToken cancel) {
   if (cancel.IsCancelled()) throw DecimalCancelled{};
@@ -283,32 +159,17 @@ uint64_t CarryLimb(uint64_t x0, uint64_t x1, uint64_t x2, Carry& carry) {
   }
 }
 
-// Garner's reconstruction of the coefficients from their three residues modulo fields[0 ..
-// 2], carried in base Base into out[0 .. n); returns the carry out of the top.
+// The coefficients from their three residues modulo fields[0 .. 2], carried in base Base
+// into out[0 .. n); returns the carry out of the top.
 template <uint64_t Base>
 Carry Reconstruct(const PrimeField* fields, const uint64_t* r1s, const uint64_t* r2s,
                   const uint64_t* r3s, size_t n, uint64_t* out, CancelToken cancel) {
-  const PrimeField &f1 = fields[0], &f2 = fields[1], &f3 = fields[2];
-  // Inverses times R, so that one Montgomery product divides by them.
-  const uint64_t inv12 = f2.ToMontgomery(f2.PowPlain(f1.p % f2.p, f2.p - 2));
-  const uint64_t inv13 = f3.ToMontgomery(f3.PowPlain(f1.p % f3.p, f3.p - 2));
-  const uint64_t inv23 = f3.ToMontgomery(f3.PowPlain(f2.p % f3.p, f3.p - 2));
+  const Garner garner(fields);
   Carry carry;
   for (size_t k = 0; k < n; ++k) {
     if ((k & (kPollCoefficients - 1)) == kPollCoefficients - 1) PollCancel(cancel);
-    const uint64_t r1 = r1s[k];
-    const uint64_t k2 = f2.Mul(f2.Sub(r2s[k], f2.Reduce(r1)), inv12);
-    const uint64_t t = f3.Mul(f3.Sub(r3s[k], f3.Reduce(r1)), inv13);
-    const uint64_t k3 = f3.Mul(f3.Sub(t, f3.Reduce(k2)), inv23);
-    // x = r1 + p1 * (k2 + p2 * k3), three words
-    const Uint128 u = Uint128{f2.p} * k3 + k2;
-    const Uint128 lo = Uint128{f1.p} * static_cast<uint64_t>(u);
-    const Uint128 mid = (lo >> 64) + Uint128{f1.p} * static_cast<uint64_t>(u >> 64);
-    const Uint128 low = Uint128{static_cast<uint64_t>(lo)} + r1;
-    const Uint128 high = (low >> 64) + static_cast<uint64_t>(mid);
-    out[k] = CarryLimb<Base>(static_cast<uint64_t>(low), static_cast<uint64_t>(high),
-                             static_cast<uint64_t>(high >> 64) + static_cast<uint64_t>(mid >> 64),
-                             carry);
+    const Words3 x = garner.Value(r1s[k], r2s[k], r3s[k]);
+    out[k] = CarryLimb<Base>(x.w[0], x.w[1], x.w[2], carry);
   }
   return carry;
 }
@@ -365,7 +226,7 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
       blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
              : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
   // The product has n + 1 limbs, so the carry left is one limb.
-  out[n] = Reconstruct<Base>(&k.Field(0), residues.data(), residues.data() + n,
+  out[n] = Reconstruct<Base>(k.Fields(), residues.data(), residues.data() + n,
                              residues.data() + 2 * n, n, out, cancel)
                .w[0];
   std::fill(out + n + 1, out + limbs, 0);
@@ -386,7 +247,7 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
   // The transform's products are cyclic: coefficient k sums the products of the limbs
   // whose places add up to k modulo m, which is the product modulo Base^m - 1.
   const Residues residues = Convolve(k, a, na, b, nb, m, m, cancel, twoThreads, bReady);
-  Carry carry = Reconstruct<Base>(&k.Field(0), residues.data(), residues.data() + m,
+  Carry carry = Reconstruct<Base>(k.Fields(), residues.data(), residues.data() + m,
                                   residues.data() + 2 * m, m, out, cancel);
   // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
   for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) out[j] = CarryLimb<Base>(out[j], 0, 0, carry);
@@ -407,14 +268,6 @@ void SetNttLeastLimbsForTest(size_t limbs) {
 
 void SetNttBlockLimbsForTest(size_t limbs) {
   g_blockLimbsForTest.store(limbs, std::memory_order_relaxed);
-}
-
-void SetScalarNttForTest(bool scalar) {
-  g_scalarForTest.store(scalar, std::memory_order_relaxed);
-}
-
-bool VectorNttAvailable() {
-  return ifma::Available();
 }
 
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,

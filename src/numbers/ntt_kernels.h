@@ -1,0 +1,96 @@
+// The two sets of transform kernels behind the transform products: scalar transforms modulo
+// primes below 2^62 on every processor, vector (AVX-512 IFMA) ones modulo primes below 2^50
+// where the processor has them; the choice between them, and the working arrays.
+#pragma once
+
+#include <gmp.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "numbers/ntt_prime_field.h"
+
+namespace vpx::mynum {
+
+// One prime's share of a transform product on one set of three primes: tables, transforms
+// and pointwise products (the functions of ntt_scalar.h or ntt_ifma.h).
+class TransformKernels {
+ public:
+  virtual ~TransformKernels() = default;
+  virtual const PrimeField& Field(int i) const = 0;
+  // The three primes' fields, largest first.
+  const PrimeField* Fields() const { return &Field(0); }
+  virtual std::shared_ptr<const void> TablesFor(size_t length) const = 0;
+  virtual void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n,
+                           size_t length, uint64_t* to) const = 0;
+  virtual void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) const = 0;
+  virtual void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
+                               size_t n) const = 0;
+  virtual void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
+                             size_t n) const = 0;
+};
+
+// Longest shorter operand whose coefficients the vector kernels' primes hold: 2^21 (2^64)^2
+// and 2^23 (10^19)^2 stay below their product (2^149.99).
+constexpr size_t kVectorMostBinaryLimbs = size_t{1} << 21;
+constexpr size_t kVectorMostDecimalLimbs = size_t{1} << 23;
+
+// The vector kernels where the processor has them, the transform is long enough for them and
+// their primes hold the coefficients (the shorter operand's limbs bound their count); the
+// scalar ones otherwise.
+const TransformKernels& KernelsFor(size_t length, size_t shorter, bool binaryLimbs);
+// The vector kernels, or null where they cannot run (or tests asked for the scalar ones).
+const TransformKernels* VectorKernels();
+
+// Working arrays come from the big-number allocation functions, so that running out of
+// memory here fails like it does inside GMP (and tests can make it fail).
+template <class T>
+struct BignumAllocator {
+  using value_type = T;
+  BignumAllocator() = default;
+  template <class U>
+  explicit BignumAllocator(const BignumAllocator<U>&) {}
+  T* allocate(size_t n) {
+    void* (*alloc)(size_t) = nullptr;
+    mp_get_memory_functions(&alloc, nullptr, nullptr);
+    return static_cast<T*>(alloc(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) {
+    void (*release)(void*, size_t) = nullptr;
+    mp_get_memory_functions(nullptr, nullptr, &release);
+    release(p, n * sizeof(T));
+  }
+  // Elements start uninitialised: every array is written before it is read.
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  bool operator==(const BignumAllocator&) const = default;
+};
+
+using Residues = std::vector<uint64_t, BignumAllocator<uint64_t>>;
+
+// A value of three words, least significant first.
+struct Words3 {
+  uint64_t w[3] = {0, 0, 0};
+};
+
+// Garner's reconstruction of a coefficient from its residues modulo three primes: the value
+// below their product as three words.
+class Garner {
+ public:
+  explicit Garner(const PrimeField* fields);
+  Words3 Value(uint64_t r1, uint64_t r2, uint64_t r3) const;
+  // The product of the three primes.
+  const Words3& Modulus() const { return modulus_; }
+
+ private:
+  const PrimeField* f_;
+  uint64_t inv12_, inv13_, inv23_;
+  Words3 modulus_;
+};
+
+}  // namespace vpx::mynum
