@@ -21,23 +21,26 @@ void Leaf(const SplitSeries& series, uint64_t n, SplitSums* r) {
   MulMpz(r->T.get(), a.get(), r->P.get());
 }
 
-// left becomes the sum over both ranges; right is consumed.
+// left becomes the sum over both ranges; right is consumed. T = T1 B2 Q2 + B1 P1 T2, each
+// group of products with shared factors in one set of transforms (MulMpzSums).
 bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, CancelToken abort) {
-  // T = T1 * B2 * Q2 + B1 * P1 * T2
-  MulMpz(left->T.get(), left->T.get(), right->Q.get());
-  if (abort.IsCancelled()) return false;
-  MulMpz(right->T.get(), right->T.get(), left->P.get());
-  if (abort.IsCancelled()) return false;
-  if (hasB) {
-    MulMpz(left->T.get(), left->T.get(), right->B.get());
-    MulMpz(right->T.get(), right->T.get(), left->B.get());
-    MulMpz(left->B.get(), left->B.get(), right->B.get());
-    if (abort.IsCancelled()) return false;
+  mpz_ptr T1 = left->T.get(), T2 = right->T.get(), Q1 = left->Q.get();
+  mpz_srcptr Q2 = right->Q.get(), P2 = right->P.get();
+  mpz_ptr P1 = left->P.get();
+  if (!hasB) {
+    const MpzProductSum sums[3] = {
+        {T1, {T1, P1}, {Q2, T2}, 2}, {Q1, {Q1}, {Q2}, 1}, {P1, {P1}, {P2}, 1}};
+    MulMpzSums(sums, needP ? 3 : 2);
+    return !abort.IsCancelled();
   }
-  mpz_add(left->T.get(), left->T.get(), right->T.get());
-  MulMpz(left->Q.get(), left->Q.get(), right->Q.get());
+  const MpzProductSum products[4] = {
+      {T1, {T1}, {Q2}, 1}, {T2, {T2}, {P1}, 1}, {Q1, {Q1}, {Q2}, 1}, {P1, {P1}, {P2}, 1}};
+  MulMpzSums(products, needP ? 4 : 3);
   if (abort.IsCancelled()) return false;
-  if (needP) MulMpz(left->P.get(), left->P.get(), right->P.get());
+  mpz_ptr B1 = left->B.get();
+  mpz_srcptr B2 = right->B.get();
+  const MpzProductSum sums[2] = {{T1, {T1, B1}, {B2, T2}, 2}, {B1, {B1}, {B2}, 1}};
+  MulMpzSums(sums, 2);
   return !abort.IsCancelled();
 }
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <vector>
 
 #include "numbers/decimal_ntt.h"
 #include "numbers/math_decimal.h"
+#include "numbers/ntt_product_sums.h"
 
 namespace vpx {
 namespace {
@@ -57,6 +59,71 @@ void MulMpz(mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
   const auto size = static_cast<mp_size_t>(n);
   mpz_limbs_finish(product.get(), negative ? -size : size);
   mpz_swap(r, product.get());
+}
+
+namespace {
+
+// The sums by separate products, into fresh integers first (results may be operands).
+void MulSumsOneByOne(const MpzProductSum* sums, size_t count, bool twoThreads) {
+  Mpz values[kMostMpzSums], term;
+  for (size_t k = 0; k < count; ++k) {
+    MulMpz(values[k].get(), sums[k].a[0], sums[k].b[0], twoThreads);
+    for (size_t j = 1; j < sums[k].count; ++j) {
+      MulMpz(term.get(), sums[k].a[j], sums[k].b[j], twoThreads);
+      mpz_add(values[k].get(), values[k].get(), term.get());
+    }
+  }
+  for (size_t k = 0; k < count; ++k) mpz_swap(sums[k].result, values[k].get());
+}
+
+// The index of z among the factors, added when new.
+size_t FactorIndex(mpz_srcptr z, std::vector<mpz_srcptr>& seen, std::vector<mynum::LimbFactor>& f) {
+  for (size_t i = 0; i < seen.size(); ++i)
+    if (seen[i] == z) return i;
+  seen.push_back(z);
+  f.push_back({reinterpret_cast<const uint64_t*>(mpz_limbs_read(z)), mpz_size(z)});
+  return seen.size() - 1;
+}
+
+}  // namespace
+
+void MulMpzSums(const MpzProductSum* sums, size_t count, bool twoThreads) {
+  std::vector<mpz_srcptr> seen;
+  std::vector<mynum::LimbFactor> factors;
+  mynum::LimbSum limbSums[kMostMpzSums];
+  bool transforms = count <= kMostMpzSums;
+  for (size_t k = 0; transforms && k < count; ++k) {
+    limbSums[k].count = sums[k].count;
+    for (size_t j = 0; j < sums[k].count; ++j) {
+      mpz_srcptr a = sums[k].a[j], b = sums[k].b[j];
+      if (mpz_sgn(a) == 0 || mpz_sgn(b) == 0 ||
+          !MpzProductUsesTransforms(mpz_size(a), mpz_size(b))) {
+        transforms = false;
+        break;
+      }
+      limbSums[k].terms[j] = {FactorIndex(a, seen, factors), FactorIndex(b, seen, factors),
+                              (mpz_sgn(a) < 0) != (mpz_sgn(b) < 0)};
+    }
+  }
+  if (!transforms) {
+    MulSumsOneByOne(sums, count, twoThreads);
+    return;
+  }
+  Mpz values[kMostMpzSums];
+  uint64_t* outs[kMostMpzSums];
+  int64_t sizes[kMostMpzSums];
+  for (size_t k = 0; k < count; ++k) {
+    const size_t room = mynum::LimbSumRoom(factors.data(), limbSums[k]);
+    outs[k] =
+        reinterpret_cast<uint64_t*>(mpz_limbs_write(values[k].get(), static_cast<mp_size_t>(room)));
+  }
+  if (!mynum::MulSumsOfBinaryLimbs(factors.data(), limbSums, count, outs, sizes, twoThreads)) {
+    MulSumsOneByOne(sums, count, twoThreads);
+    return;
+  }
+  for (size_t k = 0; k < count; ++k)
+    mpz_limbs_finish(values[k].get(), static_cast<mp_size_t>(sizes[k]));
+  for (size_t k = 0; k < count; ++k) mpz_swap(sums[k].result, values[k].get());
 }
 
 }  // namespace vpx
