@@ -159,17 +159,19 @@ uint64_t CarryLimb(uint64_t x0, uint64_t x1, uint64_t x2, Carry& carry) {
   }
 }
 
-// The coefficients from their three residues modulo fields[0 .. 2], carried in base Base
-// into out[0 .. n); returns the carry out of the top.
+// The coefficients from their three residues (r[0 .. 3n), made mixed-radix digits in
+// place), carried in base Base into out[0 .. n); returns the carry out of the top.
 template <uint64_t Base>
-Carry Reconstruct(const PrimeField* fields, const uint64_t* r1s, const uint64_t* r2s,
-                  const uint64_t* r3s, size_t n, uint64_t* out, CancelToken cancel) {
-  const Garner garner(fields);
+Carry Reconstruct(const TransformKernels& k, uint64_t* r, size_t n, uint64_t* out,
+                  CancelToken cancel) {
+  k.MixedRadixDigits(r, r + n, r + 2 * n, n);
+  PollCancel(cancel);
+  const Garner garner(k.Fields());
   Carry carry;
-  for (size_t k = 0; k < n; ++k) {
-    if ((k & (kPollCoefficients - 1)) == kPollCoefficients - 1) PollCancel(cancel);
-    const Words3 x = garner.Value(r1s[k], r2s[k], r3s[k]);
-    out[k] = CarryLimb<Base>(x.w[0], x.w[1], x.w[2], carry);
+  for (size_t j = 0; j < n; ++j) {
+    if ((j & (kPollCoefficients - 1)) == kPollCoefficients - 1) PollCancel(cancel);
+    const Words3 x = garner.Value(r[j], r[n + j], r[2 * n + j]);
+    out[j] = CarryLimb<Base>(x.w[0], x.w[1], x.w[2], carry);
   }
   return carry;
 }
@@ -222,13 +224,11 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
   const bool blocks = na + nb > 2 * block;
   const TransformKernels& k = KernelsFor(blocks ? std::bit_ceil(2 * block) : std::bit_ceil(n),
                                          std::min(na, nb), Base == kBinaryBase);
-  const Residues residues =
+  Residues residues =
       blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
              : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
   // The product has n + 1 limbs, so the carry left is one limb.
-  out[n] = Reconstruct<Base>(k.Fields(), residues.data(), residues.data() + n,
-                             residues.data() + 2 * n, n, out, cancel)
-               .w[0];
+  out[n] = Reconstruct<Base>(k, residues.data(), n, out, cancel).w[0];
   std::fill(out + n + 1, out + limbs, 0);
 }
 
@@ -246,9 +246,8 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
       bReady != nullptr ? *bReady->kernels : KernelsFor(m, std::min(na, nb), false);
   // The transform's products are cyclic: coefficient k sums the products of the limbs
   // whose places add up to k modulo m, which is the product modulo Base^m - 1.
-  const Residues residues = Convolve(k, a, na, b, nb, m, m, cancel, twoThreads, bReady);
-  Carry carry = Reconstruct<Base>(k.Fields(), residues.data(), residues.data() + m,
-                                  residues.data() + 2 * m, m, out, cancel);
+  Residues residues = Convolve(k, a, na, b, nb, m, m, cancel, twoThreads, bReady);
+  Carry carry = Reconstruct<Base>(k, residues.data(), m, out, cancel);
   // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
   for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) out[j] = CarryLimb<Base>(out[j], 0, 0, carry);
 }

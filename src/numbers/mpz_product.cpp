@@ -13,13 +13,13 @@ namespace vpx {
 namespace {
 
 // The shorter operand from which the transforms win. bench_math, BM_MpzProduct (balanced,
-// limbs each: mpz_mul / transforms): 512: 43 / 39 us, 1024: 106 / 73, 2048: 307 / 152, 4096:
-// 877 / 318, 65536: 26.5 / 6.6 ms. The padding to a power of two (up to twice the length)
-// is paid below kAlwaysLimbs only when it is at most a third; unbalanced products go
+// limbs each: mpz_mul / transforms): 256: 15.0 / 14.1 us, 512: 41 / 29, 1024: 119 / 60,
+// 4096: 751 / 277, 65536: 23.1 / 5.5 ms. The padding to a power of two (up to twice the
+// length) is paid below kAlwaysLimbs only when it is at most a third; unbalanced products go
 // through them up to a ratio of 3, or 8 from kAlwaysLimbs on (GMP's unbalanced products
 // cost about the ratio times a balanced one; the transforms, the padded length).
-constexpr size_t kLeastLimbs = 600;
-constexpr size_t kAlwaysLimbs = 3000;
+constexpr size_t kLeastLimbs = 300;
+constexpr size_t kAlwaysLimbs = 1500;
 // Beyond this many limbs in both operands together the coefficients could outgrow the
 // vector transforms' primes; GMP takes such products.
 constexpr size_t kMostLimbs = size_t{1} << 22;

@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <mutex>
 #include <vector>
 
@@ -54,9 +55,12 @@ uint64_t MontMul64(uint64_t a, uint64_t b, uint64_t p, uint64_t pinv) {
 // Per prime and direction, entry h + j is the root of unity of order 2h to the power j
 // (forward) or -j (inverse) with its Shoup quotient floor(w 2^52 / p); the entries of a
 // stage serve every length, so a longer table starts as a copy of a shorter one.
+// scale[i][k]: 2^104 / 2^k modulo prime i, so that one Montgomery product divides by the
+// length and undoes the pointwise products' 2^-52.
 struct Tables {
   size_t length = 0;
   std::vector<uint64_t> w[3][2], quotient[3][2];
+  uint64_t scale[3][64];
 };
 
 namespace {
@@ -69,6 +73,9 @@ std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from) {
     const uint64_t p = kPrimes[i], pinv = InverseModWord(p), pinv52 = pinv & kMask52;
     const uint64_t r64 = static_cast<uint64_t>((Uint128{1} << 64) % p);
     const uint64_t two52 = (uint64_t{1} << 52) % p;
+    const uint64_t half = (p + 1) / 2;
+    uint64_t scale = MulMod(two52, two52, p);
+    for (int k = 0; k < 64; ++k, scale = MulMod(scale, half, p)) t->scale[i][k] = scale;
     for (int d = 0; d < 2; ++d) {
       std::vector<uint64_t>& w = t->w[i][d];
       std::vector<uint64_t>& q = t->quotient[i][d];
@@ -304,16 +311,27 @@ inline __mmask8 GroupMask(size_t k, size_t n) {
   return n - k >= 8 ? static_cast<__mmask8>(0xff) : static_cast<__mmask8>((1u << (n - k)) - 1);
 }
 
+// Words below 2^64 as residues below 2p: x = h 2^52 + l is l + h (2^52 mod p), below
+// 2^52 + 2^51 as 2^52 mod p = 4 (2^50 - p) is below 2^39 for these primes; two conditional
+// subtractions bring it below 2p.
+VPX_IFMA void ReduceWords(int i, const uint64_t* limbs, size_t n, uint64_t* to, const Lanes& c) {
+  const uint64_t p = kPrimes[i];
+  static_assert(((uint64_t{1} << 52) - 4 * kPrimes[2]) < (uint64_t{1} << 39));
+  const V high = _mm512_set1_epi64(static_cast<long long>((uint64_t{1} << 52) - 4 * p));
+  const V p4 = _mm512_set1_epi64(static_cast<long long>(4 * p));
+  for (size_t k = 0; k < n; k += 8) {
+    const __mmask8 m = GroupMask(k, n);
+    const V x = _mm512_maskz_loadu_epi64(m, limbs + k);
+    V r = _mm512_madd52lo_epu64(_mm512_and_si512(x, c.mask), _mm512_srli_epi64(x, 52), high);
+    r = SubIfAtLeast(SubIfAtLeast(r, p4), c.p2);
+    _mm512_mask_storeu_epi64(to + k, m, r);
+  }
+}
+
 VPX_IFMA void LoadForwardIfma(int i, const Tables& t, const uint64_t* limbs, size_t n,
                               size_t length, uint64_t* to) {
-  const uint64_t p = kPrimes[i];
-  // x mod p within [0, 2p) for any word: Shoup's product by 1.
-  const uint64_t quotient = static_cast<uint64_t>((Uint128{1} << 64) / p);
-  for (size_t k = 0; k < n; ++k) {
-    const uint64_t x = limbs[k];
-    to[k] = x - static_cast<uint64_t>((Uint128{x} * quotient) >> 64) * p;
-  }
   const Lanes c = LanesOf(i);
+  ReduceWords(i, limbs, n, to, c);
   const uint64_t* w = t.w[i][0].data();
   const uint64_t* wq = t.quotient[i][0].data();
   size_t h = length / 2;
@@ -359,16 +377,44 @@ VPX_IFMA void InverseScaledIfma(int i, const Tables& t, uint64_t* a, size_t leng
                                 size_t n) {
   const Lanes c = LanesOf(i);
   Inverse(a, length, t.w[i][1].data(), t.quotient[i][1].data(), c);
-  // 2^104 / length: one Montgomery product divides by the length and undoes the pointwise
-  // products' 2^-52.
-  const uint64_t p = kPrimes[i];
-  const uint64_t two52 = (uint64_t{1} << 52) % p;
-  const uint64_t scale = MulMod(MulMod(two52, two52, p), PowMod(length % p, p - 2, p), p);
-  const V s = _mm512_set1_epi64(static_cast<long long>(scale));
+  const V s = _mm512_set1_epi64(static_cast<long long>(t.scale[i][std::countr_zero(length)]));
   for (size_t k = 0; k < n; k += 8) {
     const __mmask8 m = GroupMask(k, n);
     const V x = _mm512_maskz_loadu_epi64(m, a + k);
     _mm512_mask_storeu_epi64(out + k, m, MulMontgomery(x, s, c));
+  }
+}
+
+// (a - b) mod p for a, b below p.
+VPX_IFMA inline V SubMod(V a, V b, V p) {
+  const V d = _mm512_sub_epi64(a, b);
+  return _mm512_min_epu64(d, _mm512_add_epi64(d, p));
+}
+
+// p_from^-1 modulo prime `to`, in Montgomery form (times 2^52).
+uint64_t InverseMontgomery(int from, int to) {
+  const uint64_t p = kPrimes[to];
+  return MulMod(PowMod(kPrimes[from] % p, p - 2, p), (uint64_t{1} << 52) % p, p);
+}
+
+VPX_IFMA void MixedRadixDigitsIfma(const uint64_t* r1s, uint64_t* r2s, uint64_t* r3s, size_t n) {
+  static const uint64_t inv12 = InverseMontgomery(0, 1), inv13 = InverseMontgomery(0, 2),
+                        inv23 = InverseMontgomery(1, 2);
+  const Lanes c2 = LanesOf(1), c3 = LanesOf(2);
+  const V i12 = _mm512_set1_epi64(static_cast<long long>(inv12));
+  const V i13 = _mm512_set1_epi64(static_cast<long long>(inv13));
+  const V i23 = _mm512_set1_epi64(static_cast<long long>(inv23));
+  for (size_t k = 0; k < n; k += 8) {
+    const __mmask8 m = GroupMask(k, n);
+    const V r1 = _mm512_maskz_loadu_epi64(m, r1s + k);
+    // r1 < p1 < 2 p2 < 2 p3: one subtraction reduces it modulo either.
+    const V k2 = MulMontgomery(
+        SubMod(_mm512_maskz_loadu_epi64(m, r2s + k), SubIfAtLeast(r1, c2.p), c2.p), i12, c2);
+    const V t = MulMontgomery(
+        SubMod(_mm512_maskz_loadu_epi64(m, r3s + k), SubIfAtLeast(r1, c3.p), c3.p), i13, c3);
+    const V k3 = MulMontgomery(SubMod(t, SubIfAtLeast(k2, c3.p), c3.p), i23, c3);
+    _mm512_mask_storeu_epi64(r2s + k, m, k2);
+    _mm512_mask_storeu_epi64(r3s + k, m, k3);
   }
 }
 
@@ -412,6 +458,10 @@ void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
 
 void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n) {
   InverseScaledIfma(i, t, a, length, out, n);
+}
+
+void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
+  MixedRadixDigitsIfma(r1, r2, r3, n);
 }
 
 }  // namespace vpx::mynum::ifma

@@ -35,6 +35,9 @@ class KernelsOf final : public TransformKernels {
                      size_t n) const override {
     Set::InverseScaled(i, Of(tables), a, length, out, n);
   }
+  void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const override {
+    Set::MixedRadixDigits(r1, r2, r3, n);
+  }
 
  private:
   static const typename Set::Tables& Of(const void* tables) {
@@ -50,6 +53,9 @@ struct ScalarSet {
   static constexpr auto MulPointwise = &scalar62::MulPointwise;
   static constexpr auto MulAddPointwise = &scalar62::MulAddPointwise;
   static constexpr auto InverseScaled = &scalar62::InverseScaled;
+  static void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
+    Garner(scalar62::kFields).Digits(r1, r2, r3, n);
+  }
 };
 
 constexpr PrimeField kIfmaFields[3] = {
@@ -66,6 +72,7 @@ struct IfmaSet {
   static constexpr auto MulPointwise = &ifma::MulPointwise;
   static constexpr auto MulAddPointwise = &ifma::MulAddPointwise;
   static constexpr auto InverseScaled = &ifma::InverseScaled;
+  static constexpr auto MixedRadixDigits = &ifma::MixedRadixDigits;
 };
 
 const KernelsOf<ScalarSet> kScalarKernels;
@@ -95,7 +102,7 @@ bool VectorNttAvailable() {
   return ifma::Available();
 }
 
-Garner::Garner(const PrimeField* fields) : f_(fields) {
+Garner::Garner(const PrimeField* fields) : f_(fields), p1_(fields[0].p), p2_(fields[1].p) {
   const PrimeField &f1 = fields[0], &f2 = fields[1], &f3 = fields[2];
   // Inverses times R, so that one Montgomery product divides by them.
   inv12_ = f2.ToMontgomery(f2.PowPlain(f1.p % f2.p, f2.p - 2));
@@ -109,22 +116,15 @@ Garner::Garner(const PrimeField* fields) : f_(fields) {
   modulus_.w[2] = static_cast<uint64_t>(hi >> 64);
 }
 
-Words3 Garner::Value(uint64_t r1, uint64_t r2, uint64_t r3) const {
-  const PrimeField &f1 = f_[0], &f2 = f_[1], &f3 = f_[2];
-  const uint64_t k2 = f2.Mul(f2.Sub(r2, f2.Reduce(r1)), inv12_);
-  const uint64_t t = f3.Mul(f3.Sub(r3, f3.Reduce(r1)), inv13_);
-  const uint64_t k3 = f3.Mul(f3.Sub(t, f3.Reduce(k2)), inv23_);
-  // x = r1 + p1 * (k2 + p2 * k3), three words
-  const Uint128 u = Uint128{f2.p} * k3 + k2;
-  const Uint128 lo = Uint128{f1.p} * static_cast<uint64_t>(u);
-  const Uint128 mid = (lo >> 64) + Uint128{f1.p} * static_cast<uint64_t>(u >> 64);
-  const Uint128 low = Uint128{static_cast<uint64_t>(lo)} + r1;
-  const Uint128 high = (low >> 64) + static_cast<uint64_t>(mid);
-  Words3 x;
-  x.w[0] = static_cast<uint64_t>(low);
-  x.w[1] = static_cast<uint64_t>(high);
-  x.w[2] = static_cast<uint64_t>(high >> 64) + static_cast<uint64_t>(mid >> 64);
-  return x;
+void Garner::Digits(const uint64_t* r1s, uint64_t* r2s, uint64_t* r3s, size_t n) const {
+  const PrimeField &f2 = f_[1], &f3 = f_[2];
+  for (size_t k = 0; k < n; ++k) {
+    const uint64_t r1 = r1s[k];
+    const uint64_t k2 = f2.Mul(f2.Sub(r2s[k], f2.Reduce(r1)), inv12_);
+    const uint64_t t = f3.Mul(f3.Sub(r3s[k], f3.Reduce(r1)), inv13_);
+    r2s[k] = k2;
+    r3s[k] = f3.Mul(f3.Sub(t, f3.Reduce(k2)), inv23_);
+  }
 }
 
 }  // namespace vpx::mynum

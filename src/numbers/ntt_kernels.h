@@ -31,6 +31,9 @@ class TransformKernels {
                                size_t n) const = 0;
   virtual void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
                              size_t n) const = 0;
+  // Garner's mixed-radix digits of n coefficients from their residues r1, r2, r3 (below
+  // each prime): r2 becomes k2, r3 k3, with the value r1 + p1 (k2 + p2 k3).
+  virtual void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const = 0;
 };
 
 // Longest shorter operand whose coefficients the vector kernels' primes hold: 2^21 (2^64)^2
@@ -78,17 +81,33 @@ struct Words3 {
   uint64_t w[3] = {0, 0, 0};
 };
 
-// Garner's reconstruction of a coefficient from its residues modulo three primes: the value
-// below their product as three words.
+// Garner's reconstruction of coefficients from their residues modulo three primes: the
+// mixed-radix digits (TransformKernels::MixedRadixDigits, or these scalar ones) and the value
+// below the primes' product as three words.
 class Garner {
  public:
   explicit Garner(const PrimeField* fields);
-  Words3 Value(uint64_t r1, uint64_t r2, uint64_t r3) const;
+  // k2 and k3 from r1, r2, r3 in place of r2 and r3.
+  void Digits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const;
+  // r1 + p1 (k2 + p2 k3).
+  Words3 Value(uint64_t r1, uint64_t k2, uint64_t k3) const {
+    const Uint128 u = Uint128{p2_} * k3 + k2;
+    const Uint128 lo = Uint128{p1_} * static_cast<uint64_t>(u);
+    const Uint128 mid = (lo >> 64) + Uint128{p1_} * static_cast<uint64_t>(u >> 64);
+    const Uint128 low = Uint128{static_cast<uint64_t>(lo)} + r1;
+    const Uint128 high = (low >> 64) + static_cast<uint64_t>(mid);
+    Words3 x;
+    x.w[0] = static_cast<uint64_t>(low);
+    x.w[1] = static_cast<uint64_t>(high);
+    x.w[2] = static_cast<uint64_t>(high >> 64) + static_cast<uint64_t>(mid >> 64);
+    return x;
+  }
   // The product of the three primes.
   const Words3& Modulus() const { return modulus_; }
 
  private:
   const PrimeField* f_;
+  uint64_t p1_, p2_;
   uint64_t inv12_, inv13_, inv23_;
   Words3 modulus_;
 };

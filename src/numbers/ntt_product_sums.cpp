@@ -108,8 +108,10 @@ bool Above(const Words3& a, const Words3& b) {
 // The coefficients carried in base 2^64 into out[0 .. n + 2), in two's complement when
 // signed (residues above half the modulus stand for negative coefficients); returns whether
 // the value is negative (then out holds its magnitude).
-bool CarryCoefficients(const Garner& garner, const uint64_t* r, size_t n, bool isSigned,
+bool CarryCoefficients(const TransformKernels& kernels, uint64_t* r, size_t n, bool isSigned,
                        uint64_t* out) {
+  kernels.MixedRadixDigits(r, r + n, r + 2 * n, n);
+  const Garner garner(kernels.Fields());
   Words3 half = garner.Modulus(), minus;
   half.w[0] = (half.w[0] >> 1) | (half.w[1] << 63);
   half.w[1] = (half.w[1] >> 1) | (half.w[2] << 63);
@@ -170,12 +172,11 @@ bool MulSumsOfBinaryLimbs(const LimbFactor* factors, const LimbSum* sums, size_t
     for (int i = 0; i < (twoThreads ? 2 : 3); ++i) work.Run(i);
     if (other) other->Join();
   }
-  const Garner garner(kernels->Fields());
   for (size_t k = 0; k < count; ++k) {
     const size_t n = SumCoefficients(factors, sums[k]);
     const bool mixed = MixedSigns(sums[k]);
     // A sum of one sign was formed from the magnitudes.
-    const bool below = CarryCoefficients(garner, residues[k].data(), n, mixed, outs[k]);
+    const bool below = CarryCoefficients(*kernels, residues[k].data(), n, mixed, outs[k]);
     const bool negative = mixed ? below : sums[k].terms[0].negative;
     size_t size = n + 2;
     while (size > 0 && outs[k][size - 1] == 0) --size;
