@@ -178,6 +178,17 @@ void BM_MpfrExpOne(benchmark::State& state) {
   }
 }
 
+// A LogE argument of 100,000 digits (7.xxx, the rest pseudo-random).
+const char* LongLogArgument() {
+  static const std::string text = [] {
+    std::string t = "7.";
+    std::mt19937_64 rng(5);
+    for (int i = 1; i < 100'000; ++i) t += static_cast<char>('0' + rng() % 10);
+    return t;
+  }();
+  return text.c_str();
+}
+
 // MPFR keeps pi and log 2 of the highest precision asked so far; each run starts without
 // them, as a fresh worker thread does.
 void BM_LogEJobBody(benchmark::State& state, const char* x) {
@@ -598,6 +609,8 @@ VPX_MATH_BENCH(BENCHMARK(BM_GmpAtanhLog2))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 3.7, "3.7"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, 12345.678, "12345.678"))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_LogEJobBody, long, LongLogArgument()))->Iterations(1);
+VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, long, LongLogArgument()))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK_CAPTURE(BM_MpfrLog, 12345.678, "12345.678"))->Iterations(1);
 VPX_MATH_BENCH(BENCHMARK(BM_FactorialThreads))
     ->Unit(benchmark::kMicrosecond)
@@ -654,6 +667,7 @@ const std::vector<std::pair<std::string, std::string>> kRatios = {
     {"BM_LogEJobBody/2", "BM_GmpAtanhLog2"},
     {"BM_LogEJobBody/3.7", "BM_MpfrLog/3.7"},
     {"BM_LogEJobBody/12345.678", "BM_MpfrLog/12345.678"},
+    {"BM_LogEJobBody/long", "BM_MpfrLog/long"},
 };
 
 // The console table, then the ratios of the pairs above that ran.

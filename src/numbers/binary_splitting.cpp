@@ -10,10 +10,6 @@
 namespace vpx {
 namespace {
 
-// Ranges this short are summed term after term (measured: 15% faster than a tree down to
-// single terms).
-constexpr uint64_t kLeafRun = 16;
-
 void Leaf(const SplitSeries& series, uint64_t n, SplitSums* r) {
   Mpz a;
   mpz_set_ui(r->B.get(), 1);
@@ -46,9 +42,9 @@ bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, CancelToken
 
 // Progress units of a sum of `terms` terms: each node of the splitting tree counts its terms
 // once merged, so every level of the tree weighs the same, as its products roughly do.
-uint64_t TreeUnits(uint64_t terms) {
-  if (terms <= kLeafRun) return terms;
-  return terms + TreeUnits(terms / 2) + TreeUnits(terms - terms / 2);
+uint64_t TreeUnits(uint64_t terms, uint64_t leafRun) {
+  if (terms <= leafRun) return terms;
+  return terms + TreeUnits(terms / 2, leafRun) + TreeUnits(terms - terms / 2, leafRun);
 }
 
 void CountMerged(WorkProgress* progress, uint64_t n0, uint64_t n1) {
@@ -58,7 +54,7 @@ void CountMerged(WorkProgress* progress, uint64_t n0, uint64_t n1) {
 bool Split(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool hasB,
            CancelToken abort, WorkProgress* progress, SplitSums* out) {
   if (abort.IsCancelled()) return false;
-  if (n1 - n0 <= kLeafRun) {
+  if (n1 - n0 <= series.LeafRun()) {
     Leaf(series, n0, out);
     SplitSums next;
     for (uint64_t n = n0 + 1; n < n1; ++n) {
@@ -92,7 +88,7 @@ bool SecondCoreAvailable() {
 bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
                CancelToken abort, SplitSums* out, WorkProgress* progress) {
   const bool hasB = series.HasDenominators();
-  if (progress != nullptr) progress->BeginStep(TreeUnits(n1 - n0));
+  if (progress != nullptr) progress->BeginStep(TreeUnits(n1 - n0, series.LeafRun()));
   // Small sums are not worth a thread.
   if (!twoThreads || n1 - n0 < 256) return Split(series, n0, n1, needP, hasB, abort, progress, out);
   const uint64_t m = n0 + (n1 - n0) / 2;

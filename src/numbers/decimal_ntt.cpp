@@ -224,9 +224,8 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
   const bool blocks = na + nb > 2 * block;
   const TransformKernels& k = KernelsFor(blocks ? std::bit_ceil(2 * block) : std::bit_ceil(n),
                                          std::min(na, nb), Base == kBinaryBase);
-  Residues residues =
-      blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
-             : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
+  Residues residues = blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
+                             : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
   // The product has n + 1 limbs, so the carry left is one limb.
   out[n] = Reconstruct<Base>(k, residues.data(), n, out, cancel).w[0];
   std::fill(out + n + 1, out + limbs, 0);
