@@ -242,7 +242,7 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
     return;
   }
   const TransformKernels& k =
-      bReady != nullptr ? *bReady->kernels : KernelsFor(m, std::min(na, nb), false);
+      bReady != nullptr ? *bReady->kernels : KernelsFor(m, std::min(na, nb), Base == kBinaryBase);
   // The transform's products are cyclic: coefficient k sums the products of the limbs
   // whose places add up to k modulo m, which is the product modulo Base^m - 1.
   Residues residues = Convolve(k, a, na, b, nb, m, m, cancel, twoThreads, bReady);
@@ -283,10 +283,11 @@ void MulBinaryLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t n
 }
 
 std::shared_ptr<const NttTransforms> TransformForWrapProducts(const uint64_t* b, size_t nb,
-                                                              size_t m, CancelToken cancel) {
+                                                              size_t m, CancelToken cancel,
+                                                              uint32_t limbDigits) {
   auto t = std::make_shared<NttTransforms>();
   t->length = m;
-  t->kernels = &KernelsFor(m, nb, false);
+  t->kernels = &KernelsFor(m, nb, limbDigits == kBinaryLimbDigits);
   const std::shared_ptr<const void> tables = t->kernels->TablesFor(m);
   for (int i = 0; i < 3; ++i) {
     t->prime[i].resize(m);
@@ -302,7 +303,9 @@ size_t TransformLength(const NttTransforms& t) {
 
 void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const NttTransforms& b, uint64_t* out,
                            CancelToken cancel, uint32_t limbDigits, bool twoThreads) {
-  if (limbDigits == kSlotLimbDigits) {
+  if (limbDigits == kBinaryLimbDigits) {
+    MulModLimbsNtt<kBinaryBase>(a, na, nullptr, 0, b.length, out, cancel, twoThreads, &b);
+  } else if (limbDigits == kSlotLimbDigits) {
     MulModLimbsNtt<kSlotLimbBase>(a, na, nullptr, 0, b.length, out, cancel, twoThreads, &b);
   } else {
     MulModLimbsNtt<kLimbBase>(a, na, nullptr, 0, b.length, out, cancel, twoThreads, &b);
@@ -316,7 +319,9 @@ size_t NttWrapLength(size_t minLength) {
 void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
                            uint64_t* out, CancelToken cancel, uint32_t limbDigits,
                            bool twoThreads) {
-  if (limbDigits == kSlotLimbDigits) {
+  if (limbDigits == kBinaryLimbDigits) {
+    MulModLimbsNtt<kBinaryBase>(a, na, b, nb, m, out, cancel, twoThreads);
+  } else if (limbDigits == kSlotLimbDigits) {
     MulModLimbsNtt<kSlotLimbBase>(a, na, b, nb, m, out, cancel, twoThreads);
   } else {
     MulModLimbsNtt<kLimbBase>(a, na, b, nb, m, out, cancel, twoThreads);

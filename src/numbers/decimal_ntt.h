@@ -45,6 +45,9 @@ void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t 
 void MulBinaryLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                        CancelToken cancel, bool twoThreads = false);
 
+// limbDigits of binary limbs (base 2^64) for the wrap-around products below.
+constexpr uint32_t kBinaryLimbDigits = 0;
+
 // The length m >= minLength of a wrap-around product (the transform's length).
 size_t NttWrapLength(size_t minLength);
 
@@ -59,9 +62,11 @@ void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size
 // An operand's transforms at one wrap-around length, made once for several wrap-around
 // products with it (each then takes two transforms per prime instead of three).
 struct NttTransforms;
-// b[0 .. nb) (nb <= m, m from NttWrapLength) transformed at length m. Throws as above.
+// b[0 .. nb) (nb <= m, m from NttWrapLength) transformed at length m, for limbs of
+// limbDigits (kBinaryLimbDigits: binary). Throws as above.
 std::shared_ptr<const NttTransforms> TransformForWrapProducts(const uint64_t* b, size_t nb,
-                                                              size_t m, CancelToken cancel);
+                                                              size_t m, CancelToken cancel,
+                                                              uint32_t limbDigits = 19);
 size_t TransformLength(const NttTransforms& t);
 // out[0 .. m) = a x b mod (10^(limbDigits m) - 1) with b's transforms at length m, na <= m.
 void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const NttTransforms& b, uint64_t* out,

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 #include <vector>
 
+#include "numbers/decimal_ntt.h"
 #include "numbers/math_decimal.h"
 #include "numbers/mpz_product.h"
 #include "numbers/second_thread.h"
@@ -30,6 +32,9 @@ constexpr uint32_t kChunkDigits = 19;
 
 // Products with a power of five shorter than this go through plain mpz_mul.
 constexpr size_t kWrapMinLimbs = 100;
+// From this many limbs of the power of five the wrapped products go through the vector
+// transforms (GMP's wrapped product below).
+constexpr size_t kTransformWrapMinLimbs = 128;
 
 // A node's fraction is A / 2^p; the value it stands for lies in [A - lo, A + hi] / 2^p.
 struct Slack {
@@ -147,6 +152,7 @@ class FractionTree {
   // which can carry one unit into the bits above. A top that would wrap onto all of them
   // leaves those bits all zero or all one, and the checks reject both.
   bool Product(mpz_srcptr A, mpz_srcptr five, [[maybe_unused]] uint64_t p, mpz_ptr out) {
+    if (WrapByTransforms(A, five, p, out)) return true;
 #ifdef VPX_WRAPPED_PRODUCTS
     const mp_size_t an = static_cast<mp_size_t>(mpz_size(A));
     const mp_size_t bn = static_cast<mp_size_t>(mpz_size(five));
@@ -167,6 +173,32 @@ class FractionTree {
     ReserveBits(out, mpz_sizeinbase(A, 2) + mpz_sizeinbase(five, 2));
     MulMpz(out, A, five);
     return false;
+  }
+
+  // The wrapped product on the vector transforms, with K = 64 m for m a power of two: the
+  // power of five is transformed once per length and serves every node of its level.
+  bool WrapByTransforms(mpz_srcptr A, mpz_srcptr five, uint64_t p, mpz_ptr out) {
+    const size_t an = mpz_size(A), bn = mpz_size(five);
+    if (bn < kTransformWrapMinLimbs || an < bn || !mynum::VectorNttAvailable()) return false;
+    const size_t m = mynum::NttWrapLength(static_cast<size_t>((p + 64 + 63) / 64));
+    if (an > m) return false;
+    const mynum::NttTransforms& transformed = FiveTransform(five, m);
+    auto* r = reinterpret_cast<uint64_t*>(mpz_limbs_write(out, static_cast<mp_size_t>(m)));
+    mynum::MulModDecimalLimbsNtt(reinterpret_cast<const uint64_t*>(mpz_limbs_read(A)), an,
+                                 transformed, r, CancelToken{}, mynum::kBinaryLimbDigits, false);
+    mpz_limbs_finish(out, static_cast<mp_size_t>(m));
+    return true;
+  }
+
+  const mynum::NttTransforms& FiveTransform(mpz_srcptr five, size_t m) {
+    for (const auto& [power, length, transformed] : fiveTransforms_) {
+      if (power == five && length == m) return *transformed;
+    }
+    fiveTransforms_.emplace_back(five, m,
+                                 mynum::TransformForWrapProducts(
+                                     reinterpret_cast<const uint64_t*>(mpz_limbs_read(five)),
+                                     mpz_size(five), m, CancelToken{}, mynum::kBinaryLimbDigits));
+    return *std::get<2>(fiveTransforms_.back());
   }
 
   // 5^(leaf_ * 2^level), squared up from the level below.
@@ -222,9 +254,11 @@ class FractionTree {
   // the fraction), the high ones here; the same digits as one after the other.
   FractionDigitsStatus BothHalves(mpz_ptr A, uint64_t ph, Slack eh, uint64_t nh, mpz_srcptr right,
                                   uint64_t pl, Slack el, uint64_t nl, uint64_t s, char* out) {
-    FractionTree helper(*this);
     FractionDigitsStatus low = FractionDigitsStatus::kDone;
     SecondThreadTask task([&] {
+      // Made on the second thread, inside its scope: its transforms are that thread's
+      // blocks, freed before the scope ends even when it fails.
+      FractionTree helper(*this);
       Mpz copy;
       mpz_set(copy.get(), right);
       low = helper.Node(copy.get(), pl, el, nl, out + nh);
@@ -241,6 +275,9 @@ class FractionTree {
   std::shared_ptr<std::vector<std::unique_ptr<Mpz>>> fives_ =
       std::make_shared<std::vector<std::unique_ptr<Mpz>>>();
   std::vector<mp_limb_t> scratch_;
+  // Transforms of the powers of five by length, for this tree's thread only.
+  std::vector<std::tuple<mpz_srcptr, size_t, std::shared_ptr<const mynum::NttTransforms>>>
+      fiveTransforms_;
 };
 
 }  // namespace
