@@ -624,11 +624,11 @@ BENCHMARK_CAPTURE(BM_LimbProduct, kronecker, LimbProductWay::kKronecker)
 BENCHMARK_CAPTURE(BM_LimbProduct, kronecker, LimbProductWay::kKronecker)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)
-    ->Range(512, 131072);
+    ->Range(128, 131072);
 BENCHMARK_CAPTURE(BM_LimbProduct, transforms, LimbProductWay::kTransforms)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)
-    ->Range(512, 131072);
+    ->Range(128, 131072);
 BENCHMARK_CAPTURE(BM_MpzProduct, gmp, false)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)

@@ -19,12 +19,15 @@ namespace {
 constexpr size_t kPollCoefficients = size_t{1} << 15;
 // Products of at least this many limbs may go through the transforms. Measured with
 // bench_math's BM_LimbProduct (limbs: Kronecker product through GMP / transforms, at
-// lengths 2^k): 1024: 131 / 97 us, 4096: 807 / 473, 8192: 2158 / 1036, 32768: 10065 /
-// 4844, 131072: 57180 / 20371. The transforms pad to the next power of two, so below
-// kNttAlwaysLimbs they take a product only when that pads it by a third at most (the
+// lengths 2^k), scalar transforms: 1024: 131 / 97 us, 4096: 807 / 473, 8192: 2158 / 1036,
+// 131072: 57180 / 20371; vector transforms: 128: 8.1 / 5.1, 256: 19.3 / 10.0, 512: 55 /
+// 18.5, 131072: 61195 / 6300. The transforms pad to the next power of two, so below
+// the "always" length they take a product only when that pads it by a third at most (the
 // padded transform costs as much as the binary product at twice the ratio above).
 constexpr size_t kNttLeastLimbs = 1024;
 constexpr size_t kNttAlwaysLimbs = 8192;
+constexpr size_t kVectorNttLeastLimbs = 128;
+constexpr size_t kVectorNttAlwaysLimbs = 256;
 std::atomic<size_t> g_nttLeastForTest{0};
 // Products longer than one transform (beyond kNttMaxLimbs) are cut into blocks of this
 // many limbs; tests lower it. For operands of N limbs in blocks of c, each prime takes
@@ -256,8 +259,11 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
 bool UseNttForProduct(size_t limbs) {
   const size_t test = g_nttLeastForTest.load(std::memory_order_relaxed);
   if (test != 0) return limbs >= test && limbs <= kMostProductLimbs;
-  if (limbs < kNttLeastLimbs || limbs > kMostProductLimbs) return false;
-  return limbs >= kNttAlwaysLimbs || 3 * std::bit_ceil(limbs) <= 4 * limbs;
+  const bool vector = VectorKernels() != nullptr;
+  const size_t least = vector ? kVectorNttLeastLimbs : kNttLeastLimbs;
+  const size_t always = vector ? kVectorNttAlwaysLimbs : kNttAlwaysLimbs;
+  if (limbs < least || limbs > kMostProductLimbs) return false;
+  return limbs >= always || 3 * std::bit_ceil(limbs) <= 4 * limbs;
 }
 
 void SetNttLeastLimbsForTest(size_t limbs) {
