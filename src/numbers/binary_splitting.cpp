@@ -17,12 +17,26 @@ void Leaf(const SplitSeries& series, uint64_t n, SplitSums* r) {
   MulMpz(r->T.get(), a.get(), r->P.get());
 }
 
-// left becomes the sum over both ranges; right is consumed. T = T1 B2 Q2 + B1 P1 T2, each
-// group of products with shared factors in one set of transforms (MulMpzSums).
+// left becomes the sum over both ranges; right is consumed. T = T1 B2 Q2 + B1 P1 T2. Long
+// operands: each group of products with shared factors in one set of transforms
+// (MulMpzSums). Short ones (the lower levels of the tree, most of the merges): products in
+// place, without the temporaries a set of sums needs.
 bool Merge(SplitSums* left, SplitSums* right, bool needP, bool hasB, CancelToken abort) {
-  mpz_ptr T1 = left->T.get(), T2 = right->T.get(), Q1 = left->Q.get();
+  mpz_ptr T1 = left->T.get(), T2 = right->T.get(), Q1 = left->Q.get(), P1 = left->P.get();
   mpz_srcptr Q2 = right->Q.get(), P2 = right->P.get();
-  mpz_ptr P1 = left->P.get();
+  if (!MpzProductUsesTransforms(mpz_size(T1), mpz_size(Q2))) {
+    MulMpz(T1, T1, Q2);
+    MulMpz(T2, T2, P1);
+    if (hasB) {
+      MulMpz(T1, T1, right->B.get());
+      MulMpz(T2, T2, left->B.get());
+      MulMpz(left->B.get(), left->B.get(), right->B.get());
+    }
+    mpz_add(T1, T1, T2);
+    MulMpz(Q1, Q1, Q2);
+    if (needP) MulMpz(P1, P1, P2);
+    return !abort.IsCancelled();
+  }
   if (!hasB) {
     const MpzProductSum sums[3] = {
         {T1, {T1, P1}, {Q2, T2}, 2}, {Q1, {Q1}, {Q2}, 1}, {P1, {P1}, {P2}, 1}};
