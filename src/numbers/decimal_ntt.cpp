@@ -49,6 +49,14 @@ void PollCancel(CancelToken cancel) {
   if (cancel.IsCancelled()) throw DecimalCancelled{};
 }
 
+// The kernels' tables for a length; a cancel while long ones are built throws.
+std::shared_ptr<const void> TablesOrThrow(const TransformKernels& k, size_t length,
+                                          CancelToken cancel) {
+  std::shared_ptr<const void> tables = k.TablesFor(length, cancel);
+  if (!tables) throw DecimalCancelled{};
+  return tables;
+}
+
 }  // namespace
 
 // An operand's transforms modulo each prime at one length, with the kernels that made them.
@@ -186,7 +194,7 @@ Residues Convolve(const TransformKernels& k, const uint64_t* a, size_t na, const
                   const NttTransforms* bReady = nullptr) {
   const bool square = a == b && na == nb;
   const bool ownB = !square && bReady == nullptr;
-  const std::shared_ptr<const void> tables = k.TablesFor(length);
+  const std::shared_ptr<const void> tables = TablesOrThrow(k, length, cancel);
   Residues residues(3 * n);
   auto convolve = [&](int i, Residues& fa, Residues& fb) {
     ConvolveModPrime(k, i, a, na, b, nb, length, tables.get(), residues.data() + i * n, n, fa, fb,
@@ -204,7 +212,7 @@ Residues Convolve(const TransformKernels& k, const uint64_t* a, size_t na, const
 // The same in blocks of c limbs (ConvolveBlocksModPrime).
 Residues ConvolveBlocks(const TransformKernels& k, const uint64_t* a, size_t na, const uint64_t* b,
                         size_t nb, size_t c, CancelToken cancel, bool twoThreads) {
-  const std::shared_ptr<const void> tables = k.TablesFor(std::bit_ceil(2 * c));
+  const std::shared_ptr<const void> tables = TablesOrThrow(k, std::bit_ceil(2 * c), cancel);
   const size_t n = na + nb - 1;
   Residues residues(3 * n);
   auto convolve = [&](int i) {
@@ -294,7 +302,7 @@ std::shared_ptr<const NttTransforms> TransformForWrapProducts(const uint64_t* b,
   auto t = std::make_shared<NttTransforms>();
   t->length = m;
   t->kernels = &KernelsFor(m, nb, limbDigits == kBinaryLimbDigits);
-  const std::shared_ptr<const void> tables = t->kernels->TablesFor(m);
+  const std::shared_ptr<const void> tables = TablesOrThrow(*t->kernels, m, cancel);
   for (int i = 0; i < 3; ++i) {
     t->prime[i].resize(m);
     t->kernels->LoadForward(i, tables.get(), b, nb, m, t->prime[i].data());

@@ -174,12 +174,16 @@ bool UseGmpForBinary(uint32_t digits) {
 
 bool MulSchoolbook(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb, uint8_t* out,
                    CancelToken cancel) {
-  std::memset(out, 0, static_cast<size_t>(na) + nb);
+  // The first row writes the low na digits itself (a cancelled product of 10^8 digits ends
+  // there, so they are not written twice).
+  std::memset(out + na, 0, nb);
+  if (nb == 0) std::memset(out, 0, na);
   for (uint32_t k = 0; k < nb; k += 9) {
     if (k > 0 && cancel.IsCancelled()) return false;
     uint32_t len = std::min<uint32_t>(9, nb - k);
     uint64_t chunk = 0;
     for (uint32_t j = len; j-- > 0;) chunk = chunk * 10 + b[k + j];
+    if (k == 0 && chunk == 0) std::memset(out, 0, na);
     if (chunk == 0) continue;
     if (k == 0) {
       FirstRow(a, na, chunk, out);

@@ -65,7 +65,8 @@ struct Tables {
 
 namespace {
 
-std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from) {
+std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from,
+                                          CancelToken cancel = CancelToken{}) {
   auto t = std::make_shared<Tables>();
   t->length = std::max<size_t>(length, 2);
   const size_t kept = from != nullptr ? from->length : 1;
@@ -86,6 +87,7 @@ std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from) {
         std::copy_n(from->quotient[i][d].begin(), kept, q.begin());
       }
       for (size_t h = kept; h < t->length; h <<= 1) {
+        if (cancel.IsCancelled()) return nullptr;
         const uint64_t e = (p - 1) / (2 * h);
         const uint64_t root = PowMod(kGenerators[i], d == 0 ? e : p - 1 - e, p);
         const uint64_t step = MulMod(root, r64, p);  // in Montgomery form
@@ -427,14 +429,14 @@ bool Available() {
   return available;
 }
 
-std::shared_ptr<const Tables> TablesFor(size_t length) {
+std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel) {
   static std::mutex mutex;
   static std::shared_ptr<const Tables> cached;
   std::lock_guard lock(mutex);
   if (length > kCachedLength) {
     if (!cached || cached->length < kCachedLength)
       cached = BuildTables(kCachedLength, cached.get());
-    return BuildTables(length, cached.get());
+    return BuildTables(length, cached.get(), cancel);
   }
   if (!cached || cached->length < length) {
     const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});

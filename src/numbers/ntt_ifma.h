@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "host/cancel_token.h"
+
 namespace vpx::mynum::ifma {
 
 // Whether this processor and its system run the kernels.
@@ -27,8 +29,9 @@ constexpr size_t kMostLength = size_t{1} << 32;
 // The twiddle factors of the three primes for transforms up to a length.
 struct Tables;
 // Tables up to 2^17 are kept for the process (as the million-digit products use them);
-// longer ones are built for the caller. Throws std::bad_alloc.
-std::shared_ptr<const Tables> TablesFor(size_t length);
+// longer ones are built for the caller, null when the token is cancelled meanwhile. Throws
+// std::bad_alloc.
+std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel);
 
 // to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros
 // (n <= length, kLeastLength <= length <= the tables' length), in bit-reversed order,

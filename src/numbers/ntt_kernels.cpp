@@ -17,8 +17,8 @@ template <class Set>
 class KernelsOf final : public TransformKernels {
  public:
   const PrimeField& Field(int i) const override { return Set::kFields[i]; }
-  std::shared_ptr<const void> TablesFor(size_t length) const override {
-    return Set::TablesFor(length);
+  std::shared_ptr<const void> TablesFor(size_t length, CancelToken cancel) const override {
+    return Set::TablesFor(length, cancel);
   }
   void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n, size_t length,
                    uint64_t* to) const override {

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "host/cancel_token.h"
 #include "numbers/ntt_prime_field.h"
 
 namespace vpx::mynum {
@@ -23,7 +24,9 @@ class TransformKernels {
   virtual const PrimeField& Field(int i) const = 0;
   // The three primes' fields, largest first.
   const PrimeField* Fields() const { return &Field(0); }
-  virtual std::shared_ptr<const void> TablesFor(size_t length) const = 0;
+  // The tables for transforms up to length; null when the token was cancelled while a long
+  // one was built.
+  virtual std::shared_ptr<const void> TablesFor(size_t length, CancelToken cancel) const = 0;
   virtual void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n,
                            size_t length, uint64_t* to) const = 0;
   virtual void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) const = 0;

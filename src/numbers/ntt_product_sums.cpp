@@ -161,7 +161,7 @@ bool MulSumsOfBinaryLimbs(const LimbFactor* factors, const LimbSum* sums, size_t
   }
   const size_t length = std::max(std::bit_ceil(longest), ifma::kLeastLength);
   if (length > kMostLength) return false;
-  const std::shared_ptr<const void> tables = kernels->TablesFor(length);
+  const std::shared_ptr<const void> tables = kernels->TablesFor(length, CancelToken{});
   std::vector<Residues> residues(count);
   for (size_t k = 0; k < count; ++k) residues[k].resize(3 * SumCoefficients(factors, sums[k]));
   const PrimeWork work{*kernels,    tables.get(), length, factors,

@@ -38,7 +38,8 @@ inline uint64_t MulTwiddle(uint64_t x, Twiddle t, uint64_t p) {
 
 // The tables of `length` entries; those of `from` (a shorter table) are copied, as every
 // stage's entries serve every length.
-std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from) {
+std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from,
+                                          CancelToken cancel = CancelToken{}) {
   auto t = std::make_shared<Tables>();
   t->length = length;
   const size_t kept = from != nullptr ? from->length : 1;
@@ -58,6 +59,7 @@ std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from) {
       return Twiddle{f.Mul(montgomery, 1), (0 - montgomery) * f.pinv};
     };
     for (size_t h = kept; h < length; h <<= 1) {
+      if (cancel.IsCancelled()) return nullptr;
       const uint64_t w = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) / (2 * h)));
       const uint64_t wi = f.ToMontgomery(f.PowPlain(f.generator, (f.p - 1) - (f.p - 1) / (2 * h)));
       uint64_t a = f.ToMontgomery(1), b = a;
@@ -72,14 +74,14 @@ std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from) {
   return t;
 }
 
-std::shared_ptr<const Tables> TablesForLength(size_t length) {
+std::shared_ptr<const Tables> TablesForLength(size_t length, CancelToken cancel) {
   static std::mutex mutex;
   static std::shared_ptr<const Tables> cached;
   std::lock_guard lock(mutex);
   if (length > kCachedTransformLength) {
     if (!cached || cached->length < kCachedTransformLength)
       cached = BuildTables(kCachedTransformLength, cached.get());
-    return BuildTables(length, cached.get());
+    return BuildTables(length, cached.get(), cancel);
   }
   if (!cached || cached->length < length) {
     const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
@@ -195,8 +197,8 @@ size_t Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f,
 }
 }  // namespace
 
-std::shared_ptr<const Tables> TablesFor(size_t length) {
-  return TablesForLength(length);
+std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel) {
+  return TablesForLength(length, cancel);
 }
 
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "host/cancel_token.h"
 #include "numbers/ntt_prime_field.h"
 
 namespace vpx::mynum::scalar62 {
@@ -22,9 +23,9 @@ constexpr PrimeField kFields[3] = {
 
 // The twiddle factors of the three primes for transforms up to a length.
 struct Tables;
-// Tables up to 2^17 are kept for the process; longer ones are built for the caller. Throws
-// std::bad_alloc.
-std::shared_ptr<const Tables> TablesFor(size_t length);
+// Tables up to 2^17 are kept for the process; longer ones are built for the caller, null
+// when the token is cancelled meanwhile. Throws std::bad_alloc.
+std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel);
 
 // to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros
 // (n <= length), in bit-reversed order, residues below 2p.
