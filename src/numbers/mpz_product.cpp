@@ -88,41 +88,57 @@ size_t FactorIndex(mpz_srcptr z, std::vector<mpz_srcptr>& seen, std::vector<mynu
 }  // namespace
 
 void MulMpzSums(const MpzProductSum* sums, size_t count, bool twoThreads) {
+  if (count > kMostMpzSums) {
+    MulSumsOneByOne(sums, count, twoThreads);
+    return;
+  }
+  // The long products of each sum go into the shared transforms (batch[k] the sum of its
+  // long terms, sums without one left out); short ones (a factor of a word or two, as the
+  // merge of e's series has) are added after.
   std::vector<mpz_srcptr> seen;
   std::vector<mynum::LimbFactor> factors;
-  mynum::LimbSum limbSums[kMostMpzSums];
-  bool transforms = count <= kMostMpzSums;
-  for (size_t k = 0; transforms && k < count; ++k) {
-    limbSums[k].count = sums[k].count;
+  mynum::LimbSum batch[kMostMpzSums];
+  size_t batchOf[kMostMpzSums], batched = 0;
+  bool inBatch[kMostMpzSums][2] = {};
+  for (size_t k = 0; k < count; ++k) {
+    mynum::LimbSum sum{};
     for (size_t j = 0; j < sums[k].count; ++j) {
       mpz_srcptr a = sums[k].a[j], b = sums[k].b[j];
-      if (mpz_sgn(a) == 0 || mpz_sgn(b) == 0 ||
-          !MpzProductUsesTransforms(mpz_size(a), mpz_size(b))) {
-        transforms = false;
-        break;
-      }
-      limbSums[k].terms[j] = {FactorIndex(a, seen, factors), FactorIndex(b, seen, factors),
-                              (mpz_sgn(a) < 0) != (mpz_sgn(b) < 0)};
+      if (mpz_sgn(a) == 0 || mpz_sgn(b) == 0 || !MpzProductUsesTransforms(mpz_size(a), mpz_size(b)))
+        continue;
+      inBatch[k][j] = true;
+      sum.terms[sum.count++] = {FactorIndex(a, seen, factors), FactorIndex(b, seen, factors),
+                                (mpz_sgn(a) < 0) != (mpz_sgn(b) < 0)};
+    }
+    batchOf[k] = sum.count != 0 ? batched : kMostMpzSums;
+    if (sum.count != 0) batch[batched++] = sum;
+  }
+  Mpz values[kMostMpzSums], term;
+  if (batched != 0) {
+    uint64_t* outs[kMostMpzSums];
+    int64_t sizes[kMostMpzSums];
+    for (size_t k = 0; k < count; ++k) {
+      if (batchOf[k] == kMostMpzSums) continue;
+      const size_t room = mynum::LimbSumRoom(factors.data(), batch[batchOf[k]]);
+      outs[batchOf[k]] = reinterpret_cast<uint64_t*>(
+          mpz_limbs_write(values[k].get(), static_cast<mp_size_t>(room)));
+    }
+    if (!mynum::MulSumsOfBinaryLimbs(factors.data(), batch, batched, outs, sizes, twoThreads)) {
+      MulSumsOneByOne(sums, count, twoThreads);
+      return;
+    }
+    for (size_t k = 0; k < count; ++k) {
+      if (batchOf[k] != kMostMpzSums)
+        mpz_limbs_finish(values[k].get(), static_cast<mp_size_t>(sizes[batchOf[k]]));
     }
   }
-  if (!transforms) {
-    MulSumsOneByOne(sums, count, twoThreads);
-    return;
-  }
-  Mpz values[kMostMpzSums];
-  uint64_t* outs[kMostMpzSums];
-  int64_t sizes[kMostMpzSums];
   for (size_t k = 0; k < count; ++k) {
-    const size_t room = mynum::LimbSumRoom(factors.data(), limbSums[k]);
-    outs[k] =
-        reinterpret_cast<uint64_t*>(mpz_limbs_write(values[k].get(), static_cast<mp_size_t>(room)));
+    for (size_t j = 0; j < sums[k].count; ++j) {
+      if (inBatch[k][j]) continue;
+      MulMpz(term.get(), sums[k].a[j], sums[k].b[j], twoThreads);
+      mpz_add(values[k].get(), values[k].get(), term.get());
+    }
   }
-  if (!mynum::MulSumsOfBinaryLimbs(factors.data(), limbSums, count, outs, sizes, twoThreads)) {
-    MulSumsOneByOne(sums, count, twoThreads);
-    return;
-  }
-  for (size_t k = 0; k < count; ++k)
-    mpz_limbs_finish(values[k].get(), static_cast<mp_size_t>(sizes[k]));
   for (size_t k = 0; k < count; ++k) mpz_swap(sums[k].result, values[k].get());
 }
 

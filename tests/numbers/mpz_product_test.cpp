@@ -101,5 +101,32 @@ TEST_P(MpzProductTest, SumsOfProductsMatchGmp) {
   }
 }
 
+// A sum whose second term has a one-limb factor (e's series: P = 1) takes the long term
+// through the transforms and adds the short one after; a sum of short terms only, beside it.
+TEST_P(MpzProductTest, SumsMixingLongAndShortProductsMatchGmp) {
+  SetMpzTransformLeastLimbsForTest(8);
+  Mpz t1, q1, p1, t2, q2, small, et, eq, es, term;
+  for (bool ones : {false, true}) {
+    Random(t1.get(), 300, ones);
+    Random(q1.get(), 280, ones);
+    Random(q2.get(), 290, ones);
+    Random(t2.get(), 310, ones);
+    Random(p1.get(), 1, ones);
+    Random(small.get(), 3, ones);
+    mpz_mul(et.get(), t1.get(), q2.get());
+    mpz_mul(term.get(), p1.get(), t2.get());
+    mpz_add(et.get(), et.get(), term.get());
+    mpz_mul(eq.get(), q1.get(), q2.get());
+    mpz_mul(es.get(), small.get(), p1.get());
+    const MpzProductSum sums[3] = {{t1.get(), {t1.get(), p1.get()}, {q2.get(), t2.get()}, 2},
+                                   {q1.get(), {q1.get()}, {q2.get()}, 1},
+                                   {small.get(), {small.get()}, {p1.get()}, 1}};
+    MulMpzSums(sums, 3);
+    ASSERT_EQ(mpz_cmp(t1.get(), et.get()), 0) << ones;
+    ASSERT_EQ(mpz_cmp(q1.get(), eq.get()), 0) << ones;
+    ASSERT_EQ(mpz_cmp(small.get(), es.get()), 0) << ones;
+  }
+}
+
 }  // namespace
 }  // namespace vpx
