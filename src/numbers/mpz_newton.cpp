@@ -1,0 +1,209 @@
+#include "numbers/mpz_newton.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "numbers/math_decimal.h"
+#include "numbers/mpz_product.h"
+
+namespace vpx {
+namespace {
+
+// The shortest quotient, divisor and root (bits) that take the Newton route; shorter ones,
+// and the base cases of the iterations, stay with GMP.
+constexpr size_t kLeastBits = 100'000;
+// Base cases never go below this, so that each step still halves the precision.
+constexpr size_t kLeastBaseBits = 128;
+// Bits of precision kept beyond what a step or a result needs.
+constexpr size_t kGuardBits = 64;
+// The approximations are within one or two units; more corrections than this mean an
+// error bound did not hold, and GMP recomputes the result.
+constexpr int kMostCorrections = 8;
+std::atomic<size_t> g_leastForTest{0};
+
+size_t LeastBits() {
+  const size_t test = g_leastForTest.load(std::memory_order_relaxed);
+  return test != 0 ? test : kLeastBits;
+}
+
+size_t BaseBits() {
+  return std::max(LeastBits(), kLeastBaseBits);
+}
+
+size_t Bits(mpz_srcptr v) {
+  return mpz_sgn(v) == 0 ? 0 : mpz_sizeinbase(v, 2);
+}
+
+void PowerOfTwo(mpz_ptr r, size_t e) {
+  mpz_set_ui(r, 0);
+  mpz_setbit(r, e);
+}
+
+// r = v * 2^shift, rounded down when shift is negative.
+void Shift(mpz_ptr r, mpz_srcptr v, ptrdiff_t shift) {
+  if (shift >= 0)
+    mpz_mul_2exp(r, v, static_cast<mp_bitcnt_t>(shift));
+  else
+    mpz_fdiv_q_2exp(r, v, static_cast<mp_bitcnt_t>(-shift));
+}
+
+// X within a few units of 2^(2k) / d for d of exactly k bits. From X_h for the top h bits
+// of d (relative error below 2^-(h-2)), X_0 = X_h 2^(k-h) and one Newton step
+// X = X_0 + X_0 (2^(2k) - d X_0) / 2^(2k) = X_h 2^(k-h) + X_h e / 2^(2h) with
+// e = 2^(k+h) - d X_h leaves 2^(2k) / d times the squared error (h >= k/2 + 32 makes that
+// below 2^-58); e is cut to the bits that reach a unit of the result.
+void Reciprocal(mpz_ptr X, mpz_srcptr d, size_t k) {
+  if (k <= BaseBits()) {
+    PowerOfTwo(X, 2 * k);
+    mpz_tdiv_q(X, X, d);
+    return;
+  }
+  const size_t h = k / 2 + kGuardBits / 2;
+  Mpz e, t;
+  mpz_tdiv_q_2exp(t.get(), d, k - h);
+  Reciprocal(X, t.get(), h);
+  MulMpz(e.get(), d, X);
+  PowerOfTwo(t.get(), k + h);
+  mpz_sub(e.get(), t.get(), e.get());
+  const size_t cut = h - 2;  // X_h 2^cut / 2^(2h) <= 1/2
+  mpz_fdiv_q_2exp(e.get(), e.get(), cut);
+  MulMpz(t.get(), X, e.get());
+  mpz_fdiv_q_2exp(t.get(), t.get(), 2 * h - cut);
+  mpz_mul_2exp(X, X, k - h);
+  mpz_add(X, X, t.get());
+}
+
+// Q, R with a = Q b + R, 0 <= R < b, for a >= b > 0; false when the correction of the
+// approximate quotient took more steps than its error allows.
+bool DivideMagnitudes(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b) {
+  const size_t na = Bits(a), nb = Bits(b);
+  const size_t p = na - nb + 1 + kGuardBits;
+  // bt: b moved to p bits; X ~ 2^(2p) / bt ~ 2^(p+nb) / b.
+  Mpz bt, X, at;
+  Shift(bt.get(), b, static_cast<ptrdiff_t>(p) - static_cast<ptrdiff_t>(nb));
+  Reciprocal(X.get(), bt.get(), p);
+  // The bits of a below its top p + 2 move the quotient by less than 2^-60.
+  const size_t drop = na > p + 2 ? na - p - 2 : 0;
+  mpz_tdiv_q_2exp(at.get(), a, drop);
+  MulMpz(Q, at.get(), X.get());
+  mpz_fdiv_q_2exp(Q, Q, p + nb - drop);
+  MulMpz(R, Q, b);
+  mpz_sub(R, a, R);
+  for (int steps = 0; mpz_sgn(R) < 0; ++steps) {
+    if (steps == kMostCorrections) return false;
+    mpz_sub_ui(Q, Q, 1);
+    mpz_add(R, R, b);
+  }
+  for (int steps = 0; mpz_cmp(R, b) >= 0; ++steps) {
+    if (steps == kMostCorrections) return false;
+    mpz_add_ui(Q, Q, 1);
+    mpz_sub(R, R, b);
+  }
+  return true;
+}
+
+// Y within a few units of 2^(2m) / sqrt(c) for 2^(2m-2) <= c < 2^(2m). From Y_h for the top
+// 2h bits of c, Y_0 = Y_h 2^(m-h) and one Newton step Y = Y_0 + Y_0 (1 - c Y_0^2 / 2^(4m)) / 2
+// = Y_h 2^(m-h) + Y_h e / 2^(m+3h+1) with e = 2^(2m+2h) - c Y_h^2. Only the top m + 8 bits
+// of c reach a unit of the result (the rest moves it by 2^-6), and e is cut likewise.
+void InverseSqrt(mpz_ptr Y, mpz_srcptr c, size_t m) {
+  if (m <= BaseBits()) {
+    PowerOfTwo(Y, 4 * m);
+    mpz_tdiv_q(Y, Y, c);
+    mpz_sqrt(Y, Y);
+    return;
+  }
+  const size_t h = m / 2 + kGuardBits / 2;
+  Mpz e, t;
+  mpz_tdiv_q_2exp(t.get(), c, 2 * (m - h));
+  InverseSqrt(Y, t.get(), h);
+  const size_t drop = m - 8;
+  MulMpz(t.get(), Y, Y);
+  mpz_tdiv_q_2exp(e.get(), c, drop);
+  MulMpz(e.get(), e.get(), t.get());
+  PowerOfTwo(t.get(), 2 * m + 2 * h - drop);
+  mpz_sub(e.get(), t.get(), e.get());
+  // Y_h e 2^drop / 2^(m+3h+1) = Y_h e / 2^(3h+9); e's bits below 2^(2h+7) move it by 1/2.
+  mpz_fdiv_q_2exp(e.get(), e.get(), 2 * h + 7);
+  MulMpz(t.get(), Y, e.get());
+  mpz_fdiv_q_2exp(t.get(), t.get(), h + 2);
+  mpz_mul_2exp(Y, Y, m - h);
+  mpz_add(Y, Y, t.get());
+}
+
+// S = floor(sqrt(n)) for n > 0; false as for DivideMagnitudes.
+bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n) {
+  const size_t N = Bits(n);
+  const size_t half = (N + 1) / 2, m = half + kGuardBits / 2;
+  // c = n 2^(2(m-half)) has 2m - 1 or 2m bits; Y ~ 2^(2m) / sqrt(c) = 2^(m+half) / sqrt(n).
+  Mpz c, Y, R;
+  mpz_mul_2exp(c.get(), n, 2 * (m - half));
+  InverseSqrt(Y.get(), c.get(), m);
+  // sqrt(n) = n Y / 2^(m+half); n's bits below its top m + 4 move it by less than 2^-30.
+  const size_t drop = N > m + 4 ? N - m - 4 : 0;
+  mpz_tdiv_q_2exp(c.get(), n, drop);
+  MulMpz(S, c.get(), Y.get());
+  mpz_fdiv_q_2exp(S, S, m + half - drop);
+  MulMpz(R.get(), S, S);
+  mpz_sub(R.get(), n, R.get());
+  // R = n - S^2 must end in [0, 2S].
+  for (int steps = 0; mpz_sgn(R.get()) < 0; ++steps) {
+    if (steps == kMostCorrections) return false;
+    mpz_sub_ui(S, S, 1);
+    mpz_addmul_ui(R.get(), S, 2);
+    mpz_add_ui(R.get(), R.get(), 1);
+  }
+  for (int steps = 0;; ++steps) {
+    mpz_mul_2exp(c.get(), S, 1);
+    if (mpz_cmp(R.get(), c.get()) <= 0) break;
+    if (steps == kMostCorrections) return false;
+    mpz_add_ui(c.get(), c.get(), 1);
+    mpz_sub(R.get(), R.get(), c.get());
+    mpz_add_ui(S, S, 1);
+  }
+  return true;
+}
+
+// A read-only view of |v| (valid while v's limbs are).
+mpz_srcptr Magnitude(mpz_t view, mpz_srcptr v) {
+  return mpz_roinit_n(view, mpz_limbs_read(v), static_cast<mp_size_t>(mpz_size(v)));
+}
+
+}  // namespace
+
+void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b) {
+  const size_t na = Bits(a), nb = Bits(b), least = LeastBits();
+  if (mpz_sgn(b) == 0 || na < nb || na - nb + 1 < least || nb < least) {
+    if (r != nullptr)
+      mpz_tdiv_qr(q, r, a, b);
+    else
+      mpz_tdiv_q(q, a, b);
+    return;
+  }
+  const bool negativeA = mpz_sgn(a) < 0, negativeQ = negativeA != (mpz_sgn(b) < 0);
+  mpz_t aView, bView;
+  mpz_srcptr am = Magnitude(aView, a), bm = Magnitude(bView, b);
+  Mpz Q, R;
+  if (!DivideMagnitudes(Q.get(), R.get(), am, bm)) mpz_tdiv_qr(Q.get(), R.get(), am, bm);
+  if (negativeQ) mpz_neg(Q.get(), Q.get());
+  if (negativeA) mpz_neg(R.get(), R.get());
+  // Only now may q or r overwrite a or b.
+  mpz_swap(q, Q.get());
+  if (r != nullptr) mpz_swap(r, R.get());
+}
+
+void SqrtMpz(mpz_ptr s, mpz_srcptr n) {
+  if (mpz_sgn(n) <= 0 || Bits(n) / 2 < LeastBits()) {
+    mpz_sqrt(s, n);
+    return;
+  }
+  Mpz S;
+  if (!SqrtMagnitude(S.get(), n)) mpz_sqrt(S.get(), n);
+  mpz_swap(s, S.get());
+}
+
+void SetMpzNewtonLeastBitsForTest(size_t bits) {
+  g_leastForTest.store(bits, std::memory_order_relaxed);
+}
+
+}  // namespace vpx

@@ -1,0 +1,22 @@
+// Quotients and square roots of large GMP integers by Newton iterations on the transform
+// products of mpz_product.h, which GMP's own division and root cannot use. Results are
+// exactly mpz_tdiv_qr's and mpz_sqrt's; short or signed operands go to GMP itself.
+#pragma once
+
+#include <gmp.h>
+
+#include <cstddef>
+
+namespace vpx {
+
+// q = trunc(a / b), r = a - q b (r may be nullptr); q and r may be a or b, as with GMP.
+void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b);
+
+// s = floor(sqrt(n)) for n >= 0 (s may be n).
+void SqrtMpz(mpz_ptr s, mpz_srcptr n);
+
+// Tests and benchmarks: the shortest quotient, divisor and root (bits) that take the Newton
+// route (0: the default; SIZE_MAX: never).
+void SetMpzNewtonLeastBitsForTest(size_t bits);
+
+}  // namespace vpx
