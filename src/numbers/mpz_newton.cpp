@@ -108,9 +108,13 @@ bool DivideMagnitudes(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b) {
 // of c reach a unit of the result (the rest moves it by 2^-6), and e is cut likewise.
 void InverseSqrt(mpz_ptr Y, mpz_srcptr c, size_t m) {
   if (m <= BaseBits()) {
-    PowerOfTwo(Y, 4 * m);
-    mpz_tdiv_q(Y, Y, c);
-    mpz_sqrt(Y, Y);
+    // r = floor(sqrt(c 2^16)) is sqrt(c) 2^8 within 2^-(m+6) relatively, so 2^(2m+8) / r
+    // is within two units.
+    Mpz r;
+    mpz_mul_2exp(r.get(), c, 16);
+    mpz_sqrt(r.get(), r.get());
+    PowerOfTwo(Y, 2 * m + 8);
+    mpz_tdiv_q(Y, Y, r.get());
     return;
   }
   const size_t h = m / 2 + kGuardBits / 2;
@@ -131,12 +135,12 @@ void InverseSqrt(mpz_ptr Y, mpz_srcptr c, size_t m) {
   mpz_add(Y, Y, t.get());
 }
 
-// S = floor(sqrt(n)) for n > 0; false as for DivideMagnitudes.
-bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n) {
-  const size_t N = Bits(n);
-  const size_t half = (N + 1) / 2, m = half + kGuardBits / 2;
+// S within a unit or two of sqrt(n) for n of N > 0 bits, half = ceil(N/2): S = n Y with Y
+// the inverse root to half + 32 bits.
+void RootAtFullPrecision(mpz_ptr S, mpz_srcptr n, size_t N, size_t half) {
+  const size_t m = half + kGuardBits / 2;
   // c = n 2^(2(m-half)) has 2m - 1 or 2m bits; Y ~ 2^(2m) / sqrt(c) = 2^(m+half) / sqrt(n).
-  Mpz c, Y, R;
+  Mpz c, Y;
   mpz_mul_2exp(c.get(), n, 2 * (m - half));
   InverseSqrt(Y.get(), c.get(), m);
   // sqrt(n) = n Y / 2^(m+half); n's bits below its top m + 4 move it by less than 2^-30.
@@ -144,6 +148,42 @@ bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n) {
   mpz_tdiv_q_2exp(c.get(), n, drop);
   MulMpz(S, c.get(), Y.get());
   mpz_fdiv_q_2exp(S, S, m + half - drop);
+}
+
+// The same with the inverse root Y to only h = half/2 + 64 bits (a quarter of the work of
+// the full one): S1 = n Y to h - 8 bits in units of 2^s, then one Newton step
+// S = S1 2^s + R1 Y / 2^(h+half+1) with the exact R1 = n - S1^2 2^(2s); its error, the
+// step's square over 2 sqrt(n) plus Y's error times the step, is below 2^(half-2h+6) < 2^-100.
+void RootInTwoSteps(mpz_ptr S, mpz_srcptr n, size_t N, size_t half) {
+  const size_t h = half / 2 + kGuardBits, s = half + 8 - h;
+  // c: the top 2h bits of n (an even shift), Y ~ 2^(2h) / sqrt(c) = 2^(h+half) / sqrt(n).
+  Mpz c, Y, R;
+  mpz_tdiv_q_2exp(c.get(), n, 2 * (half - h));
+  InverseSqrt(Y.get(), c.get(), h);
+  // S1 = n Y / 2^(h+half+s): n's bits below its top h + 4 move it by less than 2^-10.
+  const size_t drop = N > h + 4 ? N - h - 4 : 0;
+  mpz_tdiv_q_2exp(c.get(), n, drop);
+  MulMpz(S, c.get(), Y.get());
+  mpz_fdiv_q_2exp(S, S, h + half + s - drop);
+  MulMpz(R.get(), S, S);
+  mpz_mul_2exp(R.get(), R.get(), 2 * s);
+  mpz_sub(R.get(), n, R.get());
+  // R1's bits below 2^(half-4) move the step by less than 1/16 (Y < 2^(h+1)).
+  mpz_fdiv_q_2exp(R.get(), R.get(), half - 4);
+  MulMpz(c.get(), R.get(), Y.get());
+  mpz_fdiv_q_2exp(c.get(), c.get(), h + 5);
+  mpz_mul_2exp(S, S, s);
+  mpz_add(S, S, c.get());
+}
+
+// S = floor(sqrt(n)) for n > 0; false as for DivideMagnitudes.
+bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n) {
+  const size_t N = Bits(n), half = (N + 1) / 2;
+  if (half >= 4 * kGuardBits)
+    RootInTwoSteps(S, n, N, half);
+  else
+    RootAtFullPrecision(S, n, N, half);
+  Mpz R, twice;
   MulMpz(R.get(), S, S);
   mpz_sub(R.get(), n, R.get());
   // R = n - S^2 must end in [0, 2S].
@@ -154,11 +194,11 @@ bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n) {
     mpz_add_ui(R.get(), R.get(), 1);
   }
   for (int steps = 0;; ++steps) {
-    mpz_mul_2exp(c.get(), S, 1);
-    if (mpz_cmp(R.get(), c.get()) <= 0) break;
+    mpz_mul_2exp(twice.get(), S, 1);
+    if (mpz_cmp(R.get(), twice.get()) <= 0) break;
     if (steps == kMostCorrections) return false;
-    mpz_add_ui(c.get(), c.get(), 1);
-    mpz_sub(R.get(), R.get(), c.get());
+    mpz_add_ui(twice.get(), twice.get(), 1);
+    mpz_sub(R.get(), R.get(), twice.get());
     mpz_add_ui(S, S, 1);
   }
   return true;
