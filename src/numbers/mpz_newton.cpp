@@ -85,22 +85,64 @@ void Reciprocal(mpz_ptr X, mpz_srcptr d, size_t k) {
   mpz_add(X, X, t.get());
 }
 
+// X ~ 2^(p+nb) / b to p bits for b of nb bits (relative error below 2^-(p-2)): the
+// reciprocal of b moved to p bits.
+void ScaledReciprocal(mpz_ptr X, mpz_srcptr b, size_t nb, size_t p) {
+  Mpz bt;
+  Shift(bt.get(), b, static_cast<ptrdiff_t>(p) - static_cast<ptrdiff_t>(nb));
+  Reciprocal(X, bt.get(), p);
+}
+
+// r = floor(v X / 2^shift) from the top `keep` bits of v only (the caller bounds what the
+// rest would add).
+void TimesReciprocal(mpz_ptr r, mpz_srcptr v, mpz_srcptr X, size_t shift, size_t keep) {
+  const size_t bits = Bits(v), drop = std::min(bits > keep ? bits - keep : 0, shift);
+  Mpz t;
+  mpz_fdiv_q_2exp(t.get(), v, drop);
+  MulMpz(r, t.get(), X);
+  mpz_fdiv_q_2exp(r, r, shift - drop);
+}
+
+// Q within a unit or two of a / b, R = a - Q b, quotient of qb bits: a / b = a X / 2^(p+nb)
+// with X to p = qb + 64 bits.
+void QuotientAtFullPrecision(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, size_t nb,
+                             size_t qb) {
+  const size_t p = qb + kGuardBits;
+  Mpz X;
+  ScaledReciprocal(X.get(), b, nb, p);
+  // The bits of a below its top p + 2 move the quotient by less than 2^-60.
+  TimesReciprocal(Q, a, X.get(), p + nb, p + 2);
+  MulMpz(R, Q, b);
+  mpz_sub(R, a, R);
+}
+
+// The same with X to only h = qb/2 + 64 bits (half the reciprocal's work): Q1, the top
+// h - 8 bits of the quotient in units of 2^s, is a X / 2^(h+nb+s) within 2^-6 + 1; the
+// exact R1 = a - Q1 b 2^s is below 2^(s+1) b, so Q2 = R1 X / 2^(h+nb) (from R1's top
+// s + 8 bits) is R1 / b within 2^(s+3-h) + 1/32 + 1 < 2, and Q = Q1 2^s + Q2.
+void QuotientInTwoSteps(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, size_t nb, size_t qb) {
+  const size_t h = qb / 2 + kGuardBits, s = qb + 8 - h;
+  Mpz X, t;
+  ScaledReciprocal(X.get(), b, nb, h);
+  TimesReciprocal(Q, a, X.get(), h + nb + s, h + 4);
+  MulMpz(R, Q, b);
+  mpz_mul_2exp(R, R, s);
+  mpz_sub(R, a, R);
+  TimesReciprocal(t.get(), R, X.get(), h + nb, s + 8);
+  mpz_mul_2exp(Q, Q, s);
+  mpz_add(Q, Q, t.get());
+  MulMpz(t.get(), t.get(), b);
+  mpz_sub(R, R, t.get());
+}
+
 // Q, R with a = Q b + R, 0 <= R < b, for a >= b > 0; false when the correction of the
 // approximate quotient took more steps than its error allows.
 bool DivideMagnitudes(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b) {
-  const size_t na = Bits(a), nb = Bits(b);
-  const size_t p = na - nb + 1 + kGuardBits;
-  // bt: b moved to p bits; X ~ 2^(2p) / bt ~ 2^(p+nb) / b.
-  Mpz bt, X, at;
-  Shift(bt.get(), b, static_cast<ptrdiff_t>(p) - static_cast<ptrdiff_t>(nb));
-  Reciprocal(X.get(), bt.get(), p);
-  // The bits of a below its top p + 2 move the quotient by less than 2^-60.
-  const size_t drop = na > p + 2 ? na - p - 2 : 0;
-  mpz_tdiv_q_2exp(at.get(), a, drop);
-  MulMpz(Q, at.get(), X.get());
-  mpz_fdiv_q_2exp(Q, Q, p + nb - drop);
-  MulMpz(R, Q, b);
-  mpz_sub(R, a, R);
+  const size_t na = Bits(a), nb = Bits(b), qb = na - nb + 1;
+  if (qb >= 4 * kGuardBits)
+    QuotientInTwoSteps(Q, R, a, b, nb, qb);
+  else
+    QuotientAtFullPrecision(Q, R, a, b, nb, qb);
   for (int steps = 0; mpz_sgn(R) < 0; ++steps) {
     if (steps == kMostCorrections) return false;
     mpz_sub_ui(Q, Q, 1);
