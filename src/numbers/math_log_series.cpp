@@ -82,7 +82,7 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, Can
     mpz_tdiv_q_2exp(sums.T.get(), sums.T.get(), drop);
   }
   mpz_mul_2exp(sums.T.get(), sums.T.get(), bits);
-  DivMpz(out, nullptr, sums.T.get(), sums.B.get());
+  DivMpz(out, nullptr, sums.T.get(), sums.B.get(), twoThreads);
   return !abort.IsCancelled();
 }
 
@@ -221,7 +221,7 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, Cancel
     if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, progress, V)) return false;
     // U = U * 2^m / (2^m + d): what is left lies within 2^-(m-1) of 1.
     mpz_mul_2exp(U, U, m);
-    DivMpz(U, nullptr, U, num.get());
+    DivMpz(U, nullptr, U, num.get(), twoThreads);
     if (abort.IsCancelled()) return false;
     *errorUnits += 2 * kAtanhErrorUnits + 2;
     s = m - 1;
@@ -256,7 +256,7 @@ LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThre
   // U = 2^bits * X / (head * 2^shift), within 2^(bits - head bits + 1) of 2^bits.
   mpz_mul_2exp(U.get(), X, bits);
   mpz_mul_2exp(head.get(), head.get(), shift);
-  DivMpz(U.get(), nullptr, U.get(), head.get());
+  DivMpz(U.get(), nullptr, U.get(), head.get(), twoThreads);
   if (abort.IsCancelled()) return LogSeriesStatus::kAborted;
   *errorUnits += 1;
   if (!AddLogNearOne(U.get(), bits, kLongArgumentHeadBits - 2, twoThreads, abort, progress, V,

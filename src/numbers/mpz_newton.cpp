@@ -64,7 +64,7 @@ void Shift(mpz_ptr r, mpz_srcptr v, ptrdiff_t shift) {
 // X = X_0 + X_0 (2^(2k) - d X_0) / 2^(2k) = X_h 2^(k-h) + X_h e / 2^(2h) with
 // e = 2^(k+h) - d X_h leaves 2^(2k) / d times the squared error (h >= k/2 + 32 makes that
 // below 2^-58); e is cut to the bits that reach a unit of the result.
-void Reciprocal(mpz_ptr X, mpz_srcptr d, size_t k) {
+void Reciprocal(mpz_ptr X, mpz_srcptr d, size_t k, bool twoThreads) {
   if (k <= BaseBits()) {
     PowerOfTwo(X, 2 * k);
     mpz_tdiv_q(X, X, d);
@@ -73,13 +73,13 @@ void Reciprocal(mpz_ptr X, mpz_srcptr d, size_t k) {
   const size_t h = k / 2 + kGuardBits / 2;
   Mpz e, t;
   mpz_tdiv_q_2exp(t.get(), d, k - h);
-  Reciprocal(X, t.get(), h);
-  MulMpz(e.get(), d, X);
+  Reciprocal(X, t.get(), h, twoThreads);
+  MulMpz(e.get(), d, X, twoThreads);
   PowerOfTwo(t.get(), k + h);
   mpz_sub(e.get(), t.get(), e.get());
   const size_t cut = h - 2;  // X_h 2^cut / 2^(2h) <= 1/2
   mpz_fdiv_q_2exp(e.get(), e.get(), cut);
-  MulMpz(t.get(), X, e.get());
+  MulMpz(t.get(), X, e.get(), twoThreads);
   mpz_fdiv_q_2exp(t.get(), t.get(), 2 * h - cut);
   mpz_mul_2exp(X, X, k - h);
   mpz_add(X, X, t.get());
@@ -87,32 +87,33 @@ void Reciprocal(mpz_ptr X, mpz_srcptr d, size_t k) {
 
 // X ~ 2^(p+nb) / b to p bits for b of nb bits (relative error below 2^-(p-2)): the
 // reciprocal of b moved to p bits.
-void ScaledReciprocal(mpz_ptr X, mpz_srcptr b, size_t nb, size_t p) {
+void ScaledReciprocal(mpz_ptr X, mpz_srcptr b, size_t nb, size_t p, bool twoThreads) {
   Mpz bt;
   Shift(bt.get(), b, static_cast<ptrdiff_t>(p) - static_cast<ptrdiff_t>(nb));
-  Reciprocal(X, bt.get(), p);
+  Reciprocal(X, bt.get(), p, twoThreads);
 }
 
 // r = floor(v X / 2^shift) from the top `keep` bits of v only (the caller bounds what the
 // rest would add).
-void TimesReciprocal(mpz_ptr r, mpz_srcptr v, mpz_srcptr X, size_t shift, size_t keep) {
+void TimesReciprocal(mpz_ptr r, mpz_srcptr v, mpz_srcptr X, size_t shift, size_t keep,
+                     bool twoThreads) {
   const size_t bits = Bits(v), drop = std::min(bits > keep ? bits - keep : 0, shift);
   Mpz t;
   mpz_fdiv_q_2exp(t.get(), v, drop);
-  MulMpz(r, t.get(), X);
+  MulMpz(r, t.get(), X, twoThreads);
   mpz_fdiv_q_2exp(r, r, shift - drop);
 }
 
 // Q within a unit or two of a / b, R = a - Q b, quotient of qb bits: a / b = a X / 2^(p+nb)
 // with X to p = qb + 64 bits.
-void QuotientAtFullPrecision(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, size_t nb,
-                             size_t qb) {
+void QuotientAtFullPrecision(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, size_t nb, size_t qb,
+                             bool twoThreads) {
   const size_t p = qb + kGuardBits;
   Mpz X;
-  ScaledReciprocal(X.get(), b, nb, p);
+  ScaledReciprocal(X.get(), b, nb, p, twoThreads);
   // The bits of a below its top p + 2 move the quotient by less than 2^-60.
-  TimesReciprocal(Q, a, X.get(), p + nb, p + 2);
-  MulMpz(R, Q, b);
+  TimesReciprocal(Q, a, X.get(), p + nb, p + 2, twoThreads);
+  MulMpz(R, Q, b, twoThreads);
   mpz_sub(R, a, R);
 }
 
@@ -120,29 +121,30 @@ void QuotientAtFullPrecision(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, s
 // h - 8 bits of the quotient in units of 2^s, is a X / 2^(h+nb+s) within 2^-6 + 1; the
 // exact R1 = a - Q1 b 2^s is below 2^(s+1) b, so Q2 = R1 X / 2^(h+nb) (from R1's top
 // s + 8 bits) is R1 / b within 2^(s+3-h) + 1/32 + 1 < 2, and Q = Q1 2^s + Q2.
-void QuotientInTwoSteps(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, size_t nb, size_t qb) {
+void QuotientInTwoSteps(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, size_t nb, size_t qb,
+                        bool twoThreads) {
   const size_t h = qb / 2 + kGuardBits, s = qb + 8 - h;
   Mpz X, t;
-  ScaledReciprocal(X.get(), b, nb, h);
-  TimesReciprocal(Q, a, X.get(), h + nb + s, h + 4);
-  MulMpz(R, Q, b);
+  ScaledReciprocal(X.get(), b, nb, h, twoThreads);
+  TimesReciprocal(Q, a, X.get(), h + nb + s, h + 4, twoThreads);
+  MulMpz(R, Q, b, twoThreads);
   mpz_mul_2exp(R, R, s);
   mpz_sub(R, a, R);
-  TimesReciprocal(t.get(), R, X.get(), h + nb, s + 8);
+  TimesReciprocal(t.get(), R, X.get(), h + nb, s + 8, twoThreads);
   mpz_mul_2exp(Q, Q, s);
   mpz_add(Q, Q, t.get());
-  MulMpz(t.get(), t.get(), b);
+  MulMpz(t.get(), t.get(), b, twoThreads);
   mpz_sub(R, R, t.get());
 }
 
 // Q, R with a = Q b + R, 0 <= R < b, for a >= b > 0; false when the correction of the
 // approximate quotient took more steps than its error allows.
-bool DivideMagnitudes(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b) {
+bool DivideMagnitudes(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
   const size_t na = Bits(a), nb = Bits(b), qb = na - nb + 1;
   if (qb >= 4 * kGuardBits)
-    QuotientInTwoSteps(Q, R, a, b, nb, qb);
+    QuotientInTwoSteps(Q, R, a, b, nb, qb, twoThreads);
   else
-    QuotientAtFullPrecision(Q, R, a, b, nb, qb);
+    QuotientAtFullPrecision(Q, R, a, b, nb, qb, twoThreads);
   for (int steps = 0; mpz_sgn(R) < 0; ++steps) {
     if (steps == kMostCorrections) return false;
     mpz_sub_ui(Q, Q, 1);
@@ -160,7 +162,7 @@ bool DivideMagnitudes(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b) {
 // 2h bits of c, Y_0 = Y_h 2^(m-h) and one Newton step Y = Y_0 + Y_0 (1 - c Y_0^2 / 2^(4m)) / 2
 // = Y_h 2^(m-h) + Y_h e / 2^(m+3h+1) with e = 2^(2m+2h) - c Y_h^2. Only the top m + 8 bits
 // of c reach a unit of the result (the rest moves it by 2^-6), and e is cut likewise.
-void InverseSqrt(mpz_ptr Y, mpz_srcptr c, size_t m) {
+void InverseSqrt(mpz_ptr Y, mpz_srcptr c, size_t m, bool twoThreads) {
   if (m <= BaseBits()) {
     // r = floor(sqrt(c 2^16)) is sqrt(c) 2^8 within 2^-(m+6) relatively, so 2^(2m+8) / r
     // is within two units.
@@ -174,16 +176,16 @@ void InverseSqrt(mpz_ptr Y, mpz_srcptr c, size_t m) {
   const size_t h = m / 2 + kGuardBits / 2;
   Mpz e, t;
   mpz_tdiv_q_2exp(t.get(), c, 2 * (m - h));
-  InverseSqrt(Y, t.get(), h);
+  InverseSqrt(Y, t.get(), h, twoThreads);
   const size_t drop = m - 8;
-  MulMpz(t.get(), Y, Y);
+  MulMpz(t.get(), Y, Y, twoThreads);
   mpz_tdiv_q_2exp(e.get(), c, drop);
-  MulMpz(e.get(), e.get(), t.get());
+  MulMpz(e.get(), e.get(), t.get(), twoThreads);
   PowerOfTwo(t.get(), 2 * m + 2 * h - drop);
   mpz_sub(e.get(), t.get(), e.get());
   // Y_h e 2^drop / 2^(m+3h+1) = Y_h e / 2^(3h+9); e's bits below 2^(2h+7) move it by 1/2.
   mpz_fdiv_q_2exp(e.get(), e.get(), 2 * h + 7);
-  MulMpz(t.get(), Y, e.get());
+  MulMpz(t.get(), Y, e.get(), twoThreads);
   mpz_fdiv_q_2exp(t.get(), t.get(), h + 2);
   mpz_mul_2exp(Y, Y, m - h);
   mpz_add(Y, Y, t.get());
@@ -191,16 +193,16 @@ void InverseSqrt(mpz_ptr Y, mpz_srcptr c, size_t m) {
 
 // S within a unit or two of sqrt(n) for n of N > 0 bits, half = ceil(N/2): S = n Y with Y
 // the inverse root to half + 32 bits.
-void RootAtFullPrecision(mpz_ptr S, mpz_srcptr n, size_t N, size_t half) {
+void RootAtFullPrecision(mpz_ptr S, mpz_srcptr n, size_t N, size_t half, bool twoThreads) {
   const size_t m = half + kGuardBits / 2;
   // c = n 2^(2(m-half)) has 2m - 1 or 2m bits; Y ~ 2^(2m) / sqrt(c) = 2^(m+half) / sqrt(n).
   Mpz c, Y;
   mpz_mul_2exp(c.get(), n, 2 * (m - half));
-  InverseSqrt(Y.get(), c.get(), m);
+  InverseSqrt(Y.get(), c.get(), m, twoThreads);
   // sqrt(n) = n Y / 2^(m+half); n's bits below its top m + 4 move it by less than 2^-30.
   const size_t drop = N > m + 4 ? N - m - 4 : 0;
   mpz_tdiv_q_2exp(c.get(), n, drop);
-  MulMpz(S, c.get(), Y.get());
+  MulMpz(S, c.get(), Y.get(), twoThreads);
   mpz_fdiv_q_2exp(S, S, m + half - drop);
 }
 
@@ -208,37 +210,37 @@ void RootAtFullPrecision(mpz_ptr S, mpz_srcptr n, size_t N, size_t half) {
 // the full one): S1 = n Y to h - 8 bits in units of 2^s, then one Newton step
 // S = S1 2^s + R1 Y / 2^(h+half+1) with the exact R1 = n - S1^2 2^(2s); its error, the
 // step's square over 2 sqrt(n) plus Y's error times the step, is below 2^(half-2h+6) < 2^-100.
-void RootInTwoSteps(mpz_ptr S, mpz_srcptr n, size_t N, size_t half) {
+void RootInTwoSteps(mpz_ptr S, mpz_srcptr n, size_t N, size_t half, bool twoThreads) {
   const size_t h = half / 2 + kGuardBits, s = half + 8 - h;
   // c: the top 2h bits of n (an even shift), Y ~ 2^(2h) / sqrt(c) = 2^(h+half) / sqrt(n).
   Mpz c, Y, R;
   mpz_tdiv_q_2exp(c.get(), n, 2 * (half - h));
-  InverseSqrt(Y.get(), c.get(), h);
+  InverseSqrt(Y.get(), c.get(), h, twoThreads);
   // S1 = n Y / 2^(h+half+s): n's bits below its top h + 4 move it by less than 2^-10.
   const size_t drop = N > h + 4 ? N - h - 4 : 0;
   mpz_tdiv_q_2exp(c.get(), n, drop);
-  MulMpz(S, c.get(), Y.get());
+  MulMpz(S, c.get(), Y.get(), twoThreads);
   mpz_fdiv_q_2exp(S, S, h + half + s - drop);
-  MulMpz(R.get(), S, S);
+  MulMpz(R.get(), S, S, twoThreads);
   mpz_mul_2exp(R.get(), R.get(), 2 * s);
   mpz_sub(R.get(), n, R.get());
   // R1's bits below 2^(half-4) move the step by less than 1/16 (Y < 2^(h+1)).
   mpz_fdiv_q_2exp(R.get(), R.get(), half - 4);
-  MulMpz(c.get(), R.get(), Y.get());
+  MulMpz(c.get(), R.get(), Y.get(), twoThreads);
   mpz_fdiv_q_2exp(c.get(), c.get(), h + 5);
   mpz_mul_2exp(S, S, s);
   mpz_add(S, S, c.get());
 }
 
 // S = floor(sqrt(n)) for n > 0; false as for DivideMagnitudes.
-bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n) {
+bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n, bool twoThreads) {
   const size_t N = Bits(n), half = (N + 1) / 2;
   if (half >= 4 * kGuardBits)
-    RootInTwoSteps(S, n, N, half);
+    RootInTwoSteps(S, n, N, half, twoThreads);
   else
-    RootAtFullPrecision(S, n, N, half);
+    RootAtFullPrecision(S, n, N, half, twoThreads);
   Mpz R, twice;
-  MulMpz(R.get(), S, S);
+  MulMpz(R.get(), S, S, twoThreads);
   mpz_sub(R.get(), n, R.get());
   // R = n - S^2 must end in [0, 2S].
   for (int steps = 0; mpz_sgn(R.get()) < 0; ++steps) {
@@ -265,7 +267,7 @@ mpz_srcptr Magnitude(mpz_t view, mpz_srcptr v) {
 
 }  // namespace
 
-void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b) {
+void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
   const size_t na = Bits(a), nb = Bits(b), least = LeastBits(kLeastDivisionBits);
   const size_t quotient = na >= nb ? na - nb + 1 : 0;
   if (mpz_sgn(b) == 0 || quotient < least || nb < least || kShortQuotientRatio * quotient < nb ||
@@ -280,7 +282,8 @@ void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b) {
   mpz_t aView, bView;
   mpz_srcptr am = Magnitude(aView, a), bm = Magnitude(bView, b);
   Mpz Q, R;
-  if (!DivideMagnitudes(Q.get(), R.get(), am, bm)) mpz_tdiv_qr(Q.get(), R.get(), am, bm);
+  if (!DivideMagnitudes(Q.get(), R.get(), am, bm, twoThreads))
+    mpz_tdiv_qr(Q.get(), R.get(), am, bm);
   if (negativeQ) mpz_neg(Q.get(), Q.get());
   if (negativeA) mpz_neg(R.get(), R.get());
   // Only now may q or r overwrite a or b.
@@ -288,13 +291,13 @@ void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b) {
   if (r != nullptr) mpz_swap(r, R.get());
 }
 
-void SqrtMpz(mpz_ptr s, mpz_srcptr n) {
+void SqrtMpz(mpz_ptr s, mpz_srcptr n, bool twoThreads) {
   if (mpz_sgn(n) <= 0 || Bits(n) / 2 < LeastBits(kLeastRootBits)) {
     mpz_sqrt(s, n);
     return;
   }
   Mpz S;
-  if (!SqrtMagnitude(S.get(), n)) mpz_sqrt(S.get(), n);
+  if (!SqrtMagnitude(S.get(), n, twoThreads)) mpz_sqrt(S.get(), n);
   mpz_swap(s, S.get());
 }
 

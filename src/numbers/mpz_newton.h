@@ -10,10 +10,12 @@
 namespace vpx {
 
 // q = trunc(a / b), r = a - q b (r may be nullptr); q and r may be a or b, as with GMP.
-void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b);
+// twoThreads: the products' transforms on a second core, as in MulMpz. Throws what the
+// big-number allocation functions throw when memory runs out, as GMP's own does.
+void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads = false);
 
-// s = floor(sqrt(n)) for n >= 0 (s may be n).
-void SqrtMpz(mpz_ptr s, mpz_srcptr n);
+// s = floor(sqrt(n)) for n >= 0 (s may be n); twoThreads as for DivMpz.
+void SqrtMpz(mpz_ptr s, mpz_srcptr n, bool twoThreads = false);
 
 // Tests and benchmarks: the shortest quotient, divisor and root (bits) that take the Newton
 // route (0: the default; SIZE_MAX: never).

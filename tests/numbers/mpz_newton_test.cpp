@@ -197,5 +197,18 @@ TEST_F(MpzNewton, RootMayOverwriteItsOperand) {
   EXPECT_EQ(mpz_cmp(n.get(), want.get()), 0);
 }
 
+TEST_F(MpzNewton, ProductsOnASecondThreadGiveTheSameResults) {
+  Mpz a, b, q, r, wantQ, wantR;
+  Random(a.get(), 24000, false);
+  Random(b.get(), 11000, true);
+  mpz_tdiv_qr(wantQ.get(), wantR.get(), a.get(), b.get());
+  DivMpz(q.get(), r.get(), a.get(), b.get(), true);
+  EXPECT_EQ(mpz_cmp(q.get(), wantQ.get()), 0);
+  EXPECT_EQ(mpz_cmp(r.get(), wantR.get()), 0);
+  mpz_sqrt(wantQ.get(), a.get());
+  SqrtMpz(q.get(), a.get(), true);
+  EXPECT_EQ(mpz_cmp(q.get(), wantQ.get()), 0);
+}
+
 }  // namespace
 }  // namespace vpx
