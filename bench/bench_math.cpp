@@ -665,22 +665,29 @@ BENCHMARK_CAPTURE(BM_MpzProduct, transforms, true)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)
     ->Range(256, 65536);
-// Balanced (a quotient as long as the divisor), short and long quotients.
+// Balanced (a quotient as long as the divisor), short and long quotients; the Newton rows
+// forced from kNewtonFrom bits on (base cases from GMP below), and once with the defaults.
+constexpr int64_t kNewtonFrom = 100'000;
 void DivisionSizes(benchmark::internal::Benchmark* b) {
-  for (int64_t bits : {100'000, 400'000, 1'600'000, 3'300'000}) b->Args({bits, bits, 0});
-  for (int64_t quotient : {100'000, 400'000}) b->Args({3'300'000, quotient, 0});
-  b->Args({100'000, 3'300'000, 0});
+  for (int64_t bits : {100'000, 200'000, 400'000, 800'000, 1'600'000, 3'300'000})
+    b->Args({bits, bits, kNewtonFrom});
+  b->Args({3'300'000, 3'300'000, 0});
+  for (int64_t quotient : {800'000, 1'100'000, 1'600'000})
+    b->Args({3'300'000, quotient, kNewtonFrom});
+  for (int64_t quotient : {1'600'000, 2'400'000, 3'300'000})
+    b->Args({800'000, quotient, kNewtonFrom});
+}
+void RootSizes(benchmark::internal::Benchmark* b) {
+  for (int64_t bits : {100'000, 200'000, 400'000, 800'000, 1'600'000, 3'300'000})
+    b->Args({bits, kNewtonFrom});
+  b->Args({3'300'000, 0});
 }
 BENCHMARK_CAPTURE(BM_MpzDivision, gmp, false)->Unit(benchmark::kMicrosecond)->Apply(DivisionSizes);
 BENCHMARK_CAPTURE(BM_MpzDivision, newton, true)
     ->Unit(benchmark::kMicrosecond)
     ->Apply(DivisionSizes);
-BENCHMARK_CAPTURE(BM_MpzSqrt, gmp, false)
-    ->Unit(benchmark::kMicrosecond)
-    ->ArgsProduct({{100'000, 400'000, 1'600'000, 3'300'000}, {0}});
-BENCHMARK_CAPTURE(BM_MpzSqrt, newton, true)
-    ->Unit(benchmark::kMicrosecond)
-    ->ArgsProduct({{100'000, 400'000, 1'600'000, 3'300'000}, {0}});
+BENCHMARK_CAPTURE(BM_MpzSqrt, gmp, false)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
+BENCHMARK_CAPTURE(BM_MpzSqrt, newton, true)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
 BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

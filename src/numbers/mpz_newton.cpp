@@ -10,19 +10,22 @@ namespace vpx {
 namespace {
 
 // The shortest quotient and divisor, and root (bits), that take the Newton route; shorter
-// ones, and the base cases of the iterations, stay with GMP. bench_math, one thread, CPU
-// (mpz_tdiv_qr / DivMpz) for a quotient as long as the divisor: 100,000 bits: 0.48 / 0.58 ms,
-// 400,000: 2.9 / 2.8, 1.6 million: 16.4 / 12.4, 3.3 million: 35.8 / 30.0; (mpz_sqrt /
-// SqrtMpz) for roots of 100,000 bits: 0.26 / 0.50 ms, 400,000: 1.9 / 2.2, 1.6 million:
-// 11.4 / 9.9, 3.3 million: 27.2 / 22.5.
-constexpr size_t kLeastDivisionBits = 400'000;
-constexpr size_t kLeastRootBits = 1'000'000;
-// A quotient shorter than a quarter of the divisor costs a product of the whole divisor
-// for little (3.3 million-bit divisor, 400,000-bit quotient: 8.7 / 12.0 ms); one longer
-// than twice the divisor, a reciprocal of the quotient's length where GMP works divisor
-// by divisor (100,000 over 3.3 million bits: 10.0 / 28.4 ms). Both stay with GMP.
-constexpr size_t kShortQuotientRatio = 4;
-constexpr size_t kLongQuotientRatio = 2;
+// ones, and the base cases of the iterations, stay with GMP. bench_math BM_MpzDivision and
+// BM_MpzSqrt, one thread, CPU ms, GMP / Newton: a quotient as long as the divisor of 100,000
+// bits: 0.48 / 0.53, 200,000: 1.21 / 1.28, 400,000: 2.99 / 2.47, 800,000: 6.8 / 5.0, 1.6
+// million: 15.1 / 11.6, 3.3 million: 36.1 / 23.3; roots of 200,000 bits: 0.76 / 1.03,
+// 400,000: 1.86 / 2.18, 800,000: 4.89 / 4.47, 1.6 million: 11.6 / 9.7, 3.3 million:
+// 27.2 / 22.5.
+constexpr size_t kLeastDivisionBits = 300'000;
+constexpr size_t kLeastRootBits = 600'000;
+// Quotients more than three times shorter than the divisor stay with GMP: the half
+// quotients' products with the divisor get too unbalanced for the transforms (3.3
+// million-bit divisor, quotient of 800,000 bits: 13.1 / 19.7, 1.1 million: 17.4 / 10.3); so
+// do those more than three times longer (800,000-bit divisor, quotient of 2.4 million
+// bits: 16.0 / 12.3, 3.3 million: 21.8 / 18.3; 200,000 over 3.3 million: 13.0 / 21.9),
+// where GMP works divisor by divisor and the reciprocal has the quotient's length.
+constexpr size_t kShortQuotientRatio = 3;
+constexpr size_t kLongQuotientRatio = 3;
 // Base cases never go below this, so that each step still halves the precision.
 constexpr size_t kLeastBaseBits = 128;
 // Bits of precision kept beyond what a step or a result needs.
@@ -270,8 +273,9 @@ mpz_srcptr Magnitude(mpz_t view, mpz_srcptr v) {
 void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
   const size_t na = Bits(a), nb = Bits(b), least = LeastBits(kLeastDivisionBits);
   const size_t quotient = na >= nb ? na - nb + 1 : 0;
-  if (mpz_sgn(b) == 0 || quotient < least || nb < least || kShortQuotientRatio * quotient < nb ||
-      quotient > kLongQuotientRatio * nb) {
+  const bool forced = g_leastForTest.load(std::memory_order_relaxed) != 0;
+  const bool unbalanced = kShortQuotientRatio * quotient < nb || quotient > kLongQuotientRatio * nb;
+  if (mpz_sgn(b) == 0 || quotient < least || nb < least || (unbalanced && !forced)) {
     if (r != nullptr)
       mpz_tdiv_qr(q, r, a, b);
     else

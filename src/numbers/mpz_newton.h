@@ -18,7 +18,7 @@ void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads = 
 void SqrtMpz(mpz_ptr s, mpz_srcptr n, bool twoThreads = false);
 
 // Tests and benchmarks: the shortest quotient, divisor and root (bits) that take the Newton
-// route (0: the default; SIZE_MAX: never).
+// route, whatever the ratio of quotient to divisor (0: the defaults; SIZE_MAX: never).
 void SetMpzNewtonLeastBitsForTest(size_t bits);
 
 }  // namespace vpx
