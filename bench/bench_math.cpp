@@ -36,6 +36,7 @@
 #include "numbers/math_factorial.h"
 #include "numbers/math_pi.h"
 #include "numbers/math_roots.h"
+#include "numbers/mpz_newton.h"
 #include "numbers/mpz_product.h"
 #include "numbers/my_numeric.h"
 
@@ -524,6 +525,46 @@ void BM_MpzProduct(benchmark::State& state, bool transforms) {
   SetMpzTransformLeastLimbsForTest(0);
 }
 
+// The crossover and gain of Newton quotients: a random dividend of divisor + quotient bits
+// (arguments) over a random divisor by mpz_tdiv_qr or by DivMpz (its crossover forced to
+// the third argument's bits, 0: its own), one thread.
+void BM_MpzDivision(benchmark::State& state, bool newton) {
+  const auto divisorBits = static_cast<size_t>(state.range(0));
+  const auto quotientBits = static_cast<size_t>(state.range(1));
+  Mpz a, b, q, r;
+  gmp_randstate_t rng;
+  gmp_randinit_default(rng);
+  mpz_urandomb(b.get(), rng, divisorBits);
+  mpz_setbit(b.get(), divisorBits - 1);
+  mpz_urandomb(a.get(), rng, divisorBits + quotientBits);
+  gmp_randclear(rng);
+  SetMpzNewtonLeastBitsForTest(newton ? static_cast<size_t>(state.range(2)) : ~size_t{0});
+  BignumScope scope;
+  for (auto _ : state) {
+    DivMpz(q.get(), r.get(), a.get(), b.get());
+    benchmark::DoNotOptimize(q.get());
+  }
+  SetMpzNewtonLeastBitsForTest(0);
+}
+
+// The same for square roots of a random number of twice the argument's bits.
+void BM_MpzSqrt(benchmark::State& state, bool newton) {
+  const auto rootBits = static_cast<size_t>(state.range(0));
+  Mpz n, s;
+  gmp_randstate_t rng;
+  gmp_randinit_default(rng);
+  mpz_urandomb(n.get(), rng, 2 * rootBits);
+  mpz_setbit(n.get(), 2 * rootBits - 1);
+  gmp_randclear(rng);
+  SetMpzNewtonLeastBitsForTest(newton ? static_cast<size_t>(state.range(1)) : ~size_t{0});
+  BignumScope scope;
+  for (auto _ : state) {
+    SqrtMpz(s.get(), n.get());
+    benchmark::DoNotOptimize(s.get());
+  }
+  SetMpzNewtonLeastBitsForTest(0);
+}
+
 // Milliseconds from a cancel to the end of a MyNumeric product of the longest operands the
 // cap allows (two 49,999,997-digit numbers; about 1.5 GB in all), cancelled after several
 // delays; the worst is reported. Registered only when a filter names it (main).
@@ -637,6 +678,29 @@ BENCHMARK_CAPTURE(BM_MpzProduct, transforms, true)
     ->Unit(benchmark::kMicrosecond)
     ->RangeMultiplier(2)
     ->Range(256, 65536);
+// Balanced (a quotient as long as the divisor), short and long quotients; the Newton rows
+// forced from kNewtonFrom bits on (base cases from GMP below), and once with the defaults.
+constexpr int64_t kNewtonFrom = 100'000;
+void DivisionSizes(benchmark::internal::Benchmark* b) {
+  for (int64_t bits : {100'000, 200'000, 400'000, 800'000, 1'600'000, 3'300'000})
+    b->Args({bits, bits, kNewtonFrom});
+  b->Args({3'300'000, 3'300'000, 0});
+  for (int64_t quotient : {800'000, 1'100'000, 1'600'000})
+    b->Args({3'300'000, quotient, kNewtonFrom});
+  for (int64_t quotient : {1'600'000, 2'400'000, 3'300'000})
+    b->Args({800'000, quotient, kNewtonFrom});
+}
+void RootSizes(benchmark::internal::Benchmark* b) {
+  for (int64_t bits : {100'000, 200'000, 400'000, 800'000, 1'600'000, 3'300'000})
+    b->Args({bits, kNewtonFrom});
+  b->Args({3'300'000, 0});
+}
+BENCHMARK_CAPTURE(BM_MpzDivision, gmp, false)->Unit(benchmark::kMicrosecond)->Apply(DivisionSizes);
+BENCHMARK_CAPTURE(BM_MpzDivision, newton, true)
+    ->Unit(benchmark::kMicrosecond)
+    ->Apply(DivisionSizes);
+BENCHMARK_CAPTURE(BM_MpzSqrt, gmp, false)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
+BENCHMARK_CAPTURE(BM_MpzSqrt, newton, true)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
 BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

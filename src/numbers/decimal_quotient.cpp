@@ -15,6 +15,7 @@
 #include "numbers/decimal_product.h"
 #include "numbers/decimal_slots.h"
 #include "numbers/math_decimal.h"
+#include "numbers/mpz_newton.h"
 #include "numbers/mynum_kernels.h"
 
 namespace vpx::mynum {
@@ -97,7 +98,7 @@ Limbs Reciprocal(const uint64_t* d, size_t k, CancelToken cancel) {
       mpz_mul_ui(den.get(), den.get(), kBase);
       mpz_add_ui(den.get(), den.get(), d[i]);
     }
-    mpz_tdiv_q(y.get(), y.get(), den.get());
+    DivMpz(y.get(), nullptr, y.get(), den.get());
     Limbs out;
     while (mpz_sgn(y.get()) != 0) out.push_back(mpz_tdiv_q_ui(y.get(), y.get(), kBase));
     return out;

@@ -10,6 +10,7 @@
 #include "numbers/decimal_limbs.h"
 #include "numbers/decimal_slots.h"
 #include "numbers/math_decimal.h"
+#include "numbers/mpz_newton.h"
 
 namespace vpx {
 namespace {
@@ -98,7 +99,7 @@ Limbs StartingInverseRoot(uint64_t X, size_t k) {
   Mpz v;
   mpz_ui_pow_ui(v.get(), kBase, 2 * k);
   mpz_tdiv_q_ui(v.get(), v.get(), X);
-  mpz_sqrt(v.get(), v.get());
+  SqrtMpz(v.get(), v.get());
   Limbs out;
   while (mpz_sgn(v.get()) != 0) out.push_back(mpz_tdiv_q_ui(v.get(), v.get(), kBase));
   return out;

@@ -7,6 +7,7 @@
 
 #include "numbers/binary_splitting.h"
 #include "numbers/math_log_series.h"
+#include "numbers/mpz_newton.h"
 #include "numbers/mpz_product.h"
 #include "numbers/radix_conversion.h"
 
@@ -75,7 +76,7 @@ bool NapierByQuotient(uint32_t digits, bool twoThreads, CancelToken abort, WorkP
     if (!SumExpSeries(terms, twoThreads, abort, &sums, &N, progress)) return false;
     MulMpz(sums.T.get(), sums.T.get(), scale.get());
     if (abort.IsCancelled()) return false;
-    mpz_tdiv_qr(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get());
+    DivMpz(quotient.get(), remainder.get(), sums.T.get(), sums.Q.get(), twoThreads);
     if (abort.IsCancelled()) return false;
     progress->CompleteShare(kNapierQuotientShare);
     mpz_sub(slack.get(), sums.Q.get(), remainder.get());
@@ -203,7 +204,7 @@ bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDi
   const uint64_t z = std::min<uint64_t>(mpz_scan1(sums.Q.get(), 0), b);
   mpz_tdiv_q_2exp(sums.Q.get(), sums.Q.get(), z);
   mpz_mul_2exp(V.get(), sums.T.get(), b - z);
-  mpz_tdiv_q(V.get(), V.get(), sums.Q.get());
+  DivMpz(V.get(), nullptr, V.get(), sums.Q.get(), twoThreads);
   if (abort.IsCancelled()) return false;
   work.CompleteShare(kNapierQuotientShare);
   std::string text = "2";

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "numbers/binary_splitting.h"
+#include "numbers/mpz_newton.h"
 #include "numbers/mpz_product.h"
 
 namespace vpx {
@@ -90,7 +91,7 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, Can
     mpz_tdiv_q_2exp(sums.T.get(), sums.T.get(), drop);
   }
   mpz_mul_2exp(sums.T.get(), sums.T.get(), bits);
-  mpz_tdiv_q(out, sums.T.get(), sums.B.get());
+  DivMpz(out, nullptr, sums.T.get(), sums.B.get(), twoThreads);
   return !abort.IsCancelled();
 }
 
@@ -229,7 +230,7 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, Cancel
     if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, progress, V)) return false;
     // U = U * 2^m / (2^m + d): what is left lies within 2^-(m-1) of 1.
     mpz_mul_2exp(U, U, m);
-    mpz_tdiv_q(U, U, num.get());
+    DivMpz(U, nullptr, U, num.get(), twoThreads);
     if (abort.IsCancelled()) return false;
     *errorUnits += 2 * kAtanhErrorUnits + 2;
     s = m - 1;
@@ -264,7 +265,7 @@ LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThre
   // U = 2^bits * X / (head * 2^shift), within 2^(bits - head bits + 1) of 2^bits.
   mpz_mul_2exp(U.get(), X, bits);
   mpz_mul_2exp(head.get(), head.get(), shift);
-  mpz_tdiv_q(U.get(), U.get(), head.get());
+  DivMpz(U.get(), nullptr, U.get(), head.get(), twoThreads);
   if (abort.IsCancelled()) return LogSeriesStatus::kAborted;
   *errorUnits += 1;
   if (!AddLogNearOne(U.get(), bits, kLongArgumentHeadBits - 2, twoThreads, abort, progress, V,

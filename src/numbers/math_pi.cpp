@@ -3,6 +3,7 @@
 #include <string>
 
 #include "numbers/binary_splitting.h"
+#include "numbers/mpz_newton.h"
 #include "numbers/mpz_product.h"
 #include "numbers/radix_conversion.h"
 
@@ -67,7 +68,7 @@ bool ScaledPi(uint64_t D, bool binary, bool twoThreads, CancelToken abort, WorkP
     mpz_mul_ui(root.get(), root.get(), 10005);
   }
   if (abort.IsCancelled()) return false;
-  mpz_sqrt(root.get(), root.get());
+  SqrtMpz(root.get(), root.get(), twoThreads);
   if (abort.IsCancelled()) return false;
   // Q and T carry far more bits than 10^D needs; dropping the surplus from both moves the
   // quotient by a relative 2^-64 at most.
@@ -80,7 +81,7 @@ bool ScaledPi(uint64_t D, bool binary, bool twoThreads, CancelToken abort, WorkP
   mpz_mul_ui(sums.Q.get(), sums.Q.get(), 426880);
   MulMpz(W, sums.Q.get(), root.get());
   if (abort.IsCancelled()) return false;
-  mpz_tdiv_q(W, W, sums.T.get());
+  DivMpz(W, nullptr, W, sums.T.get(), twoThreads);
   progress->CompleteShare(kQuotientShare);
   return !abort.IsCancelled();
 }

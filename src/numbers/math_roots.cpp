@@ -6,6 +6,7 @@
 
 #include "numbers/binary_splitting.h"
 #include "numbers/decimal_root.h"
+#include "numbers/mpz_newton.h"
 #include "numbers/mpz_product.h"
 #include "numbers/radix_conversion.h"
 #include "numbers/root_newton.h"
@@ -82,7 +83,7 @@ DecimalDigits ExactPower(const PowProblem& p) {
     mpz_mul_ui(scale.get(), scale.get(), 5);
     mpz_add(W.get(), P.get(), scale.get());
     mpz_mul_ui(scale.get(), scale.get(), 2);
-    mpz_tdiv_q(W.get(), W.get(), scale.get());
+    DivMpz(W.get(), nullptr, W.get(), scale.get());
     return FromScaledInteger(W.get(), static_cast<uint64_t>(k), p.minus);
   }
   // q = 10^(-T) / P; its top place is -pc, or -pc - 1 unless P = 1.
@@ -91,7 +92,7 @@ DecimalDigits ExactPower(const PowProblem& p) {
   const int64_t F = QuotientFractionDigits(pc, p.R);
   if (pq < -F) return DecimalDigits();  // underflows the kept places
   SetPowerOfTen(scale.get(), static_cast<uint64_t>(F - T));
-  mpz_tdiv_q(W.get(), scale.get(), P.get());
+  DivMpz(W.get(), nullptr, scale.get(), P.get());
   return FromScaledInteger(W.get(), static_cast<uint64_t>(F), p.minus);
 }
 
@@ -236,10 +237,10 @@ bool ExactRoot(mpz_srcptr X, int64_t t, uint64_t F, CancelToken abort, DecimalDi
   if (e >= 0) {
     MulMpz(N.get(), N.get(), scale.get());
   } else {
-    mpz_tdiv_q(N.get(), N.get(), scale.get());
+    DivMpz(N.get(), nullptr, N.get(), scale.get());
   }
   if (abort.IsCancelled()) return false;
-  mpz_sqrt(N.get(), N.get());
+  SqrtMpz(N.get(), N.get());
   if (abort.IsCancelled()) return false;
   return FromScaledInteger(N.get(), F, false, abort, out);
 }
@@ -251,7 +252,7 @@ bool EndingRoot(mpz_srcptr X, int64_t t, uint64_t F, CancelToken abort, DecimalD
   Mpz v, scale;
   mpz_mul_ui(v.get(), X, (t & 1) != 0 ? 10 : 1);
   if (mpz_perfect_square_p(v.get()) == 0) return false;
-  mpz_sqrt(v.get(), v.get());
+  SqrtMpz(v.get(), v.get());
   const int64_t h = (t - (t & 1)) / 2;  // sqrt(x) = v * 10^h
   uint64_t fraction = 0;
   if (h >= 0) {
@@ -259,7 +260,7 @@ bool EndingRoot(mpz_srcptr X, int64_t t, uint64_t F, CancelToken abort, DecimalD
     MulMpz(v.get(), v.get(), scale.get());
   } else if (static_cast<uint64_t>(-h) > F) {
     SetPowerOfTen(scale.get(), static_cast<uint64_t>(-h) - F);
-    mpz_tdiv_q(v.get(), v.get(), scale.get());
+    DivMpz(v.get(), nullptr, v.get(), scale.get());
     fraction = F;
   } else {
     fraction = static_cast<uint64_t>(-h);
@@ -295,10 +296,10 @@ FractionDigitsStatus RootFractionDigits(mpz_srcptr X, int64_t t, uint64_t k, uin
   // X * 4^b / 10^s = X * 2^(2b - s) / 5^s; floors of floors are the floor.
   const int64_t twoPower = 2 * static_cast<int64_t>(b) - s;
   mpz_mul_2exp(z.get(), X, static_cast<uint64_t>(std::max<int64_t>(twoPower, 0)));
-  mpz_tdiv_q(z.get(), z.get(), five.get());
+  DivMpz(z.get(), nullptr, z.get(), five.get());
   if (twoPower < 0) mpz_tdiv_q_2exp(z.get(), z.get(), static_cast<uint64_t>(-twoPower));
   if (abort.IsCancelled()) return FractionDigitsStatus::kCancelled;
-  mpz_sqrt(z.get(), z.get());
+  SqrtMpz(z.get(), z.get());
   if (abort.IsCancelled()) return FractionDigitsStatus::kCancelled;
   return FractionDigits(z.get(), b, 1, n, abort, digits, SecondCoreAvailable());
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "numbers/math_decimal.h"
+#include "numbers/mpz_newton.h"
 #include "numbers/mpz_product.h"
 
 namespace vpx {
@@ -19,7 +20,7 @@ bool InverseRoot(uint64_t X, uint64_t D, uint64_t k, CancelToken abort, mpz_ptr 
   mpz_set_ui(T.get(), D);
   mpz_mul_2exp(T.get(), T.get(), 2 * at);
   mpz_tdiv_q_ui(T.get(), T.get(), X);
-  mpz_sqrt(U, T.get());
+  SqrtMpz(U, T.get());
   uint64_t m = at;  // |e| <= 2^-m
   while (at < k) {
     const uint64_t k2 = std::min(2 * m - 2, k);
