@@ -226,23 +226,6 @@ Residues ConvolveBlocks(const TransformKernels& k, const uint64_t* a, size_t na,
 }
 
 template <uint64_t Base>
-void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                 CancelToken cancel, bool twoThreads) {
-  const size_t limbs = na + nb;
-  if (!TrimFactors(a, na, b, nb, out)) return;
-  const size_t n = na + nb - 1;  // coefficients
-  const size_t block = BlockLimbs();
-  const bool blocks = na + nb > 2 * block;
-  const TransformKernels& k = KernelsFor(blocks ? std::bit_ceil(2 * block) : std::bit_ceil(n),
-                                         std::min(na, nb), Base == kBinaryBase);
-  Residues residues = blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
-                             : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
-  // The product has n + 1 limbs, so the carry left is one limb.
-  out[n] = Reconstruct<Base>(k, residues.data(), n, out, cancel).w[0];
-  std::fill(out + n + 1, out + limbs, 0);
-}
-
-template <uint64_t Base>
 void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
                     uint64_t* out, CancelToken cancel, bool twoThreads,
                     const NttTransforms* bReady = nullptr) {
@@ -260,6 +243,67 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
   Carry carry = Reconstruct<Base>(k, residues.data(), m, out, cancel);
   // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
   for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) out[j] = CarryLimb<Base>(out[j], 0, 0, carry);
+}
+
+// x[0 .. n) -= y[0 .. ny) in base Base (ny <= n); the borrow out of the top is dropped.
+template <uint64_t Base>
+void SubtractLimbs(uint64_t* x, size_t n, const uint64_t* y, size_t ny) {
+  uint64_t borrow = 0;
+  for (size_t j = 0; j < n && (j < ny || borrow != 0); ++j) {
+    const uint64_t s = j < ny ? y[j] : 0;
+    if constexpr (Base == kBinaryBase) {
+      const uint64_t d = x[j] - s - borrow;
+      borrow = x[j] < s || x[j] - s < borrow ? 1 : 0;
+      x[j] = d;
+    } else {
+      const uint64_t t = s + borrow;  // at most Base
+      borrow = x[j] < t ? 1 : 0;
+      x[j] = borrow != 0 ? (Base - t) + x[j] : x[j] - t;
+    }
+  }
+}
+
+template <uint64_t Base>
+void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                 CancelToken cancel, bool twoThreads);
+
+// A product of m + r limbs, m a power of two at least na and nb and r at most 3m / 8: the
+// wrap-around product w = c mod (B^m - 1) and the product's low r limbs (c mod B^r, from
+// the operands' low r limbs) give c = w - y + y B^m with y = (w - c) mod B^r (y < B^r as
+// m >= na, nb). Transforms of length m and a short product instead of transforms of 2m.
+template <uint64_t Base>
+void MulByWrapAndLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
+                     uint64_t* out, CancelToken cancel, bool twoThreads) {
+  const size_t r = na + nb - m;  // at most na and nb
+  MulModLimbsNtt<Base>(a, na, b, nb, m, out, cancel, twoThreads);
+  Residues low(2 * r);
+  MulLimbsNtt<Base>(a, r, a == b && na == nb ? a : b, r, low.data(), cancel, twoThreads);
+  std::copy_n(out, r, out + m);
+  SubtractLimbs<Base>(out + m, r, low.data(), r);
+  // y is read below place r < m only, before the borrow reaches it.
+  SubtractLimbs<Base>(out, m + r, out + m, r);
+}
+
+template <uint64_t Base>
+void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                 CancelToken cancel, bool twoThreads) {
+  const size_t limbs = na + nb;
+  if (!TrimFactors(a, na, b, nb, out)) return;
+  const size_t n = na + nb - 1;  // coefficients
+  const size_t block = BlockLimbs();
+  const bool blocks = na + nb > 2 * block;
+  const size_t half = std::bit_ceil(n) / 2;
+  if (!blocks && half >= std::max(na, nb) && 8 * (na + nb - half) <= 3 * half) {
+    MulByWrapAndLow<Base>(a, na, b, nb, half, out, cancel, twoThreads);
+    return;
+  }
+  const TransformKernels& k = KernelsFor(blocks ? std::bit_ceil(2 * block) : std::bit_ceil(n),
+                                         std::min(na, nb), Base == kBinaryBase);
+  Residues residues = blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
+                             : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
+  // The product has n + 1 limbs, so the carry left is one limb.
+  out[n] = Reconstruct<Base>(k, residues.data(), n, out, cancel).w[0];
+  std::fill(out + n + 1, out + limbs, 0);
 }
 
 }  // namespace

@@ -101,6 +101,13 @@ TEST_P(DecimalLimbTransforms, ProductsAgreeWithTheKroneckerProduct) {
                         {40000, 30000}}) {
     ExpectSameProducts(RandomLimbs(rng, na), RandomLimbs(rng, nb));
   }
+  // A few limbs above a power of two (the wrap-around and short products), among them the
+  // largest that route takes (2048 + 768 = 3m/8 over m = 2048), and a multiple of
+  // 10^(19 m) - 1, whose wrap-around product is zero.
+  for (auto [na, nb] : {std::pair<size_t, size_t>{1100, 1100}, {1408, 1408}, {1409, 1408}}) {
+    ExpectSameProducts(RandomLimbs(rng, na), RandomLimbs(rng, nb));
+  }
+  ExpectSameProducts(Limbs(1024, kLimbBase - 1), RandomLimbs(rng, 300));
   // Zero operands and top zero limbs.
   ExpectSameProducts(Limbs{0, 0}, RandomLimbs(rng, 5));
   ExpectSameProducts(Limbs{5, 0, 0}, Limbs{kLimbBase - 1, 0});
@@ -262,11 +269,15 @@ TEST_P(DecimalLimbTransforms, BinaryLimbProductsAgreeWithGmp) {
     MulBinaryLimbsNtt(a.data(), na, b.data(), nb, twoThreads.data(), CancelToken{}, true);
     ASSERT_EQ(twoThreads, expected) << na << " x " << nb << " on two threads";
   };
+  // 1100 x 1100 and 1024 x 300 are products of a few limbs above a power of two, made from
+  // a wrap-around product and a short one (1024 ones times anything is 0 modulo B^1024 - 1).
   for (auto [na, nb] : {std::pair<size_t, size_t>{1, 1},
                         {16, 17},
                         {17, 17},
                         {33, 32},
                         {1000, 25},
+                        {1100, 1100},
+                        {1024, 300},
                         {4096, 4097},
                         {30000, 2768}}) {
     check(na, nb, false);
