@@ -8,6 +8,7 @@
 
 #include "numbers/bignum_memory.h"
 #include "numbers/decimal_limbs.h"
+#include "numbers/decimal_ntt.h"
 #include "numbers/decimal_slots.h"
 #include "numbers/math_decimal.h"
 #include "numbers/mpz_newton.h"
@@ -30,10 +31,11 @@ constexpr size_t kGuardLimbs = 2;
 // The estimate is off by at most a unit or two; more corrections mean it went wrong.
 constexpr int kMaxCorrections = 8;
 
-// Roots shorter than this take the binary route. Not yet any: at a million digits the
-// decimal route takes 0.60-0.75 of GMP's root and text, the binary one 0.50-0.62
-// (bench_math, BM_SqRootDecimal and BM_SqRoot, CPU time); its exact square alone is a third.
-constexpr uint64_t kDecimalRootLeastDigits = UINT64_MAX;
+// Roots shorter than this take the binary route. On the vector transforms (the square root
+// of 2, one thread, best of five, binary / decimal ms): 300,000 digits: 6.6 / 8.0, 600,000:
+// 14.2 / 25.2 (a padded length), 700,000: 17.9 / 16.9, 850,000: 25.6 / 18.7, 1,000,000:
+// 29.1 / 19.8. Without them the decimal route lost at every length.
+constexpr uint64_t kDecimalRootLeastDigits = 700'000;
 
 std::atomic<uint64_t> g_unproven{0};
 std::atomic<uint64_t> g_leastDigits{kDecimalRootLeastDigits};
@@ -252,7 +254,10 @@ DecimalRootStatus DecimalRootDigits(uint64_t X, uint64_t h, CancelToken abort,
 }
 
 bool UseDecimalRoot(uint64_t rootDigits) {
-  return rootDigits >= g_leastDigits.load(std::memory_order_relaxed);
+  const uint64_t least = g_leastDigits.load(std::memory_order_relaxed);
+  // The default crossover holds on the vector transforms only.
+  if (least == kDecimalRootLeastDigits && !mynum::VectorNttAvailable()) return false;
+  return rootDigits >= least;
 }
 
 void SetDecimalRootLeastDigitsForTest(uint64_t digits) {
