@@ -53,12 +53,21 @@ struct PrimeWork {
   size_t count;
   std::vector<Residues>* residues;
 
-  void Run(int i) const {
-    std::vector<Residues> transformed(factorCount);
+  // The arrays one thread's primes share (allocated once for them all).
+  struct Scratch {
+    std::vector<Residues> transformed;
+    Residues sum, negated;
+  };
+
+  void Run(int i, Scratch& scratch) const {
+    std::vector<Residues>& transformed = scratch.transformed;
+    transformed.resize(factorCount);
+    std::vector<bool> done(factorCount, false);
     for (size_t k = 0; k < count; ++k) {
       for (size_t j = 0; j < sums[k].count; ++j) {
         for (size_t f : {sums[k].terms[j].x, sums[k].terms[j].y}) {
-          if (!transformed[f].empty()) continue;
+          if (done[f]) continue;
+          done[f] = true;
           transformed[f].resize(length);
           kernels.LoadForward(i, tables, factors[f].limbs, factors[f].n, length,
                               transformed[f].data());
@@ -67,7 +76,8 @@ struct PrimeWork {
     }
     const uint64_t p = kernels.Field(i).p;
     // Signs as in the reconstruction: a sum whose terms are all negative is summed positive.
-    Residues sum(length), negated;
+    Residues &sum = scratch.sum, &negated = scratch.negated;
+    sum.resize(length);
     for (size_t k = 0; k < count; ++k) {
       const LimbSum& s = sums[k];
       const bool mixed = MixedSigns(s);
@@ -168,8 +178,14 @@ bool MulSumsOfBinaryLimbs(const LimbFactor* factors, const LimbSum* sums, size_t
                        factorCount, sums,         count,  &residues};
   {
     std::unique_ptr<SecondThreadTask> other;
-    if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { work.Run(2); });
-    for (int i = 0; i < (twoThreads ? 2 : 3); ++i) work.Run(i);
+    if (twoThreads) {
+      other = std::make_unique<SecondThreadTask>([&] {
+        PrimeWork::Scratch scratch;
+        work.Run(2, scratch);
+      });
+    }
+    PrimeWork::Scratch scratch;
+    for (int i = 0; i < (twoThreads ? 2 : 3); ++i) work.Run(i, scratch);
     if (other) other->Join();
   }
   for (size_t k = 0; k < count; ++k) {
