@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 
+#include "numbers/decimal_ntt.h"
 #include "numbers/math_decimal.h"
 #include "numbers/mpz_product.h"
 
@@ -35,9 +37,12 @@ constexpr size_t kGuardBits = 64;
 constexpr int kMostCorrections = 8;
 std::atomic<size_t> g_leastForTest{0};
 
+// The crossovers hold where the products run on the vector transforms; elsewhere GMP's own
+// quotient and root win at every length.
 size_t LeastBits(size_t otherwise) {
   const size_t test = g_leastForTest.load(std::memory_order_relaxed);
-  return test != 0 ? test : otherwise;
+  if (test != 0) return test;
+  return mynum::VectorNttAvailable() ? otherwise : SIZE_MAX;
 }
 
 // Reciprocals and inverse roots this short come from GMP's division directly.
