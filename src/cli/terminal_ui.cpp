@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <limits>
@@ -13,15 +14,20 @@
 namespace vpx::cli {
 namespace {
 
-// "\r\n" becomes "\n".
-std::string ToLf(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+// "\r\n" becomes "\n", in place (the text only shrinks).
+void ToLf(std::string& text) {
+  size_t kept = text.find("\r\n");
+  if (kept == std::string::npos) return;
+  for (size_t i = kept; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
+    text[kept++] = text[i];
   }
-  return out;
+  text.resize(kept);
+}
+
+bool IsControlByte(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return c != '\n' && c != '\t' && (b < 0x20 || b == 0x7F);
 }
 
 std::string OneLine(const std::string& text) {
@@ -59,7 +65,7 @@ std::string ShowControlBytes(const std::string& text) {
   out.reserve(text.size());
   for (char c : text) {
     const auto b = static_cast<unsigned char>(c);
-    if (c == '\n' || c == '\t' || (b >= 0x20 && b != 0x7F)) {
+    if (!IsControlByte(c)) {
       out += c;
     } else {
       out += '^';
@@ -74,7 +80,12 @@ TerminalOutput::TerminalOutput()
 
 void TerminalOutput::Write(FILE* stream, const std::string& utf8) {
   const bool terminal = stream == stdout ? stdoutTerminal_ : stderrTerminal_;
-  WriteBytes(stream, terminal ? ShowControlBytes(utf8) : utf8);
+  // A text without control bytes is written as it is, not copied first.
+  if (terminal && std::any_of(utf8.begin(), utf8.end(), IsControlByte)) {
+    WriteBytes(stream, ShowControlBytes(utf8));
+  } else {
+    WriteBytes(stream, utf8);
+  }
 }
 
 void TerminalOutput::Bell() {
@@ -96,7 +107,9 @@ void TerminalOutput::WriteBytes(FILE* stream, const std::string& utf8) {
 }
 
 void TerminalOutput::WriteConsole(const std::string& sjis) {
-  Write(stdout, ToLf(TerminalText(sjis)));
+  std::string utf8 = TerminalText(sjis);
+  ToLf(utf8);
+  Write(stdout, utf8);
 }
 
 void TerminalOutput::WriteNotice(const std::string& sjis) {

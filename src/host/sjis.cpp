@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <utility>
 
 namespace vpx {
 namespace {
@@ -94,6 +96,13 @@ ThreadConverters& Converters() {
   return *converters;
 }
 
+// SjisToUtf8 copies runs of ASCII at least this long as they are.
+constexpr size_t kAsciiRunCopied = 64;
+constexpr unsigned char kFirstNonAscii = 0x80;
+// Room SjisToUtf8 reserves beyond the text's length: two-byte characters become three bytes,
+// and a caller may add a line end.
+constexpr size_t kUtf8Spare = 16;
+
 // Length of the UTF-8 sequence starting with lead (1 for a stray byte).
 size_t Utf8SequenceLength(unsigned char lead) {
   if (lead >= 0xF0) return 4;
@@ -142,8 +151,45 @@ std::string FirstCharacterWithoutSjisForm(std::string_view utf8) {
   return std::string();
 }
 
+// ASCII bytes read the same in both encodings: a long run of them (a million-digit value)
+// is copied as it is, and only the text between such runs goes through the converter. The
+// pieces start and end on character boundaries, so the outcome is the whole text's.
 bool SjisToUtf8(std::string_view sjis, std::string& out) {
-  return Converters().toUtf8.Convert(sjis, out);
+  Converter& converter = Converters().toUtf8;
+  std::string result;
+  result.reserve(sjis.size() + kUtf8Spare);
+  std::string converted;
+  size_t pending = 0;  // start of the bytes not yet taken
+  auto convertPending = [&](size_t end) {
+    if (end == pending) return true;
+    if (!converter.Convert(sjis.substr(pending, end - pending), converted)) return false;
+    result += converted;
+    return true;
+  };
+  for (size_t i = 0; i < sjis.size();) {
+    const auto c = static_cast<unsigned char>(sjis[i]);
+    if (c >= kFirstNonAscii) {
+      i += IsSjisLeadByte(c) && i + 1 < sjis.size() ? 2 : 1;
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < sjis.size() && static_cast<unsigned char>(sjis[end]) < kFirstNonAscii) ++end;
+    if (end - i >= kAsciiRunCopied) {
+      if (!convertPending(i)) {
+        out.clear();
+        return false;
+      }
+      result.append(sjis.substr(i, end - i));
+      pending = end;
+    }
+    i = end;
+  }
+  if (!convertPending(sjis.size())) {
+    out.clear();
+    return false;
+  }
+  out = std::move(result);
+  return true;
 }
 
 std::string SjisLiteral(const char* utf8) {

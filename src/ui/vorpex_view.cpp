@@ -363,7 +363,7 @@ QString CVorpexView::RetiredJobText(const RetiredJob& job) {
     call = (open > 0 ? call.left(open) : call.left(kStatusCallChars)) + QStringLiteral("(…)");
   }
   const QString done = QStringLiteral("【完了】");
-  QString message = Qs(job.message);
+  QString message = Qs(job.Message());
   if (message.startsWith(done)) message = message.mid(done.size());
   // A failed or cancelled job has not completed.
   const QString mark =
