@@ -153,6 +153,17 @@ TEST_F(ConsoleEditTest, LongOutputLineReadsAndCopiesWithoutInsertedBreaks) {
   EXPECT_EQ(QApplication::clipboard()->text(), QString(108, QChar('7')));  // 2 block ends
 }
 
+// One output text of several lines: each line end (CR LF, LF or a lone CR) ends a line,
+// empty lines stay, and a long line among them keeps its digits.
+TEST_F(ConsoleEditTest, OutputOfSeveralLinesKeepsEveryLineAndItsEnd) {
+  const std::string digits(1234, '3');
+  console.AppendOutput("a\r\n\r\nb\rc\n" + digits + "\r\n");
+  ASSERT_EQ(console.GetLineCount(), 6);
+  const std::vector<std::string> lines = {"a", "", "b", "c", digits, ""};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(console.GetLine(i), lines[i]) << i;
+  EXPECT_EQ(console.LogicalText(), QString::fromStdString("a\n\nb\nc\n" + digits + "\n"));
+}
+
 TEST_F(ConsoleEditTest, TextPastTheLimitDropsTheOldestLinesAndKeepsTheNewest) {
   console.AppendOutput("oldest line\r\n");
   const std::string million(1000000, '5');
