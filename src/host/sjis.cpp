@@ -152,18 +152,17 @@ std::string FirstCharacterWithoutSjisForm(std::string_view utf8) {
 }
 
 // ASCII bytes read the same in both encodings: a long run of them (a million-digit value)
-// is copied as it is, and only the text between such runs goes through the converter. The
-// pieces start and end on character boundaries, so the outcome is the whole text's.
-bool SjisToUtf8(std::string_view sjis, std::string& out) {
+// is handed on as it stands, and only the text between such runs goes through the
+// converter. The pieces start and end on character boundaries, so the outcome is the whole
+// text's.
+bool SjisToUtf8Pieces(std::string_view sjis, const Utf8PieceSink& take) {
   Converter& converter = Converters().toUtf8;
-  std::string result;
-  result.reserve(sjis.size() + kUtf8Spare);
   std::string converted;
   size_t pending = 0;  // start of the bytes not yet taken
   auto convertPending = [&](size_t end) {
     if (end == pending) return true;
     if (!converter.Convert(sjis.substr(pending, end - pending), converted)) return false;
-    result += converted;
+    take(converted, false);
     return true;
   };
   for (size_t i = 0; i < sjis.size();) {
@@ -175,16 +174,19 @@ bool SjisToUtf8(std::string_view sjis, std::string& out) {
     size_t end = i + 1;
     while (end < sjis.size() && static_cast<unsigned char>(sjis[end]) < kFirstNonAscii) ++end;
     if (end - i >= kAsciiRunCopied) {
-      if (!convertPending(i)) {
-        out.clear();
-        return false;
-      }
-      result.append(sjis.substr(i, end - i));
+      if (!convertPending(i)) return false;
+      take(sjis.substr(i, end - i), true);
       pending = end;
     }
     i = end;
   }
-  if (!convertPending(sjis.size())) {
+  return convertPending(sjis.size());
+}
+
+bool SjisToUtf8(std::string_view sjis, std::string& out) {
+  std::string result;
+  result.reserve(sjis.size() + kUtf8Spare);
+  if (!SjisToUtf8Pieces(sjis, [&](std::string_view piece, bool) { result += piece; })) {
     out.clear();
     return false;
   }
