@@ -361,6 +361,7 @@ void CConsoleEdit::InsertOutput(QString text) {
     if (lf < 0) break;
     from = lf + 1;
   }
+  text = QString();  // given back before the document makes its own copy of joined
   const QTextCursor caret = textCursor();
   const bool caretInInput = caret.selectionStart() >= InputStart();
   const int at = std::min(outputAt_, InputStart());
