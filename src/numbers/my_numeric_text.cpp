@@ -241,14 +241,12 @@ class BoundedText {
     constexpr size_t kPiece = 4096;
     char piece[kPiece];
     size_t left = std::min<size_t>(count, Room());
-    if (left == 0) return;  // a number without a buffer has no digits to point at
-    const uint8_t* at = digits + from;
+    size_t next = from;  // index of the next digit; wraps below 0 after the last one only
     while (left > 0) {
       const size_t n = std::min(left, kPiece);
-      for (size_t i = 0; i < n; ++i)
-        piece[i] = static_cast<char>('0' + at[-static_cast<ptrdiff_t>(i)]);
+      for (size_t i = 0; i < n; ++i) piece[i] = static_cast<char>('0' + digits[next - i]);
       s_.append(piece, n);
-      at -= n;
+      next -= n;
       left -= n;
     }
   }

@@ -28,8 +28,7 @@ constexpr int kOutputProperty = QTextFormat::UserProperty + 1;
 // Quiet time after the last resize before the output rows are split again.
 constexpr int kRewrapDelayMs = 120;
 
-// Line breaks of any kind as "\n".
-// CR LF and a lone CR become LF, in place.
+// Line breaks of any kind as "\n" (CR LF and a lone CR become LF), in place.
 void ToLineFeeds(QString& text) {
   // Only a text that has a CR is touched: one that is shared is then copied once.
   if (!text.contains(QChar('\r'))) return;
@@ -37,6 +36,7 @@ void ToLineFeeds(QString& text) {
   text.replace(QChar('\r'), QChar('\n'));
 }
 
+// The same for a text that is kept as it is.
 QString WithLineFeeds(QString text) {
   ToLineFeeds(text);
   return text;
