@@ -175,9 +175,12 @@ void ConnectEngine(TerminalFrontEnd& frontEnd) {
       [&engine] { add_history(TerminalText(engine.InputHistory().GetFromOldData(0)).c_str()); });
   engine.SetJobRetiredListener([&frontEnd](const RetiredJob& job) {
     if (job.failed) g_console.failed = true;
-    const std::string entry =
-        job.index == RetiredJob::kNoEntry ? std::string() : Format("[%u] ", job.index);
-    frontEnd.Output().WriteOutputText(entry + TerminalText(job.rowText) + "\n");
+    // The value (perhaps a million digits) is converted once; the entry's number and the
+    // line end are added around it where it stands.
+    std::string text = TerminalText(job.rowText);
+    if (job.index != RetiredJob::kNoEntry) text.insert(0, Format("[%u] ", job.index));
+    text += '\n';
+    frontEnd.Output().WriteOutputText(text);
   });
   frontEnd.Output().SetPromptWrapper(AbovePrompt);
   frontEnd.Dialogs().asker = AskUser;

@@ -2,9 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <deque>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 #include "files/binary_page.h"
 #include "host/sjis.h"
@@ -13,15 +17,53 @@
 namespace vpx::cli {
 namespace {
 
-// "\r\n" becomes "\n".
-std::string ToLf(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+// "\r\n" becomes "\n", in place (the text only shrinks).
+void ToLf(std::string& text) {
+  size_t kept = text.find("\r\n");
+  if (kept == std::string::npos) return;
+  for (size_t i = kept; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
+    text[kept++] = text[i];
   }
-  return out;
+  text.resize(kept);
+}
+
+inline bool IsControlByte(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return c != '\n' && c != '\t' && (b < 0x20 || b == 0x7F);
+}
+
+// Whether text has a byte ShowControlBytes changes; with crLfAsLf, not counting a CR that
+// precedes a LF (ToLf drops it). Read in pieces without an exit inside each, so that a
+// million-digit line is scanned at memory speed; a piece with a control byte is read again.
+bool HasControlBytes(std::string_view text, bool crLfAsLf = false) {
+  constexpr size_t kPiece = 256;
+  for (size_t at = 0; at < text.size(); at += kPiece) {
+    const size_t end = std::min(text.size(), at + kPiece);
+    bool found = false;
+    for (size_t i = at; i < end; ++i) found |= IsControlByte(text[i]);
+    if (!found) continue;
+    if (!crLfAsLf) return true;
+    for (size_t i = at; i < end; ++i) {
+      const bool crLf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+      if (IsControlByte(text[i]) && !crLf) return true;
+    }
+  }
+  return false;
+}
+
+bool PutBytes(FILE* stream, std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+}
+
+// Writes text with its CR LFs as LFs (as ToLf changes it).
+bool PutWithLf(FILE* stream, std::string_view text) {
+  size_t from = 0;
+  for (size_t cr = text.find("\r\n"); cr != std::string_view::npos; cr = text.find("\r\n", from)) {
+    if (!PutBytes(stream, text.substr(from, cr - from))) return false;
+    from = cr + 1;  // the LF starts the next part
+  }
+  return PutBytes(stream, text.substr(from));
 }
 
 std::string OneLine(const std::string& text) {
@@ -59,7 +101,7 @@ std::string ShowControlBytes(const std::string& text) {
   out.reserve(text.size());
   for (char c : text) {
     const auto b = static_cast<unsigned char>(c);
-    if (c == '\n' || c == '\t' || (b >= 0x20 && b != 0x7F)) {
+    if (!IsControlByte(c)) {
       out += c;
     } else {
       out += '^';
@@ -74,7 +116,12 @@ TerminalOutput::TerminalOutput()
 
 void TerminalOutput::Write(FILE* stream, const std::string& utf8) {
   const bool terminal = stream == stdout ? stdoutTerminal_ : stderrTerminal_;
-  WriteBytes(stream, terminal ? ShowControlBytes(utf8) : utf8);
+  // A text without control bytes is written as it is, not copied first.
+  if (terminal && HasControlBytes(utf8)) {
+    WriteBytes(stream, ShowControlBytes(utf8));
+  } else {
+    WriteBytes(stream, utf8);
+  }
 }
 
 void TerminalOutput::Bell() {
@@ -82,10 +129,13 @@ void TerminalOutput::Bell() {
 }
 
 void TerminalOutput::WriteBytes(FILE* stream, const std::string& utf8) {
+  WriteWith(stream, [&] { return PutBytes(stream, utf8); });
+}
+
+void TerminalOutput::WriteWith(FILE* stream, const std::function<bool()>& put) {
   auto write = [&] {
     errno = 0;
-    const bool written =
-        std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size() && std::fflush(stream) == 0;
+    const bool written = put() && std::fflush(stream) == 0;
     if (!written && stream == stdout && stdoutError_ == 0) stdoutError_ = errno != 0 ? errno : EIO;
   };
   if (promptShown_ && wrapper_) {
@@ -95,8 +145,30 @@ void TerminalOutput::WriteBytes(FILE* stream, const std::string& utf8) {
   }
 }
 
+// A console line that converts cleanly (and, for a terminal, has no control bytes) is
+// written in its pieces: the long ASCII runs (a million digits) straight from the line
+// itself, with no UTF-8 copy of the whole line. CR LF never spans two pieces (a run of
+// ASCII is always taken whole), so each piece has its CR LFs written as LFs.
 void TerminalOutput::WriteConsole(const std::string& sjis) {
-  Write(stdout, ToLf(TerminalText(sjis)));
+  std::deque<std::string> converted;  // keeps its strings in place as it grows
+  std::vector<std::string_view> pieces;
+  bool plain = SjisToUtf8Pieces(sjis, [&](std::string_view piece, bool ascii) {
+    if (!ascii) piece = converted.emplace_back(piece);
+    pieces.push_back(piece);
+  });
+  if (plain && stdoutTerminal_)
+    plain = std::none_of(pieces.begin(), pieces.end(),
+                         [](std::string_view piece) { return HasControlBytes(piece, true); });
+  if (!plain) {
+    std::string utf8 = TerminalText(sjis);
+    ToLf(utf8);
+    Write(stdout, utf8);
+    return;
+  }
+  WriteWith(stdout, [&] {
+    return std::all_of(pieces.begin(), pieces.end(),
+                       [](std::string_view piece) { return PutWithLf(stdout, piece); });
+  });
 }
 
 void TerminalOutput::WriteNotice(const std::string& sjis) {

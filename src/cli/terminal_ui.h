@@ -55,6 +55,9 @@ class TerminalOutput {
   // receive them unchanged.
   void Write(FILE* stream, const std::string& utf8);
   void WriteBytes(FILE* stream, const std::string& bytes);
+  // Runs put, which writes to stream, then flushes it, recording a failure on standard
+  // output; above the prompt while it is shown.
+  void WriteWith(FILE* stream, const std::function<bool()>& put);
 
   std::function<void(const std::function<void()>&)> wrapper_;
   bool promptShown_ = false;

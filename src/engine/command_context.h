@@ -30,6 +30,9 @@ class ICommandContext {
   virtual ~ICommandContext() = default;
 
   virtual void EchoLine(const std::string& text) = 0;
+  // Echoes the value's text as EchoLine(value.ToString()) does; the engine writes a long
+  // value's digits straight into the console line instead of copying its text there.
+  virtual void EchoNumber(const MyNumeric& value) { EchoLine(value.ToString()); }
   virtual const UserInterface& GetUi() const = 0;
   virtual CMyMacro& GetMacro() = 0;
   virtual CMyFuncResult& PreviousResult() = 0;

@@ -110,10 +110,26 @@ int CVorpexEngine::Start() {
   return 1;
 }
 
+// A console line is "　text\r\n", built in one buffer of its final size.
 void CVorpexEngine::EchoLine(const std::string& text) {
-  std::string line = SJ("　");
+  const std::string& indent = SJ("　");
+  std::string line;
+  line.reserve(indent.size() + text.size() + kLineEnd.size());
+  line += indent;
   line += text;
-  line += "\r\n";
+  line += kLineEnd;
+  AppendToConsole(line);
+}
+
+void CVorpexEngine::EchoNumber(const MyNumeric& value) {
+  std::string line = SJ("　");
+  // The digits are written once, into the line (which has room for its end).
+  if (!value.AppendText(line)) line += MyNumeric::UnusableNumberText();
+  line += kLineEnd;
+  AppendToConsole(line);
+}
+
+void CVorpexEngine::AppendToConsole(const std::string& line) {
   IConsole* console = ui_.console;
   impl_->bridge.RunOnGui([console, &line] { console->AppendOutput(line); });
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/command_context.h"
 #include "engine/func_result.h"
@@ -53,6 +54,7 @@ class CVorpexEngine : public ICommandContext {
   LineStatus ExecuteLine(const std::string& text);
   int ExecuteFunc(int32_t id, CMyFuncData* call);
   void EchoLine(const std::string& text) override;
+  void EchoNumber(const MyNumeric& value) override;
   // The out-of-memory line (on standard error when not even it can be built).
   void EchoOutOfMemory();
 
@@ -117,6 +119,9 @@ class CVorpexEngine : public ICommandContext {
   struct Impl;
   LineStatus RunInputLine();
   LineStatus RunLine(std::string text);
+  // Hands a finished console line to the console (on the GUI thread).
+  void AppendToConsole(const std::string& line);
+  static constexpr std::string_view kLineEnd = "\r\n";
   const UserInterface ui_;
   HandlerTable handlers_;
   std::unique_ptr<Impl> impl_;

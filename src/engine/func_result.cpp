@@ -218,12 +218,21 @@ int CMyFuncResult::SetData(const CMyFuncData* pFuncData, int32_t newId, const st
   return SetRecord(*this, pFuncData, newId, nullptr, value);
 }
 
+// "【直前の結果】TYPE : value", built in place: a long value's text is written once, into it.
+// A text is shown up to a NUL byte, as a C string.
 std::string CMyFuncResult::GetResultText() const {
-  const std::string& format = SJ("【直前の結果】%s : %s");
-  if (type >= kRetInt && type <= kRetFloat)
-    return Format(format.c_str(), ReturnCodeToTypeName(type).c_str(), number.ToString().c_str());
-  if (type == kRetString) return Format(format.c_str(), "STRING", text.c_str());
-  return SJ("【直前の結果】VOID : ");
+  std::string out = SJ("【直前の結果】");
+  if (type >= kRetInt && type <= kRetFloat) {
+    out += ReturnCodeToTypeName(type);
+    out += " : ";
+    if (!number.AppendText(out)) out += MyNumeric::UnusableNumberText();
+  } else if (type == kRetString) {
+    out += "STRING : ";
+    out += std::string_view(text.c_str());
+  } else {
+    out += "VOID : ";
+  }
+  return out;
 }
 
 int CMyFuncResult::GetResultValueText(std::string& out) const {

@@ -395,7 +395,7 @@ int JobScheduler::SetThreadResultToListAndShortCut(CMyThreadDlg* job, bool lock)
     retired.index = static_cast<uint32_t>(index);
     record.GetResultValueText(retired.rowText);
     const std::string& own = job->TextResult();
-    retired.message = record.overrideFlag == 0 && !own.empty() ? own : retired.rowText;
+    if (record.overrideFlag == 0) retired.message = own;
     retired.failed = record.overrideFlag != 0 || !job->BodySucceeded();
   }
   PostRetired(std::move(retired));

@@ -32,9 +32,12 @@ struct RetiredJob {
   std::string rowText;   // the entry's value text, uncut (why, when the job failed)
   std::string callText;  // the command line that started the job
   // The job's own message (for example a checksum match) when it has one and was not
-  // cancelled; otherwise the value text.
+  // cancelled; otherwise empty, and Message() is the value text (not copied: it may have
+  // a million digits).
   std::string message;
   bool failed = false;  // the job failed or was cancelled
+
+  const std::string& Message() const { return message.empty() ? rowText : message; }
 };
 
 class JobScheduler {

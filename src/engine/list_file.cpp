@@ -25,6 +25,8 @@ constexpr std::string_view kCrcKey = "crc";
 constexpr std::string_view kSizeKey = "size";
 // The writer hands the text on in pieces of about this size.
 constexpr size_t kWritePiece = 1u << 20;
+// What an entry's keys, counts, flags and checksum take besides its values, with room to spare.
+constexpr size_t kEntryFieldBytes = 256;
 // Decimal counts and IDs in the file have at most this many digits.
 constexpr size_t kMaxCountDigits = 10;
 
@@ -63,30 +65,38 @@ void AppendField(std::string& out, std::string_view key, std::string_view value,
   out += '\n';
 }
 
-// The number's digits as shown, without the saturation suffix; a floating form is written
-// in its normal form.
-std::string NumberText(const MyNumeric& number) {
-  std::string text;
+// The number field: the digits as shown, without the saturation suffix ("0" for none); a
+// floating form is written in its normal form. Written straight into out, so that a long
+// number's digits are not copied there from a text of their own.
+void AppendNumberField(std::string& out, const MyNumeric& number) {
+  out += "number ";
+  const size_t start = out.size();
   if (number.IsFloat()) {
     MyNumeric normal(number);
     normal.FloatToNormal();
-    normal.GetDataAsStr(&text);
+    normal.AppendText(out);
   } else {
-    number.GetDataAsStr(&text);
+    number.AppendText(out);
   }
+  const std::string_view text(out.data() + start, out.size() - start);
   const std::string_view mark = " (E)";
-  if (text.size() >= mark.size() && text.compare(text.size() - mark.size(), mark.size(), mark) == 0)
-    text.resize(text.size() - mark.size());
-  if (text.empty() || text == "-") return "0";
-  return text;
+  if (text.ends_with(mark)) out.resize(out.size() - mark.size());
+  if (out.size() == start || std::string_view(out).substr(start) == "-") {
+    out.resize(start);
+    out += '0';
+  }
+  out += '\n';
 }
 
 void AppendEntry(std::string& out, uint32_t index, const CMyFuncResult& record) {
   const size_t start = out.size();
+  // Room for the entry as a whole: a long value is not moved again by the fields after it.
+  out.reserve(start + kEntryFieldBytes + record.number.GetValidSize() + record.text.size() +
+              record.overrideText.size() + record.callData.GetLineText().size());
   AppendField(out, kEntryKey, std::to_string(index), false);
   AppendField(out, "type", ReturnCodeToTypeName(record.type), false);
   AppendField(out, "id", std::to_string(record.id), false);
-  AppendField(out, "number", NumberText(record.number), false);
+  AppendNumberField(out, record.number);
   AppendField(out, "saturated", record.number.IsOverflow() ? "1" : "0", false);
   AppendField(out, kSizeKey, std::to_string(record.number.GetResultSize()), false);
   AppendField(out, "text", record.text, true);

@@ -23,10 +23,10 @@ constexpr int kIndexColumn = 1;
 // The mark a saturated number's text ends with.
 constexpr std::string_view kSaturatedMark = " (E)";
 
-// At most 1000 bytes, never ending inside a two-byte character. A saturated value keeps
-// its mark at the end of the cut row, where it stays visible.
-std::string CutRowText(const std::string& text) {
-  if (text.size() <= kRowTextLimit) return text;
+// Cuts text to at most 1000 bytes, never inside a two-byte character. A saturated value
+// keeps its mark at the end of the cut row, where it stays visible.
+void CutRowText(std::string& text) {
+  if (text.size() <= kRowTextLimit) return;
   const bool saturated = text.ends_with(kSaturatedMark);
   const size_t limit = saturated ? kRowTextLimit - kSaturatedMark.size() : kRowTextLimit;
   size_t end = 0;
@@ -35,9 +35,33 @@ std::string CutRowText(const std::string& text) {
     if (end + step > limit) break;
     end += step;
   }
-  std::string cut = text.substr(0, end);
-  if (saturated) cut += kSaturatedMark;
-  return cut;
+  text.resize(end);
+  if (saturated) text += kSaturatedMark;
+}
+
+// The row of a number: its text cut as CutRowText cuts it, made from no more digits than
+// the row shows (a million-digit value is not written out in full for a 1000-byte row).
+// An unusable number shows unusable (its text being none).
+void NumberRowText(const MyNumeric& number, const std::string& unusable, std::string& text) {
+  text.clear();
+  if (!number.AppendText(text, kRowTextLimit + 1)) {
+    text = unusable;
+    CutRowText(text);
+    return;
+  }
+  if (text.size() <= kRowTextLimit) return;  // the whole text
+  // A longer text is all single bytes; a saturated one ends with its mark.
+  if (!number.IsOverflow()) {
+    text.resize(kRowTextLimit);
+    return;
+  }
+  text.resize(kRowTextLimit - kSaturatedMark.size());
+  text += kSaturatedMark;
+}
+
+bool ShowsNumber(const CMyFuncResult& record) {
+  return record.overrideFlag == 0 && record.reserved == 0 && record.type >= kRetInt &&
+         record.type <= kRetFloat;
 }
 
 std::string IndexText(uint32_t index) {
@@ -67,8 +91,7 @@ bool AppendedRowText(const CMyFuncResult& record, std::string& text) {
     return true;
   }
   if (record.type >= kRetInt && record.type <= kRetFloat) {
-    text.clear();
-    record.number.GetDataAsStr(&text);
+    NumberRowText(record.number, std::string(), text);
     return true;
   }
   if (record.type == kRetString) {
@@ -76,6 +99,18 @@ bool AppendedRowText(const CMyFuncResult& record, std::string& text) {
     return true;
   }
   return false;
+}
+
+// The text of a rewritten row: the record's value text (GetResultValueText), cut. False for
+// a record without a value.
+bool RewrittenRowText(const CMyFuncResult& record, std::string& text) {
+  if (ShowsNumber(record)) {
+    NumberRowText(record.number, MyNumeric::UnusableNumberText(), text);
+    return true;
+  }
+  if (record.GetResultValueText(text) == 0) return false;
+  CutRowText(text);
+  return true;
 }
 
 }  // namespace
@@ -127,7 +162,7 @@ int ResultList::AddDataToList(const CMyFuncResult& record, bool lock) {
   std::string letter;
   try {
     if (!AppendedRowText(record, text)) return 0;
-    text = CutRowText(text);
+    CutRowText(text);
     letter = record.GetTypeLetter();
   } catch (const std::bad_alloc&) {
     return 0;
@@ -191,8 +226,7 @@ int ResultList::SetDataToList(uint32_t index, const CMyFuncResult& record) {
   std::string letter;
   std::string indexText;
   try {
-    if (record.GetResultValueText(text) == 0) return -1;
-    text = CutRowText(text);
+    if (!RewrittenRowText(record, text)) return -1;
     letter = record.GetTypeLetter();
     indexText = IndexText(index);
   } catch (const std::bad_alloc&) {

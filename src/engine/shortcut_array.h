@@ -20,6 +20,11 @@ class CVXShortCutArray : public IShortcutResolver {
   int RemoveData(uint32_t index);
   // Deep-copies the entry into record: 1, or 0 for an index out of range.
   int GetAt(uint32_t index, CMyFuncResult& record) const;
+  // The entry itself, for a reader holding the list lock that only reads it (a long value
+  // is not copied); null for an index out of range.
+  const CMyFuncResult* Peek(uint32_t index) const {
+    return index < entries_.size() ? entries_[index].get() : nullptr;
+  }
   // Deep-copies record into the entry: the count, or -1 for an index out of range.
   int SetAt(uint32_t index, const CMyFuncResult& record);
   int IsReserved(uint32_t index) const;

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <utility>
 
 namespace vpx {
 namespace {
@@ -94,6 +96,13 @@ ThreadConverters& Converters() {
   return *converters;
 }
 
+// SjisToUtf8 copies runs of ASCII at least this long as they are.
+constexpr size_t kAsciiRunCopied = 64;
+constexpr unsigned char kFirstNonAscii = 0x80;
+// Room SjisToUtf8 reserves beyond the text's length: two-byte characters become three bytes,
+// and a caller may add a line end.
+constexpr size_t kUtf8Spare = 16;
+
 // Length of the UTF-8 sequence starting with lead (1 for a stray byte).
 size_t Utf8SequenceLength(unsigned char lead) {
   if (lead >= 0xF0) return 4;
@@ -142,8 +151,47 @@ std::string FirstCharacterWithoutSjisForm(std::string_view utf8) {
   return std::string();
 }
 
+// ASCII bytes read the same in both encodings: a long run of them (a million-digit value)
+// is handed on as it stands, and only the text between such runs goes through the
+// converter. The pieces start and end on character boundaries, so the outcome is the whole
+// text's.
+bool SjisToUtf8Pieces(std::string_view sjis, const Utf8PieceSink& take) {
+  Converter& converter = Converters().toUtf8;
+  std::string converted;
+  size_t pending = 0;  // start of the bytes not yet taken
+  auto convertPending = [&](size_t end) {
+    if (end == pending) return true;
+    if (!converter.Convert(sjis.substr(pending, end - pending), converted)) return false;
+    take(converted, false);
+    return true;
+  };
+  for (size_t i = 0; i < sjis.size();) {
+    const auto c = static_cast<unsigned char>(sjis[i]);
+    if (c >= kFirstNonAscii) {
+      i += IsSjisLeadByte(c) && i + 1 < sjis.size() ? 2 : 1;
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < sjis.size() && static_cast<unsigned char>(sjis[end]) < kFirstNonAscii) ++end;
+    if (end - i >= kAsciiRunCopied) {
+      if (!convertPending(i)) return false;
+      take(sjis.substr(i, end - i), true);
+      pending = end;
+    }
+    i = end;
+  }
+  return convertPending(sjis.size());
+}
+
 bool SjisToUtf8(std::string_view sjis, std::string& out) {
-  return Converters().toUtf8.Convert(sjis, out);
+  std::string result;
+  result.reserve(sjis.size() + kUtf8Spare);
+  if (!SjisToUtf8Pieces(sjis, [&](std::string_view piece, bool) { result += piece; })) {
+    out.clear();
+    return false;
+  }
+  out = std::move(result);
+  return true;
 }
 
 std::string SjisLiteral(const char* utf8) {

@@ -3,6 +3,7 @@
 // classes, and SJ(), which turns a UTF-8 message literal of the source into Shift-JIS.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,11 @@ namespace vpx {
 // becomes U+FF5E, U+00A5 a backslash) counts as one without a form.
 bool Utf8ToSjis(std::string_view utf8, std::string& out);
 bool SjisToUtf8(std::string_view sjis, std::string& out);
+// SjisToUtf8 piece by piece, for a caller that builds its own text (a widget's): take gets
+// the UTF-8 text in order, long runs of ASCII (ascii true) as views into sjis itself. False
+// when the text does not convert; take may have had some pieces by then.
+using Utf8PieceSink = std::function<void(std::string_view utf8, bool ascii)>;
+bool SjisToUtf8Pieces(std::string_view sjis, const Utf8PieceSink& take);
 // "U+301C" for the first character of utf8 that Utf8ToSjis refuses, or empty.
 std::string FirstCharacterWithoutSjisForm(std::string_view utf8);
 

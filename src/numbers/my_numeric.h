@@ -108,6 +108,10 @@ class MyNumeric {
                    int bReverse = 0) const;
   // GetDataAsStr with the default options; UnusableNumberText for an error number.
   std::string ToString() const;
+  // Appends that text to out, at most maxBytes of it, so that a caller building a longer
+  // text (a console line, a list row, a file) writes the digits once, where they stay.
+  // False, out as it was, for an error number. Throws std::bad_alloc.
+  bool AppendText(std::string& out, size_t maxBytes = std::string::npos) const;
   static const std::string& UnusableNumberText();
   int GetFloatDataAsStr(char* buffer, int* pExp, uint32_t bufferLength) const;
   int64_t GetDataAsBinary(uint8_t* out, int64_t length) const;
@@ -154,9 +158,9 @@ class MyNumeric {
   // the count of integer digits among them. For fast paths that read the digit form.
   std::string GetDigitsMsdFirst(uint32_t* intDigits) const;
   // Builds the number from digit values 0..9, most significant first, intDigits of them
-  // before the point.
-  NumStatus SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits,
-                              bool minus);
+  // before the point. Each byte is its value plus zero: '0' reads digit characters.
+  NumStatus SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits, bool minus,
+                              uint8_t zero = 0);
 
  private:
   friend class MyNumericTestAccess;
@@ -191,6 +195,12 @@ class MyNumeric {
   uint8_t Float : 1 = 0;
   uint8_t Zero : 1 = 1;
   uint8_t Minus : 1 = 0;
+
+  // Room GetDataAsStr keeps beyond the digits for a sign, a point, an exponent and a mark.
+  static constexpr size_t kTextExtraBytes = 24;
+  // The text of the leading d digits (GetDataAsStr's forms), at most maxBytes of it,
+  // appended to s (my_numeric_text.cpp).
+  void AppendDigitsText(std::string& s, uint32_t d, size_t maxBytes) const;
 
   // --- layout helpers (my_numeric_state.cpp) ---
   // The scratch record, made when missing (throws std::bad_alloc).

@@ -326,7 +326,7 @@ std::string MyNumeric::GetDigitsMsdFirst(uint32_t* intDigits) const {
 }
 
 NumStatus MyNumeric::SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, uint32_t intDigits,
-                                       bool minus) {
+                                       bool minus, uint8_t zero) {
   // Zeros are added above (a fraction gets its units digit 0) and below (integer digits
   // beyond the given ones).
   uint32_t above = intDigits == 0 ? 1 : 0;
@@ -341,7 +341,8 @@ NumStatus MyNumeric::SetDigitsMsdFirst(const uint8_t* digits, uint32_t count, ui
   uint32_t lsd = (BuffSize - n) / 2;
   uint8_t* run = pbBuff.get() + lsd;
   std::memset(run, 0, below);
-  std::reverse_copy(digits, digits + count, run + below);
+  uint8_t* low = run + below;
+  for (uint32_t i = 0; i < count; ++i) low[i] = static_cast<uint8_t>(digits[count - 1 - i] - zero);
   if (above != 0) run[n - 1] = 0;
   if (n == 0) {
     run[0] = 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "host/sjis.h"
@@ -203,43 +204,85 @@ int MyNumeric::GetDataAsStr(std::string* pStrData, uint32_t dwGetDigit, int bFil
     WriteTrace(SJ("※　エラーデータは使えません。GetDataAsStr()\n"));
     return 0;
   }
-  uint32_t valid = pbBuff ? ValidSize : 0;
-  uint32_t integer = pbBuff ? IntSize : 0;
-  uint32_t d = dwGetDigit == 0 ? valid : dwGetDigit;
+  const uint32_t d = dwGetDigit == 0 ? (pbBuff ? ValidSize : 0) : dwGetDigit;
   std::string& s = *pStrData;
   try {
     s.clear();
-    s.reserve(static_cast<size_t>(d) + 24);
+    s.reserve(static_cast<size_t>(d) + kTextExtraBytes);
   } catch (const std::bad_alloc&) {
     WriteTrace(SJ("※　バッファの確保に失敗。GetDataAsStr()\n"));
     return 0;
   }
-  if (Minus != 0) s.push_back('-');
-  auto appendDigits = [&](uint32_t fromIndex, uint32_t count) {
-    // count digits from index fromIndex downward.
-    size_t at = s.size();
-    s.resize(at + count);
-    for (uint32_t i = 0; i < count; ++i) s[at + i] = static_cast<char>('0' + pbBuff[fromIndex - i]);
-  };
-  if (d <= integer) {
-    appendDigits(MSD, d);
-  } else if (d <= valid) {
-    appendDigits(MSD, integer);
-    if (SPSize != 0) {
-      s.push_back('.');
-      appendDigits(SPPos - 1, d - integer);
-    }
-  } else {
-    s.append(d - valid, '0');
-    appendDigits(MSD, integer);
-    if (SPSize != 0) {
-      s.push_back('.');
-      appendDigits(SPPos - 1, SPSize);
+  AppendDigitsText(s, d, std::string::npos);
+  return 1;
+}
+
+bool MyNumeric::AppendText(std::string& out, size_t maxBytes) const {
+  if (Error != 0) return false;
+  const uint32_t d = pbBuff ? ValidSize : 0;
+  out.reserve(out.size() + std::min<size_t>(maxBytes, static_cast<size_t>(d) + kTextExtraBytes));
+  AppendDigitsText(out, d, maxBytes);
+  return true;
+}
+
+namespace {
+
+// Appends to a text up to a byte limit; what goes beyond it is dropped.
+class BoundedText {
+ public:
+  BoundedText(std::string& s, size_t limit)
+      : s_(s), end_(limit > SIZE_MAX - s.size() ? SIZE_MAX : s.size() + limit) {}
+  size_t Room() const { return end_ - s_.size(); }
+  void Put(std::string_view text) { s_.append(text.substr(0, std::min(text.size(), Room()))); }
+  void Fill(size_t count, char c) { s_.append(std::min(count, Room()), c); }
+  // count digit values read downward from digits[from], as characters. Through a small
+  // buffer, so that the text is written once (no zero fill before the digits).
+  void Digits(const uint8_t* digits, uint32_t from, uint32_t count) {
+    constexpr size_t kPiece = 4096;
+    char piece[kPiece];
+    size_t left = std::min<size_t>(count, Room());
+    size_t next = from;  // index of the next digit; wraps below 0 after the last one only
+    while (left > 0) {
+      const size_t n = std::min(left, kPiece);
+      for (size_t i = 0; i < n; ++i) piece[i] = static_cast<char>('0' + digits[next - i]);
+      s_.append(piece, n);
+      next -= n;
+      left -= n;
     }
   }
-  if (Float != 0) s += Format("e%d", iExp);
-  if (Overflow != 0) s += " (E)";
-  return 1;
+
+ private:
+  std::string& s_;
+  size_t end_;
+};
+
+}  // namespace
+
+void MyNumeric::AppendDigitsText(std::string& s, uint32_t d, size_t maxBytes) const {
+  const uint32_t valid = pbBuff ? ValidSize : 0;
+  const uint32_t integer = pbBuff ? IntSize : 0;
+  BoundedText text(s, maxBytes);
+  if (Minus != 0) text.Put("-");
+  const uint8_t* digits = pbBuff.get();
+  if (d <= integer) {
+    text.Digits(digits, MSD, d);
+  } else if (d <= valid) {
+    text.Digits(digits, MSD, integer);
+    if (SPSize != 0) {
+      text.Put(".");
+      text.Digits(digits, SPPos - 1, d - integer);
+    }
+  } else {
+    text.Fill(d - valid, '0');
+    text.Digits(digits, MSD, integer);
+    if (SPSize != 0) {
+      text.Put(".");
+      text.Digits(digits, SPPos - 1, SPSize);
+    }
+  }
+  if (text.Room() == 0) return;
+  if (Float != 0) text.Put(Format("e%d", iExp));
+  if (Overflow != 0) text.Put(" (E)");
 }
 
 std::string MyNumeric::ToString() const {

@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "host/sjis.h"
@@ -27,12 +28,18 @@ constexpr int kOutputProperty = QTextFormat::UserProperty + 1;
 // Quiet time after the last resize before the output rows are split again.
 constexpr int kRewrapDelayMs = 120;
 
-// Line breaks of any kind as "\n".
-QString WithLineFeeds(const QString& text) {
-  QString normal = text;
-  normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  normal.replace(QChar('\r'), QChar('\n'));
-  return normal;
+// Line breaks of any kind as "\n" (CR LF and a lone CR become LF), in place.
+void ToLineFeeds(QString& text) {
+  // Only a text that has a CR is touched: one that is shared is then copied once.
+  if (!text.contains(QChar('\r'))) return;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QChar('\r'), QChar('\n'));
+}
+
+// The same for a text that is kept as it is.
+QString WithLineFeeds(QString text) {
+  ToLineFeeds(text);
+  return text;
 }
 
 // Marks the blocks from first on as lines of their own (not continuations), up to end.
@@ -123,7 +130,7 @@ void CConsoleEdit::AppendOutput(const std::string& text) {
   OnWidgetThread(this, [&] {
     QString shown;
     const bool clean = SjisToQt(text, shown);
-    InsertOutput(shown);
+    InsertOutput(std::move(shown));
     if (!clean) {
       // Never silently: the bytes shown as \xNN are named and the raw text is traced.
       WriteTrace(SJ("※　Shift-JIS として表示できない出力です。CConsoleEdit::AppendOutput()\n"));
@@ -335,21 +342,26 @@ void CConsoleEdit::CopyAll() {
   moveCursor(QTextCursor::End);
 }
 
-void CConsoleEdit::InsertOutput(const QString& text) {
+void CConsoleEdit::InsertOutput(QString text) {
   if (text.isEmpty()) return;
-  QString normal = WithLineFeeds(text);
-  if (normal.endsWith(QChar('\n'))) normal.chop(1);  // output always ends its line
-  const QStringList lines = normal.split(QChar('\n'));
+  ToLineFeeds(text);
+  if (text.endsWith(QChar('\n'))) text.chop(1);  // output always ends its line
   // One insertion: line ends and row ends become block separators; then the blocks that
   // continue a line are marked. The last separator ends the output before the next line.
+  // The lines are read where they stand and their rows written once, into joined.
   QString joined;
-  joined.reserve(normal.size() + normal.size() / kMinRowChars + 2);
+  joined.reserve(text.size() + text.size() / kMinRowChars + 2);
   std::vector<bool> continues;
-  for (const QString& line : lines) {
-    joined += JoinRows(line, RowsOf(line), continues);
+  for (qsizetype from = 0;;) {
+    const qsizetype lf = text.indexOf(QChar('\n'), from);
+    const QStringView line = QStringView(text).mid(from, (lf < 0 ? text.size() : lf) - from);
+    AppendRows(joined, line, RowsOf(line), continues);
     joined += QChar::ParagraphSeparator;
     continues.push_back(false);
+    if (lf < 0) break;
+    from = lf + 1;
   }
+  text = QString();  // given back before the document makes its own copy of joined
   const QTextCursor caret = textCursor();
   const bool caretInInput = caret.selectionStart() >= InputStart();
   const int at = std::min(outputAt_, InputStart());

@@ -118,19 +118,20 @@ class CConsoleEdit : public QPlainTextEdit, public IConsole {
   void LeaveTranscript();
   QTextBlock LineStart(QTextBlock b) const;
   QTextBlock LineEnd(QTextBlock b) const;
-  // Inserts output lines at the output position, not undoable.
-  void InsertOutput(const QString& text);
+  // Inserts output lines at the output position, not undoable. Taken by value: a text
+  // handed over by move has its line ends changed in place, not in a copy.
+  void InsertOutput(QString text);
   // Inserts typed text at position at of the input region, not undoable.
   void InsertPlain(int at, const QString& text);
   // Characters of each row line takes at the current width; empty before the console is
   // shown (or while it is too narrow).
-  std::vector<int> RowLengths(const QString& line) const;
+  std::vector<int> RowLengths(QStringView line) const;
   // The rows line is held in: as wide as the console, or fixed chunks without a width.
-  std::vector<int> RowsOf(const QString& line) const;
-  // line with paragraph separators after each of its rows but the last; one continuation
-  // mark per separator is added to continues.
-  static QString JoinRows(const QString& line, const std::vector<int>& rows,
-                          std::vector<bool>& continues);
+  std::vector<int> RowsOf(QStringView line) const;
+  // Appends line to joined with paragraph separators after each of its rows but the last;
+  // one continuation mark per separator is added to continues.
+  static void AppendRows(QString& joined, QStringView line, const std::vector<int>& rows,
+                         std::vector<bool>& continues);
   void RewrapLine(QTextBlock first, QTextBlock last);
   void DropOldestLines(int keepFrom);
   void ShiftPositions(int from, int delta);

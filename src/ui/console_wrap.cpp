@@ -10,7 +10,7 @@
 
 namespace vpx::ui {
 
-std::vector<int> CConsoleEdit::RowsOf(const QString& line) const {
+std::vector<int> CConsoleEdit::RowsOf(QStringView line) const {
   std::vector<int> rows = RowLengths(line);
   if (!rows.empty()) return rows;
   for (qsizetype at = 0; at < line.size(); at += kChunkChars)
@@ -19,23 +19,20 @@ std::vector<int> CConsoleEdit::RowsOf(const QString& line) const {
   return rows;
 }
 
-QString CConsoleEdit::JoinRows(const QString& line, const std::vector<int>& rows,
-                               std::vector<bool>& continues) {
-  QString joined;
-  joined.reserve(line.size() + static_cast<qsizetype>(rows.size()));
+void CConsoleEdit::AppendRows(QString& joined, QStringView line, const std::vector<int>& rows,
+                              std::vector<bool>& continues) {
   int at = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     if (i > 0) {
       joined += QChar::ParagraphSeparator;
       continues.push_back(true);
     }
-    joined += QStringView(line).mid(at, rows[i]);
+    joined += line.mid(at, rows[i]);
     at += rows[i];
   }
-  return joined;
 }
 
-std::vector<int> CConsoleEdit::RowLengths(const QString& line) const {
+std::vector<int> CConsoleEdit::RowLengths(QStringView line) const {
   std::vector<int> rows;
   if (!isVisible()) return rows;
   QFont bold = font();
@@ -99,7 +96,9 @@ void CConsoleEdit::RewrapLine(QTextBlock first, QTextBlock last) {
     blocks.push_back(b.length() - 1);
   if (blocks == rows) return;
   std::vector<bool> continues;
-  const QString joined = JoinRows(line, rows, continues);
+  QString joined;
+  joined.reserve(line.size() + static_cast<qsizetype>(rows.size()));
+  AppendRows(joined, line, rows, continues);
   QTextCursor c(document());
   c.setPosition(start);
   c.setPosition(end, QTextCursor::KeepAnchor);

@@ -12,11 +12,14 @@
 #include <QTimer>
 #include <chrono>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "engine/shortcut_array.h"
 #include "engine/thread_dlg.h"
 #include "host/platform.h"
+#include "host/sjis.h"
 #include "ui/bin_dialog.h"
 #include "ui/console_edit.h"
 #include "ui/form_layout.h"
@@ -41,13 +44,32 @@ constexpr int kRetiredMessageMs = 8000;
 // How often the window runs handed-over tasks whose wake-up was lost for lack of memory.
 constexpr int kHandOverRescueMs = 250;
 
+// The mark a saturated value's text ends with.
+constexpr std::string_view kSaturatedMark = " (E)";
+// A job's message is converted for its status text only up to this many bytes: at least
+// two per character shown, and the line ends that become blanks, are well inside it.
+constexpr size_t kStatusHeadBytes = 4 * kStatusMessageChars;
+
 // At most chars characters on one line; a saturated value keeps its " (E)" mark.
-QString Elided(QString text, int chars) {
+QString Elided(QString text, int chars, bool saturated) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QChar('\n'), QChar(' '));
   if (text.size() <= chars) return text;
-  const QString mark = QStringLiteral(" (E)");
-  const QString tail = text.endsWith(mark) ? QChar(0x2026) + mark : QString(QChar(0x2026));
+  const QString mark = QString::fromLatin1(kSaturatedMark.data(), kSaturatedMark.size());
+  const QString tail = saturated ? QChar(0x2026) + mark : QString(QChar(0x2026));
   return text.left(chars - tail.size()) + tail;
+}
+
+// The start of a long message, cut between characters: the status text shows a few dozen
+// characters of it, so a million-digit value is not converted whole for them.
+std::string StatusHead(const std::string& message) {
+  if (message.size() <= kStatusHeadBytes) return message;
+  size_t end = 0;
+  while (end < kStatusHeadBytes) {
+    const bool pair =
+        IsSjisLeadByte(static_cast<unsigned char>(message[end])) && end + 1 < message.size();
+    end += pair ? 2 : 1;
+  }
+  return message.substr(0, end);
 }
 
 // Copy of the whole editor text in place of the row's cut text.
@@ -363,14 +385,16 @@ QString CVorpexView::RetiredJobText(const RetiredJob& job) {
     call = (open > 0 ? call.left(open) : call.left(kStatusCallChars)) + QStringLiteral("(…)");
   }
   const QString done = QStringLiteral("【完了】");
-  QString message = Qs(job.message);
+  const std::string& whole = job.Message();
+  QString message = Qs(StatusHead(whole));
   if (message.startsWith(done)) message = message.mid(done.size());
   // A failed or cancelled job has not completed.
   const QString mark =
       job.failed || message.startsWith(QStringLiteral("※")) ? QStringLiteral("【終了】") : done;
   const QString entry =
       job.index == RetiredJob::kNoEntry ? QString() : QStringLiteral("[%1] ").arg(job.index);
-  return mark + entry + call + QChar(' ') + Elided(message, kStatusMessageChars);
+  return mark + entry + call + QChar(' ') +
+         Elided(message, kStatusMessageChars, whole.ends_with(kSaturatedMark));
 }
 
 void CVorpexView::OnJobRetired(const RetiredJob& job) {

@@ -104,6 +104,26 @@ TEST(TerminalHost, ControlBytesReachATerminalVisiblyAndAPipeAsTheyAre) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "a\x1b[31mb\n");
 }
 
+// A line with long ASCII runs (a long value) is written from its pieces: its line ends,
+// control bytes and bad bytes must come out as a short line's do.
+TEST(TerminalHost, LongConsoleLinesComeOutAsShortOnesDo) {
+  const std::string digits(100, '5');
+  TerminalOutput out;
+  TerminalConsole console(out);
+  for (bool terminal : {false, true}) {
+    out.SetTerminals(terminal, terminal);
+    testing::internal::CaptureStdout();
+    console.AppendOutput(Sjis("　") + digits + Sjis("ソ") + digits + "\r\n");
+    console.AppendOutput(digits + "\r\r\n" + digits + "\ra\r\n");
+    console.AppendOutput(digits + "\x80\r\n");
+    const std::string cr = terminal ? "^M" : "\r";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "　" + digits + "ソ" + digits + "\n" +
+                                                          digits + cr + "\n" + digits + cr + "a\n" +
+                                                          digits + "\\x80\n")
+        << terminal;
+  }
+}
+
 TEST(TerminalHost, UnconvertibleBytesAreShownAsVisibleEscapes) {
   EXPECT_EQ(TerminalText(std::string("ab\x81", 3)), "ab\\x81");
   EXPECT_EQ(TerminalText(Sjis("漢") + "\x85\x40" + "x"), "漢\\x85\\x40x");

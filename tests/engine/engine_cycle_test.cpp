@@ -26,6 +26,21 @@ TEST_F(EngineCycle, StartUpSeedsEntryZeroWithFloatZero) {
               ElementsAre("VOID GetResultData(VOID)", "【直前の結果】FLOAT : " + zero.ToString()));
 }
 
+// A job's long value: its report carries the whole text (as the terminal prints it), its
+// row the first 1000 bytes of it.
+TEST_F(EngineCycle, ALongJobResultIsReportedWholeAndShownCut) {
+  std::vector<RetiredJob> retired;
+  engine.SetJobRetiredListener([&](const RetiredJob& job) { retired.push_back(job); });
+  Type("GetPi(30000)");
+  ASSERT_TRUE(PumpUntil([&] { return !retired.empty(); }));
+  const RetiredJob& job = retired[0];
+  EXPECT_FALSE(job.failed);
+  EXPECT_EQ(job.rowText.size(), 30001u);
+  EXPECT_EQ(job.rowText.substr(0, 12), "3.1415926535");
+  EXPECT_EQ(job.Message(), job.rowText);
+  EXPECT_EQ(RowText(static_cast<int>(job.index)), job.rowText.substr(0, ResultList::kRowTextLimit));
+}
+
 TEST_F(EngineCycle, AddIntEchoesSignatureAndSumAndKeepsPreviousResultOnly) {
   EXPECT_THAT(Type("AddInt(1, 2)"), ElementsAre("INT AddInt(INT, INT)", "3"));
   EXPECT_THAT(Type("GetResultData()"),

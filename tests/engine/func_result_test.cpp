@@ -86,6 +86,9 @@ TEST(CMyFuncResultSetData, TakesTypeAndTableSignatureFromTheId) {
   EXPECT_EQ(record.callData.GetFuncName(), "GetCurDir");
   EXPECT_EQ(record.GetResultText(), SJ("【直前の結果】STRING : /tmp"));
   EXPECT_EQ(record.GetTypeLetter(), "S");
+  // The text is shown as a C string: up to its first NUL byte.
+  record.text = std::string("ab\0cd", 5);
+  EXPECT_EQ(record.GetResultText(), SJ("【直前の結果】STRING : ab"));
 }
 
 TEST(CMyFuncResultSetData, NumericTypesKeepTheNumberAndEmptyTheText) {

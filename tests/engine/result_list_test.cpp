@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "language/func_catalogue.h"
 #include "support/engine_fixture.h"
 
 namespace vpx::test {
@@ -84,6 +85,43 @@ TEST_F(ResultList, SaturatedValueKeepsItsMarkAtTheEndOfTheCutRow) {
   // A text that only fits uncut is shown as it is.
   ASSERT_EQ(engine.AddDataToListAndShortCut(Text(std::string(996, '9') + " (E)"), true), 2);
   EXPECT_EQ(fake.resultList.GetCellText(2, 0), std::string(996, '9') + " (E)");
+}
+
+// A number's row is made from only as much of its text as the row shows; it must come out
+// as the whole text cut like a text row, both in a new row and in entry 0's rewritten one.
+TEST_F(ResultList, NumberRowsAreTheirTextCutAtTheLimit) {
+  struct Case {
+    std::string value;  // the number's text (SetByString), or nines for a saturated one
+    uint32_t saturatedNines;
+    bool minus;
+    std::string text;  // its whole text
+    std::string row;
+  };
+  const std::string digits999(999, '4');
+  const std::string nines996(996, '9');
+  const std::vector<Case> cases = {
+      {"-" + digits999, 0, false, "-" + digits999, "-" + digits999},
+      {"1." + digits999, 0, false, "1." + digits999, "1." + digits999.substr(0, 998)},
+      {"-1." + digits999, 0, false, "-1." + digits999, "-1." + digits999.substr(0, 997)},
+      {"", 996, false, nines996 + " (E)", nines996 + " (E)"},
+      {"", 997, false, nines996 + "9 (E)", nines996 + " (E)"},
+      {"", 2000, true, "-" + std::string(2000, '9') + " (E)", "-" + nines996.substr(1) + " (E)"},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    CMyFuncResult record;
+    record.type = kRetFloat;
+    if (c.saturatedNines != 0) {
+      ASSERT_EQ(record.number.SetSaturatedNines(c.saturatedNines, c.minus), NumStatus::kOk);
+    } else {
+      ASSERT_EQ(record.number.SetByString(c.value), NumStatus::kOk);
+    }
+    ASSERT_EQ(record.number.ToString(), c.text);
+    ASSERT_EQ(engine.AddDataToListAndShortCut(record, true), ++index);
+    EXPECT_EQ(fake.resultList.GetCellText(index, 0), c.row) << c.text.size();
+    ASSERT_EQ(engine.SetResultToListAndShortCut(record, true), 1);
+    EXPECT_EQ(fake.resultList.GetCellText(0, 0), c.row) << c.text.size();
+  }
 }
 
 TEST_F(ResultList, VoidRecordGetsNoRowAndCannotBecomeEntryZero) {

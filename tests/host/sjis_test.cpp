@@ -42,6 +42,30 @@ TEST(SjisConversion, RefusesInvalidShiftJisBytes) {
   EXPECT_FALSE(SjisToUtf8("\x81\x20", out));
 }
 
+// Long ASCII runs (a million-digit value) are taken as they are; the characters around them,
+// also one whose trail byte is an ASCII backslash, must convert as in a short text.
+TEST(SjisConversion, TextWithLongAsciiRunsComesBackAsItWent) {
+  for (size_t run : {size_t{63}, size_t{64}, size_t{65}, size_t{5000}}) {
+    const std::string digits(run, '7');
+    const std::string utf8 = "　" + digits + "ソ" + digits + "\\ｱ" + digits + "表\r\n";
+    std::string sjis;
+    ASSERT_TRUE(Utf8ToSjis(utf8, sjis));
+    std::string back = "stale";
+    ASSERT_TRUE(SjisToUtf8(sjis, back)) << run;
+    EXPECT_EQ(back, utf8) << run;
+  }
+}
+
+TEST(SjisConversion, BadBytesBesideLongAsciiRunsFailTheWholeText) {
+  const std::string digits(100, '1');
+  for (const std::string& sjis : {digits + "\x80" + digits, digits + "\x81", "\x81" + digits,
+                                  "\x81\x40" + digits + "\x81\x0A" + digits}) {
+    std::string out = "stale";
+    EXPECT_FALSE(SjisToUtf8(sjis, out));
+    EXPECT_TRUE(out.empty());
+  }
+}
+
 TEST(SjisConversion, LiteralMacroConvertsOncePerCallSite) {
   const std::string& a = SJ("ソ");  // trail byte 0x5C, a backslash in ASCII
   EXPECT_EQ(a, "\x83\x5C");

@@ -153,6 +153,18 @@ TEST_F(ConsoleEditTest, LongOutputLineReadsAndCopiesWithoutInsertedBreaks) {
   EXPECT_EQ(QApplication::clipboard()->text(), QString(108, QChar('7')));  // 2 block ends
 }
 
+// One output text of several lines: each line end (CR LF, LF or a lone CR) ends a line,
+// empty lines stay, and a long line among them keeps its digits and the characters beside
+// them (one with a backslash as its trail byte).
+TEST_F(ConsoleEditTest, OutputOfSeveralLinesKeepsEveryLineAndItsEnd) {
+  const std::string digits(1234, '3');
+  console.AppendOutput(SJ("　ソ\r\n\r\nb\rc\n") + digits + SJ("表\r\n"));
+  ASSERT_EQ(console.GetLineCount(), 6);
+  const std::vector<std::string> lines = {SJ("　ソ"), "", "b", "c", digits + SJ("表"), ""};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(console.GetLine(i), lines[i]) << i;
+  EXPECT_EQ(console.LogicalText(), QString::fromStdString("　ソ\n\nb\nc\n" + digits + "表\n"));
+}
+
 TEST_F(ConsoleEditTest, TextPastTheLimitDropsTheOldestLinesAndKeepsTheNewest) {
   console.AppendOutput("oldest line\r\n");
   const std::string million(1000000, '5');

@@ -293,6 +293,20 @@ TEST_F(MainWindowTest, RetiredJobTextShortensLongCallsAndMarksFailures) {
   EXPECT_EQ(CVorpexView::RetiredJobText(job), prefix + QString(79, '7') + QStringLiteral("…"));
   job.message = std::string(35660, '9') + " (E)";  // a saturated factorial keeps its mark
   EXPECT_EQ(CVorpexView::RetiredJobText(job), prefix + QString(75, '9') + QStringLiteral("… (E)"));
+  // Only the start of a long message is read: what it shows must not depend on where that
+  // start ends (inside two-byte characters, on a mark that does not end the message).
+  job.message.clear();
+  job.rowText = std::string(1'000'000, '8');
+  EXPECT_EQ(CVorpexView::RetiredJobText(job), prefix + QString(79, '8') + QStringLiteral("…"));
+  std::string kanji;
+  for (int i = 0; i < 400; ++i) kanji += SJ("漢");
+  job.rowText = "7" + kanji;
+  EXPECT_EQ(CVorpexView::RetiredJobText(job),
+            prefix + "7" + QString(78, QChar(0x6F22)) + QStringLiteral("…"));
+  for (size_t at : {316u, 320u}) {
+    job.rowText = std::string(at, '6') + " (E)" + std::string(1000, '6');
+    EXPECT_EQ(CVorpexView::RetiredJobText(job), prefix + QString(79, '6') + QStringLiteral("…"));
+  }
 }
 
 TEST_F(MainWindowTest, HoldingTheListSaysJobsWaitUntilReleased) {

@@ -48,9 +48,9 @@ class ListLockHold {
   bool held_ = false;
 };
 
-// Writes entries 1 and up that no job is computing through writer, one copied entry at a
-// time, all under the list lock; written and reserved count the entries written and left
-// out.
+// Writes entries 1 and up that no job is computing through writer, one entry at a time,
+// read where it stands under the list lock; written and reserved count the entries written
+// and left out.
 Written WriteEntries(ICommandContext& context, ListFileWriter& writer, size_t& written,
                      uint32_t& reserved) {
   written = 0;
@@ -65,9 +65,7 @@ Written WriteEntries(ICommandContext& context, ListFileWriter& writer, size_t& w
     bool ok = writer.Begin(entries);
     for (uint32_t index = 1; ok && index < count; ++index) {
       if (shortcuts.IsReserved(index) != 0) continue;
-      CMyFuncResult record;
-      shortcuts.GetAt(index, record);
-      ok = writer.Add(record);
+      ok = writer.Add(*shortcuts.Peek(index));
       written += ok ? 1 : 0;
     }
     ok = ok && writer.End();

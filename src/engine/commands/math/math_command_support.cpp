@@ -25,11 +25,10 @@ DecimalDigits ToDecimalDigits(const MyNumeric& x) {
 
 NumStatus StoreDecimalDigits(MyNumeric& x, const DecimalDigits& d) {
   try {
-    std::string values(d.digits);
-    for (char& c : values) c = static_cast<char>(c - '0');
+    // The digit characters are read as they are, not copied into digit values first.
     const NumStatus stored =
-        x.SetDigitsMsdFirst(reinterpret_cast<const uint8_t*>(values.data()),
-                            static_cast<uint32_t>(values.size()), d.intDigits, d.minus);
+        x.SetDigitsMsdFirst(reinterpret_cast<const uint8_t*>(d.digits.data()),
+                            static_cast<uint32_t>(d.digits.size()), d.intDigits, d.minus, '0');
     if (stored != NumStatus::kOk) return stored;
   } catch (const std::bad_alloc&) {
     WriteTrace(SJ("※　バッファの確保に失敗。StoreDecimalDigits()\n"));
@@ -62,7 +61,7 @@ int RecordText(ICommandContext& context, FuncId id, CMyFuncData& call, const std
 
 int EchoAndRecordNumber(ICommandContext& context, FuncId id, CMyFuncData& call,
                         const MyNumeric& value) {
-  context.EchoLine(value.ToString());
+  context.EchoNumber(value);
   return RecordNumber(context, id, call, value);
 }
 

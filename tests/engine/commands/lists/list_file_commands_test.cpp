@@ -63,6 +63,23 @@ class ListFileCommands : public ::testing::Test, public EngineFixture {
   fs::path dir_;
 };
 
+// A long result's digits are written straight into the console line, the row and the file:
+// all three must carry the value's text itself.
+TEST_F(ListFileCommands, ALongResultIsEchoedShownAndSavedWithTheSameDigits) {
+  const std::vector<std::string> echoed = Type("GetPi(5000)");
+  ASSERT_FALSE(echoed.empty());
+  const std::string& value = echoed.back();
+  EXPECT_EQ(value.size(), 5001u);
+  EXPECT_EQ(value.substr(0, 12), "3.1415926535");
+  EXPECT_EQ(value, engine.PreviousResult().number.ToString());
+  EXPECT_EQ(RowText(0), value.substr(0, ResultList::kRowTextLimit));
+  Add(engine.PreviousResult());
+  EXPECT_EQ(RowText(1), value.substr(0, ResultList::kRowTextLimit));
+  const std::string path = PathOf("pi.vpxl");
+  ASSERT_EQ(SaveShortCutList(engine, path), 1);
+  EXPECT_NE(Slurp(path).find("\nnumber " + value + "\nsaturated 0\n"), std::string::npos);
+}
+
 TEST_F(ListFileCommands, ASavedListLoadsBackBehindEntryZero) {
   std::string million(1'000'000, '7');
   million[0] = '1';
