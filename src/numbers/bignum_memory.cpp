@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <new>
+
+#include "numbers/decimal_ntt.h"
 
 namespace vpx {
 
@@ -93,6 +96,9 @@ void* Allocate(size_t size) {
   ThrowIfCancelled();
   if (InjectedFailure() || size > SIZE_MAX - sizeof(Block)) Fail();
   auto* b = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+  // The transforms' cached tables go first, then the allocation is tried once more.
+  if (b == nullptr && mynum::ReleaseTransformTableCaches())
+    b = static_cast<Block*>(std::malloc(sizeof(Block) + size));
   if (b == nullptr) Fail();
   t_lastFreed = t_freedBeforeFailure = nullptr;
   Access::LinkInto(b, t_current);
@@ -108,6 +114,8 @@ void* Reallocate(void* p, size_t /*oldSize*/, size_t size) {
   BignumScope* owner = old->owner;
   Access::Unlink(old);
   auto* b = static_cast<Block*>(std::realloc(old, sizeof(Block) + size));
+  if (b == nullptr && mynum::ReleaseTransformTableCaches())
+    b = static_cast<Block*>(std::realloc(old, sizeof(Block) + size));
   if (b == nullptr) {
     Access::LinkInto(old, owner);  // the old block is still whole and still owned
     Fail();
@@ -177,8 +185,19 @@ void BignumScope::FreeAll() {
   while (head_.next != &head_) Free(Payload(Access::FromLink(head_.next)), 0);
 }
 
+namespace {
+
+// operator new out of memory: the transforms' cached tables go, and new tries again; with
+// none left to drop it throws as usual.
+void ReleaseCachesOrThrow() {
+  if (!mynum::ReleaseTransformTableCaches()) throw std::bad_alloc();
+}
+
+}  // namespace
+
 void InstallBignumMemoryFunctions() {
   mp_set_memory_functions(Allocate, Reallocate, Free);
+  std::set_new_handler(ReleaseCachesOrThrow);
   mpz_t probe, probes;
   mpz_init(probe);
   mpz_inits(probes, nullptr);

@@ -29,6 +29,9 @@ void SetNttBlockLimbsForTest(size_t limbs);
 void SetScalarNttForTest(bool scalar);
 // Whether the vector (AVX-512 IFMA) transforms run on this processor.
 bool VectorNttAvailable();
+// Drops the twiddle tables kept for the process (rebuilt when next needed), so that a
+// failed allocation can be tried again; true when that freed any.
+bool ReleaseTransformTableCaches();
 
 // out[0 .. na + nb) = a x b, every limb below 10^limbDigits (19, or 17 for the quotient's
 // slot limbs), the shorter operand at most 2^26 limbs; a and b may be the same array (a

@@ -429,10 +429,17 @@ bool Available() {
   return available;
 }
 
+namespace {
+
+// The tables kept for the process, dropped when memory runs short (ReleaseCachedTables).
+std::mutex g_cacheMutex;
+std::shared_ptr<const Tables> g_cached;
+
+}  // namespace
+
 std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel) {
-  static std::mutex mutex;
-  static std::shared_ptr<const Tables> cached;
-  std::lock_guard lock(mutex);
+  std::shared_ptr<const Tables>& cached = g_cached;
+  std::lock_guard lock(g_cacheMutex);
   if (length > kCachedLength) {
     if (!cached || cached->length < kCachedLength)
       cached = BuildTables(kCachedLength, cached.get());
@@ -464,6 +471,14 @@ void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t*
 
 void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
   MixedRadixDigitsIfma(r1, r2, r3, n);
+}
+
+bool ReleaseCachedTables() {
+  // Never waits: the caller may be this thread's own table build running out of memory.
+  std::unique_lock lock(g_cacheMutex, std::try_to_lock);
+  if (!lock.owns_lock() || !g_cached) return false;
+  g_cached.reset();
+  return true;
 }
 
 }  // namespace vpx::mynum::ifma

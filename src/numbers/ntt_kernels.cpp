@@ -102,6 +102,12 @@ bool VectorNttAvailable() {
   return ifma::Available();
 }
 
+bool ReleaseTransformTableCaches() {
+  const bool vector = ifma::ReleaseCachedTables();
+  const bool scalar = scalar62::ReleaseCachedTables();
+  return vector || scalar;
+}
+
 Garner::Garner(const PrimeField* fields) : f_(fields), p1_(fields[0].p), p2_(fields[1].p) {
   const PrimeField &f1 = fields[0], &f2 = fields[1], &f3 = fields[2];
   // Inverses times R, so that one Montgomery product divides by them.

@@ -74,10 +74,13 @@ std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from,
   return t;
 }
 
+// The tables kept for the process, dropped when memory runs short (ReleaseCachedTables).
+std::mutex g_cacheMutex;
+std::shared_ptr<const Tables> g_cached;
+
 std::shared_ptr<const Tables> TablesForLength(size_t length, CancelToken cancel) {
-  static std::mutex mutex;
-  static std::shared_ptr<const Tables> cached;
-  std::lock_guard lock(mutex);
+  std::shared_ptr<const Tables>& cached = g_cached;
+  std::lock_guard lock(g_cacheMutex);
   if (length > kCachedTransformLength) {
     if (!cached || cached->length < kCachedTransformLength)
       cached = BuildTables(kCachedTransformLength, cached.get());
@@ -225,6 +228,14 @@ void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t*
   const uint64_t scale =
       f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
   for (size_t k = 0; k < n; ++k) out[k] = f.Mul(a[k], scale);
+}
+
+bool ReleaseCachedTables() {
+  // Never waits: the caller may be this thread's own table build running out of memory.
+  std::unique_lock lock(g_cacheMutex, std::try_to_lock);
+  if (!lock.owns_lock() || !g_cached) return false;
+  g_cached.reset();
+  return true;
 }
 
 }  // namespace vpx::mynum::scalar62

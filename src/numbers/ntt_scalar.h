@@ -27,6 +27,10 @@ struct Tables;
 // when the token is cancelled meanwhile. Throws std::bad_alloc.
 std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel);
 
+// Drops the tables kept for the process when no product holds them (memory ran short);
+// true when there were any. Never waits for a table being built.
+bool ReleaseCachedTables();
+
 // to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros
 // (n <= length), in bit-reversed order, residues below 2p.
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,

@@ -289,5 +289,19 @@ TEST_P(DecimalLimbTransforms, BinaryLimbProductsAgreeWithGmp) {
   SetNttBlockLimbsForTest(0);
 }
 
+// The tables kept for the process can be dropped when memory runs short, once; products
+// after that rebuild them and stay right.
+TEST_P(DecimalLimbTransforms, DroppedTablesAreRebuiltForTheNextProduct) {
+  BignumScope scope;
+  std::mt19937_64 rng(16);
+  const Limbs a = RandomLimbs(rng, 3000), b = RandomLimbs(rng, 2900);
+  Limbs before(a.size() + b.size()), after(a.size() + b.size());
+  MulDecimalLimbsNtt(a.data(), a.size(), b.data(), b.size(), before.data(), CancelToken{});
+  EXPECT_TRUE(ReleaseTransformTableCaches());
+  EXPECT_FALSE(ReleaseTransformTableCaches());
+  MulDecimalLimbsNtt(a.data(), a.size(), b.data(), b.size(), after.data(), CancelToken{});
+  EXPECT_EQ(after, before);
+}
+
 }  // namespace
 }  // namespace vpx::mynum
