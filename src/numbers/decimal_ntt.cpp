@@ -170,19 +170,17 @@ uint64_t CarryLimb(uint64_t x0, uint64_t x1, uint64_t x2, Carry& carry) {
   }
 }
 
-// The coefficients from their three residues (r[0 .. 3n), made mixed-radix digits in
+// The coefficients from their three residues (r[0 .. 3n), made the coefficients' words in
 // place), carried in base Base into out[0 .. n); returns the carry out of the top.
 template <uint64_t Base>
 Carry Reconstruct(const TransformKernels& k, uint64_t* r, size_t n, uint64_t* out,
                   CancelToken cancel) {
-  k.MixedRadixDigits(r, r + n, r + 2 * n, n);
+  k.CoefficientWords(r, r + n, r + 2 * n, n);
   PollCancel(cancel);
-  const Garner garner(k.Fields());
   Carry carry;
   for (size_t j = 0; j < n; ++j) {
     if ((j & (kPollCoefficients - 1)) == kPollCoefficients - 1) PollCancel(cancel);
-    const Words3 x = garner.Value(r[j], r[n + j], r[2 * n + j]);
-    out[j] = CarryLimb<Base>(x.w[0], x.w[1], x.w[2], carry);
+    out[j] = CarryLimb<Base>(r[j], r[n + j], r[2 * n + j], carry);
   }
   return carry;
 }

@@ -399,7 +399,28 @@ uint64_t InverseMontgomery(int from, int to) {
   return MulMod(PowMod(kPrimes[from] % p, p - 2, p), (uint64_t{1} << 52) % p, p);
 }
 
-VPX_IFMA void MixedRadixDigitsIfma(const uint64_t* r1s, uint64_t* r2s, uint64_t* r3s, size_t n) {
+// x = r1 + p1 (k2 + p2 k3) (below 2^150) as three 64-bit words, from 52-bit digits: the
+// products' halves summed, carried, then regrouped.
+VPX_IFMA inline void CombineWords(V r1, V k2, V k3, V& w0, V& w1, V& w2) {
+  const V zero = _mm512_setzero_si512(), mask = _mm512_set1_epi64(static_cast<long long>(kMask52));
+  const V p1 = _mm512_set1_epi64(static_cast<long long>(kPrimes[0]));
+  const V p2 = _mm512_set1_epi64(static_cast<long long>(kPrimes[1]));
+  const V lo = _mm512_madd52lo_epu64(k2, p2, k3);  // u = k2 + p2 k3 = u0 + u1 2^52
+  const V u0 = _mm512_and_si512(lo, mask);
+  const V u1 = _mm512_add_epi64(_mm512_madd52hi_epu64(zero, p2, k3), _mm512_srli_epi64(lo, 52));
+  V d0 = _mm512_madd52lo_epu64(r1, p1, u0);  // x = d0 + d1 2^52 + d2 2^104
+  V d1 = _mm512_madd52lo_epu64(_mm512_madd52hi_epu64(zero, p1, u0), p1, u1);
+  V d2 = _mm512_madd52hi_epu64(zero, p1, u1);
+  d1 = _mm512_add_epi64(d1, _mm512_srli_epi64(d0, 52));
+  d0 = _mm512_and_si512(d0, mask);
+  d2 = _mm512_add_epi64(d2, _mm512_srli_epi64(d1, 52));
+  d1 = _mm512_and_si512(d1, mask);
+  w0 = _mm512_or_si512(d0, _mm512_slli_epi64(d1, 52));
+  w1 = _mm512_or_si512(_mm512_srli_epi64(d1, 12), _mm512_slli_epi64(d2, 40));
+  w2 = _mm512_srli_epi64(d2, 24);
+}
+
+VPX_IFMA void CoefficientWordsIfma(uint64_t* r1s, uint64_t* r2s, uint64_t* r3s, size_t n) {
   static const uint64_t inv12 = InverseMontgomery(0, 1), inv13 = InverseMontgomery(0, 2),
                         inv23 = InverseMontgomery(1, 2);
   const Lanes c2 = LanesOf(1), c3 = LanesOf(2);
@@ -415,8 +436,11 @@ VPX_IFMA void MixedRadixDigitsIfma(const uint64_t* r1s, uint64_t* r2s, uint64_t*
     const V t = MulMontgomery(
         SubMod(_mm512_maskz_loadu_epi64(m, r3s + k), SubIfAtLeast(r1, c3.p), c3.p), i13, c3);
     const V k3 = MulMontgomery(SubMod(t, SubIfAtLeast(k2, c3.p), c3.p), i23, c3);
-    _mm512_mask_storeu_epi64(r2s + k, m, k2);
-    _mm512_mask_storeu_epi64(r3s + k, m, k3);
+    V w0, w1, w2;
+    CombineWords(r1, k2, k3, w0, w1, w2);
+    _mm512_mask_storeu_epi64(r1s + k, m, w0);
+    _mm512_mask_storeu_epi64(r2s + k, m, w1);
+    _mm512_mask_storeu_epi64(r3s + k, m, w2);
   }
 }
 
@@ -469,8 +493,8 @@ void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t*
   InverseScaledIfma(i, t, a, length, out, n);
 }
 
-void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
-  MixedRadixDigitsIfma(r1, r2, r3, n);
+void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
+  CoefficientWordsIfma(r1, r2, r3, n);
 }
 
 bool ReleaseCachedTables() {

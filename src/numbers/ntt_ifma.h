@@ -51,8 +51,8 @@ void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
 // residues below p (out may be a).
 void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n);
 
-// Garner's mixed-radix digits of n coefficients from their residues r1, r2, r3 (each below
-// its prime): r2 becomes k2, r3 k3, with the coefficient r1 + p1 (k2 + p2 k3).
-void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n);
+// n coefficients from their residues r1, r2, r3 (each below its prime) by Garner's
+// reconstruction, in place: the three 64-bit words of each, least significant in r1.
+void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n);
 
 }  // namespace vpx::mynum::ifma

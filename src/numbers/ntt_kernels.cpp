@@ -35,8 +35,8 @@ class KernelsOf final : public TransformKernels {
                      size_t n) const override {
     Set::InverseScaled(i, Of(tables), a, length, out, n);
   }
-  void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const override {
-    Set::MixedRadixDigits(r1, r2, r3, n);
+  void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const override {
+    Set::CoefficientWords(r1, r2, r3, n);
   }
 
  private:
@@ -53,8 +53,8 @@ struct ScalarSet {
   static constexpr auto MulPointwise = &scalar62::MulPointwise;
   static constexpr auto MulAddPointwise = &scalar62::MulAddPointwise;
   static constexpr auto InverseScaled = &scalar62::InverseScaled;
-  static void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
-    Garner(scalar62::kFields).Digits(r1, r2, r3, n);
+  static void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
+    Garner(scalar62::kFields).Words(r1, r2, r3, n);
   }
 };
 
@@ -72,7 +72,7 @@ struct IfmaSet {
   static constexpr auto MulPointwise = &ifma::MulPointwise;
   static constexpr auto MulAddPointwise = &ifma::MulAddPointwise;
   static constexpr auto InverseScaled = &ifma::InverseScaled;
-  static constexpr auto MixedRadixDigits = &ifma::MixedRadixDigits;
+  static constexpr auto CoefficientWords = &ifma::CoefficientWords;
 };
 
 const KernelsOf<ScalarSet> kScalarKernels;
@@ -122,14 +122,16 @@ Garner::Garner(const PrimeField* fields) : f_(fields), p1_(fields[0].p), p2_(fie
   modulus_.w[2] = static_cast<uint64_t>(hi >> 64);
 }
 
-void Garner::Digits(const uint64_t* r1s, uint64_t* r2s, uint64_t* r3s, size_t n) const {
+void Garner::Words(uint64_t* r1s, uint64_t* r2s, uint64_t* r3s, size_t n) const {
   const PrimeField &f2 = f_[1], &f3 = f_[2];
   for (size_t k = 0; k < n; ++k) {
     const uint64_t r1 = r1s[k];
     const uint64_t k2 = f2.Mul(f2.Sub(r2s[k], f2.Reduce(r1)), inv12_);
     const uint64_t t = f3.Mul(f3.Sub(r3s[k], f3.Reduce(r1)), inv13_);
-    r2s[k] = k2;
-    r3s[k] = f3.Mul(f3.Sub(t, f3.Reduce(k2)), inv23_);
+    const Words3 x = Value(r1, k2, f3.Mul(f3.Sub(t, f3.Reduce(k2)), inv23_));
+    r1s[k] = x.w[0];
+    r2s[k] = x.w[1];
+    r3s[k] = x.w[2];
   }
 }
 

@@ -34,9 +34,9 @@ class TransformKernels {
                                size_t n) const = 0;
   virtual void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
                              size_t n) const = 0;
-  // Garner's mixed-radix digits of n coefficients from their residues r1, r2, r3 (below
-  // each prime): r2 becomes k2, r3 k3, with the value r1 + p1 (k2 + p2 k3).
-  virtual void MixedRadixDigits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const = 0;
+  // n coefficients from their residues r1, r2, r3 (below each prime), in place: the three
+  // 64-bit words of each (Garner's reconstruction), least significant in r1.
+  virtual void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const = 0;
 };
 
 // Longest shorter operand whose coefficients the vector kernels' primes hold: 2^21 (2^64)^2
@@ -84,14 +84,14 @@ struct Words3 {
   uint64_t w[3] = {0, 0, 0};
 };
 
-// Garner's reconstruction of coefficients from their residues modulo three primes: the
-// mixed-radix digits (TransformKernels::MixedRadixDigits, or these scalar ones) and the value
-// below the primes' product as three words.
+// Garner's reconstruction of coefficients from their residues modulo three primes on
+// scalar words: the mixed-radix digits k2, k3 and the value below the primes' product as
+// three words.
 class Garner {
  public:
   explicit Garner(const PrimeField* fields);
-  // k2 and k3 from r1, r2, r3 in place of r2 and r3.
-  void Digits(const uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const;
+  // The coefficients' words from r1, r2, r3 in place (as TransformKernels::CoefficientWords).
+  void Words(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const;
   // r1 + p1 (k2 + p2 k3).
   Words3 Value(uint64_t r1, uint64_t k2, uint64_t k3) const {
     const Uint128 u = Uint128{p2_} * k3 + k2;

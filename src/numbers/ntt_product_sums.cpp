@@ -120,7 +120,7 @@ bool Above(const Words3& a, const Words3& b) {
 // the value is negative (then out holds its magnitude).
 bool CarryCoefficients(const TransformKernels& kernels, uint64_t* r, size_t n, bool isSigned,
                        uint64_t* out) {
-  kernels.MixedRadixDigits(r, r + n, r + 2 * n, n);
+  kernels.CoefficientWords(r, r + n, r + 2 * n, n);
   const Garner garner(kernels.Fields());
   Words3 half = garner.Modulus(), minus;
   half.w[0] = (half.w[0] >> 1) | (half.w[1] << 63);
@@ -130,7 +130,7 @@ bool CarryCoefficients(const TransformKernels& kernels, uint64_t* r, size_t n, b
   minus = Add3(minus, Words3{{1, 0, 0}});  // -modulus modulo 2^192
   Words3 carry;
   for (size_t k = 0; k < n; ++k) {
-    Words3 x = garner.Value(r[k], r[n + k], r[2 * n + k]);
+    Words3 x{{r[k], r[n + k], r[2 * n + k]}};
     if (isSigned && Above(x, half)) x = Add3(x, minus);
     const Words3 s = Add3(x, carry);
     out[k] = s.w[0];
