@@ -2,9 +2,11 @@
 // both sides: Factorial, LogE and GetPi job bodies, SqRoot, GetNapier and Div(1, 3), and the
 // cancel latency of the longest product the cap allows (only when asked for by name). The
 // references are the libraries' own pipelines (MPFR, mpz_*) and the best methods on GMP
-// (Chudnovsky, atanh and 1/n! binary splitting, a bare mpn_mul). After the table, each
-// command's time is printed as a ratio to its references (real time, and CPU time of the
-// whole process, so that a second thread counts).
+// (Chudnovsky, atanh and 1/n! binary splitting, a bare mpn_mul), LogE of a 100,000-digit
+// argument against MPFR, and the crossovers of the transform products (decimal and binary)
+// and of the Newton quotient and root against GMP. After the table, each command's time is
+// printed as a ratio to its references (real time, and CPU time of the whole process, so
+// that a second thread counts).
 #include <benchmark/benchmark.h>
 #include <gmp.h>
 #include <mpfr.h>
