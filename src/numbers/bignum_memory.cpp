@@ -3,8 +3,10 @@
 #include <gmp.h>
 #include <mpfr.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "numbers/decimal_ntt.h"
@@ -106,7 +108,7 @@ void* Allocate(size_t size) {
   return Payload(b);
 }
 
-void* Reallocate(void* p, size_t /*oldSize*/, size_t size) {
+void* Reallocate(void* p, size_t oldSize, size_t size) {
   if (p == nullptr) return Allocate(size);
   ThrowIfCancelled();
   if (InjectedFailure() || size > SIZE_MAX - sizeof(Block)) Fail();
@@ -114,11 +116,17 @@ void* Reallocate(void* p, size_t /*oldSize*/, size_t size) {
   BignumScope* owner = old->owner;
   Access::Unlink(old);
   auto* b = static_cast<Block*>(std::realloc(old, sizeof(Block) + size));
-  if (b == nullptr && mynum::ReleaseTransformTableCaches())
-    b = static_cast<Block*>(std::realloc(old, sizeof(Block) + size));
   if (b == nullptr) {
-    Access::LinkInto(old, owner);  // the old block is still whole and still owned
-    Fail();
+    // The old block is still whole: the transforms' cached tables go, and the block grows
+    // into fresh memory (or stays owned as it was).
+    if (mynum::ReleaseTransformTableCaches())
+      b = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+    if (b == nullptr) {
+      Access::LinkInto(old, owner);
+      Fail();
+    }
+    std::memcpy(b, old, sizeof(Block) + std::min(size, oldSize));
+    std::free(old);
   }
   t_lastFreed = t_freedBeforeFailure = nullptr;
   Access::LinkInto(b, owner);
