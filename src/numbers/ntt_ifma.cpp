@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <mutex>
 #include <vector>
+
+#include "numbers/ntt_table_cache.h"
 
 // GCC 12's AVX-512 headers start some vectors from their own undefined value on purpose.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -21,7 +22,6 @@ namespace {
 
 using Uint128 = unsigned __int128;
 constexpr uint64_t kMask52 = (uint64_t{1} << 52) - 1;
-constexpr size_t kCachedLength = size_t{1} << 17;
 
 constexpr uint64_t InverseModWord(uint64_t p) {
   uint64_t x = p;  // correct to 3 bits for odd p; each step doubles them
@@ -65,8 +65,7 @@ struct Tables {
 
 namespace {
 
-std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from,
-                                          CancelToken cancel = CancelToken{}) {
+std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from, CancelToken cancel) {
   auto t = std::make_shared<Tables>();
   t->length = std::max<size_t>(length, 2);
   const size_t kept = from != nullptr ? from->length : 1;
@@ -455,25 +454,12 @@ bool Available() {
 
 namespace {
 
-// The tables kept for the process, dropped when memory runs short (ReleaseCachedTables).
-std::mutex g_cacheMutex;
-std::shared_ptr<const Tables> g_cached;
+TableCache<Tables> g_tables(BuildTables);
 
 }  // namespace
 
 std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel) {
-  std::shared_ptr<const Tables>& cached = g_cached;
-  std::lock_guard lock(g_cacheMutex);
-  if (length > kCachedLength) {
-    if (!cached || cached->length < kCachedLength)
-      cached = BuildTables(kCachedLength, cached.get());
-    return BuildTables(length, cached.get(), cancel);
-  }
-  if (!cached || cached->length < length) {
-    const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
-    cached = BuildTables(std::min(grown, kCachedLength), cached.get());
-  }
-  return cached;
+  return g_tables.For(length, cancel);
 }
 
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
@@ -498,11 +484,7 @@ void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
 }
 
 bool ReleaseCachedTables() {
-  // Never waits: the caller may be this thread's own table build running out of memory.
-  std::unique_lock lock(g_cacheMutex, std::try_to_lock);
-  if (!lock.owns_lock() || !g_cached) return false;
-  g_cached.reset();
-  return true;
+  return g_tables.Release();
 }
 
 }  // namespace vpx::mynum::ifma

@@ -1,18 +1,11 @@
 #include "numbers/ntt_scalar.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
+#include "numbers/ntt_table_cache.h"
+
 namespace vpx::mynum::scalar62 {
-namespace {
-
-// Transforms up to this length share twiddle tables kept for the process (12 MB at most):
-// the million-digit product and quotient need 2^17, and building a table that long takes
-// about a fifth of the product's time. Longer ones build their own.
-constexpr size_t kCachedTransformLength = size_t{1} << 17;
-
-}  // namespace
 
 // A fixed factor w with its Shoup quotient floor(w * 2^64 / p): x * w mod p for any 64-bit x
 // with two low products and one high one, within [0, 2p).
@@ -38,8 +31,7 @@ inline uint64_t MulTwiddle(uint64_t x, Twiddle t, uint64_t p) {
 
 // The tables of `length` entries; those of `from` (a shorter table) are copied, as every
 // stage's entries serve every length.
-std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from,
-                                          CancelToken cancel = CancelToken{}) {
+std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from, CancelToken cancel) {
   auto t = std::make_shared<Tables>();
   t->length = length;
   const size_t kept = from != nullptr ? from->length : 1;
@@ -74,24 +66,7 @@ std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from,
   return t;
 }
 
-// The tables kept for the process, dropped when memory runs short (ReleaseCachedTables).
-std::mutex g_cacheMutex;
-std::shared_ptr<const Tables> g_cached;
-
-std::shared_ptr<const Tables> TablesForLength(size_t length, CancelToken cancel) {
-  std::shared_ptr<const Tables>& cached = g_cached;
-  std::lock_guard lock(g_cacheMutex);
-  if (length > kCachedTransformLength) {
-    if (!cached || cached->length < kCachedTransformLength)
-      cached = BuildTables(kCachedTransformLength, cached.get());
-    return BuildTables(length, cached.get(), cancel);
-  }
-  if (!cached || cached->length < length) {
-    const size_t grown = std::max(length, cached ? 2 * cached->length : size_t{1024});
-    cached = BuildTables(std::min(grown, kCachedTransformLength), cached.get());
-  }
-  return cached;
-}
+TableCache<Tables> g_tables(BuildTables);
 
 // One forward butterfly: (u, v) to (u + v, (u - v) w), both kept below 2p.
 inline void ForwardButterfly(uint64_t& x, uint64_t& y, Twiddle w, uint64_t p) {
@@ -201,7 +176,7 @@ size_t Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f,
 }  // namespace
 
 std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel) {
-  return TablesForLength(length, cancel);
+  return g_tables.For(length, cancel);
 }
 
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
@@ -231,11 +206,7 @@ void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t*
 }
 
 bool ReleaseCachedTables() {
-  // Never waits: the caller may be this thread's own table build running out of memory.
-  std::unique_lock lock(g_cacheMutex, std::try_to_lock);
-  if (!lock.owns_lock() || !g_cached) return false;
-  g_cached.reset();
-  return true;
+  return g_tables.Release();
 }
 
 }  // namespace vpx::mynum::scalar62
