@@ -68,23 +68,36 @@ struct NttTransforms {
 
 namespace {
 
-// The coefficients a x b modulo prime i into res[0 .. n). bReady: b's transform modulo
-// prime i made before (b and nb unused then).
+// The coefficients a x b modulo prime i and x^length -+ 1 (wrap) into res[0 .. n). bReady:
+// b's transform modulo prime i made before (b and nb unused then).
 void ConvolveModPrime(const TransformKernels& k, int i, const uint64_t* a, size_t na,
                       const uint64_t* b, size_t nb, size_t length, const void* tables,
                       uint64_t* res, size_t n, Residues& fa, Residues& fb, CancelToken cancel,
-                      const uint64_t* bReady = nullptr) {
+                      const uint64_t* bReady = nullptr, Wrap wrap = Wrap::kCyclic) {
   const bool square = a == b && na == nb;
-  k.LoadForward(i, tables, a, na, length, fa.data());
+  k.LoadForward(i, tables, a, na, length, fa.data(), wrap);
   PollCancel(cancel);
   if (!square && bReady == nullptr) {
-    k.LoadForward(i, tables, b, nb, length, fb.data());
+    k.LoadForward(i, tables, b, nb, length, fb.data(), wrap);
     PollCancel(cancel);
   }
   const uint64_t* g = bReady != nullptr ? bReady : square ? fa.data() : fb.data();
   k.MulPointwise(i, fa.data(), g, length);
-  k.InverseScaled(i, tables, fa.data(), length, res, n);
+  k.InverseScaled(i, tables, fa.data(), length, res, n, wrap);
   PollCancel(cancel);
+}
+
+// The n coefficients of a x b modulo prime i from its products modulo each piece's
+// x^L -+ 1 (fa and fb hold the longest piece; pieces the plan's total).
+void ConvolvePiecesModPrime(const TransformKernels& k, int i, const uint64_t* a, size_t na,
+                            const uint64_t* b, size_t nb, const TransformPieces& plan,
+                            const void* tables, uint64_t* res, size_t n, Residues& fa, Residues& fb,
+                            Residues& pieces, CancelToken cancel) {
+  for (size_t p = 0, at = 0; p < plan.count; at += plan.length[p++]) {
+    ConvolveModPrime(k, i, a, na, b, nb, plan.length[p], tables, pieces.data() + at, plan.length[p],
+                     fa, fb, cancel, nullptr, plan.WrapOf(p));
+  }
+  CombinePieces(k, i, pieces.data(), plan, res, n);
 }
 
 // Zeroes v[0 .. n) in slices with a poll between them: the first touch of a fresh array of
@@ -186,23 +199,33 @@ Carry Reconstruct(const TransformKernels& k, uint64_t* r, size_t n, uint64_t* ou
 }
 
 // The coefficients of a x b modulo the transform length (all of them when n covers the
-// whole product), modulo each prime of k: three arrays of n residues.
+// whole product), modulo each prime of k: three arrays of n residues. pieces: the whole
+// product from transforms of several lengths (ConvolvePiecesModPrime; length unused).
 Residues Convolve(const TransformKernels& k, const uint64_t* a, size_t na, const uint64_t* b,
                   size_t nb, size_t length, size_t n, CancelToken cancel, bool twoThreads,
-                  const NttTransforms* bReady = nullptr) {
+                  const NttTransforms* bReady = nullptr, const TransformPieces* pieces = nullptr) {
   const bool square = a == b && na == nb;
   const bool ownB = !square && bReady == nullptr;
-  const std::shared_ptr<const void> tables = TablesOrThrow(k, length, cancel);
+  if (pieces != nullptr) length = pieces->length[0];
+  const std::shared_ptr<const void> tables =
+      TablesOrThrow(k, pieces != nullptr ? pieces->TablesLength() : length, cancel);
   Residues residues(3 * n);
-  auto convolve = [&](int i, Residues& fa, Residues& fb) {
-    ConvolveModPrime(k, i, a, na, b, nb, length, tables.get(), residues.data() + i * n, n, fa, fb,
-                     cancel, bReady != nullptr ? bReady->prime[i].data() : nullptr);
+  const size_t scratch = pieces != nullptr && pieces->count > 1 ? pieces->total : 0;
+  auto convolve = [&](int i, Residues& fa, Residues& fb, Residues& r) {
+    uint64_t* res = residues.data() + i * n;
+    if (scratch != 0) {
+      ConvolvePiecesModPrime(k, i, a, na, b, nb, *pieces, tables.get(), res, n, fa, fb, r, cancel);
+      return;
+    }
+    ConvolveModPrime(k, i, a, na, b, nb, length, tables.get(), res, n, fa, fb, cancel,
+                     bReady != nullptr ? bReady->prime[i].data() : nullptr);
   };
-  Residues fa(length), fb(ownB ? length : 0);
-  Residues fa2(twoThreads ? length : 0), fb2(twoThreads && ownB ? length : 0);
+  Residues fa(length), fb(ownB ? length : 0), r(scratch);
+  Residues fa2(twoThreads ? length : 0), fb2(twoThreads && ownB ? length : 0),
+      r2(twoThreads ? scratch : 0);
   std::unique_ptr<SecondThreadTask> other;
-  if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2, fa2, fb2); });
-  for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i, fa, fb);
+  if (twoThreads) other = std::make_unique<SecondThreadTask>([&] { convolve(2, fa2, fb2, r2); });
+  for (int i = 0; i < (twoThreads ? 2 : 3); ++i) convolve(i, fa, fb, r);
   if (other) other->Join();
   return residues;
 }
@@ -243,44 +266,8 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
   for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) out[j] = CarryLimb<Base>(out[j], 0, 0, carry);
 }
 
-// x[0 .. n) -= y[0 .. ny) in base Base (ny <= n); the borrow out of the top is dropped.
-template <uint64_t Base>
-void SubtractLimbs(uint64_t* x, size_t n, const uint64_t* y, size_t ny) {
-  uint64_t borrow = 0;
-  for (size_t j = 0; j < n && (j < ny || borrow != 0); ++j) {
-    const uint64_t s = j < ny ? y[j] : 0;
-    if constexpr (Base == kBinaryBase) {
-      const uint64_t d = x[j] - s - borrow;
-      borrow = x[j] < s || x[j] - s < borrow ? 1 : 0;
-      x[j] = d;
-    } else {
-      const uint64_t t = s + borrow;  // at most Base
-      borrow = x[j] < t ? 1 : 0;
-      x[j] = borrow != 0 ? (Base - t) + x[j] : x[j] - t;
-    }
-  }
-}
-
-template <uint64_t Base>
-void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                 CancelToken cancel, bool twoThreads);
-
-// A product of m + r limbs, m a power of two at least na and nb and r at most 3m / 8: the
-// wrap-around product w = c mod (B^m - 1) and the product's low r limbs (c mod B^r, from
-// the operands' low r limbs) give c = w - y + y B^m with y = (w - c) mod B^r (y < B^r as
-// m >= na, nb). Transforms of length m and a short product instead of transforms of 2m.
-template <uint64_t Base>
-void MulByWrapAndLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t m,
-                     uint64_t* out, CancelToken cancel, bool twoThreads) {
-  const size_t r = na + nb - m;  // at most na and nb
-  MulModLimbsNtt<Base>(a, na, b, nb, m, out, cancel, twoThreads);
-  Residues low(2 * r);
-  MulLimbsNtt<Base>(a, r, a == b && na == nb ? a : b, r, low.data(), cancel, twoThreads);
-  std::copy_n(out, r, out + m);
-  SubtractLimbs<Base>(out + m, r, low.data(), r);
-  // y is read below place r < m only, before the borrow reaches it.
-  SubtractLimbs<Base>(out, m + r, out + m, r);
-}
+// The shortest transform of a product's pieces: the vector kernels' least length.
+constexpr size_t kLeastPieceLength = 64;
 
 template <uint64_t Base>
 void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
@@ -290,15 +277,12 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
   const size_t n = na + nb - 1;  // coefficients
   const size_t block = BlockLimbs();
   const bool blocks = na + nb > 2 * block;
-  const size_t half = std::bit_ceil(n) / 2;
-  if (!blocks && half >= std::max(na, nb) && 8 * (na + nb - half) <= 3 * half) {
-    MulByWrapAndLow<Base>(a, na, b, nb, half, out, cancel, twoThreads);
-    return;
-  }
-  const TransformKernels& k = KernelsFor(blocks ? std::bit_ceil(2 * block) : std::bit_ceil(n),
-                                         std::min(na, nb), Base == kBinaryBase);
+  const TransformPieces plan = PlanPieces(n, kLeastPieceLength);
+  const TransformKernels& k =
+      KernelsFor(blocks ? std::bit_ceil(2 * block) : plan.length[plan.count - 1], std::min(na, nb),
+                 Base == kBinaryBase);
   Residues residues = blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
-                             : Convolve(k, a, na, b, nb, std::bit_ceil(n), n, cancel, twoThreads);
+                             : Convolve(k, a, na, b, nb, 0, n, cancel, twoThreads, nullptr, &plan);
   // The product has n + 1 limbs, so the carry left is one limb.
   out[n] = Reconstruct<Base>(k, residues.data(), n, out, cancel).w[0];
   std::fill(out + n + 1, out + limbs, 0);

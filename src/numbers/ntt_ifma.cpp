@@ -312,9 +312,14 @@ inline __mmask8 GroupMask(size_t k, size_t n) {
   return n - k >= 8 ? static_cast<__mmask8>(0xff) : static_cast<__mmask8>((1u << (n - k)) - 1);
 }
 
+// How ReduceWords stores a word's residue: as it is, or added to or subtracted from the
+// residue in place (operands folded onto a shorter transform).
+enum class Fold { kSet, kAdd, kSubtract };
+
 // Words below 2^64 as residues below 2p: x = h 2^52 + l is l + h (2^52 mod p), below
 // 2^52 + 2^51 as 2^52 mod p = 4 (2^50 - p) is below 2^39 for these primes; two conditional
 // subtractions bring it below 2p.
+template <Fold kFold>
 VPX_IFMA void ReduceWords(int i, const uint64_t* limbs, size_t n, uint64_t* to, const Lanes& c) {
   const uint64_t p = kPrimes[i];
   static_assert(((uint64_t{1} << 52) - 4 * kPrimes[2]) < (uint64_t{1} << 39));
@@ -325,22 +330,79 @@ VPX_IFMA void ReduceWords(int i, const uint64_t* limbs, size_t n, uint64_t* to, 
     const V x = _mm512_maskz_loadu_epi64(m, limbs + k);
     V r = _mm512_madd52lo_epu64(_mm512_and_si512(x, c.mask), _mm512_srli_epi64(x, 52), high);
     r = SubIfAtLeast(SubIfAtLeast(r, p4), c.p2);
+    if constexpr (kFold != Fold::kSet) {
+      const V old = _mm512_maskz_loadu_epi64(m, to + k);
+      r = kFold == Fold::kAdd ? _mm512_add_epi64(old, r)
+                              : _mm512_sub_epi64(_mm512_add_epi64(old, c.p2), r);
+      r = SubIfAtLeast(r, c.p2);
+    }
     _mm512_mask_storeu_epi64(to + k, m, r);
   }
 }
 
+// limbs[0 .. n) modulo x^length -+ 1 as residues below 2p in to[0 .. min(n, length)).
+VPX_IFMA void ReduceFolded(int i, const uint64_t* limbs, size_t n, size_t length, Wrap wrap,
+                           uint64_t* to, const Lanes& c) {
+  ReduceWords<Fold::kSet>(i, limbs, std::min(n, length), to, c);
+  for (size_t from = length, t = 1; from < n; from += length, ++t) {
+    const size_t count = std::min(length, n - from);
+    if (wrap == Wrap::kNegacyclic && (t & 1) != 0) {
+      ReduceWords<Fold::kSubtract>(i, limbs + from, count, to, c);
+    } else {
+      ReduceWords<Fold::kAdd>(i, limbs + from, count, to, c);
+    }
+  }
+}
+
+// to[k] = from[k] root^k factor / 2^52 mod p for k < n (from below 4p, results below p). The
+// powers run in four chains of eight lanes, each advanced by root^32 per step, rather than
+// read from a table: a table of a long transform's weights streams from memory.
+VPX_IFMA void WeightByPowers(int i, const uint64_t* from, uint64_t* to, size_t n, uint64_t root,
+                             uint64_t factor, const Lanes& c) {
+  constexpr size_t kChains = 4;
+  const uint64_t p = kPrimes[i];
+  alignas(64) uint64_t first[8 * kChains];
+  uint64_t power = factor;
+  for (size_t k = 0; k < 8 * kChains; ++k, power = MulMod(power, root, p)) first[k] = power;
+  // root^32 in Montgomery form (times 2^52).
+  const V step = _mm512_set1_epi64(
+      static_cast<long long>(MulMod(PowMod(root, 8 * kChains, p), (uint64_t{1} << 52) % p, p)));
+  V w[kChains];
+  for (size_t j = 0; j < kChains; ++j) w[j] = _mm512_load_si512(first + 8 * j);
+  for (size_t k = 0; k < n; k += 8 * kChains) {
+    for (size_t j = 0; j < kChains; ++j) {
+      const size_t at = k + 8 * j;
+      if (at < n) {
+        const __mmask8 m = GroupMask(at, n);
+        const V x = _mm512_maskz_loadu_epi64(m, from + at);
+        _mm512_mask_storeu_epi64(to + at, m, MulMontgomery(x, w[j], c));
+      }
+      w[j] = MulMontgomery(w[j], step, c);
+    }
+  }
+}
+
+// The root of order 2 length (or its inverse), entry length + 1 of tables of 2 length.
+uint64_t NegacyclicRoot(const Tables& t, int i, int direction, size_t length) {
+  return t.w[i][direction][length + 1];
+}
+
 VPX_IFMA void LoadForwardIfma(int i, const Tables& t, const uint64_t* limbs, size_t n,
-                              size_t length, uint64_t* to) {
+                              size_t length, uint64_t* to, Wrap wrap) {
   const Lanes c = LanesOf(i);
-  ReduceWords(i, limbs, n, to, c);
   const uint64_t* w = t.w[i][0].data();
   const uint64_t* wq = t.quotient[i][0].data();
+  ReduceFolded(i, limbs, n, length, wrap, to, c);
+  n = std::min(n, length);
+  // Entry length + k of the tables is the root of order 2 length to the power k.
+  if (wrap == Wrap::kNegacyclic) {
+    WeightByPowers(i, to, to, n, NegacyclicRoot(t, i, 0, length), (uint64_t{1} << 52) % kPrimes[i],
+                   c);
+  }
   size_t h = length / 2;
-  if (n > h) {
-    std::fill(to + n, to + length, 0);
-  } else {
+  std::fill(to + n, to + length, 0);
+  if (n <= h) {
     // The first stage's other inputs are zeros: (u, 0) becomes (u, u w).
-    std::fill(to + n, to + length, 0);
     for (size_t k = 0; k < n; k += 8) {
       const __mmask8 m = GroupMask(k, n);
       const V x = _mm512_maskz_loadu_epi64(m, to + k);
@@ -375,14 +437,42 @@ VPX_IFMA void MulAddPointwiseIfma(int i, uint64_t* sum, const uint64_t* x, const
 }
 
 VPX_IFMA void InverseScaledIfma(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out,
-                                size_t n) {
+                                size_t n, Wrap wrap) {
   const Lanes c = LanesOf(i);
-  Inverse(a, length, t.w[i][1].data(), t.quotient[i][1].data(), c);
-  const V s = _mm512_set1_epi64(static_cast<long long>(t.scale[i][std::countr_zero(length)]));
+  const uint64_t* w = t.w[i][1].data();
+  const uint64_t* wq = t.quotient[i][1].data();
+  Inverse(a, length, w, wq, c);
+  const uint64_t scale = t.scale[i][std::countr_zero(length)];
+  if (wrap == Wrap::kNegacyclic) {
+    WeightByPowers(i, a, out, n, NegacyclicRoot(t, i, 1, length), scale, c);
+    return;
+  }
+  const V s = _mm512_set1_epi64(static_cast<long long>(scale));
   for (size_t k = 0; k < n; k += 8) {
     const __mmask8 m = GroupMask(k, n);
     const V x = _mm512_maskz_loadu_epi64(m, a + k);
     _mm512_mask_storeu_epi64(out + k, m, MulMontgomery(x, s, c));
+  }
+}
+
+VPX_IFMA void AddResiduesIfma(int i, uint64_t* acc, const uint64_t* x, size_t n, bool subtract) {
+  const Lanes c = LanesOf(i);
+  for (size_t k = 0; k < n; k += 8) {
+    const __mmask8 m = GroupMask(k, n);
+    const V a = _mm512_maskz_loadu_epi64(m, acc + k), b = _mm512_maskz_loadu_epi64(m, x + k);
+    const V s = subtract ? _mm512_sub_epi64(_mm512_add_epi64(a, c.p), b) : _mm512_add_epi64(a, b);
+    _mm512_mask_storeu_epi64(acc + k, m, SubIfAtLeast(s, c.p));
+  }
+}
+
+VPX_IFMA void HalveResiduesIfma(int i, uint64_t* a, size_t n) {
+  const Lanes c = LanesOf(i);
+  const V one = _mm512_set1_epi64(1);
+  for (size_t k = 0; k < n; k += 8) {
+    const __mmask8 m = GroupMask(k, n);
+    const V x = _mm512_maskz_loadu_epi64(m, a + k);
+    const V even = _mm512_mask_add_epi64(x, _mm512_test_epi64_mask(x, one), x, c.p);
+    _mm512_mask_storeu_epi64(a + k, m, _mm512_srli_epi64(even, 1));
   }
 }
 
@@ -463,8 +553,8 @@ std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel) {
 }
 
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
-                 uint64_t* to) {
-  LoadForwardIfma(i, t, limbs, n, length, to);
+                 uint64_t* to, Wrap wrap) {
+  LoadForwardIfma(i, t, limbs, n, length, to, wrap);
 }
 
 void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) {
@@ -475,12 +565,21 @@ void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
   MulAddPointwiseIfma(i, sum, x, y, n);
 }
 
-void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n) {
-  InverseScaledIfma(i, t, a, length, out, n);
+void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n,
+                   Wrap wrap) {
+  InverseScaledIfma(i, t, a, length, out, n, wrap);
 }
 
 void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) {
   CoefficientWordsIfma(r1, r2, r3, n);
+}
+
+void AddResidues(int i, uint64_t* acc, const uint64_t* x, size_t n, bool subtract) {
+  AddResiduesIfma(i, acc, x, n, subtract);
+}
+
+void HalveResidues(int i, uint64_t* a, size_t n) {
+  HalveResiduesIfma(i, a, n);
 }
 
 bool ReleaseCachedTables() {

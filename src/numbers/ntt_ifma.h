@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "host/cancel_token.h"
+#include "numbers/ntt_prime_field.h"
 
 namespace vpx::mynum::ifma {
 
@@ -38,18 +39,25 @@ std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel);
 bool ReleaseCachedTables();
 
 // to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros
-// (n <= length, kLeastLength <= length <= the tables' length), in bit-reversed order,
-// residues below 2p.
+// (kLeastLength <= length <= the tables' length), in bit-reversed order, residues below 2p.
+// The words past the length fold onto the start (added, or with alternating signs when
+// negacyclic); negacyclic transforms need tables of 2 length.
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
-                 uint64_t* to);
+                 uint64_t* to, Wrap wrap);
 // a[k] = a[k] b[k] / 2^52 mod p for k < n (inputs below 2p, results below p).
 void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n);
 // sum[k] = sum[k] + x[k] y[k] / 2^52 mod p (sum below p, x and y below 2p; results below p).
 void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y, size_t n);
 // The inverse transform of a[0 .. length) (bit-reversed order in, residues below 4p) divided
 // by the length, the pointwise products' factor 2^-52 undone: out[0 .. n) in natural order,
-// residues below p (out may be a).
-void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n);
+// residues below p (out may be a). Negacyclic: the inverse of LoadForward's weighting too.
+void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n,
+                   Wrap wrap);
+
+// acc[k] = acc[k] + x[k] (or - x[k]) mod p for k < n, residues below p.
+void AddResidues(int i, uint64_t* acc, const uint64_t* x, size_t n, bool subtract);
+// a[k] = a[k] / 2 mod p for k < n, residues below p.
+void HalveResidues(int i, uint64_t* a, size_t n);
 
 // n coefficients from their residues r1, r2, r3 (each below its prime) by Garner's
 // reconstruction, in place: the three 64-bit words of each, least significant in r1.

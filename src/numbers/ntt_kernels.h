@@ -28,12 +28,16 @@ class TransformKernels {
   // one was built.
   virtual std::shared_ptr<const void> TablesFor(size_t length, CancelToken cancel) const = 0;
   virtual void LoadForward(int i, const void* tables, const uint64_t* limbs, size_t n,
-                           size_t length, uint64_t* to) const = 0;
+                           size_t length, uint64_t* to, Wrap wrap = Wrap::kCyclic) const = 0;
   virtual void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) const = 0;
   virtual void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
                                size_t n) const = 0;
   virtual void InverseScaled(int i, const void* tables, uint64_t* a, size_t length, uint64_t* out,
-                             size_t n) const = 0;
+                             size_t n, Wrap wrap = Wrap::kCyclic) const = 0;
+  // acc[k] = acc[k] +- x[k] and a[k] = a[k] / 2 modulo prime i (residues below it).
+  virtual void AddResidues(int i, uint64_t* acc, const uint64_t* x, size_t n,
+                           bool subtract) const = 0;
+  virtual void HalveResidues(int i, uint64_t* a, size_t n) const = 0;
   // n coefficients from their residues r1, r2, r3 (below each prime), in place: the three
   // 64-bit words of each (Garner's reconstruction), least significant in r1.
   virtual void CoefficientWords(uint64_t* r1, uint64_t* r2, uint64_t* r3, size_t n) const = 0;
@@ -50,6 +54,28 @@ constexpr size_t kVectorMostDecimalLimbs = size_t{1} << 23;
 const TransformKernels& KernelsFor(size_t length, size_t shorter, bool binaryLimbs);
 // The vector kernels, or null where they cannot run (or tests asked for the scalar ones).
 const TransformKernels* VectorKernels();
+
+// A product of n coefficients as transforms of several lengths that add up to n or a little
+// more, instead of one transform of bit_ceil(n) (up to twice n): distinct powers of two,
+// longest first, negacyclic (modulo x^L + 1) but for the last, cyclic (modulo x^L - 1).
+// These moduli are coprime and their product has degree total >= n, so the residues fix the
+// product (CombinePieces). Operands of any length fold onto each piece.
+constexpr size_t kMostPieces = 4;
+struct TransformPieces {
+  size_t length[kMostPieces];
+  size_t count;
+  size_t total;  // the lengths' sum
+  Wrap WrapOf(size_t piece) const { return piece + 1 == count ? Wrap::kCyclic : Wrap::kNegacyclic; }
+  // The tables' length: the negacyclic weights of a length L are the roots of order 2L.
+  size_t TablesLength() const { return count > 1 ? 2 * length[0] : length[0]; }
+};
+// The pieces for n coefficients, each at least `least` long and at least a sixteenth of
+// bit_ceil(n) (shorter pieces would save little and cost a pass over the operands each).
+TransformPieces PlanPieces(size_t n, size_t least);
+// c[0 .. n) modulo prime i of k from its residues modulo the pieces, r[0 .. plan.total)
+// (each piece's residues in order, below p; r is overwritten), into out[0 .. n).
+void CombinePieces(const TransformKernels& k, int i, uint64_t* r, const TransformPieces& plan,
+                   uint64_t* out, size_t n);
 
 // Working arrays come from the big-number allocation functions, so that running out of
 // memory here fails like it does inside GMP (and tests can make it fail).

@@ -9,6 +9,11 @@ namespace vpx::mynum {
 
 using Uint128 = unsigned __int128;
 
+// How a transform of length m wraps its operand: cyclic (the product modulo x^m - 1; words
+// past m fold onto the start) or negacyclic (modulo x^m + 1: the words weighted by the
+// powers of a root of order 2m, which the tables of length 2m hold).
+enum class Wrap { kCyclic, kNegacyclic };
+
 constexpr uint64_t InverseModWord(uint64_t p) {
   uint64_t x = p;  // correct to 3 bits for odd p; each step doubles them
   for (int i = 0; i < 5; ++i) x *= 2 - p * x;

@@ -42,11 +42,11 @@ size_t SumCoefficients(const LimbFactor* f, const LimbSum& s) {
   return n;
 }
 
-// The sums' coefficients modulo prime i: res[k][i * n_k ...].
+// The sums' coefficients modulo prime i: res[k][i * n_k ...], piece after piece of the plan.
 struct PrimeWork {
   const TransformKernels& kernels;
   const void* tables;
-  size_t length;
+  const TransformPieces& plan;
   const LimbFactor* factors;
   size_t factorCount;
   const LimbSum* sums;
@@ -55,46 +55,72 @@ struct PrimeWork {
 
   // The arrays one thread's primes share (allocated once for them all).
   struct Scratch {
-    std::vector<Residues> transformed;
-    Residues sum, negated;
+    std::vector<Residues> transformed, pieces;
+    Residues negated;
   };
 
   void Run(int i, Scratch& scratch) const {
-    std::vector<Residues>& transformed = scratch.transformed;
-    transformed.resize(factorCount);
+    const bool several = plan.count > 1;
+    scratch.transformed.resize(factorCount);
+    scratch.pieces.resize(several ? count : 0);
+    for (auto& r : scratch.pieces) r.resize(plan.total);
+    for (size_t p = 0, at = 0; p < plan.count; at += plan.length[p++]) {
+      TransformFactors(i, plan.length[p], plan.WrapOf(p), scratch);
+      for (size_t k = 0; k < count; ++k) {
+        const size_t n = SumCoefficients(factors, sums[k]);
+        uint64_t* out = several ? scratch.pieces[k].data() + at : (*residues)[k].data() + i * n;
+        SumModPiece(i, sums[k], plan.length[p], plan.WrapOf(p), scratch,
+                    several ? plan.length[p] : n, out);
+      }
+    }
+    if (!several) return;
+    for (size_t k = 0; k < count; ++k) {
+      const size_t n = SumCoefficients(factors, sums[k]);
+      CombinePieces(kernels, i, scratch.pieces[k].data(), plan, (*residues)[k].data() + i * n, n);
+    }
+  }
+
+ private:
+  // Every factor of the sums transformed once at this piece's length.
+  void TransformFactors(int i, size_t length, Wrap wrap, Scratch& scratch) const {
     std::vector<bool> done(factorCount, false);
     for (size_t k = 0; k < count; ++k) {
       for (size_t j = 0; j < sums[k].count; ++j) {
         for (size_t f : {sums[k].terms[j].x, sums[k].terms[j].y}) {
           if (done[f]) continue;
           done[f] = true;
-          transformed[f].resize(length);
+          scratch.transformed[f].resize(plan.length[0]);
           kernels.LoadForward(i, tables, factors[f].limbs, factors[f].n, length,
-                              transformed[f].data());
+                              scratch.transformed[f].data(), wrap);
         }
       }
     }
+  }
+
+  // The sum's products added in the transforms, inverted into out[0 .. n).
+  void SumModPiece(int i, const LimbSum& s, size_t length, Wrap wrap, Scratch& scratch, size_t n,
+                   uint64_t* out) const {
     const uint64_t p = kernels.Field(i).p;
     // Signs as in the reconstruction: a sum whose terms are all negative is summed positive.
-    Residues &sum = scratch.sum, &negated = scratch.negated;
-    sum.resize(length);
-    for (size_t k = 0; k < count; ++k) {
-      const LimbSum& s = sums[k];
-      const bool mixed = MixedSigns(s);
-      std::fill(sum.begin(), sum.end(), 0);
-      for (size_t j = 0; j < s.count; ++j) {
-        const uint64_t* y = transformed[s.terms[j].y].data();
-        if (mixed && s.terms[j].negative) {
-          // -y as 2p - y: still below the pointwise product's bound (2p).
-          negated.resize(length);
-          for (size_t m = 0; m < length; ++m) negated[m] = 2 * p - y[m];
-          y = negated.data();
-        }
-        kernels.MulAddPointwise(i, sum.data(), transformed[s.terms[j].x].data(), y, length);
-      }
-      const size_t n = SumCoefficients(factors, s);
-      kernels.InverseScaled(i, tables, sum.data(), length, (*residues)[k].data() + i * n, n);
+    const bool mixed = MixedSigns(s);
+    uint64_t* sum = out;  // at least length long: the sum is inverted in place
+    Residues own;
+    if (n < length) {
+      own.resize(length);
+      sum = own.data();
     }
+    std::fill(sum, sum + length, 0);
+    for (size_t j = 0; j < s.count; ++j) {
+      const uint64_t* y = scratch.transformed[s.terms[j].y].data();
+      if (mixed && s.terms[j].negative) {
+        // -y as 2p - y: still below the pointwise product's bound (2p).
+        scratch.negated.resize(length);
+        for (size_t m = 0; m < length; ++m) scratch.negated[m] = 2 * p - y[m];
+        y = scratch.negated.data();
+      }
+      kernels.MulAddPointwise(i, sum, scratch.transformed[s.terms[j].x].data(), y, length);
+    }
+    kernels.InverseScaled(i, tables, sum, length, out, n, wrap);
   }
 };
 
@@ -169,13 +195,12 @@ bool MulSumsOfBinaryLimbs(const LimbFactor* factors, const LimbSum* sums, size_t
     for (size_t j = 0; j < sums[k].count; ++j)
       factorCount = std::max({factorCount, sums[k].terms[j].x + 1, sums[k].terms[j].y + 1});
   }
-  const size_t length = std::max(std::bit_ceil(longest), ifma::kLeastLength);
-  if (length > kMostLength) return false;
-  const std::shared_ptr<const void> tables = kernels->TablesFor(length, CancelToken{});
+  const TransformPieces plan = PlanPieces(longest, ifma::kLeastLength);
+  if (plan.length[0] > kMostLength) return false;
+  const std::shared_ptr<const void> tables = kernels->TablesFor(plan.TablesLength(), CancelToken{});
   std::vector<Residues> residues(count);
   for (size_t k = 0; k < count; ++k) residues[k].resize(3 * SumCoefficients(factors, sums[k]));
-  const PrimeWork work{*kernels,    tables.get(), length, factors,
-                       factorCount, sums,         count,  &residues};
+  const PrimeWork work{*kernels, tables.get(), plan, factors, factorCount, sums, count, &residues};
   {
     std::unique_ptr<SecondThreadTask> other;
     if (twoThreads) {

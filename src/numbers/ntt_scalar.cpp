@@ -155,14 +155,28 @@ void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
   }
 }
 
-// The limbs as residues below 2p, zero-padded to the length, and the transform's first
-// stage too when they fill at most half of it (its other inputs are zeros then). Returns
-// the half-length the transform goes on with.
-size_t Load(const uint64_t* limbs, size_t n, size_t length, const PrimeField& f, const Twiddle* w,
-            uint64_t* to) {
+// The limbs as residues below 2p (folded onto the length, weighted when negacyclic),
+// zero-padded to the length, and the transform's first stage too when they fill at most
+// half of it (its other inputs are zeros then). Returns the half-length the transform goes
+// on with.
+size_t Load(const uint64_t* limbs, size_t n, size_t length, Wrap wrap, const PrimeField& f,
+            const Twiddle* w, uint64_t* to) {
   // Any word (a binary limb may exceed 4p) within [0, 2p): Shoup's product by 1.
   const Twiddle one{1, static_cast<uint64_t>((Uint128{1} << 64) / f.p)};
-  for (size_t i = 0; i < n; ++i) to[i] = MulTwiddle(limbs[i], one, f.p);
+  const uint64_t p2 = 2 * f.p;
+  const size_t own = std::min(n, length);
+  for (size_t i = 0; i < own; ++i) to[i] = MulTwiddle(limbs[i], one, f.p);
+  for (size_t i = length; i < n; ++i) {
+    const uint64_t v = MulTwiddle(limbs[i], one, f.p);
+    uint64_t& x = to[i & (length - 1)];
+    const bool subtract = wrap == Wrap::kNegacyclic && ((i / length) & 1) != 0;
+    const uint64_t s = subtract ? x + p2 - v : x + v;
+    x = s >= p2 ? s - p2 : s;
+  }
+  n = own;
+  // Entry length + k of the tables is the root of order 2 length to the power k.
+  if (wrap == Wrap::kNegacyclic)
+    for (size_t i = 0; i < n; ++i) to[i] = MulTwiddle(to[i], w[length + i], f.p);
   const size_t h = length / 2;
   if (n > h || h == 0) {
     std::fill(to + n, to + length, 0);
@@ -180,10 +194,10 @@ std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel) {
 }
 
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
-                 uint64_t* to) {
+                 uint64_t* to, Wrap wrap) {
   const PrimeField& f = kFields[i];
   const Twiddle* w = t.forward[i].data();
-  Forward(to, length, Load(limbs, n, length, f, w, to), w, f.p);
+  Forward(to, length, Load(limbs, n, length, wrap, f, w, to), w, f.p);
 }
 
 void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n) {
@@ -196,13 +210,27 @@ void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y,
   for (size_t k = 0; k < n; ++k) sum[k] = f.Add(sum[k], f.Mul(x[k], y[k]));
 }
 
-void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n) {
+void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n,
+                   Wrap wrap) {
   const PrimeField& f = kFields[i];
-  Inverse(a, length, t.inverse[i].data(), f.p);
+  const Twiddle* w = t.inverse[i].data();
+  Inverse(a, length, w, f.p);
+  if (wrap == Wrap::kNegacyclic)
+    for (size_t k = 0; k < n; ++k) a[k] = MulTwiddle(a[k], w[length + k], f.p);
   // R^2 / length undoes the pointwise products' 1/R and the inverse's factor length.
   const uint64_t scale =
       f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));
   for (size_t k = 0; k < n; ++k) out[k] = f.Mul(a[k], scale);
+}
+
+void AddResidues(int i, uint64_t* acc, const uint64_t* x, size_t n, bool subtract) {
+  const PrimeField& f = kFields[i];
+  for (size_t k = 0; k < n; ++k) acc[k] = subtract ? f.Sub(acc[k], x[k]) : f.Add(acc[k], x[k]);
+}
+
+void HalveResidues(int i, uint64_t* a, size_t n) {
+  const uint64_t p = kFields[i].p;
+  for (size_t k = 0; k < n; ++k) a[k] = ((a[k] & 1) != 0 ? a[k] + p : a[k]) / 2;
 }
 
 bool ReleaseCachedTables() {

@@ -31,16 +31,25 @@ std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel);
 // true when there were any. Never waits for a table being built.
 bool ReleaseCachedTables();
 
-// to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros
-// (n <= length), in bit-reversed order, residues below 2p.
+// to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros,
+// in bit-reversed order, residues below 2p. The words past the length fold onto the start
+// (added, or with alternating signs when negacyclic); negacyclic transforms need tables of
+// 2 length.
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
-                 uint64_t* to);
+                 uint64_t* to, Wrap wrap);
 // a[k] = a[k] b[k] / 2^64 mod p for k < n (inputs below 2p, results below p).
 void MulPointwise(int i, uint64_t* a, const uint64_t* b, size_t n);
 // sum[k] = sum[k] + x[k] y[k] / 2^64 mod p (sum below p, x and y below 2p; results below p).
 void MulAddPointwise(int i, uint64_t* sum, const uint64_t* x, const uint64_t* y, size_t n);
 // The inverse transform of a[0 .. length) (bit-reversed order in) divided by the length, the
 // pointwise products' factor 2^-64 undone: out[0 .. n) in natural order, residues below p.
-void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n);
+// Negacyclic: the inverse of LoadForward's weighting too.
+void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t* out, size_t n,
+                   Wrap wrap);
+
+// acc[k] = acc[k] + x[k] (or - x[k]) mod p for k < n, residues below p.
+void AddResidues(int i, uint64_t* acc, const uint64_t* x, size_t n, bool subtract);
+// a[k] = a[k] / 2 mod p for k < n, residues below p.
+void HalveResidues(int i, uint64_t* a, size_t n);
 
 }  // namespace vpx::mynum::scalar62

@@ -101,13 +101,24 @@ TEST_P(DecimalLimbTransforms, ProductsAgreeWithTheKroneckerProduct) {
                         {40000, 30000}}) {
     ExpectSameProducts(RandomLimbs(rng, na), RandomLimbs(rng, nb));
   }
-  // A few limbs above a power of two (the wrap-around and short products), among them the
-  // largest that route takes (2048 + 768 = 3m/8 over m = 2048), and a multiple of
-  // 10^(19 m) - 1, whose wrap-around product is zero.
+  // A few limbs above a power of two (a transform of m = 2048 and a short one), and a
+  // multiple of 10^(19 m) - 1, whose product modulo the long piece's x^m + 1 is not zero
+  // but whose wrap-around would be.
   for (auto [na, nb] : {std::pair<size_t, size_t>{1100, 1100}, {1408, 1408}, {1409, 1408}}) {
     ExpectSameProducts(RandomLimbs(rng, na), RandomLimbs(rng, nb));
   }
   ExpectSameProducts(Limbs(1024, kLimbBase - 1), RandomLimbs(rng, 300));
+  // Up to 3m/2 coefficients from the transforms modulo x^m + 1 and x^(m/2) - 1 (m = 2048):
+  // 3072 coefficients at most, an operand of m limbs at most; just past either bound the
+  // product takes one transform of 2m.
+  for (auto [na, nb] : {std::pair<size_t, size_t>{2048, 1025},
+                        {1536, 1537},
+                        {1537, 1537},
+                        {2048, 1026},
+                        {2049, 1000}}) {
+    ExpectSameProducts(RandomLimbs(rng, na), RandomLimbs(rng, nb));
+  }
+  ExpectSameProducts(Limbs(2048, kLimbBase - 1), Limbs(1025, kLimbBase - 1));
   // Zero operands and top zero limbs.
   ExpectSameProducts(Limbs{0, 0}, RandomLimbs(rng, 5));
   ExpectSameProducts(Limbs{5, 0, 0}, Limbs{kLimbBase - 1, 0});
@@ -270,7 +281,7 @@ TEST_P(DecimalLimbTransforms, BinaryLimbProductsAgreeWithGmp) {
     ASSERT_EQ(twoThreads, expected) << na << " x " << nb << " on two threads";
   };
   // 1100 x 1100 and 1024 x 300 are products of a few limbs above a power of two, made from
-  // a wrap-around product and a short one (1024 ones times anything is 0 modulo B^1024 - 1).
+  // transforms of several lengths (1024 ones: operands of the longest piece's length).
   for (auto [na, nb] : {std::pair<size_t, size_t>{1, 1},
                         {16, 17},
                         {17, 17},
@@ -278,6 +289,9 @@ TEST_P(DecimalLimbTransforms, BinaryLimbProductsAgreeWithGmp) {
                         {1000, 25},
                         {1100, 1100},
                         {1024, 300},
+                        {2048, 1025},
+                        {1536, 1537},
+                        {2048, 1026},
                         {4096, 4097},
                         {30000, 2768}}) {
     check(na, nb, false);
