@@ -37,6 +37,29 @@ struct SplitSums {
 bool SumSeries(const SplitSeries& series, uint64_t n0, uint64_t n1, bool needP, bool twoThreads,
                CancelToken abort, SplitSums* out, WorkProgress* progress = nullptr);
 
+// A series of one ratio r = p / q (p, q > 0), as the arctangents': S = sum over n in
+// [0, N) of r^n / b(n). The partial products of p and q are the powers p^m and q^m of a
+// range's length m: made once per length, not per range, nor merged; each merge is
+// T = T1 B2 q^m2 + p^m1 B1 T2 and B = B1 B2.
+class RatioSeries {
+ public:
+  virtual ~RatioSeries() = default;
+  virtual void Denominator(uint64_t n, mpz_ptr b) const = 0;
+  // Ranges this short are summed term after term (as SplitSeries::LeafRun).
+  virtual uint64_t LeafRun() const { return 16; }
+};
+
+// A sum over a range as T / (B q^(m-1)) for the range's length m; the whole sum as q T / B.
+struct RatioSums {
+  Mpz T, B;
+};
+
+// Sums terms 0 ... terms-1 (terms > 0) of the series of ratio p / q into out, the whole sum
+// as q T / B; otherwise as SumSeries.
+bool SumRatioSeries(const RatioSeries& series, mpz_srcptr p, mpz_srcptr q, uint64_t terms,
+                    bool twoThreads, CancelToken abort, RatioSums* out,
+                    WorkProgress* progress = nullptr);
+
 // Whether a second thread can help (more than one core).
 bool SecondCoreAvailable();
 

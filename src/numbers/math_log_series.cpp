@@ -34,34 +34,17 @@ constexpr size_t kLongArgumentHeadBits = 64;
 // Error of one fixed-point arctangent: the cut series, the cut divisor and the quotient.
 constexpr uint64_t kAtanhErrorUnits = 3;
 
-// atanh(p/q) = sum over n of (p/q)^(2n+1) / (2n+1): the first term p/q, each next one the
-// last times p^2 (2n - 1) / (q^2 (2n + 1)). No term has a denominator of its own, so each
-// merge of the splitting is T1 Q2 + P1 T2 in one set of transforms (a denominator per term
-// would cost two more products of the sum's length).
-class AtanhSeries : public SplitSeries {
+// atanh(p/q) = (p/q) times the sum over n of (p^2/q^2)^n / (2n + 1): a series of one
+// ratio, whose powers of p^2 and q^2 depend only on a range's length.
+class AtanhSeries : public RatioSeries {
  public:
-  AtanhSeries(mpz_srcptr p, mpz_srcptr q) {
-    mpz_set(p_.get(), p);
-    mpz_set(q_.get(), q);
-    MulMpz(p2_.get(), p, p);
-    MulMpz(q2_.get(), q, q);
-  }
-  void Term(uint64_t n, mpz_ptr p, mpz_ptr q, mpz_ptr a, mpz_ptr /*b*/) const override {
-    if (n == 0) {
-      mpz_set(p, p_.get());
-      mpz_set(q, q_.get());
-    } else {
-      mpz_mul_ui(p, p2_.get(), 2 * n - 1);
-      mpz_mul_ui(q, q2_.get(), 2 * n + 1);
-    }
-    mpz_set_ui(a, 1);
-  }
-  bool HasDenominators() const override { return false; }
+  explicit AtanhSeries(mpz_srcptr q2) : longTerms_(mpz_size(q2) > 2) {}
+  void Denominator(uint64_t n, mpz_ptr b) const override { mpz_set_ui(b, 2 * n + 1); }
   // Terms of several words (the rounds near one) merge as a balanced tree.
-  uint64_t LeafRun() const override { return mpz_size(q2_.get()) > 2 ? 2 : 16; }
+  uint64_t LeafRun() const override { return longTerms_ ? 2 : 16; }
 
  private:
-  Mpz p_, q_, p2_, q2_;
+  bool longTerms_;
 };
 
 // log2 v for v > 0 of any length.
@@ -78,10 +61,17 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, Can
   const double shrinkBits = Log2(q) - Log2(p);
   const uint64_t terms =
       static_cast<uint64_t>((static_cast<double>(bits) + 4.0) / (2.0 * shrinkBits)) + 2;
-  SplitSums sums;
-  if (!SumSeries(AtanhSeries(p, q), 0, terms, false, twoThreads, abort, &sums, progress))
+  Mpz p2, q2;
+  MulMpz(p2.get(), p, p);
+  MulMpz(q2.get(), q, q);
+  RatioSums sums;
+  if (!SumRatioSeries(AtanhSeries(q2.get()), p2.get(), q2.get(), terms, twoThreads, abort, &sums,
+                      progress))
     return false;
-  MulMpz(sums.B.get(), sums.B.get(), sums.Q.get());
+  // atanh(p/q) = (p / q) q^2 T / B = p q T / B.
+  Mpz pq;
+  MulMpz(pq.get(), p, q);
+  MulMpz(sums.T.get(), sums.T.get(), pq.get());
   if (abort.IsCancelled()) return false;
   // The divisor carries more bits than the quotient needs; both lose the surplus.
   const size_t divisorBits = mpz_sizeinbase(sums.B.get(), 2);
