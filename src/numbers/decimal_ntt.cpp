@@ -207,8 +207,7 @@ Residues Convolve(const TransformKernels& k, const uint64_t* a, size_t na, const
   const bool square = a == b && na == nb;
   const bool ownB = !square && bReady == nullptr;
   if (pieces != nullptr) length = pieces->length[0];
-  const std::shared_ptr<const void> tables =
-      TablesOrThrow(k, pieces != nullptr ? pieces->TablesLength() : length, cancel);
+  const std::shared_ptr<const void> tables = TablesOrThrow(k, length, cancel);
   Residues residues(3 * n);
   const size_t scratch = pieces != nullptr && pieces->count > 1 ? pieces->total : 0;
   auto convolve = [&](int i, Residues& fa, Residues& fb, Residues& r) {

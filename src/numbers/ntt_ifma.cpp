@@ -382,9 +382,11 @@ VPX_IFMA void WeightByPowers(int i, const uint64_t* from, uint64_t* to, size_t n
   }
 }
 
-// The root of order 2 length (or its inverse), entry length + 1 of tables of 2 length.
-uint64_t NegacyclicRoot(const Tables& t, int i, int direction, size_t length) {
-  return t.w[i][direction][length + 1];
+// The root of order 2 length of prime i (direction 0) or its inverse (1): the negacyclic
+// transform's weight, so that tables of the length itself suffice.
+uint64_t NegacyclicRoot(int i, int direction, size_t length) {
+  const uint64_t p = kPrimes[i], e = (p - 1) / (2 * length);
+  return PowMod(kGenerators[i], direction == 0 ? e : p - 1 - e, p);
 }
 
 VPX_IFMA void LoadForwardIfma(int i, const Tables& t, const uint64_t* limbs, size_t n,
@@ -394,10 +396,8 @@ VPX_IFMA void LoadForwardIfma(int i, const Tables& t, const uint64_t* limbs, siz
   const uint64_t* wq = t.quotient[i][0].data();
   ReduceFolded(i, limbs, n, length, wrap, to, c);
   n = std::min(n, length);
-  // Entry length + k of the tables is the root of order 2 length to the power k.
   if (wrap == Wrap::kNegacyclic) {
-    WeightByPowers(i, to, to, n, NegacyclicRoot(t, i, 0, length), (uint64_t{1} << 52) % kPrimes[i],
-                   c);
+    WeightByPowers(i, to, to, n, NegacyclicRoot(i, 0, length), (uint64_t{1} << 52) % kPrimes[i], c);
   }
   size_t h = length / 2;
   std::fill(to + n, to + length, 0);
@@ -444,7 +444,7 @@ VPX_IFMA void InverseScaledIfma(int i, const Tables& t, uint64_t* a, size_t leng
   Inverse(a, length, w, wq, c);
   const uint64_t scale = t.scale[i][std::countr_zero(length)];
   if (wrap == Wrap::kNegacyclic) {
-    WeightByPowers(i, a, out, n, NegacyclicRoot(t, i, 1, length), scale, c);
+    WeightByPowers(i, a, out, n, NegacyclicRoot(i, 1, length), scale, c);
     return;
   }
   const V s = _mm512_set1_epi64(static_cast<long long>(scale));

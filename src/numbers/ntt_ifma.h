@@ -41,7 +41,7 @@ bool ReleaseCachedTables();
 // to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros
 // (kLeastLength <= length <= the tables' length), in bit-reversed order, residues below 2p.
 // The words past the length fold onto the start (added, or with alternating signs when
-// negacyclic); negacyclic transforms need tables of 2 length.
+// negacyclic).
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
                  uint64_t* to, Wrap wrap);
 // a[k] = a[k] b[k] / 2^52 mod p for k < n (inputs below 2p, results below p).

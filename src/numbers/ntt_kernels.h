@@ -66,8 +66,6 @@ struct TransformPieces {
   size_t count;
   size_t total;  // the lengths' sum
   Wrap WrapOf(size_t piece) const { return piece + 1 == count ? Wrap::kCyclic : Wrap::kNegacyclic; }
-  // The tables' length: the negacyclic weights of a length L are the roots of order 2L.
-  size_t TablesLength() const { return count > 1 ? 2 * length[0] : length[0]; }
 };
 // The pieces for n coefficients, each at least `least` long and at least a sixteenth of
 // bit_ceil(n) (shorter pieces would save little and cost a pass over the operands each).

@@ -56,7 +56,7 @@ struct PrimeWork {
   // The arrays one thread's primes share (allocated once for them all).
   struct Scratch {
     std::vector<Residues> transformed, pieces;
-    Residues negated;
+    Residues sum, negated;
   };
 
   void Run(int i, Scratch& scratch) const {
@@ -104,10 +104,9 @@ struct PrimeWork {
     // Signs as in the reconstruction: a sum whose terms are all negative is summed positive.
     const bool mixed = MixedSigns(s);
     uint64_t* sum = out;  // at least length long: the sum is inverted in place
-    Residues own;
     if (n < length) {
-      own.resize(length);
-      sum = own.data();
+      scratch.sum.resize(length);
+      sum = scratch.sum.data();
     }
     std::fill(sum, sum + length, 0);
     for (size_t j = 0; j < s.count; ++j) {
@@ -197,7 +196,7 @@ bool MulSumsOfBinaryLimbs(const LimbFactor* factors, const LimbSum* sums, size_t
   }
   const TransformPieces plan = PlanPieces(longest, ifma::kLeastLength);
   if (plan.length[0] > kMostLength) return false;
-  const std::shared_ptr<const void> tables = kernels->TablesFor(plan.TablesLength(), CancelToken{});
+  const std::shared_ptr<const void> tables = kernels->TablesFor(plan.length[0], CancelToken{});
   std::vector<Residues> residues(count);
   for (size_t k = 0; k < count; ++k) residues[k].resize(3 * SumCoefficients(factors, sums[k]));
   const PrimeWork work{*kernels, tables.get(), plan, factors, factorCount, sums, count, &residues};

@@ -155,6 +155,16 @@ void Inverse(uint64_t* a, size_t length, const Twiddle* w, uint64_t p) {
   }
 }
 
+// a[k] = a[k] root^k factor / R mod p for k < n: the weights of a negacyclic transform (the
+// root of order 2 length, or its inverse), a running power in Montgomery form.
+void WeightByPowers(const PrimeField& f, uint64_t* a, size_t n, size_t length, bool inverse,
+                    uint64_t factor) {
+  const uint64_t e = (f.p - 1) / (2 * length);
+  const uint64_t root = f.ToMontgomery(f.PowPlain(f.generator, inverse ? f.p - 1 - e : e));
+  uint64_t w = factor;
+  for (size_t k = 0; k < n; ++k, w = f.Mul(w, root)) a[k] = f.Mul(a[k], w);
+}
+
 // The limbs as residues below 2p (folded onto the length, weighted when negacyclic),
 // zero-padded to the length, and the transform's first stage too when they fill at most
 // half of it (its other inputs are zeros then). Returns the half-length the transform goes
@@ -174,9 +184,7 @@ size_t Load(const uint64_t* limbs, size_t n, size_t length, Wrap wrap, const Pri
     x = s >= p2 ? s - p2 : s;
   }
   n = own;
-  // Entry length + k of the tables is the root of order 2 length to the power k.
-  if (wrap == Wrap::kNegacyclic)
-    for (size_t i = 0; i < n; ++i) to[i] = MulTwiddle(to[i], w[length + i], f.p);
+  if (wrap == Wrap::kNegacyclic) WeightByPowers(f, to, n, length, false, f.ToMontgomery(1));
   const size_t h = length / 2;
   if (n > h || h == 0) {
     std::fill(to + n, to + length, 0);
@@ -215,8 +223,7 @@ void InverseScaled(int i, const Tables& t, uint64_t* a, size_t length, uint64_t*
   const PrimeField& f = kFields[i];
   const Twiddle* w = t.inverse[i].data();
   Inverse(a, length, w, f.p);
-  if (wrap == Wrap::kNegacyclic)
-    for (size_t k = 0; k < n; ++k) a[k] = MulTwiddle(a[k], w[length + k], f.p);
+  if (wrap == Wrap::kNegacyclic) WeightByPowers(f, a, n, length, true, f.ToMontgomery(1));
   // R^2 / length undoes the pointwise products' 1/R and the inverse's factor length.
   const uint64_t scale =
       f.MulPlain(f.ToMontgomery(f.ToMontgomery(1)), f.PowPlain(length % f.p, f.p - 2));

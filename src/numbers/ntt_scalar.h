@@ -33,8 +33,7 @@ bool ReleaseCachedTables();
 
 // to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros,
 // in bit-reversed order, residues below 2p. The words past the length fold onto the start
-// (added, or with alternating signs when negacyclic); negacyclic transforms need tables of
-// 2 length.
+// (added, or with alternating signs when negacyclic).
 void LoadForward(int i, const Tables& t, const uint64_t* limbs, size_t n, size_t length,
                  uint64_t* to, Wrap wrap);
 // a[k] = a[k] b[k] / 2^64 mod p for k < n (inputs below 2p, results below p).
