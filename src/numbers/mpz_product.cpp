@@ -12,14 +12,13 @@
 namespace vpx {
 namespace {
 
-// The shorter operand from which the transforms win. bench_math, BM_MpzProduct (balanced,
-// limbs each: mpz_mul / transforms): 256: 15.0 / 14.1 us, 512: 41 / 29, 1024: 119 / 60,
-// 4096: 751 / 277, 65536: 23.1 / 5.5 ms. The padding to a power of two (up to twice the
-// length) is paid below kAlwaysLimbs only when it is at most a third; unbalanced products go
-// through them up to a ratio of 3, or 8 from kAlwaysLimbs on (GMP's unbalanced products
-// cost about the ratio times a balanced one; the transforms, the padded length).
-constexpr size_t kLeastLimbs = 300;
-constexpr size_t kAlwaysLimbs = 1500;
+// The shorter operand from which the transforms win, and the longest ratio of operands
+// they take. Measured (mpz_mul / transforms, one thread, limbs each): 180: 8.0 / 8.6 us,
+// 220: 11.5 / 9.7, 320: 19.8 / 19.9, 450: 32.6 / 24.7, 1000: 123 / 54; unbalanced
+// 400 x 150: 21.0 / 17.3, 700 x 200: 40.4 / 25.6, 3000 x 400: 197 / 89. The transforms'
+// pieces follow the product's length closely, so no length pads them by much.
+constexpr size_t kLeastLimbs = 200;
+constexpr size_t kMostRatio = 8;
 // Beyond this many limbs in both operands together the coefficients could outgrow the
 // vector transforms' primes; GMP takes such products.
 constexpr size_t kMostLimbs = size_t{1} << 22;
@@ -32,9 +31,7 @@ bool MpzProductUsesTransforms(size_t na, size_t nb) {
   const size_t shorter = std::min(na, nb), total = na + nb;
   if (total > kMostLimbs || !mynum::VectorNttAvailable()) return false;
   if (test != 0) return shorter >= test;
-  if (shorter < kLeastLimbs) return false;
-  if (shorter >= kAlwaysLimbs) return 9 * shorter >= total;
-  return 4 * shorter >= total && 3 * std::bit_ceil(total) <= 4 * total;
+  return shorter >= kLeastLimbs && (kMostRatio + 1) * shorter >= total;
 }
 
 void SetMpzTransformLeastLimbsForTest(size_t limbs) {

@@ -57,10 +57,18 @@ uint64_t MontMul64(uint64_t a, uint64_t b, uint64_t p, uint64_t pinv) {
 // stage serve every length, so a longer table starts as a copy of a shorter one.
 // scale[i][k]: 2^104 / 2^k modulo prime i, so that one Montgomery product divides by the
 // length and undoes the pointwise products' 2^-52.
+// chain[i][d][k]: the weights of a negacyclic transform of length 2^k (the root of order
+// 2^(k+1) to the powers 0 ... 31, forward times 2^52, inverse times scale[i][k]) and the
+// step root^32 times 2^52 that advances them.
+struct WeightChain {
+  uint64_t first[32];
+  uint64_t step;
+};
 struct Tables {
   size_t length = 0;
   std::vector<uint64_t> w[3][2], quotient[3][2];
   uint64_t scale[3][64];
+  std::vector<WeightChain> chain[3][2];
 };
 
 namespace {
@@ -76,6 +84,20 @@ std::shared_ptr<const Tables> BuildTables(size_t length, const Tables* from, Can
     const uint64_t half = (p + 1) / 2;
     uint64_t scale = MulMod(two52, two52, p);
     for (int k = 0; k < 64; ++k, scale = MulMod(scale, half, p)) t->scale[i][k] = scale;
+    for (int d = 0; d < 2; ++d) {
+      for (size_t k = 0; (size_t{1} << k) <= t->length; ++k) {
+        const uint64_t e = (p - 1) >> (k + 1);
+        const uint64_t root = PowMod(kGenerators[i], d == 0 ? e : p - 1 - e, p);
+        WeightChain chain;
+        uint64_t power = d == 0 ? two52 : t->scale[i][k];
+        for (uint64_t& x : chain.first) {
+          x = power;
+          power = MulMod(power, root, p);
+        }
+        chain.step = MulMod(PowMod(root, 32, p), two52, p);
+        t->chain[i][d].push_back(chain);
+      }
+    }
     for (int d = 0; d < 2; ++d) {
       std::vector<uint64_t>& w = t->w[i][d];
       std::vector<uint64_t>& q = t->quotient[i][d];
@@ -354,21 +376,15 @@ VPX_IFMA void ReduceFolded(int i, const uint64_t* limbs, size_t n, size_t length
   }
 }
 
-// to[k] = from[k] root^k factor / 2^52 mod p for k < n (from below 4p, results below p). The
-// powers run in four chains of eight lanes, each advanced by root^32 per step, rather than
-// read from a table: a table of a long transform's weights streams from memory.
-VPX_IFMA void WeightByPowers(int i, const uint64_t* from, uint64_t* to, size_t n, uint64_t root,
-                             uint64_t factor, const Lanes& c) {
+// to[k] = from[k] times the k-th weight of the chain for k < n (from below 4p, results below
+// p). The powers run in four chains of eight lanes, each advanced by root^32 per step,
+// rather than read from a table: a table of a long transform's weights streams from memory.
+VPX_IFMA void WeightByPowers(const WeightChain& chain, const uint64_t* from, uint64_t* to, size_t n,
+                             const Lanes& c) {
   constexpr size_t kChains = 4;
-  const uint64_t p = kPrimes[i];
-  alignas(64) uint64_t first[8 * kChains];
-  uint64_t power = factor;
-  for (size_t k = 0; k < 8 * kChains; ++k, power = MulMod(power, root, p)) first[k] = power;
-  // root^32 in Montgomery form (times 2^52).
-  const V step = _mm512_set1_epi64(
-      static_cast<long long>(MulMod(PowMod(root, 8 * kChains, p), (uint64_t{1} << 52) % p, p)));
+  const V step = _mm512_set1_epi64(static_cast<long long>(chain.step));
   V w[kChains];
-  for (size_t j = 0; j < kChains; ++j) w[j] = _mm512_load_si512(first + 8 * j);
+  for (size_t j = 0; j < kChains; ++j) w[j] = _mm512_loadu_si512(chain.first + 8 * j);
   for (size_t k = 0; k < n; k += 8 * kChains) {
     for (size_t j = 0; j < kChains; ++j) {
       const size_t at = k + 8 * j;
@@ -382,13 +398,6 @@ VPX_IFMA void WeightByPowers(int i, const uint64_t* from, uint64_t* to, size_t n
   }
 }
 
-// The root of order 2 length of prime i (direction 0) or its inverse (1): the negacyclic
-// transform's weight, so that tables of the length itself suffice.
-uint64_t NegacyclicRoot(int i, int direction, size_t length) {
-  const uint64_t p = kPrimes[i], e = (p - 1) / (2 * length);
-  return PowMod(kGenerators[i], direction == 0 ? e : p - 1 - e, p);
-}
-
 VPX_IFMA void LoadForwardIfma(int i, const Tables& t, const uint64_t* limbs, size_t n,
                               size_t length, uint64_t* to, Wrap wrap) {
   const Lanes c = LanesOf(i);
@@ -396,9 +405,8 @@ VPX_IFMA void LoadForwardIfma(int i, const Tables& t, const uint64_t* limbs, siz
   const uint64_t* wq = t.quotient[i][0].data();
   ReduceFolded(i, limbs, n, length, wrap, to, c);
   n = std::min(n, length);
-  if (wrap == Wrap::kNegacyclic) {
-    WeightByPowers(i, to, to, n, NegacyclicRoot(i, 0, length), (uint64_t{1} << 52) % kPrimes[i], c);
-  }
+  if (wrap == Wrap::kNegacyclic)
+    WeightByPowers(t.chain[i][0][std::countr_zero(length)], to, to, n, c);
   size_t h = length / 2;
   std::fill(to + n, to + length, 0);
   if (n <= h) {
@@ -444,7 +452,7 @@ VPX_IFMA void InverseScaledIfma(int i, const Tables& t, uint64_t* a, size_t leng
   Inverse(a, length, w, wq, c);
   const uint64_t scale = t.scale[i][std::countr_zero(length)];
   if (wrap == Wrap::kNegacyclic) {
-    WeightByPowers(i, a, out, n, NegacyclicRoot(i, 1, length), scale, c);
+    WeightByPowers(t.chain[i][1][std::countr_zero(length)], a, out, n, c);
     return;
   }
   const V s = _mm512_set1_epi64(static_cast<long long>(scale));
