@@ -37,6 +37,7 @@ std::atomic<size_t> g_nttLeastForTest{0};
 // tables (48 MB) are built for the product and freed with it.
 constexpr size_t kBlockLimbs = size_t{1} << 18;
 std::atomic<size_t> g_blockLimbsForTest{0};
+std::atomic<size_t> g_twoThreadLimbsForTest{0};
 // Sums of limb products up to 2^26 * 10^38 stay below the product of the primes.
 constexpr size_t kMostProductLimbs = size_t{1} << 26;
 
@@ -206,6 +207,7 @@ Residues Convolve(const TransformKernels& k, const uint64_t* a, size_t na, const
                   const NttTransforms* bReady = nullptr, const TransformPieces* pieces = nullptr) {
   const bool square = a == b && na == nb;
   const bool ownB = !square && bReady == nullptr;
+  twoThreads = twoThreads && NttSplitsPrimes(pieces != nullptr ? pieces->total : length);
   if (pieces != nullptr) length = pieces->length[0];
   const std::shared_ptr<const void> tables = TablesOrThrow(k, length, cancel);
   Residues residues(3 * n);
@@ -301,6 +303,15 @@ bool UseNttForProduct(size_t limbs) {
 
 void SetNttLeastLimbsForTest(size_t limbs) {
   g_nttLeastForTest.store(limbs, std::memory_order_relaxed);
+}
+
+bool NttSplitsPrimes(size_t coefficients) {
+  const size_t test = g_twoThreadLimbsForTest.load(std::memory_order_relaxed);
+  return coefficients >= (test != 0 ? test : kNttTwoThreadLimbs);
+}
+
+void SetNttTwoThreadLimbsForTest(size_t limbs) {
+  g_twoThreadLimbsForTest.store(limbs, std::memory_order_relaxed);
 }
 
 void SetNttBlockLimbsForTest(size_t limbs) {

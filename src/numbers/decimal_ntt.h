@@ -38,8 +38,8 @@ bool ReleaseTransformTableCaches();
 // square: one transform fewer). Beyond kNttMaxLimbs both are cut into blocks, each
 // transformed once, and the blocks' products summed in the transforms (the token polled
 // after each transform and each pointwise product). twoThreads: one prime's transforms run on a
-// second thread (same result). Throws DecimalCancelled when the token is cancelled between
-// transforms, std::bad_alloc when memory runs out.
+// second thread (same result) where NttSplitsPrimes. Throws DecimalCancelled when the token is
+// cancelled between transforms, std::bad_alloc when memory runs out.
 void MulDecimalLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                         CancelToken cancel, bool twoThreads = false, uint32_t limbDigits = 19);
 
@@ -75,9 +75,15 @@ size_t TransformLength(const NttTransforms& t);
 void MulModDecimalLimbsNtt(const uint64_t* a, size_t na, const NttTransforms& b, uint64_t* out,
                            CancelToken cancel, uint32_t limbDigits, bool twoThreads);
 
-// Products this long (limbs) split their transforms with a second core when there is one:
-// a transform product of 8192 limbs takes about 1 ms (bench_math, BM_LimbProduct), far
-// more than a thread's start.
-constexpr size_t kNttTwoThreadLimbs = 8192;
+// Transforms this long (coefficients) split their primes with a second core when the caller
+// allows it; shorter ones stay on the caller's thread, as two cores working on one such
+// product cost more time than they save. Measured on two cores, 1 / 2 threads, real and CPU
+// ms: operands of 20,000 limbs 3.1 / 2.8 real, 3.1 / 4.2 CPU; 100,000 limbs 12.5 / 11.9,
+// 12.5 / 18.4; 130,000 limbs 45.8 / 41.6, 44.9 / 48.9; 260,000 limbs 102 / 85, 101 / 100.
+constexpr size_t kNttTwoThreadLimbs = size_t{1} << 18;
+// Whether a transform of this many coefficients splits its primes when allowed.
+bool NttSplitsPrimes(size_t coefficients);
+// Tests: the threshold above (0: the default).
+void SetNttTwoThreadLimbsForTest(size_t limbs);
 
 }  // namespace vpx::mynum

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/cancel_token.h"
+#include "numbers/decimal_ntt.h"
 #include "numbers/ntt_ifma.h"
 #include "numbers/ntt_kernels.h"
 #include "numbers/second_thread.h"
@@ -200,6 +201,7 @@ bool MulSumsOfBinaryLimbs(const LimbFactor* factors, const LimbSum* sums, size_t
   std::vector<Residues> residues(count);
   for (size_t k = 0; k < count; ++k) residues[k].resize(3 * SumCoefficients(factors, sums[k]));
   const PrimeWork work{*kernels, tables.get(), plan, factors, factorCount, sums, count, &residues};
+  twoThreads = twoThreads && NttSplitsPrimes(plan.total);
   {
     std::unique_ptr<SecondThreadTask> other;
     if (twoThreads) {

@@ -277,7 +277,9 @@ TEST_P(DecimalLimbTransforms, BinaryLimbProductsAgreeWithGmp) {
     }
     MulBinaryLimbsNtt(a.data(), na, b.data(), nb, ntt.data(), CancelToken{});
     ASSERT_EQ(ntt, expected) << na << " x " << nb << (ones ? " ones" : "");
+    SetNttTwoThreadLimbsForTest(1);  // the split that only long products take
     MulBinaryLimbsNtt(a.data(), na, b.data(), nb, twoThreads.data(), CancelToken{}, true);
+    SetNttTwoThreadLimbsForTest(0);
     ASSERT_EQ(twoThreads, expected) << na << " x " << nb << " on two threads";
   };
   // 1100 x 1100 and 1024 x 300 are products of a few limbs above a power of two, made from
