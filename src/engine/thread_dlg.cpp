@@ -157,14 +157,17 @@ int CMyThreadDlg::RunThreadFunc() {
     WriteTrace(SJ("※　スレッド用に登録されていない識別コードです。\n"));
     return 0;
   }
-  // A body that runs out of memory fails like any other: its entry shows why.
+  // A body that runs out of memory fails like any other: its entry shows why. Either way
+  // the memory its computation freed goes back to the system.
+  int result = 0;
   try {
     BignumScope scope;
-    return body(*this);
+    result = body(*this);
   } catch (const std::bad_alloc&) {
     SetOutOfMemory();
-    return 0;
   }
+  ReleaseFreeMemory();
+  return result;
 }
 
 int CMyThreadDlg::GetResult(CMyFuncResult& record) const {

@@ -58,8 +58,15 @@ class BignumScope {
   int uncaught_;
 };
 
-// Installed before main; exposed for tests.
+// Installed before main; exposed for tests. Also tells the C allocator to keep the memory
+// freed during a computation (see ReleaseFreeMemory).
 void InstallBignumMemoryFunctions();
+
+// Gives the memory the C allocator keeps back to the system: called when a job ends, and
+// before an allocation that failed is tried again. During a computation the allocator keeps
+// what the products free, as handing blocks back and faulting them in again cost a tenth of
+// a long series' time (and each hand-back, on two threads, stops the other core too).
+bool ReleaseFreeMemory();
 
 // Tests: the GMP/MPFR allocation after `count` more successful ones fails (-1: none), and
 // the number of blocks the allocation functions currently hold.
