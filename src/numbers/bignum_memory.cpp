@@ -252,6 +252,7 @@ long LiveBignumBlocksForTest() {
 }
 
 bool ReleaseFreeMemory() {
+  mynum::ReleaseLongTransformTables();
   return malloc_trim(0) != 0;
 }
 

@@ -62,10 +62,11 @@ class BignumScope {
 // freed during a computation (see ReleaseFreeMemory).
 void InstallBignumMemoryFunctions();
 
-// Gives the memory the C allocator keeps back to the system: called when a job ends, and
-// before an allocation that failed is tried again. During a computation the allocator keeps
-// what the products free, as handing blocks back and faulting them in again cost a tenth of
-// a long series' time (and each hand-back, on two threads, stops the other core too).
+// Gives the memory the C allocator keeps back to the system, and drops the transforms' long
+// twiddle tables (ReleaseLongTransformTables): called when a job ends, and before an
+// allocation that failed is tried again. During a computation the allocator keeps what the
+// products free, as handing blocks back and faulting them in again cost a tenth of a long
+// series' time (and each hand-back, on two threads, stops the other core too).
 bool ReleaseFreeMemory();
 
 // Tests: the GMP/MPFR allocation after `count` more successful ones fails (-1: none), and

@@ -32,6 +32,9 @@ bool VectorNttAvailable();
 // Drops the twiddle tables kept for the process (rebuilt when next needed), so that a
 // failed allocation can be tried again; true when that freed any.
 bool ReleaseTransformTableCaches();
+// Drops the twiddle tables longer than those kept for the process (built for products of
+// more than about 2.5 million digits and kept for the next ones until a job ends).
+void ReleaseLongTransformTables();
 
 // out[0 .. na + nb) = a x b, every limb below 10^limbDigits (19, or 17 for the quotient's
 // slot limbs), the shorter operand at most 2^26 limbs; a and b may be the same array (a

@@ -594,4 +594,8 @@ bool ReleaseCachedTables() {
   return g_tables.Release();
 }
 
+void ReleaseLongTables() {
+  g_tables.ReleaseLong();
+}
+
 }  // namespace vpx::mynum::ifma

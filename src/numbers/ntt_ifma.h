@@ -37,6 +37,8 @@ std::shared_ptr<const Tables> TablesFor(size_t length, CancelToken cancel);
 // Drops the tables kept for the process when no product holds them (memory ran short);
 // true when there were any. Never waits for a table being built.
 bool ReleaseCachedTables();
+// Drops the tables longer than those kept for the process.
+void ReleaseLongTables();
 
 // to[0 .. length) = the forward transform modulo prime i of limbs[0 .. n) padded with zeros
 // (kLeastLength <= length <= the tables' length), in bit-reversed order, residues below 2p.

@@ -113,6 +113,11 @@ bool VectorNttAvailable() {
   return ifma::Available();
 }
 
+void ReleaseLongTransformTables() {
+  ifma::ReleaseLongTables();
+  scalar62::ReleaseLongTables();
+}
+
 bool ReleaseTransformTableCaches() {
   const bool vector = ifma::ReleaseCachedTables();
   const bool scalar = scalar62::ReleaseCachedTables();

@@ -244,4 +244,8 @@ bool ReleaseCachedTables() {
   return g_tables.Release();
 }
 
+void ReleaseLongTables() {
+  g_tables.ReleaseLong();
+}
+
 }  // namespace vpx::mynum::scalar62

@@ -1,5 +1,6 @@
 // The twiddle tables one set of transform kernels keeps for the process: grown by doubling up
-// to the million-digit products' length, longer ones built per product (cancellable), and
+// to the million-digit products' length; longer ones built when a product needs them
+// (cancellable) and kept until a job ends, for the next products of that length; all
 // dropped when memory runs short. Both kernel sets (ntt_scalar.cpp, ntt_ifma.cpp) use it.
 #pragma once
 
@@ -29,9 +30,12 @@ class TableCache {
   std::shared_ptr<const Tables> For(size_t length, CancelToken cancel) {
     std::lock_guard lock(mutex_);
     if (length > kKeptLength) {
+      if (long_ && long_->length >= length) return long_;
       if (!kept_ || kept_->length < kKeptLength)
         kept_ = build_(kKeptLength, kept_.get(), CancelToken{});
-      return build_(length, kept_.get(), cancel);
+      std::shared_ptr<const Tables> built = build_(length, kept_.get(), cancel);
+      if (built) long_ = built;
+      return built;
     }
     if (!kept_ || kept_->length < length) {
       const size_t grown = std::max(length, kept_ ? 2 * kept_->length : size_t{1024});
@@ -44,15 +48,22 @@ class TableCache {
   // Never waits: the caller may be this thread's own table build running out of memory.
   bool Release() {
     std::unique_lock lock(mutex_, std::try_to_lock);
-    if (!lock.owns_lock() || !kept_) return false;
+    if (!lock.owns_lock() || (!kept_ && !long_)) return false;
     kept_.reset();
+    long_.reset();
     return true;
+  }
+
+  // Drops the long tables only (a job ended: up to 48 MB that the next job may not need).
+  void ReleaseLong() {
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock()) long_.reset();
   }
 
  private:
   Build build_;
   std::mutex mutex_;
-  std::shared_ptr<const Tables> kept_;
+  std::shared_ptr<const Tables> kept_, long_;
 };
 
 }  // namespace vpx::mynum

@@ -14,6 +14,7 @@
 #include "numbers/bignum_memory.h"
 #include "numbers/decimal_ntt.h"
 #include "numbers/decimal_slots.h"
+#include "numbers/ntt_kernels.h"
 
 namespace vpx::mynum {
 namespace {
@@ -317,6 +318,23 @@ TEST_P(DecimalLimbTransforms, DroppedTablesAreRebuiltForTheNextProduct) {
   EXPECT_FALSE(ReleaseTransformTableCaches());
   MulDecimalLimbsNtt(a.data(), a.size(), b.data(), b.size(), after.data(), CancelToken{});
   EXPECT_EQ(after, before);
+}
+
+// Tables longer than those kept for the process are built once for products of that length
+// and serve the next ones (a series' top products), until a job ends and drops them.
+TEST_P(DecimalLimbTransforms, LongTablesServeTheNextProductsUntilReleased) {
+  BignumScope scope;
+  const TransformKernels& k = KernelsFor(size_t{1} << 18, 1, true);
+  const size_t longLength = size_t{1} << 18;  // beyond the kept 2^17
+  const std::shared_ptr<const void> first = k.TablesFor(longLength, CancelToken{});
+  const std::shared_ptr<const void> shorter = k.TablesFor(longLength / 2 + 1, CancelToken{});
+  const std::shared_ptr<const void> again = k.TablesFor(longLength, CancelToken{});
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(again, first);
+  EXPECT_EQ(shorter, first);  // a length between the kept and the long one
+  ReleaseLongTransformTables();
+  EXPECT_NE(k.TablesFor(longLength, CancelToken{}), first);
+  ReleaseLongTransformTables();
 }
 
 }  // namespace
