@@ -28,6 +28,21 @@ void MyNumeric::RemoveInsignificantZeros() {
   SetLayout(lo, hi - lo + 1, SPPos - lo);
 }
 
+namespace {
+
+// Zeroes out[0 .. n) in slices of a few megabytes with a poll before each; false once
+// cancelled.
+bool TouchPolling(uint8_t* out, uint32_t n, CancelToken cancel) {
+  constexpr uint32_t kSlice = 4u << 20;
+  for (uint32_t from = 0; from < n; from += kSlice) {
+    if (cancel.IsCancelled()) return false;
+    std::memset(out + from, 0, std::min(kSlice, n - from));
+  }
+  return !cancel.IsCancelled();
+}
+
+}  // namespace
+
 NumStatus MyNumeric::Mul(const MyNumeric& other) {
   Overflow = 0;
   if (Error != 0 || other.Error != 0 || !pbBuff || !other.pbBuff) return NumStatus::kBadOperand;
@@ -60,9 +75,11 @@ NumStatus MyNumeric::Mul(const MyNumeric& other) {
   uint8_t* out = SubBuff() + base;
   const uint8_t* da = pbBuff.get() + loA;
   const uint8_t* db = other.pbBuff.get() + loB;
-  // A cancel leaves the product of the first row, as the per-digit loop does.
+  // A cancel leaves the product of the first row, as the per-digit loop does. A long
+  // product's output pages are touched first, between polls: a cancel then writes that row
+  // into memory already mapped, rather than faulting in a hundred megabytes after it.
   auto status = mynum::DecimalStatus::kCancelled;
-  if (mynum::UseGmpForMul(a, b) && !cancel_.IsCancelled()) {
+  if (mynum::UseGmpForMul(a, b) && TouchPolling(out, static_cast<uint32_t>(n), cancel_)) {
     status = mynum::MulDecimal(da, a, db, b, out, cancel_);
   }
   if (status == mynum::DecimalStatus::kCancelled) mynum::MulSchoolbook(da, a, db, b, out, cancel_);
