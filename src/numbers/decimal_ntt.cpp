@@ -199,23 +199,23 @@ Carry Reconstruct(const TransformKernels& k, uint64_t* r, size_t n, uint64_t* ou
   return carry;
 }
 
-// The coefficients of a x b modulo the transform length (all of them when n covers the
-// whole product), modulo each prime of k: three arrays of n residues. pieces: the whole
-// product from transforms of several lengths (ConvolvePiecesModPrime; length unused).
+// The coefficients of a x b modulo the plan's transforms (all of them when n covers the
+// whole product), modulo each prime of k: three arrays of n residues. A plan of one piece is
+// one cyclic transform; several are recombined (ConvolvePiecesModPrime).
 Residues Convolve(const TransformKernels& k, const uint64_t* a, size_t na, const uint64_t* b,
-                  size_t nb, size_t length, size_t n, CancelToken cancel, bool twoThreads,
-                  const NttTransforms* bReady = nullptr, const TransformPieces* pieces = nullptr) {
+                  size_t nb, const TransformPieces& plan, size_t n, CancelToken cancel,
+                  bool twoThreads, const NttTransforms* bReady = nullptr) {
   const bool square = a == b && na == nb;
   const bool ownB = !square && bReady == nullptr;
-  twoThreads = twoThreads && NttSplitsPrimes(pieces != nullptr ? pieces->total : length);
-  if (pieces != nullptr) length = pieces->length[0];
+  twoThreads = twoThreads && NttSplitsPrimes(plan.total);
+  const size_t length = plan.length[0];
   const std::shared_ptr<const void> tables = TablesOrThrow(k, length, cancel);
   Residues residues(3 * n);
-  const size_t scratch = pieces != nullptr && pieces->count > 1 ? pieces->total : 0;
+  const size_t scratch = plan.count > 1 ? plan.total : 0;
   auto convolve = [&](int i, Residues& fa, Residues& fb, Residues& r) {
     uint64_t* res = residues.data() + i * n;
     if (scratch != 0) {
-      ConvolvePiecesModPrime(k, i, a, na, b, nb, *pieces, tables.get(), res, n, fa, fb, r, cancel);
+      ConvolvePiecesModPrime(k, i, a, na, b, nb, plan, tables.get(), res, n, fa, fb, r, cancel);
       return;
     }
     ConvolveModPrime(k, i, a, na, b, nb, length, tables.get(), res, n, fa, fb, cancel,
@@ -261,7 +261,7 @@ void MulModLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, 
       bReady != nullptr ? *bReady->kernels : KernelsFor(m, std::min(na, nb), Base == kBinaryBase);
   // The transform's products are cyclic: coefficient k sums the products of the limbs
   // whose places add up to k modulo m, which is the product modulo Base^m - 1.
-  Residues residues = Convolve(k, a, na, b, nb, m, m, cancel, twoThreads, bReady);
+  Residues residues = Convolve(k, a, na, b, nb, CyclicPlan(m), m, cancel, twoThreads, bReady);
   Carry carry = Reconstruct<Base>(k, residues.data(), m, out, cancel);
   // Base^m = 1: the carry out of the top counts at the bottom (twice at most).
   for (size_t j = 0; !carry.Zero(); j = (j + 1) % m) out[j] = CarryLimb<Base>(out[j], 0, 0, carry);
@@ -283,7 +283,7 @@ void MulLimbsNtt(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uin
       KernelsFor(blocks ? std::bit_ceil(2 * block) : plan.length[plan.count - 1], std::min(na, nb),
                  Base == kBinaryBase);
   Residues residues = blocks ? ConvolveBlocks(k, a, na, b, nb, block, cancel, twoThreads)
-                             : Convolve(k, a, na, b, nb, 0, n, cancel, twoThreads, nullptr, &plan);
+                             : Convolve(k, a, na, b, nb, plan, n, cancel, twoThreads);
   // The product has n + 1 limbs, so the carry left is one limb.
   out[n] = Reconstruct<Base>(k, residues.data(), n, out, cancel).w[0];
   std::fill(out + n + 1, out + limbs, 0);

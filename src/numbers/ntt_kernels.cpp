@@ -141,11 +141,16 @@ TransformPieces PiecesOfGrain(size_t n, size_t full, size_t grain) {
 
 }  // namespace
 
+TransformPieces CyclicPlan(size_t length) {
+  TransformPieces plan{};
+  plan.length[0] = plan.total = length;
+  plan.count = 1;
+  return plan;
+}
+
 TransformPieces PlanPieces(size_t n, size_t least) {
-  TransformPieces best{};
   const size_t full = std::max(std::bit_ceil(n), least);
-  best.length[0] = best.total = full;
-  best.count = 1;
+  TransformPieces best = CyclicPlan(full);
   // Each piece beyond the first costs about a twentieth of the whole transform in passes
   // over the operands and the residues (measured with binary products of 2^11 to 2^17
   // coefficients: four pieces covering 15/16 of the length took 7% longer than one

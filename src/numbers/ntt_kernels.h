@@ -70,6 +70,8 @@ struct TransformPieces {
 // The pieces for n coefficients, each at least `least` long and at least a sixteenth of
 // bit_ceil(n) (shorter pieces would save little and cost a pass over the operands each).
 TransformPieces PlanPieces(size_t n, size_t least);
+// One cyclic transform of `length`: a wrap-around product's plan.
+TransformPieces CyclicPlan(size_t length);
 // c[0 .. n) modulo prime i of k from its residues modulo the pieces, r[0 .. plan.total)
 // (each piece's residues in order, below p; r is overwritten), into out[0 .. n).
 void CombinePieces(const TransformKernels& k, int i, uint64_t* r, const TransformPieces& plan,
