@@ -31,6 +31,8 @@ bool NoTemporaryLeft(const std::string& folder) {
 PipeWatchdog::PipeWatchdog(std::string fifo, int limitMs) : fifo_(std::move(fifo)) {
   thread_ = std::thread([this, limitMs] {
     std::unique_lock lock(mutex_);
+    waiting_ = true;
+    started_.notify_all();
     if (done_.wait_for(lock, std::chrono::milliseconds(limitMs), [this] { return stop_; })) return;
     fired_ = true;
     while (!done_.wait_for(lock, std::chrono::milliseconds(50), [this] { return stop_; })) {
@@ -38,6 +40,10 @@ PipeWatchdog::PipeWatchdog(std::string fifo, int limitMs) : fifo_(std::move(fifo
       if (fd >= 0) close(fd);
     }
   });
+  // Tests fork right after this: a thread still starting may hold the sanitizer's allocator
+  // lock, which the child would then wait for forever. Once it waits, it holds nothing.
+  std::unique_lock lock(mutex_);
+  started_.wait(lock, [this] { return waiting_; });
 }
 
 PipeWatchdog::~PipeWatchdog() {

@@ -41,6 +41,8 @@ class PipeWatchdog {
   std::string fifo_;
   std::mutex mutex_;
   std::condition_variable done_;
+  std::condition_variable started_;
+  bool waiting_ = false;
   bool stop_ = false;
   std::atomic<bool> fired_{false};
   std::thread thread_;
