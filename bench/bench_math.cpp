@@ -522,10 +522,14 @@ void BM_MpzProduct(benchmark::State& state, bool transforms) {
   SetMpzTransformLeastLimbsForTest(0);
 }
 
+// How a quotient or root is taken: GMP's own, the exact Newton route, or the near one
+// (within kNearUnits, without the exact remainder's product).
+enum class Route { kGmp, kNewton, kNear };
+
 // The crossover and gain of Newton quotients: a random dividend of divisor + quotient bits
-// (arguments) over a random divisor by mpz_tdiv_qr or by DivMpz (its crossover forced to
-// the third argument's bits, 0: its own), one thread.
-void BM_MpzDivision(benchmark::State& state, bool newton) {
+// (arguments) over a random divisor by mpz_tdiv_qr or by DivMpz or DivMpzNear (the crossover
+// forced to the third argument's bits, 0: its own), one thread.
+void BM_MpzDivision(benchmark::State& state, Route route) {
   const auto divisorBits = static_cast<size_t>(state.range(0));
   const auto quotientBits = static_cast<size_t>(state.range(1));
   Mpz a, b, q, r;
@@ -535,17 +539,21 @@ void BM_MpzDivision(benchmark::State& state, bool newton) {
   mpz_setbit(b.get(), divisorBits - 1);
   mpz_urandomb(a.get(), rng, divisorBits + quotientBits);
   gmp_randclear(rng);
+  const bool newton = route != Route::kGmp;
   SetMpzNewtonLeastBitsForTest(newton ? static_cast<size_t>(state.range(2)) : ~size_t{0});
   BignumScope scope;
   for (auto _ : state) {
-    DivMpz(q.get(), r.get(), a.get(), b.get());
+    if (route == Route::kNear)
+      DivMpzNear(q.get(), a.get(), b.get());
+    else
+      DivMpz(q.get(), r.get(), a.get(), b.get());
     benchmark::DoNotOptimize(q.get());
   }
   SetMpzNewtonLeastBitsForTest(0);
 }
 
 // The same for square roots of a random number of twice the argument's bits.
-void BM_MpzSqrt(benchmark::State& state, bool newton) {
+void BM_MpzSqrt(benchmark::State& state, Route route) {
   const auto rootBits = static_cast<size_t>(state.range(0));
   Mpz n, s;
   gmp_randstate_t rng;
@@ -553,10 +561,14 @@ void BM_MpzSqrt(benchmark::State& state, bool newton) {
   mpz_urandomb(n.get(), rng, 2 * rootBits);
   mpz_setbit(n.get(), 2 * rootBits - 1);
   gmp_randclear(rng);
+  const bool newton = route != Route::kGmp;
   SetMpzNewtonLeastBitsForTest(newton ? static_cast<size_t>(state.range(1)) : ~size_t{0});
   BignumScope scope;
   for (auto _ : state) {
-    SqrtMpz(s.get(), n.get());
+    if (route == Route::kNear)
+      SqrtMpzNear(s.get(), n.get());
+    else
+      SqrtMpz(s.get(), n.get());
     benchmark::DoNotOptimize(s.get());
   }
   SetMpzNewtonLeastBitsForTest(0);
@@ -692,12 +704,20 @@ void RootSizes(benchmark::internal::Benchmark* b) {
     b->Args({bits, kNewtonFrom});
   b->Args({3'300'000, 0});
 }
-BENCHMARK_CAPTURE(BM_MpzDivision, gmp, false)->Unit(benchmark::kMicrosecond)->Apply(DivisionSizes);
-BENCHMARK_CAPTURE(BM_MpzDivision, newton, true)
+BENCHMARK_CAPTURE(BM_MpzDivision, gmp, Route::kGmp)
     ->Unit(benchmark::kMicrosecond)
     ->Apply(DivisionSizes);
-BENCHMARK_CAPTURE(BM_MpzSqrt, gmp, false)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
-BENCHMARK_CAPTURE(BM_MpzSqrt, newton, true)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
+BENCHMARK_CAPTURE(BM_MpzDivision, newton, Route::kNewton)
+    ->Unit(benchmark::kMicrosecond)
+    ->Apply(DivisionSizes);
+BENCHMARK_CAPTURE(BM_MpzDivision, near, Route::kNear)
+    ->Unit(benchmark::kMicrosecond)
+    ->Apply(DivisionSizes);
+BENCHMARK_CAPTURE(BM_MpzSqrt, gmp, Route::kGmp)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
+BENCHMARK_CAPTURE(BM_MpzSqrt, newton, Route::kNewton)
+    ->Unit(benchmark::kMicrosecond)
+    ->Apply(RootSizes);
+BENCHMARK_CAPTURE(BM_MpzSqrt, near, Route::kNear)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
 BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

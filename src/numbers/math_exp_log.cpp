@@ -184,9 +184,11 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
 bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits* out,
                   JobProgress* progress, uint32_t guardBits) {
   if (digits == 0) digits = 1;
-  // e - 2 = (T - 2Q) / Q + r with Q = (N-1)! and 0 < r < 2/N!, as a binary fraction V of b
-  // bits: V / 2^b <= e - 2 < (V + 2) / 2^b once N! >= 2^(b+1). The fraction tree proves
-  // each digit of it; a cut beside a long run of 9s or 0s takes the decimal route instead.
+  // e - 2 = (T - 2Q) / Q + r with Q = (N-1)! and 0 < r < 2/N!, as a binary fraction of b
+  // bits: F / 2^b <= e - 2 < (F + 2) / 2^b for F = floor((T - 2Q) 2^b / Q) once
+  // N! >= 2^(b+1). The quotient V comes within kNearUnits of F, so V - kNearUnits and
+  // V + 2 + kNearUnits bound e - 2. The fraction tree proves each digit of it; a cut beside
+  // a long run of 9s or 0s takes the decimal route instead.
   const uint64_t fraction = digits - 1;
   const uint64_t b = FractionBitsFor(fraction, guardBits);
   WorkProgress work(progress);
@@ -204,11 +206,12 @@ bool NapierDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDi
   const uint64_t z = std::min<uint64_t>(mpz_scan1(sums.Q.get(), 0), b);
   mpz_tdiv_q_2exp(sums.Q.get(), sums.Q.get(), z);
   mpz_mul_2exp(V.get(), sums.T.get(), b - z);
-  DivMpz(V.get(), nullptr, V.get(), sums.Q.get(), twoThreads);
+  DivMpzNear(V.get(), V.get(), sums.Q.get(), twoThreads);
   if (abort.IsCancelled()) return false;
   work.CompleteShare(kNapierQuotientShare);
+  mpz_sub_ui(V.get(), V.get(), kNearUnits);
   std::string text = "2";
-  switch (FractionDigits(V.get(), b, 2, fraction, abort, &text, twoThreads)) {
+  switch (FractionDigits(V.get(), b, 2 + 2 * kNearUnits, fraction, abort, &text, twoThreads)) {
     case FractionDigitsStatus::kDone: {
       DecimalDigits e;
       e.digits = std::move(text);

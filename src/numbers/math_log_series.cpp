@@ -31,8 +31,9 @@ constexpr int kExponentRange = 8;  // |exponent of 3, 5, 7| tried in the reducti
 // for the reduction and divide the rest out.
 constexpr size_t kShortArgumentBits = 128;
 constexpr size_t kLongArgumentHeadBits = 64;
-// Error of one fixed-point arctangent: the cut series, the cut divisor and the quotient.
-constexpr uint64_t kAtanhErrorUnits = 3;
+// Error of one fixed-point arctangent: the cut series, the cut divisor and the quotient's
+// cut, and the quotient's kNearUnits.
+constexpr uint64_t kAtanhErrorUnits = 3 + kNearUnits;
 
 // atanh(p/q) = (p/q) times the sum over n of (p^2/q^2)^n / (2n + 1): a series of one
 // ratio, whose powers of p^2 and q^2 depend only on a range's length.
@@ -81,7 +82,7 @@ bool AtanhScaled(mpz_srcptr p, mpz_srcptr q, uint64_t bits, bool twoThreads, Can
     mpz_tdiv_q_2exp(sums.T.get(), sums.T.get(), drop);
   }
   mpz_mul_2exp(sums.T.get(), sums.T.get(), bits);
-  DivMpz(out, nullptr, sums.T.get(), sums.B.get(), twoThreads);
+  DivMpzNear(out, sums.T.get(), sums.B.get(), twoThreads);
   return !abort.IsCancelled();
 }
 
@@ -197,8 +198,8 @@ LogSeriesStatus ShortLog(mpz_srcptr X, int64_t twos, int64_t t, uint64_t bits, b
 // V += 2^bits * ln(U / 2^bits) for U within 2^(bits - s) of 2^bits, s >= 2: each round
 // divides U by a short fraction 1 + d/2^m that matches its leading bits, which doubles the
 // bits known to be 1, and adds the logarithm of that fraction; once U is within
-// 2^(bits/2) of 1 its logarithm is U - 1 to one unit. Error: 2 + kAtanhErrorUnits*2 + 1
-// units per round.
+// 2^(bits/2) of 1 its logarithm is U - 1 to one unit. Error: 2 kAtanhErrorUnits + 2 +
+// kNearUnits units per round, and one at the end.
 bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, CancelToken abort,
                    WorkProgress* progress, mpz_ptr V, uint64_t* errorUnits) {
   Mpz eps, d, num, den;
@@ -220,9 +221,9 @@ bool AddLogNearOne(mpz_ptr U, uint64_t bits, uint64_t s, bool twoThreads, Cancel
     if (!AddLogOfFraction(num.get(), den.get(), bits, twoThreads, abort, progress, V)) return false;
     // U = U * 2^m / (2^m + d): what is left lies within 2^-(m-1) of 1.
     mpz_mul_2exp(U, U, m);
-    DivMpz(U, nullptr, U, num.get(), twoThreads);
+    DivMpzNear(U, U, num.get(), twoThreads);
     if (abort.IsCancelled()) return false;
-    *errorUnits += 2 * kAtanhErrorUnits + 2;
+    *errorUnits += 2 * kAtanhErrorUnits + 2 + kNearUnits;
     s = m - 1;
   }
 }
@@ -255,9 +256,9 @@ LogSeriesStatus LogBySeries(mpz_srcptr X, int64_t t, uint64_t bits, bool twoThre
   // U = 2^bits * X / (head * 2^shift), within 2^(bits - head bits + 1) of 2^bits.
   mpz_mul_2exp(U.get(), X, bits);
   mpz_mul_2exp(head.get(), head.get(), shift);
-  DivMpz(U.get(), nullptr, U.get(), head.get(), twoThreads);
+  DivMpzNear(U.get(), U.get(), head.get(), twoThreads);
   if (abort.IsCancelled()) return LogSeriesStatus::kAborted;
-  *errorUnits += 1;
+  *errorUnits += 1 + kNearUnits;
   if (!AddLogNearOne(U.get(), bits, kLongArgumentHeadBits - 2, twoThreads, abort, progress, V,
                      errorUnits))
     return LogSeriesStatus::kAborted;

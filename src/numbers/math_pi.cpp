@@ -48,8 +48,12 @@ class ChudnovskySeries : public SplitSeries {
 constexpr uint32_t kGuardBitsPerDigit = 8;
 static_assert(kPiGuardDigits * kGuardBitsPerDigit == kFractionGuardBits);
 
-// W with |W - pi * s| < 2 for the scale s = 10^D, or 2^D when binary:
-// W = floor(426880 * sqrt(10005 * s^2) * Q / T).
+// Bound of |W - pi * s| for ScaledPi's W: the quotient's kNearUnits and its cut, and below
+// a tenth of a unit from the root (within kNearUnits of a root near 100 s) and the series.
+constexpr unsigned kPiErrorUnits = kNearUnits + 2;
+
+// W with |W - pi * s| < kPiErrorUnits for the scale s = 10^D, or 2^D when binary:
+// W ~ 426880 * sqrt(10005 * s^2) * Q / T.
 bool ScaledPi(uint64_t D, bool binary, bool twoThreads, CancelToken abort, WorkProgress* progress,
               mpz_ptr W) {
   // The first omitted term is below 10^-(14.18 N) * 40 N relative to the sum.
@@ -68,7 +72,7 @@ bool ScaledPi(uint64_t D, bool binary, bool twoThreads, CancelToken abort, WorkP
     mpz_mul_ui(root.get(), root.get(), 10005);
   }
   if (abort.IsCancelled()) return false;
-  SqrtMpz(root.get(), root.get(), twoThreads);
+  SqrtMpzNear(root.get(), root.get(), twoThreads);
   if (abort.IsCancelled()) return false;
   // Q and T carry far more bits than 10^D needs; dropping the surplus from both moves the
   // quotient by a relative 2^-64 at most.
@@ -81,13 +85,14 @@ bool ScaledPi(uint64_t D, bool binary, bool twoThreads, CancelToken abort, WorkP
   mpz_mul_ui(sums.Q.get(), sums.Q.get(), 426880);
   MulMpz(W, sums.Q.get(), root.get());
   if (abort.IsCancelled()) return false;
-  DivMpz(W, nullptr, W, sums.T.get(), twoThreads);
+  DivMpzNear(W, W, sums.T.get(), twoThreads);
   progress->CompleteShare(kQuotientShare);
   return !abort.IsCancelled();
 }
 
-// pi through the fraction tree: pi - 3 lies within 2 units of W - 3 * 2^b, so V = W - 3 * 2^b - 2
-// and V + 4 bound it. kUnsettled when the tree cannot prove every digit.
+// pi through the fraction tree: pi - 3 lies within kPiErrorUnits of W - 3 * 2^b, so
+// V = W - 3 * 2^b - kPiErrorUnits and V + 2 kPiErrorUnits bound it. kUnsettled when the tree
+// cannot prove every digit.
 FractionDigitsStatus PiByFractionTree(uint32_t digits, uint32_t guardDigits, bool twoThreads,
                                       CancelToken abort, WorkProgress* progress,
                                       DecimalDigits* out) {
@@ -99,10 +104,10 @@ FractionDigitsStatus PiByFractionTree(uint32_t digits, uint32_t guardDigits, boo
   mpz_set_ui(three.get(), 3);
   mpz_mul_2exp(three.get(), three.get(), b);
   mpz_sub(W.get(), W.get(), three.get());
-  mpz_sub_ui(W.get(), W.get(), 2);
+  mpz_sub_ui(W.get(), W.get(), kPiErrorUnits);
   std::string text = "3";
   const FractionDigitsStatus status =
-      FractionDigits(W.get(), b, 4, fraction, abort, &text, twoThreads);
+      FractionDigits(W.get(), b, 2 * kPiErrorUnits, fraction, abort, &text, twoThreads);
   if (status != FractionDigitsStatus::kDone) return status;
   DecimalDigits pi;
   pi.digits = std::move(text);
@@ -132,12 +137,12 @@ bool PiDigits(uint32_t digits, bool twoThreads, CancelToken abort, DecimalDigits
   for (uint32_t guard = guardDigits;; guard += 8) {
     if (!ScaledPi(digits - 1 + uint64_t{guard}, false, twoThreads, abort, &work, W.get()))
       return false;
-    // pi * 10^(digits-1) lies within 2 / 10^guard of W / 10^guard: its floor is settled
-    // unless the guard digits come within 2 of a digit boundary.
+    // pi * 10^(digits-1) lies within kPiErrorUnits / 10^guard of W / 10^guard: its floor is
+    // settled unless the guard digits come within kPiErrorUnits of a digit boundary.
     mpz_ui_pow_ui(unit.get(), 10, guard);
     mpz_tdiv_qr(kept.get(), rest.get(), W.get(), unit.get());
-    mpz_sub_ui(unit.get(), unit.get(), 2);
-    if (mpz_cmp_ui(rest.get(), 2) >= 0 && mpz_cmp(rest.get(), unit.get()) < 0) break;
+    mpz_sub_ui(unit.get(), unit.get(), kPiErrorUnits);
+    if (mpz_cmp_ui(rest.get(), kPiErrorUnits) >= 0 && mpz_cmp(rest.get(), unit.get()) < 0) break;
   }
   if (!FromScaledInteger(kept.get(), digits - 1, false, abort, out)) return false;
   work.Finish();

@@ -128,21 +128,23 @@ void QuotientAtFullPrecision(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, s
 // The same with X to only h = qb/2 + 64 bits (half the reciprocal's work): Q1, the top
 // h - 8 bits of the quotient in units of 2^s, is a X / 2^(h+nb+s) within 2^-6 + 1; the
 // exact R1 = a - Q1 b 2^s is below 2^(s+1) b, so Q2 = R1 X / 2^(h+nb) (from R1's top
-// s + 8 bits) is R1 / b within 2^(s+3-h) + 1/32 + 1 < 2, and Q = Q1 2^s + Q2.
+// s + 8 bits) is R1 / b within 2^(s+3-h) + 1/32 + 1 < 2, and Q = Q1 2^s + Q2. Without R
+// (null) the remainder's product, a quarter of the work, is skipped.
 void QuotientInTwoSteps(mpz_ptr Q, mpz_ptr R, mpz_srcptr a, mpz_srcptr b, size_t nb, size_t qb,
                         bool twoThreads) {
   const size_t h = qb / 2 + kGuardBits, s = qb + 8 - h;
-  Mpz X, t;
+  Mpz X, t, R1;
   ScaledReciprocal(X.get(), b, nb, h, twoThreads);
   TimesReciprocal(Q, a, X.get(), h + nb + s, h + 4, twoThreads);
-  MulMpz(R, Q, b, twoThreads);
-  mpz_mul_2exp(R, R, s);
-  mpz_sub(R, a, R);
-  TimesReciprocal(t.get(), R, X.get(), h + nb, s + 8, twoThreads);
+  MulMpz(R1.get(), Q, b, twoThreads);
+  mpz_mul_2exp(R1.get(), R1.get(), s);
+  mpz_sub(R1.get(), a, R1.get());
+  TimesReciprocal(t.get(), R1.get(), X.get(), h + nb, s + 8, twoThreads);
   mpz_mul_2exp(Q, Q, s);
   mpz_add(Q, Q, t.get());
+  if (R == nullptr) return;
   MulMpz(t.get(), t.get(), b, twoThreads);
-  mpz_sub(R, R, t.get());
+  mpz_sub(R, R1.get(), t.get());
 }
 
 // Q, R with a = Q b + R, 0 <= R < b, for a >= b > 0; false when the correction of the
@@ -240,13 +242,18 @@ void RootInTwoSteps(mpz_ptr S, mpz_srcptr n, size_t N, size_t half, bool twoThre
   mpz_add(S, S, c.get());
 }
 
-// S = floor(sqrt(n)) for n > 0; false as for DivideMagnitudes.
-bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n, bool twoThreads) {
+// S within a unit or two of sqrt(n) for n > 0.
+void ApproximateRoot(mpz_ptr S, mpz_srcptr n, bool twoThreads) {
   const size_t N = Bits(n), half = (N + 1) / 2;
   if (half >= 4 * kGuardBits)
     RootInTwoSteps(S, n, N, half, twoThreads);
   else
     RootAtFullPrecision(S, n, N, half, twoThreads);
+}
+
+// S = floor(sqrt(n)) for n > 0; false as for DivideMagnitudes.
+bool SqrtMagnitude(mpz_ptr S, mpz_srcptr n, bool twoThreads) {
+  ApproximateRoot(S, n, twoThreads);
   Mpz R, twice;
   MulMpz(R.get(), S, S, twoThreads);
   mpz_sub(R.get(), n, R.get());
@@ -273,14 +280,24 @@ mpz_srcptr Magnitude(mpz_t view, mpz_srcptr v) {
   return mpz_roinit_n(view, mpz_limbs_read(v), static_cast<mp_size_t>(mpz_size(v)));
 }
 
-}  // namespace
-
-void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
+// Whether a / b takes the Newton route rather than GMP's division.
+bool NewtonDivision(mpz_srcptr a, mpz_srcptr b) {
   const size_t na = Bits(a), nb = Bits(b), least = LeastBits(kLeastDivisionBits);
   const size_t quotient = na >= nb ? na - nb + 1 : 0;
   const bool forced = g_leastForTest.load(std::memory_order_relaxed) != 0;
   const bool unbalanced = kShortQuotientRatio * quotient < nb || quotient > kLongQuotientRatio * nb;
-  if (mpz_sgn(b) == 0 || quotient < least || nb < least || (unbalanced && !forced)) {
+  return mpz_sgn(b) != 0 && quotient >= least && nb >= least && (!unbalanced || forced);
+}
+
+// Whether sqrt(n) takes the Newton route rather than GMP's root.
+bool NewtonRoot(mpz_srcptr n) {
+  return mpz_sgn(n) > 0 && Bits(n) / 2 >= LeastBits(kLeastRootBits);
+}
+
+}  // namespace
+
+void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
+  if (!NewtonDivision(a, b)) {
     if (r != nullptr)
       mpz_tdiv_qr(q, r, a, b);
     else
@@ -301,12 +318,33 @@ void DivMpz(mpz_ptr q, mpz_ptr r, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
 }
 
 void SqrtMpz(mpz_ptr s, mpz_srcptr n, bool twoThreads) {
-  if (mpz_sgn(n) <= 0 || Bits(n) / 2 < LeastBits(kLeastRootBits)) {
+  if (!NewtonRoot(n)) {
     mpz_sqrt(s, n);
     return;
   }
   Mpz S;
   if (!SqrtMagnitude(S.get(), n, twoThreads)) mpz_sqrt(S.get(), n);
+  mpz_swap(s, S.get());
+}
+
+void DivMpzNear(mpz_ptr q, mpz_srcptr a, mpz_srcptr b, bool twoThreads) {
+  const size_t quotient = Bits(a) >= Bits(b) ? Bits(a) - Bits(b) + 1 : 0;
+  if (mpz_sgn(a) < 0 || mpz_sgn(b) <= 0 || !NewtonDivision(a, b) || quotient < 4 * kGuardBits) {
+    DivMpz(q, nullptr, a, b, twoThreads);
+    return;
+  }
+  Mpz Q;
+  QuotientInTwoSteps(Q.get(), nullptr, a, b, Bits(b), quotient, twoThreads);
+  mpz_swap(q, Q.get());
+}
+
+void SqrtMpzNear(mpz_ptr s, mpz_srcptr n, bool twoThreads) {
+  if (!NewtonRoot(n)) {
+    mpz_sqrt(s, n);
+    return;
+  }
+  Mpz S;
+  ApproximateRoot(S.get(), n, twoThreads);
   mpz_swap(s, S.get());
 }
 

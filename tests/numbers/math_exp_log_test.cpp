@@ -93,6 +93,24 @@ TEST(NapierDigits, EveryRouteMatchesMpfrAcrossConversionSizes) {
   mpfr_clear(e);
 }
 
+// With every quotient near (within its units), few guard bits put the cuts close to the
+// error bounds: e and logarithms must still match MPFR.
+TEST(NapierDigits, MatchesMpfrWhenEveryQuotientIsNear) {
+  const test::NewtonForEveryOperand newton;
+  mpfr_t e;
+  mpfr_init2(e, BitsForDigits(3200));
+  mpfr_set_ui(e, 1, MPFR_RNDN);
+  mpfr_exp(e, e, MPFR_RNDN);
+  for (uint32_t digits : {2u, 40u, 361u, 1000u, 3001u}) {
+    for (uint32_t guard : {kFractionGuardBits, 8u, 0u}) {
+      DecimalDigits out;
+      ASSERT_TRUE(NapierDigits(digits, false, nullptr, &out, nullptr, guard));
+      EXPECT_EQ(out.ToText(), test::CutText(e, digits - 1)) << digits << " guard " << guard;
+    }
+  }
+  mpfr_clear(e);
+}
+
 TEST(NapierDigits, StopsWhenCancelled) {
   CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");
@@ -229,6 +247,18 @@ TEST(LogEDigits, LongArgumentsMatchTheOracle) {
     for (uint32_t digits : {1u, 20u, 130u, 1500u}) {
       EXPECT_EQ(Ln(x, digits), OracleLn(x, digits)) << "ln(" << x << ") digits " << digits;
       EXPECT_EQ(Ln(x, digits, 0), OracleLn(x, digits)) << "ln(" << x << ") digits " << digits;
+    }
+  }
+}
+
+TEST(LogEDigits, MatchesTheOracleWhenEveryQuotientIsNear) {
+  const test::NewtonForEveryOperand newton;
+  for (const std::string& x : {std::string("2"), std::string("3.7"), LongArgument("98765", 900)}) {
+    for (uint32_t digits : {3u, 130u, 1500u}) {
+      for (uint32_t guardBits : {0u, kLogGuardBits}) {
+        EXPECT_EQ(Ln(x, digits, guardBits), OracleLn(x, digits))
+            << "ln(" << x << ") digits " << digits << " guard " << guardBits;
+      }
     }
   }
 }

@@ -1,5 +1,6 @@
 // Independent reference digits for the math tests: MPFR values at a precision far above
-// the one under test, cut to a given number of fraction digits.
+// the one under test, cut to a given number of fraction digits; and the Newton quotients and
+// roots forced on short operands, so that their error bounds meet short digit counts.
 #pragma once
 
 #include <gmp.h>
@@ -8,7 +9,23 @@
 #include <cstdint>
 #include <string>
 
+#include "numbers/mpz_newton.h"
+#include "numbers/mpz_product.h"
+
 namespace vpx::test {
+
+// While alive, every quotient and root takes the Newton route and every product in it the
+// transforms.
+struct NewtonForEveryOperand {
+  NewtonForEveryOperand() {
+    SetMpzNewtonLeastBitsForTest(1);
+    SetMpzTransformLeastLimbsForTest(1);
+  }
+  ~NewtonForEveryOperand() {
+    SetMpzNewtonLeastBitsForTest(0);
+    SetMpzTransformLeastLimbsForTest(0);
+  }
+};
 
 // The value v cut toward zero to fraction digits, as "[-]d.ddd"; trailing zeros dropped
 // unless keepZeros.

@@ -69,6 +69,16 @@ TEST(PiDigits, MatchesMpfrWhicheverRouteSettlesTheCut) {
   }
 }
 
+TEST(PiDigits, MatchesMpfrWhenEveryQuotientAndRootIsNear) {
+  const test::NewtonForEveryOperand newton;
+  const PiOracle oracle(3000);
+  for (uint32_t guard : {1u, kPiGuardDigits}) {
+    for (uint32_t digits : {2u, 40u, 762u, 765u, 768u, 1001u, 2999u}) {
+      EXPECT_EQ(Pi(digits, guard), oracle.Cut(digits)) << digits << " guard " << guard;
+    }
+  }
+}
+
 TEST(PiDigits, StopsWhenCancelled) {
   CancelFlag abort{1};
   DecimalDigits out = DecimalDigits::FromText("5");

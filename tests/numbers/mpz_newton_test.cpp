@@ -53,22 +53,33 @@ std::string Hex(mpz_srcptr v) {
   return text.data();
 }
 
-// DivMpz with and without the remainder against mpz_tdiv_qr.
+// Whether v lies within kNearUnits of want.
+bool Near(mpz_srcptr v, mpz_srcptr want) {
+  Mpz d;
+  mpz_sub(d.get(), v, want);
+  return mpz_cmpabs_ui(d.get(), kNearUnits) <= 0;
+}
+
+// DivMpz with and without the remainder against mpz_tdiv_qr, and DivMpzNear within its units.
 void ExpectDivisionLikeGmp(mpz_srcptr a, mpz_srcptr b) {
-  Mpz q, r, q2, wantQ, wantR;
+  Mpz q, r, q2, q3, wantQ, wantR;
   mpz_tdiv_qr(wantQ.get(), wantR.get(), a, b);
   DivMpz(q.get(), r.get(), a, b);
   DivMpz(q2.get(), nullptr, a, b);
+  DivMpzNear(q3.get(), a, b);
   ASSERT_EQ(mpz_cmp(q.get(), wantQ.get()), 0) << Hex(a) << " / " << Hex(b);
   ASSERT_EQ(mpz_cmp(r.get(), wantR.get()), 0) << Hex(a) << " % " << Hex(b);
   ASSERT_EQ(mpz_cmp(q2.get(), wantQ.get()), 0) << Hex(a) << " / " << Hex(b);
+  ASSERT_TRUE(Near(q3.get(), wantQ.get())) << Hex(a) << " / " << Hex(b) << " ~ " << Hex(q3.get());
 }
 
 void ExpectRootLikeGmp(mpz_srcptr n) {
-  Mpz s, want;
+  Mpz s, near, want;
   mpz_sqrt(want.get(), n);
   SqrtMpz(s.get(), n);
+  SqrtMpzNear(near.get(), n);
   ASSERT_EQ(mpz_cmp(s.get(), want.get()), 0) << Hex(n);
+  ASSERT_TRUE(Near(near.get(), want.get())) << Hex(n) << " ~ " << Hex(near.get());
 }
 
 TEST_F(MpzNewton, QuotientsOfRandomOperandsMatchGmpOverManySizes) {
@@ -190,11 +201,40 @@ TEST_F(MpzNewton, RootsAtAndAroundSquaresMatchGmp) {
 }
 
 TEST_F(MpzNewton, RootMayOverwriteItsOperand) {
-  Mpz n, want;
+  Mpz n, want, m;
   Random(n.get(), 9000, false);
+  mpz_set(m.get(), n.get());
   mpz_sqrt(want.get(), n.get());
   SqrtMpz(n.get(), n.get());
   EXPECT_EQ(mpz_cmp(n.get(), want.get()), 0);
+  SqrtMpzNear(m.get(), m.get());
+  EXPECT_TRUE(Near(m.get(), want.get()));
+}
+
+// The near quotient of long operands: the error bound holds where it is widest (divisors
+// just above a power of two, dividends just below a multiple), and the quotient may
+// overwrite either operand.
+TEST_F(MpzNewton, NearQuotientsStayWithinTheirUnitsAndMayOverwriteTheOperands) {
+  Mpz a, b, q, want;
+  for (size_t divisorBits : {700, 5000, 40000}) {
+    for (size_t quotientBits : {300, 4000, 41000}) {
+      mpz_set_ui(b.get(), 0);
+      mpz_setbit(b.get(), divisorBits - 1);
+      mpz_add_ui(b.get(), b.get(), 1);
+      PowerMinusOne(q.get(), quotientBits);
+      mpz_mul(a.get(), q.get(), b.get());
+      mpz_sub_ui(a.get(), a.get(), 1);
+      ExpectDivisionLikeGmp(a.get(), b.get());
+      Random(a.get(), divisorBits + quotientBits, true);
+      mpz_tdiv_q(want.get(), a.get(), b.get());
+      DivMpzNear(a.get(), a.get(), b.get());
+      EXPECT_TRUE(Near(a.get(), want.get())) << divisorBits << " " << quotientBits;
+      Random(a.get(), divisorBits + quotientBits, false);
+      mpz_tdiv_q(want.get(), a.get(), b.get());
+      DivMpzNear(b.get(), a.get(), b.get());
+      EXPECT_TRUE(Near(b.get(), want.get())) << divisorBits << " " << quotientBits;
+    }
+  }
 }
 
 TEST_F(MpzNewton, ProductsOnASecondThreadGiveTheSameResults) {
