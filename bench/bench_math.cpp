@@ -41,6 +41,7 @@
 #include "numbers/mpz_newton.h"
 #include "numbers/mpz_product.h"
 #include "numbers/my_numeric.h"
+#include "numbers/radix_conversion.h"
 
 namespace vpx {
 namespace {
@@ -522,6 +523,25 @@ void BM_MpzProduct(benchmark::State& state, bool transforms) {
   SetMpzTransformLeastLimbsForTest(0);
 }
 
+// The decimal digits of a random binary fraction (the constants' last step): a million
+// digits from FractionBitsFor's bits, on one thread or two.
+void BM_FractionDigits(benchmark::State& state) {
+  const auto digits = static_cast<uint64_t>(state.range(0));
+  const bool twoThreads = state.range(1) != 0;
+  const uint64_t bits = FractionBitsFor(digits, kFractionGuardBits);
+  Mpz V;
+  gmp_randstate_t rng;
+  gmp_randinit_default(rng);
+  mpz_urandomb(V.get(), rng, bits - 1);
+  gmp_randclear(rng);
+  BignumScope scope;
+  std::string text;
+  for (auto _ : state) {
+    text.clear();
+    benchmark::DoNotOptimize(FractionDigits(V.get(), bits, 2, digits, nullptr, &text, twoThreads));
+  }
+}
+
 // How a quotient or root is taken: GMP's own, the exact Newton route, or the near one
 // (within kNearUnits, without the exact remainder's product).
 enum class Route { kGmp, kNewton, kNear };
@@ -718,6 +738,11 @@ BENCHMARK_CAPTURE(BM_MpzSqrt, newton, Route::kNewton)
     ->Unit(benchmark::kMicrosecond)
     ->Apply(RootSizes);
 BENCHMARK_CAPTURE(BM_MpzSqrt, near, Route::kNear)->Unit(benchmark::kMicrosecond)->Apply(RootSizes);
+BENCHMARK(BM_FractionDigits)
+    ->ArgsProduct({{100'000, 1'000'000}, {0, 1}})
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_CancelLatency, GetPi, FuncId::GetPi, "1000000", "")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

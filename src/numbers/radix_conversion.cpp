@@ -24,8 +24,14 @@ namespace vpx {
 namespace {
 
 constexpr double kLog2Of10 = 3.3219280948873623;
-// Leaves convert at most this many digits by repeated limb products (quadratic, but short).
+// Fractions of at most this many digits convert as one leaf, by repeated limb products
+// (quadratic, but short).
 constexpr uint64_t kLeafDigitsMax = 360;
+// Longer ones split at multiples of kLeafUnitDigits * 2^i, down to leaves of at most that
+// many digits. A node of 2^(i+1) units wraps its product into about
+// (2 log2(10) - 1) * 176 * 2^i / 64 = 15.5 * 2^i limbs (plus a few): 97% of a transform
+// length. Units set by the length alone (the digits over a power of two) filled 50 to 100%.
+constexpr uint64_t kLeafUnitDigits = 176;
 // Below this many digits a second thread costs more than it saves.
 constexpr uint64_t kTwoThreadMinDigits = 50'000;
 constexpr uint32_t kChunkDigits = 19;
@@ -47,6 +53,10 @@ uint64_t CeilShift(uint64_t x, uint64_t s) {
   if (x == 0) return 0;
   if (s >= 64) return 1;
   return (x >> s) + ((x & ((uint64_t{1} << s) - 1)) != 0 ? 1 : 0);
+}
+
+uint64_t Distance(uint64_t a, uint64_t b) {
+  return a > b ? a - b : b - a;
 }
 
 uint64_t BitLength(uint64_t x) {
@@ -90,12 +100,9 @@ bool TopBitsAll(const mp_limb_t* a, size_t size, uint64_t from, bool bit) {
 class FractionTree {
  public:
   FractionTree(uint64_t digits, bool twoThreads, CancelToken abort)
-      : abort_(abort), twoThreads_(twoThreads) {
-    // Leaves of leaf_ digits, all but the last one full, under splits at leaf_ * 2^i.
-    uint64_t parts = 1;
-    while ((digits + parts - 1) / parts > kLeafDigitsMax) parts *= 2;
-    leaf_ = (digits + parts - 1) / parts;
-  }
+      : abort_(abort),
+        twoThreads_(twoThreads),
+        leaf_(digits <= kLeafDigitsMax ? digits : kLeafUnitDigits) {}
   // A tree for the second thread: the same leaves and powers of five (all made by the time
   // it runs, so only read), its own scratch.
   explicit FractionTree(const FractionTree& shared)
@@ -107,9 +114,20 @@ class FractionTree {
     if (abort_.IsCancelled()) return FractionDigitsStatus::kCancelled;
     uint32_t level = 0;
     while ((leaf_ << (level + 1)) < n) ++level;
-    const uint64_t nh = leaf_ << level;
+    const bool bothHalves = twoThreads_ && n >= kTwoThreadMinDigits;
+    uint64_t nh = leaf_ << level;
+    mpz_srcptr five = nullptr;
+    // Halves done at once should take about as long: the split at three quarters of the
+    // units, when nearer the middle, costs one product of two powers of five.
+    const uint64_t threeQuarters = level >= 2 ? 3 * (leaf_ << (level - 2)) : 0;
+    if (bothHalves && Distance(2 * threeQuarters, n) < Distance(2 * nh, n)) {
+      nh = threeQuarters;
+      MulMpz(splitFive_.get(), FivePower(level - 1), FivePower(level - 2));
+      five = splitFive_.get();
+    } else {
+      five = FivePower(level);
+    }
     const uint64_t nl = n - nh;
-    mpz_srcptr five = FivePower(level);
     const uint64_t fiveBits = mpz_sizeinbase(five, 2);
     const uint64_t t = nh + fiveBits;  // 2^t > 10^nh
     if (p <= t + 1) return FractionDigitsStatus::kUnsettled;
@@ -136,7 +154,7 @@ class FractionTree {
     const double lowBits = static_cast<double>(nl) * kLog2Of10 - 2;
     const uint64_t s = lowBits > 0 ? static_cast<uint64_t>(lowBits) : 0;
     const Slack highSlack{CeilShift(e.lo, s), CeilShift(e.hi, s) + 1};
-    if (twoThreads_ && n >= kTwoThreadMinDigits) {
+    if (bothHalves) {
       twoThreads_ = false;  // the top node only
       return BothHalves(A, p - s, highSlack, nh, right.get(), pl, lowSlack, nl, s, out);
     }
@@ -275,6 +293,7 @@ class FractionTree {
   std::shared_ptr<std::vector<std::unique_ptr<Mpz>>> fives_ =
       std::make_shared<std::vector<std::unique_ptr<Mpz>>>();
   std::vector<mp_limb_t> scratch_;
+  Mpz splitFive_;  // the top node's power of five, when not one of fives_
   // Transforms of the powers of five by length, for this tree's thread only.
   std::vector<std::tuple<mpz_srcptr, size_t, std::shared_ptr<const mynum::NttTransforms>>>
       fiveTransforms_;

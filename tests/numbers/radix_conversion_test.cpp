@@ -48,8 +48,10 @@ TEST(FractionDigits, GivesTheExactDigitsAtEverySizeClass) {
   gmp_randinit_default(random);
   gmp_randseed_ui(random, 16);
   Mpz V;
-  const std::vector<uint64_t> sizes = {1,   2,   18,  19,  20,  38,   39,   40,   359,  360,
-                                       361, 719, 720, 721, 999, 1440, 1441, 5000, 23456};
+  // One leaf up to 360 digits; longer ones split at 176-digit units times powers of two.
+  const std::vector<uint64_t> sizes = {1,    2,    18,   19,   20,   38,   39,   40,   359, 360,
+                                       361,  527,  528,  529,  704,  705,  719,  720,  721, 999,
+                                       1440, 1441, 2816, 2817, 5000, 5632, 5633, 23456};
   for (uint64_t digits : sizes) {
     const uint64_t bits = FractionBitsFor(digits);
     for (int round = 0; round < 3; ++round) {
@@ -127,7 +129,8 @@ TEST(FractionDigitsThreads, TwoThreadsGiveTheDigitsOfOne) {
   gmp_randinit_default(random);
   gmp_randseed_ui(random, 61);
   Mpz V;
-  for (uint64_t digits : {50'000u, 77'777u}) {
+  // The top split at three quarters of its units (50,000 and 77,777) or at the plain one.
+  for (uint64_t digits : {50'000u, 77'777u, 88'000u}) {
     const uint64_t bits = FractionBitsFor(digits);
     mpz_urandomb(V.get(), random, bits);
     std::string one, two;
