@@ -15,7 +15,7 @@ namespace {
 // transforms, so the first three are flat around their values. bench_math's
 // BM_FactorialJobBody (205,022!, CPU time, median of 3) gave 41.9 ms as they are, and with
 // one of them changed: kRecursionFloor 64: 41.9, 512: 41.8; kLeafWords 8: 42.5, 32: 42.6;
-// kSchoolbookLimbs 12: 43.0, 48: 42.4. BM_LimbProduct puts the schoolbook/Kronecker
+// kSchoolbookLimbs 12: 43.0, 48: 42.4. bench_kernels' BM_LimbProduct puts the schoolbook/Kronecker
 // crossover of balanced operands between 8 and 16 limbs each (16 limbs in all: 0.28 /
 // 0.49 us, 32: 1.31 / 1.12 us); the factorial's short operands are mostly unbalanced (a
 // swing's words against a growing product), where rows stay cheaper longer.

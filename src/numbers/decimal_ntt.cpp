@@ -18,7 +18,7 @@ namespace {
 
 constexpr size_t kPollCoefficients = size_t{1} << 15;
 // Products of at least this many limbs may go through the transforms. Measured with
-// bench_math's BM_LimbProduct (limbs: Kronecker product through GMP / transforms, at
+// bench_kernels' BM_LimbProduct (limbs: Kronecker product through GMP / transforms, at
 // lengths 2^k), scalar transforms: 1024: 131 / 97 us, 4096: 807 / 473, 8192: 2158 / 1036,
 // 131072: 57180 / 20371; vector transforms: 128: 8.1 / 5.1, 256: 19.3 / 10.0, 512: 55 /
 // 18.5, 131072: 61195 / 6300. The transforms pad to the next power of two, so below

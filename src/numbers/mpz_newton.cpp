@@ -12,7 +12,7 @@ namespace vpx {
 namespace {
 
 // The shortest quotient and divisor, and root (bits), that take the Newton route; shorter
-// ones, and the base cases of the iterations, stay with GMP. bench_math BM_MpzDivision and
+// ones, and the base cases of the iterations, stay with GMP. bench_kernels BM_MpzDivision and
 // BM_MpzSqrt, one thread, CPU ms, GMP / Newton: a quotient as long as the divisor of 100,000
 // bits: 0.48 / 0.53, 200,000: 1.21 / 1.28, 400,000: 2.99 / 2.47, 800,000: 6.8 / 5.0, 1.6
 // million: 15.1 / 11.6, 3.3 million: 36.1 / 23.3; roots of 200,000 bits: 0.76 / 1.03,
