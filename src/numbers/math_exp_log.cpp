@@ -178,9 +178,12 @@ bool LogEBySeries(mpz_srcptr X, int64_t t, uint32_t digits, double intDigits, bo
   const uint64_t fraction = digits > intDigits ? digits - static_cast<uint64_t>(intDigits) : 0;
   Mpz V;
   uint64_t err = 0;
-  // The error bound grows with the exponent t (its multiples of ln 2 and ln 5).
-  for (uint64_t bits = BitsForDigits(fraction) + guardBits + BitsForDigits(std::llabs(t) + 1);;
-       bits += 64 + bits / 8) {
+  // The error bound grows with the multiples of ln 2 and ln 5 the series add up: below
+  // 2^14 (|t| + bits of X), so twice that length in bits (it had been t's length in decimal
+  // digits, 332,000 spare bits for an argument of 100,000 digits).
+  const uint64_t multiples = static_cast<uint64_t>(std::llabs(t)) + mpz_sizeinbase(X, 2) + 1;
+  const uint64_t errorBits = 2 * (64 - static_cast<uint64_t>(__builtin_clzll(multiples))) + 16;
+  for (uint64_t bits = BitsForDigits(fraction) + guardBits + errorBits;; bits += 64 + bits / 8) {
     progress->BeginStage(kLogSeriesShare, 0);
     if (LogBySeries(X, t, bits, twoThreads, abort, V.get(), &err, progress) !=
         LogSeriesStatus::kDone)

@@ -32,6 +32,9 @@ constexpr uint64_t kLeafDigitsMax = 360;
 // (2 log2(10) - 1) * 176 * 2^i / 64 = 15.5 * 2^i limbs (plus a few): 97% of a transform
 // length. Units set by the length alone (the digits over a power of two) filled 50 to 100%.
 constexpr uint64_t kLeafUnitDigits = 176;
+// Fractions carrying more than twice this many bits beyond their digits and slack lose the
+// rest first.
+constexpr uint64_t kTrimSpareBits = 128;
 // Below this many digits a second thread costs more than it saves.
 constexpr uint64_t kTwoThreadMinDigits = 50'000;
 constexpr uint32_t kChunkDigits = 19;
@@ -312,6 +315,14 @@ FractionDigitsStatus FractionDigits(mpz_srcptr V, uint64_t bits, uint64_t U, uin
   if (mpz_sgn(V) < 0 || mpz_sizeinbase(A.get(), 2) > bits) return FractionDigitsStatus::kUnsettled;
   if (digits == 0) return FractionDigitsStatus::kDone;
   mpz_set(A.get(), V);
+  // Bits far below the last digit's and the slack's only slow every node down: they go, and
+  // the slack widens by the unit they could add.
+  const uint64_t kept = DecimalBitsUpper(digits) + 2 * BitLength(U) + kTrimSpareBits;
+  if (bits > kept + kTrimSpareBits) {
+    mpz_tdiv_q_2exp(A.get(), A.get(), bits - kept);
+    U = CeilShift(U, bits - kept) + 1;
+    bits = kept;
+  }
   const size_t start = out->size();
   out->resize(start + digits);
   FractionTree tree(digits, twoThreads, abort);

@@ -95,6 +95,28 @@ TEST(FractionDigits, RefusesACutItCannotSettle) {
   EXPECT_EQ(Convert(V.get(), 20, 1, 2, FractionDigitsStatus::kUnsettled), "");
 }
 
+// A fraction with far more bits than its digits need (a caller's wide error bound, and the
+// guard bits that cover it) gives the same digits, and a slack across a digit boundary is
+// still refused, never read as one side.
+TEST(FractionDigits, FarMoreBitsThanTheDigitsNeedGiveTheSameDigits) {
+  gmp_randstate_t random;
+  gmp_randinit_default(random);
+  gmp_randseed_ui(random, 77);
+  Mpz V;
+  for (uint64_t digits : {1u, 400u, 5000u}) {
+    const uint64_t bits = FractionBitsFor(digits) + 40'000;
+    mpz_urandomb(V.get(), random, bits - 1);
+    EXPECT_EQ(Convert(V.get(), bits, uint64_t{1} << 20, digits), ExactDigits(V.get(), bits, digits))
+        << digits;
+    const std::string S = "3" + std::string(digits - 1, '9');
+    BesideBoundary(S, bits, 10, V.get());  // 2^10 units below, inside the slack
+    EXPECT_EQ(Convert(V.get(), bits, uint64_t{1} << 20, digits, FractionDigitsStatus::kUnsettled),
+              "")
+        << digits;
+  }
+  gmp_randclear(random);
+}
+
 TEST(FractionDigits, SettlesARunOfNinesShorterThanItsGuard) {
   // The cut falls after 20 nines with about 12 more beyond it: 42 bits of ones, well
   // inside the guard bits.
