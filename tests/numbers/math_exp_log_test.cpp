@@ -263,6 +263,22 @@ TEST(LogEDigits, MatchesTheOracleWhenEveryQuotientIsNear) {
   }
 }
 
+// Large decimal exponents make large multiples of ln 2 and ln 5, whose error the spare bits
+// must cover, with and without guard bits.
+TEST(LogEDigits, ArgumentsWithLargeExponentsMatchTheOracle) {
+  const std::vector<std::string> args = {
+      "1" + std::string(3000, '0'), "0." + std::string(2999, '0') + "7",
+      "4" + std::string(9000, '0') + ".5", LongArgument("0." + std::string(5000, '0'), 400)};
+  for (const std::string& x : args) {
+    for (uint32_t digits : {1u, 25u, 700u}) {
+      for (uint32_t guardBits : {0u, kLogGuardBits}) {
+        EXPECT_EQ(Ln(x, digits, guardBits), OracleLn(x, digits))
+            << "ln(" << x.substr(0, 12) << "...) digits " << digits << " guard " << guardBits;
+      }
+    }
+  }
+}
+
 TEST(LogEDigits, MatchesTheOracleAtTwentyThousandDigits) {
   EXPECT_EQ(Ln("12345.678", 20000), OracleLn("12345.678", 20000));
 }
