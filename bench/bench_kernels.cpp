@@ -94,6 +94,19 @@ void BM_FractionDigits(benchmark::State& state) {
 // (within kNearUnits, without the exact remainder's product).
 enum class Route { kGmp, kNewton, kNear };
 
+// While alive, quotients and roots take the route's way: GMP's own, or Newton's from
+// leastBits (0: the default crossover).
+class RouteScope {
+ public:
+  RouteScope(Route route, int64_t leastBits) {
+    SetMpzNewtonLeastBitsForTest(route == Route::kGmp ? ~size_t{0}
+                                                      : static_cast<size_t>(leastBits));
+  }
+  ~RouteScope() { SetMpzNewtonLeastBitsForTest(0); }
+  RouteScope(const RouteScope&) = delete;
+  RouteScope& operator=(const RouteScope&) = delete;
+};
+
 // The crossover and gain of Newton quotients: a random dividend of divisor + quotient bits
 // (arguments) over a random divisor by mpz_tdiv_qr or by DivMpz or DivMpzNear (the crossover
 // forced to the third argument's bits, 0: its own), one thread.
@@ -107,8 +120,7 @@ void BM_MpzDivision(benchmark::State& state, Route route) {
   mpz_setbit(b.get(), divisorBits - 1);
   mpz_urandomb(a.get(), rng, divisorBits + quotientBits);
   gmp_randclear(rng);
-  const bool newton = route != Route::kGmp;
-  SetMpzNewtonLeastBitsForTest(newton ? static_cast<size_t>(state.range(2)) : ~size_t{0});
+  const RouteScope newton(route, state.range(2));
   BignumScope scope;
   for (auto _ : state) {
     if (route == Route::kNear)
@@ -117,7 +129,6 @@ void BM_MpzDivision(benchmark::State& state, Route route) {
       DivMpz(q.get(), r.get(), a.get(), b.get());
     benchmark::DoNotOptimize(q.get());
   }
-  SetMpzNewtonLeastBitsForTest(0);
 }
 
 // The same for square roots of a random number of twice the argument's bits.
@@ -129,8 +140,7 @@ void BM_MpzSqrt(benchmark::State& state, Route route) {
   mpz_urandomb(n.get(), rng, 2 * rootBits);
   mpz_setbit(n.get(), 2 * rootBits - 1);
   gmp_randclear(rng);
-  const bool newton = route != Route::kGmp;
-  SetMpzNewtonLeastBitsForTest(newton ? static_cast<size_t>(state.range(1)) : ~size_t{0});
+  const RouteScope newton(route, state.range(1));
   BignumScope scope;
   for (auto _ : state) {
     if (route == Route::kNear)
@@ -139,7 +149,6 @@ void BM_MpzSqrt(benchmark::State& state, Route route) {
       SqrtMpz(s.get(), n.get());
     benchmark::DoNotOptimize(s.get());
   }
-  SetMpzNewtonLeastBitsForTest(0);
 }
 
 BENCHMARK_CAPTURE(BM_LimbProduct, schoolbook, LimbProductWay::kSchoolbook)
